@@ -1,0 +1,45 @@
+#include "app/Dialogs.h"
+
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+Dialogs::AlertHandler& alertHandler() {
+    static Dialogs::AlertHandler h;
+    return h;
+}
+Dialogs::ChoiceHandler& choiceHandler() {
+    static Dialogs::ChoiceHandler h;
+    return h;
+}
+Dialogs::ExitHandler& exitHandler() {
+    static Dialogs::ExitHandler h;
+    return h;
+}
+
+}  // namespace
+
+void Dialogs::alert(const std::string& message) {
+    if (alertHandler()) {
+        alertHandler()(message);
+        return;
+    }
+    // Without a toolkit the message still reaches the person.
+    std::cerr << message << std::endl;
+}
+
+int Dialogs::choice(const std::string& question, const char* b0, const char* b1, const char* b2) {
+    if (choiceHandler()) return choiceHandler()(question, b0, b1, b2);
+    std::cerr << question << std::endl;
+    return 0;  // the first button is the safe answer
+}
+
+void Dialogs::terminate(int status) {
+    if (exitHandler()) exitHandler()(status);
+    std::exit(status);
+}
+
+void Dialogs::setAlertHandler(AlertHandler handler) { alertHandler() = std::move(handler); }
+void Dialogs::setChoiceHandler(ChoiceHandler handler) { choiceHandler() = std::move(handler); }
+void Dialogs::setExitHandler(ExitHandler handler) { exitHandler() = std::move(handler); }

@@ -1,0 +1,11 @@
+// The toolkit's own dialogs behind the Dialogs seam.
+#include <FL/fl_ask.H>
+
+#include "app/Dialogs.h"
+
+void Dialogs::useToolkitDialogs() {
+    setAlertHandler([](const std::string& message) { fl_alert("%s", message.c_str()); });
+    setChoiceHandler([](const std::string& question, const char* b0, const char* b1, const char* b2) {
+        return fl_choice("%s", b0, b1, b2, question.c_str());
+    });
+}

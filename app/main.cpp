@@ -1,0 +1,43 @@
+// Start-up: trace log, toolkit look, data store defaults, data folder,
+// registry, main window and the event loop.
+#include <FL/Fl.H>
+#include <FL/fl_ask.H>
+
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "platform/Platform.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+
+// The name under which start-up's trace records appear.
+static const char* const kMainFile = "Quorvel 1.0";
+
+int main() {
+    Trace::setThreshold(5);
+    Trace::startMarker(kMainFile, __LINE__);
+    TraceScope scope(__LINE__, "main", kMainFile, 3);
+
+    fl_message_font(FL_HELVETICA, 12);
+    FL_NORMAL_SIZE = 12;
+    Fl::visible_focus(0);
+    Fl::visual(FL_DOUBLE);
+    Fl::set_color(FL_BACKGROUND_COLOR, 200, 200, 205);
+    Fl::scheme("gtk+");
+    Dialogs::useToolkitDialogs();
+
+    Global::init();
+
+    std::string folder;
+    if (!platform::dataFolder(folder)) {
+        Dialogs::alert("Error: AppData folder could not be found on this machine.\nPlease contact your vendor Brelwick.");
+        tracePrintf(kMainFile, __LINE__, "main", 3, "AppData folder could not be found on this machine");
+        Dialogs::terminate(1);
+    }
+    Global::dataFolder = folder;
+
+    if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
+
+    new MainWindow(Fl::w() - 20, Fl::h() - 40);
+    int result = Fl::run();
+    return result;
+}

@@ -1,0 +1,266 @@
+#include "platform/Platform.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <shlobj.h>
+#include <io.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#if defined(__APPLE__)
+#include <mach-o/dyld.h>
+#endif
+#endif
+
+namespace platform {
+
+char pathSeparator() {
+#ifdef _WIN32
+    return '\\';
+#else
+    return '/';
+#endif
+}
+
+bool appDataFolder(std::string& out) {
+#ifdef _WIN32
+    char path[MAX_PATH];
+    HRESULT hr = SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path);
+    if (hr < 0) return false;
+    out = path;
+    return true;
+#elif defined(__APPLE__)
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return false;
+    out = std::string(home) + "/Library/Application Support";
+    return true;
+#else
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && *xdg == '/') {  // relative values are invalid by the XDG rules
+        out = xdg;
+        while (out.size() > 1 && out.back() == '/') out.pop_back();
+        return true;
+    }
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return false;
+    out = std::string(home) + "/.local/share";
+    return true;
+#endif
+}
+
+bool dataFolder(std::string& out) {
+    std::string base;
+    if (!appDataFolder(base)) return false;
+    const char sep = pathSeparator();
+    out = base + sep + "Brelwick" + sep + "Quorvel" + sep;
+    return true;
+}
+
+std::string executablePath() {
+#ifdef _WIN32
+    std::vector<char> buf(MAX_PATH);
+    for (;;) {
+        DWORD n = GetModuleFileNameA(NULL, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return std::string();
+        if (n < buf.size()) return std::string(buf.data(), n);
+        if (buf.size() >= 32768) return std::string();
+        buf.resize(buf.size() * 2);
+    }
+#elif defined(__APPLE__)
+    uint32_t size = 0;
+    _NSGetExecutablePath(nullptr, &size);
+    std::vector<char> buf(size + 1);
+    if (_NSGetExecutablePath(buf.data(), &size) != 0) return std::string();
+    return std::string(buf.data());
+#else
+    std::vector<char> buf(4096);
+    for (;;) {
+        ssize_t n = readlink("/proc/self/exe", buf.data(), buf.size());
+        if (n < 0) return std::string();
+        if (static_cast<std::size_t>(n) < buf.size()) return std::string(buf.data(), static_cast<std::size_t>(n));
+        if (buf.size() >= (1u << 20)) return std::string();
+        buf.resize(buf.size() * 2);
+    }
+#endif
+}
+
+bool localToInstant(std::tm& tm, std::int64_t& out) {
+#ifdef _WIN32
+    __time64_t t = _mktime64(&tm);
+    if (t == -1) return false;
+    out = static_cast<std::int64_t>(t);
+    return true;
+#else
+    // mktime answers -1 both for an error and for the second before the
+    // epoch; a real error leaves errno set and the fields untouched.
+    std::tm copy = tm;
+    errno = 0;
+    std::time_t t = std::mktime(&tm);
+    if (t == static_cast<std::time_t>(-1) && errno != 0) {
+        tm = copy;
+        return false;
+    }
+    out = static_cast<std::int64_t>(t);
+    return true;
+#endif
+}
+
+bool instantToLocal(std::int64_t t, std::tm& out) {
+#ifdef _WIN32
+    __time64_t tt = static_cast<__time64_t>(t);
+    return _localtime64_s(&out, &tt) == 0;
+#else
+    std::time_t tt = static_cast<std::time_t>(t);
+    return localtime_r(&tt, &out) != nullptr;
+#endif
+}
+
+void FileOps::setError(const std::string& what) {
+#ifdef _WIN32
+    DWORD code = GetLastError();
+    char msg[256] = {0};
+    if (code != 0 &&
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, msg,
+                       sizeof msg, NULL) > 0) {
+        std::size_t n = std::strlen(msg);
+        while (n > 0 && (msg[n - 1] == '\n' || msg[n - 1] == '\r' || msg[n - 1] == '.')) msg[--n] = 0;
+        lastError_ = what + ": " + msg;
+        return;
+    }
+#endif
+    lastError_ = what + ": " + std::strerror(errno);
+}
+
+#ifdef _WIN32
+static std::wstring widen(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
+    std::wstring w(n > 0 ? n : 1, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+    w.resize(n > 0 ? n - 1 : 0);
+    return w;
+}
+#endif
+
+int FileOps::createExclusive(const std::string& path) {
+#ifdef _WIN32
+    int fd = _wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+#endif
+    if (fd < 0) setError("cannot create " + path);
+    return fd;
+}
+
+bool FileOps::writeAll(int handle, const char* data, std::size_t size) {
+    while (size > 0) {
+#ifdef _WIN32
+        unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+        int n = _write(handle, data, chunk);
+#else
+        ssize_t n = ::write(handle, data, size);
+#endif
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            setError("cannot write");
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            setError("cannot write");
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool FileOps::flushToDisk(int handle) {
+#ifdef _WIN32
+    if (_commit(handle) != 0) {
+#else
+    if (::fsync(handle) != 0) {
+#endif
+        setError("cannot flush to disk");
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::close(int handle) {
+#ifdef _WIN32
+    if (_close(handle) != 0) {
+#else
+    if (::close(handle) != 0) {
+#endif
+        setError("cannot close");
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::replace(const std::string& source, const std::string& target) {
+#ifdef _WIN32
+    if (!MoveFileExW(widen(source).c_str(), widen(target).c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+#else
+    if (::rename(source.c_str(), target.c_str()) != 0) {
+#endif
+        setError("cannot replace " + target);
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::syncFolder(const std::string& folder) {
+#ifdef _WIN32
+    (void)folder;  // MOVEFILE_WRITE_THROUGH already made the rename durable
+    return true;
+#else
+    int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        setError("cannot open folder " + folder);
+        return false;
+    }
+    bool ok = ::fsync(fd) == 0;
+    if (!ok) setError("cannot flush folder " + folder);
+    ::close(fd);
+    return ok;
+#endif
+}
+
+bool FileOps::remove(const std::string& path) {
+#ifdef _WIN32
+    if (!DeleteFileW(widen(path).c_str())) {
+#else
+    if (::unlink(path.c_str()) != 0) {
+#endif
+        setError("cannot remove " + path);
+        return false;
+    }
+    return true;
+}
+
+FileOps& defaultFileOps() {
+    static FileOps ops;
+    return ops;
+}
+
+bool pathExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0;
+#endif
+}
+
+}  // namespace platform

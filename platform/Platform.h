@@ -1,0 +1,60 @@
+// The few operating-system calls the program needs, behind one small interface.
+// Everything that differs between Windows, Linux and macOS lives in this folder.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+namespace platform {
+
+// The separator used between path components ("\\" on Windows, "/" elsewhere).
+char pathSeparator();
+
+// The current user's per-user application-data folder, without a trailing
+// separator. Windows: the roaming AppData folder; Linux: $XDG_DATA_HOME, else
+// $HOME/.local/share; macOS: ~/Library/Application Support.
+// Returns false when it cannot be determined.
+bool appDataFolder(std::string& out);
+
+// appDataFolder + sep + "Brelwick" + sep + "Quorvel" + sep.
+bool dataFolder(std::string& out);
+
+// Full path of the running executable; empty when unknown.
+std::string executablePath();
+
+// Local-time conversions on 64-bit seconds. localToInstant returns false when
+// the broken-down time cannot be represented; tm is normalised as mktime does.
+bool localToInstant(std::tm& tm, std::int64_t& out);
+bool instantToLocal(std::int64_t t, std::tm& out);
+
+// Low-level file operations used by the safe save. Every call can be
+// intercepted by tests through FileOps (store/SafeWriter.h) so that a failure
+// at each step can be simulated.
+struct FileOps {
+    virtual ~FileOps() = default;
+    // Creates (exclusively) a new file readable and writable by its owner only.
+    // Returns a handle >= 0, or -1 with errno-like text in lastError().
+    virtual int createExclusive(const std::string& path);
+    virtual bool writeAll(int handle, const char* data, std::size_t size);
+    virtual bool flushToDisk(int handle);
+    virtual bool close(int handle);
+    // Replaces target by source atomically (rename / MoveFileEx).
+    virtual bool replace(const std::string& source, const std::string& target);
+    virtual bool syncFolder(const std::string& folder);
+    virtual bool remove(const std::string& path);
+    virtual std::string lastError() const { return lastError_; }
+
+protected:
+    void setError(const std::string& what);
+    std::string lastError_;
+};
+
+// The process-wide default implementation.
+FileOps& defaultFileOps();
+
+// True when the path names an existing regular file or folder.
+bool pathExists(const std::string& path);
+
+}  // namespace platform

@@ -1,0 +1,1 @@
+list(APPEND QUORVEL_CORE_SOURCES platform/Platform.cpp)

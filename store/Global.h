@@ -1,0 +1,65 @@
+// The process-wide data store: the registry document (config.hma), the open
+// user's document, the texts they were parsed from, the data folder, the
+// open user's id and file name, and the default normal-range limits.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "store/XmlDocument.h"
+
+class Global {
+public:
+    Global() = delete;
+
+    static std::string dataFolder;
+    static XmlDocument configDoc;
+    static std::vector<char> configText;
+    static XmlDocument userDoc;
+    static std::vector<char> userText;
+    static std::string currentFile;
+    static std::string currentId;
+    static bool userOpen;
+    static std::map<std::string, double> defaultLow;
+    static std::map<std::string, double> defaultHigh;
+
+    // Longest file name and id the store accepts.
+    static constexpr std::size_t kMaxFileName = 255;
+    static constexpr std::size_t kMaxId = 11;
+
+    static void init();
+
+    // Reads and parses dataFolder + fileName into doc and buffer.
+    // A file that cannot be opened ends the program (status 1) after an
+    // alert. A file that is not well-formed is refused with an alert naming
+    // it and the parser's finding: the function returns false and doc and
+    // buffer keep what they held before.
+    static bool loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer);
+
+    // Writes doc to dataFolder + fileName, replacing the old file atomically.
+    // A failure is reported (alert, level-1 trace) and returns false; the old
+    // file stays as it was.
+    static bool saveFile(const char* fileName, XmlDocument& doc);
+
+    // Makes userDoc a copy of the template with a fresh id; sets userOpen.
+    static void createNew();
+    // Adds the open user to the registry, sets currentId and currentFile and
+    // saves the registry. Returns the save's result.
+    static bool addNewToConfig(const char* first, const char* last);
+    // The first free id; *before receives the record a new one goes before.
+    static int getNewId(XmlNode** before);
+    static XmlNode* findNodeWithId(const char* id);
+    // 0 removed, -1 not found.
+    static int removeCurrentUser();
+    static XmlNode* findVariable(const char* name);
+
+    // A name read from the registry that may be used as a data file name:
+    // not empty, at most kMaxFileName bytes, no folder part.
+    static bool isSafeFileName(const std::string& name);
+
+    // Text helpers that never dereference a missing node.
+    static const char* textOf(const XmlNode* node);
+    static const char* childText(const XmlNode* parent, const char* childName);
+    static const char* attributeText(const XmlNode* node, const char* attributeName);
+};

@@ -1,0 +1,49 @@
+#include "store/SafeWriter.h"
+
+namespace {
+platform::FileOps* currentOps = nullptr;
+}
+
+void SafeWriter::setFileOps(platform::FileOps* ops) { currentOps = ops; }
+
+platform::FileOps& SafeWriter::fileOps() { return currentOps ? *currentOps : platform::defaultFileOps(); }
+
+std::string SafeWriter::temporaryName(const std::string& fileName) { return "." + fileName + ".saving"; }
+
+bool SafeWriter::write(const std::string& folder, const std::string& fileName, const std::string& content,
+                       std::string& error) {
+    platform::FileOps& ops = fileOps();
+    const std::string target = folder + fileName;
+    const std::string temp = folder + temporaryName(fileName);
+
+    // A temporary file left by an earlier interrupted save is stale.
+    if (platform::pathExists(temp)) ops.remove(temp);
+
+    int handle = ops.createExclusive(temp);
+    if (handle < 0) {
+        error = ops.lastError();
+        return false;
+    }
+    bool ok = ops.writeAll(handle, content.data(), content.size());
+    if (ok) ok = ops.flushToDisk(handle);
+    if (!ok) error = ops.lastError();
+    bool closed = ops.close(handle);
+    if (ok && !closed) {
+        ok = false;
+        error = ops.lastError();
+    }
+    if (ok && !ops.replace(temp, target)) {
+        ok = false;
+        error = ops.lastError();
+    }
+    if (!ok) {
+        ops.remove(temp);
+        return false;
+    }
+    // The rename itself must reach the disk before the save counts as done.
+    if (!ops.syncFolder(folder.empty() ? std::string(".") : folder)) {
+        error = ops.lastError();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,23 @@
+// Replaces a file's content so that a crash, a kill or a full disk at any
+// moment leaves either the old content or the new one on disk, never a mix:
+// the new content goes to a temporary file in the same folder, is flushed to
+// disk, and then takes the old file's place in one atomic step.
+#pragma once
+
+#include <string>
+
+#include "platform/Platform.h"
+
+class SafeWriter {
+public:
+    // folder ends with a separator; fileName is relative to it.
+    static bool write(const std::string& folder, const std::string& fileName, const std::string& content,
+                      std::string& error);
+
+    // The temporary file used while saving fileName.
+    static std::string temporaryName(const std::string& fileName);
+
+    // Tests replace the file operations to fail chosen steps.
+    static void setFileOps(platform::FileOps* ops);
+    static platform::FileOps& fileOps();
+};

@@ -1,0 +1,59 @@
+// Shared helpers of the test suites: a throw-away data folder, a recorder
+// that answers the program's alerts and questions, and a reset of the
+// store's process-wide state.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// A fresh data folder under a temporary XDG_DATA_HOME, seeded with the
+// installed data files (config.hma, template_new.xml, readme.txt) unless
+// told otherwise. Global::dataFolder points at it while it lives, and the
+// trace log goes to a file inside it. Everything is removed afterwards.
+class TestDataFolder {
+public:
+    explicit TestDataFolder(bool seed = true);
+    ~TestDataFolder();
+    TestDataFolder(const TestDataFolder&) = delete;
+    TestDataFolder& operator=(const TestDataFolder&) = delete;
+
+    std::string root;    // the temporary XDG_DATA_HOME
+    std::string folder;  // root + "/Brelwick/Quorvel/", ends with '/'
+    std::string tracePath;
+
+    std::string path(const std::string& name) const { return folder + name; }
+    bool exists(const std::string& name) const;
+    std::string read(const std::string& name) const;
+    void write(const std::string& name, const std::string& content) const;
+    // The trace log written so far.
+    std::string trace() const;
+    // Names of the files in the folder, sorted.
+    std::vector<std::string> files() const;
+};
+
+// Records every alert and question; questions are answered with nextChoice.
+// An exit through the seam throws ExitCalled, so tests can check the status.
+struct ExitCalled {
+    int status;
+};
+
+class DialogRecorder {
+public:
+    DialogRecorder();
+    ~DialogRecorder();
+    std::vector<std::string> alerts;
+    std::vector<std::string> questions;
+    int nextChoice = 1;
+    // Makes Dialogs::terminate throw ExitCalled instead of ending the process.
+    void throwOnExit();
+};
+
+// Empties the store's documents and state (as at program start).
+void resetGlobalState();
+
+// Reads a whole file; empty when it does not exist.
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, const std::string& content);
+
+// A user file with a patient, info and the given variables' XML inside.
+std::string userFileXml(int id, const std::string& first, const std::string& last, const std::string& variables);

@@ -1,0 +1,43 @@
+// The time chart: its series, the time-range buttons, the From/To row and
+// the drawing of the whole chart.
+#pragma once
+
+#include <ctime>
+#include <list>
+#include <string>
+#include <vector>
+
+#include <FL/Fl_Group.H>
+
+#include "ui/chart/ChartVariable.h"
+
+class Fl_Pack;
+class Fl_Button;
+class Fl_Box;
+
+class MyChart : public Fl_Group {
+public:
+    MyChart(int x, int w, int h);
+    ~MyChart() override;
+
+    int varCount = 0;
+    int timeMode = 0;
+    int normalRangeMode = 0;
+    int plotBottom = 0, plotLeft = 0, plotTop = 0, plotRight = 0;
+    Fl_Pack* timeRangePack = nullptr;
+    Fl_Pack* datePack = nullptr;
+    std::vector<Fl_Button*> timeButtons;
+    Fl_Box* fromBox = nullptr;
+    Fl_Box* toBox = nullptr;
+    std::list<ChartVariable> variables;
+    std::list<ChartVariable> shownVariables;
+    Fl_Group* chartArea = nullptr;
+
+    int dropVar(const char* name);
+    int addPointToVariable(std::string name, std::tm when, double value);
+    void addVariable(ChartVariable v);
+    void refresh();
+    static void timeButtonCB(Fl_Widget* button, void* data);
+
+    void draw() override;
+};

@@ -1,0 +1,25 @@
+// A calendar-time key of a chart point: the broken-down local time together
+// with its instant, converted once when the key is made, so that ordering
+// keys never calls the local-time conversion again.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <map>
+
+struct TimeKey {
+    std::tm tm{};            // year, month, day, hour, minute, second, isdst as given
+    std::int64_t instant = 0;  // seconds since the epoch in the local time zone
+    bool valid = false;      // false when the local-time conversion failed
+
+    // Converts a copy carrying only year, month, day, hour, minute, second
+    // and the daylight-saving flag.
+    static TimeKey fromTm(const std::tm& when);
+    static TimeKey fromInstant(std::int64_t t);
+
+    bool operator<(const TimeKey& other) const { return instant < other.instant; }
+};
+
+// The points of one series, ordered by instant; two keys with the same
+// instant are the same key.
+using PointMap = std::map<TimeKey, double>;

@@ -1,0 +1,2 @@
+list(APPEND QUORVEL_CORE_SOURCES ui/chart/TimeKey.cpp)
+list(APPEND QUORVEL_GUI_SOURCES ui/chart/MyChart.cpp ui/chart/TrendBox.cpp ui/chart/IndividualTrend.cpp)

@@ -1,0 +1,87 @@
+// The application's one top-level window: menu bar, toolbar, the users
+// column (users list, user information, variable tabs) and the chart column
+// (chart with the trend panel), the commands on the current user and the
+// two display menus that put variables on the chart.
+#pragma once
+
+#include <ctime>
+#include <string>
+
+#include <FL/Fl_Double_Window.H>
+
+#include "store/XmlDocument.h"
+
+class Fl_Menu_Bar;
+class Fl_Menu_Button;
+class Fl_Button;
+class MyChart;
+class SearchUserBox;
+class UserInfoBox;
+class HistoryBox;
+class TrendBox;
+
+// Shared look of panels and dialogs.
+extern const Fl_Color panelColor;
+extern const Fl_Boxtype browserBox;
+
+class MainWindow : public Fl_Double_Window {
+public:
+    MainWindow(int width, int height);
+    ~MainWindow() override;
+
+    Fl_Menu_Bar* menuBar = nullptr;
+    Fl_Menu_Button* multiDisplayMenu = nullptr;
+    Fl_Menu_Button* normalRangeMenu = nullptr;
+    MyChart* chart = nullptr;
+    SearchUserBox* searchUserBox = nullptr;
+    UserInfoBox* userInfoBox = nullptr;
+    HistoryBox* historyBox = nullptr;
+    Fl_Button* addUserButton = nullptr;
+    Fl_Button* editUserButton = nullptr;
+    Fl_Button* removeUserButton = nullptr;
+    Fl_Button* clearChartButton = nullptr;
+    Fl_Button* infoButton = nullptr;
+    TrendBox* trendBox = nullptr;
+    Fl_Double_Window* helpWindow = nullptr;
+
+    // Commands.
+    void menuCB_i();
+    void closeCB_i();
+    void newCB_i();
+    void userRemoveCB_i();
+    void chartRemoveCB_i();
+    void helpCB_i();
+    static void menuCB(Fl_Widget*, void* data);
+    static void closeCB(Fl_Widget*, void* data);
+    static void newCB(Fl_Widget*, void* data);
+    static void userRemoveCB(Fl_Widget*, void* data);
+    static void chartRemoveCB(Fl_Widget*, void* data);
+    static void helpCB(Fl_Widget*, void* data);
+    static void infoCB(Fl_Widget*, void* data);
+
+    // Switches the user-dependent controls together: the three menu items
+    // "File/Save", "File/Close", "Edit/Information" first, then the six widgets.
+    void setUserControlsActive(bool active);
+    void setUserMenuItemsActive(bool active);
+    void setUserWidgetsActive(bool active);
+
+    // Brings every panel up to date after the current user or its data changed.
+    void refreshPanels(bool reselectUser, bool deselectUser, bool clearChart);
+
+    // Passes a saved value to the chart.
+    void addPointToChart(const std::string& name, std::tm when, double value);
+
+    // Display menus.
+    void resetDisplayMenu(bool keepChecked);
+    void variableCB_i(const char* elementName, XmlNode* variable);
+    void normalRangeCB_i(XmlNode* variable);
+    void addVarToChart(XmlNode* variable, const char* name, const char* elementName);
+    static void valueCB(Fl_Widget*, void* node);
+    static void systolicCB(Fl_Widget*, void* node);
+    static void diastolicCB(Fl_Widget*, void* node);
+    static void postprandialCB(Fl_Widget*, void* node);
+    static void fastingCB(Fl_Widget*, void* node);
+    static void normalRangeCB(Fl_Widget*, void* node);
+};
+
+extern MainWindow* mainWindow;

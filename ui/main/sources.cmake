@@ -1,0 +1,1 @@
+list(APPEND QUORVEL_GUI_SOURCES ui/main/MainWindow.cpp)

@@ -1,0 +1,19 @@
+// The "Add an entry" panel with the tab set of variable lists.
+#pragma once
+
+#include <FL/Fl_Group.H>
+
+class Fl_Tabs;
+class TabBrowser;
+
+class HistoryBox : public Fl_Group {
+public:
+    explicit HistoryBox(int y);
+    ~HistoryBox() override;
+
+    Fl_Tabs* tabs = nullptr;
+    TabBrowser* vitals = nullptr;
+
+    // The tab the tab set shows, or null.
+    TabBrowser* currentTab();
+};

@@ -1,0 +1,26 @@
+// The window listing every recorded entry of one variable in a table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <FL/Fl_Double_Window.H>
+
+#include "store/XmlDocument.h"
+#include "ui/measurements/HistoryRow.h"
+
+class HistoryTable;
+
+class HistoryTableWindow : public Fl_Double_Window {
+public:
+    HistoryTableWindow(int w, int h, const char* title, const char* variableName);
+    ~HistoryTableWindow() override;
+
+    std::string variableName;
+    std::vector<HistoryRow> rows;
+    std::vector<std::string> columns;
+    bool grouped = false;
+    HistoryTable* table = nullptr;
+
+    void loadData();
+};

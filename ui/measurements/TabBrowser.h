@@ -1,0 +1,24 @@
+// One tab of the variable lists: a group holding one list of the open user's
+// elements of one kind.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <FL/Fl_Group.H>
+
+class MyBrowser;
+
+class TabBrowser : public Fl_Group {
+public:
+    TabBrowser(const char* name, int y);
+    ~TabBrowser() override;
+
+    std::string name;
+    MyBrowser* browser = nullptr;
+    std::vector<std::string> lineNames;
+
+    void populateBrowser();
+    void browserCB_i();
+    static void browserCB(Fl_Widget*, void* tab);
+};

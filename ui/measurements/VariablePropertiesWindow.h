@@ -1,0 +1,30 @@
+// The modal window that edits a variable's normal and panic ranges.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include <FL/Fl_Double_Window.H>
+
+#include "store/XmlDocument.h"
+
+class Fl_Float_Input;
+class Fl_Return_Button;
+class Fl_Button;
+
+class VariablePropertiesWindow : public Fl_Double_Window {
+public:
+    VariablePropertiesWindow(int w, const char* variableName, const char* title);
+    ~VariablePropertiesWindow() override;
+
+    std::string variableName;
+    std::vector<Fl_Float_Input*> inputs;
+    Fl_Return_Button* okButton = nullptr;
+    Fl_Button* cancelButton = nullptr;
+    XmlNode* variableNode = nullptr;
+
+    void saveCB_i();
+    void cancelCB_i();
+    static void saveCB(Fl_Widget*, void* window);
+    static void cancelCB(Fl_Widget*, void* window);
+};

@@ -1,0 +1,39 @@
+// The modal window that creates a new user or edits the current user's
+// personal information.
+#pragma once
+
+#include <FL/Fl_Double_Window.H>
+
+#include "store/XmlDocument.h"
+
+class Fl_Input;
+class Fl_Input_Choice;
+class Fl_Float_Input;
+class Fl_Return_Button;
+class Fl_Button;
+
+class InfoWindow : public Fl_Double_Window {
+public:
+    InfoWindow(const char* title, bool isNew);
+    ~InfoWindow() override;
+
+    bool isNew;
+    Fl_Input* lastNameInput = nullptr;
+    Fl_Input* firstNameInput = nullptr;
+    Fl_Input* dobInput = nullptr;
+    Fl_Input_Choice* genderChoice = nullptr;
+    Fl_Float_Input* weightInput = nullptr;
+    Fl_Input* heightInput = nullptr;
+    Fl_Float_Input* stepSizeInput = nullptr;
+    Fl_Input* raceInput = nullptr;
+    Fl_Return_Button* okButton = nullptr;
+    Fl_Button* cancelButton = nullptr;
+
+    int checkInputs();
+    void setInput(const char* elementName, XmlNode* parent, Fl_Input* input);
+    void setNode(const char* elementName, XmlNode* parent, Fl_Input* input);
+    void saveCB_i();
+    void cancelCB_i();
+    static void saveCB(Fl_Widget*, void* window);
+    static void cancelCB(Fl_Widget*, void* window);
+};
