@@ -12,7 +12,9 @@ TimeKey TimeKey::fromTm(const std::tm& when) {
     copy.tm_hour = when.tm_hour;
     copy.tm_min = when.tm_min;
     copy.tm_sec = when.tm_sec;
-    copy.tm_isdst = when.tm_isdst;
+    // The clock reading decides daylight saving, so that the same date and
+    // time always give the same instant whatever season the key was made in.
+    copy.tm_isdst = -1;
     key.valid = platform::localToInstant(copy, key.instant);
     return key;
 }

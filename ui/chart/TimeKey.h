@@ -12,8 +12,9 @@ struct TimeKey {
     std::int64_t instant = 0;  // seconds since the epoch in the local time zone
     bool valid = false;      // false when the local-time conversion failed
 
-    // Converts a copy carrying only year, month, day, hour, minute, second
-    // and the daylight-saving flag.
+    // Converts a copy carrying only year, month, day, hour, minute and
+    // second; daylight saving is decided by the local time zone's rules for
+    // that reading, not by the flag the record carries.
     static TimeKey fromTm(const std::tm& when);
     static TimeKey fromInstant(std::int64_t t);
 

@@ -1,8 +1,202 @@
 #include "ui/main/DisplayMenuRules.h"
 
-// Filled in with the chart.
-DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode*) { return Menus(); }
-const char* DisplayMenuRules::elementName(Action) { return nullptr; }
-bool DisplayMenuRules::entryKey(const char*, const char*, std::tm&) { return false; }
-PointMap DisplayMenuRules::seriesPoints(XmlNode*, const char*) { return PointMap(); }
-std::vector<std::pair<std::string, std::string>> DisplayMenuRules::normalRangeSeries(const std::string&) { return {}; }
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/Trace.h"
+#include "platform/Platform.h"
+
+namespace {
+
+const char* firstAttributeValue(const XmlNode* node) {
+    if (!node) return "";
+    const XmlAttribute* attr = node->first_attribute();
+    return attr ? attr->value() : "";
+}
+
+// A small reader with the rules of a text stream: ">> int" skips leading
+// blanks and reads an optional sign and digits; get() takes any one character.
+class TextReader {
+public:
+    explicit TextReader(const char* text) : p_(text ? text : "") {}
+
+    bool readInt(int& out) {
+        while (*p_ && std::isspace(static_cast<unsigned char>(*p_))) ++p_;
+        bool negative = false;
+        if (*p_ == '+' || *p_ == '-') {
+            negative = (*p_ == '-');
+            ++p_;
+        }
+        if (!std::isdigit(static_cast<unsigned char>(*p_))) return false;
+        long long value = 0;
+        while (std::isdigit(static_cast<unsigned char>(*p_))) {
+            value = value * 10 + (*p_ - '0');
+            if (value > INT_MAX) return false;
+            ++p_;
+        }
+        out = static_cast<int>(negative ? -value : value);
+        return true;
+    }
+
+    bool skipOne() {
+        if (!*p_) return false;
+        ++p_;
+        return true;
+    }
+
+    // The next non-blank character, or 0 at the end of the text.
+    char nextNonBlank() {
+        while (*p_ && std::isspace(static_cast<unsigned char>(*p_))) ++p_;
+        return *p_ ? *p_++ : '\0';
+    }
+
+private:
+    const char* p_;
+};
+
+// The current local time, the base every key starts from.
+std::tm nowLocal() {
+    std::tm now{};
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), now);
+    return now;
+}
+
+bool entryKeyFrom(const std::tm& base, const char* date, const char* time, std::tm& out) {
+    int year = 0, month = 0, day = 0;
+    TextReader d(date);
+    if (!d.readInt(year) || !d.skipOne() || !d.readInt(month) || !d.skipOne() || !d.readInt(day)) return false;
+    int hour = 0, minute = 0, second = 0;
+    TextReader t(time);
+    if (!t.readInt(hour) || !t.skipOne() || !t.readInt(minute) || !t.skipOne() || !t.readInt(second)) return false;
+    char marker = t.nextNonBlank();
+    if (year < INT_MIN + 1900) return false;
+
+    std::tm key = base;
+    key.tm_year = year - 1900;
+    key.tm_mon = month - 1;
+    key.tm_mday = day;
+    if (marker == '\0') {
+        // Without AM or PM the hour is taken as a 24-hour reading.
+        key.tm_hour = hour;
+    } else {
+        key.tm_hour = hour % 12 + ((marker == 'P' || marker == 'p') ? 12 : 0);
+    }
+    key.tm_min = minute;
+    key.tm_sec = second;
+    out = key;
+    return true;
+}
+
+bool readValue(const char* text, double& out) {
+    if (!text || !*text) return false;
+    char* end = nullptr;
+    double v = std::strtod(text, &end);
+    if (end == text || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+const XmlNode* firstEntry(const XmlNode* variable) { return variable->first_node("entry"); }
+
+}  // namespace
+
+DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode* patient) {
+    Menus menus;
+    if (!patient) return menus;
+    std::vector<std::string> withRange{"Pulse", "SpO2", "Temperature"};
+
+    for (XmlNode* variable = patient->first_node("variable"); variable;
+         variable = variable->next_sibling("variable")) {
+        std::string name = firstAttributeValue(variable);
+        if (name.size() > kMaxVariableName) {
+            TRACE_MSG(1, "DisplayMenuRules::build") << "Variable name longer than " << kMaxVariableName
+                                                     << " characters left out of the display menus: " << name;
+            continue;
+        }
+        std::string path = "Vitals/" + name;
+
+        if (name == "Blood Pressure") {
+            if (!firstEntry(variable)) continue;
+            menus.multiDisplay.push_back({path + "/Systolic", Action::Systolic, variable});
+            menus.multiDisplay.push_back({path + "/Diastolic", Action::Diastolic, variable});
+            menus.normalRange.push_back({path, Action::NormalRange, variable});
+            menus.anyVital = true;
+        } else if (name == "Blood Sugar") {
+            bool fasting = false, postprandial = false;
+            for (const XmlNode* entry = firstEntry(variable); entry && !(fasting && postprandial);
+                 entry = entry->next_sibling("entry")) {
+                if (entry->first_node("fasting")) {
+                    fasting = true;
+                    menus.anyVital = true;
+                } else if (entry->first_node("postprandial")) {
+                    postprandial = true;
+                    menus.anyVital = true;
+                }
+            }
+            if (postprandial) menus.multiDisplay.push_back({path + "/Postprandial", Action::Postprandial, variable});
+            if (fasting) menus.multiDisplay.push_back({path + "/Fasting", Action::Fasting, variable});
+            if (fasting || postprandial) menus.normalRange.push_back({path, Action::NormalRange, variable});
+        } else {
+            if (!firstEntry(variable)) continue;
+            menus.multiDisplay.push_back({path, Action::Value, variable});
+            menus.anyVital = true;
+            for (auto it = withRange.begin(); it != withRange.end(); ++it) {
+                if (*it == name) {
+                    menus.normalRange.push_back({path, Action::NormalRange, variable});
+                    withRange.erase(it);
+                    break;
+                }
+            }
+        }
+    }
+    return menus;
+}
+
+const char* DisplayMenuRules::elementName(Action action) {
+    switch (action) {
+        case Action::Value: return "value";
+        case Action::Systolic: return "systolic";
+        case Action::Diastolic: return "diastolic";
+        case Action::Postprandial: return "postprandial";
+        case Action::Fasting: return "fasting";
+        case Action::NormalRange: return nullptr;
+    }
+    return nullptr;
+}
+
+bool DisplayMenuRules::entryKey(const char* date, const char* time, std::tm& out) {
+    return entryKeyFrom(nowLocal(), date, time, out);
+}
+
+PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName) {
+    PointMap points;
+    if (!variable) return points;
+    const std::tm base = nowLocal();
+    for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
+        const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
+        if (!element) continue;
+        double value = 0;
+        if (!readValue(element->value(), value)) continue;
+        const XmlNode* date = entry->first_node("date");
+        const XmlNode* time = entry->first_node("time");
+        if (!date || !time) continue;
+        std::tm when{};
+        if (!entryKeyFrom(base, date->value(), time->value(), when)) continue;
+        TimeKey key = TimeKey::fromTm(when);
+        if (!key.valid) continue;
+        // A later entry at the same instant replaces the earlier one.
+        points[key] = value;
+    }
+    return points;
+}
+
+std::vector<std::pair<std::string, std::string>> DisplayMenuRules::normalRangeSeries(const std::string& path) {
+    if (path == "Vitals/Blood Pressure") return {{"Systolic", "systolic"}, {"Diastolic", "diastolic"}};
+    if (path == "Vitals/Blood Sugar") return {{"Fasting", "fasting"}, {"Postprandial", "postprandial"}};
+    std::string::size_type slash = path.rfind('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return {{name, "value"}};
+}
