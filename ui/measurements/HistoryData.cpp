@@ -1,1 +1,61 @@
 #include "ui/measurements/HistoryData.h"
+
+#include <cctype>
+
+std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped) {
+    std::vector<std::string> columns{"Date", "Time"};
+    grouped = false;
+    if (variableName == "Blood Pressure") {
+        columns.push_back("Systolic");
+        columns.push_back("Diastolic");
+        grouped = true;
+    } else if (variableName == "Blood Sugar") {
+        columns.push_back("Fasting");
+        columns.push_back("Postprandial");
+        grouped = true;
+    } else {
+        columns.push_back(variableName);
+    }
+    return columns;
+}
+
+std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped) {
+    if (index == 2 && !grouped) return "value";
+    std::string key = index < columns.size() ? columns[index] : std::string();
+    if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
+    return key;
+}
+
+std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std::string& variableName,
+                                              const std::vector<std::string>& columns, bool grouped,
+                                              std::ostream& errors) {
+    std::vector<HistoryRow> rows;
+    if (!variable) {
+        errors << "HistoryTableWindow::loadData" << " : Error: no entry for variable " << variableName << "\n";
+        errors.flush();
+        return rows;
+    }
+    std::vector<std::string> keys;
+    for (std::size_t c = 0; c < columns.size(); ++c) keys.push_back(keyFor(columns, c, grouped));
+
+    for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
+        HistoryRow row;
+        row.entry = entry;
+        row.cells.reserve(keys.size());
+        for (const std::string& key : keys) {
+            const XmlNode* child = entry->first_node(key.c_str(), key.size());
+            if (child) {
+                row.cells.emplace_back(child->value(), child->value_size());
+                continue;
+            }
+            const XmlAttribute* id = entry->first_attribute();
+            errors << "HistoryTableWindow::loadData" << " : Error: attribute " << key << " of entry id="
+                   << (id ? std::string(id->value(), id->value_size()) : std::string()) << " for variable "
+                   << variableName << " is missing." << "\n";
+            errors.flush();
+            row.cells.emplace_back();
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}

@@ -1,1 +1,30 @@
+// The rows of the history window, kept free of widgets: the column titles of
+// a variable and one row of texts per recorded entry.
 #pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "store/XmlDocument.h"
+#include "ui/measurements/HistoryRow.h"
+
+class HistoryData {
+public:
+    // "Date", "Time" and the value columns: "Systolic", "Diastolic" for
+    // "Blood Pressure", "Fasting", "Postprandial" for "Blood Sugar" (both
+    // grouped), the variable's own name otherwise.
+    static std::vector<std::string> columnsFor(const std::string& variableName, bool& grouped);
+
+    // The entry element read for column index: "value" for the third column
+    // of a variable that is not grouped, otherwise the title with its first
+    // letter lower-cased ("Date" -> "date", "Systolic" -> "systolic").
+    static std::string keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped);
+
+    // One row per entry child of variable, in document order, one text per
+    // column. A missing element gives an empty cell and one line on errors;
+    // a null variable gives one line on errors and no rows.
+    static std::vector<HistoryRow> readRows(const XmlNode* variable, const std::string& variableName,
+                                            const std::vector<std::string>& columns, bool grouped,
+                                            std::ostream& errors);
+};

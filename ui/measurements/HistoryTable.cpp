@@ -1,4 +1,78 @@
 #include "ui/measurements/HistoryTable.h"
 
-HistoryTable::HistoryTable(int x, int y, int w, int h) : Fl_Table_Row(x, y, w, h) { end(); }
-void HistoryTable::draw_cell(TableContext, int, int, int, int, int, int) {}
+#include <FL/fl_draw.H>
+
+#include "ui/measurements/HistoryTableWindow.h"
+
+namespace {
+// The light grid between the cells.
+const Fl_Color kGridColor = fl_rgb_color(214, 216, 220);
+}  // namespace
+
+HistoryTable::HistoryTable(int x, int y, int w, int h) : Fl_Table_Row(x, y, w, h) {
+    col_header(1);
+    col_resize(1);
+    col_header_height(25);
+    row_header(0);
+    // The table was added to the window being built.
+    owner = dynamic_cast<HistoryTableWindow*>(parent());
+    end();
+}
+
+const std::string* HistoryTable::columnTitle(int col) const {
+    if (!owner || col < 0 || static_cast<std::size_t>(col) >= owner->columns.size()) return nullptr;
+    return &owner->columns[static_cast<std::size_t>(col)];
+}
+
+const std::string* HistoryTable::cellText(int row, int col) const {
+    if (!owner || row < 0 || col < 0 || static_cast<std::size_t>(row) >= owner->rows.size()) return nullptr;
+    const HistoryRow& r = owner->rows[static_cast<std::size_t>(row)];
+    if (static_cast<std::size_t>(col) >= r.cells.size()) return nullptr;
+    return &r.cells[static_cast<std::size_t>(col)];
+}
+
+void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) {
+    switch (context) {
+        case CONTEXT_STARTPAGE:
+            fl_font(FL_HELVETICA, 12);
+            return;
+        case CONTEXT_COL_HEADER: {
+            fl_push_clip(x, y, w, h);
+            fl_draw_box(FL_THIN_DOWN_BOX, x, y, w, h, row_header_color());
+            fl_color(FL_BLACK);
+            fl_font(FL_HELVETICA, 12);
+            if (const std::string* title = columnTitle(col)) fl_draw(title->c_str(), x, y, w, h, FL_ALIGN_CENTER);
+            fl_pop_clip();
+            return;
+        }
+        case CONTEXT_CELL: {
+            fl_push_clip(x, y, w, h);
+            const bool selected = row_selected(row) == 1;
+            fl_color(selected ? selection_color() : FL_WHITE);
+            fl_rectf(x, y, w, h);
+            fl_font(FL_HELVETICA, 12);
+            fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
+            if (const std::string* text = cellText(row, col))
+                fl_draw(text->c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT);
+            fl_color(kGridColor);
+            fl_rect(x, y, w, h);
+            fl_pop_clip();
+            return;
+        }
+        case CONTEXT_RC_RESIZE: {
+            // Keeps child widgets, if any, on the rectangles of their cells.
+            int index = 0;
+            for (int r = 0; r < rows() && index < children(); ++r) {
+                for (int c = 0; c < cols() && index < children(); ++c, ++index) {
+                    int X, Y, W, H;
+                    find_cell(CONTEXT_TABLE, r, c, X, Y, W, H);
+                    child(index)->resize(X, Y, W, H);
+                }
+            }
+            init_sizes();  // records the new sizes and redraws
+            return;
+        }
+        default:
+            return;
+    }
+}

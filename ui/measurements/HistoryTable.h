@@ -1,5 +1,8 @@
-// The table of the history window.
+// The table of the history window: one row per recorded entry, one column
+// per title of its window's columns.
 #pragma once
+
+#include <string>
 
 #include <FL/Fl_Table_Row.H>
 
@@ -10,6 +13,11 @@ public:
     HistoryTable(int x, int y, int w, int h);
 
     HistoryTableWindow* owner = nullptr;
+
+    // The title shown over table column col, or null past the last title.
+    const std::string* columnTitle(int col) const;
+    // The text shown in a cell, or null outside the rows and columns.
+    const std::string* cellText(int row, int col) const;
 
 protected:
     void draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) override;

@@ -1,4 +1,5 @@
 // The window listing every recorded entry of one variable in a table.
+// Closing it from the title bar hides it.
 #pragma once
 
 #include <string>
@@ -10,6 +11,7 @@
 #include "ui/measurements/HistoryRow.h"
 
 class HistoryTable;
+class Fl_Box;
 
 class HistoryTableWindow : public Fl_Double_Window {
 public:
@@ -21,6 +23,7 @@ public:
     std::vector<std::string> columns;
     bool grouped = false;
     HistoryTable* table = nullptr;
+    Fl_Box* countBox = nullptr;  // "Total number of entries: %d"
 
     void loadData();
 };

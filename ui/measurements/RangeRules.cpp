@@ -1,1 +1,140 @@
 #include "ui/measurements/RangeRules.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+const char* const RangeRules::kRangeNames[4] = {"normalLow", "normalHigh", "panicLow", "panicHigh"};
+
+std::vector<const char*> RangeRules::memberNames(const std::string& variableName) {
+    if (variableName == "Blood Pressure") return {"systolic", "diastolic"};
+    if (variableName == "Blood Sugar") return {"fasting", "postprandial"};
+    return {};
+}
+
+int RangeRules::valuesPerRow(const std::string& variableName) {
+    const std::size_t members = memberNames(variableName).size();
+    return members == 0 ? 1 : static_cast<int>(members);
+}
+
+std::vector<std::string> RangeRules::readTexts(const XmlNode* variable, const std::string& variableName) {
+    const std::vector<const char*> members = memberNames(variableName);
+    std::vector<std::string> texts;
+    for (const char* rangeName : kRangeNames) {
+        const XmlNode* range = variable ? variable->first_node(rangeName) : nullptr;
+        if (members.empty()) {
+            texts.push_back(range ? std::string(range->value(), range->value_size()) : std::string());
+            continue;
+        }
+        for (const char* member : members) {
+            const XmlNode* child = range ? range->first_node(member) : nullptr;
+            texts.push_back(child ? std::string(child->value(), child->value_size()) : std::string());
+        }
+    }
+    return texts;
+}
+
+bool RangeRules::readNumber(const std::string& text, float& value) {
+    float v = 0.0f;
+    if (std::sscanf(text.c_str(), "%f", &v) != 1) return false;
+    if (!std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+int RangeRules::validate(const std::vector<std::string>& texts) {
+    for (const std::string& text : texts) {
+        if (text.empty()) return kEmpty;
+        if (text.size() > kMaxText) return kTooLong;
+        float ignored = 0.0f;
+        if (!readNumber(text, ignored)) return kNotANumber;
+    }
+    const std::size_t n = texts.size() / 4;
+    // Normal range: rows 0 and 1; panic range: rows 2 and 3.
+    for (std::size_t lowRow : {std::size_t(0), std::size_t(2)}) {
+        for (std::size_t e = 0; e < n; ++e) {
+            float low = 0.0f, high = 0.0f;
+            readNumber(texts[lowRow * n + e], low);
+            readNumber(texts[(lowRow + 1) * n + e], high);
+            if (high <= low) return kHighNotAboveLow;
+        }
+    }
+    return kValid;
+}
+
+std::string RangeRules::message(int result) {
+    switch (result) {
+        case kNotANumber:
+            return "At least one field is not a valid number.\nPlease change it or hit Cancel";
+        case kEmpty:
+            return "At least one field is empty.\nPlease fill it or hit Cancel";
+        case kHighNotAboveLow:
+            return "At least one high value is less than a low value.\nPlease change it or hit Cancel";
+        case kTooLong:
+            return "At least one field is longer than 31 characters.\nPlease shorten it or hit Cancel";
+        default:
+            return std::string();
+    }
+}
+
+std::string RangeRules::nameTooLongMessage(const std::string& variableName) {
+    return "The variable name is longer than 31 characters:\n" + variableName +
+           "\nThis window cannot be opened for it.";
+}
+
+namespace {
+
+// The first child of parent whose name is one of names, or null.
+XmlNode* firstChildNamedAny(XmlNode* parent, const std::vector<const char*>& names) {
+    for (XmlNode* child = parent->first_node(); child; child = child->next_sibling()) {
+        if (child->type() != rapidxml::node_element) continue;
+        for (const char* name : names)
+            if (child->name_size() == std::strlen(name) && std::strncmp(child->name(), name, child->name_size()) == 0)
+                return child;
+    }
+    return nullptr;
+}
+
+// Finds parent's child called name; when there is none, creates it before
+// the first child called one of `before` (at the end when none exists).
+XmlNode* findOrCreate(RapidDocument& doc, XmlNode* parent, const char* name, const std::vector<const char*>& before) {
+    if (XmlNode* existing = parent->first_node(name)) return existing;
+    XmlNode* created = doc.allocate_node(rapidxml::node_element, name);
+    parent->insert_node(firstChildNamedAny(parent, before), created);
+    return created;
+}
+
+// Stores text as the element's own text. Child elements would hide that
+// text when the file is written, so a text-holding element keeps none.
+void storeText(RapidDocument& doc, XmlNode* element, const std::string& text) {
+    if (element->first_node()) element->remove_all_nodes();
+    char* copy = doc.allocate_string(text.c_str(), text.size() + 1);
+    element->value(copy, text.size());
+}
+
+}  // namespace
+
+bool RangeRules::writeTexts(RapidDocument& doc, XmlNode* variable, const std::string& variableName,
+                            const std::vector<std::string>& texts) {
+    const std::vector<const char*> members = memberNames(variableName);
+    const std::size_t n = members.empty() ? 1 : members.size();
+    if (!variable || texts.size() != 4 * n) return false;
+
+    std::size_t position = 0;
+    for (std::size_t r = 0; r < 4; ++r) {
+        // A missing range element goes before the later ones and the entries.
+        std::vector<const char*> later(kRangeNames + r + 1, kRangeNames + 4);
+        later.push_back("entry");
+        XmlNode* range = findOrCreate(doc, variable, kRangeNames[r], later);
+        if (members.empty()) {
+            storeText(doc, range, texts[position++]);
+            continue;
+        }
+        for (std::size_t m = 0; m < members.size(); ++m) {
+            std::vector<const char*> laterMembers(members.begin() + static_cast<std::ptrdiff_t>(m) + 1, members.end());
+            XmlNode* child = findOrCreate(doc, range, members[m], laterMembers);
+            storeText(doc, child, texts[position++]);
+        }
+    }
+    return true;
+}

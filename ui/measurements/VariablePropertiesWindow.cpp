@@ -1,11 +1,133 @@
 #include "ui/measurements/VariablePropertiesWindow.h"
 
-VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, const char* title)
-    : Fl_Double_Window(w, 300, title), variableName(name) {
-    end();
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Return_Button.H>
+
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+#include "ui/measurements/RangeRules.h"
+
+namespace {
+
+Fl_Box* addLabelBox(int x, int y, int w, const char* label) {
+    Fl_Box* box = new Fl_Box(x, y, w, 25, label);
+    box->box(FL_NO_BOX);
+    box->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    return box;
 }
+
+}  // namespace
+
+VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, const char* title)
+    : Fl_Double_Window(w, 300, title), variableName(name ? name : "") {
+    TRACE_SCOPE("VariablePropertiesWindow::VariablePropertiesWindow");
+    color(panelColor);
+    variableNode = Global::userOpen ? Global::findVariable(variableName.c_str()) : nullptr;
+
+    const std::vector<const char*> members = RangeRules::memberNames(variableName);
+    // Inputs of one row: x positions and labels.
+    std::vector<int> xs;
+    std::vector<const char*> labels;
+    if (variableName == "Blood Pressure") {
+        xs = {140, 290};
+        labels = {"Systolic", "Diastolic"};
+    } else if (variableName == "Blood Sugar") {
+        xs = {140, 305};
+        labels = {"Fasting", "Postprandial"};
+    } else {
+        xs = {90};
+        labels = {nullptr};
+    }
+    const std::vector<std::string> stored = RangeRules::readTexts(variableNode, variableName);
+
+    int r = 50;
+    std::size_t position = 0;
+    auto addRow = [&](const char* label) {
+        addLabelBox(30, r, 50, label);
+        for (std::size_t i = 0; i < xs.size(); ++i) {
+            Fl_Float_Input* input = new Fl_Float_Input(xs[i], r, 80, 25, labels[i]);
+            input->maximum_size(static_cast<int>(RangeRules::kMaxText));
+            if (position < stored.size()) input->value(stored[position].c_str());
+            ++position;
+            inputs.push_back(input);
+        }
+        r += 40;
+    };
+
+    addLabelBox(20, 20, 80, "Normal range:");
+    addRow("Low");
+    addRow("High");
+    addLabelBox(20, r, 80, "Panic range:");
+    r += 30;
+    addRow("Low");
+    addRow("High");
+
+    okButton = new Fl_Return_Button(w / 2 - 75, r + 5, 70, 30, "OK");
+    okButton->box(FL_UP_BOX);
+    okButton->callback(saveCB, this);
+    cancelButton = new Fl_Button(w / 2 + 5, r + 5, 70, 30, "&Cancel");
+    cancelButton->box(FL_UP_BOX);
+    cancelButton->callback(cancelCB, this);
+    end();
+
+    // The close box does what Cancel does.
+    callback(cancelCB, this);
+    set_modal();
+
+    if (variableName.size() > RangeRules::kMaxName) {
+        TRACE_MSG(4, "VariablePropertiesWindow::VariablePropertiesWindow")
+            << "Refused variable name longer than " << RangeRules::kMaxName << " characters";
+        Dialogs::alert(RangeRules::nameTooLongMessage(variableName));
+        return;
+    }
+    if (!variableNode) {
+        TRACE_MSG(1, "VariablePropertiesWindow::VariablePropertiesWindow")
+            << "Error: no variable " << variableName << " in the open user's file";
+        Dialogs::alert("There is no variable \"" + variableName + "\" in the open user's file.");
+        return;
+    }
+    show();
+}
+
 VariablePropertiesWindow::~VariablePropertiesWindow() {}
-void VariablePropertiesWindow::saveCB_i() {}
-void VariablePropertiesWindow::cancelCB_i() { hide(); }
+
+std::vector<std::string> VariablePropertiesWindow::texts() const {
+    std::vector<std::string> result;
+    result.reserve(inputs.size());
+    for (const Fl_Float_Input* input : inputs) result.emplace_back(input->value() ? input->value() : "");
+    return result;
+}
+
+void VariablePropertiesWindow::saveCB_i() {
+    TRACE_SCOPE("VariablePropertiesWindow::saveCB_i");
+    const std::vector<std::string> typed = texts();
+    const int result = RangeRules::validate(typed);
+    if (result != RangeRules::kValid) {
+        TRACE_MSG(4, "VariablePropertiesWindow::saveCB_i") << "Refused ranges, result " << result;
+        Dialogs::alert(RangeRules::message(result));
+        return;
+    }
+    // The user may have been closed or changed while the window was open.
+    if (!Global::userOpen || !variableNode || Global::findVariable(variableName.c_str()) != variableNode) {
+        TRACE_MSG(1, "VariablePropertiesWindow::saveCB_i") << "Error: variable " << variableName << " is gone";
+        Dialogs::alert("The variable \"" + variableName +
+                       "\" is no longer in the open user's file.\nNothing was saved.");
+        hide();
+        return;
+    }
+    RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, typed);
+    Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    hide();
+}
+
+void VariablePropertiesWindow::cancelCB_i() {
+    TRACE_SCOPE("VariablePropertiesWindow::cancelCB_i");
+    hide();
+}
+
 void VariablePropertiesWindow::saveCB(Fl_Widget*, void* w) { static_cast<VariablePropertiesWindow*>(w)->saveCB_i(); }
 void VariablePropertiesWindow::cancelCB(Fl_Widget*, void* w) { static_cast<VariablePropertiesWindow*>(w)->cancelCB_i(); }

@@ -1,4 +1,5 @@
 // The modal window that edits a variable's normal and panic ranges.
+// Closing it from the title bar does what Cancel does.
 #pragma once
 
 #include <string>
@@ -27,4 +28,7 @@ public:
     void cancelCB_i();
     static void saveCB(Fl_Widget*, void* window);
     static void cancelCB(Fl_Widget*, void* window);
+
+    // The inputs' texts in creation order.
+    std::vector<std::string> texts() const;
 };
