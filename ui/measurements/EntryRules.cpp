@@ -1,1 +1,250 @@
 #include "ui/measurements/EntryRules.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace EntryRules {
+
+namespace {
+
+// Reads text the way sscanf does for formats made of %d, %s, blanks and
+// literal characters, without its undefined behaviour on numbers that do
+// not fit: such a number is read, clamped and marked as out of range.
+class Scanner {
+public:
+    explicit Scanner(const std::string& text) : s_(text.c_str()) {}
+
+    bool number(int& out) {
+        skipBlanks();
+        const char* p = s_;
+        bool negative = false;
+        if (*p == '+' || *p == '-') negative = (*p++ == '-');
+        if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+        long long v = 0;
+        while (std::isdigit(static_cast<unsigned char>(*p))) {
+            if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (*p - '0');
+            ++p;
+        }
+        if (negative) v = -v;
+        if (v > INT_MAX) {
+            v = INT_MAX;
+            overflow = true;
+        } else if (v < INT_MIN) {
+            v = INT_MIN;
+            overflow = true;
+        }
+        out = static_cast<int>(v);
+        s_ = p;
+        return true;
+    }
+
+    bool literal(char c) {
+        if (*s_ != c) return false;
+        ++s_;
+        return true;
+    }
+
+    bool word(std::string& out) {
+        skipBlanks();
+        const char* p = s_;
+        while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+        if (p == s_) return false;
+        out.assign(s_, p);
+        s_ = p;
+        return true;
+    }
+
+    void skipBlanks() {
+        while (*s_ && std::isspace(static_cast<unsigned char>(*s_))) ++s_;
+    }
+
+    bool overflow = false;
+
+private:
+    const char* s_;
+};
+
+}  // namespace
+
+std::string message(int result, const std::string& field) {
+    switch (result) {
+    case kDateUnreadable:
+        return "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit "
+               "\"Cancel\"";
+    case kTimeUnreadable:
+        return "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM\nPlease try again "
+               "or hit \"Cancel\"";
+    case kBadSuffix:
+        return "Incorrect time: please indicate AM or PM or hit \"Cancel\"";
+    case kBadRange:
+        return "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"";
+    case kNoValue:
+        return "Please enter at least one value.\nTry again or hit \"Cancel\"";
+    case kTextTooLong:
+        return "The " + field + " you entered is longer than " + std::to_string(kMaxText) +
+               " characters.\nPlease shorten it or hit \"Cancel\"";
+    case kNotFinite:
+        return "The " + field + " you entered is not a finite number.\nPlease try again or hit \"Cancel\"";
+    case kValueTooLarge:
+        return "The " + field + " you entered is too large to be stored.\nPlease try again or hit \"Cancel\"";
+    case kNameTooLong:
+        return "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
+               " characters.\nEntries cannot be recorded under it.";
+    default:
+        return "The entry could not be recorded.";
+    }
+}
+
+std::string initialDateText(const std::tm& now) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+    return buffer;
+}
+
+std::string initialTimeText(const std::tm& now) {
+    int h = now.tm_hour % 12;
+    if (h == 0) h = 12;
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d %s", h, now.tm_min, now.tm_sec,
+                  now.tm_hour >= 12 ? "PM" : "AM");
+    return buffer;
+}
+
+int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+    int year = 0, month = 0, day = 0;
+    Scanner d(date);
+    if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
+        return kDateUnreadable;
+
+    int hour = 0, minute = 0, second = 0;
+    std::string suffix;
+    Scanner t(time);
+    if (!(t.number(hour) && t.literal(':') && t.number(minute) && t.literal(':') && t.number(second)))
+        return kTimeUnreadable;
+    t.skipBlanks();
+    if (!t.word(suffix)) return kTimeUnreadable;
+
+    hour %= 12;
+    if (suffix == "PM" || suffix == "pm")
+        hour += 12;
+    else if (suffix != "AM" && suffix != "am")
+        return kBadSuffix;
+
+    if (year < 1970) year = 1970;
+    // Values the local-time conversion would move anyway; checked here so
+    // that no field is taken past the range of int. A negative hour is
+    // refused rather than wrapped into the afternoon.
+    if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || minute < 0 ||
+        minute > 59 || second < 0 || second > 59)
+        return kBadRange;
+
+    std::tm read{};
+    read.tm_year = year - 1900;
+    read.tm_mon = month - 1;
+    read.tm_mday = day;
+    read.tm_hour = hour;
+    read.tm_min = minute;
+    read.tm_sec = second;
+    read.tm_isdst = -1;
+
+    std::tm check = read;
+    check.tm_wday = -1;
+    std::time_t converted = std::mktime(&check);
+    if (converted == static_cast<std::time_t>(-1) && check.tm_wday == -1) return kBadRange;
+    if (check.tm_year != read.tm_year || check.tm_mon != read.tm_mon || check.tm_mday != read.tm_mday ||
+        check.tm_hour != read.tm_hour || check.tm_min != read.tm_min || check.tm_sec != read.tm_sec)
+        return kBadRange;
+
+    when = read;
+    return 0;
+}
+
+std::string nextEntryId(const char* lastId) {
+    if (!lastId) return "0";
+    // The leading number as atoi reads it, without its overflow.
+    const char* p = lastId;
+    while (*p && std::isspace(static_cast<unsigned char>(*p))) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = (*p++ == '-');
+    long long v = 0;
+    const long long limit = LLONG_MAX / 10 - 10;
+    while (std::isdigit(static_cast<unsigned char>(*p))) {
+        if (v < limit) v = v * 10 + (*p - '0');
+        ++p;
+    }
+    if (negative) v = -v;
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%lld", v + 1);
+    return buffer;
+}
+
+std::string valueText(double value) {
+    int n = std::snprintf(nullptr, 0, "%f", value);
+    if (n < 0) return std::string();
+    std::string text(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(&text[0], text.size(), "%f", value);
+    text.resize(static_cast<std::size_t>(n));
+    return text;
+}
+
+std::string elementName(const std::string& label) {
+    std::string name = label;
+    if (!name.empty()) name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
+    return name;
+}
+
+std::vector<std::string> valueLabels(const std::string& variableName) {
+    if (variableName == "Blood Pressure") return {"Systolic", "Diastolic"};
+    if (variableName == "Blood Sugar") return {"Fasting", "Postprandial"};
+    return {"Value"};
+}
+
+int buttonRowY(int lastValueRowY) { return (200 + lastValueRowY + 30) / 2 - 20; }
+
+const char* listedElement(const std::string& tabName) {
+    if (tabName == "Vitals") return "variable";
+    if (tabName == "Lab") return "lab";
+    if (tabName == "Medicine") return "drug";
+    return nullptr;
+}
+
+EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
+                    const std::vector<ValueField>& fields) {
+    EntryPlan plan;
+    auto refuse = [&plan](int result, const std::string& field) {
+        plan.result = result;
+        plan.field = field;
+        plan.values.clear();
+        return plan;
+    };
+    if (variableName.size() > kMaxName) return refuse(kNameTooLong, variableName);
+    if (date.size() > kMaxText) return refuse(kTextTooLong, "Date");
+    if (time.size() > kMaxText) return refuse(kTextTooLong, "Time");
+    for (const ValueField& f : fields)
+        if (f.text.size() > kMaxText) return refuse(kTextTooLong, f.shown);
+
+    int when = readWhen(date, time, plan.when);
+    if (when != 0) return refuse(when, std::string());
+
+    for (const ValueField& f : fields) {
+        const char* start = f.text.c_str();
+        char* end = nullptr;
+        double v = std::strtod(start, &end);
+        if (end == start) continue;  // no number: the input is skipped
+        if (!std::isfinite(v)) return refuse(kNotFinite, f.shown);
+        StoredValue stored;
+        stored.text = valueText(v);
+        if (stored.text.size() > kMaxText) return refuse(kValueTooLarge, f.shown);
+        stored.element = elementName(f.label);
+        stored.series = stored.element == "value" ? variableName : f.label;
+        stored.value = v;
+        plan.values.push_back(stored);
+    }
+    plan.result = static_cast<int>(plan.values.size());
+    return plan;
+}
+
+}  // namespace EntryRules

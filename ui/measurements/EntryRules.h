@@ -1,1 +1,101 @@
+// Rules of recording one measurement, kept apart from the widgets: the
+// initial Date and Time texts, the reading and checking of the date, time
+// and value texts in the order the entry window applies them, the entry
+// numbering, the stored text of a value, the layout of the value inputs per
+// variable and the element listed by each variable tab.
 #pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace EntryRules {
+
+// Longest date, time or value text an entry holds.
+constexpr std::size_t kMaxText = 63;
+// Longest tab or variable name the entry window holds.
+constexpr std::size_t kMaxName = 31;
+
+// Results of checking an entry. Positive results count stored values.
+enum Result {
+    kNoValue = 0,          // no value input held a number
+    kDateUnreadable = -1,  // fewer than three numbers in "YYYY/MM/DD"
+    kTimeUnreadable = -2,  // fewer than four items in "HH:MM:SS AM"
+    kBadSuffix = -3,       // the word after the time is not AM, am, PM or pm
+    kBadRange = -4,        // the date or time does not exist as typed
+    kTextTooLong = -5,     // a date, time or value text longer than kMaxText
+    kNotFinite = -6,       // a value that reads as infinity or not-a-number
+    kValueTooLarge = -7,   // a value whose stored text would pass kMaxText
+    kNameTooLong = -8,     // a tab or variable name longer than kMaxName
+};
+
+// The alert shown for a refused entry; field names the input concerned
+// where the result is about one input.
+std::string message(int result, const std::string& field = std::string());
+
+// Initial texts of the Date and Time inputs for the local time now:
+// "2024/03/05" and "09:07:05 PM".
+std::string initialDateText(const std::tm& now);
+std::string initialTimeText(const std::tm& now);
+
+// Reads "%d/%d/%d" and "%d:%d:%d %s" with scanf's rules and checks them in
+// this order: date readable (-1), time readable (-2), suffix (-3), the
+// local date and time exist unchanged (-4). A year below 1970 is checked as
+// 1970. On success `when` holds year, month, day, hour, minute and second as
+// read (year below 1970 given as 1970) with the daylight-saving flag -1, and
+// the result is 0.
+int readWhen(const std::string& date, const std::string& time, std::tm& when);
+
+// The id of the next entry: 0 when the variable has no entry (lastId null),
+// otherwise one more than the leading number of the last entry's id.
+std::string nextEntryId(const char* lastId);
+
+// A value as it is stored: "%f".
+std::string valueText(double value);
+
+// The element a value input is stored under: its label with the first
+// letter lower-cased ("Systolic" -> "systolic").
+std::string elementName(const std::string& label);
+
+// The labels of the value inputs of a "Vitals" variable, in order.
+std::vector<std::string> valueLabels(const std::string& variableName);
+
+// The y of the button row for the y of the last value row.
+int buttonRowY(int lastValueRowY);
+
+// The element listed by a tab ("Vitals" -> "variable", "Lab" -> "lab",
+// "Medicine" -> "drug"), null for any other name; the comparison is exact.
+const char* listedElement(const std::string& tabName);
+
+// One value input as the window holds it.
+struct ValueField {
+    std::string label;  // the input's label; names the element and the series
+    std::string shown;  // the name the person sees next to the input
+    std::string text;
+};
+
+// One value that will be stored.
+struct StoredValue {
+    std::string element;  // "systolic", "value", ...
+    std::string text;     // "%f" of value
+    std::string series;   // the chart series that gets the point
+    double value = 0;
+};
+
+// The outcome of checking an entry before anything is written.
+struct EntryPlan {
+    int result = kNoValue;  // count of values, or one of the codes above
+    std::string field;      // the input a refusal is about
+    std::tm when{};
+    std::vector<StoredValue> values;
+};
+
+// Checks every text of an entry. Over-long texts are refused first, then
+// the date and time checks of readWhen, then each value input in order: a
+// text that yields no number is skipped, a number that is not finite or too
+// large to store refuses the entry.
+EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
+                    const std::vector<ValueField>& fields);
+
+}  // namespace EntryRules

@@ -1,10 +1,87 @@
 #include "ui/measurements/MyBrowser.h"
 
-MyBrowser::MyBrowser(int y) : Fl_Hold_Browser(21, y, 211, 111) {}
-int MyBrowser::handle(int event) { return Fl_Hold_Browser::handle(event); }
-void MyBrowser::newEntryCB_i() {}
-void MyBrowser::editHistoryCB_i() {}
-void MyBrowser::propertiesCB_i() {}
+#include <algorithm>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Menu_Item.H>
+
+#include "app/Trace.h"
+#include "ui/measurements/HistoryTableWindow.h"
+#include "ui/measurements/VariablePropertiesWindow.h"
+
+MyBrowser::PopupHandler MyBrowser::popupHandler;
+
+MyBrowser::MyBrowser(int y) : Fl_Hold_Browser(21, y, 211, 111) { TRACE_SCOPE("MyBrowser::MyBrowser"); }
+
+const char* MyBrowser::selectedText() const {
+    int line = value();
+    const char* t = line ? text(line) : nullptr;
+    return t ? t : "";
+}
+
+int MyBrowser::handle(int event) {
+    if (event == FL_PUSH && Fl::event_button() == FL_RIGHT_MOUSE) {
+        void* item = find_item(Fl::event_y());
+        select_only(item, 0);
+        int X, Y, W, H;
+        bbox(X, Y, W, H);
+        if (!item || !Fl::event_inside(X, Y, W, H)) return 0;
+        const Fl_Menu_Item items[] = {
+            {"Add new Entry", 0, newEntryCB, this, 0, 0, 0, 0, 0},
+            {"Edit History", 0, editHistoryCB, this, FL_MENU_INACTIVE, 0, 0, 0, 0},
+            {"Properties", 0, propertiesCB, this, FL_MENU_INACTIVE, 0, 0, 0, 0},
+            {0, 0, 0, 0, 0, 0, 0, 0, 0},
+        };
+        const Fl_Menu_Item* picked = popupHandler ? popupHandler(items, Fl::event_x(), Fl::event_y())
+                                                  : items->popup(Fl::event_x(), Fl::event_y());
+        // Only an active item can be picked.
+        if (picked && picked->active() && picked->callback()) picked->do_callback(nullptr, this);
+        return 1;
+    }
+    if (event == FL_RELEASE && Fl::event_button() == FL_RIGHT_MOUSE) return 1;
+    return Fl_Hold_Browser::handle(event);
+}
+
+void MyBrowser::newEntryCB_i() {
+    TRACE_SCOPE("MyBrowser::newEntryCB_i");
+    std::cout << "New Entry Callback for " << selectedText() << std::endl;
+    do_callback(this, user_data());
+}
+
+void MyBrowser::historyWindowSize(int workW, int workH, int& w, int& h) {
+    w = std::min(1000, workW - 20);
+    h = std::min(800, workH - 40);
+}
+
+int MyBrowser::propertiesWindowWidth(const char* variableName) {
+    if (variableName && std::strcmp(variableName, "Blood Pressure") == 0) return 420;
+    if (variableName && std::strcmp(variableName, "Blood Sugar") == 0) return 450;
+    return 300;
+}
+
+void MyBrowser::editHistoryCB_i() {
+    TRACE_SCOPE("MyBrowser::editHistoryCB_i");
+    std::string name = selectedText();
+    std::cout << "Edit History Callback for " << name << std::endl;
+    std::string title = name + " History";
+    int w = 0, h = 0;
+    historyWindowSize(Fl::w(), Fl::h(), w, h);
+    new HistoryTableWindow(w, h, title.c_str(), name.c_str());
+    deselect(0);
+}
+
+void MyBrowser::propertiesCB_i() {
+    TRACE_SCOPE("MyBrowser::propertiesCB_i");
+    std::string name = selectedText();
+    std::cout << "Properties Callback for " << name << std::endl;
+    std::string title = "Properties for " + name;
+    new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str());
+    deselect(0);
+}
+
 void MyBrowser::newEntryCB(Fl_Widget*, void* b) { static_cast<MyBrowser*>(b)->newEntryCB_i(); }
 void MyBrowser::editHistoryCB(Fl_Widget*, void* b) { static_cast<MyBrowser*>(b)->editHistoryCB_i(); }
 void MyBrowser::propertiesCB(Fl_Widget*, void* b) { static_cast<MyBrowser*>(b)->propertiesCB_i(); }

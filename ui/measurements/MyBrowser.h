@@ -1,7 +1,11 @@
 // The list of a variable tab, with its right-click menu.
 #pragma once
 
+#include <functional>
+
 #include <FL/Fl_Hold_Browser.H>
+
+struct Fl_Menu_Item;
 
 class MyBrowser : public Fl_Hold_Browser {
 public:
@@ -15,4 +19,16 @@ public:
     static void newEntryCB(Fl_Widget*, void* browser);
     static void editHistoryCB(Fl_Widget*, void* browser);
     static void propertiesCB(Fl_Widget*, void* browser);
+
+    // Shows the right-click menu at (x, y) and returns the picked item or
+    // null. Runs the toolkit's popup; tests put a chooser in its place.
+    using PopupHandler = std::function<const Fl_Menu_Item*(const Fl_Menu_Item* items, int x, int y)>;
+    static PopupHandler popupHandler;
+
+    // The text of the selected line, empty when none is selected.
+    const char* selectedText() const;
+
+    // Sizes of the windows the menu opens, for a work area of the given size.
+    static void historyWindowSize(int workW, int workH, int& w, int& h);
+    static int propertiesWindowWidth(const char* variableName);
 };

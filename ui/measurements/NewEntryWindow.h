@@ -32,4 +32,19 @@ public:
     static void addCB(Fl_Widget*, void* window);
     static void okCB(Fl_Widget*, void* window);
     static void cancelCB(Fl_Widget*, void* window);
+    // The close box of the title bar (and Escape) do what "&Cancel" does.
+    static void closeCB(Fl_Widget*, void* window);
+
+private:
+    // Builds the window's widgets for the tab and the variable.
+    void build();
+    // The name the person sees next to a value input.
+    std::string shownName(const Fl_Input* input) const;
+    // The field a refused entry is about, for the alert.
+    std::string refusedField;
+    // An entry already in the document whose save failed: retrying with the
+    // same texts saves again instead of adding it a second time.
+    XmlNode* unsavedEntry = nullptr;
+    std::vector<std::string> unsavedTexts;
+    std::vector<std::string> currentTexts() const;
 };

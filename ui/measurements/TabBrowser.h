@@ -8,6 +8,7 @@
 #include <FL/Fl_Group.H>
 
 class MyBrowser;
+class NewEntryWindow;
 
 class TabBrowser : public Fl_Group {
 public:
@@ -17,6 +18,8 @@ public:
     std::string name;
     MyBrowser* browser = nullptr;
     std::vector<std::string> lineNames;
+    // The entry window opened last from this tab (windows are never deleted).
+    NewEntryWindow* entryWindow = nullptr;
 
     void populateBrowser();
     void browserCB_i();
