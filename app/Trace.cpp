@@ -40,24 +40,40 @@ std::string Trace::baseName(const char* file) {
     return std::string(last);
 }
 
-std::string Trace::header(const char* file, int line, const char* function, int sequence) {
-    std::time_t now = std::time(nullptr);
-    char timeText[64] = "";
+std::string Trace::timeText(std::int64_t instant) {
+    // The text of ctime, always in English whatever the locale:
+    // "Sun Dec  6 20:06:53 2026\n", day of the month right-aligned.
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm local{};
-    if (platform::instantToLocal(static_cast<std::int64_t>(now), local)) {
-        // The same text as ctime: "Sun Dec  6 20:06:53 2026".
-        std::strftime(timeText, sizeof timeText, "%a %b %e %H:%M:%S %Y", &local);
-    }
-    std::string base = baseName(file);
+    if (!platform::instantToLocal(instant, local) || local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 ||
+        local.tm_mon > 11)
+        return "\n";
+    char text[64];
+    std::snprintf(text, sizeof text, "%.3s %.3s%3d %.2d:%.2d:%.2d %d\n", days[local.tm_wday], months[local.tm_mon],
+                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, 1900 + local.tm_year);
+    return text;
+}
+
+std::string Trace::header(const char* file, int line, const char* function, int sequence) {
+    return header(file, line, function, sequence, static_cast<std::int64_t>(std::time(nullptr)));
+}
+
+std::string Trace::header(const char* file, int line, const char* function, int sequence, std::int64_t instant) {
+    // ctime's final newline becomes the bracket that closes the time.
+    std::string when = timeText(instant);
+    if (!when.empty() && when.back() == '\n') when.back() = ']';
+    const std::string base = baseName(file);
     const char* fn = function ? function : "";
-    static const char* const format = "%-32s(%5.5i): , [%-16s], [s_%i] [%s], ";
-    char small[1000];
-    int needed = std::snprintf(small, sizeof small, format, base.c_str(), line, fn, sequence, timeText);
+    static const char* const format = "%-32s(%5.5i): , [%-16s], [s_%i] [%s, ";
+    char small[999];
+    const int needed = std::snprintf(small, sizeof small, format, base.c_str(), line, fn, sequence, when.c_str());
     if (needed < 0) return std::string();
     if (static_cast<std::size_t>(needed) < sizeof small) return std::string(small, static_cast<std::size_t>(needed));
     // Very long file or function names: no truncation, no overflow.
     std::vector<char> buf(static_cast<std::size_t>(needed) + 1);
-    std::snprintf(buf.data(), buf.size(), format, base.c_str(), line, fn, sequence, timeText);
+    std::snprintf(buf.data(), buf.size(), format, base.c_str(), line, fn, sequence, when.c_str());
     return std::string(buf.data(), static_cast<std::size_t>(needed));
 }
 
@@ -92,7 +108,8 @@ std::ostream& Trace::stream() {
     if (!s.opened) {
         s.opened = true;
         std::string path = logPath();
-        if (!path.empty()) {
+        // The log may name users: like the data files it is private to its owner.
+        if (!path.empty() && platform::createPrivateFile(path)) {
             s.file.reset(new std::ofstream(path.c_str(), std::ios::out | std::ios::app));
             if (!s.file->is_open()) s.file.reset();
         }

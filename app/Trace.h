@@ -4,6 +4,7 @@
 // across runs; when that file cannot be opened they go to standard output.
 #pragma once
 
+#include <cstdint>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -18,6 +19,9 @@ public:
     // Header of a line: file (after the last '/' or '\\'), line, function,
     // sequence and the local time, as "%-32s(%5.5i): , [%-16s], [s_%i] [%s, ".
     static std::string header(const char* file, int line, const char* function, int sequence = 0);
+    static std::string header(const char* file, int line, const char* function, int sequence, std::int64_t instant);
+    // The local time as ctime writes it, newline included.
+    static std::string timeText(std::int64_t instant);
 
     // Writes header + text + newline and flushes.
     static void writeLine(const char* file, int line, const char* function, int level, const std::string& text);

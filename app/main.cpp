@@ -1,6 +1,7 @@
 // Start-up: trace log, toolkit look, data store defaults, data folder,
 // registry, main window and the event loop.
 #include <FL/Fl.H>
+#include <FL/Enumerations.H>
 #include <FL/fl_ask.H>
 
 #include "app/Dialogs.h"
@@ -11,10 +12,13 @@
 
 // The name under which start-up's trace records appear.
 static const char* const kMainFile = "Quorvel 1.0";
+// The start marker's record always carries line 12, so that every session's
+// first line reads the same in logs of all versions.
+static const int kStartMarkerLine = 12;
 
 int main() {
     Trace::setThreshold(5);
-    Trace::startMarker(kMainFile, __LINE__);
+    Trace::startMarker(kMainFile, kStartMarkerLine);
     TraceScope scope(__LINE__, "main", kMainFile, 3);
 
     fl_message_font(FL_HELVETICA, 12);

@@ -123,7 +123,9 @@ bool instantToLocal(std::int64_t t, std::tm& out) {
 #endif
 }
 
-void FileOps::setError(const std::string& what) {
+void FileOps::setError(const std::string& what) { lastError_ = what + ": " + std::strerror(errno); }
+
+void FileOps::setSystemError(const std::string& what) {
 #ifdef _WIN32
     DWORD code = GetLastError();
     char msg[256] = {0};
@@ -136,7 +138,7 @@ void FileOps::setError(const std::string& what) {
         return;
     }
 #endif
-    lastError_ = what + ": " + std::strerror(errno);
+    setError(what);
 }
 
 #ifdef _WIN32
@@ -214,7 +216,7 @@ bool FileOps::replace(const std::string& source, const std::string& target) {
 #else
     if (::rename(source.c_str(), target.c_str()) != 0) {
 #endif
-        setError("cannot replace " + target);
+        setSystemError("cannot replace " + target);
         return false;
     }
     return true;
@@ -243,7 +245,7 @@ bool FileOps::remove(const std::string& path) {
 #else
     if (::unlink(path.c_str()) != 0) {
 #endif
-        setError("cannot remove " + path);
+        setSystemError("cannot remove " + path);
         return false;
     }
     return true;
@@ -261,6 +263,19 @@ bool pathExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 #endif
+}
+
+bool createPrivateFile(const std::string& path) {
+#ifdef _WIN32
+    int fd = _wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0) return false;
+    _close(fd);
+#else
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+#endif
+    return true;
 }
 
 }  // namespace platform

@@ -47,7 +47,11 @@ struct FileOps {
     virtual std::string lastError() const { return lastError_; }
 
 protected:
+    // Records what failed with the reason from errno.
     void setError(const std::string& what);
+    // The same with the reason from the operating system's last error
+    // (GetLastError on Windows, errno elsewhere).
+    void setSystemError(const std::string& what);
     std::string lastError_;
 };
 
@@ -56,5 +60,10 @@ FileOps& defaultFileOps();
 
 // True when the path names an existing regular file or folder.
 bool pathExists(const std::string& path);
+
+// Creates an empty file readable and writable by its owner only when
+// nothing exists at path yet; an existing file is left as it is.
+// Returns false when the file neither exists nor can be created.
+bool createPrivateFile(const std::string& path);
 
 }  // namespace platform

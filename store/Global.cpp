@@ -1,5 +1,7 @@
 #include "store/Global.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -50,29 +52,66 @@ namespace {
 }
 
 void reportMalformed(const char* fileName, const std::string& reason, const char* function) {
-    std::string text = std::string("The file ") + fileName + " is damaged and was not opened:\n" + reason +
-                       "\nThe file was left unchanged.";
     std::cerr << "Malformed file " << fileName << ": " << reason << std::endl;
     TRACE_MSG(1, function) << "Error: malformed file " << fileName << ": " << reason;
-    Dialogs::alert(text);
+    Dialogs::alert(std::string("The file ") + fileName + " is not a valid data file and was not opened:\n" + reason +
+                   "\nThe file was left unchanged.");
+}
+
+void reportBadName(const char* fileName, const char* function) {
+    const std::string shown = fileName ? std::string(fileName).substr(0, 80) : std::string();
+    std::cerr << "Invalid data file name: " << shown << std::endl;
+    TRACE_MSG(1, function) << "Error: invalid data file name: " << shown;
+    Dialogs::alert("The data file name \"" + shown +
+                   "\" is not valid: it must be a plain file name of at most 255 characters.");
+}
+
+// The parser's finding with the line and column of the file where it stopped.
+std::string describeFailure(const std::string& path, const XmlFile::Failure& failure) {
+    std::vector<char> raw;
+    std::string ignored;
+    if (!XmlFile::readRaw(path, raw, ignored)) return failure.reason;
+    return failure.reason + " at " + XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset);
+}
+
+// Reads and parses a data file into fresh storage. 1: done; 0: the file
+// cannot be opened; -1: it is not well-formed (reason set).
+int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& reason) {
+    if (!XmlFile::readJoined(path, text, reason)) return 0;
+    XmlFile::Failure failure;
+    if (!XmlFile::parse(text, doc, reason, &failure)) {
+        reason = describeFailure(path, failure);
+        return -1;
+    }
+    return 1;
+}
+
+// The id as decimal text; ids are printed with "%d".
+std::string idText(int id) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", id);
+    return text;
 }
 
 }  // namespace
 
 bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer) {
     TRACE_SCOPE("Global::loadFile");
-    const std::string path = dataFolder + fileName;
-    std::vector<char> text;
-    std::vector<std::size_t> lineStarts;
-    std::string error;
-    if (!XmlFile::readJoined(path, text, error, &lineStarts)) cannotOpen(fileName, true);
-
-    XmlDocument fresh;
-    if (!XmlFile::parse(text, fresh, error, &lineStarts)) {
-        reportMalformed(fileName, error, "Global::loadFile");
+    if (!fileName || !isSafeFileName(fileName)) {
+        reportBadName(fileName, "Global::loadFile");
         return false;
     }
-    // The new tree points into text: swap both together.
+    std::vector<char> text;
+    XmlDocument fresh;
+    std::string reason;
+    const int read = readDocument(dataFolder + fileName, text, fresh, reason);
+    if (read == 0) cannotOpen(fileName, true);
+    if (read < 0) {
+        reportMalformed(fileName, reason, "Global::loadFile");
+        return false;
+    }
+    // The new tree points into text: both replace the old ones together, and
+    // the old tree's storage goes with them.
     buffer.swap(text);
     doc.swap(fresh);
     TRACE_MSG(3, "Global::loadFile") << "Loaded file " << fileName;
@@ -81,13 +120,19 @@ bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>&
 
 bool Global::saveFile(const char* fileName, XmlDocument& doc) {
     TRACE_SCOPE("Global::saveFile");
+    if (!fileName || !isSafeFileName(fileName)) {
+        reportBadName(fileName, "Global::saveFile");
+        return false;
+    }
     std::string error;
+    bool replaced = false;
     const std::string content = XmlFile::print(doc);
-    if (!SafeWriter::write(dataFolder, fileName, content, error)) {
+    if (!SafeWriter::write(dataFolder, fileName, content, error, &replaced)) {
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
         TRACE_MSG(1, "Global::saveFile") << "Error: Unable to save file: " << fileName << ": " << error;
         Dialogs::alert(std::string("Unable to save file: ") + fileName + "\n" + error +
-                       "\nYour changes are kept in memory only; the file on disk was left unchanged.");
+                       (replaced ? "\nThe new content was written but may not be safely on disk yet."
+                                 : "\nYour changes are kept in memory only; the file on disk was left unchanged."));
         return false;
     }
     TRACE_MSG(3, "Global::saveFile") << "Saved file " << fileName;
@@ -98,28 +143,34 @@ void Global::createNew() {
     TRACE_SCOPE("Global::createNew");
     const char* name = "template_new.xml";
     std::vector<char> text;
-    std::string error;
-    if (!XmlFile::readJoined(dataFolder + name, text, error)) cannotOpen(name, false);
     XmlDocument fresh;
-    if (!XmlFile::parse(text, fresh, error)) {
-        reportMalformed(name, error, "Global::createNew");
-        cannotOpen(name, false);
+    std::string reason;
+    const int read = readDocument(dataFolder + name, text, fresh, reason);
+    if (read < 0) {
+        // A damaged template counts as a missing one.
+        std::cerr << "Malformed file " << name << ": " << reason << std::endl;
+        TRACE_MSG(1, "Global::createNew") << "Error: malformed file " << name << ": " << reason;
     }
-    XmlNode* patient = fresh->first_node("patient");
-    if (!patient) {
-        reportMalformed(name, "it has no patient element", "Global::createNew");
-        cannotOpen(name, false);
+    XmlNode* patient = read > 0 ? fresh->first_node("patient") : nullptr;
+    if (read > 0 && !patient) {
+        std::cerr << "Malformed file " << name << ": it has no patient element" << std::endl;
+        TRACE_MSG(1, "Global::createNew") << "Error: malformed file " << name << ": it has no patient element";
+    }
+    if (!patient) cannotOpen(name, false);
+
+    XmlNode* before = nullptr;
+    const int id = getNewId(&before);
+    if (id < 0) {
+        TRACE_MSG(1, "Global::createNew") << "Error: no free user id left in config.hma";
+        Dialogs::alert("No free user id is left in the registry (config.hma); no new user was made.");
+        return;
     }
     userText.swap(text);
     userDoc.swap(fresh);
     userOpen = true;
-
-    XmlNode* before = nullptr;
-    int id = getNewId(&before);
     std::cout << "New Id is " << id << std::endl;
-    char idText[16];
-    std::snprintf(idText, sizeof idText, "%d", id);
-    char* stored = userDoc->allocate_string(idText);
+
+    char* stored = userDoc->allocate_string(idText(id).c_str());
     XmlAttribute* attr = patient->first_attribute("id");
     if (attr) {
         attr->value(stored);
@@ -131,19 +182,23 @@ void Global::createNew() {
 
 bool Global::addNewToConfig(const char* first, const char* last) {
     TRACE_SCOPE("Global::addNewToConfig");
+    XmlNode* before = nullptr;
+    const int id = getNewId(&before);
+    if (id < 0) {
+        TRACE_MSG(1, "Global::addNewToConfig") << "Error: no free user id left in config.hma";
+        Dialogs::alert("No free user id is left in the registry (config.hma); the user was not added.");
+        return false;
+    }
     XmlNode* config = configDoc->first_node("config");
     if (!config) {
+        // A registry without its root element gets one, so the record is kept.
         config = configDoc->allocate_node(rapidxml::node_element, "config");
         configDoc->append_node(config);
     }
-    XmlNode* before = nullptr;
-    int id = getNewId(&before);
-    char idText[16];
-    std::snprintf(idText, sizeof idText, "%d", id);
-    currentId = idText;
+    currentId = idText(id);
 
     XmlNode* patient = configDoc->allocate_node(rapidxml::node_element, "patient");
-    patient->append_attribute(configDoc->allocate_attribute("id", configDoc->allocate_string(idText)));
+    patient->append_attribute(configDoc->allocate_attribute("id", configDoc->allocate_string(currentId.c_str())));
     if (before)
         config->insert_node(before, patient);
     else
@@ -151,16 +206,27 @@ bool Global::addNewToConfig(const char* first, const char* last) {
 
     XmlNode* name = configDoc->allocate_node(rapidxml::node_element, "name");
     patient->append_node(name);
-    name->append_node(configDoc->allocate_node(rapidxml::node_element, "first", configDoc->allocate_string(first)));
-    name->append_node(configDoc->allocate_node(rapidxml::node_element, "last", configDoc->allocate_string(last)));
+    name->append_node(
+        configDoc->allocate_node(rapidxml::node_element, "first", configDoc->allocate_string(first ? first : "")));
+    name->append_node(
+        configDoc->allocate_node(rapidxml::node_element, "last", configDoc->allocate_string(last ? last : "")));
 
-    char fileText[32];
-    std::snprintf(fileText, sizeof fileText, "user%d.hma", id);
-    currentFile = fileText;
+    currentFile = "user" + currentId + ".hma";
     patient->append_node(
-        configDoc->allocate_node(rapidxml::node_element, "file", configDoc->allocate_string(fileText)));
+        configDoc->allocate_node(rapidxml::node_element, "file", configDoc->allocate_string(currentFile.c_str())));
     return saveFile("config.hma", configDoc);
 }
+
+namespace {
+
+// The id attribute of a registry record as a number; text that is not a
+// number counts as 0, and numbers beyond the range of int are clamped.
+long long recordId(const XmlNode* record) {
+    const long long value = std::strtoll(Global::attributeText(record, "id"), nullptr, 10);
+    return std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value));
+}
+
+}  // namespace
 
 int Global::getNewId(XmlNode** before) {
     TRACE_SCOPE("Global::getNewId");
@@ -168,16 +234,17 @@ int Global::getNewId(XmlNode** before) {
     XmlNode* config = configDoc->first_node("config");
     XmlNode* record = config ? config->first_node("patient") : nullptr;
     if (!record) return 0;
-    int a = std::atoi(attributeText(record, "id"));
+    long long a = recordId(record);
     for (XmlNode* next = record->next_sibling("patient"); next; next = next->next_sibling("patient")) {
-        int b = std::atoi(attributeText(next, "id"));
+        const long long b = recordId(next);
         if (a + 1 < b) {
             if (before) *before = next;
-            return a + 1;
+            return static_cast<int>(a + 1);
         }
         a = b;
     }
-    return a + 1;
+    // After the largest id representable there is no next one.
+    return a + 1 > INT_MAX ? -1 : static_cast<int>(a + 1);
 }
 
 XmlNode* Global::findNodeWithId(const char* id) {

@@ -34,20 +34,25 @@ public:
     // A file that cannot be opened ends the program (status 1) after an
     // alert. A file that is not well-formed is refused with an alert naming
     // it and the parser's finding: the function returns false and doc and
-    // buffer keep what they held before.
+    // buffer keep what they held before. A name with a folder part, or
+    // longer than kMaxFileName, is refused the same way.
     static bool loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer);
 
     // Writes doc to dataFolder + fileName, replacing the old file atomically.
-    // A failure is reported (alert, level-1 trace) and returns false; the old
-    // file stays as it was.
+    // A failure is reported (alert naming the file and the reason, level-1
+    // trace, no "Saved file " line) and returns false; the old file stays as
+    // it was and doc is not touched.
     static bool saveFile(const char* fileName, XmlDocument& doc);
 
     // Makes userDoc a copy of the template with a fresh id; sets userOpen.
     static void createNew();
     // Adds the open user to the registry, sets currentId and currentFile and
-    // saves the registry. Returns the save's result.
+    // saves the registry. Returns the save's result (false without a change
+    // when no id is left).
     static bool addNewToConfig(const char* first, const char* last);
-    // The first free id; *before receives the record a new one goes before.
+    // The first free id after the first record's id; *before receives the
+    // record a new one goes before (null: at the end). -1 when the id after
+    // the last record would not fit in an int.
     static int getNewId(XmlNode** before);
     static XmlNode* findNodeWithId(const char* id);
     // 0 removed, -1 not found.

@@ -11,15 +11,16 @@ platform::FileOps& SafeWriter::fileOps() { return currentOps ? *currentOps : pla
 std::string SafeWriter::temporaryName(const std::string& fileName) { return "." + fileName + ".saving"; }
 
 bool SafeWriter::write(const std::string& folder, const std::string& fileName, const std::string& content,
-                       std::string& error) {
+                       std::string& error, bool* replaced) {
     platform::FileOps& ops = fileOps();
     const std::string target = folder + fileName;
     const std::string temp = folder + temporaryName(fileName);
+    if (replaced) *replaced = false;
 
     // A temporary file left by an earlier interrupted save is stale.
     if (platform::pathExists(temp)) ops.remove(temp);
 
-    int handle = ops.createExclusive(temp);
+    const int handle = ops.createExclusive(temp);
     if (handle < 0) {
         error = ops.lastError();
         return false;
@@ -27,7 +28,7 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
     bool ok = ops.writeAll(handle, content.data(), content.size());
     if (ok) ok = ops.flushToDisk(handle);
     if (!ok) error = ops.lastError();
-    bool closed = ops.close(handle);
+    const bool closed = ops.close(handle);
     if (ok && !closed) {
         ok = false;
         error = ops.lastError();
@@ -40,6 +41,7 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
         ops.remove(temp);
         return false;
     }
+    if (replaced) *replaced = true;
     // The rename itself must reach the disk before the save counts as done.
     if (!ops.syncFolder(folder.empty() ? std::string(".") : folder)) {
         error = ops.lastError();

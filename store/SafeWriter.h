@@ -1,7 +1,8 @@
 // Replaces a file's content so that a crash, a kill or a full disk at any
 // moment leaves either the old content or the new one on disk, never a mix:
 // the new content goes to a temporary file in the same folder, is flushed to
-// disk, and then takes the old file's place in one atomic step.
+// disk, and then takes the old file's place in one atomic step, after which
+// the folder is flushed too. Files it creates are readable by their owner only.
 #pragma once
 
 #include <string>
@@ -10,14 +11,18 @@
 
 class SafeWriter {
 public:
-    // folder ends with a separator; fileName is relative to it.
+    // folder ends with a separator; fileName is relative to it. On failure
+    // error holds the reason; *replaced (when given) tells whether the new
+    // content already took the old file's place (only the final flush of
+    // the folder failed).
     static bool write(const std::string& folder, const std::string& fileName, const std::string& content,
-                      std::string& error);
+                      std::string& error, bool* replaced = nullptr);
 
     // The temporary file used while saving fileName.
     static std::string temporaryName(const std::string& fileName);
 
-    // Tests replace the file operations to fail chosen steps.
+    // Tests replace the file operations to fail chosen steps; null restores
+    // the real ones.
     static void setFileOps(platform::FileOps* ops);
     static platform::FileOps& fileOps();
 };

@@ -2,156 +2,318 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <new>
 
 #include <rapidxml/rapidxml_print.hpp>
 
-void XmlFile::joinLines(const char* data, std::size_t size, std::vector<char>& out,
-                        std::vector<std::size_t>* lineStarts) {
+bool XmlFile::readRaw(const std::string& path, std::vector<char>& out, std::string& error) {
     out.clear();
-    out.reserve(size + 1);
-    if (lineStarts) {
-        lineStarts->clear();
-        lineStarts->push_back(0);
-    }
-    std::size_t i = 0;
-    while (i < size) {
-        const char* nl = static_cast<const char*>(std::memchr(data + i, '\n', size - i));
-        std::size_t end = nl ? static_cast<std::size_t>(nl - data) : size;
-        std::size_t lineEnd = end;
-        if (lineEnd > i && data[lineEnd - 1] == '\r') --lineEnd;
-        out.insert(out.end(), data + i, data + lineEnd);
-        if (!nl) break;
-        i = end + 1;
-        if (lineStarts && i < size) lineStarts->push_back(out.size());
-    }
-    out.push_back('\0');
-}
-
-bool XmlFile::readJoined(const std::string& path, std::vector<char>& out, std::string& error,
-                         std::vector<std::size_t>* lineStarts) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         error = std::strerror(errno);
         return false;
     }
-    std::vector<char> raw;
-    char chunk[1 << 16];
-    std::size_t n;
+    // One read of the whole file when its size is known; then whatever it
+    // grew by meanwhile, in chunks.
+    std::size_t used = 0;
     if (std::fseek(f, 0, SEEK_END) == 0) {
         long size = std::ftell(f);
-        if (size > 0) raw.reserve(static_cast<std::size_t>(size));
-        std::rewind(f);
+        if (size > 0) out.resize(static_cast<std::size_t>(size));
+        if (std::fseek(f, 0, SEEK_SET) != 0) out.clear();
     }
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) raw.insert(raw.end(), chunk, chunk + n);
-    bool failed = std::ferror(f) != 0;
-    int savedErrno = errno;
+    bool failed = false;
+    for (;;) {
+        if (used == out.size()) out.resize(used + (1u << 16));
+        std::size_t n = std::fread(out.data() + used, 1, out.size() - used, f);
+        used += n;
+        if (n == 0) {
+            failed = std::ferror(f) != 0;
+            break;
+        }
+    }
+    const int savedErrno = errno;
     std::fclose(f);
+    out.resize(used);
     if (failed) {
         error = std::strerror(savedErrno);
+        out.clear();
         return false;
     }
-    joinLines(raw.data(), raw.size(), out, lineStarts);
     return true;
+}
+
+void XmlFile::joinLinesInPlace(std::vector<char>& text) {
+    char* d = text.data();
+    const std::size_t n = text.size();
+    std::size_t read = 0, written = 0;
+    while (read < n) {
+        const char* nl = static_cast<const char*>(std::memchr(d + read, '\n', n - read));
+        const std::size_t end = nl ? static_cast<std::size_t>(nl - d) : n;
+        std::size_t lineEnd = end;
+        if (lineEnd > read && d[lineEnd - 1] == '\r') --lineEnd;
+        if (written != read) std::memmove(d + written, d + read, lineEnd - read);
+        written += lineEnd - read;
+        if (!nl) break;
+        read = end + 1;
+    }
+    text.resize(written);
+    text.push_back('\0');
+}
+
+void XmlFile::joinLines(const char* data, std::size_t size, std::vector<char>& out) {
+    out.assign(data, data + size);
+    joinLinesInPlace(out);
+}
+
+bool XmlFile::readJoined(const std::string& path, std::vector<char>& out, std::string& error) {
+    if (!readRaw(path, out, error)) return false;
+    joinLinesInPlace(out);
+    return true;
+}
+
+std::string XmlFile::positionInRaw(const char* raw, std::size_t size, std::size_t joinedOffset) {
+    std::size_t line = 1, column = 1, joined = 0, i = 0;
+    while (i < size) {
+        const char* nl = static_cast<const char*>(std::memchr(raw + i, '\n', size - i));
+        const std::size_t end = nl ? static_cast<std::size_t>(nl - raw) : size;
+        std::size_t lineEnd = end;
+        if (lineEnd > i && raw[lineEnd - 1] == '\r') --lineEnd;
+        const std::size_t length = lineEnd - i;
+        if (joinedOffset < joined + length || !nl || end + 1 >= size) {
+            // On this line, or past the end of the text: the last line.
+            column = std::min(joinedOffset - joined, length) + 1;
+            break;
+        }
+        joined += length;
+        i = end + 1;
+        ++line;
+    }
+    char text[64];
+    std::snprintf(text, sizeof text, "line %zu, column %zu", line, column);
+    return text;
 }
 
 namespace {
 
-// Skips to just after the first occurrence of end, or to the terminator.
-const char* skipPast(const char* p, const char* end) {
-    const char* found = std::strstr(p, end);
-    return found ? found + std::strlen(end) : p + std::strlen(p);
+// The character classes of the parser.
+inline bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
+inline bool isNameChar(char c) { return c != '\0' && !isBlank(c) && c != '/' && c != '>' && c != '?'; }
+inline bool isAttributeNameChar(char c) {
+    return c != '\0' && !isBlank(c) && c != '/' && c != '<' && c != '>' && c != '=' && c != '?' && c != '!';
+}
+
+// Follows the parser's grammar far enough to know how deep it recurses:
+// element by element, with its rules for names, attributes, comments,
+// declarations, processing instructions, CDATA and DOCTYPE. It stops where
+// the parser would fail (entity errors aside: they only stop the parser
+// earlier, so the result stays an upper bound) or when limit is exceeded.
+class DepthScan {
+public:
+    explicit DepthScan(const char* text) : p_(text) {}
+
+    int run(int limit) {
+        if (static_cast<unsigned char>(p_[0]) == 0xEF && static_cast<unsigned char>(p_[1]) == 0xBB &&
+            static_cast<unsigned char>(p_[2]) == 0xBF)
+            p_ += 3;
+        int depth = 0;
+        for (;;) {
+            if (depth == 0) {
+                skipBlanks();
+                if (*p_ != '<') break;  // end of data, or the parser's "expected <"
+                ++p_;
+            } else {
+                p_ = std::strchr(p_, '<');
+                if (!p_) break;
+                ++p_;
+                if (*p_ == '/') {
+                    ++p_;
+                    while (isNameChar(*p_)) ++p_;
+                    skipBlanks();
+                    if (*p_ != '>') break;
+                    ++p_;
+                    --depth;
+                    continue;
+                }
+            }
+            int opened = 0;
+            if (!node(opened)) break;
+            if (opened) {
+                ++depth;
+                if (depth > deepest_) {
+                    deepest_ = depth;
+                    deepestAt_ = p_;
+                }
+                if (depth > limit) break;
+            }
+        }
+        return deepest_;
+    }
+
+    const char* deepestAt() const { return deepestAt_; }
+
+private:
+    void skipBlanks() {
+        while (isBlank(*p_)) ++p_;
+    }
+
+    bool skipPast(const char* terminator) {
+        const char* found = std::strstr(p_, terminator);
+        if (!found) return false;
+        p_ = found + std::strlen(terminator);
+        return true;
+    }
+
+    bool attributes() {
+        while (isAttributeNameChar(*p_)) {
+            ++p_;
+            while (isAttributeNameChar(*p_)) ++p_;
+            skipBlanks();
+            if (*p_ != '=') return false;
+            ++p_;
+            skipBlanks();
+            const char quote = *p_;
+            if (quote != '"' && quote != '\'') return false;
+            const char* close = std::strchr(p_ + 1, quote);
+            if (!close) return false;
+            p_ = close + 1;
+            skipBlanks();
+        }
+        return true;
+    }
+
+    // The node after a '<'; opened is set when an element stays open.
+    bool node(int& opened) {
+        const char* p = p_;
+        if (*p == '?') {
+            ++p_;
+            if ((p[1] == 'x' || p[1] == 'X') && (p[2] == 'm' || p[2] == 'M') && (p[3] == 'l' || p[3] == 'L') &&
+                isBlank(p[4])) {
+                p_ += 4;
+                skipBlanks();
+                if (!attributes()) return false;
+                if (p_[0] != '?' || p_[1] != '>') return false;
+                p_ += 2;
+                return true;
+            }
+            return skipPast("?>");
+        }
+        if (*p == '!') {
+            if (p[1] == '-' && p[2] == '-') {
+                p_ += 3;
+                return skipPast("-->");
+            }
+            if (std::strncmp(p + 1, "[CDATA[", 7) == 0) {
+                p_ += 8;
+                return skipPast("]]>");
+            }
+            if (std::strncmp(p + 1, "DOCTYPE", 7) == 0 && isBlank(p[8])) {
+                p_ += 9;
+                while (*p_ != '>') {
+                    if (*p_ == '\0') return false;
+                    if (*p_ == '[') {
+                        ++p_;
+                        for (int brackets = 1; brackets > 0; ++p_) {
+                            if (*p_ == '[') ++brackets;
+                            else if (*p_ == ']') --brackets;
+                            else if (*p_ == '\0') return false;
+                        }
+                    } else {
+                        ++p_;
+                    }
+                }
+                ++p_;
+                return true;
+            }
+            const char* close = std::strchr(p + 1, '>');
+            if (!close) return false;
+            p_ = close + 1;
+            return true;
+        }
+        while (isNameChar(*p_)) ++p_;
+        if (p_ == p) return false;
+        skipBlanks();
+        if (!attributes()) return false;
+        if (*p_ == '>') {
+            ++p_;
+            opened = 1;
+            return true;
+        }
+        if (*p_ == '/' && p_[1] == '>') {
+            p_ += 2;
+            return true;
+        }
+        return false;
+    }
+
+    const char* p_;
+    int deepest_ = 0;
+    const char* deepestAt_ = nullptr;
+};
+
+// The first value in the tree that holds a zero byte (made by a character
+// reference such as &#0;), or null.
+const char* valueWithZero(const RapidDocument& doc) {
+    const XmlNode* root = &doc;
+    const XmlNode* n = doc.first_node();
+    while (n) {
+        if (n->value_size() > 0 && std::memchr(n->value(), '\0', n->value_size())) return n->value();
+        for (const XmlAttribute* a = n->first_attribute(); a; a = a->next_attribute())
+            if (a->value_size() > 0 && std::memchr(a->value(), '\0', a->value_size())) return a->value();
+        if (n->first_node()) {
+            n = n->first_node();
+            continue;
+        }
+        while (n != root && !n->next_sibling()) n = n->parent();
+        n = n == root ? nullptr : n->next_sibling();
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-int XmlFile::nestingDepth(const char* text) {
-    int depth = 0, deepest = 0;
-    const char* p = text;
-    while (*p) {
-        if (*p != '<') {
-            ++p;
-            continue;
-        }
-        ++p;
-        if (*p == '/') {
-            --depth;
-            p = skipPast(p, ">");
-        } else if (std::strncmp(p, "!--", 3) == 0) {
-            p = skipPast(p + 3, "-->");
-        } else if (std::strncmp(p, "![CDATA[", 8) == 0) {
-            p = skipPast(p + 8, "]]>");
-        } else if (*p == '?') {
-            p = skipPast(p, "?>");
-        } else if (*p == '!') {
-            // DOCTYPE, possibly with an internal subset in brackets.
-            int brackets = 0;
-            while (*p && !(*p == '>' && brackets == 0)) {
-                if (*p == '[') ++brackets;
-                if (*p == ']' && brackets > 0) --brackets;
-                ++p;
-            }
-            if (*p) ++p;
-        } else {
-            ++depth;
-            deepest = std::max(deepest, depth);
-            char quote = 0;
-            char prev = 0;
-            while (*p && (quote || *p != '>')) {
-                if (quote) {
-                    if (*p == quote) quote = 0;
-                } else if (*p == '"' || *p == '\'') {
-                    quote = *p;
-                }
-                prev = *p;
-                ++p;
-            }
-            if (prev == '/') --depth;
-            if (*p) ++p;
-        }
-    }
-    return deepest;
-}
+int XmlFile::nestingDepth(const char* text) { return DepthScan(text).run(INT_MAX); }
 
-bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error,
-                    const std::vector<std::size_t>* lineStarts) {
+bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
     doc.reset();
     if (buffer.empty() || buffer.back() != '\0') buffer.push_back('\0');
+    char* const start = buffer.data();
     const std::size_t length = buffer.size() - 1;
-    auto where = [&](std::size_t offset) {
-        char text[96];
-        if (lineStarts && !lineStarts->empty()) {
-            auto it = std::upper_bound(lineStarts->begin(), lineStarts->end(), offset);
-            std::size_t line = static_cast<std::size_t>(it - lineStarts->begin());
-            std::size_t column = offset - *(it - 1) + 1;
-            std::snprintf(text, sizeof text, "line %zu, column %zu", line, column);
-        } else {
-            std::snprintf(text, sizeof text, "character %zu", offset + 1);
+    auto refuse = [&](const std::string& reason, std::size_t offset) {
+        doc.reset();
+        error = reason + " at character " + std::to_string(offset + 1);
+        if (failure) {
+            failure->reason = reason;
+            failure->offset = offset;
         }
-        return std::string(text);
+        return false;
     };
-    const void* nul = std::memchr(buffer.data(), '\0', length);
-    if (nul) {
-        error = "unexpected zero byte at " +
-                where(static_cast<std::size_t>(static_cast<const char*>(nul) - buffer.data()));
-        return false;
-    }
-    if (nestingDepth(buffer.data()) > kMaxDepth) {
-        error = "elements nested more than " + std::to_string(kMaxDepth) + " levels deep";
-        return false;
-    }
+
+    if (const void* nul = std::memchr(start, '\0', length))
+        return refuse("unexpected zero byte", static_cast<std::size_t>(static_cast<const char*>(nul) - start));
+    DepthScan scan(start);
+    if (scan.run(kMaxDepth) > kMaxDepth)
+        return refuse("elements nested more than " + std::to_string(kMaxDepth) + " levels deep",
+                      static_cast<std::size_t>(scan.deepestAt() - start));
     try {
-        doc->parse<kParseFlags>(buffer.data());
+        doc->parse<kParseFlags>(start);
     } catch (const rapidxml::parse_error& e) {
         std::size_t offset = length;
         const char* at = e.where<char>();
-        if (at >= buffer.data() && at <= buffer.data() + length) offset = static_cast<std::size_t>(at - buffer.data());
-        error = std::string(e.what()) + " at " + where(offset);
-        doc.reset();
-        return false;
+        if (at >= start && at <= start + length) offset = static_cast<std::size_t>(at - start);
+        return refuse(e.what(), offset);
+    } catch (const std::bad_alloc&) {
+        return refuse("not enough memory to read the file", 0);
     }
+    bool hasElement = false;
+    for (const XmlNode* n = doc->first_node(); n && !hasElement; n = n->next_sibling())
+        hasElement = n->type() == rapidxml::node_element;
+    if (!hasElement) return refuse("no element found", length);
+    if (const char* zero = valueWithZero(doc.get()))
+        return refuse("character reference to a zero byte", static_cast<std::size_t>(zero - start));
     return true;
 }
 

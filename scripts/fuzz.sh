@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Builds the data-file fuzzer in build-fuzz/ and runs it for a bounded time.
+# Usage: scripts/fuzz.sh [seconds (default 60)] [extra libFuzzer options...]
+# Findings (crash-*, leak-*, timeout-*) are written to build-fuzz/findings/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${1:-60}
+shift || true
+
+scripts/install-deps.sh clang libclang-rt-14-dev
+
+out=build-fuzz
+mkdir -p "$out/corpus" "$out/findings"
+CXX=${CXX:-clang++}
+rapidxml_include=$(dirname "$(dirname "$(find /usr/include /usr/local/include -name rapidxml.hpp -path '*rapidxml/*' 2>/dev/null | head -n1)")")
+binary=$out/fuzz_data_file
+sources=(tests/fuzz/fuzz_data_file.cpp store/XmlFile.cpp)
+if [[ ! -x $binary ]] || [[ -n $(find "${sources[@]}" store/XmlFile.h store/XmlDocument.h -newer "$binary" 2>/dev/null) ]]; then
+  echo "Building $binary"
+  "$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
+    -I. -I"$rapidxml_include" "${sources[@]}" -o "$binary"
+fi
+
+# Seed corpus: the installed data files and a few generated ones.
+cp -f data/config.hma data/template_new.xml "$out/corpus/"
+bash tests/fuzz/make_seeds.sh "$out/corpus"
+
+echo "Fuzzing for $seconds s"
+"$binary" -max_total_time="$seconds" -max_len=65536 -timeout=10 -rss_limit_mb=2048 \
+  -artifact_prefix="$out/findings/" -print_final_stats=1 "$@" "$out/corpus"
