@@ -17,6 +17,8 @@
 HistoryTableWindow::HistoryTableWindow(int w, int h, const char* title, const char* name)
     : Fl_Double_Window(w, h, title), variableName(name ? name : "") {
     TRACE_SCOPE("HistoryTableWindow::HistoryTableWindow");
+    // The window outlives the caller's title text.
+    copy_label(title);
     color(panelColor);
     grouped = false;
     const bool nameFits = variableName.size() <= RangeRules::kMaxName;

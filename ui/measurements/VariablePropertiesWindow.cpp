@@ -25,6 +25,8 @@ Fl_Box* addLabelBox(int x, int y, int w, const char* label) {
 VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, const char* title)
     : Fl_Double_Window(w, 300, title), variableName(name ? name : "") {
     TRACE_SCOPE("VariablePropertiesWindow::VariablePropertiesWindow");
+    // The window outlives the caller's title text.
+    copy_label(title);
     color(panelColor);
     variableNode = Global::userOpen ? Global::findVariable(variableName.c_str()) : nullptr;
 
