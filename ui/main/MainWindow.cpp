@@ -1,13 +1,32 @@
 #include "ui/main/MainWindow.h"
 
+#include <algorithm>
+#include <iostream>
+#include <vector>
+
 #include <FL/Fl.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Hold_Browser.H>
 #include <FL/Fl_Menu_Bar.H>
 #include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Pack.H>
+#include <FL/Fl_Pixmap.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+#include <FL/fl_draw.H>
+#include <FL/x.H>
 
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "ui/main/DisplayMenuRules.h"
+#include "ui/main/Icons.h"
 #include "ui/measurements/HistoryBox.h"
+#include "ui/measurements/TabBrowser.h"
+#include "ui/users/InfoWindow.h"
 #include "ui/users/SearchUserBox.h"
 #include "ui/users/UserInfoBox.h"
 
@@ -15,52 +34,420 @@ const Fl_Color panelColor = fl_rgb_color(230, 232, 232);
 const Fl_Boxtype browserBox = FL_PLASTIC_DOWN_BOX;
 MainWindow* mainWindow = nullptr;
 
-// Placeholder layout; the full window is built in its own change.
-MainWindow::MainWindow(int width, int height) : Fl_Double_Window(0, 0, width, height, "Brelwick. - Quorvel Ondrala") {
-    int K = (height - 251) / 2;
-    menuBar = new Fl_Menu_Bar(0, 0, width, 25);
+const char* const MainWindow::makerNotice = "Brelwick Health Software";
+
+namespace {
+
+// Longest menu path the menus hold: "Vitals/" plus a variable name of
+// DisplayMenuRules::kMaxVariableName characters.
+const std::size_t kMaxMenuPath = 63;
+// Longest path of a "Blood Pressure" or "Blood Sugar" sub-item.
+const std::size_t kMaxSubItemPath = 131;
+
+// The user-dependent menu items, switched before the widgets.
+const char* const kUserMenuPaths[] = {"File/Save", "File/Close", "Edit/Information"};
+
+Fl_Button* toolButton(const char* tooltip, Fl_Pixmap* icon, Fl_Callback* cb, void* data) {
+    Fl_Button* b = new Fl_Button(0, 0, 24, 24);
+    b->tooltip(tooltip);
+    b->box(FL_THIN_UP_BOX);
+    b->image(icon);
+    b->callback(cb, data);
+    return b;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(int width, int height)
+    : Fl_Double_Window(0, 0, width, height, "Brelwick. - Quorvel Ondrala") {
+    TRACE_SCOPE("MainWindow::MainWindow");
+    const int W = width;
+    const int H = height;
+    const int K = (H - 251) / 2;
+    fl_open_display();  // text widths are measured below
+
+    icons[0] = new Fl_Pixmap(Icons::addUser);
+    icons[1] = new Fl_Pixmap(Icons::editUser);
+    icons[2] = new Fl_Pixmap(Icons::removeUser);
+    icons[3] = new Fl_Pixmap(Icons::clearChart);
+    icons[4] = new Fl_Pixmap(Icons::help);
+    icons[5] = new Fl_Pixmap(Icons::logo);
+
+    // Top band: menu bar and toolbar row.
+    Fl_Group* top = new Fl_Group(0, 0, W, 50);
+    menuBar = new Fl_Menu_Bar(0, 0, W, 25);
+    menuBar->add("File/New", 0, newCB, this, 0);
+    menuBar->add("File/Close", 0, closeCB, this, 0);
+    menuBar->add("File/Save", 0, menuCB, this, 0);
+    menuBar->add("File/Exit", 0, menuCB, this, 0);
+    menuBar->add("Edit/Information", 0, infoCB, this, 0);
+
+    Fl_Group* toolbar = new Fl_Group(0, 26, W, 24);
+    toolbarPack = new Fl_Pack(5, 27, W, 24);
+    toolbarPack->type(Fl_Pack::HORIZONTAL);
+    toolbarPack->spacing(5);
+    addUserButton = toolButton("Add a new user", icons[0], newCB, this);
+    editUserButton = toolButton("Edit selected user", icons[1], infoCB, this);
+    removeUserButton = toolButton("Remove selected user", icons[2], userRemoveCB, this);
+    clearChartButton = toolButton("Clear selected variables and chart", icons[3], chartRemoveCB, this);
+    toolButton("Help on Quorvel", icons[4], helpCB, this);
+    fl_font(FL_HELVETICA, 12);
+    multiDisplayMenu =
+        new Fl_Menu_Button(0, 0, static_cast<int>(fl_width("Multi-Display")) + 40, 25, "Multi-Display");
+    multiDisplayMenu->box(FL_UP_BOX);
+    normalRangeMenu = new Fl_Menu_Button(0, 0, static_cast<int>(fl_width("Normal Range Display")) + 40, 25,
+                                         "Normal Range Display");
+    normalRangeMenu->box(FL_UP_BOX);
+    toolbarPack->end();
+
+    fl_font(FL_HELVETICA_ITALIC, 12);
+    const int c = static_cast<int>(fl_width(makerNotice));
+    logoBox = new Fl_Box(W - c - 95, 26, 65, 24);
+    logoBox->image(icons[5]);
+    noticeBox = new Fl_Box(W - c - 10, 26, c, 24, makerNotice);
+    noticeBox->labelfont(FL_HELVETICA_ITALIC);
+    noticeBox->labelsize(12);
+    fl_font(FL_HELVETICA, 12);
+    Fl_Box* spacer = new Fl_Box(toolbarPack->x() + toolbarPack->w(), 26, W - toolbarPack->w() - c - 150, 24);
+    spacer->box(FL_NO_BOX);
+    toolbar->resizable(spacer);
+    toolbar->end();
+    top->resizable(top);
+    top->end();
+
+    // Body: users column on the left, chart column on the right.
+    Fl_Group* body = new Fl_Group(0, 51, W, H - 51);
+    Fl_Group* users = new Fl_Group(0, 51, 250, H - 51);
+    Fl_Group* usersArea = new Fl_Group(0, 51, 250, 2 * K);
     searchUserBox = new SearchUserBox(K - 1);
     userInfoBox = new UserInfoBox(K + 52, K - 1);
+    infoButton = new Fl_Button(23, K + 110, 207, K - 87);
+    infoButton->box(FL_NO_BOX);
+    infoButton->callback(infoCB, this);
+    usersArea->resizable(usersArea);
+    usersArea->end();
     historyBox = new HistoryBox(2 * K + 53);
-    chart = new MyChart(252, width - 256, 2 * K - 2);
-    trendBox = new TrendBox(252, 2 * K + 53, width - 256);
+    users->resizable(usersArea);
+    users->end();
+
+    Fl_Group* chartColumn = new Fl_Group(251, 51, W - 251, H - 51);
+    chart = new MyChart(252, W - 256, 2 * K - 2);
+    // The chart leaves its chart area open, so the trend panel becomes part
+    // of it and is drawn by the chart.
+    trendBox = new TrendBox(252, 2 * K + 53, W - 256);
+    Fl_Group::current(chartColumn);
+    chartColumn->resizable(chart);
+    chartColumn->end();
+    body->resizable(chartColumn);
+    body->end();
+
+    setUserControlsActive(false);
     end();
+    resizable(body);
     show();
     mainWindow = this;
 }
 
-MainWindow::~MainWindow() { delete helpWindow; }
+MainWindow::~MainWindow() {
+    delete helpWindow;
+    helpWindow = nullptr;
+    // The text display does not own its buffer.
+    delete helpBuffer;
+    helpBuffer = nullptr;
+    // The widgets only borrow their images.
+    for (Fl_Pixmap*& icon : icons) {
+        delete icon;
+        icon = nullptr;
+    }
+}
 
-void MainWindow::menuCB_i() {}
-void MainWindow::closeCB_i() {}
-void MainWindow::newCB_i() {}
-void MainWindow::userRemoveCB_i() {}
-void MainWindow::chartRemoveCB_i() {}
-void MainWindow::helpCB_i() {}
+void MainWindow::saveOpenUser() {
+    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+}
+
+std::string MainWindow::pickedPath(Fl_Menu_* menu) {
+    std::vector<char> path(kMaxMenuPath + 1 + 256, '\0');
+    if (!menu || !menu->mvalue()) return std::string();
+    if (menu->item_pathname(path.data(), static_cast<int>(path.size())) != 0) return std::string();
+    std::string text(path.data());
+    if (text.size() > kMaxMenuPath) return std::string();
+    return text;
+}
+
+void MainWindow::menuCB_i() {
+    TRACE_SCOPE("MainWindow::menuCB_i");
+    const std::string path = pickedPath(menuBar);
+    std::cout << "item picked in menu: " << path << std::endl;
+    TRACE_MSG(3, "MainWindow::menuCB_i") << "item picked in menu: " << path;
+    if (path == "File/Exit") {
+        saveOpenUser();
+        Dialogs::terminate(0);
+    }
+    if (path == "File/Save") saveOpenUser();
+}
+
+void MainWindow::closeCB_i() {
+    TRACE_SCOPE("MainWindow::closeCB_i");
+    setUserControlsActive(false);
+    Global::userOpen = false;
+    refreshPanels(false, true, true);
+}
+
+void MainWindow::newCB_i() {
+    TRACE_SCOPE("MainWindow::newCB_i");
+    saveOpenUser();
+    Global::createNew();
+    new InfoWindow("New User", true);
+    setUserMenuItemsActive(true);
+    resetDisplayMenu(false);
+    setUserWidgetsActive(true);
+}
+
+void MainWindow::userRemoveCB_i() {
+    TRACE_SCOPE("MainWindow::userRemoveCB_i");
+    if (!Global::userOpen) return;
+    Fl_Hold_Browser* list = searchUserBox->browser;
+    const int line = list->value();
+    const char* text = line > 0 ? list->text(line) : nullptr;
+    const std::string question = std::string("Do you really want to remove user:\n") + (text ? text : "") + "?";
+    if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
+    Global::removeCurrentUser();
+    setUserControlsActive(false);
+    Global::userOpen = false;
+    refreshPanels(false, false, true);
+}
+
+void MainWindow::chartRemoveCB_i() {
+    TRACE_SCOPE("MainWindow::chartRemoveCB_i");
+    const int n = multiDisplayMenu->size();
+    Fl_Menu_Item* items = const_cast<Fl_Menu_Item*>(multiDisplayMenu->menu());
+    for (int i = 1; items && i < n; ++i) items[i].clear();
+    chart->dropVar("all");
+    chart->refresh();
+}
+
+void MainWindow::helpCB_i() {
+    TRACE_SCOPE("MainWindow::helpCB_i");
+    if (!helpWindow) {
+        Fl_Group* saved = Fl_Group::current();
+        Fl_Group::current(nullptr);
+        helpWindow = new Fl_Double_Window(700, 480, "Help");
+        helpBuffer = new Fl_Text_Buffer(0, 1024);
+        helpDisplay = new Fl_Text_Display(10, 10, 680, 460);
+        helpDisplay->buffer(helpBuffer);
+        helpDisplay->textsize(14);
+        helpDisplay->wrap_mode(Fl_Text_Display::WRAP_AT_COLUMN, 100);
+        helpWindow->resizable(helpDisplay);
+        helpWindow->end();
+        Fl_Group::current(saved);
+
+        // A missing or unreadable file leaves the text empty.
+        const std::string path = Global::dataFolder + "readme.txt";
+        helpBuffer->text("");
+        if (helpBuffer->loadfile(path.c_str(), 128 * 1024) != 0) helpBuffer->text("");
+        // A UTF-8 byte-order mark at the start is not part of the text.
+        if (helpBuffer->length() >= 3 && static_cast<unsigned char>(helpBuffer->byte_at(0)) == 0xEF &&
+            static_cast<unsigned char>(helpBuffer->byte_at(1)) == 0xBB &&
+            static_cast<unsigned char>(helpBuffer->byte_at(2)) == 0xBF)
+            helpBuffer->remove(0, 3);
+    }
+    helpWindow->show();
+}
+
 void MainWindow::menuCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->menuCB_i(); }
 void MainWindow::closeCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->closeCB_i(); }
 void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->newCB_i(); }
 void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->userRemoveCB_i(); }
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
-void MainWindow::infoCB(Fl_Widget*, void*) {}
+
+void MainWindow::infoCB(Fl_Widget*, void*) { new InfoWindow("Edit User Information", false); }
+
 void MainWindow::setUserControlsActive(bool active) {
     setUserMenuItemsActive(active);
     setUserWidgetsActive(active);
 }
-void MainWindow::setUserMenuItemsActive(bool) {}
-void MainWindow::setUserWidgetsActive(bool) {}
-void MainWindow::refreshPanels(bool, bool, bool) {}
+
+void MainWindow::setUserMenuItemsActive(bool active) {
+    for (const char* path : kUserMenuPaths) {
+        Fl_Menu_Item* item = const_cast<Fl_Menu_Item*>(menuBar->find_item(path));
+        if (!item) continue;
+        if (active)
+            item->activate();
+        else
+            item->deactivate();
+    }
+}
+
+void MainWindow::setUserWidgetsActive(bool active) {
+    Fl_Widget* widgets[] = {multiDisplayMenu, normalRangeMenu, editUserButton,
+                            removeUserButton, clearChartButton, infoButton};
+    for (Fl_Widget* w : widgets) {
+        if (!w) continue;
+        if (active)
+            w->activate();
+        else
+            w->deactivate();
+    }
+}
+
+void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearChart) {
+    redraw();
+    Fl_Hold_Browser* list = searchUserBox->browser;
+    searchUserBox->redraw();
+    const bool hadSelection = list->value() != 0;
+    const int line = searchUserBox->populateBrowser(Global::currentId.empty() ? nullptr : Global::currentId.c_str());
+    if (hadSelection && line != 0) list->select(line);
+    if (reselectUser && line != 0) list->select(line);
+    if (deselectUser) list->deselect();
+    userInfoBox->redraw();
+    userInfoBox->populateBrowser();
+    if (TabBrowser* tab = historyBox->currentTab()) tab->populateBrowser();
+    historyBox->redraw();
+    if (clearChart) {
+        resetDisplayMenu(false);
+        chart->dropVar("all");
+    } else {
+        resetDisplayMenu(true);
+    }
+    chart->refresh();
+}
+
 void MainWindow::addPointToChart(const std::string& name, std::tm when, double value) {
     chart->addPointToVariable(name, when, value);
 }
-void MainWindow::resetDisplayMenu(bool) {}
-void MainWindow::variableCB_i(const char*, XmlNode*) {}
-void MainWindow::normalRangeCB_i(XmlNode*) {}
-void MainWindow::addVarToChart(XmlNode*, const char*, const char*) {}
+
+// ---------------------------------------------------------------------------
+// Display menus
+
+void MainWindow::resetDisplayMenu(bool keepChecked) {
+    TRACE_SCOPE("MainWindow::resetDisplayMenu");
+    std::vector<std::string> remembered;
+    if (keepChecked) {
+        const Fl_Menu_Item* items = multiDisplayMenu->menu();
+        for (int i = 1; items && i < multiDisplayMenu->size(); ++i)
+            if (items[i].label() && items[i].value()) remembered.push_back(items[i].label());
+    }
+
+    multiDisplayMenu->clear();
+    normalRangeMenu->clear();
+    multiDisplayMenu->add("Vitals", 0, nullptr, this, FL_SUBMENU | FL_MENU_INACTIVE);
+    normalRangeMenu->add("Vitals", 0, nullptr, this, FL_SUBMENU | FL_MENU_INACTIVE);
+
+    XmlNode* patient = Global::userDoc->first_node("patient");
+    const DisplayMenuRules::Menus menus = DisplayMenuRules::build(patient);
+    for (const DisplayMenuRules::Item& item : menus.multiDisplay) {
+        if (item.path.size() > kMaxSubItemPath) {
+            TRACE_MSG(1, "MainWindow::resetDisplayMenu") << "Error: menu path too long, item skipped: " << item.path;
+            continue;
+        }
+        Fl_Callback* cb = valueCB;
+        switch (item.action) {
+            case DisplayMenuRules::Action::Systolic: cb = systolicCB; break;
+            case DisplayMenuRules::Action::Diastolic: cb = diastolicCB; break;
+            case DisplayMenuRules::Action::Postprandial: cb = postprandialCB; break;
+            case DisplayMenuRules::Action::Fasting: cb = fastingCB; break;
+            default: cb = valueCB; break;
+        }
+        multiDisplayMenu->add(item.path.c_str(), 0, cb, item.variable, FL_MENU_TOGGLE);
+    }
+    for (const DisplayMenuRules::Item& item : menus.normalRange) {
+        if (item.path.size() > kMaxMenuPath) {
+            TRACE_MSG(1, "MainWindow::resetDisplayMenu") << "Error: menu path too long, item skipped: " << item.path;
+            continue;
+        }
+        normalRangeMenu->add(item.path.c_str(), 0, normalRangeCB, item.variable, 0);
+    }
+    if (menus.anyVital) {
+        for (Fl_Menu_Button* menu : {multiDisplayMenu, normalRangeMenu}) {
+            Fl_Menu_Item* vitals = const_cast<Fl_Menu_Item*>(menu->menu());
+            if (vitals) vitals[0].activate();
+        }
+    }
+
+    if (keepChecked && !remembered.empty()) {
+        Fl_Menu_Item* items = const_cast<Fl_Menu_Item*>(multiDisplayMenu->menu());
+        for (int i = 1; items && i < multiDisplayMenu->size(); ++i) {
+            if (!items[i].label()) continue;
+            auto it = std::find(remembered.begin(), remembered.end(), items[i].label());
+            if (it == remembered.end()) continue;
+            items[i].set();
+            remembered.erase(it);
+        }
+    }
+}
+
+void MainWindow::variableCB_i(const char* elementName, XmlNode* variable) {
+    TRACE_SCOPE("MainWindow::variableCB_i");
+    if (chart->normalRangeMode == 1) chart->dropVar("all");
+    chart->normalRangeMode = 0;
+
+    int count = 0;
+    const Fl_Menu_Item* items = multiDisplayMenu->menu();
+    for (int i = 1; items && i < multiDisplayMenu->size(); ++i) {
+        if (!items[i].label() || !items[i].value()) continue;
+        ++count;
+        TRACE_MSG(4, "MainWindow::variableCB_i") << items[i].label() << " is checked";
+        std::cout << "MainWindow::variableCB_i" << ": " << items[i].label() << " is checked" << std::endl;
+    }
+    TRACE_MSG(4, "MainWindow::variableCB_i") << "There are " << count << " items checked";
+    std::cout << "MainWindow::variableCB_i" << ": There are " << count << " items checked" << std::endl;
+
+    Fl_Menu_Item* picked = const_cast<Fl_Menu_Item*>(multiDisplayMenu->mvalue());
+    if (count > 4) {
+        TRACE_MSG(4, "MainWindow::variableCB_i") << "User checked more than 4 variables";
+        if (picked) picked->clear();
+        Dialogs::alert(
+            "At most 4 variables can be displayed at the same time.\n"
+            "Please uncheck some variables or clear the graph first.");
+        return;
+    }
+    if (picked && picked->label()) {
+        if (picked->value())
+            addVarToChart(variable, picked->label(), elementName);
+        else
+            chart->dropVar(picked->label());
+    }
+    chart->refresh();
+    trendBox->redraw();
+}
+
+void MainWindow::normalRangeCB_i(XmlNode* variable) {
+    TRACE_SCOPE("MainWindow::normalRangeCB_i");
+    chart->normalRangeMode = 1;
+    chart->dropVar("all");
+    const std::string path = pickedPath(normalRangeMenu);
+    TRACE_MSG(3, "MainWindow::normalRangeCB_i") << "item picked in normal range display menu: " << path;
+    if (!path.empty()) {
+        for (const auto& series : DisplayMenuRules::normalRangeSeries(path))
+            addVarToChart(variable, series.first.c_str(), series.second.c_str());
+    }
+    resetDisplayMenu(false);
+    chart->refresh();
+}
+
+void MainWindow::addVarToChart(XmlNode* variable, const char* name, const char* elementName) {
+    TRACE_SCOPE("MainWindow::addVarToChart");
+    ChartVariable series;
+    series.name = name ? name : "";
+    series.points = DisplayMenuRules::seriesPoints(variable, elementName);
+    series.node = variable;
+    chart->addVariable(std::move(series));
+}
+
 void MainWindow::valueCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("value", static_cast<XmlNode*>(node)); }
-void MainWindow::systolicCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("systolic", static_cast<XmlNode*>(node)); }
-void MainWindow::diastolicCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("diastolic", static_cast<XmlNode*>(node)); }
-void MainWindow::postprandialCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("postprandial", static_cast<XmlNode*>(node)); }
-void MainWindow::fastingCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("fasting", static_cast<XmlNode*>(node)); }
-void MainWindow::normalRangeCB(Fl_Widget*, void* node) { mainWindow->normalRangeCB_i(static_cast<XmlNode*>(node)); }
+void MainWindow::systolicCB(Fl_Widget*, void* node) {
+    mainWindow->variableCB_i("systolic", static_cast<XmlNode*>(node));
+}
+void MainWindow::diastolicCB(Fl_Widget*, void* node) {
+    mainWindow->variableCB_i("diastolic", static_cast<XmlNode*>(node));
+}
+void MainWindow::postprandialCB(Fl_Widget*, void* node) {
+    mainWindow->variableCB_i("postprandial", static_cast<XmlNode*>(node));
+}
+void MainWindow::fastingCB(Fl_Widget*, void* node) {
+    mainWindow->variableCB_i("fasting", static_cast<XmlNode*>(node));
+}
+void MainWindow::normalRangeCB(Fl_Widget*, void* node) {
+    mainWindow->normalRangeCB_i(static_cast<XmlNode*>(node));
+}

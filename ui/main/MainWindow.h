@@ -12,8 +12,14 @@
 #include "store/XmlDocument.h"
 
 class Fl_Menu_Bar;
+class Fl_Menu_;
 class Fl_Menu_Button;
 class Fl_Button;
+class Fl_Box;
+class Fl_Pack;
+class Fl_Pixmap;
+class Fl_Text_Buffer;
+class Fl_Text_Display;
 class MyChart;
 class SearchUserBox;
 class UserInfoBox;
@@ -43,6 +49,16 @@ public:
     Fl_Button* infoButton = nullptr;
     TrendBox* trendBox = nullptr;
     Fl_Double_Window* helpWindow = nullptr;
+
+    // Toolbar pieces and the help text, kept for layout and for the help window.
+    Fl_Pack* toolbarPack = nullptr;
+    Fl_Box* logoBox = nullptr;
+    Fl_Box* noticeBox = nullptr;
+    Fl_Text_Buffer* helpBuffer = nullptr;
+    Fl_Text_Display* helpDisplay = nullptr;
+
+    // The maker's notice at the right of the toolbar.
+    static const char* const makerNotice;
 
     // Commands.
     void menuCB_i();
@@ -82,6 +98,14 @@ public:
     static void postprandialCB(Fl_Widget*, void* node);
     static void fastingCB(Fl_Widget*, void* node);
     static void normalRangeCB(Fl_Widget*, void* node);
+
+private:
+    // Saves the open user's document to its data file when a user is open.
+    void saveOpenUser();
+    // The picked item's full path, or empty when it does not fit the menu paths.
+    static std::string pickedPath(Fl_Menu_* menu);
+
+    Fl_Pixmap* icons[6] = {};
 };
 
 extern MainWindow* mainWindow;

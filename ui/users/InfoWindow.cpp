@@ -1,11 +1,207 @@
 #include "ui/users/InfoWindow.h"
 
-InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 340, title), isNew(isNew_) { end(); }
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Return_Button.H>
+
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+#include "ui/users/InfoRules.h"
+
+namespace {
+
+Fl_Box* hint(int y, const char* text) {
+    Fl_Box* b = new Fl_Box(255, y, 200, 25, text);
+    b->box(FL_NO_BOX);
+    b->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+    return b;
+}
+
+// The child element of that name, created (empty) when missing.
+XmlNode* childOrNew(XmlNode* parent, const char* name, RapidDocument& doc) {
+    XmlNode* child = parent->first_node(name);
+    if (!child) {
+        child = doc.allocate_node(rapidxml::node_element, doc.allocate_string(name));
+        parent->append_node(child);
+    }
+    return child;
+}
+
+// Stores a copy of text in doc as the value of parent's child of that name.
+void setChildText(XmlNode* parent, const char* name, const std::string& text, RapidDocument& doc) {
+    XmlNode* child = childOrNew(parent, name, doc);
+    child->value(doc.allocate_string(text.c_str()), text.size());
+}
+
+}  // namespace
+
+InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 340), isNew(isNew_) {
+    TRACE_SCOPE("InfoWindow::InfoWindow");
+    copy_label(title ? title : "");
+    color(panelColor);
+    set_modal();
+
+    XmlNode* patient = Global::userDoc->first_node("patient");
+    XmlNode* info = patient ? patient->first_node("info") : nullptr;
+    XmlNode* name = info ? info->first_node("name") : nullptr;
+
+    firstNameInput = new Fl_Input(130, 30, 120, 25, "First name  ");
+    setInput("first", name, firstNameInput);
+    hint(30, "(required)");
+    lastNameInput = new Fl_Input(130, 60, 120, 25, "Last name  ");
+    setInput("last", name, lastNameInput);
+    hint(60, "(required)");
+    dobInput = new Fl_Input(130, 90, 120, 25, "Date of birth  ");
+    setInput("dob", info, dobInput);
+    hint(90, "(format: YYYY/MM/DD)");
+    genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
+    setInput("gender", info, genderChoice->input());
+    weightInput = new Fl_Float_Input(130, 150, 120, 25, "Body Weight  ");
+    setInput("weight", info, weightInput);
+    hint(150, "(in lbs)");
+    heightInput = new Fl_Input(130, 180, 120, 25, "Height  ");
+    setInput("height", info, heightInput);
+    hint(180, "(format: 5 ft 7.5 in)");
+    stepSizeInput = new Fl_Float_Input(130, 210, 120, 25, "Step size  ");
+    setInput("stepSize", info, stepSizeInput);
+    hint(210, "(in inches)");
+    raceInput = new Fl_Input(130, 240, 120, 25, "Race  ");
+    setInput("race", info, raceInput);
+    okButton = new Fl_Return_Button(135, 280, 70, 30, "OK");
+    okButton->box(FL_UP_BOX);
+    okButton->callback(saveCB, this);
+    cancelButton = new Fl_Button(215, 280, 70, 30, "&Cancel");
+    cancelButton->box(FL_UP_BOX);
+    cancelButton->callback(cancelCB, this);
+    genderChoice->add("Male");
+    genderChoice->add("Female");
+    // Closing from the title bar (or Escape) is the same as "Cancel".
+    callback(cancelCB, this);
+    end();
+    show();
+}
+
 InfoWindow::~InfoWindow() {}
-int InfoWindow::checkInputs() { return 0; }
-void InfoWindow::setInput(const char*, XmlNode*, Fl_Input*) {}
-void InfoWindow::setNode(const char*, XmlNode*, Fl_Input*) {}
-void InfoWindow::saveCB_i() {}
-void InfoWindow::cancelCB_i() { hide(); }
+
+int InfoWindow::checkInputs() {
+    TRACE_SCOPE("InfoWindow::checkInputs");
+    const std::string dob = dobInput->value();
+    const std::string height = heightInput->value();
+    const InfoRules::Check result =
+        InfoRules::checkAll(firstNameInput->value(), lastNameInput->value(), dob, height);
+    if (result == InfoRules::Check::Ok) return 0;
+    const std::string typed = result == InfoRules::Check::UnreadableHeight ? height : dob;
+    Dialogs::alert(InfoRules::alertText(result));
+    TRACE_MSG(4, "InfoWindow::checkInputs") << InfoRules::traceText(result, typed);
+    return -1;
+}
+
+void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* input) {
+    TRACE_SCOPE("InfoWindow::setInput");
+    if (!parent || !input) return;
+    XmlNode* child = elementName ? parent->first_node(elementName) : parent->first_node();
+    if (child) input->value(child->value());
+}
+
+void InfoWindow::setNode(const char* elementName, XmlNode* parent, Fl_Input* input) {
+    TRACE_SCOPE("InfoWindow::setNode");
+    if (!parent || !input) return;
+    RapidDocument* doc = parent->document();
+    if (!doc) doc = &Global::userDoc.get();
+    const char* text = input->value();
+    const std::size_t length = std::strlen(text);
+    char* stored = doc->allocate_string(text, length + 1);
+    XmlNode* child = elementName ? parent->first_node(elementName) : parent->first_node();
+    if (child) {
+        child->value(stored, length);
+    } else if (elementName) {
+        parent->append_node(doc->allocate_node(rapidxml::node_element, doc->allocate_string(elementName), stored, 0,
+                                               length));
+    }
+}
+
+void InfoWindow::saveCB_i() {
+    TRACE_SCOPE("InfoWindow::saveCB_i");
+    if (checkInputs() != 0) return;
+
+    RapidDocument& doc = Global::userDoc.get();
+    XmlNode* patient = doc.first_node("patient");
+    if (!patient) {
+        Dialogs::alert("The user's data could not be saved: the document holds no patient.");
+        return;
+    }
+    const std::string idText = Global::attributeText(patient, "id");
+    XmlNode* info = childOrNew(patient, "info", doc);
+    XmlNode* name = childOrNew(info, "name", doc);
+    const std::string first = firstNameInput->value();
+    const std::string last = lastNameInput->value();
+    setChildText(name, "first", first, doc);
+    setChildText(name, "last", last, doc);
+
+    XmlNode* record = idText.empty() ? nullptr : Global::findNodeWithId(idText.c_str());
+    if (record) {
+        RapidDocument& config = Global::configDoc.get();
+        XmlNode* recordName = childOrNew(record, "name", config);
+        setChildText(recordName, "first", first, config);
+        setChildText(recordName, "last", last, config);
+        Global::saveFile("config.hma", Global::configDoc);
+        writeDetails(info);
+        Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    } else {
+        // The user's own file is written before the registry record that
+        // points to it, so a registered user always has a file.
+        const int id = Global::getNewId(nullptr);
+        char idBuffer[16];
+        std::snprintf(idBuffer, sizeof idBuffer, "%d", id);
+        char* storedId = doc.allocate_string(idBuffer);
+        if (XmlAttribute* attr = patient->first_attribute("id"))
+            attr->value(storedId);
+        else
+            patient->prepend_attribute(doc.allocate_attribute("id", storedId));
+        TRACE_MSG(3, "InfoWindow::saveCB_i")
+            << "New User added in config: " << first << " " << last << ", with id=" << id;
+        writeDetails(info);
+        char fileName[32];
+        std::snprintf(fileName, sizeof fileName, "user%d.hma", id);
+        if (!Global::saveFile(fileName, Global::userDoc)) return;  // not registered; the window stays open
+        Global::addNewToConfig(first.c_str(), last.c_str());
+    }
+
+    if (mainWindow) mainWindow->refreshPanels(isNew, false, true);
+    hide();
+    Fl::delete_widget(this);
+}
+
+void InfoWindow::writeDetails(XmlNode* info) {
+    setNode("dob", info, dobInput);
+    setNode("gender", info, genderChoice->input());
+    setNode("weight", info, weightInput);
+    setNode("height", info, heightInput);
+    setNode("stepSize", info, stepSizeInput);
+    setNode("race", info, raceInput);
+}
+
+void InfoWindow::cancelCB_i() {
+    TRACE_SCOPE("InfoWindow::cancelCB_i");
+    if (isNew) {
+        // The new user's document must never be saved under the previous
+        // user's file name.
+        Global::userOpen = false;
+        if (mainWindow) mainWindow->refreshPanels(false, true, true);
+    }
+    hide();
+    Fl::delete_widget(this);
+}
+
 void InfoWindow::saveCB(Fl_Widget*, void* w) { static_cast<InfoWindow*>(w)->saveCB_i(); }
 void InfoWindow::cancelCB(Fl_Widget*, void* w) { static_cast<InfoWindow*>(w)->cancelCB_i(); }

@@ -36,4 +36,8 @@ public:
     void cancelCB_i();
     static void saveCB(Fl_Widget*, void* window);
     static void cancelCB(Fl_Widget*, void* window);
+
+private:
+    // Writes dob, gender, weight, height, stepSize and race under info.
+    void writeDetails(XmlNode* info);
 };

@@ -1,12 +1,120 @@
 #include "ui/users/SearchUserBox.h"
 
+#include <iostream>
+#include <string>
+
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Hold_Browser.H>
 
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+
+namespace {
+// Line data of a registry record without an id attribute.
+char noId[] = "";
+}  // namespace
+
 SearchUserBox::SearchUserBox(int h) : Fl_Group(3, 52, 247, h) {
+    TRACE_SCOPE("SearchUserBox::SearchUserBox");
+    color(255);
+    Fl_Box* background = new Fl_Box(3, 52, 247, h);
+    background->box(FL_THIN_DOWN_BOX);
+    background->color(panelColor);
+    Fl_Box* title = new Fl_Box(6, 55, 241, 25, "Users List");
+    title->box(FL_THIN_UP_BOX);
+    title->labelfont(FL_HELVETICA_BOLD);
+    title->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
+    Fl_Group* inner = new Fl_Group(3, 80, 247, h - 28);
     browser = new Fl_Hold_Browser(23, 110, 207, h - 88);
+    browser->box(browserBox);
+    // Names are shown as typed: no formatting characters.
+    browser->format_char(0);
+    browser->callback(browserCB, this);
+    populateBrowser(nullptr);
+    inner->end();
+    resizable(inner);
     end();
 }
+
 SearchUserBox::~SearchUserBox() {}
-int SearchUserBox::populateBrowser(const char*) { return 0; }
-void SearchUserBox::browserCB_i() {}
+
+int SearchUserBox::populateBrowser(const char* currentId) {
+    TRACE_SCOPE("SearchUserBox::populateBrowser");
+    browser->clear();
+    int result = 0;
+    XmlNode* config = Global::configDoc->first_node("config");
+    if (!config) return 0;
+    for (XmlNode* patient = config->first_node("patient"); patient; patient = patient->next_sibling("patient")) {
+        XmlNode* name = patient->first_node("name");
+        const std::string text =
+            std::string(Global::childText(name, "first")) + " " + Global::childText(name, "last");
+        XmlAttribute* id = patient->first_attribute("id");
+        char* data = id ? id->value() : noId;
+        browser->add(text.c_str(), data);
+        if (currentId && std::string(currentId) == data) result = browser->size();
+    }
+    return result;
+}
+
+void SearchUserBox::browserCB_i() {
+    TRACE_SCOPE("SearchUserBox::browserCB_i");
+    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+
+    const int line = browser->value();
+    if (line != 0) {
+        const char* id = static_cast<const char*>(browser->data(line));
+        if (!id) id = noId;
+        XmlNode* patient = Global::findNodeWithId(id);
+        if (!patient) {
+            const std::string text =
+                std::string("Error in SearchUserBox::browserCB_i : patient with id ") + id + " not found in config.";
+            TRACE_MSG(1, "SearchUserBox::browserCB_i") << text;
+            std::cerr << text << std::endl;
+        } else {
+            const std::string file = Global::childText(patient, "file");
+            if (!Global::isSafeFileName(file)) {
+                TRACE_MSG(1, "SearchUserBox::browserCB_i")
+                    << "Error: the registry names an unusable data file for user id " << id << ": " << file;
+                std::cerr << "Unusable data file name for user id " << id << ": " << file << std::endl;
+                Dialogs::alert("The data file name recorded for this user cannot be used:\n\"" + file +
+                               "\"\nThe user was not opened.");
+                restoreSelection();
+                return;
+            }
+            const std::string previousId = Global::currentId;
+            const std::string previousFile = Global::currentFile;
+            Global::currentId = id;
+            Global::currentFile = file;
+            if (!Global::loadFile(Global::userDoc, file.c_str(), Global::userText)) {
+                // The previous user (saved above) stays the open one.
+                Global::currentId = previousId;
+                Global::currentFile = previousFile;
+                restoreSelection();
+                return;
+            }
+            Global::userOpen = true;
+            if (mainWindow) {
+                mainWindow->setUserMenuItemsActive(true);
+                mainWindow->resetDisplayMenu(false);
+                mainWindow->setUserWidgetsActive(true);
+            }
+        }
+    } else {
+        Global::userOpen = false;
+        if (mainWindow) mainWindow->setUserControlsActive(false);
+    }
+    if (mainWindow) mainWindow->refreshPanels(false, false, true);
+}
+
+void SearchUserBox::restoreSelection() {
+    const int line =
+        Global::userOpen && !Global::currentId.empty() ? populateBrowser(Global::currentId.c_str()) : 0;
+    if (line != 0)
+        browser->select(line);
+    else
+        browser->deselect();
+}
+
 void SearchUserBox::browserCB(Fl_Widget*, void* panel) { static_cast<SearchUserBox*>(panel)->browserCB_i(); }

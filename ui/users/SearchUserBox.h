@@ -17,4 +17,8 @@ public:
     int populateBrowser(const char* currentId);
     void browserCB_i();
     static void browserCB(Fl_Widget*, void* panel);
+
+private:
+    // After a refused choice: the open user's line selected again, or none.
+    void restoreSelection();
 };

@@ -1,0 +1,107 @@
+// The checks of the user information window: names, date of birth, height.
+#include <gtest/gtest.h>
+
+#include "ui/users/InfoRules.h"
+
+using InfoRules::Check;
+
+TEST(InfoRulesName, BothNamesRequired) {
+    EXPECT_EQ(InfoRules::checkName("Ada", "Lovelace"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkName("Ada", ""), Check::IncompleteName);
+    EXPECT_EQ(InfoRules::checkName("", "Lovelace"), Check::IncompleteName);
+    EXPECT_EQ(InfoRules::checkName("", ""), Check::IncompleteName);
+}
+
+TEST(InfoRulesDob, ExistingDatesAccepted) {
+    EXPECT_EQ(InfoRules::checkDob(""), Check::Ok);
+    EXPECT_EQ(InfoRules::checkDob("1980/02/29"), Check::Ok);  // leap year
+    EXPECT_EQ(InfoRules::checkDob("2000/2/29"), Check::Ok);   // divisible by 400
+    EXPECT_EQ(InfoRules::checkDob("1980/12/31"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkDob("1970/01/01"), Check::Ok);  // first day of the check range
+    EXPECT_EQ(InfoRules::checkDob("  1985/7/4"), Check::Ok);  // leading blanks like scanf
+    EXPECT_EQ(InfoRules::checkDob("1985/7/4 noon"), Check::Ok);  // trailing text ignored
+}
+
+TEST(InfoRulesDob, YearsBefore1970OnTheirOwnCalendar) {
+    EXPECT_EQ(InfoRules::checkDob("1950/06/15"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkDob("1968/02/29"), Check::Ok);  // a real leap day
+    EXPECT_EQ(InfoRules::checkDob("1969/02/29"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1900/02/29"), Check::DobOutOfRange);  // 1900 was no leap year
+    EXPECT_EQ(InfoRules::checkDob("1950/04/31"), Check::DobOutOfRange);
+}
+
+TEST(InfoRulesDob, DatesThatDoNotExistRefused) {
+    EXPECT_EQ(InfoRules::checkDob("1980/2/30"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1981/02/29"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("2100/02/29"), Check::DobOutOfRange);  // century, no leap year
+    EXPECT_EQ(InfoRules::checkDob("1980/04/31"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1980/13/01"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1980/00/10"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1980/05/00"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("1980/-1/10"), Check::DobOutOfRange);
+    // Read as year 15 (checked as 1970), month 6, day 1980.
+    EXPECT_EQ(InfoRules::checkDob("15/06/1980"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("3001/01/01"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkDob("99999999999999999999/1/1"), Check::DobOutOfRange);
+}
+
+TEST(InfoRulesDob, UnreadableDatesRefused) {
+    EXPECT_EQ(InfoRules::checkDob("June 5th"), Check::UnreadableDob);
+    EXPECT_EQ(InfoRules::checkDob("1980-06-15"), Check::UnreadableDob);
+    EXPECT_EQ(InfoRules::checkDob("1980/06"), Check::UnreadableDob);
+    EXPECT_EQ(InfoRules::checkDob("1980 /06/15"), Check::UnreadableDob);  // slash must follow the number
+    EXPECT_EQ(InfoRules::checkDob("/06/15"), Check::UnreadableDob);
+}
+
+TEST(InfoRulesDob, ReadDateCountsNumbers) {
+    long long y = 0, m = 0, d = 0;
+    EXPECT_EQ(InfoRules::readDate("2001/9/11", y, m, d), 3);
+    EXPECT_EQ(y, 2001);
+    EXPECT_EQ(m, 9);
+    EXPECT_EQ(d, 11);
+    EXPECT_EQ(InfoRules::readDate("2001/x", y, m, d), 1);
+    EXPECT_EQ(InfoRules::readDate("2001/9", y, m, d), 2);
+    EXPECT_EQ(InfoRules::readDate("", y, m, d), 0);
+}
+
+TEST(InfoRulesHeight, FeetAndInches) {
+    EXPECT_EQ(InfoRules::checkHeight(""), Check::Ok);
+    EXPECT_EQ(InfoRules::checkHeight("5 ft 7.5 in"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkHeight("5 ft 7"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkHeight("5ft7"), Check::Ok);
+    EXPECT_EQ(InfoRules::checkHeight("5 ft"), Check::UnreadableHeight);
+    EXPECT_EQ(InfoRules::checkHeight("170 cm"), Check::UnreadableHeight);
+    EXPECT_EQ(InfoRules::checkHeight("tall"), Check::UnreadableHeight);
+    EXPECT_EQ(InfoRules::checkHeight("5 feet 7 in"), Check::UnreadableHeight);
+    long long feet = 0;
+    double inches = 0;
+    EXPECT_EQ(InfoRules::readHeight(" 6 ft 1.25 in", feet, inches), 2);
+    EXPECT_EQ(feet, 6);
+    EXPECT_DOUBLE_EQ(inches, 1.25);
+}
+
+TEST(InfoRulesAll, FirstFailureWinsInOrder) {
+    EXPECT_EQ(InfoRules::checkAll("", "", "bad", "bad"), Check::IncompleteName);
+    EXPECT_EQ(InfoRules::checkAll("A", "B", "bad", "bad"), Check::UnreadableDob);
+    EXPECT_EQ(InfoRules::checkAll("A", "B", "1980/2/30", "bad"), Check::DobOutOfRange);
+    EXPECT_EQ(InfoRules::checkAll("A", "B", "1980/2/28", "bad"), Check::UnreadableHeight);
+    EXPECT_EQ(InfoRules::checkAll("A", "B", "1980/2/28", "5 ft 11 in"), Check::Ok);
+}
+
+TEST(InfoRulesTexts, AlertAndTraceTexts) {
+    EXPECT_EQ(InfoRules::alertText(Check::IncompleteName), "Enter a value for first AND last name\nPlease try again");
+    EXPECT_EQ(InfoRules::alertText(Check::UnreadableDob),
+              "The date of birth you entered could not be read.\nThe correct format is: YYYY/MM/DD\n"
+              "Please try again or hit Cancel");
+    EXPECT_EQ(InfoRules::alertText(Check::DobOutOfRange),
+              "Incorrect range for date of birth.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit Cancel");
+    EXPECT_EQ(InfoRules::alertText(Check::UnreadableHeight),
+              "The value you entered for height could not be read.\nThe correct format is for example: 5 ft 7.5 "
+              "in\nPlease try again or hit \"Cancel\"");
+    EXPECT_EQ(InfoRules::alertText(Check::Ok), "");
+    EXPECT_EQ(InfoRules::traceText(Check::UnreadableDob, "x"), "User tried to enter an incorrect dob: x");
+    EXPECT_EQ(InfoRules::traceText(Check::DobOutOfRange, "1980/2/30"),
+              "User tried to enter an incorrect dob: 1980/2/30");
+    EXPECT_EQ(InfoRules::traceText(Check::UnreadableHeight, "5 ft"), "User tried to enter an incorrect height: 5 ft");
+    EXPECT_EQ(InfoRules::traceText(Check::IncompleteName, ""), "User tried to enter an incomplete name");
+}
