@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Usage: screenshots.sh OUTPUT_FOLDER COMMAND [ARGS...]
+# Must run under an X display. Starts COMMAND (Quorvel on the sample data),
+# saves a screenshot of the main window as it opens (demo-main.png), then
+# picks the first user in the users list and saves a second one
+# (demo-user.png), and closes the program.
+set -euo pipefail
+out=$1
+shift
+"$@" &
+pid=$!
+trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
+win=""
+for _ in $(seq 1 100); do
+  win=$(xdotool search --onlyvisible --name 'Brelwick\. - Quorvel' 2>/dev/null | head -n 1 || true)
+  [ -n "$win" ] && break
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "The program ended before its window appeared." >&2
+    exit 1
+  fi
+  sleep 0.2
+done
+if [ -z "$win" ]; then
+  echo "The main window did not appear." >&2
+  exit 1
+fi
+sleep 1
+import -window root "$out/demo-main.png"
+echo "Screenshot of the main window saved to $out/demo-main.png"
+
+# The users list starts at (23, 110) in the window; its first line is the
+# first person of the sample registry.
+xdotool mousemove --window "$win" 80 120 click 1
+sleep 1.5
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "The program ended after a user was picked." >&2
+  exit 1
+fi
+import -window root "$out/demo-user.png"
+echo "Screenshot with the first user chosen saved to $out/demo-user.png"
