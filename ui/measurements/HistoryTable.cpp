@@ -31,6 +31,10 @@ const std::string* HistoryTable::cellText(int row, int col) const {
     return &r.cells[static_cast<std::size_t>(col)];
 }
 
+bool HistoryTable::cellRect(TableContext context, int row, int col, int& x, int& y, int& w, int& h) {
+    return find_cell(context, row, col, x, y, w, h) == 0;
+}
+
 void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) {
     switch (context) {
         case CONTEXT_STARTPAGE:

@@ -18,6 +18,8 @@ public:
     const std::string* columnTitle(int col) const;
     // The text shown in a cell, or null outside the rows and columns.
     const std::string* cellText(int row, int col) const;
+    // The window rectangle of a cell or header; false when it is not shown.
+    bool cellRect(TableContext context, int row, int col, int& x, int& y, int& w, int& h);
 
 protected:
     void draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) override;
