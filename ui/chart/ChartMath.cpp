@@ -1,1 +1,462 @@
 #include "ui/chart/ChartMath.h"
+
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/Platform.h"
+#include "store/Global.h"
+
+namespace ChartMath {
+
+namespace {
+
+// A double as an int, kept inside the int range (the scales of absurdly
+// large values would otherwise not fit).
+int toInt(double v) {
+    if (std::isnan(v)) return 0;
+    const double limit = INT_MAX / 4;
+    if (v > limit) v = limit;
+    if (v < -limit) v = -limit;
+    return static_cast<int>(v);
+}
+
+std::string format(const char* fmt, double value) {
+    char small[64];
+    int n = std::snprintf(small, sizeof small, fmt, value);
+    if (n < 0) return std::string();
+    if (static_cast<std::size_t>(n) < sizeof small) return std::string(small, static_cast<std::size_t>(n));
+    std::string big(static_cast<std::size_t>(n) + 1, '\0');
+    std::snprintf(&big[0], big.size(), fmt, value);
+    big.resize(static_cast<std::size_t>(n));
+    return big;
+}
+
+std::string twoDigits(int v) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d", v);
+    return buf;
+}
+
+// Sets a local time to the start of its hour (or day), ten seconds in, and
+// returns the instant.
+std::int64_t snap(std::int64_t t, bool toDay, int* year) {
+    std::tm tm{};
+    platform::instantToLocal(t, tm);
+    if (toDay) tm.tm_hour = 0;
+    tm.tm_min = 0;
+    tm.tm_sec = 10;
+    tm.tm_isdst = -1;
+    std::int64_t out = t;
+    if (!platform::localToInstant(tm, out)) out = t;
+    if (year) *year = tm.tm_year;
+    return out;
+}
+
+double parseLimit(const std::string& text, bool& ok) {
+    ok = false;
+    if (text.empty()) return 0;
+    char* end = nullptr;
+    double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || !std::isfinite(v)) return 0;
+    ok = true;
+    return v;
+}
+
+double defaultFor(const std::map<std::string, double>& defaults, const std::string& name) {
+    auto it = defaults.find(name);
+    return it == defaults.end() ? 0.0 : it->second;
+}
+
+}  // namespace
+
+std::int64_t modeSpan(int timeMode) {
+    switch (timeMode) {
+        case 1: return 31557600;
+        case 2: return 15778800;
+        case 3: return 7889400;
+        case 4: return 2678400;
+        case 5: return 604800;
+        default: return 0;
+    }
+}
+
+double bestSpacing(bool forValues, double x) {
+    if (!std::isfinite(x) || x < 0) x = 0;
+    double t = std::log10(x + 0.1) + 1;
+    int e = static_cast<int>(std::floor(t));
+    double f = t - e;
+    double scale = std::pow(10.0, e - 1);
+    double best = 1.0;
+    static const double values[5] = {1, 1, 2, 5, 10};
+    static const double days[5] = {1, 3, 5, 7, 10};
+    static const double hours[5] = {5.0 / 12, 1.25, 2.5, 5, 10};
+    const double* candidates = forValues ? values : (e > 0 ? days : hours);
+    double pick = candidates[0];
+    for (int i = 0; i < 5; ++i) {
+        double c = candidates[i];
+        double g = std::log10(c * scale + 0.1) + 1;
+        int k = c >= 10 ? 1 : 0;
+        double d = std::fabs(f - (g - std::floor(g) + k));
+        if (d < best) {
+            best = d;
+            pick = c;
+        }
+    }
+    return scale * pick;
+}
+
+void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi) {
+    if (*hi - *lo >= n) return;
+    if (!std::isfinite(target) || target < 0) target = 0;
+    double t = std::log10(target + 0.1) + 1;
+    int e = static_cast<int>(std::floor(t));
+    double f = t - e;
+    double scale = std::pow(10.0, e - 1);
+    double best = 1.0;
+    static const double candidates[5] = {1, 1, 2, 5, 10};
+    double newStep = *step;
+    for (double c : candidates) {
+        double g = std::log10(c * scale + 0.1) + 1;
+        int k = c >= 10 ? 1 : 0;
+        double d = (g - std::floor(g) + k) - f;
+        if (d >= 0 && d < best) {
+            best = d;
+            newStep = scale * c;
+        }
+    }
+    *step = newStep;
+    int m = toInt((min + max) / *step);
+    *lo = static_cast<int>(std::floor((static_cast<double>(m) - n) * 0.5));
+    *hi = static_cast<int>(std::floor((static_cast<double>(m) + n) * 0.5));
+    if (min / *step <= *lo) {
+        *lo -= 1;
+        *hi -= 1;
+    }
+}
+
+void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max) {
+    min = max = 0;
+    if (begin == end) return;
+    min = max = begin->second;
+    for (auto it = std::next(begin); it != end; ++it) {
+        if (it->second < min) min = it->second;
+        if (it->second > max) max = it->second;
+    }
+}
+
+namespace {
+
+YScale ownScale(double min, double max) {
+    YScale s;
+    s.min = min;
+    s.max = max;
+    s.step = bestSpacing(true, (max - min) / 6);
+    s.lo = toInt(std::floor(min / s.step - 0.1));
+    s.hi = toInt(std::ceil(max / s.step + 0.1));
+    return s;
+}
+
+}  // namespace
+
+YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges) {
+    YScales out;
+    for (std::size_t i = 0; i < ranges.size(); ++i) {
+        out.series.push_back(ownScale(ranges[i].first, ranges[i].second));
+        int count = out.series.back().hi - out.series.back().lo;
+        if (count > out.nTicks) {
+            out.nTicks = count;
+            out.reference = static_cast<int>(i);
+        }
+    }
+    for (std::size_t i = 0; i < out.series.size(); ++i) {
+        if (static_cast<int>(i) == out.reference) continue;
+        YScale& s = out.series[i];
+        if (s.hi - s.lo >= out.nTicks) continue;
+        if (out.nTicks > 2) {
+            double target = (s.max - s.min) * 1.1 / (out.nTicks - 2);
+            yScaleOperations(out.nTicks, &s.step, s.min, s.max, target, &s.lo, &s.hi);
+        } else {
+            // No finite target: the series keeps its step and bottom and
+            // only grows to the common number of intervals.
+            s.hi = s.lo + out.nTicks;
+        }
+    }
+    return out;
+}
+
+YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges) {
+    YScales out;
+    if (ranges.empty()) return out;
+    double ymin = ranges[0].first, ymax = ranges[0].second;
+    for (std::size_t i = 1; i < ranges.size(); ++i) {
+        if (ranges[i].first < ymin) ymin = ranges[i].first;
+        if (ranges[i].second > ymax) ymax = ranges[i].second;
+    }
+    YScale common;
+    common.step = bestSpacing(true, (ymax - ymin) / 6);
+    common.lo = toInt(std::floor(ymin / common.step - 0.1));
+    common.hi = toInt(std::ceil(ymax / common.step + 0.1));
+    for (const auto& r : ranges) {
+        YScale s = common;
+        s.min = r.first;
+        s.max = r.second;
+        out.series.push_back(s);
+    }
+    out.nTicks = common.hi - common.lo;
+    out.reference = 0;
+    return out;
+}
+
+TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, std::int64_t now) {
+    TimeWindow w;
+    for (const ChartVariable& v : variables) {
+        if (v.points.empty()) continue;
+        std::int64_t first = v.points.begin()->first.instant;
+        std::int64_t last = v.points.rbegin()->first.instant;
+        if (!w.anyPoint) {
+            w.anyPoint = true;
+            w.tMin = first;
+            w.tMax = last;
+        } else {
+            if (last > w.tMax) w.tMax = last;
+            if (first < w.tMin) w.tMin = first;
+        }
+    }
+    if (!w.anyPoint) {
+        w.tMax = now;
+        w.tMin = now - 86400;
+    } else if (timeMode >= 1 && timeMode <= 5) {
+        w.tMin = w.tMax - modeSpan(timeMode);
+    }
+    TimeKey start;
+    start.instant = w.tMin;
+    for (const ChartVariable& v : variables) {
+        if (timeMode == 0) {
+            w.begin.push_back(v.points.begin());
+        } else if (timeMode >= 1 && timeMode <= 5) {
+            w.begin.push_back(v.points.lower_bound(start));
+        } else {
+            w.begin.push_back(v.points.end());
+        }
+        w.end.push_back(v.points.end());
+    }
+    return w;
+}
+
+int TimeAxis::ticks() const {
+    double n = xmax - xmin;
+    if (!(n >= 1)) return 1;
+    if (n > 1000) return 1000;
+    return static_cast<int>(n);
+}
+
+TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax) {
+    TimeAxis a;
+    a.S = bestSpacing(false, static_cast<double>(tMax - tMin) / 691200.0);
+    const double unit = a.S * 86400;
+    a.xmin = std::floor((static_cast<double>(tMin) - 8640) / unit);
+    a.xmax = std::ceil((static_cast<double>(tMax) + 8640) / unit);
+    const bool toDay = a.S >= 0.25;
+    int yearLeft = 0, yearRight = 0;
+    std::int64_t t0 = snap(static_cast<std::int64_t>(a.xmin * 86400 * a.S), toDay, &yearLeft);
+    a.xmin = static_cast<double>(t0) / unit;
+    std::int64_t t1 = static_cast<std::int64_t>(a.xmax * 86400 * a.S);
+    t1 = toDay ? t1 + 86400 : static_cast<std::int64_t>(static_cast<double>(t1) + unit);
+    t1 = snap(t1, toDay, &yearRight);
+    a.xmax = static_cast<double>(t1) / unit;
+    a.sameYear = yearLeft == yearRight;
+    return a;
+}
+
+void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
+    static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                           "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    std::tm tm{};
+    platform::instantToLocal(static_cast<std::int64_t>(days * 86400), tm);
+    int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
+    dayText = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
+    if (S < 1.0) {
+        int h = tm.tm_hour % 12;
+        secondText = twoDigits(h == 0 ? 12 : h) + (tm.tm_hour < 12 ? "AM" : "PM");
+    } else if (sameYear) {
+        secondText.clear();
+    } else {
+        secondText = std::to_string(tm.tm_year + 1900);
+    }
+}
+
+std::string shortDate(std::int64_t t) {
+    std::tm tm{};
+    platform::instantToLocal(t, tm);
+    int yy = ((tm.tm_year + 1900) % 100 + 100) % 100;
+    return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
+}
+
+int clampPixel(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > 30000) v = 30000;
+    if (v < -30000) v = -30000;
+    return static_cast<int>(v);
+}
+
+int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right) {
+    if (xmax == xmin) return left;
+    return clampPixel((static_cast<double>(instant) / (S * 86400) - xmin) / (xmax - xmin) * (right - left) + left);
+}
+
+int yPixel(double value, double step, int lo, int hi, int top, int bottom) {
+    if (hi == lo || step == 0) return bottom;
+    return clampPixel((value / step - lo) / (hi - lo) * (top - bottom) + bottom);
+}
+
+int gridRow(int k, int nTicks, int top, int bottom) {
+    if (nTicks == 0) return bottom;
+    return bottom + (top - bottom) * k / nTicks;
+}
+
+int tickColumn(int i, int n, int left, int right) {
+    if (n == 0) return left;
+    return left + (right - left) * i / n;
+}
+
+std::string title(const std::vector<std::string>& names) {
+    if (names.empty()) return std::string();
+    std::string text = "History for " + names[0];
+    for (std::size_t i = 1; i < names.size(); ++i) text += (i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+std::string yLabel(double value, double step) {
+    return format(step == std::floor(step) ? "%.0f" : "%.1f", value);
+}
+
+std::string rangeText(double value) { return format(value == std::floor(value) ? "%.0f" : "%.1f", value); }
+
+NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) {
+    std::string lowText, highText;
+    const XmlNode* low = variable ? variable->first_node("normalLow") : nullptr;
+    const XmlNode* high = variable ? variable->first_node("normalHigh") : nullptr;
+    if (low && high) {
+        std::string key = seriesName;
+        if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
+        if (key == "systolic" || key == "diastolic" || key == "fasting" || key == "postprandial") {
+            low = low->first_node(key.c_str());
+            high = high->first_node(key.c_str());
+        }
+        if (low && high) {
+            lowText = low->value();
+            highText = high->value();
+        }
+    }
+    // A limit text too long for its field is ignored like an empty one.
+    const std::size_t longest = 31;
+    if (lowText.size() > longest) lowText.clear();
+    if (highText.size() > longest) highText.clear();
+
+    NormalRange r;
+    bool ok = false;
+    r.lo = parseLimit(lowText, ok);
+    if (!ok) r.lo = defaultFor(Global::defaultLow, seriesName);
+    r.hi = parseLimit(highText, ok);
+    if (!ok) r.hi = defaultFor(Global::defaultHigh, seriesName);
+    r.loText = rangeText(r.lo);
+    r.hiText = rangeText(r.hi);
+    return r;
+}
+
+std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range) {
+    if (!normalRangeMode) return name;
+    return name + " (normal range: " + range.loText + " - " + range.hiText + ")";
+}
+
+namespace {
+
+struct Queue {
+    std::vector<std::pair<int, int>> q;
+    std::size_t head = 0;
+    bool empty() const { return head == q.size(); }
+    void push(int x, int y) { q.emplace_back(x, y); }
+    void clear() {
+        q.clear();
+        head = 0;
+    }
+    // A filled triangle of the first three points; then count points leave.
+    void shade(std::size_t count, bool above, std::vector<Triangle>& out) {
+        Triangle t;
+        for (int i = 0; i < 3; ++i) {
+            t.x[i] = q[head + i].first;
+            t.y[i] = q[head + i].second;
+        }
+        t.above = above;
+        out.push_back(t);
+        head += count;
+        if (head == q.size()) {
+            clear();
+        } else if (head > 1024) {
+            q.erase(q.begin(), q.begin() + static_cast<std::ptrdiff_t>(head));
+            head = 0;
+        }
+    }
+};
+
+// Where the segment from (px, py) to (x, y) meets row yl.
+int crossingX(int px, int py, int x, int y, int yl) {
+    return static_cast<int>(px + static_cast<std::int64_t>(x - px) * (yl - py) / (y - py));
+}
+
+void step(Queue& queue, bool out, bool above, int yl, const PixelPoint& prev, const PixelPoint& p,
+          std::vector<Triangle>& triangles) {
+    const bool flat = prev.y == p.y;  // no crossing can be computed on one pixel row
+    if (queue.empty() && out) {
+        if (flat) {
+            queue.push(p.x, p.y);
+            queue.push(p.x, yl);
+            return;
+        }
+        queue.push(crossingX(prev.x, prev.y, p.x, p.y, yl), yl);
+        queue.push(p.x, p.y);
+        queue.push(p.x, yl);
+        queue.shade(1, above, triangles);
+    } else if (!queue.empty() && out) {
+        queue.push(p.x, p.y);
+        queue.shade(1, above, triangles);
+        queue.push(p.x, yl);
+        queue.shade(1, above, triangles);
+    } else if (!queue.empty() && !out) {
+        if (flat) {
+            queue.clear();
+            return;
+        }
+        queue.push(crossingX(prev.x, prev.y, p.x, p.y, yl), yl);
+        queue.shade(3, above, triangles);
+    }
+}
+
+}  // namespace
+
+std::vector<Triangle> shadingTriangles(const std::vector<PixelPoint>& points, double lo, double hi, int yLo,
+                                       int yHi) {
+    std::vector<Triangle> triangles;
+    if (points.empty()) return triangles;
+    Queue below, aboveQ;
+    const PixelPoint& first = points[0];
+    if (first.value < lo) {
+        below.push(first.x, first.y);
+        below.push(first.x, yLo);
+    }
+    if (first.value > hi) {
+        aboveQ.push(first.x, first.y);
+        aboveQ.push(first.x, yHi);
+    }
+    for (std::size_t i = 1; i < points.size(); ++i) {
+        step(below, points[i].value < lo, false, yLo, points[i - 1], points[i], triangles);
+        step(aboveQ, points[i].value > hi, true, yHi, points[i - 1], points[i], triangles);
+    }
+    return triangles;
+}
+
+}  // namespace ChartMath

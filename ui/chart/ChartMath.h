@@ -1,1 +1,122 @@
+// The arithmetic of the chart, free of widgets: nice steps, y scales, the
+// time window of each mode, the time axis and its labels, pixel positions,
+// the title, the normal-range texts and the shading triangles.
 #pragma once
+
+#include <cstdint>
+#include <list>
+#include <string>
+#include <vector>
+
+#include "ui/chart/ChartVariable.h"
+
+namespace ChartMath {
+
+// Length of the shown window before the latest point for time modes 1 to 5
+// ("Year" ... "Week"); 0 for "Auto".
+std::int64_t modeSpan(int timeMode);
+
+// A nice step near x: for y scales (forValues) 1, 2, 5 times a power of ten;
+// for the time axis (x in days) 1, 3, 5, 7, 10 days times a power of ten, or
+// 1, 3, 6, 12 hours or 1 day below a day.
+double bestSpacing(bool forValues, double x);
+
+// Refits one y scale to n intervals when it has fewer.
+void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi);
+
+// One series' y scale: the axis runs from lo * step to hi * step.
+struct YScale {
+    double step = 0.1;
+    int lo = -1;
+    int hi = 1;
+    double min = 0;  // smallest shown value (0 without shown points)
+    double max = 0;  // largest shown value (0 without shown points)
+};
+
+struct YScales {
+    std::vector<YScale> series;
+    int nTicks = 0;      // number of intervals, the same for every series
+    int reference = -1;  // the series whose scale the others follow (ordinary mode)
+};
+
+// The smallest and largest value of some points; (0, 0) without points.
+void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max);
+
+// Ordinary mode: each series its own scale, refitted to the largest number
+// of intervals. ranges holds each series' (min, max).
+YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges);
+// Normal-range mode: one common scale for every series.
+YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges);
+
+// The shown window: first and last time and, per series, the first shown point.
+struct TimeWindow {
+    bool anyPoint = false;  // false: no series has a point; the window is the day before now
+    std::int64_t tMin = 0;
+    std::int64_t tMax = 0;
+    std::vector<PointMap::const_iterator> begin;  // per series; end is the map's end
+    std::vector<PointMap::const_iterator> end;
+};
+TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, std::int64_t now);
+
+// The time axis: tick step S in days and the snapped ends in units of S days.
+struct TimeAxis {
+    double S = 1;
+    double xmin = 0;
+    double xmax = 1;
+    bool sameYear = true;
+    int ticks() const;  // number of intervals between the ends, at least 1
+};
+TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax);
+
+// Two lines of a tick label: "%b %d" and "%I%p" below a day, else "%Y" when
+// the ends lie in different years, else empty. C-locale texts.
+void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
+
+// "%x" in the C locale: month/day/two-digit year.
+std::string shortDate(std::int64_t t);
+
+int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right);
+int yPixel(double value, double step, int lo, int hi, int top, int bottom);
+// The row of grid line k of nTicks (k = 0 at the bottom).
+int gridRow(int k, int nTicks, int top, int bottom);
+// The column of tick i of n.
+int tickColumn(int i, int n, int left, int right);
+
+// "History for A, B and C".
+std::string title(const std::vector<std::string>& names);
+
+// Label of a y tick: "%.0f" for whole steps, "%.1f" otherwise.
+std::string yLabel(double value, double step);
+
+// The normal range of a series from its variable element's normalLow and
+// normalHigh, falling back to the store's defaults for the series name.
+struct NormalRange {
+    double lo = 0;
+    double hi = 0;
+    std::string loText;  // "%.0f" for whole numbers, "%.1f" otherwise
+    std::string hiText;
+};
+NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
+std::string rangeText(double value);
+// The legend text of a series; in normal-range mode with its range.
+std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range);
+
+// Shading outside the normal range: the filled triangles between the series
+// line and the limit rows, in drawing order.
+struct PixelPoint {
+    int x;
+    int y;
+    double value;
+};
+struct Triangle {
+    int x[3];
+    int y[3];
+    bool above;  // over the high limit (else under the low limit)
+};
+std::vector<Triangle> shadingTriangles(const std::vector<PixelPoint>& points, double lo, double hi, int yLo,
+                                       int yHi);
+
+// Keeps a pixel coordinate inside what the window system can draw.
+int clampPixel(double v);
+
+}  // namespace ChartMath
