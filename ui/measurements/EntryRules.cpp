@@ -127,6 +127,7 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     t.skipBlanks();
     if (!t.word(suffix)) return kTimeUnreadable;
 
+    const bool negativeHour = hour < 0;
     hour %= 12;
     if (suffix == "PM" || suffix == "pm")
         hour += 12;
@@ -137,7 +138,7 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     // Values the local-time conversion would move anyway; checked here so
     // that no field is taken past the range of int. A negative hour is
     // refused rather than wrapped into the afternoon.
-    if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || minute < 0 ||
+    if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || negativeHour || minute < 0 ||
         minute > 59 || second < 0 || second > 59)
         return kBadRange;
 

@@ -1,0 +1,339 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "ui/measurements/EntryRules.h"
+
+using namespace EntryRules;
+
+namespace {
+
+std::tm clock(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return t;
+}
+
+class BerlinTime : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* tz = std::getenv("TZ");
+        hadTz_ = tz != nullptr;
+        if (tz) oldTz_ = tz;
+        setenv("TZ", "Europe/Berlin", 1);
+        tzset();
+    }
+    void TearDown() override {
+        if (hadTz_)
+            setenv("TZ", oldTz_.c_str(), 1);
+        else
+            unsetenv("TZ");
+        tzset();
+    }
+    int read(const std::string& date, const std::string& time) {
+        when = std::tm{};
+        return readWhen(date, time, when);
+    }
+    std::tm when{};
+
+private:
+    bool hadTz_ = false;
+    std::string oldTz_;
+};
+
+}  // namespace
+
+TEST(EntryInitialTexts, DateHasFourDigitYearAndTwoDigitMonthAndDay) {
+    EXPECT_EQ(initialDateText(clock(2024, 3, 5, 9, 0, 0)), "2024/03/05");
+    EXPECT_EQ(initialDateText(clock(1999, 12, 31, 23, 59, 59)), "1999/12/31");
+}
+
+TEST(EntryInitialTexts, TimeUsesTwelveHourClock) {
+    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 0, 15, 0)), "12:15:00 AM");
+    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 12, 0, 0)), "12:00:00 PM");
+    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 21, 7, 5)), "09:07:05 PM");
+    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 11, 59, 59)), "11:59:59 AM");
+    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 23, 0, 9)), "11:00:09 PM");
+}
+
+TEST_F(BerlinTime, InitialTextsReadBackAsTheSameTime) {
+    std::tm now = clock(2024, 7, 14, 0, 5, 30);
+    ASSERT_EQ(read(initialDateText(now), initialTimeText(now)), 0);
+    EXPECT_EQ(when.tm_year, 124);
+    EXPECT_EQ(when.tm_mon, 6);
+    EXPECT_EQ(when.tm_mday, 14);
+    EXPECT_EQ(when.tm_hour, 0);
+    EXPECT_EQ(when.tm_min, 5);
+    EXPECT_EQ(when.tm_sec, 30);
+}
+
+TEST_F(BerlinTime, TwelveOClockAndSuffixes) {
+    ASSERT_EQ(read("2024/03/05", "12:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_hour, 0);
+    EXPECT_EQ(when.tm_min, 30);
+    ASSERT_EQ(read("2024/03/05", "12:30:00 PM"), 0);
+    EXPECT_EQ(when.tm_hour, 12);
+    ASSERT_EQ(read("2024/03/05", "13:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_hour, 1);
+    ASSERT_EQ(read("2024/03/05", "01:05:00 pm"), 0);
+    EXPECT_EQ(when.tm_hour, 13);
+    EXPECT_EQ(when.tm_min, 5);
+    ASSERT_EQ(read("2024/03/05", "11:00:00 am"), 0);
+    EXPECT_EQ(when.tm_hour, 11);
+    EXPECT_EQ(when.tm_isdst, -1);
+}
+
+TEST_F(BerlinTime, TimeWithoutSuffixIsUnreadableAndWrongSuffixIsRefused) {
+    EXPECT_EQ(read("2024/03/05", "10:30:00"), kTimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10:30:00   "), kTimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10:30"), kTimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10.30.00 AM"), kTimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", ""), kTimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 Pm"), kBadSuffix);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 AMX"), kBadSuffix);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 P"), kBadSuffix);
+    // The word is read whole; what follows it is ignored.
+    EXPECT_EQ(read("2024/03/05", "10:30:00 PM later"), 0);
+    EXPECT_EQ(when.tm_hour, 22);
+    // A blank before the word is optional, as with scanf.
+    EXPECT_EQ(read("2024/03/05", "10:30:00PM"), 0);
+}
+
+TEST_F(BerlinTime, DateReading) {
+    EXPECT_EQ(read("2024-03-05", "10:30:00 AM"), kDateUnreadable);
+    EXPECT_EQ(read("", "10:30:00 AM"), kDateUnreadable);
+    EXPECT_EQ(read("2024/03", "10:30:00 AM"), kDateUnreadable);
+    EXPECT_EQ(read("2024 /03/05", "10:30:00 AM"), kDateUnreadable);
+    ASSERT_EQ(read("2024/3/5", "10:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_mon, 2);
+    EXPECT_EQ(when.tm_mday, 5);
+    ASSERT_EQ(read("  2024/03/05 and more", "10:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_year, 124);
+}
+
+TEST_F(BerlinTime, DatesAndTimesThatDoNotExistAreOutOfRange) {
+    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/13/01", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/00/10", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/03/00", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/03/05", "10:75:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/03/05", "10:30:60 AM"), kBadRange);
+    EXPECT_EQ(read("2024/03/05", "-1:30:00 PM"), kBadRange);
+    EXPECT_EQ(read("2024/-3/05", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/02/29", "10:30:00 AM"), 0);
+    EXPECT_EQ(read("2023/02/29", "10:30:00 AM"), kBadRange);
+}
+
+TEST_F(BerlinTime, EarlyYearsAreCheckedAs1970) {
+    ASSERT_EQ(read("1965/05/10", "08:00:00 AM"), 0);
+    EXPECT_EQ(when.tm_year, 70);
+    EXPECT_EQ(when.tm_mon, 4);
+    EXPECT_EQ(when.tm_mday, 10);
+    EXPECT_EQ(read("1968/02/29", "08:00:00 AM"), kBadRange);
+    EXPECT_EQ(read("-2147483648/01/01", "08:00:00 AM"), 0);
+}
+
+TEST_F(BerlinTime, TimeInDaylightSavingGapIsRefused) {
+    EXPECT_EQ(read("2024/03/31", "02:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/03/31", "01:59:59 AM"), 0);
+    EXPECT_EQ(read("2024/03/31", "03:00:00 AM"), 0);
+    // The hour repeated in autumn exists and is kept.
+    EXPECT_EQ(read("2024/10/27", "02:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_hour, 2);
+}
+
+TEST_F(BerlinTime, NumbersBeyondIntAreOutOfRangeNotUnreadable) {
+    EXPECT_EQ(read("99999999999/01/01", "08:00:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/99999999999/01", "08:00:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/01/01", "99999999999999999999:00:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/01/01", "08:-99999999999:00 AM"), kBadRange);
+}
+
+TEST_F(BerlinTime, ChecksComeInOrder) {
+    EXPECT_EQ(read("2024-03-05", "10:30"), kDateUnreadable);
+    EXPECT_EQ(read("2024/02/30", "10:30"), kTimeUnreadable);
+    EXPECT_EQ(read("2024/02/30", "10:30:00 XM"), kBadSuffix);
+    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), kBadRange);
+}
+
+TEST(EntryNumbering, FirstIsZeroThenOneMoreThanTheLast) {
+    EXPECT_EQ(nextEntryId(nullptr), "0");
+    EXPECT_EQ(nextEntryId("0"), "1");
+    EXPECT_EQ(nextEntryId("7"), "8");
+    EXPECT_EQ(nextEntryId(" 12x"), "13");
+    EXPECT_EQ(nextEntryId(""), "1");
+    EXPECT_EQ(nextEntryId("abc"), "1");
+    EXPECT_EQ(nextEntryId("-1"), "0");
+    EXPECT_EQ(nextEntryId("2147483647"), "2147483648");
+    EXPECT_FALSE(nextEntryId("999999999999999999999999999999").empty());
+}
+
+TEST(EntryValues, StoredWithSixDecimals) {
+    EXPECT_EQ(valueText(72), "72.000000");
+    EXPECT_EQ(valueText(98.6), "98.600000");
+    EXPECT_EQ(valueText(-0.5), "-0.500000");
+    EXPECT_EQ(elementName("Systolic"), "systolic");
+    EXPECT_EQ(elementName("Postprandial"), "postprandial");
+    EXPECT_EQ(elementName("Value"), "value");
+    EXPECT_EQ(elementName(""), "");
+}
+
+TEST(EntryLayout, ValueInputsAndButtonRow) {
+    EXPECT_EQ(valueLabels("Blood Pressure"), (std::vector<std::string>{"Systolic", "Diastolic"}));
+    EXPECT_EQ(valueLabels("Blood Sugar"), (std::vector<std::string>{"Fasting", "Postprandial"}));
+    EXPECT_EQ(valueLabels("Pulse"), (std::vector<std::string>{"Value"}));
+    EXPECT_EQ(valueLabels("blood pressure"), (std::vector<std::string>{"Value"}));
+    EXPECT_EQ(buttonRowY(110), 150);
+    EXPECT_EQ(buttonRowY(80), 135);
+}
+
+TEST(EntryLayout, TabNamesAreExact) {
+    EXPECT_STREQ(listedElement("Vitals"), "variable");
+    EXPECT_STREQ(listedElement("Lab"), "lab");
+    EXPECT_STREQ(listedElement("Medicine"), "drug");
+    EXPECT_EQ(listedElement("vitals"), nullptr);
+    EXPECT_EQ(listedElement("VITALS"), nullptr);
+    EXPECT_EQ(listedElement(""), nullptr);
+}
+
+TEST(EntryMessages, TextsOfTheFiveAlerts) {
+    EXPECT_EQ(message(kDateUnreadable),
+              "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit "
+              "\"Cancel\"");
+    EXPECT_EQ(message(kTimeUnreadable),
+              "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM\nPlease try again "
+              "or hit \"Cancel\"");
+    EXPECT_EQ(message(kBadSuffix), "Incorrect time: please indicate AM or PM or hit \"Cancel\"");
+    EXPECT_EQ(message(kBadRange), "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"");
+    EXPECT_EQ(message(kNoValue), "Please enter at least one value.\nTry again or hit \"Cancel\"");
+}
+
+TEST(EntryMessages, RefusalsNameTheField) {
+    EXPECT_NE(message(kTextTooLong, "Date").find("Date"), std::string::npos);
+    EXPECT_NE(message(kTextTooLong, "Date").find("63"), std::string::npos);
+    EXPECT_NE(message(kNotFinite, "Systolic").find("Systolic"), std::string::npos);
+    EXPECT_NE(message(kNotFinite, "Systolic").find("finite"), std::string::npos);
+    EXPECT_NE(message(kValueTooLarge, "Value").find("Value"), std::string::npos);
+    EXPECT_NE(message(kNameTooLong, "A very long name").find("A very long name"), std::string::npos);
+}
+
+class EntryPlanTest : public BerlinTime {
+protected:
+    EntryPlan plan(const std::string& variable, const std::vector<std::string>& texts,
+                   const std::string& date = "2024/03/05", const std::string& time = "09:07:05 PM") {
+        std::vector<ValueField> fields;
+        std::vector<std::string> labels = valueLabels(variable);
+        for (std::size_t i = 0; i < texts.size(); ++i) {
+            std::string label = i < labels.size() ? labels[i] : "Value";
+            fields.push_back({label, variable == "Mood" ? "Mood Index" : label, texts[i]});
+        }
+        return planEntry(variable, date, time, fields);
+    }
+};
+
+TEST_F(EntryPlanTest, SingleValueGoesToTheVariablesSeries) {
+    EntryPlan p = plan("Pulse", {"72"});
+    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(p.values.size(), 1u);
+    EXPECT_EQ(p.values[0].element, "value");
+    EXPECT_EQ(p.values[0].text, "72.000000");
+    EXPECT_EQ(p.values[0].series, "Pulse");
+    EXPECT_DOUBLE_EQ(p.values[0].value, 72);
+    EXPECT_EQ(p.when.tm_hour, 21);
+    EXPECT_EQ(p.when.tm_min, 7);
+    EXPECT_EQ(p.when.tm_sec, 5);
+}
+
+TEST_F(EntryPlanTest, OnlySystolicFilled) {
+    EntryPlan p = plan("Blood Pressure", {"120", ""});
+    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(p.values.size(), 1u);
+    EXPECT_EQ(p.values[0].element, "systolic");
+    EXPECT_EQ(p.values[0].series, "Systolic");
+    p = plan("Blood Pressure", {"", "80"});
+    ASSERT_EQ(p.result, 1);
+    EXPECT_EQ(p.values[0].element, "diastolic");
+    EXPECT_EQ(p.values[0].series, "Diastolic");
+    p = plan("Blood Sugar", {"95", "140.5"});
+    ASSERT_EQ(p.result, 2);
+    EXPECT_EQ(p.values[0].element, "fasting");
+    EXPECT_EQ(p.values[1].element, "postprandial");
+    EXPECT_EQ(p.values[1].text, "140.500000");
+    EXPECT_EQ(p.values[1].series, "Postprandial");
+}
+
+TEST_F(EntryPlanTest, TextsWithoutNumberAreSkipped) {
+    EXPECT_EQ(plan("Pulse", {""}).result, kNoValue);
+    EXPECT_EQ(plan("Pulse", {"abc"}).result, kNoValue);
+    EXPECT_EQ(plan("Blood Pressure", {" ", "-"}).result, kNoValue);
+    EntryPlan p = plan("Blood Pressure", {"x", " 81.5 mmHg"});
+    ASSERT_EQ(p.result, 1);
+    EXPECT_EQ(p.values[0].text, "81.500000");
+}
+
+TEST_F(EntryPlanTest, NonFiniteValuesAreRefused) {
+    for (const char* text : {"1e999", "-1e999", "inf", "nan", "INFINITY"}) {
+        EntryPlan p = plan("Blood Pressure", {"120", text});
+        EXPECT_EQ(p.result, kNotFinite) << text;
+        EXPECT_EQ(p.field, "Diastolic") << text;
+        EXPECT_TRUE(p.values.empty()) << text;
+    }
+    EntryPlan p = plan("Mood", {"nan"});
+    EXPECT_EQ(p.result, kNotFinite);
+    EXPECT_EQ(p.field, "Mood Index");
+    // A tiny number is zero, not a refusal.
+    p = plan("Pulse", {"1e-999"});
+    ASSERT_EQ(p.result, 1);
+    EXPECT_EQ(p.values[0].text, "0.000000");
+}
+
+TEST_F(EntryPlanTest, ValuesTooLargeToStoreAreRefused) {
+    EntryPlan p = plan("Pulse", {"1e55"});
+    ASSERT_EQ(p.result, 1);
+    EXPECT_LE(p.values[0].text.size(), kMaxText);
+    p = plan("Pulse", {"1e56"});
+    EXPECT_EQ(p.result, kValueTooLarge);
+    EXPECT_EQ(p.field, "Value");
+    p = plan("Pulse", {"-1e55"});
+    EXPECT_EQ(p.result, kValueTooLarge);
+}
+
+TEST_F(EntryPlanTest, OverLongTextsAreRefusedBeforeAnyOtherCheck) {
+    const std::string pad63 = "2024/03/05" + std::string(53, ' ');
+    ASSERT_EQ(pad63.size(), 63u);
+    EXPECT_EQ(plan("Pulse", {"72"}, pad63).result, 1);
+    EntryPlan p = plan("Pulse", {"72"}, pad63 + " ");
+    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(p.field, "Date");
+    p = plan("Pulse", {"72"}, "2024/03/05", "09:07:05 PM" + std::string(53, ' '));
+    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(p.field, "Time");
+    p = plan("Blood Sugar", {"90", "1" + std::string(63, ' ')}, "bad date");
+    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(p.field, "Postprandial");
+    p = plan("Blood Sugar", {"90", "1" + std::string(62, ' ')});
+    EXPECT_EQ(p.result, 2);
+}
+
+TEST_F(EntryPlanTest, DateAndTimeChecksComeBeforeValues) {
+    EXPECT_EQ(plan("Pulse", {"1e999"}, "2024-03-05").result, kDateUnreadable);
+    EXPECT_EQ(plan("Pulse", {""}, "2024/02/30").result, kBadRange);
+    EXPECT_EQ(plan("Pulse", {"72"}, "2024/03/05", "10:30:00").result, kTimeUnreadable);
+}
+
+TEST_F(EntryPlanTest, VariableNamesLongerThan31AreRefused) {
+    const std::string name31(31, 'n');
+    std::vector<ValueField> one{{"Value", "Value", "5"}};
+    EXPECT_EQ(planEntry(name31, "2024/03/05", "09:00:00 AM", one).result, 1);
+    EntryPlan p = planEntry(name31 + "x", "2024/03/05", "09:00:00 AM", one);
+    EXPECT_EQ(p.result, kNameTooLong);
+    EXPECT_EQ(p.field, name31 + "x");
+}

@@ -1,0 +1,444 @@
+// The new entry window: its layout per variable, the initial Date and Time,
+// what OK and Add store in the user's file on disk, the refusals that write
+// nothing, Cancel and the close box, and a failed save.
+#include <gtest/gtest.h>
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Return_Button.H>
+
+#include "NewEntryFixture.h"
+#include "ui/chart/MyChart.h"
+#include "ui/measurements/EntryRules.h"
+#include "ui/measurements/NewEntryWindow.h"
+
+using namespace entrytest;
+
+namespace {
+
+class NewEntryWindowTest : public EntryFixture {
+protected:
+    NewEntryWindow* open(const std::string& variable, const std::string& tab = "Vitals") {
+        std::string title = "Add history entry for " + tab + ": " + variable;
+        windows.emplace_back(new NewEntryWindow(title.c_str(), tab.c_str(), variable.c_str()));
+        Fl::check();
+        return windows.back().get();
+    }
+
+    static void fill(NewEntryWindow* w, const std::vector<std::string>& texts) {
+        ASSERT_EQ(w->inputs.size(), texts.size());
+        for (std::size_t i = 0; i < texts.size(); ++i) w->inputs[i]->value(texts[i].c_str());
+    }
+
+    static std::vector<std::string> texts(NewEntryWindow* w) {
+        std::vector<std::string> t;
+        for (Fl_Input* i : w->inputs) t.push_back(i->value());
+        return t;
+    }
+
+    // Puts an empty series of that name on the chart, to see the points
+    // the window passes on.
+    ChartVariable& series(const std::string& name) {
+        ChartVariable v;
+        v.name = name;
+        window->chart->variables.push_back(v);
+        return window->chart->variables.back();
+    }
+
+    static TimeKey key(int year, int month, int day, int hour, int minute, int second) {
+        std::tm t{};
+        t.tm_year = year - 1900;
+        t.tm_mon = month - 1;
+        t.tm_mday = day;
+        t.tm_hour = hour;
+        t.tm_min = minute;
+        t.tm_sec = second;
+        t.tm_isdst = -1;
+        return TimeKey::fromTm(t);
+    }
+
+    void TearDown() override {
+        windows.clear();
+        EntryFixture::TearDown();
+    }
+
+    std::vector<std::unique_ptr<NewEntryWindow>> windows;
+};
+
+TEST_F(NewEntryWindowTest, BloodPressureLayout) {
+    NewEntryWindow* w = open("Blood Pressure");
+    EXPECT_EQ(w->w(), 420);
+    EXPECT_EQ(w->h(), 200);
+    EXPECT_STREQ(w->label(), "Add history entry for Vitals: Blood Pressure");
+    EXPECT_EQ(w->color(), panelColor);
+    EXPECT_TRUE(w->modal());
+    EXPECT_TRUE(w->shown());
+    ASSERT_EQ(w->inputs.size(), 4u);
+    const char* labels[] = {"Date", "Time", "Systolic", "Diastolic"};
+    const int ys[] = {20, 50, 80, 110};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(w->inputs[i]->label(), labels[i]);
+        EXPECT_EQ(w->inputs[i]->x(), 120);
+        EXPECT_EQ(w->inputs[i]->y(), ys[i]);
+        EXPECT_EQ(w->inputs[i]->w(), 120);
+        EXPECT_EQ(w->inputs[i]->h(), 25);
+    }
+    EXPECT_EQ(w->inputs[2]->type(), FL_FLOAT_INPUT);
+    EXPECT_EQ(w->inputs[3]->type(), FL_FLOAT_INPUT);
+    ASSERT_TRUE(w->addButton && w->okButton && w->cancelButton);
+    EXPECT_STREQ(w->addButton->label(), "Add");
+    EXPECT_STREQ(w->okButton->label(), "OK");
+    EXPECT_STREQ(w->cancelButton->label(), "&Cancel");
+    EXPECT_EQ(w->addButton->x(), 100);
+    EXPECT_EQ(w->okButton->x(), 175);
+    EXPECT_EQ(w->cancelButton->x(), 250);
+    for (Fl_Button* b : {w->addButton, static_cast<Fl_Button*>(w->okButton), w->cancelButton}) {
+        EXPECT_EQ(b->y(), 150);
+        EXPECT_EQ(b->w(), 70);
+        EXPECT_EQ(b->h(), 30);
+        EXPECT_EQ(b->box(), FL_UP_BOX);
+    }
+}
+
+TEST_F(NewEntryWindowTest, SingleValueAndBloodSugarLayouts) {
+    NewEntryWindow* pulse = open("Pulse");
+    ASSERT_EQ(pulse->inputs.size(), 3u);
+    EXPECT_STREQ(pulse->inputs[2]->label(), "Value");
+    EXPECT_EQ(pulse->inputs[2]->y(), 80);
+    EXPECT_EQ(pulse->okButton->y(), 135);
+    NewEntryWindow* sugar = open("Blood Sugar");
+    ASSERT_EQ(sugar->inputs.size(), 4u);
+    EXPECT_STREQ(sugar->inputs[2]->label(), "Fasting");
+    EXPECT_STREQ(sugar->inputs[3]->label(), "Postprandial");
+    EXPECT_EQ(sugar->okButton->y(), 150);
+}
+
+TEST_F(NewEntryWindowTest, MoodHasIndexChoiceOneToTen) {
+    NewEntryWindow* w = open("Mood");
+    ASSERT_EQ(w->inputs.size(), 3u);
+    Fl_Input* field = w->inputs[2];
+    EXPECT_STREQ(field->label(), "Value");
+    EXPECT_EQ(field->labeltype(), FL_NO_LABEL);
+    EXPECT_EQ(field->type(), FL_INT_INPUT);
+    auto* choice = dynamic_cast<Fl_Input_Choice*>(field->parent());
+    ASSERT_NE(choice, nullptr);
+    EXPECT_STREQ(choice->label(), "Mood Index");
+    EXPECT_EQ(choice->x(), 120);
+    EXPECT_EQ(choice->y(), 80);
+    const Fl_Menu_Item* menu = choice->menubutton()->menu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(choice->menubutton()->size(), 11);  // ten items and the terminator
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(std::string(menu[i].label()), std::to_string(i + 1));
+    bool hint = false;
+    for (int i = 0; i < w->children(); ++i) {
+        auto* box = dynamic_cast<Fl_Box*>(w->child(i));
+        if (box && box->label() && std::string(box->label()) == "1: lowest; 10: highest") {
+            hint = true;
+            EXPECT_EQ(box->x(), 245);
+            EXPECT_EQ(box->y(), 80);
+        }
+    }
+    EXPECT_TRUE(hint);
+    EXPECT_EQ(w->okButton->y(), 135);
+}
+
+TEST_F(NewEntryWindowTest, DateAndTimeStartAtNow) {
+    std::time_t before = std::time(nullptr);
+    NewEntryWindow* w = open("Pulse");
+    std::time_t after = std::time(nullptr);
+    EXPECT_EQ(w->inputs[0]->value(), w->dateText);
+    EXPECT_EQ(w->inputs[1]->value(), w->timeText);
+    std::tm when{};
+    ASSERT_EQ(EntryRules::readWhen(w->dateText, w->timeText, when), 0);
+    std::time_t shown = std::mktime(&when);
+    EXPECT_GE(shown, before);
+    EXPECT_LE(shown, after);
+}
+
+TEST_F(NewEntryWindowTest, OtherTabsHoldOnlyDateAndTime) {
+    NewEntryWindow* lab = open("Sodium", "Lab");
+    EXPECT_EQ(lab->inputs.size(), 2u);
+    EXPECT_EQ(lab->okButton, nullptr);
+    EXPECT_EQ(lab->addButton, nullptr);
+    testing::internal::CaptureStderr();
+    NewEntryWindow* other = open("Pulse", "vitals");
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(other->inputs.size(), 2u);
+    EXPECT_NE(err.find("Unrecognized tab: vitals\n"), std::string::npos);
+}
+
+TEST_F(NewEntryWindowTest, OkStoresTheNextNumberAndCloses) {
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/3/5", "09:07:05 PM", "72"});
+    w->saveCB_i(false);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    EXPECT_FALSE(w->shown());
+    auto entries = savedEntries("Pulse");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2].id, "8");  // one more than 7, although 1 to 6 are missing
+    EXPECT_EQ(entries[2].names(), (std::vector<std::string>{"value", "date", "time"}));
+    EXPECT_EQ(entries[2].child("value"), "72.000000");
+    EXPECT_EQ(entries[2].child("date"), "2024/3/5");
+    EXPECT_EQ(entries[2].child("time"), "09:07:05 PM");
+}
+
+TEST_F(NewEntryWindowTest, FirstEntryOfAVariableIsZero) {
+    NewEntryWindow* w = open("Temperature");
+    fill(w, {"2024/03/05", "07:00:00 am", "98.6"});
+    w->saveCB_i(false);
+    auto entries = savedEntries("Temperature");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "0");
+    EXPECT_EQ(entries[0].child("value"), "98.600000");
+    EXPECT_EQ(entries[0].child("time"), "07:00:00 am");
+}
+
+TEST_F(NewEntryWindowTest, OnlySystolicStoresSystolicAndTellsTheChartOnlySystolic) {
+    ChartVariable& systolic = series("Systolic");
+    ChartVariable& diastolic = series("Diastolic");
+    NewEntryWindow* w = open("Blood Pressure");
+    fill(w, {"2024/03/05", "12:30:00 AM", "120", ""});
+    w->saveCB_i(false);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    auto entries = savedEntries("Blood Pressure");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].names(), (std::vector<std::string>{"systolic", "date", "time"}));
+    EXPECT_EQ(entries[0].child("systolic"), "120.000000");
+    ASSERT_EQ(systolic.points.size(), 1u);
+    EXPECT_EQ(systolic.points.begin()->first.instant, key(2024, 3, 5, 0, 30, 0).instant);
+    EXPECT_DOUBLE_EQ(systolic.points.begin()->second, 120);
+    EXPECT_TRUE(diastolic.points.empty());
+}
+
+TEST_F(NewEntryWindowTest, SingleValueGoesToTheSeriesOfTheVariable) {
+    ChartVariable& pulse = series("Pulse");
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "12:30:00 PM", "64.5"});
+    w->saveCB_i(true);
+    ASSERT_EQ(pulse.points.size(), 1u);
+    EXPECT_EQ(pulse.points.begin()->first.instant, key(2024, 3, 5, 12, 30, 0).instant);
+    EXPECT_DOUBLE_EQ(pulse.points.begin()->second, 64.5);
+}
+
+TEST_F(NewEntryWindowTest, AddTwiceStoresConsecutiveEntriesAndStaysOpen) {
+    ChartVariable& systolic = series("Systolic");
+    NewEntryWindow* w = open("Blood Pressure");
+    fill(w, {"2024/03/05", "13:30:00 AM", "120", "80"});
+    w->saveCB_i(true);
+    EXPECT_TRUE(w->shown());
+    EXPECT_EQ(texts(w), (std::vector<std::string>{"2024/03/05", "13:30:00 AM", "", ""}));
+    fill(w, {"2024/03/05", "13:30:00 AM", "125", "85"});
+    w->saveCB_i(true);
+    EXPECT_TRUE(w->shown());
+    EXPECT_TRUE(dialogs->alerts.empty());
+    auto entries = savedEntries("Blood Pressure");
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].id, "0");
+    EXPECT_EQ(entries[1].id, "1");
+    EXPECT_EQ(entries[0].names(), (std::vector<std::string>{"systolic", "diastolic", "date", "time"}));
+    EXPECT_EQ(entries[1].child("diastolic"), "85.000000");
+    EXPECT_EQ(entries[1].child("time"), "13:30:00 AM");
+    // Same time twice: the chart keeps one point with the later value, at 01:30.
+    ASSERT_EQ(systolic.points.size(), 1u);
+    EXPECT_EQ(systolic.points.begin()->first.instant, key(2024, 3, 5, 1, 30, 0).instant);
+    EXPECT_DOUBLE_EQ(systolic.points.begin()->second, 125);
+    w->cancelCB_i();
+    EXPECT_FALSE(w->shown());
+    EXPECT_EQ(savedEntries("Blood Pressure").size(), 2u);  // Cancel keeps what Add saved
+}
+
+TEST_F(NewEntryWindowTest, EarlyYearIsStoredAsTyped) {
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"1965/05/10", "01:05:00 pm", "66"});
+    w->saveCB_i(false);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    auto entries = savedEntries("Pulse");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2].child("date"), "1965/05/10");
+    EXPECT_EQ(entries[2].child("time"), "01:05:00 pm");
+}
+
+struct Refusal {
+    std::vector<std::string> texts;  // Date, Time, Systolic, Diastolic
+    std::string alert;               // exact text, or a part of it when partial
+    bool partial;
+};
+
+TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
+    using EntryRules::message;
+    const std::string long64 = "2024/03/05" + std::string(54, ' ');
+    const std::vector<Refusal> cases = {
+        {{"2024-03-05", "10:30:00 AM", "120", ""}, message(EntryRules::kDateUnreadable), false},
+        {{"2024/03/05", "10:30:00", "120", ""}, message(EntryRules::kTimeUnreadable), false},
+        {{"2024/03/05", "10:30:00 Pm", "120", ""}, message(EntryRules::kBadSuffix), false},
+        {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
+        {{"1968/02/29", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
+        {{"2024/03/31", "02:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
+        {{"2024/03/05", "10:30:00 AM", "", ""}, message(EntryRules::kNoValue), false},
+        {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::kNoValue), false},
+        {{"2024/03/05", "10:30:00 AM", "120", "1e999"}, "Diastolic", true},
+        {{"2024/03/05", "10:30:00 AM", "nan", "80"}, "Systolic", true},
+        {{"2024/03/05", "10:30:00 AM", "1e56", "80"}, "Systolic", true},
+        {{long64, "10:30:00 AM", "120", "80"}, "Date", true},
+        {{"2024/03/05", "10:30:00 AM" + std::string(60, ' '), "120", "80"}, "Time", true},
+        {{"2024/03/05", "10:30:00 AM", "120", "80" + std::string(62, '0')}, "Diastolic", true},
+    };
+    ASSERT_EQ(long64.size(), 64u);
+    const std::string before = data->read("user0.hma");
+    ChartVariable& systolic = series("Systolic");
+    NewEntryWindow* w = open("Blood Pressure");
+    for (const Refusal& c : cases) {
+        dialogs->alerts.clear();
+        fill(w, c.texts);
+        w->saveCB_i(false);
+        ASSERT_EQ(dialogs->alerts.size(), 1u) << c.texts[0] << " " << c.texts[1] << " " << c.texts[2];
+        if (c.partial)
+            EXPECT_NE(dialogs->alerts[0].find(c.alert), std::string::npos) << dialogs->alerts[0];
+        else
+            EXPECT_EQ(dialogs->alerts[0], c.alert);
+        EXPECT_TRUE(w->shown());
+        EXPECT_EQ(texts(w), c.texts);
+        EXPECT_EQ(data->read("user0.hma"), before);
+        w->saveCB_i(true);  // Add refuses the same way
+        EXPECT_EQ(dialogs->alerts.size(), 2u);
+        EXPECT_EQ(texts(w), c.texts);
+        EXPECT_EQ(data->read("user0.hma"), before);
+    }
+    EXPECT_TRUE(systolic.points.empty());
+    XmlNode* bp = Global::findVariable("Blood Pressure");
+    ASSERT_NE(bp, nullptr);
+    EXPECT_EQ(bp->first_node("entry"), nullptr);
+}
+
+TEST_F(NewEntryWindowTest, MissingVariableIsCreatedLast) {
+    NewEntryWindow* w = open("Weight");
+    fill(w, {"2024/03/05", "08:00:00 AM", "70.25"});
+    w->saveCB_i(false);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    EXPECT_EQ(savedVariableNames(),
+              (std::vector<std::string>{"Pulse", "Blood Pressure", "Temperature", "Mood", "Weight"}));
+    auto entries = savedEntries("Weight");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].id, "0");
+    EXPECT_EQ(entries[0].child("value"), "70.250000");
+    XmlNode* weight = Global::findVariable("Weight");
+    ASSERT_NE(weight, nullptr);
+    EXPECT_STREQ(weight->first_attribute()->name(), "name");
+}
+
+TEST_F(NewEntryWindowTest, RefusedEntryForMissingVariableLeavesTheFileAlone) {
+    const std::string before = data->read("user0.hma");
+    NewEntryWindow* w = open("Weight");
+    fill(w, {"2024/03/05", "08:00:00 AM", ""});
+    w->saveCB_i(false);
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_EQ(data->read("user0.hma"), before);
+    // The empty variable exists in memory only, and one press later does not add a second.
+    w->saveCB_i(false);
+    int count = 0;
+    for (XmlNode* v = Global::userDoc->first_node("patient")->first_node("variable"); v; v = v->next_sibling("variable"))
+        if (std::string(v->first_attribute()->value()) == "Weight") ++count;
+    EXPECT_EQ(count, 1);
+}
+
+TEST_F(NewEntryWindowTest, CancelAndTheCloseBoxWriteNothing) {
+    const std::string before = data->read("user0.hma");
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+    w->cancelButton->do_callback();
+    EXPECT_FALSE(w->shown());
+    NewEntryWindow* closed = open("Pulse");
+    fill(closed, {"2024/03/05", "08:00:00 AM", "80"});
+    closed->do_callback();  // what the window manager's close box runs
+    EXPECT_FALSE(closed->shown());
+    EXPECT_EQ(data->read("user0.hma"), before);
+    EXPECT_TRUE(dialogs->alerts.empty());
+}
+
+TEST_F(NewEntryWindowTest, ButtonsRunTheirActions) {
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+    w->addButton->do_callback();
+    EXPECT_TRUE(w->shown());
+    EXPECT_STREQ(w->inputs[2]->value(), "");
+    w->inputs[2]->value("81");
+    w->okButton->do_callback();
+    EXPECT_FALSE(w->shown());
+    auto entries = savedEntries("Pulse");
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[2].id, "8");
+    EXPECT_EQ(entries[3].id, "9");
+    EXPECT_EQ(entries[3].child("value"), "81.000000");
+}
+
+TEST_F(NewEntryWindowTest, FailedSaveKeepsTheWindowAndRetryAddsNoDuplicate) {
+    const std::string before = data->read("user0.hma");
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+    const std::string folder = Global::dataFolder;
+    Global::dataFolder = data->root + "/missing-folder/";
+    w->saveCB_i(false);
+    Global::dataFolder = folder;
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("Unable to save file"), std::string::npos);
+    EXPECT_TRUE(w->shown());
+    EXPECT_EQ(texts(w), (std::vector<std::string>{"2024/03/05", "08:00:00 AM", "80"}));
+    EXPECT_EQ(data->read("user0.hma"), before);
+    w->saveCB_i(false);
+    EXPECT_FALSE(w->shown());
+    auto entries = savedEntries("Pulse");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2].id, "8");
+    EXPECT_EQ(entries[2].child("value"), "80.000000");
+}
+
+TEST_F(NewEntryWindowTest, FailedSaveThenChangedTextsStoresBoth) {
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+    const std::string folder = Global::dataFolder;
+    Global::dataFolder = data->root + "/missing-folder/";
+    w->saveCB_i(true);
+    Global::dataFolder = folder;
+    EXPECT_EQ(texts(w)[2], "80");  // not cleared: nothing was saved
+    w->inputs[2]->value("82");
+    w->saveCB_i(true);
+    auto entries = savedEntries("Pulse");
+    ASSERT_EQ(entries.size(), 4u);
+    EXPECT_EQ(entries[2].child("value"), "80.000000");
+    EXPECT_EQ(entries[3].id, "9");
+    EXPECT_EQ(entries[3].child("value"), "82.000000");
+}
+
+TEST_F(NewEntryWindowTest, OverLongVariableNameIsRefused) {
+    const std::string before = data->read("user0.hma");
+    const std::string name(32, 'W');
+    NewEntryWindow* w = open(name);
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find(name), std::string::npos);
+    EXPECT_FALSE(w->shown());
+    fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+    w->saveCB_i(false);
+    EXPECT_EQ(dialogs->alerts.size(), 2u);
+    EXPECT_EQ(data->read("user0.hma"), before);
+    EXPECT_EQ(Global::findVariable(name.c_str()), nullptr);
+
+    NewEntryWindow* fits = open(std::string(31, 'W'));
+    EXPECT_TRUE(fits->shown());
+    EXPECT_EQ(dialogs->alerts.size(), 2u);
+}
+
+TEST_F(NewEntryWindowTest, MoodStoresTheIndexAsValue) {
+    ChartVariable& mood = series("Mood");
+    NewEntryWindow* w = open("Mood");
+    fill(w, {"2024/03/05", "08:00:00 PM", "7"});
+    w->saveCB_i(false);
+    auto entries = savedEntries("Mood");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].names(), (std::vector<std::string>{"value", "date", "time"}));
+    EXPECT_EQ(entries[0].child("value"), "7.000000");
+    ASSERT_EQ(mood.points.size(), 1u);
+    EXPECT_DOUBLE_EQ(mood.points.begin()->second, 7);
+}
+
+}  // namespace
