@@ -1,0 +1,235 @@
+// Reading, parsing and printing of data files: line ends, round trips,
+// entities, the declaration, the byte-order mark, and refused texts.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "store/XmlFile.h"
+
+namespace {
+
+std::vector<char> joined(const std::string& raw) {
+    std::vector<char> out;
+    XmlFile::joinLines(raw.data(), raw.size(), out);
+    return out;
+}
+
+// Reads raw text as a data file is read and prints it as it is saved.
+std::string readAndPrint(const std::string& raw, XmlDocument& doc, std::vector<char>& buffer) {
+    buffer = joined(raw);
+    std::string error;
+    EXPECT_TRUE(XmlFile::parse(buffer, doc, error)) << error << "\n" << raw;
+    return XmlFile::print(doc);
+}
+
+std::string readAndPrint(const std::string& raw) {
+    XmlDocument doc;
+    std::vector<char> buffer;
+    return readAndPrint(raw, doc, buffer);
+}
+
+std::string parseError(const std::string& raw) {
+    std::vector<char> buffer = joined(raw);
+    XmlDocument doc;
+    std::string error;
+    EXPECT_FALSE(XmlFile::parse(buffer, doc, error)) << raw.substr(0, 200);
+    EXPECT_EQ(doc->first_node(), nullptr);
+    return error;
+}
+
+const char* const kRegistry =
+    "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n"
+    "\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n\n";
+
+}  // namespace
+
+TEST(XmlFileJoin, LineEndsAreDroppedWhateverTheirKind) {
+    const std::string expected = "<a><b>x</b></a>";
+    for (const std::string raw : {"<a>\n<b>x</b>\n</a>\n", "<a>\r\n<b>x</b>\r\n</a>\r\n", "<a><b>x</b></a>",
+                                  "<a>\n<b>x</b>\n</a>", "<a>\r\n<b>x</b>\r\n</a>\r"}) {
+        std::vector<char> out = joined(raw);
+        ASSERT_FALSE(out.empty());
+        EXPECT_EQ(out.back(), '\0');
+        EXPECT_EQ(std::string(out.data()), expected);
+    }
+    EXPECT_EQ(std::string(joined("").data()), "");
+    EXPECT_EQ(joined("").size(), 1u);
+    EXPECT_EQ(std::string(joined("\n\n\r\n").data()), "");
+    // A carriage return inside a line stays.
+    EXPECT_EQ(std::string(joined("a\rb\n").data()), "a\rb");
+}
+
+TEST(XmlFileJoin, InPlaceAndFromFileAgree) {
+    const std::string raw = "line one\r\nline two\nthree";
+    std::vector<char> a(raw.begin(), raw.end());
+    XmlFile::joinLinesInPlace(a);
+    EXPECT_EQ(a, joined(raw));
+}
+
+TEST(XmlFilePosition, LineAndColumnOfTheRawText) {
+    const std::string raw = "ab\r\ncde\nf";
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 0), "line 1, column 1");
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 1), "line 1, column 2");
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 2), "line 2, column 1");
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 4), "line 2, column 3");
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 5), "line 3, column 1");
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), 6), "line 3, column 2");  // end of data
+    EXPECT_EQ(XmlFile::positionInRaw("", 0, 0), "line 1, column 1");
+    const std::string trailing = "<a>\n";
+    EXPECT_EQ(XmlFile::positionInRaw(trailing.data(), trailing.size(), 3), "line 1, column 4");
+}
+
+TEST(XmlFileRoundTrip, SavedFileReadsBackToTheSameText) {
+    EXPECT_EQ(readAndPrint(kRegistry), kRegistry);
+    const std::string user =
+        "<patient id=\"3\">\n\t<info>\n\t\t<name>\n\t\t\t<first>Zo\xc3\xab</first>\n\t\t\t<last>K</last>\n\t\t</name>\n"
+        "\t\t<dob>1950/3/7</dob>\n\t\t<gender/>\n\t</info>\n\t<variable name=\"Blood Pressure\">\n\t\t<normalLow>\n"
+        "\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n\t\t<entry id=\"0\">\n"
+        "\t\t\t<systolic>120.000000</systolic>\n\t\t\t<date>2026/12/6</date>\n\t\t\t<time>8:05:00 AM</time>\n"
+        "\t\t</entry>\n\t</variable>\n</patient>\n\n";
+    EXPECT_EQ(readAndPrint(user), user);
+}
+
+TEST(XmlFileRoundTrip, WindowsUnixAndNoLineEndsReadTheSame) {
+    std::string crlf, oneLine;
+    for (const char* p = kRegistry; *p; ++p) {
+        if (*p == '\n') crlf += '\r';
+        crlf += *p;
+        if (*p != '\n' && *p != '\t') oneLine += *p;
+    }
+    EXPECT_EQ(readAndPrint(crlf), kRegistry);
+    EXPECT_EQ(readAndPrint(oneLine), kRegistry);
+}
+
+TEST(XmlFileRoundTrip, TextOnTwoLinesReadsJoined) {
+    XmlDocument doc;
+    std::vector<char> buffer;
+    readAndPrint("<a><first>Mary\nAnne</first><last>Two\r\nParts</last></a>", doc, buffer);
+    XmlNode* a = doc->first_node("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_STREQ(a->first_node("first")->value(), "MaryAnne");
+    EXPECT_STREQ(a->first_node("last")->value(), "TwoParts");
+}
+
+TEST(XmlFileRoundTrip, BlankOnlyTextReadsEmptyAndIsWrittenAsEmptyElement) {
+    XmlDocument doc;
+    std::vector<char> buffer;
+    const std::string printed = readAndPrint("<a><b>   </b><c>\t</c><d> x </d></a>", doc, buffer);
+    EXPECT_STREQ(doc->first_node("a")->first_node("b")->value(), "");
+    EXPECT_STREQ(doc->first_node("a")->first_node("d")->value(), " x ");
+    EXPECT_EQ(printed, "<a>\n\t<b/>\n\t<c/>\n\t<d> x </d>\n</a>\n\n");
+}
+
+TEST(XmlFileRoundTrip, ByteOrderMarkIsDroppedAndNeverWritten) {
+    const std::string bom = "\xef\xbb\xbf";
+    EXPECT_EQ(readAndPrint(bom + kRegistry), kRegistry);
+    EXPECT_EQ(readAndPrint(bom + "<x/>\n").find(bom), std::string::npos);
+}
+
+TEST(XmlFileRoundTrip, DeclarationIsKeptButNeverAdded) {
+    const std::string decl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string withDecl = readAndPrint(decl + kRegistry);
+    EXPECT_EQ(withDecl, decl + kRegistry);
+    EXPECT_EQ(readAndPrint(withDecl), withDecl) << "kept on every save";
+    EXPECT_EQ(readAndPrint(kRegistry).find("<?xml"), std::string::npos);
+}
+
+TEST(XmlFileRoundTrip, AmpersandAndLessThanAreWrittenAsEntitiesAndReadBack) {
+    XmlDocument doc;
+    doc->append_node(doc->allocate_node(rapidxml::node_element, "first", "Tom & Jerry <3"));
+    XmlNode* v = doc->allocate_node(rapidxml::node_element, "variable");
+    v->append_attribute(doc->allocate_attribute("name", "A&B<\"C\""));
+    doc->append_node(v);
+    const std::string printed = XmlFile::print(doc);
+    EXPECT_NE(printed.find("<first>Tom &amp; Jerry &lt;3</first>"), std::string::npos) << printed;
+    EXPECT_EQ(printed.find("& "), std::string::npos);
+
+    XmlDocument back;
+    std::vector<char> buffer;
+    EXPECT_EQ(readAndPrint(printed, back, buffer), printed);
+    EXPECT_STREQ(back->first_node("first")->value(), "Tom & Jerry <3");
+    EXPECT_STREQ(back->first_node("variable")->first_attribute("name")->value(), "A&B<\"C\"");
+}
+
+TEST(XmlFileRoundTrip, CommentsDoctypeAndCdataAreDropped) {
+    EXPECT_EQ(readAndPrint("<!DOCTYPE c [<!ELEMENT c ANY>]><!-- x --><c><?pi y?><![CDATA[z]]><d>&#65;&#x42;</d></c>"),
+              "<c>\n\t<d>AB</d>\n</c>\n\n");
+}
+
+TEST(XmlFileDepth, FollowsTheParsersGrammar) {
+    EXPECT_EQ(XmlFile::nestingDepth(""), 0);
+    EXPECT_EQ(XmlFile::nestingDepth("<a/>"), 0);
+    EXPECT_EQ(XmlFile::nestingDepth("<a><b><c/></b></a>"), 2);
+    EXPECT_EQ(XmlFile::nestingDepth("<a><b></b><b><c></c></b></a>"), 3);
+    // Quoted '>' and "/>" inside attribute values do not end the tag.
+    EXPECT_EQ(XmlFile::nestingDepth("<a b=\"/>\"><a c='>'><a/></a></a>"), 2);
+    // A quote in an attribute name is part of the name, as the parser reads it.
+    EXPECT_EQ(XmlFile::nestingDepth("<a x'=\"\"><a x'=\"\"><a x'=\"\">"), 3);
+    // '<' inside comments, CDATA, instructions and DOCTYPE opens nothing.
+    EXPECT_EQ(XmlFile::nestingDepth("<!DOCTYPE a [<!ENTITY x \"<b>\">]><a><!-- <b><b> --><![CDATA[<b><b>]]><?p <b>?></a>"), 1);
+    // An element name may hold '<' for the parser.
+    EXPECT_EQ(XmlFile::nestingDepth("<a<b<c>"), 1);
+}
+
+TEST(XmlFileDepth, DeepNestingIsRefusedBeforeParsing) {
+    std::string deep;
+    for (int i = 0; i < 1000000; ++i) deep += "<a>";
+    for (int i = 0; i < 1000000; ++i) deep += "</a>";
+    EXPECT_NE(parseError(deep).find("nested more than 256 levels"), std::string::npos);
+    // Tricks that hide the opening tags from a careless count.
+    std::string quoted;
+    for (int i = 0; i < 100000; ++i) quoted += "<a b=\"/>\">";
+    EXPECT_NE(parseError(quoted).find("nested more than"), std::string::npos);
+    std::string names;
+    for (int i = 0; i < 100000; ++i) names += "<a x'=\"\">";
+    EXPECT_NE(parseError(names).find("nested more than"), std::string::npos);
+    // Exactly the limit is still read.
+    std::string limit;
+    for (int i = 0; i < XmlFile::kMaxDepth; ++i) limit += "<a>";
+    for (int i = 0; i < XmlFile::kMaxDepth; ++i) limit += "</a>";
+    std::vector<char> buffer = joined(limit);
+    XmlDocument doc;
+    std::string error;
+    EXPECT_TRUE(XmlFile::parse(buffer, doc, error)) << error;
+}
+
+TEST(XmlFileMalformed, EachIsRefusedWithTheParsersFinding) {
+    struct Case {
+        const char* name;
+        std::string text;
+        const char* finding;
+    };
+    const std::vector<Case> cases = {
+        {"truncated", std::string(kRegistry).substr(0, std::string(kRegistry).find("Ann") + 2), "unexpected end of data"},
+        {"truncated in a tag", std::string(kRegistry).substr(0, std::string(kRegistry).find("<first") + 4), "expected >"},
+        {"unclosed tag", "<config><patient id=\"0\"</config>", "expected >"},
+        {"bad entity", "<config><a>&#xZZ;</a></config>", "expected ;"},
+        {"binary garbage", "\x89PNG\r\n\x1a\n\x01\x02\xff", "expected <"},
+        {"zero byte", std::string("<config>\0</config>", 18), "unexpected zero byte"},
+        {"empty file", "", "no element found"},
+        {"blank file", " \n\t\r\n", "no element found"},
+        {"declaration only", "<?xml version=\"1.0\"?>", "no element found"},
+        {"reference to zero", "<a>x&#0;y</a>", "character reference to a zero byte"},
+        {"reference to zero in attribute", "<a b=\"&#x0;\"/>", "character reference to a zero byte"},
+        {"text before root", "hello<a/>", "expected <"},
+        {"missing element name", "<config><></config>", "expected element name"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = parseError(c.text);
+        EXPECT_NE(error.find(c.finding), std::string::npos) << c.name << ": " << error;
+        EXPECT_NE(error.find(" at character "), std::string::npos) << c.name << ": " << error;
+    }
+}
+
+TEST(XmlFileMalformed, FailureGivesTheOffsetWhereTheParserStopped) {
+    std::vector<char> buffer = joined("<a>\n<b id=\"1\"\n</a>");
+    XmlDocument doc;
+    std::string error;
+    XmlFile::Failure failure;
+    ASSERT_FALSE(XmlFile::parse(buffer, doc, error, &failure));
+    EXPECT_EQ(failure.reason, "expected >");
+    EXPECT_EQ(failure.offset, 12u);  // the '<' of "</a>" in the joined text
+    const std::string raw = "<a>\n<b id=\"1\"\n</a>";
+    EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset), "line 3, column 1");
+}
