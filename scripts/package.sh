@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# make package: builds the Debian package of Quorvel with CPack
+# (build-package/quorvel_<version>_<arch>.deb) and checks it:
+#  - the desktop entry passes desktop-file-validate;
+#  - the package holds the program, the launcher, the data files, the
+#    desktop entry and the icon, and depends on the FLTK runtime library;
+#  - installed (dpkg -i as root; otherwise extracted with dpkg-deb -x into a
+#    temporary root), the launcher seeds a fresh data folder and starts the
+#    program (scripts/check-installed.sh, on a virtual display);
+#  - the same for `cmake --install` into a temporary prefix.
+# A package that this script installed is removed again at the end, unless
+# KEEP_INSTALLED=1. PACKAGE_INSTALL=extract skips dpkg -i even as root.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+build=${BUILD_DIR:-build-package}
+scripts/install-deps.sh desktop-file-utils dpkg-dev libxml2-utils
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+echo "== Building the release program in $build"
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCHMARKS=OFF >/dev/null
+cmake --build "$build" -j2 --target quorvel
+
+echo "== Checking the desktop entry"
+desktop-file-validate data/quorvel.desktop
+out=$(desktop-file-validate data/quorvel.desktop 2>&1)
+[ -z "$out" ] || fail "desktop-file-validate: $out"
+
+echo "== Building the package"
+rm -f "$build"/quorvel_*.deb
+(cd "$build" && cpack -G DEB >/dev/null)
+deb=$(ls "$build"/quorvel_*.deb)
+[ -f "$deb" ] || fail "cpack made no package"
+echo "$deb"
+dpkg-deb -I "$deb" | sed -n '/Package:/,$p'
+
+[ "$(dpkg-deb -f "$deb" Package)" = quorvel ] || fail "the package is not named quorvel"
+[ "$(dpkg-deb -f "$deb" Maintainer)" = "Brelwick <support@brelwick.example>" ] || fail "wrong maintainer"
+dpkg-deb -f "$deb" Depends | grep -q 'libfltk1\.3' || fail "the package does not depend on libfltk1.3"
+contents=$(dpkg-deb -c "$deb")
+for f in ./usr/bin/quorvel ./usr/bin/quorvel-launcher ./usr/share/quorvel/data/config.hma \
+         ./usr/share/quorvel/data/template_new.xml ./usr/share/quorvel/data/readme.txt \
+         ./usr/share/applications/quorvel.desktop ./usr/share/icons/hicolor/scalable/apps/quorvel.svg; do
+  grep -q " $f\$" <<<"$contents" || fail "the package lacks $f"
+done
+echo "ok: package contents and control fields"
+
+tmp=$(mktemp -d)
+installed_here=""
+log_before=""
+cleanup() {
+  if [ -n "$installed_here" ] && [ "${KEEP_INSTALLED:-0}" != 1 ]; then
+    echo "== Removing the package installed for the check"
+    dpkg -r quorvel >/dev/null || true
+    # The trace log that the check's runs wrote beside /usr/bin/quorvel.
+    [ -z "$log_before" ] && rm -f /usr/bin/quorvel_debuglog.txt
+  fi
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+if [ "$(id -u)" -eq 0 ] && [ "${PACKAGE_INSTALL:-dpkg}" != extract ]; then
+  echo "== Installing with dpkg -i"
+  dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "install ok installed" || installed_here=yes
+  [ -e /usr/bin/quorvel_debuglog.txt ] && log_before=yes
+  dpkg -i "$deb"
+  "$root/scripts/check-installed.sh" /usr
+else
+  echo "== Extracting with dpkg-deb -x into $tmp/root"
+  dpkg-deb -x "$deb" "$tmp/root"
+  "$root/scripts/check-installed.sh" "$tmp/root/usr"
+fi
+
+echo "== Installing with cmake --install into $tmp/prefix"
+cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
+"$root/scripts/check-installed.sh" "$tmp/prefix"
+echo "Package checked: $deb"
