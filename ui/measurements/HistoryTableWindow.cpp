@@ -32,9 +32,13 @@ HistoryTableWindow::HistoryTableWindow(int w, int h, const char* title, const ch
     countBox->copy_label(count);
 
     table = new HistoryTable(10, 45, w - 20, h - 55);
+    // Every row is 18 high. New rows take the height of the last existing
+    // row, so one row is set first; setting the rows one by one would
+    // recompute the table's height once per row.
+    table->rows(1);
+    table->row_height(0, 18);
     table->rows(static_cast<int>(rows.size()));
     table->cols(static_cast<int>(columns.size()));
-    table->row_height_all(18);
     if (!columns.empty()) {
         // Share the width out among the columns; the user may resize them.
         const int usable = w - 20 - Fl::scrollbar_size() - 4;

@@ -1,0 +1,108 @@
+// How fast the history window opens and scrolls for a variable with
+// 100,000 entries. Needs an X display (run under scripts/with-display.sh).
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include <FL/Fl.H>
+
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/measurements/HistoryData.h"
+#include "ui/measurements/HistoryTable.h"
+#include "ui/measurements/HistoryTableWindow.h"
+
+namespace {
+
+constexpr int kEntries = 100000;
+
+// Makes the open user's document hold Pulse with kEntries entries; no file
+// is read or written.
+void makeUser() {
+    static bool made = false;
+    if (made) return;
+    made = true;
+    std::string xml = "<patient id=\"0\"><info/><variable name=\"Pulse\"><normalLow>60</normalLow>"
+                      "<normalHigh>100</normalHigh><panicLow>40</panicLow><panicHigh>140</panicHigh>";
+    char line[256];
+    for (int i = 0; i < kEntries; ++i) {
+        std::snprintf(line, sizeof line,
+                      "<entry id=\"%d\"><value>%d.000000</value><date>20%02d/%d/%d</date>"
+                      "<time>%d:%02d:00 AM</time></entry>",
+                      i, 50 + i % 60, 10 + i % 15, 1 + i % 12, 1 + i % 28, 1 + i % 12, i % 60);
+        xml += line;
+    }
+    xml += "</variable></patient>";
+    Global::userText.assign(xml.begin(), xml.end());
+    Global::userText.push_back('\0');
+    Global::userDoc->parse<rapidxml::parse_declaration_node | rapidxml::parse_no_data_nodes>(Global::userText.data());
+    Global::userOpen = true;
+    Global::currentFile = "user0.hma";
+}
+
+// Lets the window map and draw everything that is pending.
+void drawNow() {
+    Fl::check();
+    Fl::flush();
+}
+
+void BM_HistoryRows100k(benchmark::State& state) {
+    makeUser();
+    bool grouped = false;
+    const auto columns = HistoryData::columnsFor("Pulse", grouped);
+    std::ostringstream errors;
+    for (auto _ : state) {
+        auto rows = HistoryData::readRows(Global::findVariable("Pulse"), "Pulse", columns, grouped, errors);
+        benchmark::DoNotOptimize(rows.data());
+    }
+}
+BENCHMARK(BM_HistoryRows100k)->Unit(benchmark::kMillisecond);
+
+// Construct (which loads the rows and shows the window) and the first draw.
+void BM_HistoryWindowOpen100k(benchmark::State& state) {
+    makeUser();
+    for (auto _ : state) {
+        auto* window = new HistoryTableWindow(1000, 800, "Pulse History", "Pulse");
+        drawNow();
+        state.PauseTiming();
+        window->hide();
+        Fl::check();
+        delete window;
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_HistoryWindowOpen100k)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// One redraw after moving the scroll position across the whole history.
+void BM_HistoryScroll100k(benchmark::State& state) {
+    makeUser();
+    auto* window = new HistoryTableWindow(1000, 800, "Pulse History", "Pulse");
+    drawNow();
+    int row = 0;
+    for (auto _ : state) {
+        row = (row + 7919) % kEntries;
+        window->table->row_position(row);
+        Fl::flush();
+    }
+    window->hide();
+    Fl::check();
+    delete window;
+}
+BENCHMARK(BM_HistoryScroll100k)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Trace::setLogPath("/dev/null");
+    Fl::visual(FL_DOUBLE);
+    Fl::scheme("gtk+");
+    Global::init();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
