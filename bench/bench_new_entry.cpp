@@ -1,0 +1,137 @@
+// Saving one more entry with OK for a user whose Pulse already holds
+// 100,000 entries: the checks and the new element, the write of the whole
+// user file and the refresh of the main window's panels. Needs an X display
+// (run under scripts/with-display.sh). Works in a temporary data folder.
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Input.H>
+
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+#include "ui/measurements/NewEntryWindow.h"
+
+namespace {
+
+constexpr int kEntries = 100000;
+
+struct Setup {
+    std::string root;
+    MainWindow* window = nullptr;
+    NewEntryWindow* entry = nullptr;
+};
+
+void removeTree(const std::string& path) {
+    if (DIR* d = opendir(path.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string name = e->d_name;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "/" + name;
+            struct stat st;
+            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                removeTree(child);
+            else
+                unlink(child.c_str());
+        }
+        closedir(d);
+    }
+    rmdir(path.c_str());
+}
+
+// A data folder with one registered user whose Pulse holds kEntries entries,
+// opened as the current user, and the main window.
+Setup& setup() {
+    static Setup s;
+    if (s.window) return s;
+    char templ[] = "/tmp/quorvel-bench-XXXXXX";
+    if (!mkdtemp(templ)) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    s.root = templ;
+    Global::init();
+    Global::dataFolder = s.root + "/";
+    Trace::setLogPath(s.root + "/bench_debuglog.txt");
+    Trace::setThreshold(5);
+    Dialogs::setAlertHandler([](const std::string& m) { std::cerr << "alert: " << m << std::endl; });
+
+    std::ofstream(Global::dataFolder + "config.hma")
+        << "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
+           "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n";
+    std::string xml =
+        "<patient id=\"0\">\n\t<info>\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n"
+        "\t\t<dob/>\n\t\t<gender/>\n\t\t<weight/>\n\t\t<height/>\n\t\t<stepSize/>\n\t\t<race/>\n\t</info>\n"
+        "\t<variable name=\"Pulse\">\n\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n"
+        "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>130</panicHigh>\n";
+    char line[256];
+    for (int i = 0; i < kEntries; ++i) {
+        std::snprintf(line, sizeof line,
+                      "\t\t<entry id=\"%d\">\n\t\t\t<value>%d.000000</value>\n\t\t\t<date>20%02d/%02d/%02d</date>\n"
+                      "\t\t\t<time>%02d:%02d:00 AM</time>\n\t\t</entry>\n",
+                      i, 50 + i % 60, 10 + i % 15, 1 + i % 12, 1 + i % 28, 1 + i % 12, i % 60);
+        xml += line;
+    }
+    xml += "\t</variable>\n\t<variable name=\"Mood\"/>\n</patient>\n";
+    std::ofstream(Global::dataFolder + "user0.hma") << xml;
+
+    if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText) ||
+        !Global::loadFile(Global::userDoc, "user0.hma", Global::userText)) {
+        std::cerr << "cannot load the benchmark's user" << std::endl;
+        std::exit(1);
+    }
+    Global::userOpen = true;
+    Global::currentFile = "user0.hma";
+    Global::currentId = "0";
+    s.window = new MainWindow(1100, 800);
+    s.window->refreshPanels(true, false, true);
+    s.entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
+    Fl::check();
+    std::atexit([] { removeTree(s.root); });
+    return s;
+}
+
+void BM_SaveEntryWithOk100k(benchmark::State& state) {
+    Setup& s = setup();
+    int minute = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        char time[32];
+        std::snprintf(time, sizeof time, "%02d:%02d:00 PM", 1 + (minute / 60) % 11, minute % 60);
+        ++minute;
+        s.entry->inputs[0]->value("2026/12/07");
+        s.entry->inputs[1]->value(time);
+        s.entry->inputs[2]->value("72");
+        s.entry->show();
+        Fl::check();
+        state.ResumeTiming();
+
+        s.entry->saveCB_i(false);
+
+        state.PauseTiming();
+        if (s.entry->shown()) state.SkipWithError("the entry was not saved");
+        Fl::check();
+        state.ResumeTiming();
+    }
+    state.counters["file_MB"] = static_cast<double>(std::ifstream(Global::dataFolder + "user0.hma",
+                                                                  std::ios::binary | std::ios::ate)
+                                                        .tellg()) /
+                                1e6;
+}
+BENCHMARK(BM_SaveEntryWithOk100k)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+}  // namespace
+
+BENCHMARK_MAIN();
