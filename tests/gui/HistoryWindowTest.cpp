@@ -183,6 +183,13 @@ TEST_F(HistoryWindowTest, LongHistoryScrolls) {
     window->table->visible_cells(r1, r2, c1, c2);
     EXPECT_EQ(r1, 250);
     EXPECT_GT(darkPixels(*window, Fl_Table::CONTEXT_CELL, 251, 0), 10);
+    // Only the visible cells are drawn, however long the history.
+    const long before = window->table->cellsDrawn;
+    window->table->redraw();
+    Fl::flush();
+    const long drawn = window->table->cellsDrawn - before;
+    EXPECT_GT(drawn, 0);
+    EXPECT_LE(drawn, static_cast<long>((r2 - r1 + 1) * 3));
     // The last rows can be reached.
     window->table->row_position(299);
     settle(*window);

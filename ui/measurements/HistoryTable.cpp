@@ -50,6 +50,7 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             return;
         }
         case CONTEXT_CELL: {
+            ++cellsDrawn;
             fl_push_clip(x, y, w, h);
             const bool selected = row_selected(row) == 1;
             fl_color(selected ? selection_color() : FL_WHITE);

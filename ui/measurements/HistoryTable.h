@@ -13,6 +13,9 @@ public:
     HistoryTable(int x, int y, int w, int h);
 
     HistoryTableWindow* owner = nullptr;
+    // Body cells drawn since the table was made: only the visible ones are
+    // drawn, however long the history.
+    long cellsDrawn = 0;
 
     // The title shown over table column col, or null past the last title.
     const std::string* columnTitle(int col) const;
