@@ -150,11 +150,11 @@ void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, do
 
 namespace {
 
-YScale ownScale(double min, double max) {
+YScale ownScale(double min, double max, SpacingFn spacing) {
     YScale s;
     s.min = min;
     s.max = max;
-    s.step = bestSpacing(true, (max - min) / 6);
+    s.step = spacing(true, (max - min) / 6);
     s.lo = toInt(std::floor(min / s.step - 0.1));
     s.hi = toInt(std::ceil(max / s.step + 0.1));
     return s;
@@ -162,10 +162,10 @@ YScale ownScale(double min, double max) {
 
 }  // namespace
 
-YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges) {
+YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing, RefitFn refit) {
     YScales out;
     for (std::size_t i = 0; i < ranges.size(); ++i) {
-        out.series.push_back(ownScale(ranges[i].first, ranges[i].second));
+        out.series.push_back(ownScale(ranges[i].first, ranges[i].second, spacing));
         int count = out.series.back().hi - out.series.back().lo;
         if (count > out.nTicks) {
             out.nTicks = count;
@@ -175,11 +175,10 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges) {
     for (std::size_t i = 0; i < out.series.size(); ++i) {
         if (static_cast<int>(i) == out.reference) continue;
         YScale& s = out.series[i];
-        if (s.hi - s.lo >= out.nTicks) continue;
         if (out.nTicks > 2) {
             double target = (s.max - s.min) * 1.1 / (out.nTicks - 2);
-            yScaleOperations(out.nTicks, &s.step, s.min, s.max, target, &s.lo, &s.hi);
-        } else {
+            refit(out.nTicks, &s.step, s.min, s.max, target, &s.lo, &s.hi);
+        } else if (s.hi - s.lo < out.nTicks) {
             // No finite target: the series keeps its step and bottom and
             // only grows to the common number of intervals.
             s.hi = s.lo + out.nTicks;
@@ -188,7 +187,7 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges) {
     return out;
 }
 
-YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges) {
+YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing) {
     YScales out;
     if (ranges.empty()) return out;
     double ymin = ranges[0].first, ymax = ranges[0].second;
@@ -197,7 +196,7 @@ YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges) 
         if (ranges[i].second > ymax) ymax = ranges[i].second;
     }
     YScale common;
-    common.step = bestSpacing(true, (ymax - ymin) / 6);
+    common.step = spacing(true, (ymax - ymin) / 6);
     common.lo = toInt(std::floor(ymin / common.step - 0.1));
     common.hi = toInt(std::ceil(ymax / common.step + 0.1));
     for (const auto& r : ranges) {
@@ -254,9 +253,9 @@ int TimeAxis::ticks() const {
     return static_cast<int>(n);
 }
 
-TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax) {
+TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
     TimeAxis a;
-    a.S = bestSpacing(false, static_cast<double>(tMax - tMin) / 691200.0);
+    a.S = spacing(false, static_cast<double>(tMax - tMin) / 691200.0);
     const double unit = a.S * 86400;
     a.xmin = std::floor((static_cast<double>(tMin) - 8640) / unit);
     a.xmax = std::ceil((static_cast<double>(tMax) + 8640) / unit);

@@ -42,11 +42,16 @@ struct YScales {
 // The smallest and largest value of some points; (0, 0) without points.
 void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max);
 
+using SpacingFn = double (*)(bool forValues, double x);
+using RefitFn = void (*)(int n, double* step, double min, double max, double target, int* lo, int* hi);
+
 // Ordinary mode: each series its own scale, refitted to the largest number
-// of intervals. ranges holds each series' (min, max).
-YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges);
+// of intervals. ranges holds each series' (min, max). The chart passes its
+// own (traced) step and refit routines.
+YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing,
+                       RefitFn refit = yScaleOperations);
 // Normal-range mode: one common scale for every series.
-YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges);
+YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing);
 
 // The shown window: first and last time and, per series, the first shown point.
 struct TimeWindow {
@@ -66,7 +71,7 @@ struct TimeAxis {
     bool sameYear = true;
     int ticks() const;  // number of intervals between the ends, at least 1
 };
-TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax);
+TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing = bestSpacing);
 
 // Two lines of a tick label: "%b %d" and "%I%p" below a day, else "%Y" when
 // the ends lie in different years, else empty. C-locale texts.

@@ -1,4 +1,48 @@
 #include "ui/chart/IndividualTrend.h"
 
-IndividualTrend::IndividualTrend(int h, std::string, PointMap) : Fl_Group(0, 0, 150, h) { end(); }
+#include <FL/Fl_Box.H>
+
+#include "app/Trace.h"
+#include "ui/chart/TrendStats.h"
+
+namespace {
+
+Fl_Box* textBox(int x, int y, const char* text) {
+    Fl_Box* b = new Fl_Box(x, y, 30, 15);
+    b->copy_label(text);
+    b->box(FL_NO_BOX);
+    b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    return b;
+}
+
+// A label shows '@' as the start of a symbol; doubled it shows itself.
+std::string literalLabel(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        out += c;
+        if (c == '@') out += '@';
+    }
+    return out;
+}
+
+}  // namespace
+
+IndividualTrend::IndividualTrend(int h, std::string name, PointMap points) : Fl_Group(0, 0, 150, h) {
+    TRACE_SCOPE("IndividualTrend::IndividualTrend");
+    box(FL_PLASTIC_DOWN_BOX);
+    color(FL_WHITE);
+    Fl_Box* title = new Fl_Box(5, 5, 140, 20);
+    title->copy_label(literalLabel(name).c_str());
+    title->box(FL_NO_BOX);
+    title->labelfont(FL_HELVETICA_BOLD);
+    const TrendTexts stats = computeStats(points);
+    textBox(10, 35, "Average:");
+    textBox(85, 35, stats.average.c_str());
+    textBox(10, 55, "Minimum:");
+    textBox(85, 55, stats.minimum.c_str());
+    textBox(10, 75, "Maximum:");
+    textBox(85, 75, stats.maximum.c_str());
+    end();
+}
+
 IndividualTrend::~IndividualTrend() {}

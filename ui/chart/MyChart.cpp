@@ -1,16 +1,349 @@
 #include "ui/chart/MyChart.h"
 
+#include <ctime>
+#include <iostream>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Pack.H>
+#include <FL/fl_draw.H>
+
+#include "app/Trace.h"
+#include "ui/chart/ChartMath.h"
+#include "ui/chart/TrendBox.h"
+#include "ui/main/MainWindow.h"
+
+namespace {
+
+const Fl_Color selectedButtonColor = fl_rgb_color(55, 156, 255);
+const Fl_Color gridColor = static_cast<Fl_Color>(38);
+const Fl_Color seriesColors[4] = {FL_RED, FL_BLUE, FL_DARK_GREEN, FL_DARK_CYAN};
+
+Fl_Color rangeColor(int i) {
+    static const Fl_Color colors[6] = {fl_rgb_color(24, 71, 157),  FL_DARK_CYAN, fl_rgb_color(83, 24, 157),
+                                       FL_DARK_RED,                fl_rgb_color(200, 24, 216),
+                                       fl_rgb_color(255, 96, 20)};
+    return colors[i];
+}
+
+// The mode number each time button carries as user data.
+const int kModes[6] = {0, 1, 2, 3, 4, 5};
+const char* const kModeLabels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
+
+}  // namespace
+
 MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
+    TRACE_SCOPE("MyChart::MyChart");
+    varCount = 0;
+    timeMode = 0;
+    normalRangeMode = 0;
+    plotTop = 142;
+    plotBottom = 2 * h / 3 + 102;
+    plotLeft = x + 10 + w / 20;
+    plotRight = x + w - 50;
+
+    timeRangePack = new Fl_Pack(x + 10, 57, w, 20);
+    timeRangePack->type(Fl_Pack::HORIZONTAL);
+    timeRangePack->spacing(10);
+    Fl_Box* rangeLabel = new Fl_Box(0, 0, 100, 20, "Time Range:");
+    rangeLabel->box(FL_ROUNDED_FRAME);
+    for (int i = 0; i < 6; ++i) {
+        Fl_Button* b = new Fl_Button(0, 0, 80, 20, kModeLabels[i]);
+        b->callback(timeButtonCB, const_cast<int*>(&kModes[i]));
+        timeButtons.push_back(b);
+    }
+    timeButtons[0]->color(selectedButtonColor);
+    timeRangePack->end();
+    timeRangePack->deactivate();
+
+    datePack = new Fl_Pack(x + 30, 84, w, 20);
+    datePack->type(Fl_Pack::HORIZONTAL);
+    datePack->spacing(10);
+    Fl_Box* fromLabel = new Fl_Box(0, 0, 35, 20, "From: ");
+    fromLabel->box(FL_NO_BOX);
+    fromBox = new Fl_Box(0, 0, 70, 20);
+    fromBox->box(FL_PLASTIC_DOWN_BOX);
+    fromBox->color(FL_WHITE);
+    Fl_Box* toLabel = new Fl_Box(0, 0, 25, 20, "To: ");
+    toLabel->box(FL_NO_BOX);
+    toBox = new Fl_Box(0, 0, 70, 20);
+    toBox->box(FL_PLASTIC_DOWN_BOX);
+    toBox->color(FL_WHITE);
+    datePack->end();
+    datePack->deactivate();
+
+    // Left open: the trend panel constructed next becomes its child.
     chartArea = new Fl_Group(x, 107, w, h - 30);
     resizable(chartArea);
 }
+
 MyChart::~MyChart() {}
-int MyChart::dropVar(const char*) { return -1; }
-int MyChart::addPointToVariable(std::string, std::tm, double) { return -1; }
+
+int MyChart::dropVar(const char* name) {
+    TRACE_SCOPE("MyChart::dropVar");
+    if (!name) return -1;
+    if (std::string(name) == "all") {
+        variables.clear();
+        varCount = 0;
+        return 0;
+    }
+    for (auto it = variables.begin(); it != variables.end(); ++it) {
+        if (it->name == name) {
+            variables.erase(it);
+            varCount = static_cast<int>(variables.size());
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int MyChart::addPointToVariable(std::string name, std::tm when, double value) {
+    TRACE_SCOPE("MyChart::addPointToVariable");
+    for (ChartVariable& v : variables) {
+        if (v.name != name) continue;
+        TimeKey key = TimeKey::fromTm(when);
+        if (!key.valid) {
+            TRACE_MSG(4, "MyChart::addPointToVariable") << "Time out of range, point not added to " << name;
+            return -1;
+        }
+        v.points[key] = value;
+        return 0;
+    }
+    return -1;
+}
+
 void MyChart::addVariable(ChartVariable v) {
     variables.push_back(std::move(v));
-    ++varCount;
+    varCount = static_cast<int>(variables.size());
 }
-void MyChart::refresh() { redraw(); }
-void MyChart::timeButtonCB(Fl_Widget*, void*) {}
-void MyChart::draw() { Fl_Group::draw(); }
+
+void MyChart::refresh() {
+    redraw();
+    if (varCount == 0) {
+        timeRangePack->deactivate();
+        datePack->deactivate();
+        for (std::size_t i = 0; i < timeButtons.size(); ++i)
+            timeButtons[i]->color(i == 0 ? selectedButtonColor : FL_BACKGROUND_COLOR);
+        timeMode = 0;
+    } else {
+        timeRangePack->activate();
+        datePack->activate();
+    }
+    if (mainWindow && mainWindow->trendBox) mainWindow->trendBox->redraw();
+}
+
+void MyChart::timeButtonCB(Fl_Widget* button, void* data) {
+    TRACE_SCOPE("MyChart::timeButtonCB");
+    MyChart* chart = button && button->parent() ? dynamic_cast<MyChart*>(button->parent()->parent()) : nullptr;
+    if (!chart || !data) return;
+    chart->timeMode = *static_cast<const int*>(data);
+    std::cout << "Mode is now " << chart->timeMode << std::endl;
+    for (Fl_Button* b : chart->timeButtons) b->color(FL_BACKGROUND_COLOR);
+    button->color(selectedButtonColor);
+    chart->refresh();
+}
+
+double MyChart::bestSpacing(bool forValues, double x) {
+    TRACE_SCOPE("MyChart::bestSpacing");
+    return ChartMath::bestSpacing(forValues, x);
+}
+
+void MyChart::yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi) {
+    TRACE_SCOPE("MyChart::yScaleOperations");
+    ChartMath::yScaleOperations(n, step, min, max, target, lo, hi);
+}
+
+void MyChart::xScaleOperations(double* xmax, double* S, double* xmin, std::vector<PointMap::const_iterator>& begins,
+                               std::vector<PointMap::const_iterator>& ends, bool* sameYear) {
+    TRACE_SCOPE("MyChart::xScaleOperations");
+    ChartMath::TimeWindow window =
+        ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
+    ChartMath::TimeAxis axis = ChartMath::timeAxis(window.tMin, window.tMax, &MyChart::bestSpacing);
+    *xmax = axis.xmax;
+    *xmin = axis.xmin;
+    *S = axis.S;
+    *sameYear = axis.sameYear;
+    begins = window.begin;
+    ends = window.end;
+    fromBox->copy_label(ChartMath::shortDate(window.tMin).c_str());
+    toBox->copy_label(ChartMath::shortDate(window.tMax).c_str());
+}
+
+void MyChart::printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
+    TRACE_SCOPE("MyChart::printDate");
+    ChartMath::printDate(dayText, sameYear, days, S, secondText);
+}
+
+void MyChart::draw() {
+    TRACE_SCOPE("MyChart::draw");
+    const int left = x() + w() / 20 + 10;
+    const int right = x() + w() - 50;
+    const int top = y() + 90;
+    const int bottom = y() + 50 + 2 * h() / 3;
+    plotLeft = left;
+    plotRight = right;
+    plotTop = top;
+    plotBottom = bottom;
+    shownVariables.clear();
+
+    fl_draw_box(FL_THIN_DOWN_BOX, x(), y(), w(), h(), panelColor);
+    fl_draw_box(FL_FLAT_BOX, left, top, right - left, bottom - top, FL_WHITE);
+
+    if (varCount > 0 && !variables.empty()) {
+        // Axes and title.
+        fl_color(FL_BLACK);
+        fl_line(left, bottom, left, top);
+        fl_line(left, bottom, right, bottom);
+        std::vector<std::string> names;
+        for (const ChartVariable& v : variables) names.push_back(v.name);
+        fl_color(FL_BLACK);
+        fl_font(FL_HELVETICA_BOLD, 16);
+        fl_draw(ChartMath::title(names).c_str(), left, top - 40, right - left, 40, FL_ALIGN_CENTER, nullptr, 0);
+
+        // Time axis.
+        double xmax = 1, S = 1, xmin = 0;
+        bool sameYear = true;
+        std::vector<PointMap::const_iterator> begins, ends;
+        xScaleOperations(&xmax, &S, &xmin, begins, ends, &sameYear);
+        const int n = ChartMath::TimeAxis{S, xmin, xmax, sameYear}.ticks();
+        const double half = static_cast<double>(right - left) / (2 * n);
+        const int labelWidth = (right - left) / n;
+        std::string dayText, secondText;
+        for (int i = 0; i <= n; ++i) {
+            const int xp = ChartMath::tickColumn(i, n, left, right);
+            fl_color(gridColor);
+            fl_line_style(FL_SOLID, 0);
+            fl_line(xp, bottom - 5, xp, bottom);
+            printDate(dayText, sameYear, (i + xmin) * S, S, secondText);
+            fl_color(gridColor);
+            fl_font(FL_HELVETICA, 12);
+            const int lx = static_cast<int>(xp - half);
+            fl_draw(dayText.c_str(), lx, bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
+            fl_draw(secondText.c_str(), lx, bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
+        }
+
+        // Y scales.
+        std::vector<std::pair<double, double>> ranges;
+        std::size_t index = 0;
+        for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
+            double mn = 0, mx = 0;
+            ChartMath::valueRange(begins[index], ends[index], mn, mx);
+            ranges.emplace_back(mn, mx);
+        }
+        ChartMath::YScales scales;
+        if (normalRangeMode == 1)
+            scales = ChartMath::normalRangeScales(ranges, &MyChart::bestSpacing);
+        else
+            scales = ChartMath::ordinaryScales(ranges, &MyChart::bestSpacing, &MyChart::yScaleOperations);
+        const int nTicks = scales.nTicks;
+
+        // Grid.
+        fl_color(gridColor);
+        for (int k = 1; k <= nTicks; ++k) {
+            const int gy = ChartMath::gridRow(k, nTicks, top, bottom);
+            fl_line_style(FL_DASH, 0);
+            fl_line(left, gy, right, gy);
+        }
+
+        int legX = x() + 20;
+        const int legY = (3 * (y() + h()) + 2 * bottom) / 5;
+        const bool rangeMode = normalRangeMode == 1;
+
+        index = 0;
+        for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
+            const ChartVariable& v = *it;
+            const ChartMath::YScale& sc = scales.series[index];
+            const int slot = static_cast<int>(index % 4);
+            ChartMath::NormalRange range;
+            if (rangeMode) range = ChartMath::normalRange(v.node, v.name);
+
+            const Fl_Color color = rangeMode ? rangeColor(static_cast<int>(index % 2)) : seriesColors[slot];
+            fl_color(color);
+
+            // Y labels on the series' side of the plot.
+            const int x0 = (index % 2 == 0) ? left : right;
+            const int d = (slot == 0 || slot == 3) ? 5 : 0;
+            for (int k = 0; k <= nTicks; ++k) {
+                const double value = (sc.lo + k) * sc.step;
+                const int ly = ChartMath::gridRow(k, nTicks, top, bottom);
+                fl_line_style(FL_SOLID, 0);
+                fl_line(x0 - d, ly, x0 - d + 5, ly);
+                const std::string text = ChartMath::yLabel(value, sc.step);
+                fl_font(FL_HELVETICA, 12);
+                if (slot == 0 || slot == 3)
+                    fl_draw(text.c_str(), x0 - 37, ly - 15, 30, 15, FL_ALIGN_RIGHT);
+                else
+                    fl_draw(text.c_str(), x0 + 7, ly - 15, 30, 15, FL_ALIGN_LEFT);
+            }
+
+            // Legend entry.
+            fl_line(legX, legY, legX + 50, legY);
+            fl_pie(legX + 20, legY - 4, 8, 8, 0, 360);
+            legX += 55;
+            fl_color(FL_BLACK);
+            fl_font(FL_HELVETICA, 14);
+            const std::string legend = ChartMath::legendText(v.name, rangeMode, range);
+            int lw = 0, lh = 0;
+            fl_measure(legend.c_str(), lw, lh, 0);
+            fl_draw(legend.c_str(), legX, legY - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
+            legX += lw + 15;
+
+            // Pixel positions of the shown points.
+            std::vector<ChartMath::PixelPoint> pixels;
+            for (auto p = begins[index]; p != ends[index]; ++p) {
+                pixels.push_back({ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
+                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom), p->second});
+            }
+
+            int yLo = 0, yHi = 0;
+            if (rangeMode) {
+                const ChartMath::YScale& common = scales.series[0];
+                yLo = ChartMath::yPixel(range.lo, common.step, common.lo, common.hi, top, bottom);
+                yHi = ChartMath::yPixel(range.hi, common.step, common.lo, common.hi, top, bottom);
+                std::vector<ChartMath::Triangle> triangles =
+                    ChartMath::shadingTriangles(pixels, range.lo, range.hi, yLo, yHi);
+                for (const ChartMath::Triangle& t : triangles) {
+                    fl_color(rangeColor(t.above ? 3 : 2));
+                    fl_polygon(t.x[0], t.y[0], t.x[1], t.y[1], t.x[2], t.y[2]);
+                }
+            }
+
+            // Series line with its markers.
+            fl_color(color);
+            std::vector<std::pair<int, int>> line;
+            line.reserve(pixels.size());
+            for (const auto& p : pixels) line.emplace_back(p.x, p.y);
+            SeriesPainter::drawSeries(line, paintMode);
+
+            if (rangeMode) {
+                fl_color(rangeColor(4 + static_cast<int>(index % 2)));
+                if (yLo <= bottom) {
+                    fl_line_style(FL_DASH, 2);
+                    fl_line(left, yLo, right, yLo);
+                    fl_font(FL_HELVETICA_BOLD, 12);
+                    fl_draw(range.loText.c_str(), left + 5, yLo - 20, 30, 15,
+                            FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT);
+                }
+                if (yHi >= top) {
+                    fl_line_style(FL_DASH, 2);
+                    fl_line(left, yHi, right, yHi);
+                    fl_font(FL_HELVETICA_BOLD, 12);
+                    fl_draw(range.hiText.c_str(), left + 5, yHi + 5, 30, 15,
+                            FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
+                }
+            }
+
+            shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.node});
+        }
+        fl_line_style(0);
+    }
+
+    // The control rows and the trend panel, always in full: the background
+    // above has just been painted over them.
+    for (int i = 0; i < children(); ++i) {
+        Fl_Widget& c = *child(i);
+        draw_child(c);
+        draw_outside_label(c);
+    }
+}

@@ -10,6 +10,7 @@
 #include <FL/Fl_Group.H>
 
 #include "ui/chart/ChartVariable.h"
+#include "ui/chart/SeriesPainter.h"
 
 class Fl_Pack;
 class Fl_Button;
@@ -40,4 +41,16 @@ public:
     static void timeButtonCB(Fl_Widget* button, void* data);
 
     void draw() override;
+
+    // The scales of a draw.
+    static double bestSpacing(bool forValues, double x);
+    static void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi);
+    // The time window of the series and the time axis; sets the From/To texts.
+    void xScaleOperations(double* xmax, double* S, double* xmin, std::vector<PointMap::const_iterator>& begins,
+                          std::vector<PointMap::const_iterator>& ends, bool* sameYear);
+    // The two lines of a time label.
+    static void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
+
+    // How series markers and lines reach the screen (the same pixels either way).
+    SeriesPainter::Mode paintMode = SeriesPainter::defaultMode();
 };

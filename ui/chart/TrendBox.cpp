@@ -1,6 +1,56 @@
 #include "ui/chart/TrendBox.h"
 
-TrendBox::TrendBox(int x, int y, int w) : Fl_Group(x, y, w, 196) { end(); }
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Pack.H>
+
+#include "app/Trace.h"
+#include "ui/chart/IndividualTrend.h"
+#include "ui/chart/MyChart.h"
+#include "ui/main/MainWindow.h"
+
+TrendBox::TrendBox(int x, int y, int w) : Fl_Group(x, y, w, 196) {
+    TRACE_SCOPE("TrendBox::TrendBox");
+    Fl_Box* frame = new Fl_Box(x, y, w, 196, "Analysis");
+    frame->box(FL_THIN_DOWN_BOX);
+    frame->color(panelColor);
+    frame->labelfont(FL_HELVETICA_BOLD);
+    frame->align(FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+    trendPack = new Fl_Pack(x + 10, y + 25, w - 6, 165);
+    trendPack->spacing(10);
+    trendPack->type(Fl_Pack::HORIZONTAL);
+    trendPack->end();
+    end();
+}
+
 TrendBox::~TrendBox() {}
-void TrendBox::populate() {}
-void TrendBox::draw() { Fl_Group::draw(); }
+
+namespace {
+
+// The chart whose shown series the panel summarises: the chart it sits in,
+// else the main window's.
+MyChart* owningChart(Fl_Widget* panel) {
+    Fl_Group* area = panel->parent();
+    if (area) {
+        if (MyChart* chart = dynamic_cast<MyChart*>(area->parent())) return chart;
+    }
+    return mainWindow ? mainWindow->chart : nullptr;
+}
+
+}  // namespace
+
+void TrendBox::populate() {
+    TRACE_SCOPE("TrendBox::populate");
+    trends.clear();
+    trendPack->clear();
+    trendPack->begin();
+    if (MyChart* chart = owningChart(this)) {
+        for (const ChartVariable& v : chart->shownVariables)
+            trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points));
+    }
+    trendPack->end();
+}
+
+void TrendBox::draw() {
+    populate();
+    Fl_Group::draw();
+}

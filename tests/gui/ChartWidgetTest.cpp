@@ -1,0 +1,196 @@
+// The chart widget: its rows of controls, its series operations, the time
+// buttons and what a draw leaves behind (From/To texts, shown series).
+#include "ChartFixture.h"
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Pack.H>
+
+namespace {
+
+const Fl_Color kSelected = fl_rgb_color(55, 156, 255);
+
+std::tm tmAt(int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = 0;
+    return tm;
+}
+
+std::vector<double> valuesOf(const PointMap& points) {
+    std::vector<double> out;
+    for (const auto& p : points) out.push_back(p.second);
+    return out;
+}
+
+}  // namespace
+
+TEST_F(ChartFixture, ConstructionLaysOutTheRowsAndLeavesTheAreaOpen) {
+    EXPECT_EQ(chart->x(), 252);
+    EXPECT_EQ(chart->y(), 52);
+    EXPECT_EQ(chart->varCount, 0);
+    EXPECT_EQ(chart->timeMode, 0);
+    EXPECT_EQ(chart->normalRangeMode, 0);
+    EXPECT_EQ(chart->plotTop, 142);
+    const int h = chart->h();
+    EXPECT_EQ(chart->plotBottom, 2 * h / 3 + 102);
+    EXPECT_EQ(chart->plotLeft, 252 + 10 + chart->w() / 20);
+    EXPECT_EQ(chart->plotRight, 252 + chart->w() - 50);
+
+    ASSERT_EQ(chart->timeButtons.size(), 6u);
+    const char* labels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_STREQ(chart->timeButtons[i]->label(), labels[i]);
+        EXPECT_EQ(chart->timeButtons[i]->parent(), chart->timeRangePack);
+        EXPECT_EQ(*static_cast<int*>(chart->timeButtons[i]->user_data()), i);
+        EXPECT_EQ(chart->timeButtons[i]->color(), i == 0 ? kSelected : FL_BACKGROUND_COLOR);
+    }
+    EXPECT_STREQ(chart->timeRangePack->child(0)->label(), "Time Range:");
+    EXPECT_FALSE(chart->timeRangePack->active());
+    EXPECT_FALSE(chart->datePack->active());
+    EXPECT_STREQ(chart->datePack->child(0)->label(), "From: ");
+    EXPECT_EQ(chart->datePack->child(1), chart->fromBox);
+    EXPECT_STREQ(chart->datePack->child(2)->label(), "To: ");
+    EXPECT_EQ(chart->datePack->child(3), chart->toBox);
+
+    // The panel built right after the chart sits in its drawing area.
+    EXPECT_EQ(trends->parent(), chart->chartArea);
+    EXPECT_EQ(chart->resizable(), chart->chartArea);
+    EXPECT_EQ(chart->chartArea->y(), 107);
+    EXPECT_EQ(chart->chartArea->h(), h - 30);
+}
+
+TEST_F(ChartFixture, DropVarByNameAndAll) {
+    EXPECT_EQ(chart->dropVar("all"), 0);
+    EXPECT_EQ(chart->varCount, 0);
+
+    chart->addVariable(series("Pulse", {{instantOf(2026, 1, 1), 70}}));
+    chart->addVariable(series("Pulse", {{instantOf(2026, 1, 2), 80}}));
+    chart->addVariable(series("SpO2", {}));
+    EXPECT_EQ(chart->varCount, 3);
+    EXPECT_EQ(chart->dropVar("All"), -1);
+    EXPECT_EQ(chart->dropVar("pulse"), -1);
+    EXPECT_EQ(chart->varCount, 3);
+
+    // Duplicate names: the first goes, the count drops by one.
+    EXPECT_EQ(chart->dropVar("Pulse"), 0);
+    EXPECT_EQ(chart->varCount, 2);
+    ASSERT_EQ(chart->variables.size(), 2u);
+    EXPECT_EQ(chart->variables.front().name, "Pulse");
+    EXPECT_EQ(valuesOf(chart->variables.front().points), std::vector<double>{80});
+
+    EXPECT_EQ(chart->dropVar("all"), 0);
+    EXPECT_EQ(chart->varCount, 0);
+    EXPECT_TRUE(chart->variables.empty());
+    EXPECT_EQ(chart->dropVar(nullptr), -1);
+}
+
+TEST_F(ChartFixture, AddPointReplacesEqualTimesAndActsOnTheFirstSeries) {
+    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 70), -1);
+    chart->addVariable(series("Pulse", {}));
+    chart->addVariable(series("Pulse", {}));
+    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 70), 0);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 75), 0);
+    EXPECT_EQ(valuesOf(chart->variables.front().points), std::vector<double>{75});
+    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 1), 76), 0);
+    EXPECT_EQ(valuesOf(chart->variables.front().points), (std::vector<double>{75, 76}));
+    EXPECT_TRUE(chart->variables.back().points.empty());
+    // A summer time given with the winter flag is still the same reading.
+    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 7, 1, 9, 0, 0), 60), 0);
+    std::tm summer = tmAt(2026, 7, 1, 9, 0, 0);
+    summer.tm_isdst = 1;
+    EXPECT_EQ(chart->addPointToVariable("Pulse", summer, 61), 0);
+    EXPECT_EQ(valuesOf(chart->variables.front().points), (std::vector<double>{61, 75, 76}));
+    EXPECT_EQ(chart->varCount, 2);
+}
+
+TEST_F(ChartFixture, TimeButtonsSelectTheModeAndRefreshResetsAnEmptyChart) {
+    chart->addVariable(series("Pulse", {{instantOf(2026, 1, 1), 70}}));
+    chart->refresh();
+    EXPECT_TRUE(chart->timeRangePack->active());
+    EXPECT_TRUE(chart->datePack->active());
+
+    chart->timeButtons[5]->do_callback();
+    EXPECT_EQ(chart->timeMode, 5);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(chart->timeButtons[i]->color(), i == 5 ? kSelected : FL_BACKGROUND_COLOR) << i;
+    chart->timeButtons[2]->do_callback();
+    EXPECT_EQ(chart->timeMode, 2);
+    EXPECT_EQ(chart->timeButtons[2]->color(), kSelected);
+    EXPECT_EQ(chart->timeButtons[5]->color(), FL_BACKGROUND_COLOR);
+
+    // The mode survives adding and removing while a series stays.
+    chart->addVariable(series("SpO2", {}));
+    chart->dropVar("Pulse");
+    chart->refresh();
+    EXPECT_EQ(chart->timeMode, 2);
+
+    chart->dropVar("SpO2");
+    chart->refresh();
+    EXPECT_EQ(chart->timeMode, 0);
+    EXPECT_FALSE(chart->timeRangePack->active());
+    EXPECT_FALSE(chart->datePack->active());
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(chart->timeButtons[i]->color(), i == 0 ? kSelected : FL_BACKGROUND_COLOR) << i;
+}
+
+TEST_F(ChartFixture, WeekShowsTheCommonWindowForSeriesEndingOnDifferentDays) {
+    chart->addVariable(series("A", {{instantOf(2026, 11, 1), 1},
+                                    {instantOf(2026, 11, 26), 2},
+                                    {instantOf(2026, 11, 30), 3}}));
+    chart->addVariable(series("B", {{instantOf(2026, 11, 10), 4}, {instantOf(2026, 11, 20), 5}}));
+    chart->addVariable(series("C", {{instantOf(2026, 11, 28), 6}, {instantOf(2026, 12, 3), 7}}));
+    chart->refresh();
+    render();
+    // "Auto": every point; the window runs from the first to the last point.
+    ASSERT_EQ(chart->shownVariables.size(), 3u);
+    EXPECT_EQ(valuesOf(chart->shownVariables.front().points), (std::vector<double>{1, 2, 3}));
+    EXPECT_STREQ(chart->fromBox->label(), "11/01/26");
+    EXPECT_STREQ(chart->toBox->label(), "12/03/26");
+
+    chart->timeButtons[5]->do_callback();
+    render();
+    std::vector<std::vector<double>> shown;
+    for (const ChartVariable& v : chart->shownVariables) shown.push_back(valuesOf(v.points));
+    EXPECT_EQ(shown[0], (std::vector<double>{2, 3}));
+    EXPECT_TRUE(shown[1].empty());
+    EXPECT_EQ(shown[2], (std::vector<double>{6, 7}));
+    EXPECT_STREQ(chart->fromBox->label(), "11/26/26");
+    EXPECT_STREQ(chart->toBox->label(), "12/03/26");
+    // The shown copies keep names and nodes in chart order.
+    EXPECT_EQ(chart->shownVariables.back().name, "C");
+
+    // After the last series is dropped, a new series shows every point again.
+    chart->dropVar("all");
+    chart->refresh();
+    render();
+    EXPECT_TRUE(chart->shownVariables.empty());
+    EXPECT_STREQ(chart->toBox->label(), "12/03/26");  // keeps its last text
+    chart->addVariable(series("D", {{instantOf(2020, 1, 1), 1}, {instantOf(2026, 1, 1), 2}}));
+    chart->refresh();
+    render();
+    EXPECT_EQ(valuesOf(chart->shownVariables.front().points), (std::vector<double>{1, 2}));
+}
+
+TEST_F(ChartFixture, SeriesWithoutPointsTakeNoPartInTheWindow) {
+    chart->addVariable(series("Empty", {}));
+    chart->addVariable(series("B", {{instantOf(2026, 3, 1), 4}, {instantOf(2026, 3, 9), 5}}));
+    chart->refresh();
+    render();
+    EXPECT_STREQ(chart->fromBox->label(), "03/01/26");
+    EXPECT_STREQ(chart->toBox->label(), "03/09/26");
+    ASSERT_EQ(chart->shownVariables.size(), 2u);
+    EXPECT_TRUE(chart->shownVariables.front().points.empty());
+
+    // No point anywhere: a day ending now.
+    chart->dropVar("B");
+    render();
+    std::string today = ChartMath::shortDate(std::time(nullptr));
+    EXPECT_EQ(std::string(chart->toBox->label()), today);
+    EXPECT_EQ(chart->shownVariables.size(), 1u);
+}

@@ -1,0 +1,25 @@
+// Draws the markers and the line of one chart series. The plain way makes
+// one toolkit call per marker and per segment; on X11 the same shapes can be
+// sent in a few multi-shape requests, which gives the same pixels much faster.
+#pragma once
+
+#include <utility>
+#include <vector>
+
+namespace SeriesPainter {
+
+enum class Mode { OneCallPerShape, Batched };
+
+// The way series are drawn by default: Batched where the window system
+// offers it, else OneCallPerShape.
+Mode defaultMode();
+// True when batched drawing is possible right now (an X11 drawable is current).
+bool batchingAvailable();
+
+// For every point an 8-pixel filled circle centred on it (fl_pie(x - 4,
+// y - 4, 8, 8, 0, 360)) and, from the second point on, a line from the
+// previous point, in the current colour and line style. Batched falls back
+// to one call per shape when batching is not available.
+void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode);
+
+}  // namespace SeriesPainter
