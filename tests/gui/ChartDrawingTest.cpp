@@ -1,0 +1,208 @@
+// The chart's picture, read back from an off-screen drawing: colours of the
+// plot, the series and the shading, and batched drawing giving the very
+// same pixels as one call per shape.
+#include "ChartFixture.h"
+
+#include <cmath>
+#include <random>
+
+namespace {
+
+std::vector<char> buffer;
+XmlDocument rangeDoc;
+
+// A variable element with a normal range, parsed into a document that
+// lives for the test.
+XmlNode* variableWithRange(const std::string& name, const std::string& low, const std::string& high) {
+    std::string xml = "<variable name=\"" + name + "\"><normalLow>" + low + "</normalLow><normalHigh>" + high +
+                      "</normalHigh><panicLow/><panicHigh/></variable>";
+    buffer.assign(xml.begin(), xml.end());
+    buffer.push_back('\0');
+    rangeDoc.reset();
+    rangeDoc->parse<rapidxml::parse_no_data_nodes>(buffer.data());
+    return rangeDoc->first_node("variable");
+}
+
+int countColour(const Picture& p, int x0, int y0, int x1, int y1, const Rgb& c) {
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (p.at(x, y) == c) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST_F(ChartFixture, EmptyChartShowsFrameAndWhitePlotOnly) {
+    Picture p = render();
+    const Rgb white{255, 255, 255};
+    EXPECT_EQ(p.at((chart->plotLeft + chart->plotRight) / 2, (chart->plotTop + chart->plotBottom) / 2), white);
+    EXPECT_EQ(p.at(chart->plotLeft + 1, chart->plotBottom - 1), white);
+    // No axis is drawn.
+    EXPECT_EQ(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom, rgbOf(FL_BLACK)),
+              0);
+    // The background around the plot is the panel colour.
+    EXPECT_EQ(p.at(chart->plotLeft - 5, chart->plotBottom + 40), rgbOf(panelColor));
+    EXPECT_TRUE(trends->trends.empty());
+}
+
+TEST_F(ChartFixture, SeriesColoursMarkersAndAxes) {
+    chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 60}, {instantOf(2026, 3, 5), 80},
+                                        {instantOf(2026, 3, 9), 70}}));
+    chart->addVariable(series("SpO2", {{instantOf(2026, 3, 2), 95}, {instantOf(2026, 3, 8), 99}}));
+    chart->refresh();
+    Picture p = render();
+    Placement pl = placement();
+    const Rgb white{255, 255, 255};
+    // A marker is a filled circle in the series colour around the point.
+    int x = px(pl, instantOf(2026, 3, 5)), y = py(pl, 0, 80);
+    EXPECT_EQ(p.at(x, y), rgbOf(FL_RED));
+    EXPECT_EQ(p.at(x + 2, y + 2), rgbOf(FL_RED));
+    EXPECT_EQ(p.at(x - 3, y - 3), rgbOf(FL_RED));
+    int bx = px(pl, instantOf(2026, 3, 8)), by = py(pl, 1, 99);
+    EXPECT_EQ(p.at(bx, by), rgbOf(FL_BLUE));
+    EXPECT_EQ(p.at(bx - 2, by + 1), rgbOf(FL_BLUE));
+    // The line between two points passes through their middle.
+    int x1 = px(pl, instantOf(2026, 3, 1)), y1 = py(pl, 0, 60);
+    int mx = (x1 + x) / 2, my = (y1 + y) / 2;
+    int red = countColour(p, mx - 1, my - 1, mx + 2, my + 2, rgbOf(FL_RED));
+    EXPECT_GE(red, 1);
+    // Far from the lines the plot is white.
+    EXPECT_EQ(p.at(chart->plotLeft + 3, chart->plotTop + 3), white);
+    // Axes in black along the left and bottom edges.
+    EXPECT_EQ(p.at(chart->plotLeft, (chart->plotTop + chart->plotBottom) / 2 + 1), rgbOf(FL_BLACK));
+    EXPECT_EQ(p.at((chart->plotLeft + chart->plotRight) / 2 + 1, chart->plotBottom), rgbOf(FL_BLACK));
+    // Legend: each entry's line and marker in its series colour.
+    const int legY = (3 * (chart->y() + chart->h()) + 2 * chart->plotBottom) / 5;
+    EXPECT_EQ(p.at(chart->x() + 20 + 2, legY), rgbOf(FL_RED));
+    EXPECT_EQ(p.at(chart->x() + 20 + 24, legY), rgbOf(FL_RED));
+    EXPECT_GT(countColour(p, chart->x() + 100, legY - 1, chart->plotRight, legY + 1, rgbOf(FL_BLUE)), 40);
+    // Four series: the third and fourth colours appear too.
+    chart->addVariable(series("Weight", {{instantOf(2026, 3, 3), 150}, {instantOf(2026, 3, 4), 152}}));
+    chart->addVariable(series("Temperature", {{instantOf(2026, 3, 6), 98.1}, {instantOf(2026, 3, 7), 98.9}}));
+    p = render();
+    pl = placement();
+    EXPECT_EQ(p.at(px(pl, instantOf(2026, 3, 4)), py(pl, 2, 152)), rgbOf(FL_DARK_GREEN));
+    EXPECT_EQ(p.at(px(pl, instantOf(2026, 3, 6)), py(pl, 3, 98.1)), rgbOf(FL_DARK_CYAN));
+    EXPECT_EQ(trends->trends.size(), 4u);
+}
+
+TEST_F(ChartFixture, NormalRangeShadingBelowAndAbove) {
+    XmlNode* pulse = variableWithRange("Pulse", "60", "100");
+    chart->normalRangeMode = 1;
+    chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 55}, {instantOf(2026, 3, 4), 70},
+                                        {instantOf(2026, 3, 7), 110}},
+                              pulse));
+    chart->refresh();
+    Picture p = render();
+    Placement pl = placement();
+    std::vector<ChartMath::PixelPoint> pts;
+    for (const auto& pt : chart->variables.front().points)
+        pts.push_back({px(pl, pt.first.instant), py(pl, 0, pt.second), pt.second});
+    const int yLo = py(pl, 0, 60), yHi = py(pl, 0, 100);
+    std::vector<ChartMath::Triangle> tri = ChartMath::shadingTriangles(pts, 60, 100, yLo, yHi);
+    ASSERT_EQ(tri.size(), 2u);
+    auto centre = [](const ChartMath::Triangle& t) {
+        return std::make_pair((t.x[0] + t.x[1] + t.x[2]) / 3, (t.y[0] + t.y[1] + t.y[2]) / 3);
+    };
+    auto below = centre(tri[0]);
+    auto above = centre(tri[1]);
+    EXPECT_FALSE(tri[0].above);
+    EXPECT_EQ(p.at(below.first, below.second), (Rgb{83, 24, 157}));
+    EXPECT_EQ(p.at(above.first, above.second), rgbOf(FL_DARK_RED));
+    // Inside the range nothing is shaded.
+    EXPECT_EQ(countColour(p, chart->plotLeft, yHi + 3, chart->plotRight, yLo - 3, Rgb{83, 24, 157}), 0);
+    EXPECT_EQ(countColour(p, chart->plotLeft, yHi + 3, chart->plotRight, yLo - 3, rgbOf(FL_DARK_RED)), 0);
+    // The series itself in the first range colour, the range lines dashed in theirs.
+    EXPECT_EQ(p.at(pts[1].x, pts[1].y), (Rgb{24, 71, 157}));
+    EXPECT_GT(countColour(p, chart->plotLeft, yLo - 1, chart->plotRight, yLo + 1, Rgb{200, 24, 216}), 100);
+    EXPECT_GT(countColour(p, chart->plotLeft, yHi - 1, chart->plotRight, yHi + 1, Rgb{200, 24, 216}), 100);
+}
+
+TEST_F(ChartFixture, BatchedDrawingGivesTheSamePixelsAsOneCallPerShape) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> value(40, 180);
+    std::int64_t start = instantOf(2025, 1, 1);
+    const char* names[4] = {"Pulse", "Systolic", "Diastolic", "SpO2"};
+    for (int s = 0; s < 4; ++s) {
+        std::vector<std::pair<std::int64_t, double>> pts;
+        for (int i = 0; i < 3000; ++i) pts.emplace_back(start + i * 9000 + s * 1234, value(random));
+        chart->addVariable(series(names[s], pts));
+    }
+    // Points on the very edges and repeated pixels.
+    chart->variables.front().points[TimeKey::fromInstant(start - 86400 * 30)] = 40;
+    chart->refresh();
+    chart->paintMode = SeriesPainter::Mode::OneCallPerShape;
+    Picture one = render();
+    chart->paintMode = SeriesPainter::Mode::Batched;
+    Picture batched = render();
+    ASSERT_EQ(one.pixels.size(), batched.pixels.size());
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < one.pixels.size(); ++i)
+        if (one.pixels[i] != batched.pixels[i]) ++differ;
+    EXPECT_EQ(differ, 0u);
+    // And something was drawn.
+    EXPECT_GT(countColour(batched, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
+                          rgbOf(FL_RED)),
+              1000);
+}
+
+TEST_F(ChartFixture, BatchedNormalRangeDrawingMatchesToo) {
+    XmlNode* pulse = variableWithRange("Pulse", "60", "100");
+    chart->normalRangeMode = 1;
+    std::vector<std::pair<std::int64_t, double>> pts;
+    std::int64_t start = instantOf(2026, 1, 1);
+    for (int i = 0; i < 500; ++i) pts.emplace_back(start + i * 3600 * 7, 80 + 45 * std::sin(i * 0.3));
+    chart->addVariable(series("Pulse", pts, pulse));
+    chart->refresh();
+    chart->paintMode = SeriesPainter::Mode::OneCallPerShape;
+    Picture one = render();
+    chart->paintMode = SeriesPainter::Mode::Batched;
+    Picture batched = render();
+    EXPECT_TRUE(one.pixels == batched.pixels);
+}
+
+// Pictures for the README: written when QUORVEL_SCREENSHOT_DIR names a folder.
+TEST_F(ChartFixture, ScreenshotsOfFourSeriesAndOfBloodPressureRanges) {
+    std::int64_t start = instantOf(2026, 9, 1, 8, 0);
+    std::mt19937 random(3);
+    std::normal_distribution<double> noise(0, 1);
+    auto make = [&](const std::string& name, double base, double spread, int every, XmlNode* node) {
+        std::vector<std::pair<std::int64_t, double>> pts;
+        for (int d = 0; d < 90; d += every)
+            pts.emplace_back(start + d * 86400 + (d % 3) * 3600,
+                             std::round((base + spread * std::sin(d / 9.0) + spread * 0.3 * noise(random)) * 10) /
+                                 10);
+        return series(name, pts, node);
+    };
+    chart->addVariable(make("Pulse", 72, 8, 2, nullptr));
+    chart->addVariable(make("Systolic", 128, 12, 3, nullptr));
+    chart->addVariable(make("SpO2", 97, 1.2, 4, nullptr));
+    chart->addVariable(make("Temperature", 98.4, 0.6, 5, nullptr));
+    chart->refresh();
+    Picture multi = render();
+    EXPECT_EQ(trends->trends.size(), 4u);
+
+    std::string bp =
+        "<variable name=\"Blood Pressure\"><normalLow><systolic>90</systolic><diastolic>60</diastolic></normalLow>"
+        "<normalHigh><systolic>139</systolic><diastolic>89</diastolic></normalHigh></variable>";
+    buffer.assign(bp.begin(), bp.end());
+    buffer.push_back('\0');
+    rangeDoc.reset();
+    rangeDoc->parse<rapidxml::parse_no_data_nodes>(buffer.data());
+    XmlNode* node = rangeDoc->first_node("variable");
+    chart->dropVar("all");
+    chart->normalRangeMode = 1;
+    chart->addVariable(make("Systolic", 132, 16, 2, node));
+    chart->addVariable(make("Diastolic", 84, 9, 2, node));
+    chart->refresh();
+    Picture range = render();
+    EXPECT_GT(countColour(range, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
+                          rgbOf(FL_DARK_RED)),
+              50);
+
+    if (const char* dir = std::getenv("QUORVEL_SCREENSHOT_DIR")) {
+        multi.savePpm(std::string(dir) + "/chart-multi.ppm");
+        range.savePpm(std::string(dir) + "/chart-normal-range.ppm");
+    }
+}
