@@ -265,6 +265,16 @@ bool pathExists(const std::string& path) {
 #endif
 }
 
+bool isRegularFile(const std::string& path) {
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+#else
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+}
+
 bool createPrivateFile(const std::string& path) {
 #ifdef _WIN32
     int fd = _wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, _S_IREAD | _S_IWRITE);

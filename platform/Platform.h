@@ -61,6 +61,9 @@ FileOps& defaultFileOps();
 // True when the path names an existing regular file or folder.
 bool pathExists(const std::string& path);
 
+// True when the path names an existing regular file (not a folder).
+bool isRegularFile(const std::string& path);
+
 // Creates an empty file readable and writable by its owner only when
 // nothing exists at path yet; an existing file is left as it is.
 // Returns false when the file neither exists nor can be created.

@@ -10,6 +10,12 @@
 
 #include <rapidxml/rapidxml_print.hpp>
 
+#include "platform/Platform.h"
+
+namespace {
+bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error);
+}
+
 bool XmlFile::readRaw(const std::string& path, std::vector<char>& out, std::string& error) {
     out.clear();
     std::FILE* f = std::fopen(path.c_str(), "rb");
@@ -17,6 +23,27 @@ bool XmlFile::readRaw(const std::string& path, std::vector<char>& out, std::stri
         error = std::strerror(errno);
         return false;
     }
+    // A folder opens on some systems and then reports an absurd size.
+    if (!platform::isRegularFile(path)) {
+        std::fclose(f);
+        error = "not a regular file";
+        return false;
+    }
+    try {
+        return readOpened(f, out, error);
+    } catch (const std::bad_alloc&) {
+        std::fclose(f);
+        out.clear();
+        out.shrink_to_fit();
+        error = "not enough memory to read the file";
+        return false;
+    }
+}
+
+namespace {
+
+// Reads an opened file whole and closes it.
+bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error) {
     // One read of the whole file when its size is known; then whatever it
     // grew by meanwhile, in chunks.
     std::size_t used = 0;
@@ -45,6 +72,8 @@ bool XmlFile::readRaw(const std::string& path, std::vector<char>& out, std::stri
     }
     return true;
 }
+
+}  // namespace
 
 void XmlFile::joinLinesInPlace(std::vector<char>& text) {
     char* d = text.data();
