@@ -170,16 +170,23 @@ TEST_F(PropertiesWindowTest, FirstBadFieldChoosesTheMessage) {
 
 TEST_F(PropertiesWindowTest, OverlongTextIsRefusedWithAClearAlert) {
     auto window = open("Pulse");
-    // Typing stops at 31 characters.
-    EXPECT_EQ(window->inputs[0]->maximum_size(), 31);
-    // A longer text (for example one stored in the file) is refused on OK.
+    // Typed or pasted in full, never cut short behind the user's back ...
     const std::string tooLong = "6" + std::string(31, '0');
-    type(*window, {"60", tooLong, "40", "140"});
+    window->inputs[1]->value("");
+    window->inputs[1]->insert(tooLong.c_str());
+    EXPECT_EQ(window->inputs[1]->value(), tooLong);
+    // ... and refused on OK with an alert that says why.
     window->saveCB_i();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_NE(dialogs.alerts[0].find("longer than 31 characters"), std::string::npos);
+    EXPECT_EQ(dialogs.alerts[0], "At least one field is longer than 31 characters.\nPlease shorten it or hit Cancel");
     EXPECT_TRUE(window->shown());
     EXPECT_EQ(data.read("user0.hma"), original);
+    // 31 characters are accepted.
+    type(*window, {"60", "1" + std::string(30, '0'), "40", "140"});
+    window->saveCB_i();
+    EXPECT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_FALSE(window->shown());
+    EXPECT_EQ(storedInFile("Pulse")[1], "1" + std::string(30, '0'));
 }
 
 TEST_F(PropertiesWindowTest, BloodPressureHasTwoLabelledInputsPerRowPairedByMember) {

@@ -52,7 +52,6 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
         addLabelBox(30, r, 50, label);
         for (std::size_t i = 0; i < xs.size(); ++i) {
             Fl_Float_Input* input = new Fl_Float_Input(xs[i], r, 80, 25, labels[i]);
-            input->maximum_size(static_cast<int>(RangeRules::kMaxText));
             if (position < stored.size()) input->value(stored[position].c_str());
             ++position;
             inputs.push_back(input);
