@@ -1,0 +1,306 @@
+// The safe save: a failure at any step leaves the old file byte for byte,
+// is reported and keeps the document; a killed save leaves the old or the
+// new file, never a mix.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "store/SafeWriter.h"
+#include "store/XmlFile.h"
+
+namespace {
+
+// Fails exactly the failAt-th call (counting from 1), passing all others to
+// the real operations. A failing write first writes half of its data.
+class FailingOps : public platform::FileOps {
+public:
+    explicit FailingOps(int failAt, int error = EIO) : failAt_(failAt), error_(error) {}
+    int calls = 0;
+    std::vector<std::string> names;
+
+    int createExclusive(const std::string& path) override {
+        if (fails("createExclusive")) return -1;
+        return real().createExclusive(path);
+    }
+    bool writeAll(int handle, const char* data, std::size_t size) override {
+        if (fails("writeAll")) {
+            real().writeAll(handle, data, size / 2);
+            return false;
+        }
+        return forward(real().writeAll(handle, data, size));
+    }
+    bool flushToDisk(int handle) override { return fails("flushToDisk") ? false : forward(real().flushToDisk(handle)); }
+    bool close(int handle) override {
+        if (fails("close")) {
+            real().close(handle);  // the handle is gone either way
+            return false;
+        }
+        return forward(real().close(handle));
+    }
+    bool replace(const std::string& s, const std::string& t) override {
+        return fails("replace") ? false : forward(real().replace(s, t));
+    }
+    bool syncFolder(const std::string& f) override { return fails("syncFolder") ? false : forward(real().syncFolder(f)); }
+    bool remove(const std::string& p) override { return fails("remove") ? false : forward(real().remove(p)); }
+
+private:
+    static platform::FileOps& real() { return platform::defaultFileOps(); }
+    bool fails(const char* name) {
+        names.push_back(name);
+        if (++calls != failAt_) return false;
+        errno = error_;
+        setError(std::string("cannot ") + name);
+        return true;
+    }
+    bool forward(bool ok) {
+        if (!ok) lastError_ = real().lastError();
+        return ok;
+    }
+    int failAt_;
+    int error_;
+};
+
+struct OpsGuard {
+    explicit OpsGuard(platform::FileOps* ops) { SafeWriter::setFileOps(ops); }
+    ~OpsGuard() { SafeWriter::setFileOps(nullptr); }
+};
+
+std::string entriesXml(int count, const std::string& value) {
+    std::string s = "\t<variable name=\"Pulse\">\n";
+    for (int i = 0; i < count; ++i)
+        s += "\t\t<entry id=\"" + std::to_string(i) + "\">\n\t\t\t<value>" + value +
+             "</value>\n\t\t\t<date>2026/12/6</date>\n\t\t\t<time>8:05:00 AM</time>\n\t\t</entry>\n";
+    return s + "\t</variable>\n";
+}
+
+// Loads text as the open user's document from user0.hma.
+void loadUser(TestDataFolder& data, const std::string& text) {
+    data.write("user0.hma", text);
+    ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
+}
+
+}  // namespace
+
+TEST(SafeWriterFailure, EveryStepFailingInTurnLeavesTheOldOrTheNewFile) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    const std::string oldText = userFileXml(0, "Old", "Name", entriesXml(50, "60.000000"));
+    loadUser(data, oldText);
+    // The change to save: a new name.
+    XmlNode* first = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first");
+    first->value(Global::userDoc->allocate_string("New"));
+    const std::string newText = XmlFile::print(Global::userDoc);
+    ASSERT_NE(newText, data.read("user0.hma"));
+
+    // How many calls a save makes.
+    FailingOps counting(0);
+    {
+        OpsGuard guard(&counting);
+        std::string error;
+        ASSERT_TRUE(SafeWriter::write(data.folder, "probe.hma", "x", error)) << error;
+    }
+    EXPECT_EQ(counting.names, (std::vector<std::string>{"createExclusive", "writeAll", "flushToDisk", "close",
+                                                          "replace", "syncFolder"}));
+    unlink(data.path("probe.hma").c_str());
+
+    for (int failAt = 1; failAt <= counting.calls; ++failAt) {
+        const std::string step = counting.names[static_cast<std::size_t>(failAt - 1)];
+        data.write("user0.hma", oldText);
+        dialogs.alerts.clear();
+        const std::string traceBefore = data.trace();
+        FailingOps ops(failAt);
+        bool saved;
+        testing::internal::CaptureStderr();
+        {
+            OpsGuard guard(&ops);
+            saved = Global::saveFile("user0.hma", Global::userDoc);
+        }
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_FALSE(saved) << step;
+        const std::string onDisk = data.read("user0.hma");
+        if (step == "syncFolder")
+            EXPECT_EQ(onDisk, newText) << "the rename was done, only its flush failed";
+        else
+            EXPECT_EQ(onDisk, oldText) << step;
+        ASSERT_EQ(dialogs.alerts.size(), 1u) << step;
+        EXPECT_EQ(dialogs.alerts[0].rfind("Unable to save file: user0.hma\ncannot " + step, 0), 0u)
+            << dialogs.alerts[0];
+        EXPECT_NE(err.find("Unable to save file: user0.hma"), std::string::npos) << step;
+        const std::string trace = data.trace().substr(traceBefore.size());
+        EXPECT_NE(trace.find("[Global::saveFile], [s_0]"), std::string::npos);
+        EXPECT_NE(trace.find("Error: Unable to save file: user0.hma: cannot " + step), std::string::npos) << trace;
+        EXPECT_EQ(trace.find("Saved file "), std::string::npos) << step;
+        // The change is still in memory, and no temporary file is left.
+        EXPECT_EQ(XmlFile::print(Global::userDoc), newText) << step;
+        EXPECT_FALSE(data.exists(SafeWriter::temporaryName("user0.hma"))) << step;
+    }
+    // With the real operations the same save goes through.
+    ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_EQ(data.read("user0.hma"), newText);
+}
+
+TEST(SafeWriterFailure, FullDiskIsReportedWithItsReason) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    const std::string oldText = userFileXml(0, "A", "B", entriesXml(20, "60.000000"));
+    loadUser(data, oldText);
+    FailingOps ops(2, ENOSPC);  // the write
+    testing::internal::CaptureStderr();
+    {
+        OpsGuard guard(&ops);
+        EXPECT_FALSE(Global::saveFile("user0.hma", Global::userDoc));
+    }
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(data.read("user0.hma"), oldText);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_NE(dialogs.alerts[0].find("No space left on device"), std::string::npos) << dialogs.alerts[0];
+    EXPECT_NE(dialogs.alerts[0].find("the file on disk was left unchanged"), std::string::npos);
+}
+
+TEST(SafeWriterFailure, RealFullDiskLeavesTheOldFile) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    const std::string mountPoint = data.root + "/small";
+    mkdir(mountPoint.c_str(), 0700);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{mountPoint};
+
+    Global::dataFolder = mountPoint + "/";
+    const std::string oldText = userFileXml(0, "A", "B", entriesXml(20, "60.000000"));
+    writeFile(mountPoint + "/user0.hma", oldText);
+    ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
+    // Fill what is left of the disk.
+    {
+        int fd = open((mountPoint + "/filler").c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        const std::string block(4096, 'f');
+        while (write(fd, block.data(), block.size()) > 0) {
+        }
+        close(fd);
+    }
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Global::saveFile("user0.hma", Global::userDoc));
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(readFile(mountPoint + "/user0.hma"), oldText);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_NE(dialogs.alerts[0].find("No space left on device"), std::string::npos) << dialogs.alerts[0];
+    EXPECT_NE(access((mountPoint + "/" + SafeWriter::temporaryName("user0.hma")).c_str(), F_OK), 0);
+}
+
+TEST(SafeWriterFailure, FolderGoneIsReportedAndNothingIsCreated) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    loadUser(data, userFileXml(0, "A", "B", ""));
+    for (const std::string& name : data.files()) unlink(data.path(name).c_str());
+    ASSERT_EQ(rmdir(data.folder.c_str()), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(Global::saveFile("user0.hma", Global::userDoc));
+    const std::string err = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0].rfind("Unable to save file: user0.hma\ncannot create ", 0), 0u) << dialogs.alerts[0];
+    EXPECT_NE(dialogs.alerts[0].find("No such file or directory"), std::string::npos);
+    EXPECT_NE(data.trace().find("Error: Unable to save file: user0.hma"), std::string::npos);
+    EXPECT_EQ(data.trace().find("Saved file "), std::string::npos);
+    struct stat st;
+    EXPECT_NE(stat(data.folder.c_str(), &st), 0) << "the folder is not made again";
+    EXPECT_STREQ(Global::attributeText(Global::userDoc->first_node("patient"), "id"), "0");
+}
+
+TEST(SafeWriterFiles, StaleTemporaryFileIsReplacedAndModeIsPrivate) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    loadUser(data, userFileXml(0, "A", "B", ""));
+    chmod(data.path("user0.hma").c_str(), 0644);
+    data.write(SafeWriter::temporaryName("user0.hma"), "junk from an interrupted save");
+    ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_EQ(data.read("user0.hma"), XmlFile::print(Global::userDoc));
+    EXPECT_FALSE(data.exists(SafeWriter::temporaryName("user0.hma")));
+    struct stat st;
+    ASSERT_EQ(stat(data.path("user0.hma").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(SafeWriter::temporaryName("user0.hma"), ".user0.hma.saving");
+}
+
+TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    Trace::setThreshold(0);
+    // Two versions of about 2.5 MB each that differ all through.
+    const std::string textA = userFileXml(0, "A", "A", entriesXml(22000, "60.000000"));
+    const std::string textB = userFileXml(0, "B", "B", entriesXml(22000, "99.500000"));
+    ASSERT_GT(textA.size(), 2000000u);
+    data.write("user0.hma", textA);
+    XmlDocument docA, docB;
+    std::vector<char> bufA, bufB;
+    std::string error;
+    XmlFile::joinLines(textA.data(), textA.size(), bufA);
+    XmlFile::joinLines(textB.data(), textB.size(), bufB);
+    ASSERT_TRUE(XmlFile::parse(bufA, docA, error));
+    ASSERT_TRUE(XmlFile::parse(bufB, docB, error));
+    const std::string printedA = XmlFile::print(docA), printedB = XmlFile::print(docB);
+
+    // How long one save takes, to spread the kills over it.
+    const auto t0 = std::chrono::steady_clock::now();
+    ASSERT_TRUE(Global::saveFile("user0.hma", docB));
+    const auto oneSave =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
+
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, static_cast<long>(oneSave)));
+    int seenA = 0, seenB = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(18);
+    int kills = 0;
+    for (; kills < 200 && std::chrono::steady_clock::now() < deadline; ++kills) {
+        pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (int i = 0;; ++i) Global::saveFile("user0.hma", i % 2 ? docA : docB);
+        }
+        usleep(static_cast<useconds_t>(delay(random)));
+        kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status));
+
+        const std::string onDisk = data.read("user0.hma");
+        if (onDisk == printedA || onDisk == textA)
+            ++seenA;
+        else if (onDisk == printedB)
+            ++seenB;
+        else
+            FAIL() << "kill " << kills << " left a file of " << onDisk.size() << " bytes that is neither version";
+        XmlDocument check;
+        std::vector<char> buffer;
+        ASSERT_TRUE(XmlFile::readJoined(data.path("user0.hma"), buffer, error));
+        ASSERT_TRUE(XmlFile::parse(buffer, check, error)) << error;
+    }
+    EXPECT_GE(kills, 50) << "too few kills in the time allowed";
+    // The kills fell at different moments: both versions were seen.
+    EXPECT_GT(seenA, 0);
+    EXPECT_GT(seenB, 0);
+    RecordProperty("kills", kills);
+    std::printf("%d kills, one save %ld us, old version seen %d times, new %d times\n", kills,
+                static_cast<long>(oneSave), seenA, seenB);
+}
