@@ -29,20 +29,31 @@ std::string literalLabel(const std::string& text) {
 
 IndividualTrend::IndividualTrend(int h, std::string name, PointMap points) : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
+    build(name, points.begin(), points.end());
+}
+
+IndividualTrend::IndividualTrend(int h, std::string name, PointMap::const_iterator begin,
+                                 PointMap::const_iterator end)
+    : Fl_Group(0, 0, 150, h) {
+    TRACE_SCOPE("IndividualTrend::IndividualTrend");
+    build(name, begin, end);
+}
+
+void IndividualTrend::build(const std::string& name, PointMap::const_iterator first, PointMap::const_iterator last) {
     box(FL_PLASTIC_DOWN_BOX);
     color(FL_WHITE);
     Fl_Box* title = new Fl_Box(5, 5, 140, 20);
     title->copy_label(literalLabel(name).c_str());
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
-    const TrendTexts stats = computeStats(points);
+    const TrendTexts stats = computeStats(first, last);
     textBox(10, 35, "Average:");
     textBox(85, 35, stats.average.c_str());
     textBox(10, 55, "Minimum:");
     textBox(85, 55, stats.minimum.c_str());
     textBox(10, 75, "Maximum:");
     textBox(85, 75, stats.maximum.c_str());
-    end();
+    Fl_Group::end();
 }
 
 IndividualTrend::~IndividualTrend() {}

@@ -31,6 +31,34 @@ Fl_Color rangeColor(int i) {
 const int kModes[6] = {0, 1, 2, 3, 4, 5};
 const char* const kModeLabels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
 
+// The shown stretch of one series for a draw: its times and values in one
+// array, and whether the previous draw's copy holds exactly these points.
+struct ShownStretch {
+    std::vector<std::pair<std::int64_t, double>> points;
+    std::list<ChartVariable>::iterator previous;
+    bool reusable = false;
+};
+
+ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, PointMap::const_iterator end,
+                     std::list<ChartVariable>& previous, std::list<ChartVariable>::iterator old) {
+    ShownStretch s;
+    s.previous = old;
+    bool same = old != previous.end() && old->name == v.name && old->node == v.node;
+    PointMap::const_iterator c;
+    if (same) c = old->points.begin();
+    for (auto it = begin; it != end; ++it) {
+        s.points.emplace_back(it->first.instant, it->second);
+        if (same) {
+            if (c == old->points.end() || c->first.instant != it->first.instant || c->second != it->second)
+                same = false;
+            else
+                ++c;
+        }
+    }
+    s.reusable = same && c == old->points.end();
+    return s;
+}
+
 }  // namespace
 
 MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
@@ -185,7 +213,10 @@ void MyChart::draw() {
     plotRight = right;
     plotTop = top;
     plotBottom = bottom;
-    shownVariables.clear();
+    // The copies of the last draw are kept aside: a series whose shown
+    // points did not change takes its copy back instead of a new one.
+    std::list<ChartVariable> previous;
+    previous.swap(shownVariables);
 
     fl_draw_box(FL_THIN_DOWN_BOX, x(), y(), w(), h(), panelColor);
     fl_draw_box(FL_FLAT_BOX, left, top, right - left, bottom - top, FL_WHITE);
@@ -223,12 +254,27 @@ void MyChart::draw() {
             fl_draw(secondText.c_str(), lx, bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
         }
 
-        // Y scales.
-        std::vector<std::pair<double, double>> ranges;
+        // The shown points, read once; the copies of the last draw are
+        // taken back for series whose shown points did not change.
+        std::vector<ShownStretch> stretches;
+        auto old = previous.begin();
         std::size_t index = 0;
         for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
+            stretches.push_back(collect(*it, begins[index], ends[index], previous, old));
+            if (old != previous.end()) ++old;
+        }
+
+        // Y scales.
+        std::vector<std::pair<double, double>> ranges;
+        for (const ShownStretch& st : stretches) {
             double mn = 0, mx = 0;
-            ChartMath::valueRange(begins[index], ends[index], mn, mx);
+            if (!st.points.empty()) {
+                mn = mx = st.points.front().second;
+                for (const auto& p : st.points) {
+                    if (p.second < mn) mn = p.second;
+                    if (p.second > mx) mx = p.second;
+                }
+            }
             ranges.emplace_back(mn, mx);
         }
         ChartMath::YScales scales;
@@ -290,10 +336,12 @@ void MyChart::draw() {
             legX += lw + 15;
 
             // Pixel positions of the shown points.
+            const ShownStretch& stretch = stretches[index];
             std::vector<ChartMath::PixelPoint> pixels;
-            for (auto p = begins[index]; p != ends[index]; ++p) {
-                pixels.push_back({ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
-                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom), p->second});
+            pixels.reserve(stretch.points.size());
+            for (const auto& p : stretch.points) {
+                pixels.push_back({ChartMath::xPixel(p.first, xmin, xmax, S, left, right),
+                                  ChartMath::yPixel(p.second, sc.step, sc.lo, sc.hi, top, bottom), p.second});
             }
 
             int yLo = 0, yHi = 0;
@@ -334,7 +382,10 @@ void MyChart::draw() {
                 }
             }
 
-            shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.node});
+            if (stretch.reusable)
+                shownVariables.push_back(std::move(*stretch.previous));
+            else
+                shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.node});
         }
         fl_line_style(0);
     }

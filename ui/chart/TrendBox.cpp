@@ -45,7 +45,7 @@ void TrendBox::populate() {
     trendPack->begin();
     if (MyChart* chart = owningChart(this)) {
         for (const ChartVariable& v : chart->shownVariables)
-            trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points));
+            trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points.begin(), v.points.end()));
     }
     trendPack->end();
 }
