@@ -215,10 +215,11 @@ TEST(RangeRulesWrite, FillsGapsWithoutShiftingTheFollowingInputs) {
 
 TEST(RangeRulesWrite, GroupedVariableGetsMissingMembersAtTheirPlaces) {
     TestDataFolder data;
-    // normalLow holds only diastolic, normalHigh is empty, the panic ranges are missing.
+    // normalLow holds only postprandial, normalHigh is empty, panicLow holds
+    // a text of its own instead of members, panicHigh is missing.
     openUser(data,
              "\t<variable name=\"Blood Sugar\">\n\t\t<normalLow>\n\t\t\t<postprandial>90</postprandial>\n"
-             "\t\t</normalLow>\n\t\t<normalHigh/>\n\t</variable>\n");
+             "\t\t</normalLow>\n\t\t<normalHigh/>\n\t\t<panicLow>54</panicLow>\n\t</variable>\n");
     XmlNode* sugar = Global::findVariable("Blood Sugar");
     EXPECT_EQ(RangeRules::readTexts(sugar, "Blood Sugar"), (Texts{"", "90", "", "", "", "", "", ""}));
     const Texts typed{"80", "91", "130", "180", "54", "55", "250", "300"};
