@@ -51,11 +51,16 @@ mapfile -t sources < <(cat platform/sources.cmake app/sources.cmake store/source
 sources+=(scripts/windows/WindowsCheck.cpp)
 
 flags=(-std=c++17 -O1 -Wall -Wextra -Werror -I"$root" -isystem "$out/include")
-rm -f "$out"/obj/*.o
+rm -f "$out"/obj/*.o "$out"/obj/*.log
+# One compiler per file, JOBS at a time.
+printf '%s\n' "${sources[@]}" | xargs -P "${JOBS:-2}" -I{} sh -c '
+  src=$1; out=$2; shift 2
+  obj="$out/obj/$(echo "${src%.cpp}" | tr / _).o"
+  "$@" -c "$src" -o "$obj" 2>"$obj.log" || rm -f "$obj"' sh {} "$out" "$cxx" "${flags[@]}"
 failed=0
 for src in "${sources[@]}"; do
   obj="$out/obj/$(echo "${src%.cpp}" | tr '/' '_').o"
-  if "$cxx" "${flags[@]}" -c "$src" -o "$obj" 2>"$obj.log"; then
+  if [ -f "$obj" ]; then
     echo "  compiled $src"
   else
     echo "  FAILED   $src" >&2
