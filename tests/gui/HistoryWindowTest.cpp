@@ -52,8 +52,12 @@ protected:
         return window;
     }
 
-    static void settle(Fl_Window& window) {
+    // Lets the window map and draw; a table with rows is waited for until
+    // it has drawn cells (at most about five seconds on a busy machine).
+    static void settle(HistoryTableWindow& window) {
         for (int i = 0; i < 10; ++i) Fl::wait(0.02);
+        for (int i = 0; i < 500 && window.shown() && window.table->rows() > 0 && window.table->cellsDrawn == 0; ++i)
+            Fl::wait(0.01);
         window.redraw();
         Fl::flush();
     }
