@@ -54,8 +54,10 @@ namespace {
 void reportMalformed(const char* fileName, const std::string& reason, const char* function) {
     std::cerr << "Malformed file " << fileName << ": " << reason << std::endl;
     TRACE_MSG(1, function) << "Error: malformed file " << fileName << ": " << reason;
+    // Without its registry the program cannot go on (start-up ends it).
+    const bool registry = std::strcmp(fileName, "config.hma") == 0;
     Dialogs::alert(std::string("The file ") + fileName + " is not a valid data file and was not opened:\n" + reason +
-                   "\nThe file was left unchanged.");
+                   "\nThe file was left unchanged." + (registry ? "\nProgram will be terminated" : ""));
 }
 
 void reportBadName(const char* fileName, const char* function) {

@@ -46,10 +46,15 @@ namespace {
 bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error) {
     // One read of the whole file when its size is known; then whatever it
     // grew by meanwhile, in chunks.
+    // One byte more than the size, so that the end is seen without growing
+    // the buffer, and the terminating zero fits without a copy.
     std::size_t used = 0;
     if (std::fseek(f, 0, SEEK_END) == 0) {
         long size = std::ftell(f);
-        if (size > 0) out.resize(static_cast<std::size_t>(size));
+        if (size >= 0) {
+            out.reserve(static_cast<std::size_t>(size) + 1);
+            out.resize(static_cast<std::size_t>(size) + 1);
+        }
         if (std::fseek(f, 0, SEEK_SET) != 0) out.clear();
     }
     bool failed = false;

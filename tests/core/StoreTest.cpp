@@ -437,7 +437,8 @@ TEST(StoreLoad, MalformedRegistryNamesWhereTheParserStopped) {
     const std::string err = testing::internal::GetCapturedStderr();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_NE(dialogs.alerts[0].find("config.hma"), std::string::npos);
-    EXPECT_NE(dialogs.alerts[0].find("expected > at line 5, column 2\n"), std::string::npos) << dialogs.alerts[0];
+    EXPECT_EQ(dialogs.alerts[0], "The file config.hma is not a valid data file and was not opened:\n"
+                                 "expected > at line 5, column 2\nThe file was left unchanged.\nProgram will be terminated");
     EXPECT_NE(err.find("config.hma"), std::string::npos);
 }
 
