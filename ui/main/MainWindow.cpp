@@ -47,6 +47,13 @@ const std::size_t kMaxSubItemPath = 131;
 // The user-dependent menu items, switched before the widgets.
 const char* const kUserMenuPaths[] = {"File/Save", "File/Close", "Edit/Information"};
 
+// The main window is always a top-level window, whatever group a previous
+// draw left open.
+int topLevel(int x) {
+    Fl_Group::current(nullptr);
+    return x;
+}
+
 Fl_Button* toolButton(const char* tooltip, Fl_Pixmap* icon, Fl_Callback* cb, void* data) {
     Fl_Button* b = new Fl_Button(0, 0, 24, 24);
     b->tooltip(tooltip);
@@ -59,7 +66,7 @@ Fl_Button* toolButton(const char* tooltip, Fl_Pixmap* icon, Fl_Callback* cb, voi
 }  // namespace
 
 MainWindow::MainWindow(int width, int height)
-    : Fl_Double_Window(0, 0, width, height, "Brelwick. - Quorvel Ondrala") {
+    : Fl_Double_Window(topLevel(0), 0, width, height, "Brelwick. - Quorvel Ondrala") {
     TRACE_SCOPE("MainWindow::MainWindow");
     const int W = width;
     const int H = height;

@@ -1,0 +1,393 @@
+// The main window: layout, the user-dependent controls, the File commands,
+// removing a user, the panel refresh and the help window.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+// gtest before the toolkit's drawing headers, which bring in X11's macros.
+#include "MainWindowFixture.h"
+
+#include <FL/Fl_Box.H>
+#include <FL/Fl_Pack.H>
+#include <FL/Fl_Text_Buffer.H>
+#include <FL/Fl_Text_Display.H>
+#include "ui/chart/MyChart.h"
+#include "ui/chart/TrendBox.h"
+#include "ui/measurements/HistoryBox.h"
+
+namespace {
+
+const std::vector<TestUser> twoUsers = {{0, "Ada", "Lovelace", ""}, {1, "Alan", "Turing", ""}};
+
+bool menuActive(const Fl_Menu_Item* item) { return item && item->active(); }
+
+}  // namespace
+
+class MainWindowTest : public MainWindowFixture {
+protected:
+    // The six user-dependent widgets and three menu items all have this state.
+    void expectUserControls(bool active) {
+        EXPECT_EQ(menuActive(menuItem("File/Save")), active);
+        EXPECT_EQ(menuActive(menuItem("File/Close")), active);
+        EXPECT_EQ(menuActive(menuItem("Edit/Information")), active);
+        EXPECT_EQ(win->multiDisplayMenu->active() != 0, active);
+        EXPECT_EQ(win->normalRangeMenu->active() != 0, active);
+        EXPECT_EQ(win->editUserButton->active() != 0, active);
+        EXPECT_EQ(win->removeUserButton->active() != 0, active);
+        EXPECT_EQ(win->clearChartButton->active() != 0, active);
+        EXPECT_EQ(win->infoButton->active() != 0, active);
+        // Never disabled.
+        EXPECT_TRUE(menuActive(menuItem("File/New")));
+        EXPECT_TRUE(menuActive(menuItem("File/Exit")));
+        EXPECT_TRUE(win->addUserButton->active());
+    }
+};
+
+TEST_F(MainWindowTest, LayoutFollowsWindowSize) {
+    writeUsers(twoUsers);
+    openWindow(1260, 984);
+    const int K = (984 - 251) / 2;
+    EXPECT_STREQ(win->label(), "Brelwick. - Quorvel Ondrala");
+    EXPECT_EQ(mainWindow, win);
+    EXPECT_EQ(win->menuBar->w(), 1260);
+    EXPECT_EQ(win->searchUserBox->y(), 52);
+    EXPECT_EQ(win->searchUserBox->h(), K - 1);
+    EXPECT_EQ(win->userInfoBox->y(), K + 52);
+    EXPECT_EQ(win->userInfoBox->h(), K - 1);
+    // The invisible button lies exactly over the information browser.
+    EXPECT_EQ(win->infoButton->x(), win->userInfoBox->browser->x());
+    EXPECT_EQ(win->infoButton->y(), win->userInfoBox->browser->y());
+    EXPECT_EQ(win->infoButton->w(), win->userInfoBox->browser->w());
+    EXPECT_EQ(win->infoButton->h(), win->userInfoBox->browser->h());
+    EXPECT_EQ(win->infoButton->box(), FL_NO_BOX);
+    EXPECT_EQ(win->historyBox->y(), 2 * K + 53);
+    EXPECT_EQ(win->chart->x(), 252);
+    EXPECT_EQ(win->chart->w(), 1260 - 256);
+    // The trend panel is drawn by the chart: it lies in the chart's area.
+    EXPECT_EQ(win->trendBox->parent(), win->chart->chartArea);
+    EXPECT_EQ(win->trendBox->y(), 2 * K + 53);
+    // Tooltips of the toolbar.
+    EXPECT_STREQ(win->addUserButton->tooltip(), "Add a new user");
+    EXPECT_STREQ(win->editUserButton->tooltip(), "Edit selected user");
+    EXPECT_STREQ(win->removeUserButton->tooltip(), "Remove selected user");
+    EXPECT_STREQ(win->clearChartButton->tooltip(), "Clear selected variables and chart");
+    EXPECT_STREQ(win->multiDisplayMenu->label(), "Multi-Display");
+    EXPECT_STREQ(win->normalRangeMenu->label(), "Normal Range Display");
+    // Every toolbar button carries a 24x24 icon; the logo is 65x24.
+    for (Fl_Button* b : {win->addUserButton, win->editUserButton, win->removeUserButton, win->clearChartButton}) {
+        ASSERT_NE(b->image(), nullptr);
+        EXPECT_EQ(b->image()->w(), 24);
+        EXPECT_EQ(b->image()->h(), 24);
+    }
+    ASSERT_NE(win->logoBox->image(), nullptr);
+    EXPECT_EQ(win->logoBox->image()->w(), 65);
+    EXPECT_EQ(win->logoBox->image()->h(), 24);
+    // Logo and notice end 10 pixels from the right edge.
+    EXPECT_EQ(win->noticeBox->x() + win->noticeBox->w(), 1260 - 10);
+    EXPECT_EQ(win->logoBox->x(), win->noticeBox->x() - 85);
+    EXPECT_STREQ(win->noticeBox->label(), MainWindow::makerNotice);
+}
+
+TEST_F(MainWindowTest, ResizingKeepsUsersColumnAndMovesLogo) {
+    writeUsers(twoUsers);
+    openWindow(1000, 700);
+    const int logoX = win->logoBox->x();
+    const int chartW = win->chart->w();
+    win->resize(0, 0, 1200, 700);
+    EXPECT_EQ(win->searchUserBox->w(), 247);
+    EXPECT_EQ(win->userInfoBox->w(), 247);
+    EXPECT_EQ(win->chart->x(), 252);
+    EXPECT_EQ(win->chart->w(), chartW + 200);
+    EXPECT_EQ(win->logoBox->x(), logoX + 200);
+    EXPECT_EQ(win->noticeBox->x() + win->noticeBox->w(), 1200 - 10);
+}
+
+TEST_F(MainWindowTest, ControlsDisabledWithoutUserAndSwitchedTogether) {
+    writeUsers(twoUsers);
+    openWindow();
+    expectUserControls(false);
+    chooseLine(1);
+    EXPECT_TRUE(Global::userOpen);
+    expectUserControls(true);
+    pickMenu("File/Close");
+    EXPECT_FALSE(Global::userOpen);
+    expectUserControls(false);
+}
+
+TEST_F(MainWindowTest, EmptyRegistryGivesEmptyListAndNothingToChoose) {
+    openWindow();
+    EXPECT_EQ(usersList()->size(), 0);
+    chooseLine(0);
+    EXPECT_FALSE(Global::userOpen);
+    expectUserControls(false);
+}
+
+TEST_F(MainWindowTest, ExitSavesOpenUserAndEndsWithStatusZero) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(2);
+    // A change in memory that only the exit's save writes.
+    XmlNode* first = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first");
+    first->value(Global::userDoc->allocate_string("Alonzo"));
+    int status = -1;
+    try {
+        pickMenu("File/Exit");
+    } catch (const ExitCalled& e) {
+        status = e.status;
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(data->read("user1.hma").find("<first>Alonzo</first>"), std::string::npos);
+    EXPECT_EQ(data->read("user0.hma"), userFileXml(0, "Ada", "Lovelace", ""));
+    EXPECT_EQ(traceCount("item picked in menu: File/Exit"), 1);
+    EXPECT_EQ(traceCount("Saved file user1.hma"), 1);  // nothing was open before: only the exit saved
+    EXPECT_TRUE(dialogs->questions.empty());
+}
+
+TEST_F(MainWindowTest, ExitWithoutUserWritesNothing) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    pickMenu("File/Close");
+    const std::vector<std::string> before = data->files();
+    const std::string user0 = data->read("user0.hma");
+    const std::string config = data->read("config.hma");
+    const int savesBefore = traceCount("Saved file ");
+    int status = -1;
+    try {
+        pickMenu("File/Exit");
+    } catch (const ExitCalled& e) {
+        status = e.status;
+    }
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(traceCount("Saved file "), savesBefore);
+    EXPECT_EQ(data->files(), before);
+    EXPECT_EQ(data->read("user0.hma"), user0);
+    EXPECT_EQ(data->read("config.hma"), config);
+}
+
+TEST_F(MainWindowTest, CloseWritesNothingAndDeselects) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    XmlNode* last = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("last");
+    last->value(Global::userDoc->allocate_string("Byron"));
+    const int savesBefore = traceCount("Saved file ");
+    pickMenu("File/Close");
+    EXPECT_EQ(traceCount("Saved file "), savesBefore);
+    EXPECT_EQ(data->read("user0.hma"), userFileXml(0, "Ada", "Lovelace", ""));
+    EXPECT_EQ(usersList()->size(), 2);
+    EXPECT_EQ(usersList()->value(), 0);
+    EXPECT_EQ(win->userInfoBox->browser->size(), 0);
+    // The closed user's change is never written afterwards either.
+    chooseLine(2);
+    EXPECT_EQ(data->read("user0.hma"), userFileXml(0, "Ada", "Lovelace", ""));
+}
+
+TEST_F(MainWindowTest, SaveWritesOpenUser) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
+    race->value(Global::userDoc->allocate_string("Human"));
+    pickMenu("File/Save");
+    EXPECT_NE(data->read("user0.hma").find("<race>Human</race>"), std::string::npos);
+    EXPECT_EQ(traceCount("item picked in menu: File/Save"), 1);
+    EXPECT_EQ(traceCount("Saved file user0.hma"), 1);
+}
+
+TEST_F(MainWindowTest, RemoveAsksWithSelectedLineAndCancelKeepsUser) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(2);
+    dialogs->nextChoice = 0;  // "Cancel"
+    win->removeUserButton->do_callback();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nAlan Turing?");
+    EXPECT_TRUE(Global::userOpen);
+    EXPECT_EQ(usersList()->size(), 2);
+    EXPECT_EQ(usersList()->value(), 2);
+    EXPECT_NE(data->read("config.hma").find("Turing"), std::string::npos);
+    EXPECT_EQ(traceCount("Removed user: "), 0);
+}
+
+TEST_F(MainWindowTest, RemoveConfirmedLeavesDataFileAndSecondRemovalFails) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    dialogs->nextChoice = 1;  // "OK"
+    win->removeUserButton->do_callback();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nAda Lovelace?");
+    EXPECT_FALSE(Global::userOpen);
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Alan Turing"}));
+    EXPECT_EQ(usersList()->value(), 0);
+    EXPECT_EQ(data->read("config.hma").find("Lovelace"), std::string::npos);
+    EXPECT_TRUE(data->exists("user0.hma"));
+    EXPECT_EQ(traceCount("Removed user: user0.hma"), 1);
+    expectUserControls(false);
+    EXPECT_EQ(Global::removeCurrentUser(), -1);
+    // With no user open the button does nothing and asks nothing.
+    win->removeUserButton->do_callback();
+    EXPECT_EQ(dialogs->questions.size(), 1u);
+}
+
+TEST_F(MainWindowTest, RemoveWithoutSelectedLineStillAsks) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    usersList()->deselect();
+    dialogs->nextChoice = 0;
+    win->userRemoveCB_i();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\n?");
+}
+
+TEST_F(MainWindowTest, RefreshPanelsSelectionRules) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(2);
+    // A selected line is kept on the current user's rebuilt line.
+    win->refreshPanels(false, false, false);
+    EXPECT_EQ(usersList()->value(), 2);
+    // Without a selection and without reselecting, none is made.
+    usersList()->deselect();
+    win->refreshPanels(false, false, false);
+    EXPECT_EQ(usersList()->value(), 0);
+    // Reselecting selects the current user's line.
+    win->refreshPanels(true, false, false);
+    EXPECT_EQ(usersList()->value(), 2);
+    // Deselecting wins over both.
+    win->refreshPanels(true, true, false);
+    EXPECT_EQ(usersList()->value(), 0);
+    // A current id that is no longer listed selects nothing.
+    Global::currentId = "7";
+    win->refreshPanels(true, false, false);
+    EXPECT_EQ(usersList()->value(), 0);
+    // The information panel follows the open user.
+    EXPECT_EQ(win->userInfoBox->browser->size(), 2);
+    Global::userOpen = false;
+    win->refreshPanels(false, false, true);
+    EXPECT_EQ(win->userInfoBox->browser->size(), 0);
+}
+
+TEST_F(MainWindowTest, NewUserWhileUserOpenSavesThatUserFirst) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
+    race->value(Global::userDoc->allocate_string("Human"));
+    pickMenu("File/New");
+    EXPECT_NE(data->read("user0.hma").find("<race>Human</race>"), std::string::npos);
+    InfoWindow* w = theInfoWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_STREQ(w->label(), "New User");
+    EXPECT_TRUE(w->isNew);
+    EXPECT_TRUE(w->modal());
+    EXPECT_STREQ(w->firstNameInput->value(), "");
+    // Controls are enabled at once, before the new user is confirmed.
+    expectUserControls(true);
+}
+
+TEST_F(MainWindowTest, EditCommandsOpenEditWindow) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(2);
+    for (int way = 0; way < 3; ++way) {
+        if (way == 0) pickMenu("Edit/Information");
+        if (way == 1) win->editUserButton->do_callback();
+        if (way == 2) win->infoButton->do_callback();
+        InfoWindow* w = theInfoWindow();
+        ASSERT_NE(w, nullptr) << way;
+        EXPECT_STREQ(w->label(), "Edit User Information");
+        EXPECT_FALSE(w->isNew);
+        EXPECT_STREQ(w->firstNameInput->value(), "Alan");
+        EXPECT_STREQ(w->lastNameInput->value(), "Turing");
+        w->cancelButton->do_callback();
+        Fl::check();
+        EXPECT_TRUE(infoWindows().empty());
+        EXPECT_TRUE(Global::userOpen);  // cancelling an edit keeps the user open
+    }
+}
+
+// The help text: read once, a byte-order mark removed, any path length.
+class HelpWindowTest : public MainWindowTest {
+protected:
+    std::string helpText() {
+        EXPECT_NE(win->helpBuffer, nullptr);
+        if (!win->helpBuffer) return std::string();
+        char* t = win->helpBuffer->text();
+        std::string s(t);
+        free(t);
+        return s;
+    }
+};
+
+TEST_F(HelpWindowTest, ShowsReadmeWholeAndBuildsWindowOnce) {
+    data->write("readme.txt", "Quorvel help\nline two\n");
+    openWindow();
+    EXPECT_EQ(win->helpWindow, nullptr);
+    win->helpCB_i();
+    ASSERT_NE(win->helpWindow, nullptr);
+    EXPECT_TRUE(win->helpWindow->shown());
+    EXPECT_STREQ(win->helpWindow->label(), "Help");
+    EXPECT_EQ(win->helpWindow->w(), 700);
+    EXPECT_EQ(win->helpWindow->h(), 480);
+    EXPECT_EQ(win->helpDisplay->textsize(), 14);
+    EXPECT_EQ(helpText(), "Quorvel help\nline two\n");
+    // A second request shows the same window with the text as first read.
+    Fl_Double_Window* first = win->helpWindow;
+    win->helpWindow->hide();
+    data->write("readme.txt", "changed");
+    win->helpCB_i();
+    EXPECT_EQ(win->helpWindow, first);
+    EXPECT_TRUE(win->helpWindow->shown());
+    EXPECT_EQ(helpText(), "Quorvel help\nline two\n");
+}
+
+TEST_F(HelpWindowTest, ByteOrderMarkRemovedOnlyWhenPresent) {
+    data->write("readme.txt", "\xEF\xBB\xBFWith mark");
+    openWindow();
+    win->helpCB_i();
+    EXPECT_EQ(helpText(), "With mark");
+}
+
+TEST_F(HelpWindowTest, ShortTextShowsWhole) {
+    data->write("readme.txt", "Hi");
+    openWindow();
+    win->helpCB_i();
+    EXPECT_EQ(helpText(), "Hi");
+}
+
+TEST_F(HelpWindowTest, MissingReadmeLeavesTextEmptyWithoutMessage) {
+    openWindow();
+    std::remove(data->path("readme.txt").c_str());
+    win->helpCB_i();
+    EXPECT_EQ(helpText(), "");
+    EXPECT_TRUE(dialogs->alerts.empty());
+}
+
+TEST_F(HelpWindowTest, LongDataFolderPath) {
+    openWindow();
+    // A data folder path far beyond 256 characters.
+    std::string folder = data->root;
+    for (int i = 0; i < 6; ++i) {
+        folder += "/" + std::string(60, static_cast<char>('a' + i));
+        ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    }
+    folder += "/";
+    ASSERT_GT(folder.size(), 300u);
+    writeFile(folder + "readme.txt", "deep help");
+    Global::dataFolder = folder;
+    win->helpCB_i();
+    EXPECT_EQ(helpText(), "deep help");
+}
+
+TEST_F(HelpWindowTest, InstalledReadmeDescribesTheProgram) {
+    openWindow();
+    win->helpCB_i();
+    const std::string text = helpText();
+    for (const char* topic : {"YYYY/MM/DD", "HH:MM:SS AM", "Multi-Display", "Normal Range Display",
+                              "Analysis", "Brelwick/Quorvel", "Edit History", "Properties"})
+        EXPECT_NE(text.find(topic), std::string::npos) << topic;
+}
