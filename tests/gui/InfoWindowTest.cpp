@@ -183,8 +183,9 @@ TEST_F(InfoWindowTest, NewUserTakesFirstFreeId) {
 TEST_F(InfoWindowTest, NewUserNotRegisteredWhenItsFileCannotBeWritten) {
     writeUsers({});
     openWindow();
-    // A folder in the way of the new user's file.
-    ASSERT_EQ(mkdir(data->path("user0.hma").c_str(), 0700), 0);
+    // A folder that cannot be cleared stands where the save writes first.
+    ASSERT_EQ(mkdir(data->path(".user0.hma.saving").c_str(), 0700), 0);
+    data->write(".user0.hma.saving/inside", "x");
     const std::string config = data->read("config.hma");
     InfoWindow* w = openNewUser();
     ASSERT_NE(w, nullptr);
@@ -193,6 +194,7 @@ TEST_F(InfoWindowTest, NewUserNotRegisteredWhenItsFileCannotBeWritten) {
     EXPECT_NE(alerts[0].find("user0.hma"), std::string::npos);
     EXPECT_EQ(data->read("config.hma"), config);
     EXPECT_EQ(Global::findNodeWithId("0"), nullptr);
+    EXPECT_FALSE(data->exists("user0.hma"));
     EXPECT_EQ(usersList()->size(), 0);
     // The window stays open for another try or Cancel.
     EXPECT_EQ(theInfoWindow(), w);
@@ -379,4 +381,36 @@ TEST_F(InfoWindowTest, SetInputAndSetNode) {
     ASSERT_NE(info->last_node(), nullptr);
     EXPECT_STREQ(info->last_node()->name(), "race");
     EXPECT_STREQ(info->last_node()->value(), "new race");
+}
+
+TEST_F(InfoWindowTest, NewUserWithNumberOfRemovedUserKeepsRemovedUsersFile) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    chooseLine(1);
+    dialogs->nextChoice = 1;
+    win->userRemoveCB_i();
+    const std::string removed = data->read("user0.hma");
+    ASSERT_NE(removed.find("Lovelace"), std::string::npos);
+    data->write("user0.hma.old", "an even earlier one");
+    InfoWindow* w = openNewUser();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(submit(w, "Grace", "Hopper", "", "").empty());
+    EXPECT_NE(data->read("user0.hma").find("Hopper"), std::string::npos);
+    EXPECT_EQ(data->read("user0.hma.old"), "an even earlier one");
+    EXPECT_EQ(data->read("user0.hma.old2"), removed);
+    EXPECT_EQ(traceCount("Kept the earlier data file user0.hma as user0.hma.old2"), 1);
+}
+
+TEST_F(InfoWindowTest, EditCommandDoesNothingAfterNewUserCancelled) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    InfoWindow* w = openNewUser();
+    ASSERT_NE(w, nullptr);
+    w->cancelButton->do_callback();
+    Fl::check();
+    // The controls keep the state "File/New" gave them, but there is no user to edit.
+    EXPECT_TRUE(win->editUserButton->active());
+    win->editUserButton->do_callback();
+    EXPECT_TRUE(infoWindows().empty());
+    EXPECT_EQ(usersList()->size(), 1);
 }

@@ -268,7 +268,12 @@ void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
 
-void MainWindow::infoCB(Fl_Widget*, void*) { new InfoWindow("Edit User Information", false); }
+void MainWindow::infoCB(Fl_Widget*, void*) {
+    // Only an open user's information can be edited (after a new user's
+    // window was cancelled the controls stay on, but no user is open).
+    if (!Global::userOpen) return;
+    new InfoWindow("Edit User Information", false);
+}
 
 void MainWindow::setUserControlsActive(bool active) {
     setUserMenuItemsActive(active);

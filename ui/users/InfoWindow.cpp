@@ -37,6 +37,32 @@ XmlNode* childOrNew(XmlNode* parent, const char* name, RapidDocument& doc) {
     return child;
 }
 
+bool fileExists(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::fclose(f);
+    return true;
+}
+
+// A removed user's data file stays in the folder; when a new user gets the
+// same number, that file is kept under the first free name fileName + ".old",
+// ".old2", ... instead of being overwritten. False when it cannot be moved.
+bool keepEarlierFile(const std::string& fileName) {
+    const std::string path = Global::dataFolder + fileName;
+    if (!fileExists(path)) return true;
+    for (int n = 1; n < 1000; ++n) {
+        const std::string kept = fileName + (n == 1 ? ".old" : ".old" + std::to_string(n));
+        if (fileExists(Global::dataFolder + kept)) continue;
+        if (std::rename(path.c_str(), (Global::dataFolder + kept).c_str()) != 0) break;
+        TRACE_MSG(1, "InfoWindow::saveCB_i") << "Kept the earlier data file " << fileName << " as " << kept;
+        return true;
+    }
+    TRACE_MSG(1, "InfoWindow::saveCB_i") << "Error: the earlier data file " << fileName << " could not be kept";
+    Dialogs::alert("The file " + fileName + " of an earlier user is in the way of the new user's file\n"
+                   "and could not be renamed. The new user was not saved.");
+    return false;
+}
+
 // Stores a copy of text in doc as the value of parent's child of that name.
 void setChildText(XmlNode* parent, const char* name, const std::string& text, RapidDocument& doc) {
     XmlNode* child = childOrNew(parent, name, doc);
@@ -173,6 +199,7 @@ void InfoWindow::saveCB_i() {
         writeDetails(info);
         char fileName[32];
         std::snprintf(fileName, sizeof fileName, "user%d.hma", id);
+        if (!keepEarlierFile(fileName)) return;
         if (!Global::saveFile(fileName, Global::userDoc)) return;  // not registered; the window stays open
         Global::addNewToConfig(first.c_str(), last.c_str());
     }
