@@ -8,7 +8,6 @@
 #include <cstring>
 #include <ctime>
 #include <map>
-#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -27,6 +26,37 @@ demo::Options optionsFor(const TestDataFolder& data) {
     o.outFolder = data.folder;
     EXPECT_TRUE(demo::parseDate(kEnd, o.lastDay));
     return o;
+}
+
+bool allDigits(const std::string& s, std::size_t from, std::size_t count) {
+    if (from + count > s.size()) return false;
+    for (std::size_t i = from; i < from + count; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
+}
+
+// "72.000000": an optional minus, digits, a dot and six decimals.
+bool isValueText(const std::string& s) {
+    const std::size_t start = !s.empty() && s[0] == '-' ? 1 : 0;
+    const std::size_t dot = s.find('.');
+    return dot != std::string::npos && dot > start && allDigits(s, start, dot - start) && s.size() == dot + 7 &&
+           allDigits(s, dot + 1, 6);
+}
+
+// "2024/03/05"
+bool isDateText(const std::string& s) {
+    return s.size() == 10 && allDigits(s, 0, 4) && s[4] == '/' && allDigits(s, 5, 2) && s[7] == '/' &&
+           allDigits(s, 8, 2);
+}
+
+// "09:07:05 PM": hour 01 to 12, minutes and seconds 00 to 59.
+bool isTimeText(const std::string& s) {
+    if (s.size() != 11 || !allDigits(s, 0, 2) || s[2] != ':' || !allDigits(s, 3, 2) || s[5] != ':' ||
+        !allDigits(s, 6, 2) || s[8] != ' ')
+        return false;
+    const int hour = std::stoi(s.substr(0, 2));
+    const std::string suffix = s.substr(9);
+    return hour >= 1 && hour <= 12 && s[3] <= '5' && s[6] <= '5' && (suffix == "AM" || suffix == "PM");
 }
 
 double numberOf(const XmlNode* node) { return std::atof(Global::textOf(node)); }
@@ -83,6 +113,22 @@ struct Summary {
 };
 
 }  // namespace
+
+TEST(DemoData, FormatCheckersOfThisSuiteTellGoodFromBadTexts) {
+    EXPECT_TRUE(isValueText("72.000000"));
+    EXPECT_TRUE(isValueText("-0.500000"));
+    EXPECT_FALSE(isValueText("72"));
+    EXPECT_FALSE(isValueText("72.00000"));
+    EXPECT_FALSE(isValueText(".000000"));
+    EXPECT_TRUE(isDateText("2024/03/05"));
+    EXPECT_FALSE(isDateText("2024/3/5"));
+    EXPECT_FALSE(isDateText("2024-03-05"));
+    EXPECT_TRUE(isTimeText("12:15:00 AM"));
+    EXPECT_FALSE(isTimeText("00:15:00 AM"));
+    EXPECT_FALSE(isTimeText("13:15:00 PM"));
+    EXPECT_FALSE(isTimeText("09:60:00 PM"));
+    EXPECT_FALSE(isTimeText("09:07:05 pm"));
+}
 
 TEST(DemoData, CalendarHelpersRoundTripAndRefuseBadDates) {
     for (std::int64_t day = -1000; day < 30000; day += 37) {
@@ -162,9 +208,6 @@ TEST(DemoData, UserFilesHoldAYearOfWellFormedReadingsOfEveryTemplateVariable) {
         templateVariables.push_back(v->first_attribute("name")->value());
     ASSERT_FALSE(templateVariables.empty());
 
-    const std::regex valueFormat("^-?[0-9]+\\.[0-9]{6}$");
-    const std::regex dateFormat("^[0-9]{4}/[0-9]{2}/[0-9]{2}$");
-    const std::regex timeFormat("^(0[1-9]|1[0-2]):[0-5][0-9]:[0-5][0-9] (AM|PM)$");
     int peopleWithPostprandial = 0;
     int peopleFastingOnly = 0;
     std::map<std::string, int> outsideByVariable;
@@ -233,8 +276,8 @@ TEST(DemoData, UserFilesHoldAYearOfWellFormedReadingsOfEveryTemplateVariable) {
                 EXPECT_EQ(time->next_sibling(), nullptr);
                 ASSERT_FALSE(values.empty());
                 EXPECT_LE(values.size(), 2u);
-                EXPECT_TRUE(std::regex_match(date->value(), dateFormat)) << date->value();
-                EXPECT_TRUE(std::regex_match(time->value(), timeFormat)) << time->value();
+                EXPECT_TRUE(isDateText(date->value())) << date->value();
+                EXPECT_TRUE(isTimeText(time->value())) << time->value();
                 std::int64_t instant = 0;
                 ASSERT_TRUE(entryInstant(date->value(), time->value(), instant))
                     << date->value() << " " << time->value();
@@ -247,7 +290,7 @@ TEST(DemoData, UserFilesHoldAYearOfWellFormedReadingsOfEveryTemplateVariable) {
                     const std::string valueName = value->name();
                     s.valueNames.insert(valueName);
                     ++s.values;
-                    EXPECT_TRUE(std::regex_match(value->value(), valueFormat)) << value->value();
+                    EXPECT_TRUE(isValueText(value->value())) << value->value();
                     const double number = numberOf(value);
                     double lo = 0, hi = 0;
                     if (normalRange(v, valueName == "value" ? nullptr : valueName.c_str(), lo, hi) &&
