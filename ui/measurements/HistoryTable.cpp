@@ -14,6 +14,8 @@ HistoryTable::HistoryTable(int x, int y, int w, int h) : Fl_Table_Row(x, y, w, h
     col_resize(1);
     col_header_height(25);
     row_header(0);
+    // The space below the last row looks like empty cells.
+    color(FL_WHITE);
     // The table was added to the window being built.
     owner = dynamic_cast<HistoryTableWindow*>(parent());
     end();
