@@ -72,6 +72,12 @@ public:
         if (active_) text_ << piece;
         return *this;
     }
+    // A null text writes nothing.
+    TraceMessage& operator<<(const char* piece) {
+        if (active_ && piece) text_ << piece;
+        return *this;
+    }
+    TraceMessage& operator<<(char* piece) { return *this << static_cast<const char*>(piece); }
     TraceMessage(const TraceMessage&) = delete;
     TraceMessage& operator=(const TraceMessage&) = delete;
 

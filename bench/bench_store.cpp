@@ -171,7 +171,7 @@ void BM_SaveFile(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.fileSize));
 }
-BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_SaveFile)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // What a save cannot do without: printing the document, writing the bytes
 // over the file and flushing them to disk.
@@ -188,7 +188,7 @@ void BM_PrintWriteFsync(benchmark::State& state) {
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.fileSize));
 }
-BENCHMARK(BM_PrintWriteFsync)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PrintWriteFsync)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // Peak bytes held during one load, over the file size: from an empty store,
 // and when a document of the same size is already open (the old one stays

@@ -121,7 +121,8 @@ TEST_F(TraceTest, ScopeWritesEnteringAndExitingLinesWithTheSameRecord) {
     Trace::setThreshold(5);
     {
         TraceScope scope(77, "Global::init", "store/Global.cpp", 3);
-        TRACE_MSG(3, "Global::init") << "middle " << 42 << ' ' << std::string("s") << 1.5;
+        const char* none = nullptr;
+        TRACE_MSG(3, "Global::init") << "middle " << 42 << ' ' << std::string("s") << none << 1.5;
     }
     const std::vector<std::string> l = lines(log());
     ASSERT_EQ(l.size(), 3u);
