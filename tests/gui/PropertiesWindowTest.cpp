@@ -285,13 +285,31 @@ TEST_F(PropertiesWindowTest, EnterKeyIsOk) {
 }
 
 TEST_F(PropertiesWindowTest, OverlongVariableNameIsRefused) {
+    // The variable exists in the file, but its name is too long for the window.
     const std::string name(32, 'V');
+    data.write("user0.hma", userFileXml(0, "Ann", "Lee",
+                                        "\t<variable name=\"" + name + "\">\n\t\t<normalLow>1</normalLow>\n"
+                                        "\t</variable>\n"));
+    ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
+    original = data.read("user0.hma");
     auto window = open(name);
     ASSERT_EQ(dialogs.alerts.size(), 1u);
     EXPECT_NE(dialogs.alerts[0].find("longer than 31 characters"), std::string::npos);
     EXPECT_FALSE(window->shown());
+    type(*window, {"1", "2", "3", "4"});
     window->saveCB_i();
+    EXPECT_EQ(dialogs.alerts.size(), 2u);
     EXPECT_EQ(data.read("user0.hma"), original);
+    // 31 characters are fine.
+    const std::string fits(31, 'V');
+    data.write("user0.hma", userFileXml(0, "Ann", "Lee", "\t<variable name=\"" + fits + "\"/>\n"));
+    ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
+    auto other = open(fits);
+    EXPECT_TRUE(other->shown());
+    type(*other, {"1", "2", "3", "4"});
+    other->saveCB_i();
+    EXPECT_EQ(dialogs.alerts.size(), 2u);
+    EXPECT_EQ(storedInFile(fits), (Texts{"1", "2", "3", "4"}));
 }
 
 TEST_F(PropertiesWindowTest, UnknownVariableOrClosedUserSavesNothing) {

@@ -30,7 +30,6 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
     color(panelColor);
     variableNode = Global::userOpen ? Global::findVariable(variableName.c_str()) : nullptr;
 
-    const std::vector<const char*> members = RangeRules::memberNames(variableName);
     // Inputs of one row: x positions and labels.
     std::vector<int> xs;
     std::vector<const char*> labels;
@@ -105,6 +104,11 @@ std::vector<std::string> VariablePropertiesWindow::texts() const {
 
 void VariablePropertiesWindow::saveCB_i() {
     TRACE_SCOPE("VariablePropertiesWindow::saveCB_i");
+    if (variableName.size() > RangeRules::kMaxName) {
+        Dialogs::alert(RangeRules::nameTooLongMessage(variableName));
+        hide();
+        return;
+    }
     const std::vector<std::string> typed = texts();
     const int result = RangeRules::validate(typed);
     if (result != RangeRules::kValid) {
