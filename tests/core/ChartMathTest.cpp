@@ -382,6 +382,7 @@ TEST(ChartMathPixels, PositionsAcrossThePlot) {
 }
 
 TEST(ChartMathRange, TextsFromTheVariableAndDefaults) {
+    TestDataFolder folder;
     Global::init();
     std::vector<char> text;
     std::string xml =

@@ -135,11 +135,13 @@ TEST(DisplayMenuRulesBuild, EachNormalRangeNameGetsAtMostOneItem) {
 }
 
 TEST(DisplayMenuRulesBuild, OverLongNamesAreLeftOut) {
+    TestDataFolder folder;
     std::string longest(DisplayMenuRules::kMaxVariableName, 'x');
     std::string tooLong(DisplayMenuRules::kMaxVariableName + 1, 'y');
     Doc doc(variable(tooLong, entry("<value>1</value>")) + variable(longest, entry("<value>1</value>")));
     DisplayMenuRules::Menus menus = DisplayMenuRules::build(doc.patient());
     EXPECT_EQ(paths(menus.multiDisplay), (std::vector<std::string>{"Vitals/" + longest}));
+    EXPECT_NE(folder.trace().find("left out of the display menus: " + tooLong), std::string::npos);
 }
 
 TEST(DisplayMenuRulesNames, ElementNamesAndNormalRangeSeries) {
