@@ -1,0 +1,190 @@
+# Helpers of the end-to-end scripts: a private copy of the program and a
+# fresh data folder per script, the program started as the README starts it,
+# and xdotool to drive it like a person (clicks at the layout's coordinates,
+# typing, Return and Escape). Every wait is bounded.
+#
+# A script sources this file with the path of the built binary and the
+# source folder as its two arguments.
+
+set -euo pipefail
+
+E2E_BIN=$(readlink -f "$1")
+E2E_SRC=$(readlink -f "$2")
+E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
+E2E_APP="$E2E_TMP/bin/quorvel"
+E2E_PID=""
+export XDG_DATA_HOME="$E2E_TMP/xdg"
+E2E_DATA="$XDG_DATA_HOME/Brelwick/Quorvel"
+E2E_TRACE="$E2E_APP"_debuglog.txt
+E2E_FAILED=0
+
+mkdir -p "$E2E_TMP/bin" "$E2E_TMP/shots"
+cp "$E2E_BIN" "$E2E_APP"
+
+e2e_cleanup() {
+  if [ -n "$E2E_PID" ] && kill -0 "$E2E_PID" 2>/dev/null; then
+    kill -9 "$E2E_PID" 2>/dev/null || true
+  fi
+  if [ "${E2E_KEEP:-0}" = 1 ] || [ "$E2E_FAILED" = 1 ]; then
+    echo "kept for inspection: $E2E_TMP" >&2
+  else
+    rm -rf "$E2E_TMP"
+  fi
+}
+trap e2e_cleanup EXIT
+
+fail() {
+  E2E_FAILED=1
+  echo "FAIL: $*" >&2
+  if [ -f "$E2E_TMP/stdout" ]; then echo "--- program output:" >&2; tail -n 20 "$E2E_TMP/stdout" >&2; fi
+  exit 1
+}
+
+step() { echo "== $*"; }
+
+# Seeds the data folder the way the launcher does on first start.
+seed_data() {
+  QUORVEL_SHARE="$E2E_SRC/data" QUORVEL_EXE=/bin/true bash "$E2E_SRC/scripts/quorvel-launcher.sh"
+}
+
+# Starts the program; its standard output and error go to files.
+start_app() {
+  "$E2E_APP" >"$E2E_TMP/stdout" 2>"$E2E_TMP/stderr" &
+  E2E_PID=$!
+}
+
+# wait_window NAME_REGEX [SECONDS]: prints the id of the first visible window
+# whose title matches.
+wait_window() {
+  local name=$1 limit=${2:-20} id=""
+  local tries=$((limit * 10))
+  for _ in $(seq 1 "$tries"); do
+    id=$(xdotool search --onlyvisible --name "$name" 2>/dev/null | tail -n 1 || true)
+    if [ -n "$id" ]; then echo "$id"; return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_gone ID [SECONDS]: waits until the window is no longer visible.
+wait_gone() {
+  local id=$1 limit=${2:-10}
+  for _ in $(seq 1 $((limit * 10))); do
+    if ! xdotool search --onlyvisible --name '.' 2>/dev/null | grep -qx "$id"; then return 0; fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# wait_exit [SECONDS]: waits for the program to end; prints its exit status.
+wait_exit() {
+  local limit=${1:-10}
+  for _ in $(seq 1 $((limit * 10))); do
+    if ! kill -0 "$E2E_PID" 2>/dev/null; then
+      local status=0
+      wait "$E2E_PID" || status=$?
+      E2E_PID=""
+      echo "$status"
+      return 0
+    fi
+    sleep 0.1
+  done
+  return 1
+}
+
+# click WINDOW X Y [BUTTON]: a click at window coordinates.
+click() {
+  xdotool mousemove --window "$1" "$2" "$3"
+  sleep 0.05
+  xdotool click "${4:-1}"
+  sleep 0.2
+}
+
+# type_into WINDOW X Y TEXT: clicks into a field, selects its text and types.
+type_into() {
+  click "$1" "$2" "$3"
+  xdotool key --clearmodifiers ctrl+a
+  xdotool key --clearmodifiers BackSpace
+  xdotool type --delay 15 -- "$4"
+  sleep 0.1
+}
+
+key() {
+  xdotool key --clearmodifiers "$@"
+  sleep 0.2
+}
+
+# shot NAME: a screenshot of the screen in $E2E_TMP/shots/NAME.png.
+shot() {
+  import -window root "$E2E_TMP/shots/$1.png"
+}
+
+# pixel NAME X Y: the colour of a screen pixel of a screenshot as "r,g,b".
+pixel() {
+  convert "$E2E_TMP/shots/$1.png" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
+}
+
+# window_origin WINDOW: "x y" of the window's top-left corner on the screen.
+window_origin() {
+  xdotool getwindowgeometry --shell "$1" | awk -F= '/^X=/{x=$2} /^Y=/{y=$2} END{print x, y}'
+}
+
+assert_contains() {  # FILE TEXT
+  grep -qF -- "$2" "$1" || fail "$1 does not contain: $2"
+}
+assert_not_contains() {  # FILE TEXT
+  if grep -qF -- "$2" "$1"; then fail "$1 unexpectedly contains: $2"; fi
+}
+assert_eq() {  # ACTUAL EXPECTED WHAT
+  [ "$1" = "$2" ] || fail "$3: expected '$2', got '$1'"
+}
+count_of() {  # FILE TEXT
+  grep -cF -- "$2" "$1" || true
+}
+
+# wait_alert [SECONDS]: the id of a visible toolkit message window (alerts
+# and questions have no title).
+wait_alert() {
+  local limit=${1:-10}
+  for _ in $(seq 1 $((limit * 10))); do
+    local id
+    for id in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
+      local w
+      w=$(xdotool getwindowgeometry --shell "$id" | awk -F= '/^WIDTH=/{print $2}')
+      if [ "$w" -lt 1000 ]; then echo "$id"; return 0; fi
+    done
+    sleep 0.1
+  done
+  return 1
+}
+
+# answer_alert KEY: closes the message window that is open with a key.
+answer_alert() {
+  local id
+  id=$(wait_alert) || fail "expected a message window"
+  xdotool mousemove --window "$id" 10 10
+  key "$1"
+  wait_gone "$id" || fail "the message window did not close"
+}
+
+# wait_contains FILE TEXT [SECONDS]: waits until the file holds the text (the
+# program handles the events xdotool sends in its own time).
+wait_contains() {
+  local limit=${3:-15}
+  for _ in $(seq 1 $((limit * 10))); do
+    if grep -qF -- "$2" "$1" 2>/dev/null; then return 0; fi
+    sleep 0.1
+  done
+  fail "$1 does not contain: $2"
+}
+
+# wait_count FILE TEXT N [SECONDS]: waits until the text occurs N times.
+wait_count() {
+  local limit=${4:-15} n=0
+  for _ in $(seq 1 $((limit * 10))); do
+    n=$(count_of "$1" "$2")
+    if [ "$n" -eq "$3" ]; then return 0; fi
+    sleep 0.1
+  done
+  fail "$1 holds '$2' $n times, expected $3"
+}
