@@ -1,5 +1,5 @@
 # The two commands of the README are `make run` and `make test`.
-.PHONY: run test bench build clean fuzz demo lint package
+.PHONY: run test bench build clean fuzz demo lint package soak
 
 run:
 	./scripts/run.sh
@@ -29,3 +29,6 @@ package:
 
 clean:
 	rm -rf build build-asan build-fuzz
+
+soak:
+	./scripts/soak.sh

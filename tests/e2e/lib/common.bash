@@ -139,7 +139,7 @@ assert_eq() {  # ACTUAL EXPECTED WHAT
   [ "$1" = "$2" ] || fail "$3: expected '$2', got '$1'"
 }
 count_of() {  # FILE TEXT
-  grep -cF -- "$2" "$1" || true
+  grep -cF -- "$2" "$1" 2>/dev/null || true
 }
 
 # wait_alert [SECONDS]: the id of a visible toolkit message window (alerts
