@@ -176,6 +176,10 @@ TEST(DisplayMenuRulesKeys, TwelveHourClock) {
     EXPECT_EQ(pm.tm_sec, 7);
     EXPECT_EQ(keyOf("2026/12/6", "11:59:59 am").tm_hour, 11);
     EXPECT_EQ(keyOf("2026/12/6", "11:59:59AM").tm_hour, 11);
+    // Without AM or PM the hour is read on the 24-hour clock; any other
+    // letter counts as AM.
+    EXPECT_EQ(keyOf("2026/12/6", "13:05:00").tm_hour, 13);
+    EXPECT_EQ(keyOf("2026/12/6", "13:05:00 x").tm_hour, 1);
     // Any separator character is skipped, as the stored pattern allows.
     EXPECT_EQ(keyOf(" 2026-1-2", "3.4.5 PM").tm_mday, 2);
 }
