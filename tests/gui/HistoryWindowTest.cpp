@@ -62,16 +62,26 @@ protected:
         Fl::flush();
     }
 
-    // Number of dark (text) pixels inside a cell of the shown table.
+    // Number of dark (text) pixels inside a cell of the table, drawn into an
+    // off-screen image so that other windows on the display do not matter.
     static int darkPixels(HistoryTableWindow& window, Fl_Table::TableContext context, int row, int col) {
         int x = 0, y = 0, w = 0, h = 0;
         if (!window.table->cellRect(context, row, col, x, y, w, h)) return -1;
         window.make_current();
+        Fl_Offscreen off = fl_create_offscreen(window.w(), window.h());
+        fl_begin_offscreen(off);
+        fl_color(FL_WHITE);
+        fl_rectf(0, 0, window.w(), window.h());
+        window.table->damage(FL_DAMAGE_ALL);  // a full draw, not only changed cells
+        window.table->draw();
         // Inside the cell's grid lines.
-        std::vector<unsigned char> pixels(static_cast<std::size_t>(w * h * 3));
-        fl_read_image(pixels.data(), x + 2, y + 2, w - 4, h - 4);
+        const int iw = w - 4, ih = h - 4;
+        std::vector<unsigned char> pixels(static_cast<std::size_t>(iw * ih * 3));
+        fl_read_image(pixels.data(), x + 2, y + 2, iw, ih);
+        fl_end_offscreen();
+        fl_delete_offscreen(off);
         int dark = 0;
-        for (std::size_t i = 0; i + 2 < static_cast<std::size_t>((w - 4) * (h - 4) * 3); i += 3)
+        for (std::size_t i = 0; i + 2 < pixels.size(); i += 3)
             if (pixels[i] < 100 && pixels[i + 1] < 100 && pixels[i + 2] < 100) ++dark;
         return dark;
     }
