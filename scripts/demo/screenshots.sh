@@ -3,7 +3,9 @@
 # Must run under an X display. Starts COMMAND (Quorvel on the sample data),
 # saves a screenshot of the main window as it opens (demo-main.png), then
 # picks the first user in the users list and saves a second one
-# (demo-user.png), and closes the program.
+# (demo-user.png), then puts Pulse and SpO2 on the chart through the
+# "Multi-Display" menu and saves a third (demo-chart.png), and closes the
+# program.
 set -euo pipefail
 out=$1
 shift
@@ -38,3 +40,23 @@ if ! kill -0 "$pid" 2>/dev/null; then
 fi
 import -window root "$out/demo-user.png"
 echo "Screenshot with the first user chosen saved to $out/demo-user.png"
+
+# "Multi-Display" in the toolbar, its "Vitals" submenu, then Pulse (first
+# item) and, after opening the menu again, SpO2 (fourth item).
+pick_vital() {
+  xdotool mousemove --window "$win" 205 38 click 1
+  sleep 0.7
+  xdotool mousemove --window "$win" 230 62
+  sleep 0.7
+  xdotool mousemove --window "$win" 300 "$1" click 1
+  sleep 1
+}
+pick_vital 61
+pick_vital 118
+sleep 0.5
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "The program ended while variables were put on the chart." >&2
+  exit 1
+fi
+import -window root "$out/demo-chart.png"
+echo "Screenshot with Pulse and SpO2 on the chart saved to $out/demo-chart.png"
