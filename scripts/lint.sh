@@ -24,14 +24,11 @@ mapfile -t sources < <(find "${targets[@]}" -name '*.cpp' -type f 2>/dev/null | 
 [ ${#sources[@]} -gt 0 ] || { echo "No sources to check." >&2; exit 1; }
 # clang-tidy needs each file's compile command: files that no target builds
 # (for example one being added right now) are checked by cppcheck only.
-mapfile -t compiled < <(python3 - "$build/compile_commands.json" "${sources[@]}" <<'PY'
-import json, os, sys
-known = {os.path.realpath(e["file"]) for e in json.load(open(sys.argv[1]))}
-for f in sys.argv[2:]:
-    if os.path.realpath(f) in known:
-        print(f)
-PY
-)
+compiled=()
+for f in "${sources[@]}"; do
+  f=${f#./}
+  grep -qF "\"file\": \"$root/$f\"" "$build/compile_commands.json" && compiled+=("$f")
+done
 
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
