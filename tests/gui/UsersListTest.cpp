@@ -181,11 +181,16 @@ TEST_F(UsersListTest, ChoosingNoLineClosesUser) {
     EXPECT_EQ(traceCount("Saved file user0.hma"), 1);
 }
 
-TEST_F(UsersListTest, NamesShownAsTypedWithoutFormatting) {
+TEST_F(UsersListTest, NamesStartingWithFormatCharacterShownLiterally) {
     writeUsers({{0, "@bBold", "@C1Red", ""}});
     openWindow();
     chooseLine(1);
-    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"@bBold @C1Red"}));
-    EXPECT_EQ(usersList()->format_char(), 0);
-    EXPECT_EQ(win->userInfoBox->browser->format_char(), 0);
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"@.@bBold @C1Red"}));
+    EXPECT_EQ(lines(win->userInfoBox->browser),
+              std::vector<std::string>({"First Name:\t@.@bBold", "Last Name:\t@.@C1Red"}));
+    Fl::check();  // drawn without reading past a line
+    dialogs->nextChoice = 0;
+    win->userRemoveCB_i();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\n@bBold @C1Red?");
 }

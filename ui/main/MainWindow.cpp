@@ -26,6 +26,7 @@
 #include "ui/main/Icons.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/TabBrowser.h"
+#include "ui/users/InfoRules.h"
 #include "ui/users/InfoWindow.h"
 #include "ui/users/SearchUserBox.h"
 #include "ui/users/UserInfoBox.h"
@@ -216,7 +217,8 @@ void MainWindow::userRemoveCB_i() {
     Fl_Hold_Browser* list = searchUserBox->browser;
     const int line = list->value();
     const char* text = line > 0 ? list->text(line) : nullptr;
-    const std::string question = std::string("Do you really want to remove user:\n") + (text ? text : "") + "?";
+    const std::string question =
+        "Do you really want to remove user:\n" + InfoRules::fromBrowserLiteral(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
     Global::removeCurrentUser();
     setUserControlsActive(false);

@@ -10,6 +10,7 @@
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/users/InfoRules.h"
 
 namespace {
 // Line data of a registry record without an id attribute.
@@ -29,8 +30,6 @@ SearchUserBox::SearchUserBox(int h) : Fl_Group(3, 52, 247, h) {
     Fl_Group* inner = new Fl_Group(3, 80, 247, h - 28);
     browser = new Fl_Hold_Browser(23, 110, 207, h - 88);
     browser->box(browserBox);
-    // Names are shown as typed: no formatting characters.
-    browser->format_char(0);
     browser->callback(browserCB, this);
     populateBrowser(nullptr);
     inner->end();
@@ -52,7 +51,7 @@ int SearchUserBox::populateBrowser(const char* currentId) {
             std::string(Global::childText(name, "first")) + " " + Global::childText(name, "last");
         XmlAttribute* id = patient->first_attribute("id");
         char* data = id ? id->value() : noId;
-        browser->add(text.c_str(), data);
+        browser->add(InfoRules::browserLiteral(text).c_str(), data);
         if (currentId && std::string(currentId) == data) result = browser->size();
     }
     return result;

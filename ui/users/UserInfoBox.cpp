@@ -8,6 +8,7 @@
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/users/InfoRules.h"
 
 UserInfoBox::UserInfoBox(int y, int h) : Fl_Group(3, y, 247, h) {
     TRACE_SCOPE("UserInfoBox::UserInfoBox");
@@ -24,8 +25,6 @@ UserInfoBox::UserInfoBox(int y, int h) : Fl_Group(3, y, 247, h) {
     browser->box(browserBox);
     browser->column_widths(columnWidths);
     browser->column_char('\t');
-    // Values are shown as typed: no formatting characters.
-    browser->format_char(0);
     populateBrowser();
     inner->end();
     resizable(inner);
@@ -41,8 +40,9 @@ void UserInfoBox::populateBrowser() {
     XmlNode* patient = Global::userDoc->first_node("patient");
     XmlNode* info = patient ? patient->first_node("info") : nullptr;
     XmlNode* name = info ? info->first_node("name") : nullptr;
-    browser->add((std::string("First Name:\t") + Global::childText(name, "first")).c_str());
-    browser->add((std::string("Last Name:\t") + Global::childText(name, "last")).c_str());
+    // Values are shown as typed, even when they start with the list's format character.
+    browser->add(("First Name:\t" + InfoRules::browserLiteral(Global::childText(name, "first"))).c_str());
+    browser->add(("Last Name:\t" + InfoRules::browserLiteral(Global::childText(name, "last"))).c_str());
 
     // Each detail is looked for after the one found before it; a missing one
     // is skipped and the search goes on from the last one found.
@@ -61,6 +61,6 @@ void UserInfoBox::populateBrowser() {
         if (!found) continue;
         after = found;
         const std::string text = Global::textOf(found);
-        if (!text.empty()) browser->add((d.prefix + text + d.suffix).c_str());
+        if (!text.empty()) browser->add((d.prefix + InfoRules::browserLiteral(text + d.suffix)).c_str());
     }
 }
