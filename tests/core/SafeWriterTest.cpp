@@ -261,14 +261,23 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
     ASSERT_TRUE(XmlFile::parse(bufB, docB, error));
     const std::string printedA = XmlFile::print(docA), printedB = XmlFile::print(docB);
 
-    // How long one save takes, to spread the kills over it.
+    // Both versions read back (so a file equal to either one parses).
+    for (const std::string* printed : {&printedA, &printedB}) {
+        XmlDocument check;
+        std::vector<char> buffer;
+        XmlFile::joinLines(printed->data(), printed->size(), buffer);
+        ASSERT_TRUE(XmlFile::parse(buffer, check, error)) << error;
+    }
+
+    // How long one save takes, to spread the kills over the first two saves
+    // of each child (version A, then B).
     const auto t0 = std::chrono::steady_clock::now();
     ASSERT_TRUE(Global::saveFile("user0.hma", docB));
     const auto oneSave =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
 
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, static_cast<long>(oneSave)));
+    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, 2 * static_cast<long>(oneSave)));
     int seenA = 0, seenB = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(18);
     int kills = 0;
@@ -276,7 +285,7 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int i = 0;; ++i) Global::saveFile("user0.hma", i % 2 ? docA : docB);
+            for (int i = 0;; ++i) Global::saveFile("user0.hma", i % 2 ? docB : docA);
         }
         usleep(static_cast<useconds_t>(delay(random)));
         kill(child, SIGKILL);
@@ -285,22 +294,18 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         ASSERT_TRUE(WIFSIGNALED(status));
 
         const std::string onDisk = data.read("user0.hma");
-        if (onDisk == printedA || onDisk == textA)
+        if (onDisk == printedA)
             ++seenA;
         else if (onDisk == printedB)
             ++seenB;
         else
             FAIL() << "kill " << kills << " left a file of " << onDisk.size() << " bytes that is neither version";
-        XmlDocument check;
-        std::vector<char> buffer;
-        ASSERT_TRUE(XmlFile::readJoined(data.path("user0.hma"), buffer, error));
-        ASSERT_TRUE(XmlFile::parse(buffer, check, error)) << error;
     }
-    EXPECT_GE(kills, 50) << "too few kills in the time allowed";
+    EXPECT_GE(kills, 30) << "too few kills in the time allowed";
     // The kills fell at different moments: both versions were seen.
     EXPECT_GT(seenA, 0);
     EXPECT_GT(seenB, 0);
     RecordProperty("kills", kills);
-    std::printf("%d kills, one save %ld us, old version seen %d times, new %d times\n", kills,
+    std::printf("%d kills, one save %ld us, version A left %d times, version B %d times\n", kills,
                 static_cast<long>(oneSave), seenA, seenB);
 }

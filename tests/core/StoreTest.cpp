@@ -24,7 +24,8 @@
 #endif
 #endif
 #ifdef QUORVEL_ASAN
-#include <sanitizer/allocator_interface.h>
+// Bytes currently allocated through the sanitizer's allocator.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
