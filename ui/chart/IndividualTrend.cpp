@@ -16,34 +16,32 @@ Fl_Box* textBox(int x, int y, const char* text) {
 }
 
 // A label shows '@' as the start of a symbol; doubled it shows itself.
-std::string literalLabel(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        out += c;
-        if (c == '@') out += '@';
+std::string literalLabel(std::string text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '@') text.insert(++i, 1, '@');
     }
-    return out;
+    return text;
 }
 
 }  // namespace
 
 IndividualTrend::IndividualTrend(int h, std::string name, PointMap points) : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(name, points.begin(), points.end());
+    build(literalLabel(std::move(name)), points.begin(), points.end());
 }
 
 IndividualTrend::IndividualTrend(int h, std::string name, PointMap::const_iterator begin,
                                  PointMap::const_iterator end)
     : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(name, begin, end);
+    build(literalLabel(std::move(name)), begin, end);
 }
 
-void IndividualTrend::build(const std::string& name, PointMap::const_iterator first, PointMap::const_iterator last) {
+void IndividualTrend::build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last) {
     box(FL_PLASTIC_DOWN_BOX);
     color(FL_WHITE);
     Fl_Box* title = new Fl_Box(5, 5, 140, 20);
-    title->copy_label(literalLabel(name).c_str());
+    title->copy_label(label.c_str());
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
     const TrendTexts stats = computeStats(first, last);

@@ -15,5 +15,6 @@ public:
     ~IndividualTrend() override;
 
 private:
-    void build(const std::string& name, PointMap::const_iterator begin, PointMap::const_iterator end);
+    // The child boxes, with the name already made safe as a label.
+    void build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last);
 };

@@ -128,11 +128,12 @@ int MyChart::dropVar(const char* name) {
 
 int MyChart::addPointToVariable(std::string name, std::tm when, double value) {
     TRACE_SCOPE("MyChart::addPointToVariable");
+    const std::string wanted = std::move(name);
     for (ChartVariable& v : variables) {
-        if (v.name != name) continue;
+        if (v.name != wanted) continue;
         TimeKey key = TimeKey::fromTm(when);
         if (!key.valid) {
-            TRACE_MSG(4, "MyChart::addPointToVariable") << "Time out of range, point not added to " << name;
+            TRACE_MSG(4, "MyChart::addPointToVariable") << "Time out of range, point not added to " << wanted;
             return -1;
         }
         v.points[key] = value;
