@@ -59,6 +59,8 @@ protected:
     }
 
     void TearDown() override {
+        for (auto& w : windows) w->hide();
+        Fl::check();
         windows.clear();
         EntryFixture::TearDown();
     }

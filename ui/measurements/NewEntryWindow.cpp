@@ -143,7 +143,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
             Dialogs::alert(EntryRules::message(result, refusedField));
             return;
         }
-        unsavedEntry = variable->last_node("entry");
+        unsavedEntry = variable->first_node() ? variable->last_node("entry") : nullptr;
         unsavedTexts = currentTexts();
     }
 
@@ -169,7 +169,8 @@ int NewEntryWindow::insertEntry(XmlNode* variable) {
     if (!variable) return EntryRules::kNoValue;
     RapidDocument& doc = Global::userDoc.get();
 
-    XmlNode* last = variable->last_node("entry");
+    // The parser may only be asked for a last child when there is a child.
+    XmlNode* last = variable->first_node() ? variable->last_node("entry") : nullptr;
     XmlAttribute* lastId = last ? last->first_attribute("id") : nullptr;
     const std::string id = EntryRules::nextEntryId(last ? (lastId ? lastId->value() : "") : nullptr);
 

@@ -18,7 +18,8 @@ public:
     std::string name;
     MyBrowser* browser = nullptr;
     std::vector<std::string> lineNames;
-    // The entry window opened last from this tab (windows are never deleted).
+    // The entry window opened last from this tab; it is released when the
+    // next one opens.
     NewEntryWindow* entryWindow = nullptr;
 
     void populateBrowser();
