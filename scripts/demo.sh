@@ -15,6 +15,7 @@ build=${BUILD_DIR:-build}
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target quorvel
+build_abs=$(cd "$build" && pwd)
 
 # The generator: the CMake target when the build defines it, otherwise
 # compiled here against the store library that the program was built with.
@@ -30,7 +31,7 @@ else
   fi
 fi
 
-demo_home="$(cd "$build" && pwd)/demo-data"
+demo_home="$build_abs/demo-data"
 folder="$demo_home/Brelwick/Quorvel"
 rm -rf "$demo_home"
 mkdir -p "$folder"
@@ -45,10 +46,10 @@ args=(data/template_new.xml "$folder")
 chmod 600 "$folder"/*
 
 export XDG_DATA_HOME="$demo_home"
-export QUORVEL_SHARE="$root/data" QUORVEL_EXE="$(cd "$build" && pwd)/quorvel"
+export QUORVEL_SHARE="$root/data" QUORVEL_EXE="$build_abs/quorvel"
 if [ -n "${DISPLAY:-}" ]; then
   echo "Starting Quorvel on the sample data in $folder"
   exec scripts/quorvel-launcher.sh
 fi
 echo "No display found (DISPLAY is not set): starting Quorvel on a virtual display to take screenshots."
-scripts/with-display.sh scripts/demo/screenshots.sh "$(cd "$build" && pwd)" scripts/quorvel-launcher.sh
+scripts/with-display.sh scripts/demo/screenshots.sh "$build_abs" scripts/quorvel-launcher.sh
