@@ -255,3 +255,28 @@ TEST_F(DisplayMenuTest, PointsReachTheChartThroughTheWindow) {
     ASSERT_EQ(win->chart->variables.size(), 1u);
     EXPECT_EQ(win->chart->variables.front().points.size(), 3u);
 }
+
+TEST_F(DisplayMenuTest, CheckedItemsReportedOnStandardOutput) {
+    writeUsers({{0, "Ada", "Lovelace", manyVariables()}});
+    openWindow();
+    chooseLine(1);
+    check("Vitals/Pulse");
+    testing::internal::CaptureStdout();
+    check("Vitals/Blood Pressure/Systolic");
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_EQ(out,
+              "MainWindow::variableCB_i: Pulse is checked\n"
+              "MainWindow::variableCB_i: Systolic is checked\n"
+              "MainWindow::variableCB_i: There are 2 items checked\n");
+    EXPECT_EQ(traceCount("Systolic is checked"), 1);
+    EXPECT_EQ(traceCount("Pulse is checked"), 2);
+}
+
+TEST_F(DisplayMenuTest, MenuPicksReportedOnStandardOutput) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    chooseLine(1);
+    testing::internal::CaptureStdout();
+    pickMenu("File/Save");
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "item picked in menu: File/Save\n");
+}
