@@ -30,6 +30,12 @@ if command -v desktop-file-validate >/dev/null; then
   out=$(desktop-file-validate "$prefix/share/applications/quorvel.desktop" 2>&1) || fail "desktop entry: $out"
   [ -z "$out" ] || fail "desktop entry: $out"
 fi
+# The desktop entry starts the installed launcher and names the installed icon.
+desktop="$prefix/share/applications/quorvel.desktop"
+exec_cmd=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop" | head -n 1)
+icon=$(sed -n 's/^Icon=//p' "$desktop" | head -n 1)
+[ -x "$prefix/bin/$exec_cmd" ] || fail "the desktop entry runs \"$exec_cmd\", which is not in $prefix/bin"
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "the desktop entry's icon \"$icon\" is not installed"
 if command -v xmllint >/dev/null; then
   xmllint --noout "$prefix/share/icons/hicolor/scalable/apps/quorvel.svg" || fail "the icon is not well-formed"
   xmllint --noout "$share/config.hma" "$share/template_new.xml" || fail "installed data files are not well-formed"
