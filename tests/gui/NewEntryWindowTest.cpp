@@ -183,6 +183,9 @@ TEST_F(NewEntryWindowTest, OkStoresTheNextNumberAndCloses) {
     EXPECT_EQ(entries[2].child("value"), "72.000000");
     EXPECT_EQ(entries[2].child("date"), "2024/3/5");
     EXPECT_EQ(entries[2].child("time"), "09:07:05 PM");
+    const std::string trace = data->trace();
+    for (const char* name : {"NewEntryWindow::NewEntryWindow", "NewEntryWindow::saveCB_i", "NewEntryWindow::insertEntry"})
+        EXPECT_NE(trace.find(name), std::string::npos) << name;
 }
 
 TEST_F(NewEntryWindowTest, FirstEntryOfAVariableIsZero) {
