@@ -120,3 +120,14 @@ TEST_F(ChartFixture, NamesWithSymbolsAndHugeValuesStayReadable) {
     EXPECT_EQ(texts[4], "2e+15");
     EXPECT_EQ(texts[6], "4e+15");
 }
+
+TEST_F(ChartFixture, RebuildingThePanelLeavesTheCurrentGroupAlone) {
+    // Widgets made after a draw (a dialog, say) must not land in the panel.
+    chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 120}}));
+    chart->refresh();
+    Fl_Group::current(nullptr);
+    render();
+    EXPECT_EQ(Fl_Group::current(), nullptr);
+    trends->populate();
+    EXPECT_EQ(Fl_Group::current(), nullptr);
+}

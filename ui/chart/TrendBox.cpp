@@ -40,6 +40,9 @@ MyChart* owningChart(Fl_Widget* panel) {
 
 void TrendBox::populate() {
     TRACE_SCOPE("TrendBox::populate");
+    // Building the groups must not change where the rest of the program's
+    // widgets are created: the panel is rebuilt during every draw.
+    Fl_Group* previous = Fl_Group::current();
     trends.clear();
     trendPack->clear();
     trendPack->begin();
@@ -48,6 +51,7 @@ void TrendBox::populate() {
             trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points.begin(), v.points.end()));
     }
     trendPack->end();
+    Fl_Group::current(previous);
 }
 
 void TrendBox::draw() {
