@@ -269,15 +269,17 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         ASSERT_TRUE(XmlFile::parse(buffer, check, error)) << error;
     }
 
-    // How long one save takes, to spread the kills over the first two saves
-    // of each child (version A, then B).
+    // How long one save takes, to spread the kills over the first saves of
+    // each child (version A, then B, then A...). A child saves more slowly
+    // than this process (its first writes copy pages shared with the parent),
+    // so the range reaches well past two saves.
     const auto t0 = std::chrono::steady_clock::now();
     ASSERT_TRUE(Global::saveFile("user0.hma", docB));
     const auto oneSave =
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
 
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, 2 * static_cast<long>(oneSave)));
+    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, 5 * static_cast<long>(oneSave)));
     int seenA = 0, seenB = 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(18);
     int kills = 0;
