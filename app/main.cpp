@@ -1,10 +1,9 @@
 // Start-up: trace log, toolkit look, data store defaults, data folder,
 // registry, main window and the event loop.
 #include <FL/Fl.H>
-#include <FL/Enumerations.H>
-#include <FL/fl_ask.H>
 
 #include "app/Dialogs.h"
+#include "app/ToolkitLook.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
@@ -21,12 +20,7 @@ int main() {
     Trace::startMarker(kMainFile, kStartMarkerLine);
     TraceScope scope(__LINE__, "main", kMainFile, 3);
 
-    fl_message_font(FL_HELVETICA, 12);
-    FL_NORMAL_SIZE = 12;
-    Fl::visible_focus(0);
-    Fl::visual(FL_DOUBLE);
-    Fl::set_color(FL_BACKGROUND_COLOR, 200, 200, 205);
-    Fl::scheme("gtk+");
+    applyToolkitLook();
     Dialogs::useToolkitDialogs();
 
     Global::init();

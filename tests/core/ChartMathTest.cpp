@@ -14,17 +14,6 @@
 
 namespace {
 
-std::int64_t instantOf(int year, int month, int day, int hour = 12, int minute = 0, int second = 0) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    return TimeKey::fromTm(tm).instant;
-}
-
 TimeKey keyAt(std::int64_t t) {
     TimeKey key = TimeKey::fromInstant(t);
     return key;

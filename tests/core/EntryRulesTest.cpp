@@ -4,23 +4,12 @@
 #include <ctime>
 #include <string>
 
+#include "TestSupport.h"
 #include "ui/measurements/EntryRules.h"
 
 using namespace EntryRules;
 
 namespace {
-
-std::tm clock(int year, int month, int day, int hour, int minute, int second) {
-    std::tm t{};
-    t.tm_year = year - 1900;
-    t.tm_mon = month - 1;
-    t.tm_mday = day;
-    t.tm_hour = hour;
-    t.tm_min = minute;
-    t.tm_sec = second;
-    t.tm_isdst = -1;
-    return t;
-}
 
 class BerlinTime : public ::testing::Test {
 protected:
@@ -52,20 +41,20 @@ private:
 }  // namespace
 
 TEST(EntryInitialTexts, DateHasFourDigitYearAndTwoDigitMonthAndDay) {
-    EXPECT_EQ(initialDateText(clock(2024, 3, 5, 9, 0, 0)), "2024/03/05");
-    EXPECT_EQ(initialDateText(clock(1999, 12, 31, 23, 59, 59)), "1999/12/31");
+    EXPECT_EQ(initialDateText(localTm(2024, 3, 5, 9, 0, 0)), "2024/03/05");
+    EXPECT_EQ(initialDateText(localTm(1999, 12, 31, 23, 59, 59)), "1999/12/31");
 }
 
 TEST(EntryInitialTexts, TimeUsesTwelveHourClock) {
-    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 0, 15, 0)), "12:15:00 AM");
-    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 12, 0, 0)), "12:00:00 PM");
-    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 21, 7, 5)), "09:07:05 PM");
-    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 11, 59, 59)), "11:59:59 AM");
-    EXPECT_EQ(initialTimeText(clock(2024, 3, 5, 23, 0, 9)), "11:00:09 PM");
+    EXPECT_EQ(initialTimeText(localTm(2024, 3, 5, 0, 15, 0)), "12:15:00 AM");
+    EXPECT_EQ(initialTimeText(localTm(2024, 3, 5, 12, 0, 0)), "12:00:00 PM");
+    EXPECT_EQ(initialTimeText(localTm(2024, 3, 5, 21, 7, 5)), "09:07:05 PM");
+    EXPECT_EQ(initialTimeText(localTm(2024, 3, 5, 11, 59, 59)), "11:59:59 AM");
+    EXPECT_EQ(initialTimeText(localTm(2024, 3, 5, 23, 0, 9)), "11:00:09 PM");
 }
 
 TEST_F(BerlinTime, InitialTextsReadBackAsTheSameTime) {
-    std::tm now = clock(2024, 7, 14, 0, 5, 30);
+    std::tm now = localTm(2024, 7, 14, 0, 5, 30);
     ASSERT_EQ(read(initialDateText(now), initialTimeText(now)), 0);
     EXPECT_EQ(when.tm_year, 124);
     EXPECT_EQ(when.tm_mon, 6);

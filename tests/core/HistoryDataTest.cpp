@@ -43,12 +43,7 @@ Loaded load(const std::string& name) {
 
 class HistoryDataTest : public ::testing::Test {
 protected:
-    void open(const std::string& variables) {
-        data.write("user0.hma", userFileXml(0, "Ann", "Lee", variables));
-        ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
-        Global::userOpen = true;
-        Global::currentFile = "user0.hma";
-    }
+    void open(const std::string& variables) { openTestUser(data, variables); }
     TestDataFolder data;
 };
 

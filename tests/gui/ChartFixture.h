@@ -119,15 +119,6 @@ protected:
         return p;
     }
 
-    static std::int64_t instantOf(int year, int month, int day, int hour = 12, int minute = 0) {
-        std::tm tm{};
-        tm.tm_year = year - 1900;
-        tm.tm_mon = month - 1;
-        tm.tm_mday = day;
-        tm.tm_hour = hour;
-        tm.tm_min = minute;
-        return TimeKey::fromTm(tm).instant;
-    }
 
     static std::tm tmOf(std::int64_t t) { return TimeKey::fromInstant(t).tm; }
 

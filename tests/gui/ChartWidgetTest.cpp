@@ -10,18 +10,6 @@ namespace {
 
 const Fl_Color kSelected = fl_rgb_color(55, 156, 255);
 
-std::tm tmAt(int year, int month, int day, int hour, int minute, int second) {
-    std::tm tm{};
-    tm.tm_year = year - 1900;
-    tm.tm_mon = month - 1;
-    tm.tm_mday = day;
-    tm.tm_hour = hour;
-    tm.tm_min = minute;
-    tm.tm_sec = second;
-    tm.tm_isdst = 0;
-    return tm;
-}
-
 std::vector<double> valuesOf(const PointMap& points) {
     std::vector<double> out;
     for (const auto& p : points) out.push_back(p.second);
@@ -91,18 +79,18 @@ TEST_F(ChartFixture, DropVarByNameAndAll) {
 }
 
 TEST_F(ChartFixture, AddPointReplacesEqualTimesAndActsOnTheFirstSeries) {
-    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 70), -1);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", localTm(2026, 12, 6, 10, 0, 0, 0), 70), -1);
     chart->addVariable(series("Pulse", {}));
     chart->addVariable(series("Pulse", {}));
-    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 70), 0);
-    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 0), 75), 0);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", localTm(2026, 12, 6, 10, 0, 0, 0), 70), 0);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", localTm(2026, 12, 6, 10, 0, 0, 0), 75), 0);
     EXPECT_EQ(valuesOf(chart->variables.front().points), std::vector<double>{75});
-    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 12, 6, 10, 0, 1), 76), 0);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", localTm(2026, 12, 6, 10, 0, 1, 0), 76), 0);
     EXPECT_EQ(valuesOf(chart->variables.front().points), (std::vector<double>{75, 76}));
     EXPECT_TRUE(chart->variables.back().points.empty());
     // A summer time given with the winter flag is still the same reading.
-    EXPECT_EQ(chart->addPointToVariable("Pulse", tmAt(2026, 7, 1, 9, 0, 0), 60), 0);
-    std::tm summer = tmAt(2026, 7, 1, 9, 0, 0);
+    EXPECT_EQ(chart->addPointToVariable("Pulse", localTm(2026, 7, 1, 9, 0, 0, 0), 60), 0);
+    std::tm summer = localTm(2026, 7, 1, 9, 0, 0, 0);
     summer.tm_isdst = 1;
     EXPECT_EQ(chart->addPointToVariable("Pulse", summer, 61), 0);
     EXPECT_EQ(valuesOf(chart->variables.front().points), (std::vector<double>{61, 75, 76}));

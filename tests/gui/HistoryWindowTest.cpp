@@ -36,12 +36,7 @@ std::string variable(const std::string& name, const std::string& body) {
 
 class HistoryWindowTest : public ::testing::Test {
 protected:
-    void open(const std::string& variables) {
-        data.write("user0.hma", userFileXml(0, "Ann", "Lee", variables));
-        ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
-        Global::userOpen = true;
-        Global::currentFile = "user0.hma";
-    }
+    void open(const std::string& variables) { openTestUser(data, variables); }
 
     std::unique_ptr<HistoryTableWindow> show(const std::string& name, int w = 600, int h = 400) {
         const std::string title = name + " History";

@@ -47,15 +47,7 @@ protected:
     }
 
     static TimeKey key(int year, int month, int day, int hour, int minute, int second) {
-        std::tm t{};
-        t.tm_year = year - 1900;
-        t.tm_mon = month - 1;
-        t.tm_mday = day;
-        t.tm_hour = hour;
-        t.tm_min = minute;
-        t.tm_sec = second;
-        t.tm_isdst = -1;
-        return TimeKey::fromTm(t);
+        return TimeKey::fromTm(localTm(year, month, day, hour, minute, second));
     }
 
     void TearDown() override {

@@ -10,9 +10,12 @@
 #include <sstream>
 #include <stdexcept>
 
+#include <gtest/gtest.h>
+
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/Global.h"
+#include "ui/chart/TimeKey.h"
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -133,4 +136,28 @@ std::string userFileXml(int id, const std::string& first, const std::string& las
          "\t</info>\n"
       << variables << "</patient>\n";
     return s.str();
+}
+
+std::tm localTm(int year, int month, int day, int hour, int minute, int second, int isdst) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    tm.tm_isdst = isdst;
+    return tm;
+}
+
+std::int64_t instantOf(int year, int month, int day, int hour, int minute, int second) {
+    return TimeKey::fromTm(localTm(year, month, day, hour, minute, second)).instant;
+}
+
+void openTestUser(TestDataFolder& data, const std::string& variables) {
+    data.write("user0.hma", userFileXml(0, "Ann", "Lee", variables));
+    ASSERT_TRUE(Global::loadFile(Global::userDoc, "user0.hma", Global::userText));
+    Global::userOpen = true;
+    Global::currentFile = "user0.hma";
+    Global::currentId = "0";
 }

@@ -3,6 +3,8 @@
 // store's process-wide state.
 #pragma once
 
+#include <cstdint>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -57,3 +59,12 @@ void writeFile(const std::string& path, const std::string& content);
 
 // A user file with a patient, info and the given variables' XML inside.
 std::string userFileXml(int id, const std::string& first, const std::string& last, const std::string& variables);
+
+// A local date and time; isdst -1 lets the date decide daylight saving.
+std::tm localTm(int year, int month, int day, int hour = 12, int minute = 0, int second = 0, int isdst = -1);
+// The instant of a local date and time, as the chart's keys compute it.
+std::int64_t instantOf(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
+
+// Writes user0.hma with the given variables' XML and opens it as the current
+// user (userDoc loaded, userOpen set, currentFile "user0.hma", currentId "0").
+void openTestUser(TestDataFolder& data, const std::string& variables);
