@@ -84,48 +84,63 @@ std::int64_t modeSpan(int timeMode) {
     }
 }
 
-double bestSpacing(bool forValues, double x) {
-    if (!std::isfinite(x) || x < 0) x = 0;
+namespace {
+
+// Where a value stands on the logarithmic scale of nice steps: its decade
+// (scale, a power of ten) and its fraction within the decade.
+struct LogPlace {
+    double scale;
+    double fraction;
+    int exponent;
+};
+
+LogPlace logPlaceOf(double x) {
     double t = std::log10(x + 0.1) + 1;
     int e = static_cast<int>(std::floor(t));
-    double f = t - e;
-    double scale = std::pow(10.0, e - 1);
-    double best = 1.0;
-    static const double values[5] = {1, 1, 2, 5, 10};
+    return LogPlace{std::pow(10.0, e - 1), t - e, e};
+}
+
+// The place of candidate step c within the decade of the given scale
+// (10 counts as the end of the decade).
+double candidatePlace(double c, double scale) {
+    double g = std::log10(c * scale + 0.1) + 1;
+    int k = c >= 10 ? 1 : 0;
+    return g - std::floor(g) + k;
+}
+
+const double kValueCandidates[5] = {1, 1, 2, 5, 10};
+
+}  // namespace
+
+double bestSpacing(bool forValues, double x) {
+    if (!std::isfinite(x) || x < 0) x = 0;
+    const LogPlace place = logPlaceOf(x);
     static const double days[5] = {1, 3, 5, 7, 10};
     static const double hours[5] = {5.0 / 12, 1.25, 2.5, 5, 10};
-    const double* candidates = forValues ? values : (e > 0 ? days : hours);
+    const double* candidates = forValues ? kValueCandidates : (place.exponent > 0 ? days : hours);
+    double best = 1.0;
     double pick = candidates[0];
     for (int i = 0; i < 5; ++i) {
-        double c = candidates[i];
-        double g = std::log10(c * scale + 0.1) + 1;
-        int k = c >= 10 ? 1 : 0;
-        double d = std::fabs(f - (g - std::floor(g) + k));
+        double d = std::fabs(place.fraction - candidatePlace(candidates[i], place.scale));
         if (d < best) {
             best = d;
-            pick = c;
+            pick = candidates[i];
         }
     }
-    return scale * pick;
+    return place.scale * pick;
 }
 
 void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi) {
     if (*hi - *lo >= n) return;
     if (!std::isfinite(target) || target < 0) target = 0;
-    double t = std::log10(target + 0.1) + 1;
-    int e = static_cast<int>(std::floor(t));
-    double f = t - e;
-    double scale = std::pow(10.0, e - 1);
+    const LogPlace place = logPlaceOf(target);
     double best = 1.0;
-    static const double candidates[5] = {1, 1, 2, 5, 10};
     double newStep = *step;
-    for (double c : candidates) {
-        double g = std::log10(c * scale + 0.1) + 1;
-        int k = c >= 10 ? 1 : 0;
-        double d = (g - std::floor(g) + k) - f;
+    for (double c : kValueCandidates) {
+        double d = candidatePlace(c, place.scale) - place.fraction;
         if (d >= 0 && d < best) {
             best = d;
-            newStep = scale * c;
+            newStep = place.scale * c;
         }
     }
     *step = newStep;
