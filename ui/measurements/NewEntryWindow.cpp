@@ -182,7 +182,7 @@ int NewEntryWindow::insertEntry(XmlNode* variable) {
         f.text = inputs[i]->value() ? inputs[i]->value() : "";
         fields.push_back(f);
     }
-    const std::string date = inputs.size() > 0 && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
     const std::string time = inputs.size() > 1 && inputs[1]->value() ? inputs[1]->value() : "";
     EntryRules::EntryPlan plan = EntryRules::planEntry(variableName, date, time, fields);
     if (plan.result <= 0) {
