@@ -147,11 +147,18 @@ fi
 for v in "4 SpO2 97" "5 Temperature 98.6" "6 Weight 150" "7 Mood 7"; do
   set -- $v
   open_entry "$1" "$2"
-  fill_entry "2026/11/05" "10:00:00 AM" "$3"
+  # Date, Tab, time, Tab, value: Tab follows the layout and selects the
+  # field's text, so typing replaces it.
+  type_into "$entry_window" 180 32 "2026/11/05"
+  key Tab
+  xdotool type --delay 15 "10:00:00 AM"; key Tab
+  xdotool type --delay 15 "$3"
   key Return                               # Return is OK
   wait_gone "$entry_window" || fail "$2 window stays after Return"
 done
 wait_contains "$E2E_DATA/user0.hma" "<value>98.600000</value>"
+wait_count "$E2E_DATA/user0.hma" "<time>10:00:00 AM</time>" 4
+assert_eq "$(count_of "$E2E_DATA/user0.hma" "<date>2026/11/05</date>")" 4 "entries typed with Tab"
 wait_contains "$E2E_DATA/user0.hma" "<value>7.000000</value>"
 
 step "four variables on the chart, a fifth refused"
