@@ -1,0 +1,129 @@
+// The keyboard in the dialogs: Tab moves through the inputs in the order of
+// the layout (top to bottom, left to right) and Escape does what Cancel does,
+// writing nothing. (Enter as OK is checked with each window's own tests and
+// end to end.)
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Input_Choice.H>
+
+#include "TestSupport.h"
+#include "store/Global.h"
+#include "ui/measurements/NewEntryWindow.h"
+#include "ui/measurements/VariablePropertiesWindow.h"
+#include "ui/users/InfoWindow.h"
+
+namespace {
+
+void sendKey(Fl_Window* window, int key) {
+    Fl::e_keysym = key;
+    Fl::e_state = 0;
+    static char text[2] = {0, 0};
+    text[0] = key == FL_Escape ? 27 : key == FL_Tab ? '\t' : 0;
+    Fl::e_text = text;
+    Fl::e_length = 1;
+    Fl::handle(FL_KEYBOARD, window);
+    Fl::e_keysym = 0;
+    Fl::e_length = 0;
+}
+
+// The widgets Tab reaches from the first one, one press at a time, until it
+// comes back to the first.
+std::vector<Fl_Widget*> tabCycle(Fl_Window* window, Fl_Widget* first, std::size_t limit) {
+    std::vector<Fl_Widget*> seen;
+    first->take_focus();
+    for (std::size_t i = 0; i < limit; ++i) {
+        Fl_Widget* now = Fl::focus();
+        if (!seen.empty() && now == seen.front()) break;
+        seen.push_back(now);
+        sendKey(window, FL_Tab);
+    }
+    return seen;
+}
+
+// The order of the layout: by row, then by column.
+bool inLayoutOrder(const std::vector<Fl_Widget*>& widgets) {
+    for (std::size_t i = 1; i < widgets.size(); ++i) {
+        const Fl_Widget* a = widgets[i - 1];
+        const Fl_Widget* b = widgets[i];
+        if (b->y() < a->y() || (b->y() == a->y() && b->x() <= a->x())) return false;
+    }
+    return true;
+}
+
+class DialogKeyboardTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        openTestUser(data,
+                     "\t<variable name=\"Blood Pressure\">\n"
+                     "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n"
+                     "\t\t</normalLow>\n"
+                     "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n"
+                     "\t\t</normalHigh>\n"
+                     "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n"
+                     "\t\t</panicLow>\n"
+                     "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n"
+                     "\t\t</panicHigh>\n\t</variable>\n");
+        original = data.read("user0.hma");
+        registry = data.read("config.hma");
+    }
+    void expectNothingWritten() {
+        EXPECT_EQ(data.read("user0.hma"), original);
+        EXPECT_EQ(data.read("config.hma"), registry);
+        EXPECT_TRUE(dialogs.alerts.empty());
+    }
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    std::string original, registry;
+};
+
+}  // namespace
+
+TEST_F(DialogKeyboardTest, UserInformationWindow) {
+    // The window deletes itself once closed.
+    InfoWindow* window = new InfoWindow("Edit User Information", false);
+    Fl::check();
+    std::vector<Fl_Widget*> expected = {window->firstNameInput, window->lastNameInput, window->dobInput,
+                                        window->genderChoice->input(), window->weightInput,
+                                        window->heightInput, window->stepSizeInput, window->raceInput};
+    EXPECT_EQ(tabCycle(window, window->firstNameInput, 20), expected);
+    EXPECT_TRUE(inLayoutOrder(expected));
+    window->firstNameInput->value("Changed");
+    sendKey(window, FL_Escape);
+    EXPECT_FALSE(window->shown());
+    Fl::check();
+    expectNothingWritten();
+}
+
+TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
+    auto window = std::make_unique<NewEntryWindow>("Add history entry for Vitals: Blood Pressure", "Vitals",
+                                                   "Blood Pressure");
+    Fl::check();
+    ASSERT_EQ(window->inputs.size(), 4u);
+    std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
+    EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 20), expected);
+    EXPECT_TRUE(inLayoutOrder(expected));
+    window->inputs[2]->value("120");
+    sendKey(window.get(), FL_Escape);
+    EXPECT_FALSE(window->shown());
+    expectNothingWritten();
+}
+
+TEST_F(DialogKeyboardTest, PropertiesWindowWithTwoInputsPerRow) {
+    auto window = std::make_unique<VariablePropertiesWindow>(420, "Blood Pressure", "Properties for Blood Pressure");
+    Fl::check();
+    ASSERT_EQ(window->inputs.size(), 8u);
+    std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
+    EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 30), expected);
+    EXPECT_TRUE(inLayoutOrder(expected));
+    window->inputs[0]->value("95");
+    sendKey(window.get(), FL_Escape);
+    EXPECT_FALSE(window->shown());
+    expectNothingWritten();
+}
