@@ -9,6 +9,7 @@
 
 #include <FL/Fl.H>
 
+#include "BenchSupport.h"
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/measurements/HistoryData.h"
@@ -25,17 +26,7 @@ void makeUser() {
     static bool made = false;
     if (made) return;
     made = true;
-    std::string xml = "<patient id=\"0\"><info/><variable name=\"Pulse\"><normalLow>60</normalLow>"
-                      "<normalHigh>100</normalHigh><panicLow>40</panicLow><panicHigh>140</panicHigh>";
-    char line[256];
-    for (int i = 0; i < kEntries; ++i) {
-        std::snprintf(line, sizeof line,
-                      "<entry id=\"%d\"><value>%d.000000</value><date>20%02d/%d/%d</date>"
-                      "<time>%d:%02d:00 AM</time></entry>",
-                      i, 50 + i % 60, 10 + i % 15, 1 + i % 12, 1 + i % 28, 1 + i % 12, i % 60);
-        xml += line;
-    }
-    xml += "</variable></patient>";
+    const std::string xml = bench::pulseUserFile(kEntries);
     Global::userText.assign(xml.begin(), xml.end());
     Global::userText.push_back('\0');
     Global::userDoc->parse<rapidxml::parse_declaration_node | rapidxml::parse_no_data_nodes>(Global::userText.data());

@@ -4,8 +4,6 @@
 // (run under scripts/with-display.sh). Works in a temporary data folder.
 #include <benchmark/benchmark.h>
 
-#include <dirent.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -18,6 +16,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Input.H>
 
+#include "BenchSupport.h"
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/Global.h"
@@ -33,23 +32,6 @@ struct Setup {
     MainWindow* window = nullptr;
     NewEntryWindow* entry = nullptr;
 };
-
-void removeTree(const std::string& path) {
-    if (DIR* d = opendir(path.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "/" + name;
-            struct stat st;
-            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                removeTree(child);
-            else
-                unlink(child.c_str());
-        }
-        closedir(d);
-    }
-    rmdir(path.c_str());
-}
 
 // A data folder with one registered user whose Pulse holds kEntries entries,
 // opened as the current user, and the main window.
@@ -71,21 +53,7 @@ Setup& setup() {
     std::ofstream(Global::dataFolder + "config.hma")
         << "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
            "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n";
-    std::string xml =
-        "<patient id=\"0\">\n\t<info>\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n"
-        "\t\t<dob/>\n\t\t<gender/>\n\t\t<weight/>\n\t\t<height/>\n\t\t<stepSize/>\n\t\t<race/>\n\t</info>\n"
-        "\t<variable name=\"Pulse\">\n\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n"
-        "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>130</panicHigh>\n";
-    char line[256];
-    for (int i = 0; i < kEntries; ++i) {
-        std::snprintf(line, sizeof line,
-                      "\t\t<entry id=\"%d\">\n\t\t\t<value>%d.000000</value>\n\t\t\t<date>20%02d/%02d/%02d</date>\n"
-                      "\t\t\t<time>%02d:%02d:00 AM</time>\n\t\t</entry>\n",
-                      i, 50 + i % 60, 10 + i % 15, 1 + i % 12, 1 + i % 28, 1 + i % 12, i % 60);
-        xml += line;
-    }
-    xml += "\t</variable>\n\t<variable name=\"Mood\"/>\n</patient>\n";
-    std::ofstream(Global::dataFolder + "user0.hma") << xml;
+    std::ofstream(Global::dataFolder + "user0.hma") << bench::pulseUserFile(kEntries);
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText) ||
         !Global::loadFile(Global::userDoc, "user0.hma", Global::userText)) {
@@ -99,7 +67,7 @@ Setup& setup() {
     s.window->refreshPanels(true, false, true);
     s.entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
     Fl::check();
-    std::atexit([] { removeTree(s.root); });
+    std::atexit([] { bench::removeTree(s.root); });
     return s;
 }
 

@@ -1,0 +1,17 @@
+// What several benchmarks share: a user file with a long pulse history and
+// the removal of a temporary folder.
+#pragma once
+
+#include <string>
+
+namespace bench {
+
+// A complete user file (id 0, Ann Lee) whose Pulse variable holds the given
+// number of entries, printed as the program prints its files, followed by an
+// empty Mood variable.
+std::string pulseUserFile(int entries);
+
+// Removes a folder and everything in it.
+void removeTree(const std::string& path);
+
+}  // namespace bench
