@@ -28,7 +28,7 @@ package:
 	./scripts/package.sh
 
 clean:
-	rm -rf build build-asan build-fuzz
+	rm -rf build build-asan build-fuzz build-package build-windows
 
 soak:
 	./scripts/soak.sh
