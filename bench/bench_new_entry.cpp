@@ -17,6 +17,7 @@
 #include <FL/Fl_Input.H>
 
 #include "BenchSupport.h"
+#include "TestSupport.h"
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/Global.h"
@@ -67,7 +68,7 @@ Setup& setup() {
     s.window->refreshPanels(true, false, true);
     s.entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
     Fl::check();
-    std::atexit([] { bench::removeTree(s.root); });
+    std::atexit([] { removeTree(s.root); });
     return s;
 }
 

@@ -1,9 +1,5 @@
 #include "BenchSupport.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 
 namespace bench {
@@ -25,23 +21,6 @@ std::string pulseUserFile(int entries) {
     }
     xml += "\t</variable>\n\t<variable name=\"Mood\"/>\n</patient>\n";
     return xml;
-}
-
-void removeTree(const std::string& path) {
-    if (DIR* d = opendir(path.c_str())) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "/" + name;
-            struct stat st;
-            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                removeTree(child);
-            else
-                unlink(child.c_str());
-        }
-        closedir(d);
-    }
-    rmdir(path.c_str());
 }
 
 }  // namespace bench

@@ -1,5 +1,5 @@
-// What several benchmarks share: a user file with a long pulse history and
-// the removal of a temporary folder.
+// What several benchmarks share: a user file with a long pulse history.
+// (The benchmarks also use the tests' support, for instance removeTree.)
 #pragma once
 
 #include <string>
@@ -10,8 +10,5 @@ namespace bench {
 // number of entries, printed as the program prints its files, followed by an
 // empty Mood variable.
 std::string pulseUserFile(int entries);
-
-// Removes a folder and everything in it.
-void removeTree(const std::string& path);
 
 }  // namespace bench

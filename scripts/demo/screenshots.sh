@@ -7,25 +7,13 @@
 # "Multi-Display" menu and saves a third (demo-chart.png), and closes the
 # program.
 set -euo pipefail
+source "$(dirname "$0")/../wait-main-window.bash"
 out=$1
 shift
 "$@" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
-win=""
-for _ in $(seq 1 100); do
-  win=$(xdotool search --onlyvisible --name 'Brelwick\. - Quorvel' 2>/dev/null | head -n 1 || true)
-  [ -n "$win" ] && break
-  if ! kill -0 "$pid" 2>/dev/null; then
-    echo "The program ended before its window appeared." >&2
-    exit 1
-  fi
-  sleep 0.2
-done
-if [ -z "$win" ]; then
-  echo "The main window did not appear." >&2
-  exit 1
-fi
+win=$(wait_main_window "$pid")
 sleep 1
 import -window root "$out/demo-main.png"
 echo "Screenshot of the main window saved to $out/demo-main.png"

@@ -17,12 +17,7 @@ namespace {
 const char* kVariables =
     "\t<variable name=\"Pulse\">\n\t\t<entry id=\"0\">\n\t\t\t<value>72.000000</value>\n"
     "\t\t\t<date>2024/1/2</date>\n\t\t\t<time>8:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n"
-    "\t<variable name=\"Blood Pressure\">\n"
-    "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
-    "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n\t\t</normalHigh>\n"
-    "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n\t\t</panicLow>\n"
-    "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n\t\t</panicHigh>\n"
-    "\t</variable>\n";
+    QUORVEL_TEST_BLOOD_PRESSURE_XML;
 
 void saveRangesAndReload(const std::string& name, const std::vector<std::string>& texts) {
     ASSERT_EQ(RangeRules::validate(texts), RangeRules::kValid);

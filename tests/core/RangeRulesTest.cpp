@@ -19,12 +19,7 @@ const char* kPulse =
     "\t\t\t<time>8:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n";
 
 const char* kBloodPressure =
-    "\t<variable name=\"Blood Pressure\">\n"
-    "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
-    "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n\t\t</normalHigh>\n"
-    "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n\t\t</panicLow>\n"
-    "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n\t\t</panicHigh>\n"
-    "\t</variable>\n";
+    QUORVEL_TEST_BLOOD_PRESSURE_XML;
 
 // A variable as the new entry window creates it: no range elements.
 const char* kMoodOnlyEntries =

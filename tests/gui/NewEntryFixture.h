@@ -25,21 +25,16 @@ namespace entrytest {
 // Blood Pressure and Mood without entries, Temperature in between.
 inline const char* kVariables =
     "\t<variable name=\"Pulse\">\n\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n"
-    "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>130</panicHigh>\n"
-    "\t\t<entry id=\"0\">\n\t\t\t<value>70.000000</value>\n\t\t\t<date>2024/1/2</date>\n"
-    "\t\t\t<time>08:00:00 AM</time>\n\t\t</entry>\n"
-    "\t\t<entry id=\"7\">\n\t\t\t<value>75.000000</value>\n\t\t\t<date>2024/1/3</date>\n"
-    "\t\t\t<time>08:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n"
-    "\t<variable name=\"Blood Pressure\">\n"
-    "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
-    "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n\t\t</normalHigh>\n"
-    "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n\t\t</panicLow>\n"
-    "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n\t\t</panicHigh>\n"
-    "\t</variable>\n"
-    "\t<variable name=\"Temperature\">\n\t\t<normalLow>96.9</normalLow>\n\t\t<normalHigh>99.5</normalHigh>\n"
-    "\t\t<panicLow>95</panicLow>\n\t\t<panicHigh>103</panicHigh>\n\t</variable>\n"
-    "\t<variable name=\"Mood\">\n\t\t<normalLow>4</normalLow>\n\t\t<normalHigh>10</normalHigh>\n"
-    "\t\t<panicLow>2</panicLow>\n\t\t<panicHigh>10</panicHigh>\n\t</variable>\n";
+    "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>130</panicHigh>\n\t\t<entry id=\"0\">\n"
+    "\t\t\t<value>70.000000</value>\n\t\t\t<date>2024/1/2</date>\n\t\t\t<time>08:00:00 AM</time>\n"
+    "\t\t</entry>\n\t\t<entry id=\"7\">\n\t\t\t<value>75.000000</value>\n"
+    "\t\t\t<date>2024/1/3</date>\n\t\t\t<time>08:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n"
+    QUORVEL_TEST_BLOOD_PRESSURE_XML
+    "\t<variable name=\"Temperature\">\n\t\t<normalLow>96.9</normalLow>\n"
+    "\t\t<normalHigh>99.5</normalHigh>\n\t\t<panicLow>95</panicLow>\n"
+    "\t\t<panicHigh>103</panicHigh>\n\t</variable>\n\t<variable name=\"Mood\">\n"
+    "\t\t<normalLow>4</normalLow>\n\t\t<normalHigh>10</normalHigh>\n\t\t<panicLow>2</panicLow>\n"
+    "\t\t<panicHigh>10</panicHigh>\n\t</variable>\n";
 
 // One saved entry: its id and its children as (name, text) in order.
 struct SavedEntry {

@@ -23,21 +23,16 @@ using Texts = std::vector<std::string>;
 
 const char* kVariables =
     "\t<variable name=\"Pulse\">\n\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n"
-    "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>140</panicHigh>\n"
-    "\t\t<entry id=\"0\">\n\t\t\t<value>72.000000</value>\n\t\t\t<date>2024/1/2</date>\n"
-    "\t\t\t<time>8:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n"
-    "\t<variable name=\"Blood Pressure\">\n"
-    "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
-    "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n\t\t</normalHigh>\n"
-    "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n\t\t</panicLow>\n"
-    "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n\t\t</panicHigh>\n"
-    "\t</variable>\n"
-    "\t<variable name=\"Blood Sugar\">\n"
-    "\t\t<normalLow>\n\t\t\t<fasting>90</fasting>\n\t\t\t<postprandial>90</postprandial>\n\t\t</normalLow>\n"
-    "\t\t<normalHigh>\n\t\t\t<fasting>130</fasting>\n\t\t\t<postprandial>180</postprandial>\n\t\t</normalHigh>\n"
-    "\t\t<panicLow>\n\t\t\t<fasting>54</fasting>\n\t\t\t<postprandial>54</postprandial>\n\t\t</panicLow>\n"
-    "\t\t<panicHigh>\n\t\t\t<fasting>250</fasting>\n\t\t\t<postprandial>300</postprandial>\n\t\t</panicHigh>\n"
-    "\t</variable>\n"
+    "\t\t<panicLow>40</panicLow>\n\t\t<panicHigh>140</panicHigh>\n\t\t<entry id=\"0\">\n"
+    "\t\t\t<value>72.000000</value>\n\t\t\t<date>2024/1/2</date>\n\t\t\t<time>8:00:00 AM</time>\n"
+    "\t\t</entry>\n\t</variable>\n"
+    QUORVEL_TEST_BLOOD_PRESSURE_XML
+    "\t<variable name=\"Blood Sugar\">\n\t\t<normalLow>\n\t\t\t<fasting>90</fasting>\n"
+    "\t\t\t<postprandial>90</postprandial>\n\t\t</normalLow>\n\t\t<normalHigh>\n"
+    "\t\t\t<fasting>130</fasting>\n\t\t\t<postprandial>180</postprandial>\n\t\t</normalHigh>\n"
+    "\t\t<panicLow>\n\t\t\t<fasting>54</fasting>\n\t\t\t<postprandial>54</postprandial>\n"
+    "\t\t</panicLow>\n\t\t<panicHigh>\n\t\t\t<fasting>250</fasting>\n"
+    "\t\t\t<postprandial>300</postprandial>\n\t\t</panicHigh>\n\t</variable>\n"
     "\t<variable name=\"Mood\">\n\t\t<entry id=\"0\">\n\t\t\t<value>3.000000</value>\n"
     "\t\t\t<date>2024/1/2</date>\n\t\t\t<time>8:00:00 AM</time>\n\t\t</entry>\n\t</variable>\n";
 

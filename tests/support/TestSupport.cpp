@@ -30,7 +30,7 @@ void writeFile(const std::string& path, const std::string& content) {
     out << content;
 }
 
-static void removeTree(const std::string& path) {
+void removeTree(const std::string& path) {
     DIR* d = opendir(path.c_str());
     if (d) {
         while (dirent* e = readdir(d)) {

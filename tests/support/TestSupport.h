@@ -56,6 +56,8 @@ void resetGlobalState();
 // Reads a whole file; empty when it does not exist.
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& content);
+// Removes a folder and everything in it.
+void removeTree(const std::string& path);
 
 // A user file with a patient, info and the given variables' XML inside.
 std::string userFileXml(int id, const std::string& first, const std::string& last, const std::string& variables);
@@ -68,3 +70,13 @@ std::int64_t instantOf(int year, int month, int day, int hour = 12, int minute =
 // Writes user0.hma with the given variables' XML and opens it as the current
 // user (userDoc loaded, userOpen set, currentFile "user0.hma", currentId "0").
 void openTestUser(TestDataFolder& data, const std::string& variables);
+
+// A "Blood Pressure" variable with its four ranges (90/60, 139/89, 70/40,
+// 180/120) and no entries, as a string literal that joins others.
+#define QUORVEL_TEST_BLOOD_PRESSURE_XML \
+    "\t<variable name=\"Blood Pressure\">\n" \
+    "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n" \
+    "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n\t\t</normalHigh>\n" \
+    "\t\t<panicLow>\n\t\t\t<systolic>70</systolic>\n\t\t\t<diastolic>40</diastolic>\n\t\t</panicLow>\n" \
+    "\t\t<panicHigh>\n\t\t\t<systolic>180</systolic>\n\t\t\t<diastolic>120</diastolic>\n\t\t</panicHigh>\n" \
+    "\t</variable>\n"
