@@ -4,7 +4,7 @@
 # Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(g++ make cmake pkg-config libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
+packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils "$@")
 
 missing=()
