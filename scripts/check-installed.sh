@@ -23,8 +23,14 @@ for f in bin/quorvel bin/quorvel-launcher; do
   [ -x "$prefix/$f" ] || fail "$prefix/$f is missing or not executable"
 done
 for f in share/quorvel/data/config.hma share/quorvel/data/template_new.xml share/quorvel/data/readme.txt \
-         share/applications/quorvel.desktop share/icons/hicolor/scalable/apps/quorvel.svg; do
+         share/applications/quorvel.desktop share/icons/hicolor/scalable/apps/quorvel.svg \
+         share/doc/quorvel/copyright share/doc/quorvel/changelog.gz; do
   [ -s "$prefix/$f" ] || fail "$prefix/$f is missing or empty"
+done
+# Every installed program has its manual page.
+for exe in "$prefix"/bin/*; do
+  page="$prefix/share/man/man1/$(basename "$exe").1.gz"
+  [ -s "$page" ] || fail "no manual page $page"
 done
 if command -v desktop-file-validate >/dev/null; then
   out=$(desktop-file-validate "$prefix/share/applications/quorvel.desktop" 2>&1) || fail "desktop entry: $out"
