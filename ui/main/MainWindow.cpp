@@ -150,6 +150,7 @@ MainWindow::MainWindow(int width, int height)
     body->end();
 
     setUserControlsActive(false);
+    callback(windowCB, this);
     end();
     resizable(body);
     show();
@@ -169,8 +170,8 @@ MainWindow::~MainWindow() {
     }
 }
 
-void MainWindow::saveOpenUser() {
-    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+bool MainWindow::saveOpenUser() {
+    return !Global::userOpen || Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
 }
 
 std::string MainWindow::pickedPath(Fl_Menu_* menu) {
@@ -188,7 +189,13 @@ void MainWindow::menuCB_i() {
     std::cout << "item picked in menu: " << path << std::endl;
     TRACE_MSG(3, "MainWindow::menuCB_i") << "item picked in menu: " << path;
     if (path == "File/Exit") {
-        saveOpenUser();
+        // Changes that could not be saved live only in memory: leaving loses them.
+        if (!saveOpenUser()) {
+            const std::string question =
+                "Your changes to " + Global::currentFile + " could not be saved. Exit anyway and lose them?";
+            if (Dialogs::choice(question, "&Cancel", nullptr, "Exit") != 2) return;
+            TRACE_MSG(1, "MainWindow::menuCB_i") << "Exit without saving " << Global::currentFile;
+        }
         Dialogs::terminate(0);
     }
     if (path == "File/Save") saveOpenUser();
@@ -203,8 +210,9 @@ void MainWindow::closeCB_i() {
 
 void MainWindow::newCB_i() {
     TRACE_SCOPE("MainWindow::newCB_i");
-    saveOpenUser();
-    Global::createNew();
+    // The open user's unsaved changes are not given up for a new user.
+    if (!saveOpenUser()) return;
+    if (!Global::createNew()) return;
     new InfoWindow("New User", true);
     setUserMenuItemsActive(true);
     resetDisplayMenu(false);
@@ -220,7 +228,8 @@ void MainWindow::userRemoveCB_i() {
     const std::string question =
         "Do you really want to remove user:\n" + InfoRules::fromBrowserLiteral(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
-    Global::removeCurrentUser();
+    // A removal the registry could not save was undone: the user stays.
+    if (Global::removeCurrentUser() == -2) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, false, true);
@@ -263,6 +272,14 @@ void MainWindow::helpCB_i() {
     helpWindow->show();
 }
 
+void MainWindow::windowCB_i() {
+    // Escape is no way to end the program (a second press after closing a
+    // menu would do it unnoticed); the close box still does.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    hide();
+}
+
+void MainWindow::windowCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->windowCB_i(); }
 void MainWindow::menuCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->menuCB_i(); }
 void MainWindow::closeCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->closeCB_i(); }
 void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->newCB_i(); }

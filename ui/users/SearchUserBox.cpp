@@ -59,7 +59,12 @@ int SearchUserBox::populateBrowser(const char* currentId) {
 
 void SearchUserBox::browserCB_i() {
     TRACE_SCOPE("SearchUserBox::browserCB_i");
-    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    // Changes that could not be saved are not dropped for another user: the
+    // open user stays open and its line selected.
+    if (Global::userOpen && !Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+        restoreSelection();
+        return;
+    }
 
     const int line = browser->value();
     if (line != 0) {
