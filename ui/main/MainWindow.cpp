@@ -328,8 +328,7 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
     searchUserBox->redraw();
     const bool hadSelection = list->value() != 0;
     const int line = searchUserBox->populateBrowser(Global::currentId.empty() ? nullptr : Global::currentId.c_str());
-    if (hadSelection && line != 0) list->select(line);
-    if (reselectUser && line != 0) list->select(line);
+    if (hadSelection || reselectUser) searchUserBox->selectLine(line);
     if (deselectUser) list->deselect();
     userInfoBox->redraw();
     userInfoBox->populateBrowser();

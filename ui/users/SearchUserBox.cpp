@@ -41,6 +41,9 @@ SearchUserBox::~SearchUserBox() {}
 
 int SearchUserBox::populateBrowser(const char* currentId) {
     TRACE_SCOPE("SearchUserBox::populateBrowser");
+    // The list keeps its scroll position, so the line under the pointer
+    // stays the same line when a click rebuilds it.
+    const int scrolled = browser->position();
     browser->clear();
     int result = 0;
     XmlNode* config = Global::configDoc->first_node("config");
@@ -54,7 +57,14 @@ int SearchUserBox::populateBrowser(const char* currentId) {
         browser->add(InfoRules::browserLiteral(text).c_str(), data);
         if (currentId && std::string(currentId) == data) result = browser->size();
     }
+    browser->position(scrolled);
     return result;
+}
+
+void SearchUserBox::selectLine(int line) {
+    if (line <= 0) return;
+    browser->select(line);
+    if (!browser->displayed(line)) browser->make_visible(line);
 }
 
 void SearchUserBox::browserCB_i() {
@@ -116,7 +126,7 @@ void SearchUserBox::restoreSelection() {
     const int line =
         Global::userOpen && !Global::currentId.empty() ? populateBrowser(Global::currentId.c_str()) : 0;
     if (line != 0)
-        browser->select(line);
+        selectLine(line);
     else
         browser->deselect();
 }
