@@ -15,6 +15,7 @@
 #include <FL/Fl_Text_Display.H>
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "app/Dialogs.h"
 #include "store/XmlFile.h"
 #include "ui/measurements/HistoryBox.h"
 
@@ -334,6 +335,32 @@ TEST_F(MainWindowTest, EscapeDoesNotEndTheProgramButTheCloseBoxDoes) {
     EXPECT_TRUE(win->shown());
     Fl::handle(FL_CLOSE, win);
     EXPECT_FALSE(win->shown());
+}
+
+// The toolkit's question shows the name as it is, "@" included.
+TEST_F(MainWindowTest, RemoveQuestionShowsAnAtSignInTheNameLiterally) {
+    writeUsers({{0, "Ann", "Lee (ann@x.org)", ""}});
+    openWindow();
+    chooseLine(1);
+    static std::string shown;
+    shown.clear();
+    Dialogs::useToolkitDialogs();
+    Fl::add_timeout(0.2, [](void*) {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+            if (w == mainWindow) continue;
+            for (int i = 0; i < w->children(); ++i) {
+                const char* label = w->child(i)->label();
+                if (!label || std::string(label).find("remove user") == std::string::npos) continue;
+                shown = label;
+                w->hide();  // answers the question as closing it does: "Cancel"
+                return;
+            }
+        }
+    });
+    win->removeUserButton->do_callback();
+    dialogs.reset(new DialogRecorder());
+    EXPECT_EQ(shown, "Do you really want to remove user:\nAnn Lee (ann@@x.org)?");
+    EXPECT_NE(Global::findNodeWithId("0"), nullptr);
 }
 
 TEST_F(MainWindowTest, RemoveWithoutSelectedLineStillAsks) {

@@ -18,6 +18,7 @@
 #include <FL/x.H>
 
 #include "app/Dialogs.h"
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
@@ -26,7 +27,6 @@
 #include "ui/main/Icons.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/TabBrowser.h"
-#include "ui/users/InfoRules.h"
 #include "ui/users/InfoWindow.h"
 #include "ui/users/SearchUserBox.h"
 #include "ui/users/UserInfoBox.h"
@@ -178,7 +178,8 @@ std::string MainWindow::pickedPath(Fl_Menu_* menu) {
     std::vector<char> path(kMaxMenuPath + 1 + 256, '\0');
     if (!menu || !menu->mvalue()) return std::string();
     if (menu->item_pathname(path.data(), static_cast<int>(path.size())) != 0) return std::string();
-    std::string text(path.data());
+    // Item labels hold names from the data in their literal form.
+    std::string text = LiteralText::fromLabel(path.data());
     if (text.size() > kMaxMenuPath) return std::string();
     return text;
 }
@@ -226,7 +227,7 @@ void MainWindow::userRemoveCB_i() {
     const int line = list->value();
     const char* text = line > 0 ? list->text(line) : nullptr;
     const std::string question =
-        "Do you really want to remove user:\n" + InfoRules::fromBrowserLiteral(text ? text : "") + "?";
+        "Do you really want to remove user:\n" + LiteralText::fromListLine(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
     // A removal the registry could not save was undone: the user stays.
     if (Global::removeCurrentUser() == -2) return;
@@ -379,14 +380,14 @@ void MainWindow::resetDisplayMenu(bool keepChecked) {
             case DisplayMenuRules::Action::Fasting: cb = fastingCB; break;
             default: cb = valueCB; break;
         }
-        multiDisplayMenu->add(item.path.c_str(), 0, cb, item.variable, FL_MENU_TOGGLE);
+        multiDisplayMenu->add(LiteralText::label(item.path).c_str(), 0, cb, item.variable, FL_MENU_TOGGLE);
     }
     for (const DisplayMenuRules::Item& item : menus.normalRange) {
         if (item.path.size() > kMaxMenuPath) {
             TRACE_MSG(1, "MainWindow::resetDisplayMenu") << "Error: menu path too long, item skipped: " << item.path;
             continue;
         }
-        normalRangeMenu->add(item.path.c_str(), 0, normalRangeCB, item.variable, 0);
+        normalRangeMenu->add(LiteralText::label(item.path).c_str(), 0, normalRangeCB, item.variable, 0);
     }
     if (menus.anyVital) {
         for (Fl_Menu_Button* menu : {multiDisplayMenu, normalRangeMenu}) {
@@ -433,10 +434,11 @@ void MainWindow::variableCB_i(const char* elementName, XmlNode* variable) {
         return;
     }
     if (picked && picked->label()) {
+        const std::string name = LiteralText::fromLabel(picked->label());
         if (picked->value())
-            addVarToChart(variable, picked->label(), elementName);
+            addVarToChart(variable, name.c_str(), elementName);
         else
-            chart->dropVar(picked->label());
+            chart->dropVar(name.c_str());
     }
     chart->refresh();
     trendBox->redraw();

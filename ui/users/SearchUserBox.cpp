@@ -7,10 +7,10 @@
 #include <FL/Fl_Hold_Browser.H>
 
 #include "app/Dialogs.h"
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/users/InfoRules.h"
 
 namespace {
 // Line data of a registry record without an id attribute.
@@ -54,7 +54,7 @@ int SearchUserBox::populateBrowser(const char* currentId) {
             std::string(Global::childText(name, "first")) + " " + Global::childText(name, "last");
         XmlAttribute* id = patient->first_attribute("id");
         char* data = id ? id->value() : noId;
-        browser->add(InfoRules::browserLiteral(text).c_str(), data);
+        browser->add(LiteralText::listLine(text).c_str(), data);
         if (currentId && std::string(currentId) == data) result = browser->size();
     }
     browser->position(scrolled);
