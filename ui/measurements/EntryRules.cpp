@@ -118,7 +118,7 @@ std::string initialTimeText(const std::tm& now) {
     return buffer;
 }
 
-int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear) {
     int year = 0, month = 0, day = 0;
     Scanner d(date);
     if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
@@ -139,6 +139,7 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     else if (suffix != "AM" && suffix != "am")
         return kBadSuffix;
 
+    if (typedYear) *typedYear = year;
     if (year < 1970) year = 1970;
     // Values the local-time conversion would move anyway; checked here so
     // that no field is taken past the range of int. A negative hour is
@@ -156,6 +157,14 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     read.tm_sec = second;
     read.tm_isdst = -1;
 
+    when = read;
+    return 0;
+}
+
+int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+    std::tm read{};
+    const int fields = readFields(date, time, read);
+    if (fields != 0) return fields;
     std::tm check = read;
     check.tm_wday = -1;
     std::time_t converted = std::mktime(&check);
@@ -218,25 +227,29 @@ const char* listedElement(const std::string& tabName) {
 }
 
 bool afterTomorrow(const std::tm& when, std::time_t now) {
-    std::tm today{};
-    if (!platform::instantToLocal(static_cast<std::int64_t>(now), today)) return false;
-    std::tm tomorrow{};
-    tomorrow.tm_year = today.tm_year;
-    tomorrow.tm_mon = today.tm_mon;
-    tomorrow.tm_mday = today.tm_mday + 1;
-    tomorrow.tm_hour = 12;
-    tomorrow.tm_isdst = -1;
-    std::int64_t ignored = 0;
-    if (!platform::localToInstant(tomorrow, ignored)) return false;
+    // Imports ask once per row with the same `now`: the day is worked out once.
+    static std::time_t lastNow = static_cast<std::time_t>(-1);
+    static std::tm tomorrow{};
+    static bool known = false;
+    if (now != lastNow) {
+        lastNow = now;
+        std::tm today{};
+        known = platform::instantToLocal(static_cast<std::int64_t>(now), today);
+        tomorrow = std::tm{};
+        tomorrow.tm_year = today.tm_year;
+        tomorrow.tm_mon = today.tm_mon;
+        tomorrow.tm_mday = today.tm_mday + 1;
+        tomorrow.tm_hour = 12;
+        tomorrow.tm_isdst = -1;
+        std::int64_t ignored = 0;
+        known = known && platform::localToInstant(tomorrow, ignored);
+    }
+    if (!known) return false;
     if (when.tm_year != tomorrow.tm_year) return when.tm_year > tomorrow.tm_year;
     if (when.tm_mon != tomorrow.tm_mon) return when.tm_mon > tomorrow.tm_mon;
     return when.tm_mday > tomorrow.tm_mday;
 }
 
-namespace {
-
-// 1: a number (value set); 0: an empty or blank text; -1: not wholly a
-// number.
 int readValue(const std::string& text, double& value) {
     const char* start = text.c_str();
     while (*start && std::isspace(static_cast<unsigned char>(*start))) ++start;
@@ -249,8 +262,6 @@ int readValue(const std::string& text, double& value) {
     while (*end && std::isspace(static_cast<unsigned char>(*end))) ++end;
     return *end ? -1 : 1;
 }
-
-}  // namespace
 
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, std::time_t now) {

@@ -52,9 +52,19 @@ std::string initialTimeText(const std::tm& now);
 // the result is 0.
 int readWhen(const std::string& date, const std::string& time, std::tm& when);
 
+// The reading and range checks of readWhen without asking the local-time
+// conversion whether the time exists (fast, for listing stored entries):
+// 0 with `when` filled, or the first refusal. typedYear receives the year as
+// typed (readWhen's `when` holds a year below 1970 as 1970).
+int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear = nullptr);
+
 // The id of the next entry: 0 when the variable has no entry (lastId null),
 // otherwise one more than the leading number of the last entry's id.
 std::string nextEntryId(const char* lastId);
+
+// Reads a value text: 1 a number (value set, possibly not finite), 0 an
+// empty or blank text, -1 a text that is not wholly a number.
+int readValue(const std::string& text, double& value);
 
 // A value as it is stored: "%f".
 std::string valueText(double value);
