@@ -1,5 +1,7 @@
 #include "cli/DataFolder.h"
 
+#include <set>
+
 
 #include "platform/Platform.h"
 #include "store/Global.h"
@@ -126,9 +128,15 @@ bool DataFolder::loadFile(const std::string& fileName, XmlDocument& doc, std::ve
 }
 
 bool DataFolder::lock(std::string& error) {
+    // The lock lasts as long as the process: a folder locked once stays ours.
+    static std::set<std::string> locked;
+    if (locked.count(folder_)) return true;
     std::string reason;
     const int taken = platform::lockDataFolder(folder_, reason);
-    if (taken == 1) return true;
+    if (taken == 1) {
+        locked.insert(folder_);
+        return true;
+    }
     if (taken == 0)
         error = folder_ + ": Quorvel has this data folder open; close it and try again";
     else

@@ -262,11 +262,14 @@ int runImport(const ImportOptions& options) {
             return kProblem;
         }
     }
-    std::cout << (write || options.dryRun ? "added " : "added 0 of ") << accepted.size() << ", already present "
-              << present << ", refused " << refused;
-    if (options.dryRun) std::cout << " (dry run: nothing written)";
-    else if (!write && refused > 0) std::cout << " (nothing written; --skip-bad stores the good rows)";
-    std::cout << std::endl;
+    const std::string counts = ", already present " + std::to_string(present) + ", refused " + std::to_string(refused);
+    if (options.dryRun)
+        std::cout << "would add " << accepted.size() << counts << " (dry run: nothing written)" << std::endl;
+    else if (!write && refused > 0)
+        std::cout << "added 0" << counts << " (nothing written; --skip-bad stores the " << accepted.size()
+                  << " good readings)" << std::endl;
+    else
+        std::cout << "added " << accepted.size() << counts << std::endl;
     return refused > 0 ? kProblem : kOk;
 }
 
