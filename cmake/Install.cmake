@@ -1,7 +1,7 @@
 # Documentation goes under the package's own name, as Debian expects.
 set(CMAKE_INSTALL_DOCDIR share/doc/quorvel)
 include(GNUInstallDirs)
-install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quorvel quorvel-data RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/quorvel-launcher.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME quorvel-launcher)
 install(FILES data/config.hma data/template_new.xml data/readme.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel/data)
