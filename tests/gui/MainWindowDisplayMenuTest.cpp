@@ -146,7 +146,7 @@ TEST_F(DisplayMenuTest, SeriesCarryTheEntriesOfTheirElement) {
     ASSERT_EQ(win->chart->variables.size(), 1u);
     const ChartVariable& d = win->chart->variables.front();
     EXPECT_EQ(d.name, "Diastolic");
-    EXPECT_EQ(d.node, Global::findVariable("Blood Pressure"));
+    EXPECT_EQ(d.variable, "Blood Pressure");
     ASSERT_EQ(d.points.size(), 1u);
     EXPECT_DOUBLE_EQ(d.points.begin()->second, 80);
     check("Vitals/Pulse");

@@ -21,6 +21,7 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
+#include "ui/chart/ChartMath.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/DisplayMenuRules.h"
@@ -153,6 +154,8 @@ MainWindow::MainWindow(int width, int height)
     callback(windowCB, this);
     end();
     resizable(body);
+    // The smallest size at which every row, button and panel stays whole.
+    size_range(920, 640);
     show();
     mainWindow = this;
 }
@@ -463,7 +466,9 @@ void MainWindow::addVarToChart(XmlNode* variable, const char* name, const char* 
     ChartVariable series;
     series.name = name ? name : "";
     series.points = DisplayMenuRules::seriesPoints(variable, elementName);
-    series.node = variable;
+    // The chart keeps copies of what it draws, never a pointer into the document.
+    series.variable = Global::attributeText(variable, "name");
+    series.range = ChartMath::normalRange(variable, series.name);
     chart->addVariable(std::move(series));
 }
 
