@@ -1,6 +1,7 @@
 // quorvel-data export: the chosen readings, in time order, as CSV or JSON,
 // to standard output or atomically to a file.
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <set>
 
@@ -32,6 +33,33 @@ void splitPath(const std::string& path, std::string& folder, std::string& name) 
 }
 
 int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
+
+using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
+
+// Sorts by key, keeping the given order among equal keys: a radix sort by
+// 16-bit digits of the distance from the smallest key (an export sorts one
+// pair per reading).
+void sortByKey(Order& order) {
+    if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
+    std::int64_t low = order[0].first, high = order[0].first;
+    for (const auto& o : order) {
+        low = std::min(low, o.first);
+        high = std::max(high, o.first);
+    }
+    const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
+    Order other(order.size());
+    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += 16) {
+        std::vector<std::size_t> start(65537, 0);
+        auto digitOf = [low, shift](std::int64_t key) {
+            return static_cast<std::size_t>(((static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(low)) >> shift) &
+                                            0xFFFF);
+        };
+        for (const auto& o : order) ++start[digitOf(o.first) + 1];
+        for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+        for (const auto& o : order) other[start[digitOf(o.first)]++] = o;
+        order.swap(other);
+    }
+}
 
 }  // namespace
 
@@ -93,7 +121,11 @@ int runExport(const ExportOptions& options) {
                 rows.push_back({e.key, &u, &v, &e});
             }
         }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
+    // In time order; readings of the same time keep their order in the files.
+    // (Sorting small pairs of key and position is much cheaper than rows.)
+    Order order(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) order[i] = {rows[i].key, static_cast<std::uint32_t>(i)};
+    sortByKey(order);
 
     std::string out;
     if (options.format == "json") {
@@ -106,8 +138,8 @@ int runExport(const ExportOptions& options) {
                 VariableReadings variable;
                 variable.name = v.name;
                 variable.node = v.node;
-                for (const Row& r : rows)
-                    if (r.variable == &v) variable.entries.push_back(*r.entry);
+                for (const auto& o : order)
+                    if (rows[o.second].variable == &v) variable.entries.push_back(*rows[o.second].entry);
                 copy.variables.push_back(variable);
             }
             chosen.push_back(copy);
@@ -116,19 +148,58 @@ int runExport(const ExportOptions& options) {
     } else {
         out.reserve(rows.size() * 80 + 128);
         CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        std::vector<std::string> cells(8);
-        for (const Row& r : rows) {
-            cells[0] = CsvWriter::cell(r.user->record.id);
-            cells[1] = CsvWriter::nameCell(r.user->record.first);
-            cells[2] = CsvWriter::nameCell(r.user->record.last);
-            cells[3] = CsvWriter::nameCell(r.variable->name);
-            cells[5] = readings::isoText(*r.entry);
-            cells[7] = CsvWriter::cell(r.entry->id);
-            for (const StoredValue& s : r.entry->values) {
-                cells[4] = CsvWriter::cell(s.member);
-                cells[6] = CsvWriter::cell(s.text);
-                CsvWriter::appendRow(out, cells);
+        // The cells that repeat (user and variable) are made once per change.
+        std::string prefix;
+        const UserReadings* user = nullptr;
+        const VariableReadings* variable = nullptr;
+        for (const auto& o : order) {
+            const Row& r = rows[o.second];
+            if (r.user != user || r.variable != variable) {
+                user = r.user;
+                variable = r.variable;
+                prefix.clear();
+                CsvWriter::appendRow(prefix, {CsvWriter::cell(user->record.id), CsvWriter::nameCell(user->record.first),
+                                              CsvWriter::nameCell(user->record.last),
+                                              CsvWriter::nameCell(variable->name), std::string()});
+                prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
             }
+            char whenText[32];
+            const std::string_view when(whenText, readings::isoText(*r.entry, whenText));
+            const std::string_view id(r.entry->id);
+            readings::forEachValue(*r.entry, [&](std::string_view member, std::string_view text) {
+                // Most rows need no quoting: they are put together in one piece.
+                char line[256];
+                const std::size_t size = prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
+                if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) &&
+                    CsvWriter::isPlain(id)) {
+                    char* p = line;
+                    auto put = [&p](std::string_view part) {
+                        std::memcpy(p, part.data(), part.size());
+                        p += part.size();
+                    };
+                    put(prefix);
+                    put(member);
+                    *p++ = ',';
+                    put(when);
+                    *p++ = ',';
+                    put(text);
+                    *p++ = ',';
+                    put(id);
+                    *p++ = '\r';
+                    *p++ = '\n';
+                    out.append(line, static_cast<std::size_t>(p - line));
+                    return;
+                }
+                out += prefix;
+                CsvWriter::appendCell(out, member);
+                out += ',';
+                out += when;
+                out += ',';
+                CsvWriter::appendCell(out, text);
+                out += ',';
+                CsvWriter::appendCell(out, id);
+                out += "\r\n";
+            });
         }
     }
 

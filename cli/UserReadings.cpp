@@ -26,31 +26,59 @@ UserReadings read(const UserRecord& record, const XmlNode* patient) {
         variable.node = v;
         const XmlAttribute* name = v->first_attribute();
         if (name) variable.name.assign(name->value(), name->value_size());
+        std::size_t count = 0;
+        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
+        variable.entries.reserve(count);
         for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
             EntryReading entry;
             entry.node = e;
             entry.id = Global::attributeText(e, "id");
-            entry.date = Global::childText(e, "date");
-            entry.time = Global::childText(e, "time");
-            for (const XmlNode* c = e->first_node(); c; c = c->next_sibling()) {
-                const std::string element(c->name(), c->name_size());
-                if (element == "date" || element == "time") continue;
-                entry.values.push_back({element == "value" ? std::string() : element, Global::textOf(c)});
+            // The first date and time children, found in one walk.
+            const XmlNode* date = nullptr;
+            const XmlNode* time = nullptr;
+            for (const XmlNode* c = e->first_node(); c && !(date && time); c = c->next_sibling()) {
+                if (c->name_size() != 4) continue;
+                if (!date && std::memcmp(c->name(), "date", 4) == 0) date = c;
+                if (!time && std::memcmp(c->name(), "time", 4) == 0) time = c;
             }
+            entry.date = Global::textOf(date);
+            entry.time = Global::textOf(time);
             entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
             if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
-            variable.entries.push_back(entry);
+            variable.entries.push_back(std::move(entry));
         }
-        user.variables.push_back(variable);
+        user.variables.push_back(std::move(variable));
     }
     return user;
 }
 
+std::size_t isoText(const EntryReading& entry, char* text) {
+    const std::tm& w = entry.when;
+    if (entry.typedYear < 0 || entry.typedYear > 9999)
+        return static_cast<std::size_t>(std::snprintf(text, 32, "%04d-%02d-%02dT%02d:%02d:%02d", entry.typedYear,
+                                                      w.tm_mon + 1, w.tm_mday, w.tm_hour, w.tm_min, w.tm_sec));
+    // Written digit by digit: an export writes one of these per row.
+    auto two = [text](int at, int value) {
+        text[at] = static_cast<char>('0' + value / 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, entry.typedYear / 100);
+    two(2, entry.typedYear % 100);
+    text[4] = text[7] = '-';
+    two(5, w.tm_mon + 1);
+    two(8, w.tm_mday);
+    text[10] = 'T';
+    two(11, w.tm_hour);
+    text[13] = text[16] = ':';
+    two(14, w.tm_min);
+    two(17, w.tm_sec);
+    text[19] = '\0';
+    return 19;
+}
+
 std::string isoText(const EntryReading& entry) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", entry.typedYear, entry.when.tm_mon + 1,
-                  entry.when.tm_mday, entry.when.tm_hour, entry.when.tm_min, entry.when.tm_sec);
-    return text;
+    char text[32];
+    return std::string(text, isoText(entry, text));
 }
 
 namespace {

@@ -74,8 +74,13 @@ int main(int argc, char** argv) {
         status = cli::runRemove(rem);
     });
 
+    app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
+               "Run quorvel-data SUBCOMMAND --help for the options of each.");
     // --data-dir is accepted after the subcommand as well.
-    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd}) sub->fallthrough();
+    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd}) {
+        sub->fallthrough();
+        sub->footer("--data-dir DIR (before or after the subcommand) works on another data folder.");
+    }
 
     try {
         app.parse(argc, argv);

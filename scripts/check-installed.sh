@@ -19,9 +19,10 @@ fi
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 share="$prefix/share/quorvel/data"
-for f in bin/quorvel bin/quorvel-launcher; do
+for f in bin/quorvel bin/quorvel-launcher bin/quorvel-data; do
   [ -x "$prefix/$f" ] || fail "$prefix/$f is missing or not executable"
 done
+"$prefix/bin/quorvel-data" --help | grep -q "export" || fail "$prefix/bin/quorvel-data --help does not list its subcommands"
 for f in share/quorvel/data/config.hma share/quorvel/data/template_new.xml share/quorvel/data/readme.txt \
          share/applications/quorvel.desktop share/icons/hicolor/scalable/apps/quorvel.svg \
          share/doc/quorvel/copyright share/doc/quorvel/changelog.gz; do
