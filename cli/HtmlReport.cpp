@@ -80,11 +80,11 @@ void markedValue(std::string& out, const ReportSeries& s, double v) {
                                                               : "";
     const bool panic = s.beyondPanic(v);
     if (!panic && *arrow == '\0') {
-        out += escape(valueText(v));
+        out += valueText(v);  // digits, sign and point only
         return;
     }
     out += panic ? "<b class=p>" : "<b class=o>";
-    out += escape(valueText(v));
+    out += valueText(v);
     out += arrow;
     if (panic) out += "!";
     out += "</b>";

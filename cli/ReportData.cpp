@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
-#include <map>
 
 #include "ui/chart/ChartMath.h"
 #include "ui/main/DisplayMenuRules.h"
@@ -94,18 +93,32 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
 }
 
 std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {
-    std::map<TimeKey, std::vector<double>> byTime;
+    // Walks every series from its newest reading back, taking the newest
+    // instant of all each time; series that share the instant share the row.
     const std::size_t n = variable.series.size();
-    for (std::size_t i = 0; i < n; ++i) {
-        for (const auto& point : variable.series[i].points) {
-            auto& values = byTime[point.first];
-            if (values.empty()) values.assign(n, std::nan(""));
-            values[i] = point.second;
-        }
+    std::vector<PointMap::const_reverse_iterator> at, end;
+    std::size_t total = 0;
+    for (const ReportSeries& s : variable.series) {
+        at.push_back(s.points.rbegin());
+        end.push_back(s.points.rend());
+        total += s.points.size();
     }
     std::vector<Row> rows;
-    rows.reserve(byTime.size());
-    for (auto it = byTime.rbegin(); it != byTime.rend(); ++it) rows.push_back(Row{it->first, it->second});
+    rows.reserve(total);
+    for (;;) {
+        const TimeKey* newest = nullptr;
+        for (std::size_t i = 0; i < n; ++i)
+            if (at[i] != end[i] && (!newest || newest->instant < at[i]->first.instant)) newest = &at[i]->first;
+        if (!newest) break;
+        Row row{*newest, std::vector<double>(n, std::nan(""))};
+        for (std::size_t i = 0; i < n; ++i) {
+            if (at[i] != end[i] && at[i]->first.instant == row.when.instant) {
+                row.values[i] = at[i]->second;
+                ++at[i];
+            }
+        }
+        rows.push_back(std::move(row));
+    }
     return rows;
 }
 
