@@ -99,12 +99,21 @@ void legend(std::string& out, const ReportVariable& v) {
         if (s.hasNormal) out += " (normal range: " + escape(s.normalLowText) + " - " + escape(s.normalHighText) + ")";
         out += "</span>";
     }
-    out += std::string("<span><i class=\"band swatch\" style=\"background:") + SvgChart::kBandColor +
-           "\"></i>normal range</span>";
-    out += std::string("<span><i class=swatch style=\"background:") + SvgChart::kOutsideColor +
-           "\"></i>outside the normal range</span>";
-    out += std::string("<span><i class=swatch style=\"background:") + SvgChart::kPanicColor +
-           "\"></i>beyond the panic limits</span></p>\n";
+    bool ranged = false, panicLimits = false;
+    for (const ReportSeries& s : v.series) {
+        ranged = ranged || s.hasNormal;
+        panicLimits = panicLimits || s.hasPanicLow || s.hasPanicHigh;
+    }
+    if (ranged) {
+        out += std::string("<span><i class=\"band swatch\" style=\"background:") + SvgChart::kBandColor +
+               "\"></i>normal range</span>";
+        out += std::string("<span><i class=swatch style=\"background:") + SvgChart::kOutsideColor +
+               "\"></i>outside the normal range</span>";
+    }
+    if (panicLimits)
+        out += std::string("<span><i class=swatch style=\"background:") + SvgChart::kPanicColor +
+               "\"></i>beyond the panic limits</span>";
+    out += "</p>\n";
 }
 
 std::string panicText(const ReportSeries& s) {
