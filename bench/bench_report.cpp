@@ -54,7 +54,7 @@ void runReportBenchmark(benchmark::State& state, int year, int step, const char*
                "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
                "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n");
     data.write("user0.hma", userFileXml(0, "Ann", "Lee", pulseHistory(year, step)));
-    ReportOptions options;
+    cli::ReportOptions options;
     options.dataDir = data.folder;
     options.user = "0";
     options.from = from;
@@ -62,7 +62,7 @@ void runReportBenchmark(benchmark::State& state, int year, int step, const char*
     options.output = data.root + "/report.html";
     std::ostringstream out, err;
     for (auto _ : state) {
-        if (runReport(options, out, err) != 0) state.SkipWithError(err.str().c_str());
+        if (cli::runReport(options, out, err) != 0) state.SkipWithError(err.str().c_str());
     }
     const std::string page = readFile(options.output);
     state.counters["report_bytes"] = static_cast<double>(page.size());

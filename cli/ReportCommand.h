@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+namespace cli {
+
 struct ReportOptions {
     std::string dataDir;  // empty: the program's own data folder
     std::string user;     // id or "First Last"
@@ -14,11 +16,14 @@ struct ReportOptions {
     std::string output;   // empty: <First>-<Last>-<to>.html in the current folder
 };
 
-// Returns the exit status: 0 written, 1 a problem with the data (unknown
-// user, unreadable file, output not writable), 2 a usage error. Messages go
-// to err, the name of the written file to out.
+// Returns the exit status: 0 written, 1 a problem with the data or the
+// output (unknown user, unreadable file, output not writable), 2 a usage
+// error. Messages go to err, the name of the written file to out.
 int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err);
+int runReport(const ReportOptions& options);
 
 // The default file name for a person and the last day of the period, with
 // characters that cannot stand in a file name replaced by "_".
 std::string defaultReportName(const std::string& first, const std::string& last, const std::string& toDay);
+
+}  // namespace cli

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "cli/UserReadings.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -45,13 +46,8 @@ std::int64_t ReportPeriod::lastDaysStart(int days) const {
 }
 
 bool ReportPeriod::readDay(const std::string& text, std::tm& day) {
-    if (text.size() != 10 || (text[4] != '-' && text[4] != '/') || text[7] != text[4]) return false;
-    for (std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9})
-        if (text[i] < '0' || text[i] > '9') return false;
-    const int year = std::atoi(text.substr(0, 4).c_str());
-    const int month = std::atoi(text.substr(5, 2).c_str());
-    const int mday = std::atoi(text.substr(8, 2).c_str());
-    if (year < 1970 || month < 1 || month > 12 || mday < 1 || mday > 31) return false;
+    int year = 0, month = 0, mday = 0;
+    if (!readings::readIsoDay(text, year, month, mday) || year < 1970) return false;
     std::tm tm{};
     tm.tm_year = year - 1900;
     tm.tm_mon = month - 1;
@@ -61,10 +57,7 @@ bool ReportPeriod::readDay(const std::string& text, std::tm& day) {
     if (!instantOf(tm, 12, 0, 0, t, &normalised)) return false;
     if (normalised.tm_year != tm.tm_year || normalised.tm_mon != tm.tm_mon || normalised.tm_mday != tm.tm_mday)
         return false;
-    day = std::tm{};
-    day.tm_year = tm.tm_year;
-    day.tm_mon = tm.tm_mon;
-    day.tm_mday = tm.tm_mday;
+    day = tm;
     return true;
 }
 

@@ -21,7 +21,7 @@ struct ReportPeriod {
     // (the whole period when it is shorter).
     std::int64_t lastDaysStart(int days) const;
 
-    // Reads a day "YYYY-MM-DD" (or "YYYY/MM/DD") that exists in the
+    // Reads a day "YYYY-MM-DD", as export reads it, that exists in the
     // calendar, from 1970 on. False otherwise.
     static bool readDay(const std::string& text, std::tm& day);
 

@@ -19,14 +19,14 @@ struct Outcome {
 
 Outcome report(const TestDataFolder& data, const std::string& user, const std::string& output,
            const std::string& to = "2026-03-31", const std::string& last = "") {
-    ReportOptions o;
+    cli::ReportOptions o;
     o.dataDir = data.folder;
     o.user = user;
     o.to = to;
     o.last = last;
     o.output = output;
     std::ostringstream out, err;
-    const int status = runReport(o, out, err);
+    const int status = cli::runReport(o, out, err);
     return Outcome{status, out.str(), err.str()};
 }
 
@@ -62,7 +62,7 @@ TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
     EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
               std::string::npos);
     EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
-    EXPECT_EQ(defaultReportName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
+    EXPECT_EQ(cli::defaultReportName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
 }
 
 TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLine) {
@@ -109,9 +109,9 @@ TEST(ReportCommand, ProblemsEndWithAStatusAndWriteNothing) {
         int status;
         const char* message;
     } cases[] = {
-        {"Ann Lee", data.root + "/a.html", "", 1, "more than one user; give one of the ids: 0 1"},
-        {"7", data.root + "/a.html", "", 1, "no user \"7\""},
-        {"0", data.root + "/missing/a.html", "", 1, "does not exist"},
+        {"Ann Lee", data.root + "/a.html", "", 1, "is ambiguous; give one of the ids: 0 1"},
+        {"7", data.root + "/a.html", "", 1, "no user with the id or the name \"7\""},
+        {"0", data.root + "/missing/a.html", "", 1, "the output folder does not exist"},
         {"0", data.root + "/a.html", "2026-02-31", 2, "--to"},
         {"", data.root + "/a.html", "", 2, "--user"},
     };
