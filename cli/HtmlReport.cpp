@@ -184,6 +184,7 @@ void readings(std::string& out, const ReportVariable& v) {
     const std::vector<ReportData::Row> rows = ReportData::rowsNewestFirst(v);
     out += "<details><summary>All " + countText(static_cast<long long>(rows.size())) + " readings of " +
            escape(v.name) + ", newest first</summary>\n";
+    out += "<p class=note>\xE2\x86\x91 above and \xE2\x86\x93 below the normal range; ! beyond the panic limits.</p>\n";
     out += "<div class=readingsblock><table class=readings><tr><th>Date<th>Time and value";
     if (v.series.size() > 1) out += " (" + escape(v.series[0].name) + " / " + escape(v.series[1].name) + ")";
     out += "</tr>\n";
@@ -212,7 +213,11 @@ void readings(std::string& out, const ReportVariable& v) {
 
 std::string valueText(double value) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.2f", value);
+    const int n = std::snprintf(buf, sizeof buf, "%.2f", value);
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) {
+        std::snprintf(buf, sizeof buf, "%.6g", value);  // too long to show in full
+        return buf;
+    }
     std::string s = buf;
     if (s.find('.') != std::string::npos) {
         while (!s.empty() && s.back() == '0') s.pop_back();

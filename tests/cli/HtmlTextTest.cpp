@@ -1,6 +1,7 @@
 // Texts from the data become text on the page, never markup.
 #include <gtest/gtest.h>
 
+#include "cli/HtmlReport.h"
 #include "cli/HtmlText.h"
 
 TEST(HtmlText, MarkupCharactersBecomeReferencesAndOtherTextStays) {
@@ -18,4 +19,12 @@ TEST(HtmlText, MarkupCharactersBecomeReferencesAndOtherTextStays) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(HtmlText::escape(c.in), c.out) << c.in;
+}
+
+TEST(HtmlText, StoredValuesShowWithoutTrailingZerosAndHugeOnesInShortForm) {
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {{72, "72"}, {98.6, "98.6"}, {7.25, "7.25"}, {-0.001, "0"}, {-3.5, "-3.5"}, {1e300, "1e+300"}};
+    for (const auto& c : cases) EXPECT_EQ(HtmlReport::valueText(c.value), c.text) << c.value;
 }
