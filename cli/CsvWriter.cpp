@@ -3,7 +3,8 @@
 namespace CsvWriter {
 
 std::string cell(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    // A leading byte-order mark is quoted, or a reader would take it for the file's.
+    if (text.find_first_of(",\"\r\n") == std::string::npos && text.compare(0, 3, "\xEF\xBB\xBF") != 0) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';

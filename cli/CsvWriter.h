@@ -8,7 +8,8 @@
 
 namespace CsvWriter {
 
-// One field, quoted when it needs to be.
+// One field, quoted when it needs to be (a comma, a quote, a line break,
+// or a leading byte-order mark).
 std::string cell(const std::string& text);
 
 // A name: a leading `=`, `+`, `-` or `@` would make a spreadsheet run it as

@@ -67,6 +67,7 @@ TEST(CsvWriter, QuotesWhatNeedsItAndGuardsNamesAgainstFormulas) {
     EXPECT_EQ(CsvWriter::cell("a,b"), "\"a,b\"");
     EXPECT_EQ(CsvWriter::cell("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(CsvWriter::cell("-5"), "-5");  // numbers are never altered
+    EXPECT_EQ(CsvWriter::cell("\xEF\xBB\xBF" "a"), "\"\xEF\xBB\xBF" "a\"");
     for (const char* name : {"=1+2", "+1", "-x", "@SUM(A1)"})
         EXPECT_EQ(CsvWriter::nameCell(name), std::string("'") + name) << name;
     EXPECT_EQ(CsvWriter::nameCell("=a,b"), "\"'=a,b\"");
