@@ -174,6 +174,7 @@ int runExport(const ExportOptions& options) {
                     CsvWriter::isPlain(id)) {
                     char* p = line;
                     auto put = [&p](std::string_view part) {
+                        if (part.empty()) return;  // an empty view may hold no pointer at all
                         std::memcpy(p, part.data(), part.size());
                         p += part.size();
                     };
