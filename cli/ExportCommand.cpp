@@ -18,12 +18,6 @@ namespace {
 
 const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
 
-struct Row {
-    std::int64_t key;
-    const UserReadings* user;
-    const VariableReadings* variable;
-    const EntryReading* entry;
-};
 
 // Splits an output path into its folder (with separator) and file name.
 void splitPath(const std::string& path, std::string& folder, std::string& name) {
@@ -90,8 +84,9 @@ int runExport(const ExportOptions& options) {
         }
     }
 
+    const bool json = options.format == "json";
     SelectedUsers selected;
-    int status = selected.load(options.dataDir, options.users);
+    int status = selected.load(options.dataDir, options.users, json);
     if (status != kOk) return status;
 
     std::set<std::string> wanted(options.variables.begin(), options.variables.end());
@@ -104,32 +99,21 @@ int runExport(const ExportOptions& options) {
             return kProblem;
         }
     }
-
-    std::vector<Row> rows;
-    for (const UserReadings& u : selected.users)
-        for (const VariableReadings& v : u.variables) {
-            if (!wanted.empty() && !wanted.count(v.name)) continue;
-            for (const EntryReading& e : v.entries) {
-                if (e.readable != 0) {
-                    std::cerr << "quorvel-data: " << selected.folder.path() << u.record.file << ": variable " << v.name
-                              << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
-                    status = kProblem;
-                    continue;
-                }
-                const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
-                if ((fromDay && day < fromDay) || (toDay && day > toDay)) continue;
-                rows.push_back({e.key, &u, &v, &e});
-            }
+    // Whether an entry is put out: readable (told when not) and inside the days asked for.
+    auto chosen = [&](const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
+        if (e.readable != 0) {
+            std::cerr << "quorvel-data: " << selected.folder.path() << u.record.file << ": variable " << v.name
+                      << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
+            status = kProblem;
+            return false;
         }
-    // In time order; readings of the same time keep their order in the files.
-    // (Sorting small pairs of key and position is much cheaper than rows.)
-    Order order(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i) order[i] = {rows[i].key, static_cast<std::uint32_t>(i)};
-    sortByKey(order);
+        const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
+        return !((fromDay && day < fromDay) || (toDay && day > toDay));
+    };
 
     std::string out;
-    if (options.format == "json") {
-        std::vector<UserReadings> chosen;
+    if (json) {
+        std::vector<UserReadings> users;
         for (const UserReadings& u : selected.users) {
             UserReadings copy;
             copy.record = u.record;
@@ -138,69 +122,93 @@ int runExport(const ExportOptions& options) {
                 VariableReadings variable;
                 variable.name = v.name;
                 variable.node = v.node;
-                for (const auto& o : order)
-                    if (rows[o.second].variable == &v) variable.entries.push_back(*rows[o.second].entry);
-                copy.variables.push_back(variable);
+                Order order;
+                for (const EntryReading& e : v.entries)
+                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::uint32_t>(&e - v.entries.data())});
+                sortByKey(order);
+                for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
+                copy.variables.push_back(std::move(variable));
             }
-            chosen.push_back(copy);
+            users.push_back(std::move(copy));
         }
-        out = JsonWriter::exportUsers(chosen);
+        out = JsonWriter::exportUsers(users);
     } else {
-        out.reserve(rows.size() * 80 + 128);
-        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        // The cells that repeat (user and variable) are made once per change.
+        // The rows of each entry are written in file order, where the files'
+        // texts are read one after the other, and then put out in time order
+        // (sorting small pairs of time and position is much cheaper than rows).
+        std::size_t entries = 0;
+        for (const UserReadings& u : selected.users)
+            for (const VariableReadings& v : u.variables)
+                if (wanted.empty() || wanted.count(v.name))
+                    for (const XmlNode* e = v.node->first_node("entry"); e; e = e->next_sibling("entry")) ++entries;
+        std::string inFileOrder;
+        inFileOrder.reserve(entries * 64);
+        std::vector<std::pair<std::size_t, std::size_t>> pieces;  // begin, length
+        pieces.reserve(entries);
+        Order order;
+        order.reserve(entries);
         std::string prefix;
-        const UserReadings* user = nullptr;
-        const VariableReadings* variable = nullptr;
-        for (const auto& o : order) {
-            const Row& r = rows[o.second];
-            if (r.user != user || r.variable != variable) {
-                user = r.user;
-                variable = r.variable;
+        for (const UserReadings& u : selected.users)
+            for (const VariableReadings& v : u.variables) {
+                if (!wanted.empty() && !wanted.count(v.name)) continue;
+                // The cells that repeat (user and variable) are made once.
                 prefix.clear();
-                CsvWriter::appendRow(prefix, {CsvWriter::cell(user->record.id), CsvWriter::nameCell(user->record.first),
-                                              CsvWriter::nameCell(user->record.last),
-                                              CsvWriter::nameCell(variable->name), std::string()});
+                CsvWriter::appendRow(prefix, {CsvWriter::cell(u.record.id), CsvWriter::nameCell(u.record.first),
+                                              CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
+                                              std::string()});
                 prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
-            }
-            char whenText[32];
-            const std::string_view when(whenText, readings::isoText(*r.entry, whenText));
-            const std::string_view id(r.entry->id);
-            readings::forEachValue(*r.entry, [&](std::string_view member, std::string_view text) {
-                // Most rows need no quoting: they are put together in one piece.
-                char line[256];
-                const std::size_t size = prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
-                if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) &&
-                    CsvWriter::isPlain(id)) {
-                    char* p = line;
-                    auto put = [&p](std::string_view part) {
-                        std::memcpy(p, part.data(), part.size());
-                        p += part.size();
-                    };
-                    put(prefix);
-                    put(member);
-                    *p++ = ',';
-                    put(when);
-                    *p++ = ',';
-                    put(text);
-                    *p++ = ',';
-                    put(id);
-                    *p++ = '\r';
-                    *p++ = '\n';
-                    out.append(line, static_cast<std::size_t>(p - line));
-                    return;
+                for (const XmlNode* node = v.node->first_node("entry"); node; node = node->next_sibling("entry")) {
+                    const EntryReading e = readings::readEntry(node);
+                    if (!chosen(u, v, e)) continue;
+                    std::string& out = inFileOrder;
+                    const std::size_t begin = out.size();
+                    char whenText[32];
+                    const std::string_view when(whenText, readings::isoText(e, whenText));
+                    const std::string_view id(e.id);
+                    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+                        // Most rows need no quoting: they are put together in one piece.
+                        char line[256];
+                        const std::size_t size =
+                            prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
+                        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) &&
+                            CsvWriter::isPlain(id)) {
+                            char* p = line;
+                            auto put = [&p](std::string_view part) {
+                                if (part.empty()) return;  // an empty view may hold no pointer at all
+                                std::memcpy(p, part.data(), part.size());
+                                p += part.size();
+                            };
+                            put(prefix);
+                            put(member);
+                            *p++ = ',';
+                            put(when);
+                            *p++ = ',';
+                            put(text);
+                            *p++ = ',';
+                            put(id);
+                            *p++ = '\r';
+                            *p++ = '\n';
+                            out.append(line, static_cast<std::size_t>(p - line));
+                            return;
+                        }
+                        out += prefix;
+                        CsvWriter::appendCell(out, member);
+                        out += ',';
+                        out += when;
+                        out += ',';
+                        CsvWriter::appendCell(out, text);
+                        out += ',';
+                        CsvWriter::appendCell(out, id);
+                        out += "\r\n";
+                    });
+                    order.push_back({e.key, static_cast<std::uint32_t>(pieces.size())});
+                    pieces.push_back({begin, out.size() - begin});
                 }
-                out += prefix;
-                CsvWriter::appendCell(out, member);
-                out += ',';
-                out += when;
-                out += ',';
-                CsvWriter::appendCell(out, text);
-                out += ',';
-                CsvWriter::appendCell(out, id);
-                out += "\r\n";
-            });
-        }
+            }
+        sortByKey(order);
+        out.reserve(inFileOrder.size() + 128);
+        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+        for (const auto& o : order) out.append(inFileOrder, pieces[o.second].first, pieces[o.second].second);
     }
 
     if (options.output.empty()) {

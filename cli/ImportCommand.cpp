@@ -80,7 +80,7 @@ int runImport(const ImportOptions& options) {
     std::vector<CsvRow> rows;
     std::string error;
     if (!CsvReader::parse(content, rows, error)) {
-        std::cerr << "quorvel-data: " << file << ":" << error << "; nothing written" << std::endl;
+        std::cerr << "quorvel-data: " << file << ": " << error << "; nothing written" << std::endl;
         return kProblem;
     }
     content.clear();

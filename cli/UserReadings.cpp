@@ -18,7 +18,26 @@ std::int64_t keyOf(const std::tm& when, int year) {
     return k * 60 + when.tm_sec;
 }
 
-UserReadings read(const UserRecord& record, const XmlNode* patient) {
+EntryReading readEntry(const XmlNode* e) {
+    EntryReading entry;
+    entry.node = e;
+    entry.id = Global::attributeText(e, "id");
+    // The first date and time children, found in one walk.
+    const XmlNode* date = nullptr;
+    const XmlNode* time = nullptr;
+    for (const XmlNode* c = e->first_node(); c && !(date && time); c = c->next_sibling()) {
+        if (c->name_size() != 4) continue;
+        if (!date && std::memcmp(c->name(), "date", 4) == 0) date = c;
+        if (!time && std::memcmp(c->name(), "time", 4) == 0) time = c;
+    }
+    entry.date = Global::textOf(date);
+    entry.time = Global::textOf(time);
+    entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
+    if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
+    return entry;
+}
+
+UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries) {
     UserReadings user;
     user.record = record;
     for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
@@ -26,26 +45,12 @@ UserReadings read(const UserRecord& record, const XmlNode* patient) {
         variable.node = v;
         const XmlAttribute* name = v->first_attribute();
         if (name) variable.name.assign(name->value(), name->value_size());
-        std::size_t count = 0;
-        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
-        variable.entries.reserve(count);
-        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
-            EntryReading entry;
-            entry.node = e;
-            entry.id = Global::attributeText(e, "id");
-            // The first date and time children, found in one walk.
-            const XmlNode* date = nullptr;
-            const XmlNode* time = nullptr;
-            for (const XmlNode* c = e->first_node(); c && !(date && time); c = c->next_sibling()) {
-                if (c->name_size() != 4) continue;
-                if (!date && std::memcmp(c->name(), "date", 4) == 0) date = c;
-                if (!time && std::memcmp(c->name(), "time", 4) == 0) time = c;
-            }
-            entry.date = Global::textOf(date);
-            entry.time = Global::textOf(time);
-            entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
-            if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
-            variable.entries.push_back(std::move(entry));
+        if (withEntries) {
+            std::size_t count = 0;
+            for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
+            variable.entries.reserve(count);
+            for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry"))
+                variable.entries.push_back(readEntry(e));
         }
         user.variables.push_back(std::move(variable));
     }

@@ -38,8 +38,12 @@ struct UserReadings {
 
 namespace readings {
 
-// Reads every variable and entry under the file's `patient` element.
-UserReadings read(const UserRecord& record, const XmlNode* patient);
+// Reads every variable (and, unless withEntries is false, every entry) under
+// the file's `patient` element.
+UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries = true);
+
+// Reads one `entry` element.
+EntryReading readEntry(const XmlNode* entry);
 
 // Calls f(member, text) for each value element of an entry in file order:
 // every child but `date` and `time`; the member of `value` is empty, the
