@@ -8,9 +8,9 @@
 #include "cli/Commands.h"
 #include "cli/CsvWriter.h"
 #include "cli/JsonWriter.h"
+#include "cli/OutputFile.h"
 #include "cli/SelectedUsers.h"
 #include "platform/Platform.h"
-#include "store/SafeWriter.h"
 
 namespace cli {
 
@@ -20,12 +20,6 @@ const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "memb
 
 
 // Splits an output path into its folder (with separator) and file name.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const std::size_t slash = path.find_last_of(std::string("/") + platform::pathSeparator());
-    folder = slash == std::string::npos ? std::string(".") + platform::pathSeparator() : path.substr(0, slash + 1);
-    name = slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
 
 using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
@@ -74,13 +68,13 @@ int runExport(const ExportOptions& options) {
         }
         toDay = dayKey(y, m, d);
     }
-    std::string outFolder, outName;
+    OutputFile outFile;
     if (!options.output.empty()) {
-        splitPath(options.output, outFolder, outName);
-        if (outName.empty() || !platform::pathExists(outFolder)) {
-            std::cerr << "quorvel-data: " << options.output << ": the output folder does not exist; nothing written"
-                      << std::endl;
-            return kUsage;
+        std::string error;
+        const int opened = outFile.open(options.output, error);
+        if (opened != kOk) {
+            std::cerr << "quorvel-data: " << error << std::endl;
+            return opened;
         }
     }
 
@@ -217,7 +211,7 @@ int runExport(const ExportOptions& options) {
         return status;
     }
     std::string error;
-    if (!SafeWriter::write(outFolder, outName, out, error)) {
+    if (!outFile.write(out, error)) {
         std::cerr << "quorvel-data: " << options.output << ": " << error << "; nothing written" << std::endl;
         return kProblem;
     }

@@ -12,7 +12,7 @@
 #include "cli/ReportPeriod.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
-#include "store/SafeWriter.h"
+#include "cli/OutputFile.h"
 
 namespace cli {
 
@@ -102,19 +102,13 @@ int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err
 
     std::string path = options.output;
     if (path.empty()) path = defaultReportName(header.firstName, header.lastName, period.toText());
-    const std::size_t slash = path.find_last_of(std::string("/") + platform::pathSeparator());
-    const std::string outFolder = slash == std::string::npos ? std::string(".") + platform::pathSeparator()
-                                                             : path.substr(0, slash + 1);
-    const std::string outName = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (outName.empty()) {
-        err << me << path << ": names a folder, not a file; nothing written" << std::endl;
-        return kUsage;
+    OutputFile outFile;
+    const int opened = outFile.open(path, error);
+    if (opened != kOk) {
+        err << me << error << std::endl;
+        return opened;
     }
-    if (!platform::pathExists(outFolder)) {
-        err << me << path << ": the output folder does not exist; nothing written" << std::endl;
-        return kProblem;
-    }
-    if (!SafeWriter::write(outFolder, outName, page, error)) {
+    if (!outFile.write(page, error)) {
         err << me << path << ": " << error << "; nothing written" << std::endl;
         return kProblem;
     }

@@ -69,7 +69,8 @@ std::string isoText(const EntryReading& entry);
 std::size_t isoText(const EntryReading& entry, char* text);
 
 // Reads "YYYY-MM-DD" and "YYYY-MM-DDTHH:MM:SS" (a blank for the T, and
-// seconds, may be left out). False when the text has another form.
+// seconds, may be left out). False when the text has another form; readIsoDay
+// also when the day does not exist (2026-02-31).
 bool readIsoDay(const std::string& text, int& year, int& month, int& day);
 bool readIsoTime(const std::string& text, std::tm& when);
 
