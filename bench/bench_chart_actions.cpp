@@ -165,9 +165,16 @@ void BM_ReadAndParse(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadAndParse)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Choosing the user in the list with no user open (an open user would
+// first be saved).
 void BM_ChooseUser(benchmark::State& state) {
     setup();
     for (auto _ : state) {
+        state.PauseTiming();
+        win().closeCB_i();
+        win().searchUserBox->browser->deselect();
+        settle();
+        state.ResumeTiming();
         chooseUser();
         settle();
     }
