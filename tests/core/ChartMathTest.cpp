@@ -544,6 +544,12 @@ TEST_F(ChartMathTime, ExtremeYearsGiveABoundedReadableTimeAxis) {
     }
 }
 
+TEST(ChartMathLabels, HugeTickValuesGetShortLabels) {
+    EXPECT_EQ(ChartMath::yLabel(123456789, 1), "123456789");
+    EXPECT_EQ(ChartMath::yLabel(1234567890, 10), "1.23e+09");
+    EXPECT_EQ(ChartMath::yLabel(-3e307, 1e307), "-3e+307");
+}
+
 TEST(ChartMathLabels, OverlappingLabelsMoveApartOthersStay) {
     EXPECT_EQ(ChartMath::spreadLabels({100, 300, 200}, 15), (std::vector<int>{100, 300, 200}));
     EXPECT_EQ(ChartMath::spreadLabels({110, 100, 105, 400}, 15), (std::vector<int>{130, 100, 115, 400}));
