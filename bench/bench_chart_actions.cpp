@@ -27,7 +27,7 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/x.H>
 
-#include "TestSupport.h"
+#include "BenchSupport.h"
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/Global.h"
@@ -103,27 +103,13 @@ Setup& setup() {
     if (s.window) return s;
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
-    char templ[] = "/tmp/quorvel-bench-XXXXXX";
-    if (!mkdtemp(templ)) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    s.root = templ;
-    Global::init();
-    Global::dataFolder = s.root + "/";
-    Trace::setLogPath(s.root + "/bench_debuglog.txt");
-    Trace::setThreshold(5);
-    Dialogs::setAlertHandler([](const std::string& m) { std::cerr << "alert: " << m << std::endl; });
-    std::ofstream(Global::dataFolder + "config.hma")
-        << "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
-           "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n";
+    s.root = bench::makeDataFolder();
     writeUserFile(Global::dataFolder + "user0.hma");
     s.fileBytes = static_cast<double>(
         std::ifstream(Global::dataFolder + "user0.hma", std::ios::binary | std::ios::ate).tellg());
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) std::exit(1);
     s.window = new MainWindow(1260, 984);
     settle();
-    std::atexit([] { removeTree(s.root); });
     return s;
 }
 
@@ -238,16 +224,9 @@ void BM_NewEntryThreeSeries(benchmark::State& state) {
     for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
     settle();
     NewEntryWindow* entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
-    int minute = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        char time[32];
-        std::snprintf(time, sizeof time, "%02d:%02d:00 PM", 1 + (minute / 60) % 11, minute % 60);
-        ++minute;
-        entry->inputs[0]->value("2025/12/31");
-        entry->inputs[1]->value(time);
-        entry->inputs[2]->value("72");
-        entry->show();
+        bench::typeNextPulse(entry, "2025/12/31");
         settle();
         state.ResumeTiming();
         entry->saveCB_i(false);

@@ -36,22 +36,7 @@ std::tm localOf(double instant) {
 // Keeps the tests on the time zone the suite runs in.
 class ChartMathTime : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        saved_ = tz ? tz : "";
-        had_ = tz != nullptr;
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (had_)
-            setenv("TZ", saved_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    std::string saved_;
-    bool had_ = false;
+    ScopedTimeZone tz_{"Europe/Berlin"};
 };
 
 }  // namespace

@@ -5,37 +5,16 @@
 #include <ctime>
 #include <string>
 
+#include "TestSupport.h"
 #include "platform/Platform.h"
 #include "ui/chart/LocalDayClock.h"
 
-namespace {
-
-class LocalDayClockTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        had_ = tz != nullptr;
-        saved_ = tz ? tz : "";
-    }
-    void TearDown() override {
-        if (had_)
-            setenv("TZ", saved_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    std::string saved_;
-    bool had_ = false;
-};
-
-}  // namespace
-
-TEST_F(LocalDayClockTest, EveryHalfHourOfSeveralYearsMatchesTheLibraryInZonesWithAndWithoutDaylightSaving) {
+TEST(LocalDayClock, EveryHalfHourOfSeveralYearsMatchesTheLibraryInZonesWithAndWithoutDaylightSaving) {
     // Every half hour also walks through each gap of spring and each
     // repeated hour of autumn (Lord Howe shifts by half an hour).
+    ScopedTimeZone tz("UTC");
     for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
-        setenv("TZ", zone, 1);
-        tzset();
+        tz.set(zone);
         LocalDayClock clock;
         int compared = 0, mismatches = 0;
         for (int year = 2019; year <= 2026; ++year) {
@@ -65,9 +44,8 @@ TEST_F(LocalDayClockTest, EveryHalfHourOfSeveralYearsMatchesTheLibraryInZonesWit
     }
 }
 
-TEST_F(LocalDayClockTest, FieldsOutsideTheirRangesAreNormalisedAsTheLibraryDoes) {
-    setenv("TZ", "Europe/Berlin", 1);
-    tzset();
+TEST(LocalDayClock, FieldsOutsideTheirRangesAreNormalisedAsTheLibraryDoes) {
+    ScopedTimeZone tz("Europe/Berlin");
     LocalDayClock clock;
     // Day 31 of April, hour 25, minute 75, second 61, month 13, year 1.
     const int cases[][6] = {{2026, 3, 31, 10, 0, 0}, {2026, 2, 29, 25, 75, 61}, {2026, 12, 1, 0, 0, 0},

@@ -4,18 +4,6 @@
 
 namespace {
 
-bool library(const std::tm& when, std::int64_t& out) {
-    std::tm copy{};
-    copy.tm_year = when.tm_year;
-    copy.tm_mon = when.tm_mon;
-    copy.tm_mday = when.tm_mday;
-    copy.tm_hour = when.tm_hour;
-    copy.tm_min = when.tm_min;
-    copy.tm_sec = when.tm_sec;
-    copy.tm_isdst = -1;
-    return platform::localToInstant(copy, out);
-}
-
 bool leapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 int daysInMonth(std::int64_t year, int month) {
@@ -28,6 +16,18 @@ const std::int64_t kFirstYear = -100000;
 const std::int64_t kLastYear = 100000;
 
 }  // namespace
+
+bool LocalDayClock::libraryInstant(const std::tm& when, std::int64_t& out) {
+    std::tm copy{};
+    copy.tm_year = when.tm_year;
+    copy.tm_mon = when.tm_mon;
+    copy.tm_mday = when.tm_mday;
+    copy.tm_hour = when.tm_hour;
+    copy.tm_min = when.tm_min;
+    copy.tm_sec = when.tm_sec;
+    copy.tm_isdst = -1;
+    return platform::localToInstant(copy, out);
+}
 
 std::int64_t LocalDayClock::daysFromCivil(std::int64_t year, int month, int day) {
     year -= month <= 2 ? 1 : 0;
@@ -53,7 +53,7 @@ const LocalDayClock::Day& LocalDayClock::day(std::int64_t year, int month, int m
         lastSecond.tm_min = 59;
         lastSecond.tm_sec = 59;
         std::int64_t t0 = 0, t1 = 0;
-        if (library(first, t0) && library(lastSecond, t1)) {
+        if (libraryInstant(first, t0) && libraryInstant(lastSecond, t1)) {
             const std::int64_t local0 = key * 86400;
             const std::int64_t local1 = local0 + 86399;
             d.offset = local0 - t0;
@@ -80,5 +80,5 @@ bool LocalDayClock::toInstant(const std::tm& when, std::int64_t& out) {
             return true;
         }
     }
-    return library(when, out);
+    return libraryInstant(when, out);
 }

@@ -22,6 +22,11 @@ public:
     // Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
     static std::int64_t daysFromCivil(std::int64_t year, int month, int day);
 
+    // The library's own answer: the conversion of a copy that carries only
+    // the year, month, day, hour, minute and second, daylight saving decided
+    // by the zone's rules for that clock reading.
+    static bool libraryInstant(const std::tm& when, std::int64_t& out);
+
 private:
     struct Day {
         bool uniform = false;     // one offset from the first to the last second
