@@ -1,0 +1,139 @@
+#include "cli/UserReadings.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "store/Global.h"
+#include "ui/measurements/EntryRules.h"
+
+namespace readings {
+
+std::int64_t keyOf(const std::tm& when, int year) {
+    std::int64_t k = year;
+    k = k * 13 + when.tm_mon;
+    k = k * 32 + when.tm_mday;
+    k = k * 24 + when.tm_hour;
+    k = k * 60 + when.tm_min;
+    return k * 60 + when.tm_sec;
+}
+
+UserReadings read(const UserRecord& record, const XmlNode* patient) {
+    UserReadings user;
+    user.record = record;
+    for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
+        VariableReadings variable;
+        variable.node = v;
+        const XmlAttribute* name = v->first_attribute();
+        if (name) variable.name.assign(name->value(), name->value_size());
+        std::size_t count = 0;
+        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
+        variable.entries.reserve(count);
+        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+            EntryReading entry;
+            entry.node = e;
+            entry.id = Global::attributeText(e, "id");
+            // The first date and time children, found in one walk.
+            const XmlNode* date = nullptr;
+            const XmlNode* time = nullptr;
+            for (const XmlNode* c = e->first_node(); c && !(date && time); c = c->next_sibling()) {
+                if (c->name_size() != 4) continue;
+                if (!date && std::memcmp(c->name(), "date", 4) == 0) date = c;
+                if (!time && std::memcmp(c->name(), "time", 4) == 0) time = c;
+            }
+            entry.date = Global::textOf(date);
+            entry.time = Global::textOf(time);
+            entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
+            if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
+            variable.entries.push_back(std::move(entry));
+        }
+        user.variables.push_back(std::move(variable));
+    }
+    return user;
+}
+
+std::size_t isoText(const EntryReading& entry, char* text) {
+    const std::tm& w = entry.when;
+    if (entry.typedYear < 0 || entry.typedYear > 9999)
+        return static_cast<std::size_t>(std::snprintf(text, 32, "%04d-%02d-%02dT%02d:%02d:%02d", entry.typedYear,
+                                                      w.tm_mon + 1, w.tm_mday, w.tm_hour, w.tm_min, w.tm_sec));
+    // Written digit by digit: an export writes one of these per row.
+    auto two = [text](int at, int value) {
+        text[at] = static_cast<char>('0' + value / 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, entry.typedYear / 100);
+    two(2, entry.typedYear % 100);
+    text[4] = text[7] = '-';
+    two(5, w.tm_mon + 1);
+    two(8, w.tm_mday);
+    text[10] = 'T';
+    two(11, w.tm_hour);
+    text[13] = text[16] = ':';
+    two(14, w.tm_min);
+    two(17, w.tm_sec);
+    text[19] = '\0';
+    return 19;
+}
+
+std::string isoText(const EntryReading& entry) {
+    char text[32];
+    return std::string(text, isoText(entry, text));
+}
+
+namespace {
+
+// Reads exactly `digits` digits.
+bool digits(const char*& p, int count, int& out) {
+    out = 0;
+    for (int i = 0; i < count; ++i, ++p) {
+        if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+        out = out * 10 + (*p - '0');
+    }
+    return true;
+}
+
+bool day(const char*& p, int& year, int& month, int& dayOfMonth) {
+    return digits(p, 4, year) && *p++ == '-' && digits(p, 2, month) && *p++ == '-' && digits(p, 2, dayOfMonth);
+}
+
+}  // namespace
+
+bool readIsoDay(const std::string& text, int& year, int& month, int& dayOfMonth) {
+    const char* p = text.c_str();
+    return day(p, year, month, dayOfMonth) && *p == '\0';
+}
+
+bool readIsoTime(const std::string& text, std::tm& when) {
+    const char* p = text.c_str();
+    int year = 0, month = 0, dayOfMonth = 0, hour = 0, minute = 0, second = 0;
+    if (!day(p, year, month, dayOfMonth)) return false;
+    if (*p != 'T' && *p != ' ') return false;
+    ++p;
+    if (!(digits(p, 2, hour) && *p++ == ':' && digits(p, 2, minute))) return false;
+    if (*p == ':' && !(++p, digits(p, 2, second))) return false;
+    if (*p != '\0') return false;
+    when = std::tm{};
+    when.tm_year = year - 1900;
+    when.tm_mon = month - 1;
+    when.tm_mday = dayOfMonth;
+    when.tm_hour = hour;
+    when.tm_min = minute;
+    when.tm_sec = second;
+    when.tm_isdst = -1;
+    return true;
+}
+
+std::string windowDate(const std::tm& when) { return EntryRules::initialDateText(when); }
+
+std::string windowTime(const std::tm& when) {
+    // Hours past 23 have no 12-hour form; given as typed they are refused.
+    if (when.tm_hour > 23) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%02d:%02d:%02d", when.tm_hour, when.tm_min, when.tm_sec);
+        return text;
+    }
+    return EntryRules::initialTimeText(when);
+}
+
+}  // namespace readings
