@@ -65,6 +65,15 @@ public:
                                 [](const value_type& p, std::int64_t t) { return p.first.instant < t; });
     }
 
+    // The first point after the key's instant.
+    const_iterator upper_bound(const TimeKey& key) const {
+        return std::upper_bound(points_.begin(), points_.end(), key.instant,
+                                [](std::int64_t t, const value_type& p) { return t < p.first.instant; });
+    }
+
+    // Adds a point later than every point held.
+    void append(const value_type& point) { points_.push_back(point); }
+
     iterator begin() { return points_.begin(); }
     iterator end() { return points_.end(); }
     const_iterator begin() const { return points_.begin(); }
