@@ -74,17 +74,10 @@ Document& document() {
 PointMap seriesOf(int seed) {
     std::mt19937 random(static_cast<unsigned>(seed));
     std::uniform_real_distribution<double> value(50, 150);
-    PointMap points;
+    PointMap::Storage points;
     const std::int64_t start = 1609459200 + seed * 600;
-    auto hint = points.end();
-    for (int i = 0; i < kEntries; ++i) {
-        TimeKey key;
-        key.instant = start + kFiveYears * i / kEntries;
-        key.valid = true;
-        hint = points.emplace_hint(points.end(), key, value(random));
-    }
-    (void)hint;
-    return points;
+    for (int i = 0; i < kEntries; ++i) points.push_back({PointTime{start + kFiveYears * i / kEntries}, value(random)});
+    return PointMap::fromUnordered(std::move(points));
 }
 
 void BM_SeriesPoints(benchmark::State& state) {

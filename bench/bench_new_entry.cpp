@@ -39,21 +39,7 @@ struct Setup {
 Setup& setup() {
     static Setup s;
     if (s.window) return s;
-    char templ[] = "/tmp/quorvel-bench-XXXXXX";
-    if (!mkdtemp(templ)) {
-        std::perror("mkdtemp");
-        std::exit(1);
-    }
-    s.root = templ;
-    Global::init();
-    Global::dataFolder = s.root + "/";
-    Trace::setLogPath(s.root + "/bench_debuglog.txt");
-    Trace::setThreshold(5);
-    Dialogs::setAlertHandler([](const std::string& m) { std::cerr << "alert: " << m << std::endl; });
-
-    std::ofstream(Global::dataFolder + "config.hma")
-        << "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
-           "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n";
+    s.root = bench::makeDataFolder();
     std::ofstream(Global::dataFolder + "user0.hma") << bench::pulseUserFile(kEntries);
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText) ||
@@ -68,22 +54,14 @@ Setup& setup() {
     s.window->refreshPanels(true, false, true);
     s.entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
     Fl::check();
-    std::atexit([] { removeTree(s.root); });
     return s;
 }
 
 void BM_SaveEntryWithOk100k(benchmark::State& state) {
     Setup& s = setup();
-    int minute = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        char time[32];
-        std::snprintf(time, sizeof time, "%02d:%02d:00 PM", 1 + (minute / 60) % 11, minute % 60);
-        ++minute;
-        s.entry->inputs[0]->value("2026/12/07");
-        s.entry->inputs[1]->value(time);
-        s.entry->inputs[2]->value("72");
-        s.entry->show();
+        bench::typeNextPulse(s.entry, "2026/12/07");
         Fl::check();
         state.ResumeTiming();
 

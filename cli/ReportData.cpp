@@ -106,11 +106,11 @@ std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {
     std::vector<Row> rows;
     rows.reserve(total);
     for (;;) {
-        const TimeKey* newest = nullptr;
+        const PointTime* newest = nullptr;
         for (std::size_t i = 0; i < n; ++i)
             if (at[i] != end[i] && (!newest || newest->instant < at[i]->first.instant)) newest = &at[i]->first;
         if (!newest) break;
-        Row row{*newest, std::vector<double>(n, std::nan(""))};
+        Row row{TimeKey::fromInstant(newest->instant), std::vector<double>(n, std::nan(""))};
         for (std::size_t i = 0; i < n; ++i) {
             if (at[i] != end[i] && at[i]->first.instant == row.when.instant) {
                 row.values[i] = at[i]->second;

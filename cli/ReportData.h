@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "store/XmlDocument.h"
-#include "ui/chart/TimeKey.h"
+#include "ui/chart/PointMap.h"
 
 struct ReportSeries {
     std::string name;     // "Pulse", "Systolic", ... as the chart names it

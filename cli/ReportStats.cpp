@@ -50,10 +50,10 @@ TimeOfDayAverages timeOfDay(const PointMap& points, std::int64_t lastWeekStart) 
     for (const auto& p : points) {
         // The clock reading of the instant, whatever the entry's text held.
         std::tm local{};
-        const int hour = platform::instantToLocal(p.first.instant, local) ? local.tm_hour : p.first.tm.tm_hour;
-        if (hour < 12) morning.insert(morning.end(), p);
-        if (hour >= 18) evening.insert(evening.end(), p);
-        if (p.first.instant >= lastWeekStart) lastWeek.insert(lastWeek.end(), p);
+        const int hour = platform::instantToLocal(p.first.instant, local) ? local.tm_hour : 0;
+        if (hour < 12) morning.append(p);
+        if (hour >= 18) evening.append(p);
+        if (p.first.instant >= lastWeekStart) lastWeek.append(p);
     }
     return TimeOfDayAverages{averageOf(morning), averageOf(evening), averageOf(lastWeek)};
 }

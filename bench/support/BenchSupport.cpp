@@ -1,6 +1,19 @@
 #include "BenchSupport.h"
 
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+
+#include <FL/Fl_Input.H>
+
+#include "TestSupport.h"
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/measurements/NewEntryWindow.h"
 
 namespace bench {
 
@@ -21,6 +34,37 @@ std::string pulseUserFile(int entries) {
     }
     xml += "\t</variable>\n\t<variable name=\"Mood\"/>\n</patient>\n";
     return xml;
+}
+
+std::string makeDataFolder() {
+    static std::string root;
+    char templ[] = "/tmp/quorvel-bench-XXXXXX";
+    if (!mkdtemp(templ)) {
+        std::perror("mkdtemp");
+        std::exit(1);
+    }
+    root = templ;
+    Global::init();
+    Global::dataFolder = root + "/";
+    Trace::setLogPath(root + "/bench_debuglog.txt");
+    Trace::setThreshold(5);
+    Dialogs::setAlertHandler([](const std::string& m) { std::cerr << "alert: " << m << std::endl; });
+    std::ofstream(Global::dataFolder + "config.hma")
+        << "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
+           "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n";
+    std::atexit([] { removeTree(root); });
+    return Global::dataFolder;
+}
+
+void typeNextPulse(NewEntryWindow* window, const char* date) {
+    static int minute = 0;
+    char time[32];
+    std::snprintf(time, sizeof time, "%02d:%02d:00 PM", 1 + (minute / 60) % 11, minute % 60);
+    ++minute;
+    window->inputs[0]->value(date);
+    window->inputs[1]->value(time);
+    window->inputs[2]->value("72");
+    window->show();
 }
 
 }  // namespace bench

@@ -4,11 +4,23 @@
 
 #include <string>
 
+class NewEntryWindow;
+
 namespace bench {
 
 // A complete user file (id 0, Ann Lee) whose Pulse variable holds the given
 // number of entries, printed as the program prints its files, followed by an
 // empty Mood variable.
 std::string pulseUserFile(int entries);
+
+// A throw-away data folder made the store's data folder, with the store's
+// defaults, a trace log in the folder and alerts printed; its registry names
+// one user, Ann Lee (id 0), whose file is user0.hma. The folder is removed
+// when the program ends. Returns its path with a final slash.
+std::string makeDataFolder();
+
+// Types the next Pulse reading into an entry window and shows it: the given
+// date, a time one minute after the previous call's (1:00 PM onwards), 72.
+void typeNextPulse(NewEntryWindow* window, const char* date);
 
 }  // namespace bench

@@ -36,22 +36,7 @@ std::tm localOf(double instant) {
 // Keeps the tests on the time zone the suite runs in.
 class ChartMathTime : public ::testing::Test {
 protected:
-    void SetUp() override {
-        const char* tz = std::getenv("TZ");
-        saved_ = tz ? tz : "";
-        had_ = tz != nullptr;
-        setenv("TZ", "Europe/Berlin", 1);
-        tzset();
-    }
-    void TearDown() override {
-        if (had_)
-            setenv("TZ", saved_.c_str(), 1);
-        else
-            unsetenv("TZ");
-        tzset();
-    }
-    std::string saved_;
-    bool had_ = false;
+    ScopedTimeZone tz_{"Europe/Berlin"};
 };
 
 }  // namespace
@@ -542,6 +527,12 @@ TEST_F(ChartMathTime, ExtremeYearsGiveABoundedReadableTimeAxis) {
         std::sort(labels.begin(), labels.end());
         EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end()) << y.first << " " << y.second;
     }
+}
+
+TEST(ChartMathLabels, HugeTickValuesGetShortLabels) {
+    EXPECT_EQ(ChartMath::yLabel(123456789, 1), "123456789");
+    EXPECT_EQ(ChartMath::yLabel(1234567890, 10), "1.23e+09");
+    EXPECT_EQ(ChartMath::yLabel(-3e307, 1e307), "-3e+307");
 }
 
 TEST(ChartMathLabels, OverlappingLabelsMoveApartOthersStay) {

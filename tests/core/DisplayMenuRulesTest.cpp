@@ -206,7 +206,7 @@ TEST(DisplayMenuRulesSeries, LaterEntryWinsOnEqualTimesAndOrderIsByTime) {
     for (const auto& p : points) values.push_back(p.second);
     EXPECT_EQ(values, (std::vector<double>{60, 75, 80}));
     auto it = points.begin();
-    EXPECT_EQ(it->first.tm.tm_hour, 23);
+    EXPECT_EQ(TimeKey::fromInstant(it->first.instant).tm.tm_hour, 23);
     ++it;
     EXPECT_EQ(std::next(it)->first.instant - it->first.instant, 1);
 }
@@ -223,7 +223,7 @@ TEST(DisplayMenuRulesSeries, MissingOrUnreadableValuesAreSkipped) {
     ASSERT_EQ(sys.size(), 2u);
     EXPECT_EQ(sys.begin()->second, 120);
     EXPECT_EQ(sys.rbegin()->second, 125.5);
-    EXPECT_EQ(sys.rbegin()->first.tm.tm_mday, 6);
+    EXPECT_EQ(TimeKey::fromInstant(sys.rbegin()->first.instant).tm.tm_mday, 6);
     PointMap dia = DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "diastolic");
     ASSERT_EQ(dia.size(), 1u);
     EXPECT_EQ(dia.begin()->second, 80);

@@ -119,6 +119,14 @@ protected:
         return p;
     }
 
+    // Whether the batched drawing gives the very pixels of one call per shape.
+    bool batchedMatchesPlain() {
+        chart->paintMode = SeriesPainter::Mode::OneCallPerShape;
+        Picture one = render();
+        chart->paintMode = SeriesPainter::Mode::Batched;
+        Picture batched = render();
+        return one.pixels == batched.pixels;
+    }
 
     static std::tm tmOf(std::int64_t t) { return TimeKey::fromInstant(t).tm; }
 

@@ -124,8 +124,8 @@ TEST_F(ChartMenusTest, SeriesPointsFollowTheEntries) {
     // Two entries at 12:30 PM on the same day make one point, the later one's.
     ASSERT_EQ(points.size(), 2u);
     EXPECT_EQ(points.rbegin()->second, 90);
-    EXPECT_EQ(points.rbegin()->first.tm.tm_hour, 12);
-    EXPECT_EQ(points.rbegin()->first.tm.tm_min, 30);
+    EXPECT_EQ(TimeKey::fromInstant(points.rbegin()->first.instant).tm.tm_hour, 12);
+    EXPECT_EQ(TimeKey::fromInstant(points.rbegin()->first.instant).tm.tm_min, 30);
     EXPECT_EQ(win->chart->variables.front().variable, "Pulse");
 }
 

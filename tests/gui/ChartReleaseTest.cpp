@@ -90,7 +90,14 @@ TEST_P(ChartReleaseTest, TheChartSurvivesEveryReleaseOfTheDocument) {
     redrawAndResize();
 }
 
+static std::string caseName(const ::testing::TestParamInfo<std::tuple<Path, Mode>>& info) {
+    static const char* const paths[] = {"NewUser", "CancelledNewUser", "FailedNewUser", "OtherUser", "Removal"};
+    return std::string(paths[static_cast<int>(std::get<0>(info.param))]) +
+           (std::get<1>(info.param) == Mode::MultiDisplay ? "_MultiDisplay" : "_NormalRange");
+}
+
 INSTANTIATE_TEST_SUITE_P(Paths, ChartReleaseTest,
                          ::testing::Combine(::testing::Values(Path::NewUser, Path::CancelledNewUser,
                                                               Path::FailedNewUser, Path::OtherUser, Path::Removal),
-                                            ::testing::Values(Mode::MultiDisplay, Mode::NormalRange)));
+                                            ::testing::Values(Mode::MultiDisplay, Mode::NormalRange)),
+                         caseName);

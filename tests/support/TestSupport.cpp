@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -160,4 +161,24 @@ void openTestUser(TestDataFolder& data, const std::string& variables) {
     Global::userOpen = true;
     Global::currentFile = "user0.hma";
     Global::currentId = "0";
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* zone) {
+    const char* tz = std::getenv("TZ");
+    had_ = tz != nullptr;
+    saved_ = tz ? tz : "";
+    set(zone);
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (had_)
+        setenv("TZ", saved_.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+}
+
+void ScopedTimeZone::set(const char* zone) {
+    setenv("TZ", zone, 1);
+    tzset();
 }

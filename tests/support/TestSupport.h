@@ -50,6 +50,20 @@ public:
     void throwOnExit();
 };
 
+// Sets the time zone (TZ) for its lifetime and puts the previous one back.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* zone);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+    void set(const char* zone);
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
 // Empties the store's documents and state (as at program start).
 void resetGlobalState();
 

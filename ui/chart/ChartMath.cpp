@@ -404,7 +404,9 @@ std::string title(const std::vector<std::string>& names) {
 }
 
 std::string yLabel(double value, double step) {
-    return format(step == std::floor(step) ? "%.0f" : "%.1f", value);
+    const std::string text = format(step == std::floor(step) ? "%.0f" : "%.1f", value);
+    // A label wider than its place shows the value's first digits and its power of ten.
+    return text.size() > kMaxLabelLength ? format("%.3g", value) : text;
 }
 
 std::string rangeText(double value) { return format(value == std::floor(value) ? "%.0f" : "%.1f", value); }

@@ -104,7 +104,9 @@ int tickColumn(int i, int n, int left, int right);
 // "History for A, B and C".
 std::string title(const std::vector<std::string>& names);
 
-// Label of a y tick: "%.0f" for whole steps, "%.1f" otherwise.
+// Label of a y tick: "%.0f" for whole steps, "%.1f" otherwise; "%.3g"
+// when that would be longer than kMaxLabelLength characters.
+constexpr std::size_t kMaxLabelLength = 9;
 std::string yLabel(double value, double step);
 
 // The normal range of a series from its variable element's normalLow and

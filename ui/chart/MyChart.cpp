@@ -1,5 +1,6 @@
 #include "ui/chart/MyChart.h"
 
+#include <algorithm>
 #include <ctime>
 #include <iostream>
 
@@ -41,10 +42,11 @@ struct LimitLabel {
 };
 const int kLimitLabelHeight = 15;
 
-// The shown stretch of one series for a draw: its times and values in one
-// array, and whether the previous draw's copy holds exactly these points.
+// The shown stretch of one series for a draw, and whether the previous
+// draw's copy holds exactly these points.
 struct ShownStretch {
-    std::vector<std::pair<std::int64_t, double>> points;
+    PointMap::const_iterator begin;
+    PointMap::const_iterator end;
     std::list<ChartVariable>::iterator previous;
     bool reusable = false;
 };
@@ -52,20 +54,14 @@ struct ShownStretch {
 ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, PointMap::const_iterator end,
                      std::list<ChartVariable>& previous, std::list<ChartVariable>::iterator old) {
     ShownStretch s;
+    s.begin = begin;
+    s.end = end;
     s.previous = old;
-    bool same = old != previous.end() && old->name == v.name;
-    PointMap::const_iterator c;
-    if (same) c = old->points.begin();
-    for (auto it = begin; it != end; ++it) {
-        s.points.emplace_back(it->first.instant, it->second);
-        if (same) {
-            if (c == old->points.end() || c->first.instant != it->first.instant || c->second != it->second)
-                same = false;
-            else
-                ++c;
-        }
-    }
-    s.reusable = same && c == old->points.end();
+    s.reusable = old != previous.end() && old->name == v.name &&
+                 old->points.size() == static_cast<std::size_t>(end - begin) &&
+                 std::equal(begin, end, old->points.begin(), [](const PointMap::value_type& a, const PointMap::value_type& b) {
+                     return a.first.instant == b.first.instant && a.second == b.second;
+                 });
     return s;
 }
 
@@ -304,11 +300,11 @@ void MyChart::draw() {
         std::vector<std::pair<double, double>> ranges;
         for (const ShownStretch& st : stretches) {
             double mn = 0, mx = 0;
-            if (!st.points.empty()) {
-                mn = mx = st.points.front().second;
-                for (const auto& p : st.points) {
-                    if (p.second < mn) mn = p.second;
-                    if (p.second > mx) mx = p.second;
+            if (st.begin != st.end) {
+                mn = mx = st.begin->second;
+                for (auto p = st.begin; p != st.end; ++p) {
+                    if (p->second < mn) mn = p->second;
+                    if (p->second > mx) mx = p->second;
                 }
             }
             ranges.emplace_back(mn, mx);
@@ -374,10 +370,10 @@ void MyChart::draw() {
             // Pixel positions of the shown points.
             const ShownStretch& stretch = stretches[index];
             std::vector<ChartMath::PixelPoint> pixels;
-            pixels.reserve(stretch.points.size());
-            for (const auto& p : stretch.points) {
-                pixels.push_back({ChartMath::xPixel(p.first, xmin, xmax, S, left, right),
-                                  ChartMath::yPixel(p.second, sc.step, sc.lo, sc.hi, top, bottom), p.second});
+            pixels.reserve(static_cast<std::size_t>(stretch.end - stretch.begin));
+            for (auto p = stretch.begin; p != stretch.end; ++p) {
+                pixels.push_back({ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
+                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom), p->second});
             }
 
             int yLo = 0, yHi = 0;

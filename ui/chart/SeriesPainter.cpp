@@ -62,6 +62,37 @@ MarkerMask& markerMask() {
     return mask;
 }
 
+// The line through the points with the same pixels and far fewer
+// segments: the segments between points of one pixel column are vertical
+// and together cover the column from the run's lowest to its highest
+// point, so each run of points in one column is reduced to its first,
+// lowest, highest and last point (repeats left out). The segments into and
+// out of the run are kept as they are.
+std::vector<std::pair<int, int>> columnPath(const std::vector<std::pair<int, int>>& points) {
+    std::vector<std::pair<int, int>> path;
+    path.reserve(std::min<std::size_t>(points.size(), 4096));
+    auto add = [&path](const std::pair<int, int>& p) {
+        if (path.empty() || path.back() != p) path.push_back(p);
+    };
+    std::size_t i = 0;
+    while (i < points.size()) {
+        std::size_t j = i;
+        int low = points[i].second, high = low;
+        while (j + 1 < points.size() && points[j + 1].first == points[i].first) {
+            ++j;
+            low = std::min(low, points[j].second);
+            high = std::max(high, points[j].second);
+        }
+        const int x = points[i].first;
+        add(points[i]);
+        add({x, low});
+        add({x, high});
+        add(points[j]);
+        i = j + 1;
+    }
+    return path;
+}
+
 // All markers of a series as the union of their pixels, sent as runs of
 // one row each; the line segments in multi-segment requests. One colour
 // and one line style per series, so neither the order of the shapes nor
@@ -121,14 +152,15 @@ bool drawBatched(const std::vector<std::pair<int, int>>& points) {
         }
     }
 
+    const std::vector<std::pair<int, int>> path = columnPath(points);
     std::vector<XSegment> segments;
-    if (points.size() > 1) segments.reserve(points.size() - 1);
-    for (std::size_t i = 1; i < points.size(); ++i) {
+    if (path.size() > 1) segments.reserve(path.size() - 1);
+    for (std::size_t i = 1; i < path.size(); ++i) {
         XSegment s;
-        s.x1 = toShort(points[i - 1].first);
-        s.y1 = toShort(points[i - 1].second);
-        s.x2 = toShort(points[i].first);
-        s.y2 = toShort(points[i].second);
+        s.x1 = toShort(path[i - 1].first);
+        s.y1 = toShort(path[i - 1].second);
+        s.x2 = toShort(path[i].first);
+        s.y2 = toShort(path[i].second);
         segments.push_back(s);
     }
     const std::size_t chunk = 8192;

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <ctime>
-#include <map>
 
 struct TimeKey {
     std::tm tm{};            // year, month, day, hour, minute, second, isdst as given
@@ -20,7 +19,3 @@ struct TimeKey {
 
     bool operator<(const TimeKey& other) const { return instant < other.instant; }
 };
-
-// The points of one series, ordered by instant; two keys with the same
-// instant are the same key.
-using PointMap = std::map<TimeKey, double>;

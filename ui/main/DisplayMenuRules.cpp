@@ -8,6 +8,7 @@
 
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "ui/chart/LocalDayClock.h"
 
 namespace {
 
@@ -172,9 +173,11 @@ bool DisplayMenuRules::entryKey(const char* date, const char* time, std::tm& out
 }
 
 PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName) {
-    PointMap points;
-    if (!variable) return points;
+    PointMap::Storage points;
+    if (!variable) return PointMap();
     const std::tm base = nowLocal();
+    // Readings share days: their local offset is looked up once per day.
+    LocalDayClock clock;
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
         if (!element) continue;
@@ -185,12 +188,12 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
         if (!date || !time) continue;
         std::tm when{};
         if (!entryKeyFrom(base, date->value(), time->value(), when)) continue;
-        TimeKey key = TimeKey::fromTm(when);
-        if (!key.valid) continue;
-        // A later entry at the same instant replaces the earlier one.
-        points[key] = value;
+        std::int64_t instant = 0;
+        if (!clock.toInstant(when, instant)) continue;
+        points.push_back({PointTime{instant}, value});
     }
-    return points;
+    // A later entry at the same instant replaces the earlier one.
+    return PointMap::fromUnordered(std::move(points));
 }
 
 std::vector<std::pair<std::string, std::string>> DisplayMenuRules::normalRangeSeries(const std::string& path) {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "store/XmlDocument.h"
-#include "ui/chart/TimeKey.h"
+#include "ui/chart/PointMap.h"
 
 class DisplayMenuRules {
 public:

@@ -1,0 +1,255 @@
+// The chart's actions as a person makes them, on a user with 100,000 Pulse
+// and 100,000 Blood Pressure readings (about 27 MB): each one is the menu
+// item's or button's callback followed by the event loop until the program
+// is idle again, with the display server synced. Needs an X display (run
+// under scripts/with-display.sh). Works in a temporary data folder.
+//
+// The peak memory of a process that opens the user and charts four series
+// is reported by BM_PeakMemoryFourSeries; run it alone for a figure that
+// holds nothing of the other benchmarks:
+//   bench_chart_actions --benchmark_filter=PeakMemory
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Hold_Browser.H>
+#include <FL/Fl_Input.H>
+#include <FL/Fl_Menu_Button.H>
+#include <FL/x.H>
+
+#include "BenchSupport.h"
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "store/Global.h"
+#include "ui/chart/MyChart.h"
+#include "ui/main/MainWindow.h"
+#include "ui/measurements/NewEntryWindow.h"
+#include "ui/users/SearchUserBox.h"
+
+namespace {
+
+constexpr int kReadings = 100000;
+
+// Writes the user's file as the program prints it, entry by entry: five
+// years of Pulse and of Blood Pressure readings, and a few SpO2 ones.
+void writeUserFile(const std::string& path) {
+    std::ofstream out(path);
+    out << "<patient id=\"0\">\n\t<info>\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n"
+           "\t\t<dob/>\n\t\t<gender/>\n\t\t<weight/>\n\t\t<height/>\n\t\t<stepSize/>\n\t\t<race/>\n\t</info>\n";
+    const std::time_t start = 1609459200;  // 2021/01/01
+    const std::time_t span = 5LL * 365 * 86400;
+    char line[512];
+    for (int variable = 0; variable < 3; ++variable) {
+        const char* name = variable == 0 ? "Pulse" : variable == 1 ? "Blood Pressure" : "SpO2";
+        out << "\t<variable name=\"" << name << "\">\n";
+        if (variable == 1)
+            out << "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
+                   "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n"
+                   "\t\t</normalHigh>\n\t\t<panicLow/>\n\t\t<panicHigh/>\n";
+        else
+            out << "\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n\t\t<panicLow/>\n\t\t<panicHigh/>\n";
+        const int count = variable == 2 ? 50 : kReadings;
+        for (int i = 0; i < count; ++i) {
+            std::time_t t = start + span * i / count + variable * 600;
+            std::tm tm{};
+            localtime_r(&t, &tm);
+            const int hour = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
+            char when[96];
+            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%d:%02d:%02d %s</time>\n",
+                          tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, hour, tm.tm_min, tm.tm_sec,
+                          tm.tm_hour < 12 ? "AM" : "PM");
+            if (variable == 1)
+                std::snprintf(line, sizeof line,
+                              "\t\t<entry id=\"%d\">\n\t\t\t<systolic>%d.000000</systolic>\n"
+                              "\t\t\t<diastolic>%d.000000</diastolic>\n%s\t\t</entry>\n",
+                              i, 100 + (i * 7) % 60, 60 + (i * 3) % 35, when);
+            else
+                std::snprintf(line, sizeof line, "\t\t<entry id=\"%d\">\n\t\t\t<value>%d.000000</value>\n%s\t\t</entry>\n",
+                              i, (variable == 2 ? 90 : 50) + (i * 13) % 60 % (variable == 2 ? 10 : 60), when);
+            out << line;
+        }
+        out << "\t</variable>\n";
+    }
+    out << "</patient>\n";
+}
+
+struct Setup {
+    std::string root;
+    MainWindow* window = nullptr;
+    double fileBytes = 0;
+};
+
+// Runs the event loop until the program is idle, the display server included.
+void settle() {
+    Fl::flush();
+    XSync(fl_display, False);
+    while (Fl::ready()) Fl::check();
+    Fl::flush();
+    XSync(fl_display, False);
+}
+
+Setup& setup() {
+    static Setup s;
+    if (s.window) return s;
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    s.root = bench::makeDataFolder();
+    writeUserFile(Global::dataFolder + "user0.hma");
+    s.fileBytes = static_cast<double>(
+        std::ifstream(Global::dataFolder + "user0.hma", std::ios::binary | std::ios::ate).tellg());
+    if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) std::exit(1);
+    s.window = new MainWindow(1260, 984);
+    settle();
+    return s;
+}
+
+MainWindow& win() { return *setup().window; }
+
+void chooseUser() {
+    win().searchUserBox->browser->select(1);
+    win().searchUserBox->browserCB_i();
+}
+
+// Picks a menu item as the toolkit does: a check item toggles, the item
+// becomes the menu's value and its callback runs.
+void pick(Fl_Menu_Button* menu, const char* path) {
+    const Fl_Menu_Item* item = menu->find_item(path);
+    if (!item) {
+        std::cerr << "no menu item " << path << std::endl;
+        std::exit(1);
+    }
+    if (item->flags & FL_MENU_TOGGLE) const_cast<Fl_Menu_Item*>(item)->flags ^= FL_MENU_VALUE;
+    menu->value(item);
+    item->do_callback(menu);
+}
+
+const char* const kSeries[3] = {"Vitals/Pulse", "Vitals/Blood Pressure/Systolic", "Vitals/Blood Pressure/Diastolic"};
+
+// The user open and the chart cleared.
+void freshChart() {
+    if (!Global::userOpen) chooseUser();
+    win().chartRemoveCB_i();
+    settle();
+}
+
+void BM_ReadAndParse(benchmark::State& state) {
+    setup();
+    XmlDocument doc;
+    std::vector<char> text;
+    for (auto _ : state) Global::loadFile(doc, "user0.hma", text);
+    state.counters["file_MB"] = setup().fileBytes / 1e6;
+}
+BENCHMARK(BM_ReadAndParse)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Choosing the user in the list with no user open (an open user would
+// first be saved).
+void BM_ChooseUser(benchmark::State& state) {
+    setup();
+    for (auto _ : state) {
+        state.PauseTiming();
+        win().closeCB_i();
+        win().searchUserBox->browser->deselect();
+        settle();
+        state.ResumeTiming();
+        chooseUser();
+        settle();
+    }
+}
+BENCHMARK(BM_ChooseUser)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Multi-Display: argument n puts series n beside the n before it.
+void BM_MultiDisplayPick(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshChart();
+        for (int i = 0; i < n; ++i) pick(win().multiDisplayMenu, kSeries[i]);
+        settle();
+        state.ResumeTiming();
+        pick(win().multiDisplayMenu, kSeries[n]);
+        settle();
+    }
+}
+BENCHMARK(BM_MultiDisplayPick)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// A time-range button with the three series charted (argument: the button).
+void BM_TimeRangeButton(benchmark::State& state) {
+    const int button = static_cast<int>(state.range(0));
+    freshChart();
+    for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
+    settle();
+    for (auto _ : state) {
+        state.PauseTiming();
+        win().chart->timeButtons[button == 0 ? 5 : 0]->do_callback();
+        settle();
+        state.ResumeTiming();
+        win().chart->timeButtons[static_cast<std::size_t>(button)]->do_callback();
+        settle();
+    }
+}
+BENCHMARK(BM_TimeRangeButton)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Normal Range Display: 0 Pulse, 1 Blood Pressure.
+void BM_NormalRangeDisplay(benchmark::State& state) {
+    const char* path = state.range(0) == 0 ? "Vitals/Pulse" : "Vitals/Blood Pressure";
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshChart();
+        state.ResumeTiming();
+        pick(win().normalRangeMenu, path);
+        settle();
+    }
+}
+BENCHMARK(BM_NormalRangeDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_SaveUserFile(benchmark::State& state) {
+    freshChart();
+    for (auto _ : state) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+}
+BENCHMARK(BM_SaveUserFile)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// One more Pulse entry with OK while the three series are charted.
+void BM_NewEntryThreeSeries(benchmark::State& state) {
+    freshChart();
+    for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
+    settle();
+    NewEntryWindow* entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
+    for (auto _ : state) {
+        state.PauseTiming();
+        bench::typeNextPulse(entry, "2025/12/31");
+        settle();
+        state.ResumeTiming();
+        entry->saveCB_i(false);
+        settle();
+    }
+}
+BENCHMARK(BM_NewEntryThreeSeries)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_PeakMemoryFourSeries(benchmark::State& state) {
+    for (auto _ : state) {
+        freshChart();
+        for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
+        pick(win().multiDisplayMenu, "Vitals/SpO2");
+        settle();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["file_MB"] = setup().fileBytes / 1e6;
+    state.counters["peak_per_file"] = static_cast<double>(usage.ru_maxrss) * 1024.0 / setup().fileBytes;
+}
+BENCHMARK(BM_PeakMemoryFourSeries)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,84 @@
+#include "ui/chart/LocalDayClock.h"
+
+#include "platform/Platform.h"
+
+namespace {
+
+bool leapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
+int daysInMonth(std::int64_t year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && leapYear(year) ? 29 : days[month - 1];
+}
+
+// Years the day arithmetic is used for; others go to the library.
+const std::int64_t kFirstYear = -100000;
+const std::int64_t kLastYear = 100000;
+
+}  // namespace
+
+bool LocalDayClock::libraryInstant(const std::tm& when, std::int64_t& out) {
+    std::tm copy{};
+    copy.tm_year = when.tm_year;
+    copy.tm_mon = when.tm_mon;
+    copy.tm_mday = when.tm_mday;
+    copy.tm_hour = when.tm_hour;
+    copy.tm_min = when.tm_min;
+    copy.tm_sec = when.tm_sec;
+    copy.tm_isdst = -1;
+    return platform::localToInstant(copy, out);
+}
+
+std::int64_t LocalDayClock::daysFromCivil(std::int64_t year, int month, int day) {
+    year -= month <= 2 ? 1 : 0;
+    const std::int64_t era = (year >= 0 ? year : year - 399) / 400;
+    const std::int64_t yoe = year - era * 400;
+    const std::int64_t doy = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const std::int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+    return era * 146097 + doe - 719468;
+}
+
+const LocalDayClock::Day& LocalDayClock::day(std::int64_t year, int month, int mday) {
+    const std::int64_t key = daysFromCivil(year, month, mday);
+    if (last_ && key == lastKey_) return *last_;
+    auto found = days_.find(key);
+    if (found == days_.end()) {
+        Day d;
+        std::tm first{};
+        first.tm_year = static_cast<int>(year - 1900);
+        first.tm_mon = month - 1;
+        first.tm_mday = mday;
+        std::tm lastSecond = first;
+        lastSecond.tm_hour = 23;
+        lastSecond.tm_min = 59;
+        lastSecond.tm_sec = 59;
+        std::int64_t t0 = 0, t1 = 0;
+        if (libraryInstant(first, t0) && libraryInstant(lastSecond, t1)) {
+            const std::int64_t local0 = key * 86400;
+            const std::int64_t local1 = local0 + 86399;
+            d.offset = local0 - t0;
+            d.uniform = local1 - t1 == d.offset;
+        }
+        found = days_.emplace(key, d).first;
+    }
+    lastKey_ = key;
+    last_ = &found->second;
+    return *last_;
+}
+
+bool LocalDayClock::toInstant(const std::tm& when, std::int64_t& out) {
+    const std::int64_t year = static_cast<std::int64_t>(when.tm_year) + 1900;
+    const int month = when.tm_mon + 1;
+    const bool ordinary = year >= kFirstYear && year <= kLastYear && month >= 1 && month <= 12 && when.tm_mday >= 1 &&
+                          when.tm_mday <= daysInMonth(year, month) && when.tm_hour >= 0 && when.tm_hour <= 23 &&
+                          when.tm_min >= 0 && when.tm_min <= 59 && when.tm_sec >= 0 && when.tm_sec <= 59;
+    if (ordinary) {
+        const Day& d = day(year, month, when.tm_mday);
+        if (d.uniform) {
+            out = daysFromCivil(year, month, when.tm_mday) * 86400 + when.tm_hour * 3600 + when.tm_min * 60 +
+                  when.tm_sec - d.offset;
+            return true;
+        }
+    }
+    return libraryInstant(when, out);
+}
