@@ -3,6 +3,7 @@
 // same pixels as one call per shape.
 #include "ChartFixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -173,6 +174,53 @@ TEST_F(ChartFixture, BatchedNormalRangeDrawingMatchesToo) {
     chart->addVariable(series("Pulse", pts, pulse));
     chart->refresh();
     EXPECT_TRUE(batchedMatchesPlain());
+}
+
+TEST_F(ChartFixture, NormalRangeShadingReducedPerPixelColumnKeepsItsPixels) {
+    // The shading alone (on a chart the markers of dense readings hide most
+    // of it): dozens of readings per pixel column out on both sides, the
+    // same sparse, and a range narrower than a pixel row, so that the two
+    // colours meet on the same rows and their order decides.
+    struct Case {
+        int perColumn;
+        double lo, hi;
+        double (*value)(int i, std::mt19937& random);
+    };
+    const Case cases[] = {
+        {60, 60, 100, [](int i, std::mt19937&) { return 50.0 + (i * 13) % 60; }},
+        {60, 60, 100, [](int i, std::mt19937& r) { return 80 + 45 * std::sin(i * 0.01) + std::uniform_real_distribution<double>(-20, 20)(r); }},
+        {1, 60, 100, [](int i, std::mt19937& r) { return 80 + 45 * std::sin(i * 0.3) + std::uniform_real_distribution<double>(-5, 5)(r); }},
+        {40, 80, 80.1, [](int i, std::mt19937& r) { return (i % 3 == 0 ? 80.0 : 60.0) + std::uniform_real_distribution<double>(0, 40)(r); }},
+    };
+    auto row = [](double v) { return static_cast<int>(std::lround(500 - 3 * v)); };
+    std::mt19937 random(5);
+    if (!win->shown()) showWindow();
+    win->make_current();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.perColumn);
+        std::vector<ChartMath::PixelPoint> pts;
+        for (int i = 0; i < 600 * c.perColumn; ++i) {
+            const double v = c.value(i, random);
+            pts.push_back({20 + i / c.perColumn, row(v), v});
+        }
+        const auto triangles = ChartMath::shadingTriangles(pts, c.lo, c.hi, row(c.lo), row(c.hi));
+        std::vector<uchar> pictures[2];
+        for (int m = 0; m < 2; ++m) {
+            Fl_Offscreen off = fl_create_offscreen(W, H);
+            fl_begin_offscreen(off);
+            fl_color(FL_WHITE);
+            fl_rectf(0, 0, W, H);
+            fl_line_style(FL_SOLID, 0);
+            SeriesPainter::drawShading(triangles, FL_RED, FL_BLUE,
+                                       m ? SeriesPainter::Mode::Batched : SeriesPainter::Mode::OneCallPerShape);
+            pictures[m].resize(static_cast<std::size_t>(W) * H * 3);
+            fl_read_image(pictures[m].data(), 0, 0, W, H);
+            fl_end_offscreen();
+            fl_delete_offscreen(off);
+        }
+        EXPECT_TRUE(pictures[0] == pictures[1]);
+        EXPECT_GT(std::count(pictures[0].begin(), pictures[0].end(), 0), 3000);  // something was shaded
+    }
 }
 
 // Pictures for the README: written when QUORVEL_SCREENSHOT_DIR names a folder.

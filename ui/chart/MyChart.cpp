@@ -386,10 +386,7 @@ void MyChart::draw() {
                 // Limits beyond the shown values put their rows outside the
                 // plot: the shading stops at its edges.
                 fl_push_clip(left, top, right - left + 1, bottom - top + 1);
-                for (const ChartMath::Triangle& t : triangles) {
-                    fl_color(rangeColor(t.above ? 3 : 2));
-                    fl_polygon(t.x[0], t.y[0], t.x[1], t.y[1], t.x[2], t.y[2]);
-                }
+                SeriesPainter::drawShading(triangles, rangeColor(3), rangeColor(2), paintMode);
                 fl_pop_clip();
             }
 

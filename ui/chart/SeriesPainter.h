@@ -6,6 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include <FL/Enumerations.H>
+
+#include "ui/chart/ChartMath.h"
+
 namespace SeriesPainter {
 
 enum class Mode { OneCallPerShape, Batched };
@@ -21,5 +25,14 @@ bool batchingAvailable();
 // previous point, in the current colour and line style. Batched falls back
 // to one call per shape when batching is not available.
 void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode);
+
+// The shading outside the normal range: every triangle filled and outlined
+// (fl_polygon) in order, in the above or the below colour. A triangle whose
+// corners share one pixel column has no inside, and its outline is a
+// stretch of that column; Batched joins such stretches of one colour and
+// column into one where that leaves the pixels as they are (the colours
+// apart, or the stretches next in the drawing order): the same pixels with
+// a call per column instead of one per reading.
+void drawShading(const std::vector<ChartMath::Triangle>& triangles, Fl_Color above, Fl_Color below, Mode mode);
 
 }  // namespace SeriesPainter
