@@ -369,15 +369,22 @@ void MyChart::draw() {
 
             // Pixel positions of the shown points.
             const ShownStretch& stretch = stretches[index];
-            std::vector<ChartMath::PixelPoint> pixels;
-            pixels.reserve(static_cast<std::size_t>(stretch.end - stretch.begin));
+            const std::size_t shown = static_cast<std::size_t>(stretch.end - stretch.begin);
+            std::vector<std::pair<int, int>> line;
+            line.reserve(shown);
             for (auto p = stretch.begin; p != stretch.end; ++p) {
-                pixels.push_back({ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
-                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom), p->second});
+                line.emplace_back(ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
+                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom));
             }
 
             int yLo = 0, yHi = 0;
             if (rangeMode) {
+                // The shading goes by the values beside their pixels.
+                std::vector<ChartMath::PixelPoint> pixels;
+                pixels.reserve(shown);
+                auto at = line.begin();
+                for (auto p = stretch.begin; p != stretch.end; ++p, ++at)
+                    pixels.push_back({at->first, at->second, p->second});
                 const ChartMath::YScale& common = scales.series[0];
                 yLo = ChartMath::yPixel(range.lo, common.step, common.lo, common.hi, top, bottom);
                 yHi = ChartMath::yPixel(range.hi, common.step, common.lo, common.hi, top, bottom);
@@ -392,9 +399,6 @@ void MyChart::draw() {
 
             // Series line with its markers.
             fl_color(color);
-            std::vector<std::pair<int, int>> line;
-            line.reserve(pixels.size());
-            for (const auto& p : pixels) line.emplace_back(p.x, p.y);
             SeriesPainter::drawSeries(line, paintMode);
 
             if (rangeMode) {
@@ -416,7 +420,8 @@ void MyChart::draw() {
             if (stretch.reusable)
                 shownVariables.push_back(std::move(*stretch.previous));
             else
-                shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.variable, v.range});
+                shownVariables.push_back(
+                    ChartVariable{v.name, PointMap::stretchOf(v.points, begins[index], ends[index]), v.variable, v.range});
         }
         fl_line_style(0);
 

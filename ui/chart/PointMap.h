@@ -1,10 +1,13 @@
 // The points of one series, ordered by instant, in one array of (instant,
 // value) pairs: two points at the same instant are one point. Several times
-// smaller and faster to walk than a tree node per point.
+// smaller and faster to walk than a tree node per point. Copies share one
+// array until one of them changes (a shown copy of a whole series costs
+// nothing).
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -25,7 +28,12 @@ public:
 
     PointMap() = default;
     // A copy of a stretch of another series (already ordered).
-    PointMap(const_iterator first, const_iterator last) : points_(first, last) {}
+    PointMap(const_iterator first, const_iterator last) : points_(std::make_shared<Storage>(first, last)) {}
+    // The points of source from first to last: all of them share its array.
+    static PointMap stretchOf(const PointMap& source, const_iterator first, const_iterator last) {
+        if (first == source.begin() && last == source.end()) return source;
+        return PointMap(first, last);
+    }
 
     // Points in any order; of two at the same instant the later one stays.
     static PointMap fromUnordered(Storage points) {
@@ -35,11 +43,12 @@ public:
             strictlyIncreasing = points[i - 1].first.instant < points[i].first.instant;
         PointMap map;
         if (strictlyIncreasing) {
-            map.points_ = std::move(points);
+            points.shrink_to_fit();  // held as long as the series is charted
+            map.points_ = std::make_shared<Storage>(std::move(points));
             return map;
         }
         std::stable_sort(points.begin(), points.end(), earlier);
-        Storage& out = map.points_;
+        Storage& out = map.own();
         out.reserve(points.size());
         for (const value_type& p : points) {
             if (!out.empty() && out.back().first.instant == p.first.instant)
@@ -52,38 +61,50 @@ public:
 
     // The value at the key's instant; a new point (value 0) when there is none.
     double& operator[](const TimeKey& key) {
-        auto it = std::lower_bound(points_.begin(), points_.end(), key.instant,
+        Storage& points = own();
+        auto it = std::lower_bound(points.begin(), points.end(), key.instant,
                                    [](const value_type& p, std::int64_t t) { return p.first.instant < t; });
-        if (it == points_.end() || it->first.instant != key.instant)
-            it = points_.insert(it, value_type{PointTime{key.instant}, 0.0});
+        if (it == points.end() || it->first.instant != key.instant)
+            it = points.insert(it, value_type{PointTime{key.instant}, 0.0});
         return it->second;
     }
 
     // The first point at or after the key's instant.
     const_iterator lower_bound(const TimeKey& key) const {
-        return std::lower_bound(points_.begin(), points_.end(), key.instant,
+        return std::lower_bound(data().begin(), data().end(), key.instant,
                                 [](const value_type& p, std::int64_t t) { return p.first.instant < t; });
     }
 
     // The first point after the key's instant.
     const_iterator upper_bound(const TimeKey& key) const {
-        return std::upper_bound(points_.begin(), points_.end(), key.instant,
+        return std::upper_bound(data().begin(), data().end(), key.instant,
                                 [](std::int64_t t, const value_type& p) { return t < p.first.instant; });
     }
 
     // Adds a point later than every point held.
-    void append(const value_type& point) { points_.push_back(point); }
+    void append(const value_type& point) { own().push_back(point); }
 
-    iterator begin() { return points_.begin(); }
-    iterator end() { return points_.end(); }
-    const_iterator begin() const { return points_.begin(); }
-    const_iterator end() const { return points_.end(); }
-    const_reverse_iterator rbegin() const { return points_.rbegin(); }
-    const_reverse_iterator rend() const { return points_.rend(); }
-    std::size_t size() const { return points_.size(); }
-    bool empty() const { return points_.empty(); }
-    void clear() { points_.clear(); }
+    const_iterator begin() const { return data().begin(); }
+    const_iterator end() const { return data().end(); }
+    const_reverse_iterator rbegin() const { return data().rbegin(); }
+    const_reverse_iterator rend() const { return data().rend(); }
+    std::size_t size() const { return data().size(); }
+    bool empty() const { return data().empty(); }
+    void clear() { points_.reset(); }
 
 private:
-    Storage points_;
+    const Storage& data() const {
+        static const Storage none;
+        return points_ ? *points_ : none;
+    }
+    // The array to change, no longer shared with any copy.
+    Storage& own() {
+        if (!points_)
+            points_ = std::make_shared<Storage>();
+        else if (points_.use_count() > 1)
+            points_ = std::make_shared<Storage>(*points_);
+        return *points_;
+    }
+
+    std::shared_ptr<Storage> points_;  // null: no points
 };
