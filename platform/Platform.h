@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -63,6 +64,13 @@ bool pathExists(const std::string& path);
 
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);
+
+// Opens a file as std::fopen does; the path is UTF-8 on every system.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+// Renames a file as std::rename does (an existing target is not replaced on
+// Windows); the paths are UTF-8 on every system.
+bool renameFile(const std::string& from, const std::string& to);
 
 // Creates an empty file readable and writable by its owner only when
 // nothing exists at path yet; an existing file is left as it is.
