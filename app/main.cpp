@@ -1,5 +1,8 @@
 // Start-up: trace log, toolkit look, data store defaults, data folder,
 // registry, main window and the event loop.
+#include <iostream>
+#include <string>
+
 #include <FL/Fl.H>
 
 #include "app/Dialogs.h"
@@ -34,6 +37,25 @@ int main() {
     Global::dataFolder = folder;
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
+
+    // One program per data folder: a second one would overwrite the first
+    // one's registry with its own copy.
+    std::string error;
+    const int locked = platform::lockDataFolder(folder, error);
+    if (locked == 0) {
+        std::string shown = folder;
+        if (shown.size() > 1 && shown.back() == platform::pathSeparator()) shown.pop_back();
+        const std::string text = "Quorvel is already running with the data folder " + shown + ".";
+        std::cerr << text << std::endl;
+        TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << text;
+        Dialogs::alert(text);
+        Dialogs::terminate(1);
+    }
+    if (locked < 0) {
+        // A folder that cannot be locked (some network shares) is still used.
+        std::cerr << "The data folder could not be locked: " << error << std::endl;
+        TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: the data folder could not be locked: " << error;
+    }
 
     new MainWindow(Fl::w() - 20, Fl::h() - 40);
     int result = Fl::run();

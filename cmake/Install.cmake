@@ -1,5 +1,5 @@
 include(GNUInstallDirs)
-install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quorvel quorvel-data RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS scripts/quorvel-launcher.sh DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME quorvel-launcher)
 install(FILES data/config.hma data/template_new.xml data/readme.txt
         DESTINATION ${CMAKE_INSTALL_DATADIR}/quorvel/data)

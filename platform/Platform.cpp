@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #else
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__APPLE__)
@@ -306,6 +307,16 @@ bool renameFile(const std::string& from, const std::string& to) {
 #endif
 }
 
+bool isReadOnlyFile(const std::string& path) {
+#ifdef _WIN32
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+#else
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+#endif
+}
+
 bool createPrivateFile(const std::string& path) {
 #ifdef _WIN32
     int fd = _wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_APPEND | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -317,6 +328,42 @@ bool createPrivateFile(const std::string& path) {
     ::close(fd);
 #endif
     return true;
+}
+
+int lockDataFolder(const std::string& folder, std::string& error) {
+    // The lock is held through a handle that stays open until the process
+    // ends; a second call for the folder already locked is answered at once.
+    static std::string lockedFolder;
+    if (!lockedFolder.empty() && lockedFolder == folder) return 1;
+#ifdef _WIN32
+    // A lock file nobody else may open while this process lives; the system
+    // deletes it when the last handle closes, also when the process is killed.
+    const std::string path = folder + "quorvel.lock";
+    HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                           FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_SHARING_VIOLATION) return 0;
+        error = "cannot lock " + path + " (error " + std::to_string(code) + ")";
+        return -1;
+    }
+#else
+    // The folder itself is locked, so no lock file is ever left behind.
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = "cannot open folder " + folder + ": " + std::strerror(errno);
+        return -1;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        ::close(fd);
+        if (code == EWOULDBLOCK) return 0;
+        error = "cannot lock folder " + folder + ": " + std::strerror(code);
+        return -1;
+    }
+#endif
+    lockedFolder = folder;
+    return 1;
 }
 
 }  // namespace platform

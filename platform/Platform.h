@@ -72,9 +72,18 @@ std::FILE* openFile(const std::string& path, const char* mode);
 // Windows); the paths are UTF-8 on every system.
 bool renameFile(const std::string& from, const std::string& to);
 
+// True when the path names an existing file without any write permission
+// (Windows: the read-only attribute).
+bool isReadOnlyFile(const std::string& path);
+
 // Creates an empty file readable and writable by its owner only when
 // nothing exists at path yet; an existing file is left as it is.
 // Returns false when the file neither exists nor can be created.
 bool createPrivateFile(const std::string& path);
+
+// Takes an exclusive lock on the data folder for the rest of the process
+// (the operating system releases it when the process dies). Returns 1 when
+// taken, 0 when another process holds it, -1 on any other failure (error set).
+int lockDataFolder(const std::string& folder, std::string& error);
 
 }  // namespace platform

@@ -259,13 +259,36 @@ TEST_F(EntryPlanTest, OnlySystolicFilled) {
     EXPECT_EQ(p.values[1].series, "Postprandial");
 }
 
-TEST_F(EntryPlanTest, TextsWithoutNumberAreSkipped) {
+TEST_F(EntryPlanTest, EmptyTextsAreSkipped) {
     EXPECT_EQ(plan("Pulse", {""}).result, kNoValue);
-    EXPECT_EQ(plan("Pulse", {"abc"}).result, kNoValue);
-    EXPECT_EQ(plan("Blood Pressure", {" ", "-"}).result, kNoValue);
-    EntryPlan p = plan("Blood Pressure", {"x", " 81.5 mmHg"});
+    EXPECT_EQ(plan("Blood Pressure", {" ", ""}).result, kNoValue);
+    EntryPlan p = plan("Blood Pressure", {"", " 81.5 "});
     ASSERT_EQ(p.result, 1);
     EXPECT_EQ(p.values[0].text, "81.500000");
+}
+
+TEST_F(EntryPlanTest, TextsThatAreNotWhollyANumberAreRefusedNamingTheField) {
+    for (const char* text : {"abc", "72abc", "-", "81.5 mmHg", "0x48", "7 2"}) {
+        EntryPlan p = plan("Blood Pressure", {"120", text});
+        EXPECT_EQ(p.result, kNotANumber) << text;
+        EXPECT_EQ(p.field, "Diastolic") << text;
+        EXPECT_TRUE(p.values.empty()) << text;
+    }
+    EXPECT_NE(message(kNotANumber, "Diastolic").find("Diastolic"), std::string::npos);
+}
+
+TEST_F(EntryPlanTest, DatesAfterTomorrowAreOutOfRange) {
+    // 2024/03/05 21:07:05 local time.
+    std::tm nowTm = localTm(2024, 3, 5, 21, 7, 5);
+    const std::time_t now = std::mktime(&nowTm);
+    std::vector<ValueField> one{{"Value", "Value", "72"}};
+    const struct {
+        const char* date;
+        int result;
+    } cases[] = {{"2024/03/05", 1}, {"2024/03/06", 1}, {"2024/03/07", kBadRange},
+                 {"20244/01/01", kBadRange}, {"2025/01/01", kBadRange}, {"1999/12/31", 1}};
+    for (const auto& c : cases)
+        EXPECT_EQ(planEntry("Pulse", c.date, "11:59:59 PM", one, now).result, c.result) << c.date;
 }
 
 TEST_F(EntryPlanTest, NonFiniteValuesAreRefused) {

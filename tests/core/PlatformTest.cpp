@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -155,4 +157,28 @@ TEST(PlatformTime, LocalTimeRoundTripsAcrossDaylightSaving) {
     EXPECT_EQ(t, -1);
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
+}
+
+TEST(PlatformLock, DataFolderLockedOnceAcrossProcessesAndAMissingFolderFails) {
+    TestDataFolder data;
+    std::string error;
+    ASSERT_EQ(platform::lockDataFolder(data.folder, error), 1) << error;
+    EXPECT_EQ(platform::lockDataFolder(data.folder, error), 1);  // this process holds it already
+    const pid_t child = fork();
+    if (child == 0) {
+        // The same folder spelled without its separator, so the child asks
+        // the system instead of remembering its parent's answer.
+        std::string childError;
+        const std::string same = data.folder.substr(0, data.folder.size() - 1);
+        _exit(platform::lockDataFolder(same, childError) == 0 ? 0 : 1);
+    }
+    int status = -1;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "another process took the lock";
+    const std::vector<std::string> files = data.files();
+    EXPECT_EQ(std::count(files.begin(), files.end(), std::string("quorvel.lock")), 0) << "no lock file on Linux";
+
+    error.clear();
+    EXPECT_EQ(platform::lockDataFolder(data.root + "/missing/", error), -1);
+    EXPECT_NE(error.find("missing"), std::string::npos) << error;
 }

@@ -273,7 +273,9 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
         {{"1968/02/29", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
         {{"2024/03/31", "02:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
         {{"2024/03/05", "10:30:00 AM", "", ""}, message(EntryRules::kNoValue), false},
-        {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::kNoValue), false},
+        {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::kNotANumber, "Systolic"), false},
+        {{"2024/03/05", "10:30:00 AM", "120", "72abc"}, message(EntryRules::kNotANumber, "Diastolic"), false},
+        {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
         {{"2024/03/05", "10:30:00 AM", "120", "1e999"}, "Diastolic", true},
         {{"2024/03/05", "10:30:00 AM", "nan", "80"}, "Systolic", true},
         {{"2024/03/05", "10:30:00 AM", "1e56", "80"}, "Systolic", true},
@@ -390,7 +392,8 @@ TEST_F(NewEntryWindowTest, FailedSaveKeepsTheWindowAndRetryAddsNoDuplicate) {
     EXPECT_EQ(entries[2].child("value"), "80.000000");
 }
 
-TEST_F(NewEntryWindowTest, FailedSaveThenChangedTextsStoresBoth) {
+TEST_F(NewEntryWindowTest, CorrectedRetryAfterFailedSaveStoresOnlyTheCorrectedEntry) {
+    ChartVariable& pulse = series("Pulse");
     NewEntryWindow* w = open("Pulse");
     fill(w, {"2024/03/05", "08:00:00 AM", "80"});
     const std::string folder = Global::dataFolder;
@@ -398,13 +401,20 @@ TEST_F(NewEntryWindowTest, FailedSaveThenChangedTextsStoresBoth) {
     w->saveCB_i(true);
     Global::dataFolder = folder;
     EXPECT_EQ(texts(w)[2], "80");  // not cleared: nothing was saved
+    EXPECT_TRUE(pulse.points.empty());
+    w->inputs[2]->value("82abc");  // refused: the unsaved entry stays as it was
+    w->saveCB_i(true);
     w->inputs[2]->value("82");
     w->saveCB_i(true);
     auto entries = savedEntries("Pulse");
-    ASSERT_EQ(entries.size(), 4u);
-    EXPECT_EQ(entries[2].child("value"), "80.000000");
-    EXPECT_EQ(entries[3].id, "9");
-    EXPECT_EQ(entries[3].child("value"), "82.000000");
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[2].id, "8");
+    EXPECT_EQ(entries[2].child("value"), "82.000000");
+    int inMemory = 0;
+    for (XmlNode* e = Global::findVariable("Pulse")->first_node("entry"); e; e = e->next_sibling("entry")) ++inMemory;
+    EXPECT_EQ(inMemory, 3);
+    ASSERT_EQ(pulse.points.size(), 1u);
+    EXPECT_DOUBLE_EQ(pulse.points.begin()->second, 82);
 }
 
 TEST_F(NewEntryWindowTest, OverLongVariableNameIsRefused) {

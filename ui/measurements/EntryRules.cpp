@@ -3,8 +3,11 @@
 #include <cctype>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+
+#include "platform/Platform.h"
 
 namespace EntryRules {
 
@@ -90,6 +93,8 @@ std::string message(int result, const std::string& field) {
         return "The " + field + " you entered is not a finite number.\nPlease try again or hit \"Cancel\"";
     case kValueTooLarge:
         return "The " + field + " you entered is too large to be stored.\nPlease try again or hit \"Cancel\"";
+    case kNotANumber:
+        return "The " + field + " you entered is not a number.\nPlease try again or hit \"Cancel\"";
     case kNameTooLong:
         return "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
                " characters.\nEntries cannot be recorded under it.";
@@ -113,7 +118,7 @@ std::string initialTimeText(const std::tm& now) {
     return buffer;
 }
 
-int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear) {
     int year = 0, month = 0, day = 0;
     Scanner d(date);
     if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
@@ -134,6 +139,7 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     else if (suffix != "AM" && suffix != "am")
         return kBadSuffix;
 
+    if (typedYear) *typedYear = year;
     if (year < 1970) year = 1970;
     // Values the local-time conversion would move anyway; checked here so
     // that no field is taken past the range of int. A negative hour is
@@ -151,6 +157,14 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     read.tm_sec = second;
     read.tm_isdst = -1;
 
+    when = read;
+    return 0;
+}
+
+int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+    std::tm read{};
+    const int fields = readFields(date, time, read);
+    if (fields != 0) return fields;
     std::tm check = read;
     check.tm_wday = -1;
     std::time_t converted = std::mktime(&check);
@@ -212,8 +226,45 @@ const char* listedElement(const std::string& tabName) {
     return nullptr;
 }
 
+bool afterTomorrow(const std::tm& when, std::time_t now) {
+    // Imports ask once per row with the same `now`: the day is worked out once.
+    static std::time_t lastNow = static_cast<std::time_t>(-1);
+    static std::tm tomorrow{};
+    static bool known = false;
+    if (now != lastNow) {
+        lastNow = now;
+        std::tm today{};
+        known = platform::instantToLocal(static_cast<std::int64_t>(now), today);
+        tomorrow = std::tm{};
+        tomorrow.tm_year = today.tm_year;
+        tomorrow.tm_mon = today.tm_mon;
+        tomorrow.tm_mday = today.tm_mday + 1;
+        tomorrow.tm_hour = 12;
+        tomorrow.tm_isdst = -1;
+        std::int64_t ignored = 0;
+        known = known && platform::localToInstant(tomorrow, ignored);
+    }
+    if (!known) return false;
+    if (when.tm_year != tomorrow.tm_year) return when.tm_year > tomorrow.tm_year;
+    if (when.tm_mon != tomorrow.tm_mon) return when.tm_mon > tomorrow.tm_mon;
+    return when.tm_mday > tomorrow.tm_mday;
+}
+
+int readValue(const std::string& text, double& value) {
+    const char* start = text.c_str();
+    while (*start && std::isspace(static_cast<unsigned char>(*start))) ++start;
+    if (!*start) return 0;
+    // Hexadecimal forms are not how anybody writes a reading.
+    if (text.find_first_of("xX") != std::string::npos) return -1;
+    char* end = nullptr;
+    value = std::strtod(start, &end);
+    if (end == start) return -1;
+    while (*end && std::isspace(static_cast<unsigned char>(*end))) ++end;
+    return *end ? -1 : 1;
+}
+
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields) {
+                    const std::vector<ValueField>& fields, std::time_t now) {
     EntryPlan plan;
     auto refuse = [&plan](int result, const std::string& field) {
         plan.result = result;
@@ -229,12 +280,13 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
 
     int when = readWhen(date, time, plan.when);
     if (when != 0) return refuse(when, std::string());
+    if (afterTomorrow(plan.when, now)) return refuse(kBadRange, std::string());
 
     for (const ValueField& f : fields) {
-        const char* start = f.text.c_str();
-        char* end = nullptr;
-        double v = std::strtod(start, &end);
-        if (end == start) continue;  // no number: the input is skipped
+        double v = 0;
+        const int read = readValue(f.text, v);
+        if (read == 0) continue;  // an empty input is skipped
+        if (read < 0) return refuse(kNotANumber, f.shown);
         if (!std::isfinite(v)) return refuse(kNotFinite, f.shown);
         StoredValue stored;
         stored.text = valueText(v);
@@ -246,6 +298,50 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
     }
     plan.result = static_cast<int>(plan.values.size());
     return plan;
+}
+
+XmlNode* findVariable(XmlNode* patient, const std::string& name) {
+    for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
+        const XmlAttribute* first = v->first_attribute();
+        if (first && name.compare(0, std::string::npos, first->value(), first->value_size()) == 0) return v;
+    }
+    return nullptr;
+}
+
+XmlNode* variableFor(RapidDocument& doc, XmlNode* patient, const std::string& name, bool* created) {
+    XmlNode* variable = findVariable(patient, name);
+    if (created) *created = variable == nullptr;
+    if (variable || !patient) return variable;
+    variable = doc.allocate_node(rapidxml::node_element, "variable");
+    char* text = doc.allocate_string(name.c_str(), name.size() + 1);
+    variable->append_attribute(doc.allocate_attribute("name", text, 4, name.size()));
+    patient->append_node(variable);
+    return variable;
+}
+
+std::string nextEntryIdOf(XmlNode* variable) {
+    // The parser may only be asked for a last child when there is a child.
+    XmlNode* last = variable && variable->first_node() ? variable->last_node("entry") : nullptr;
+    if (!last) return nextEntryId(nullptr);
+    const XmlAttribute* id = last->first_attribute("id");
+    return nextEntryId(id ? id->value() : "");
+}
+
+XmlNode* appendEntry(RapidDocument& doc, XmlNode* variable, const EntryPlan& plan, const std::string& date,
+                     const std::string& time) {
+    if (!variable || plan.result <= 0 || plan.values.empty()) return nullptr;
+    auto text = [&doc](const std::string& s) { return doc.allocate_string(s.c_str(), s.size() + 1); };
+    auto element = [&doc, &text](const char* name, const std::string& value) {
+        return doc.allocate_node(rapidxml::node_element, text(name), text(value), 0, value.size());
+    };
+    const std::string id = nextEntryIdOf(variable);
+    XmlNode* entry = doc.allocate_node(rapidxml::node_element, "entry");
+    entry->append_attribute(doc.allocate_attribute("id", text(id), 2, id.size()));
+    for (const StoredValue& v : plan.values) entry->append_node(element(v.element.c_str(), v.text));
+    entry->append_node(element("date", date));
+    entry->append_node(element("time", time));
+    variable->append_node(entry);
+    return entry;
 }
 
 }  // namespace EntryRules

@@ -2,13 +2,17 @@
 // initial Date and Time texts, the reading and checking of the date, time
 // and value texts in the order the entry window applies them, the entry
 // numbering, the stored text of a value, the layout of the value inputs per
-// variable and the element listed by each variable tab.
+// variable, the element listed by each variable tab, and the storing of a
+// checked entry in a user's document (used by the entry window and by the
+// import of the data tool alike).
 #pragma once
 
 #include <cstddef>
 #include <ctime>
 #include <string>
 #include <vector>
+
+#include "store/XmlDocument.h"
 
 namespace EntryRules {
 
@@ -28,6 +32,7 @@ enum Result {
     kNotFinite = -6,       // a value that reads as infinity or not-a-number
     kValueTooLarge = -7,   // a value whose stored text would pass kMaxText
     kNameTooLong = -8,     // a tab or variable name longer than kMaxName
+    kNotANumber = -9,      // a value text that is not empty and not wholly a number
 };
 
 // The alert shown for a refused entry; field names the input concerned
@@ -47,9 +52,19 @@ std::string initialTimeText(const std::tm& now);
 // the result is 0.
 int readWhen(const std::string& date, const std::string& time, std::tm& when);
 
+// The reading and range checks of readWhen without asking the local-time
+// conversion whether the time exists (fast, for listing stored entries):
+// 0 with `when` filled, or the first refusal. typedYear receives the year as
+// typed (readWhen's `when` holds a year below 1970 as 1970).
+int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear = nullptr);
+
 // The id of the next entry: 0 when the variable has no entry (lastId null),
 // otherwise one more than the leading number of the last entry's id.
 std::string nextEntryId(const char* lastId);
+
+// Reads a value text: 1 a number (value set, possibly not finite), 0 an
+// empty or blank text, -1 a text that is not wholly a number.
+int readValue(const std::string& text, double& value);
 
 // A value as it is stored: "%f".
 std::string valueText(double value);
@@ -92,10 +107,34 @@ struct EntryPlan {
 };
 
 // Checks every text of an entry. Over-long texts are refused first, then
-// the date and time checks of readWhen, then each value input in order: a
-// text that yields no number is skipped, a number that is not finite or too
+// the date and time checks of readWhen, then a date after tomorrow (the
+// day after the local date of `now`) as out of range, then each value input
+// in order: an empty or blank text is skipped; a text that is not wholly a
+// number (blanks around it allowed), a number that is not finite or one too
 // large to store refuses the entry.
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields);
+                    const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr));
+
+// True when the local calendar date of `when` lies after the day after the
+// local date of `now`.
+bool afterTomorrow(const std::tm& when, std::time_t now);
+
+// The variable element under patient whose first attribute's value is name,
+// or null.
+XmlNode* findVariable(XmlNode* patient, const std::string& name);
+
+// The same, creating it (one attribute `name`) as the last child of patient
+// when there is none; *created tells which happened.
+XmlNode* variableFor(RapidDocument& doc, XmlNode* patient, const std::string& name, bool* created = nullptr);
+
+// The id the next entry of the variable gets.
+std::string nextEntryIdOf(XmlNode* variable);
+
+// Stores an accepted plan as the variable's last entry, exactly as the entry
+// window does: attribute id (nextEntryIdOf), the value elements ("%f"
+// texts), then date and time as typed. Every text belongs to doc. Returns
+// the entry; null when the plan holds no value.
+XmlNode* appendEntry(RapidDocument& doc, XmlNode* variable, const EntryPlan& plan, const std::string& date,
+                     const std::string& time);
 
 }  // namespace EntryRules

@@ -1,5 +1,6 @@
 #include "ui/measurements/NewEntryWindow.h"
 
+#include <cstdint>
 #include <ctime>
 #include <iostream>
 
@@ -12,6 +13,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "platform/Platform.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 #include "ui/measurements/EntryRules.h"
@@ -39,9 +41,8 @@ NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* v
 NewEntryWindow::~NewEntryWindow() { TRACE_SCOPE("NewEntryWindow::~NewEntryWindow"); }
 
 void NewEntryWindow::build() {
-    std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), local);
     dateText = EntryRules::initialDateText(local);
     timeText = EntryRules::initialTimeText(local);
 
@@ -123,36 +124,35 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
         // The entry is already in the document; only its save failed.
         TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Retrying the save of the last entry";
     } else {
-        XmlNode* variable = nullptr;
-        for (XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable")) {
-            XmlAttribute* first = v->first_attribute();
-            if (first && variableName == std::string(first->value(), first->value_size())) {
-                variable = v;
-                break;
-            }
-        }
-        if (!variable) {
-            variable = Global::userDoc->allocate_node(rapidxml::node_element, "variable");
-            char* name = Global::userDoc->allocate_string(variableName.c_str(), variableName.size() + 1);
-            variable->append_attribute(Global::userDoc->allocate_attribute("name", name, 4, variableName.size()));
-            patient->append_node(variable);
-        }
+        XmlNode* variable = EntryRules::variableFor(Global::userDoc.get(), patient, variableName);
+        const std::vector<std::string> texts = currentTexts();
+        // A corrected retry after a failed save takes the unsaved entry's
+        // place: only what the person confirmed last is stored.
+        XmlNode* replaced = unsavedEntry;
+        XmlNode* replacedParent = replaced ? replaced->parent() : nullptr;
+        if (replaced && replacedParent) replacedParent->remove_node(replaced);
         int result = insertEntry(variable);
         if (result <= 0) {
+            if (replaced && replacedParent) replacedParent->append_node(replaced);
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << result;
             Dialogs::alert(EntryRules::message(result, refusedField));
             return;
         }
-        unsavedEntry = variable->first_node() ? variable->last_node("entry") : nullptr;
-        unsavedTexts = currentTexts();
+        unsavedEntry = variable->last_node("entry");
+        unsavedTexts = texts;
     }
 
     if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
         // The store has told the person; the window stays open for a retry.
         return;
     }
+    // The chart learns of the entry once it is on disk.
+    if (mainWindow)
+        for (const EntryRules::StoredValue& v : unsavedPlan.values)
+            mainWindow->addPointToChart(v.series, unsavedPlan.when, v.value);
     unsavedEntry = nullptr;
     unsavedTexts.clear();
+    unsavedPlan = EntryRules::EntryPlan();
 
     if (keepOpen) {
         for (std::size_t i = 2; i < inputs.size(); ++i) inputs[i]->value("");
@@ -167,12 +167,6 @@ int NewEntryWindow::insertEntry(XmlNode* variable) {
     TRACE_SCOPE("NewEntryWindow::insertEntry");
     refusedField.clear();
     if (!variable) return EntryRules::kNoValue;
-    RapidDocument& doc = Global::userDoc.get();
-
-    // The parser may only be asked for a last child when there is a child.
-    XmlNode* last = variable->first_node() ? variable->last_node("entry") : nullptr;
-    XmlAttribute* lastId = last ? last->first_attribute("id") : nullptr;
-    const std::string id = EntryRules::nextEntryId(last ? (lastId ? lastId->value() : "") : nullptr);
 
     std::vector<EntryRules::ValueField> fields;
     for (std::size_t i = 2; i < inputs.size(); ++i) {
@@ -189,20 +183,8 @@ int NewEntryWindow::insertEntry(XmlNode* variable) {
         refusedField = plan.field;
         return plan.result;
     }
-
-    auto text = [&doc](const std::string& s) { return doc.allocate_string(s.c_str(), s.size() + 1); };
-    auto element = [&doc, &text](const std::string& name, const std::string& value) {
-        return doc.allocate_node(rapidxml::node_element, text(name), text(value), name.size(), value.size());
-    };
-    XmlNode* entry = doc.allocate_node(rapidxml::node_element, "entry");
-    entry->append_attribute(doc.allocate_attribute("id", text(id), 2, id.size()));
-    for (const EntryRules::StoredValue& v : plan.values) {
-        entry->append_node(element(v.element, v.text));
-        if (mainWindow) mainWindow->addPointToChart(v.series, plan.when, v.value);
-    }
-    variable->append_node(entry);
-    entry->append_node(element("date", date));
-    entry->append_node(element("time", time));
+    EntryRules::appendEntry(Global::userDoc.get(), variable, plan, date, time);
+    unsavedPlan = plan;
     return plan.result;
 }
 

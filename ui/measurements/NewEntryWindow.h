@@ -7,6 +7,7 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "store/XmlDocument.h"
+#include "ui/measurements/EntryRules.h"
 
 class Fl_Input;
 class Fl_Return_Button;
@@ -43,8 +44,11 @@ private:
     // The field a refused entry is about, for the alert.
     std::string refusedField;
     // An entry already in the document whose save failed: retrying with the
-    // same texts saves again instead of adding it a second time.
+    // same texts saves again instead of adding it a second time; retrying
+    // with other texts replaces it.
     XmlNode* unsavedEntry = nullptr;
     std::vector<std::string> unsavedTexts;
+    // The checked entry last put into the document, for the chart.
+    EntryRules::EntryPlan unsavedPlan;
     std::vector<std::string> currentTexts() const;
 };

@@ -1,0 +1,57 @@
+// The subcommands of quorvel-data. Each takes its parsed options and returns
+// the exit status: 0 success, 1 a problem found in the data or the input,
+// 2 a usage error. Findings and errors go to standard error, naming the file
+// (and line) they concern; results go to standard output.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+enum ExitStatus { kOk = 0, kProblem = 1, kUsage = 2 };
+
+struct UsersOptions {
+    std::string dataDir;
+    bool json = false;
+};
+
+struct ExportOptions {
+    std::string dataDir;
+    std::vector<std::string> users;
+    std::vector<std::string> variables;
+    std::string from;  // YYYY-MM-DD, inclusive
+    std::string to;    // YYYY-MM-DD, inclusive
+    std::string format = "csv";
+    std::string output;  // empty: standard output
+};
+
+struct ImportOptions {
+    std::string dataDir;
+    std::string user;
+    std::string variable;
+    bool dryRun = false;
+    bool skipBad = false;
+    std::string file;
+};
+
+struct CheckOptions {
+    std::string dataDir;
+    bool json = false;
+};
+
+struct RemoveOptions {
+    std::string dataDir;
+    std::string user;
+    std::string variable;
+    std::string entry;
+    bool yes = false;
+};
+
+int runUsers(const UsersOptions& options);
+int runExport(const ExportOptions& options);
+int runImport(const ImportOptions& options);
+int runCheck(const CheckOptions& options);
+int runRemove(const RemoveOptions& options);
+
+}  // namespace cli

@@ -1,0 +1,104 @@
+#include "cli/CsvReader.h"
+
+std::size_t CsvReader::utf8Length(const unsigned char* p, std::size_t left) {
+    const unsigned char c = p[0];
+    if (c < 0x80) return 1;
+    std::size_t n = 0;
+    unsigned int min = 0, code = 0;
+    if ((c & 0xE0) == 0xC0) {
+        n = 2, min = 0x80, code = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        n = 3, min = 0x800, code = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        n = 4, min = 0x10000, code = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (n > left) return 0;
+    for (std::size_t i = 1; i < n; ++i) {
+        if ((p[i] & 0xC0) != 0x80) return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    // Overlong forms, surrogates and code points beyond Unicode are not UTF-8.
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
+    return n;
+}
+
+bool CsvReader::parse(const std::string& text, std::vector<CsvRow>& rows, std::string& error) {
+    rows.clear();
+    const std::size_t size = text.size();
+    std::size_t i = 0;
+    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+    int line = 1;
+    auto fail = [&](int at, const std::string& reason) {
+        error = "line " + std::to_string(at) + ": " + reason;
+        rows.clear();
+        return false;
+    };
+
+    while (i < size) {
+        CsvRow row;
+        row.line = line;
+        const std::size_t recordStart = i;
+        std::string cell;
+        bool endOfRecord = false;
+        while (!endOfRecord) {
+            cell.clear();
+            if (i < size && text[i] == '"') {
+                const int quoteLine = line;
+                ++i;
+                for (;;) {
+                    if (i >= size) return fail(quoteLine, "a quoted field is not closed");
+                    const char c = text[i];
+                    if (c == '"') {
+                        if (i + 1 < size && text[i + 1] == '"') {
+                            cell += '"';
+                            i += 2;
+                            continue;
+                        }
+                        ++i;
+                        break;
+                    }
+                    if (c == '\n') ++line;
+                    if (c == '\0') return fail(line, "the text holds a zero byte");
+                    const std::size_t n = utf8Length(reinterpret_cast<const unsigned char*>(&text[i]), size - i);
+                    if (n == 0) return fail(line, "the text is not UTF-8");
+                    cell.append(text, i, n);
+                    i += n;
+                    if (i - recordStart > kMaxRecord)
+                        return fail(row.line, "the record is longer than " + std::to_string(kMaxRecord) + " bytes");
+                }
+                if (i < size && text[i] != ',' && text[i] != '\n' && !(text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') &&
+                    !(text[i] == '\r' && i + 1 == size))
+                    return fail(line, "text follows a closing quote");
+            } else {
+                while (i < size && text[i] != ',' && text[i] != '\n' &&
+                       !(text[i] == '\r' && (i + 1 == size || text[i + 1] == '\n'))) {
+                    const char c = text[i];
+                    if (c == '"') return fail(line, "a quote inside a field that does not start with one");
+                    if (c == '\0') return fail(line, "the text holds a zero byte");
+                    const std::size_t n = utf8Length(reinterpret_cast<const unsigned char*>(&text[i]), size - i);
+                    if (n == 0) return fail(line, "the text is not UTF-8");
+                    cell.append(text, i, n);
+                    i += n;
+                    if (i - recordStart > kMaxRecord)
+                        return fail(row.line, "the record is longer than " + std::to_string(kMaxRecord) + " bytes");
+                }
+            }
+            row.cells.push_back(cell);
+            if (i >= size) {
+                endOfRecord = true;
+            } else if (text[i] == ',') {
+                ++i;
+            } else {
+                if (text[i] == '\r') ++i;
+                ++i;  // the line feed
+                ++line;
+                endOfRecord = true;
+            }
+        }
+        // A blank line is one empty cell: skipped.
+        if (!(row.cells.size() == 1 && row.cells[0].empty() && text[recordStart] != '"')) rows.push_back(row);
+    }
+    return true;
+}

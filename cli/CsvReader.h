@@ -1,0 +1,31 @@
+// Reads comma-separated text as RFC 4180 describes it, strictly: fields
+// may be quoted (a doubled quote inside stands for one), records end with
+// CRLF or LF, the text must be UTF-8. A UTF-8 byte-order mark at the start
+// is skipped and blank lines are ignored. Knows nothing of what the cells
+// mean.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct CsvRow {
+    int line = 0;  // the line the record starts on, from 1
+    std::vector<std::string> cells;
+};
+
+class CsvReader {
+public:
+    // Longest record accepted; a longer one is refused, never cut.
+    static constexpr std::size_t kMaxRecord = 64 * 1024;
+
+    // Parses the whole text into rows. False with error "line L: reason"
+    // (and rows cleared) at the first fault: a quote left open, text after a
+    // closing quote, a quote inside an unquoted field, bytes that are not
+    // UTF-8, a zero byte, or a record longer than kMaxRecord.
+    static bool parse(const std::string& text, std::vector<CsvRow>& rows, std::string& error);
+
+    // The length of the valid UTF-8 sequence at p (at most `left` bytes), or
+    // 0 when the bytes there are not UTF-8.
+    static std::size_t utf8Length(const unsigned char* p, std::size_t left);
+};

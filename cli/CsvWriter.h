@@ -1,0 +1,22 @@
+// Writes comma-separated text as RFC 4180 describes it (CRLF line ends,
+// fields quoted when they hold a comma, a quote or a line break), and keeps
+// spreadsheets from running names as formulas.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace CsvWriter {
+
+// One field, quoted when it needs to be (a comma, a quote, a line break,
+// or a leading byte-order mark).
+std::string cell(const std::string& text);
+
+// A name: a leading `=`, `+`, `-` or `@` would make a spreadsheet run it as
+// a formula, so such a name gets a leading `'`. Then quoted as cell().
+std::string nameCell(const std::string& text);
+
+// Appends one record of ready-made cells and its CRLF.
+void appendRow(std::string& out, const std::vector<std::string>& cells);
+
+}  // namespace CsvWriter

@@ -1,0 +1,89 @@
+#include "cli/JsonWriter.h"
+
+#include <nlohmann/json.hpp>
+
+#include "store/Global.h"
+
+using nlohmann::json;
+
+namespace JsonWriter {
+
+namespace {
+
+json record(const UserRecord& r) {
+    return json{{"id", r.id}, {"first_name", r.first}, {"last_name", r.last}, {"file", r.file}};
+}
+
+// A range limit: its text, or its members' texts for two-valued variables.
+json limit(const XmlNode* node) {
+    if (!node) return nullptr;
+    if (!node->first_node()) return Global::textOf(node);
+    json members = json::object();
+    for (const XmlNode* c = node->first_node(); c; c = c->next_sibling())
+        members[std::string(c->name(), c->name_size())] = Global::textOf(c);
+    return members;
+}
+
+// Invalid UTF-8 in a file is replaced rather than refused: the export goes on.
+std::string dump(const json& j) { return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n"; }
+
+}  // namespace
+
+std::string users(const std::vector<UserSummary>& list) {
+    json out = json::array();
+    for (const UserSummary& u : list) {
+        json j = record(u.record);
+        j["status"] = u.status;
+        json counts = json::object();
+        for (const auto& c : u.counts) counts[c.first] = c.second;
+        j["entries"] = counts;
+        j["first_reading"] = u.firstReading.empty() ? json(nullptr) : json(u.firstReading);
+        j["last_reading"] = u.lastReading.empty() ? json(nullptr) : json(u.lastReading);
+        out.push_back(j);
+    }
+    return dump(out);
+}
+
+std::string exportUsers(const std::vector<UserReadings>& list) {
+    json out = json::array();
+    for (const UserReadings& u : list) {
+        json j = record(u.record);
+        json variables = json::array();
+        for (const VariableReadings& v : u.variables) {
+            json variable{{"name", v.name}};
+            json ranges = json::object();
+            for (const char* name : {"normalLow", "normalHigh", "panicLow", "panicHigh"})
+                ranges[name] = limit(v.node ? v.node->first_node(name) : nullptr);
+            variable["ranges"] = ranges;
+            json entries = json::array();
+            for (const EntryReading& e : v.entries) {
+                json values = json::object();
+                for (const StoredValue& s : e.values) values[s.member.empty() ? "value" : s.member] = s.text;
+                entries.push_back(json{{"id", e.id},
+                                       {"datetime", readings::isoText(e)},
+                                       {"date", e.date},
+                                       {"time", e.time},
+                                       {"values", values}});
+            }
+            variable["entries"] = entries;
+            variables.push_back(variable);
+        }
+        j["variables"] = variables;
+        out.push_back(j);
+    }
+    return dump(out);
+}
+
+std::string findings(const std::vector<Finding>& list) {
+    json out = json::array();
+    for (const Finding& f : list) {
+        json j{{"file", f.file}, {"message", f.message}, {"kind", f.leftover ? "leftover" : "error"}};
+        if (f.line > 0) j["line"] = f.line;
+        if (!f.variable.empty()) j["variable"] = f.variable;
+        if (!f.entry.empty()) j["entry"] = f.entry;
+        out.push_back(j);
+    }
+    return dump(out);
+}
+
+}  // namespace JsonWriter

@@ -1,0 +1,40 @@
+// The JSON forms of the data tool's results: the users list, the export and
+// the findings of a check. Plain values in, text out.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/UserReadings.h"
+
+// One line of the users list.
+struct UserSummary {
+    UserRecord record;
+    std::string status;  // "ok", or what is wrong with the file
+    std::vector<std::pair<std::string, int>> counts;  // entries per variable, in file order
+    std::string firstReading;  // ISO 8601, empty when none
+    std::string lastReading;
+};
+
+// One finding of a check.
+struct Finding {
+    std::string file;
+    int line = 0;  // 0 when not known
+    std::string variable;
+    std::string entry;
+    std::string message;
+    bool leftover = false;  // listed, but not a fault
+};
+
+namespace JsonWriter {
+
+std::string users(const std::vector<UserSummary>& users);
+
+// One object per user with its details and, per variable, its ranges (the
+// stored texts) and its entries in time order.
+std::string exportUsers(const std::vector<UserReadings>& users);
+
+std::string findings(const std::vector<Finding>& findings);
+
+}  // namespace JsonWriter

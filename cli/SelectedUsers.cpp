@@ -1,0 +1,37 @@
+#include "cli/SelectedUsers.h"
+
+#include <iostream>
+
+int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names) {
+    std::string error;
+    if (!folder.open(dataDir, error)) {
+        std::cerr << "quorvel-data: " << error << std::endl;
+        return 1;
+    }
+    std::vector<UserRecord> records;
+    if (names.empty()) records = folder.users();
+    for (const std::string& name : names) {
+        UserRecord r;
+        if (folder.findUser(name, r, error) != 1) {
+            std::cerr << "quorvel-data: " << error << std::endl;
+            return 1;
+        }
+        records.push_back(r);
+    }
+    docs_ = std::vector<XmlDocument>(records.size());
+    texts_.assign(records.size(), std::vector<char>());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        if (!folder.loadFile(records[i].file, docs_[i], texts_[i], error)) {
+            std::cerr << "quorvel-data: " << error << std::endl;
+            return 1;
+        }
+        const XmlNode* patient = docs_[i]->first_node("patient");
+        if (!patient) {
+            std::cerr << "quorvel-data: " << folder.path() << records[i].file << ": line 1: no patient element"
+                      << std::endl;
+            return 1;
+        }
+        users.push_back(readings::read(records[i], patient));
+    }
+    return 0;
+}

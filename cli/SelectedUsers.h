@@ -1,0 +1,26 @@
+// The users a command names (all when none is named), each with its file
+// read: the part that export and check share with the other commands.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "cli/DataFolder.h"
+#include "cli/UserReadings.h"
+
+class SelectedUsers {
+public:
+    // Opens the folder, finds the named users (by id or "First Last") and
+    // reads their files. Returns an exit status: 0, or 1 after telling on
+    // standard error what is wrong (unknown or ambiguous user, missing or
+    // damaged file).
+    int load(const std::string& dataDir, const std::vector<std::string>& names);
+
+    DataFolder folder;
+    std::vector<UserReadings> users;
+
+private:
+    // The parsed files the readings point into.
+    std::vector<XmlDocument> docs_;
+    std::vector<std::vector<char>> texts_;
+};

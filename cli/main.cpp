@@ -1,0 +1,87 @@
+// quorvel-data: the readings of Quorvel's data folder from the command line.
+// This file only wires the command line; each subcommand lives in a file of
+// its own.
+#include <CLI/CLI.hpp>
+
+#include "cli/Commands.h"
+
+int main(int argc, char** argv) {
+    CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder."};
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "quorvel-data 1.0");
+    std::string dataDir;
+    app.add_option("--data-dir", dataDir,
+                   "The data folder to work on (default: $XDG_DATA_HOME/Brelwick/Quorvel/)")
+        ->type_name("DIR");
+    int status = cli::kOk;
+
+    cli::UsersOptions users;
+    CLI::App* usersCmd = app.add_subcommand("users", "List the users of the registry with their readings");
+    usersCmd->add_flag("--json", users.json, "Write JSON instead of a table");
+    usersCmd->callback([&] {
+        users.dataDir = dataDir;
+        status = cli::runUsers(users);
+    });
+
+    cli::ExportOptions exp;
+    CLI::App* exportCmd = app.add_subcommand("export", "Write readings as CSV or JSON, in time order");
+    exportCmd->add_option("--user,-u", exp.users, "A user, by id or by \"First Last\" (repeatable; default: all)")
+        ->type_name("U");
+    exportCmd->add_option("--variable", exp.variables, "A variable, e.g. Pulse (repeatable; default: all)")
+        ->type_name("V");
+    exportCmd->add_option("--from", exp.from, "First day, YYYY-MM-DD")->type_name("DATE");
+    exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
+    exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
+        ->check(CLI::IsMember({"csv", "json"}));
+    exportCmd->add_option("-o,--output", exp.output, "Write to FILE (atomically) instead of standard output")
+        ->type_name("FILE");
+    exportCmd->callback([&] {
+        exp.dataDir = dataDir;
+        status = cli::runExport(exp);
+    });
+
+    cli::ImportOptions imp;
+    CLI::App* importCmd = app.add_subcommand(
+        "import",
+        "Add readings from a CSV file: the export's own form, or datetime,value[,value2] rows for one --variable");
+    importCmd->add_option("--user,-u", imp.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
+    importCmd->add_option("--variable", imp.variable, "The variable of a datetime,value[,value2] file")
+        ->type_name("V");
+    importCmd->add_flag("--dry-run", imp.dryRun, "Check and count, write nothing");
+    importCmd->add_flag("--skip-bad", imp.skipBad, "Store the good rows even when some are refused");
+    importCmd->add_option("FILE", imp.file, "The CSV file (UTF-8)")->required();
+    importCmd->callback([&] {
+        imp.dataDir = dataDir;
+        status = cli::runImport(imp);
+    });
+
+    cli::CheckOptions check;
+    CLI::App* checkCmd = app.add_subcommand("check", "Check every file of the data folder; writes nothing");
+    checkCmd->add_flag("--json", check.json, "Write the findings as JSON");
+    checkCmd->callback([&] {
+        check.dataDir = dataDir;
+        status = cli::runCheck(check);
+    });
+
+    cli::RemoveOptions rem;
+    CLI::App* removeCmd = app.add_subcommand("remove", "Remove one mistyped reading, after confirmation");
+    removeCmd->add_option("--user,-u", rem.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
+    removeCmd->add_option("--variable", rem.variable, "The variable, e.g. Pulse")->required()->type_name("V");
+    removeCmd->add_option("--entry", rem.entry, "The entry's id (see export's entry_id)")->required()->type_name("ID");
+    removeCmd->add_flag("--yes,-y", rem.yes, "Do not ask for confirmation");
+    removeCmd->callback([&] {
+        rem.dataDir = dataDir;
+        status = cli::runRemove(rem);
+    });
+
+    // --data-dir is accepted after the subcommand as well.
+    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd}) sub->fallthrough();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int code = app.exit(e);
+        return code == 0 ? cli::kOk : cli::kUsage;
+    }
+    return status;
+}
