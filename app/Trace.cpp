@@ -16,7 +16,7 @@ namespace {
 
 // The log file as a stream, opened through the platform layer so that a
 // path outside ASCII works on every system. Unbuffered: every line reaches
-// the file when it is flushed.
+// the file when it is flushed. Lines end in "\n" on every system.
 class LogFile : public std::streambuf {
 public:
     explicit LogFile(std::FILE* f) : file_(f) {}
@@ -136,7 +136,7 @@ std::ostream& Trace::stream() {
         std::string path = logPath();
         // The log may name users: like the data files it is private to its owner.
         if (!path.empty() && platform::createPrivateFile(path)) {
-            if (std::FILE* f = platform::openFile(path, "a")) {
+            if (std::FILE* f = platform::openFile(path, "ab")) {
                 s.buffer.reset(new LogFile(f));
                 s.file.reset(new std::ostream(s.buffer.get()));
             }

@@ -5,6 +5,7 @@
 
 #include <direct.h>
 #include <io.h>
+#include <malloc.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -32,5 +33,21 @@ inline int setenv(const char* name, const char* value, int overwrite) {
 inline int unsetenv(const char* name) { return _putenv_s(name, ""); }
 inline int mkdir(const char* path, int) { return _wmkdir(quorvelTestWide(path).c_str()); }
 inline void tzset() { _tzset(); }
+// unlink of a UTF-8 path (the runtime's own takes the ANSI code page).
+inline int quorvelTestUnlink(const char* path) { return _wunlink(quorvelTestWide(path).c_str()); }
+#define unlink quorvelTestUnlink
+
+// The bytes in use on the C runtime's heap, in the fields glibc names.
+struct mallinfo2 {
+    std::size_t uordblks;
+    std::size_t hblkhd;
+};
+inline struct mallinfo2 mallinfo2() {
+    struct mallinfo2 info = {0, 0};
+    _HEAPINFO entry = {};
+    while (_heapwalk(&entry) == _HEAPOK)
+        if (entry._useflag == _USEDENTRY) info.uordblks += entry._size;
+    return info;
+}
 
 #endif
