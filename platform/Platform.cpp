@@ -86,6 +86,21 @@ bool dataFolder(std::string& out) {
     return true;
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    std::vector<std::string> out;
+#ifdef _WIN32
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i) out.push_back(narrow(wide[i], static_cast<int>(wcslen(wide[i]))));
+        LocalFree(wide);
+        if (count == argc) return out;
+        out.clear();
+    }
+#endif
+    for (int i = 0; i < argc; ++i) out.push_back(argv[i] ? argv[i] : "");
+    return out;
+}
+
 std::string executablePath() {
 #ifdef _WIN32
     std::vector<wchar_t> buf(MAX_PATH);

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +22,11 @@ bool appDataFolder(std::string& out);
 
 // appDataFolder + sep + "Brelwick" + sep + "Quorvel" + sep.
 bool dataFolder(std::string& out);
+
+// The program's command-line arguments in UTF-8, its name first. Windows
+// hands main its arguments in the system code page: there they are read
+// again from the wide-character command line.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // Full path of the running executable; empty when unknown.
 std::string executablePath();
