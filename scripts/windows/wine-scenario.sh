@@ -47,7 +47,7 @@ echo "== a data folder with one user under $data"
 mkdir -p "$data"
 src=$(cd "$(dirname "$0")/../.." && pwd)
 for f in config.hma template_new.xml readme.txt; do [ -f "$data/$f" ] || cp "$src/data/$f" "$data/"; done
-printf '<config>\n\t<patient id="0">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n\t</patient>\n</config>\n' \
+printf '<config>\n\t<patient id="0">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n' \
   >"$data/config.hma"
 sed 's|<first/>|<first>Ann</first>|; s|<last/>|<last>Lee</last>|' "$src/data/template_new.xml" >"$data/user0.hma"
 rm -f "$trace"
@@ -62,19 +62,24 @@ wait_contains "$trace" "Loaded file config.hma"
 
 echo "== a second start is refused"
 status=0
+before=$(xdotool search --onlyvisible --name '.*' 2>/dev/null | sort || true)
 (cd "$(dirname "$exe")" && timeout 60 wine "$exe" >"$WINE_ROOT/second" 2>&1) &
 second=$!
 alert=""
-for _ in $(seq 1 150); do
-  alert=$(xdotool search --onlyvisible --name '.*' 2>/dev/null | grep -vx "$MAIN" | tail -n 1 || true)
+for _ in $(seq 1 200); do
+  alert=$(comm -13 <(echo "$before") <(xdotool search --onlyvisible --name '.*' 2>/dev/null | sort) | tail -n 1)
   [ -n "$alert" ] && break
   sleep 0.2
 done
 [ -n "$alert" ] || fail "the second start showed no message"
-xdotool mousemove --window "$alert" 10 10; key Return
+sleep 1
+import -window root "${shot%.png}-second.png"
+# The message window's Close button, at its lower right corner.
+eval "$(xdotool getwindowgeometry --shell "$alert")"
+click "$alert" $((WIDTH - 47)) $((HEIGHT - 24))
 wait "$second" || status=$?
 [ "$status" = 1 ] || fail "the second start ended with status $status, not 1"
-grep -q "Quorvel is already running with the data folder C:.*Brelwick.Quorvel\.\$" "$WINE_ROOT/second" ||
+tr -d '\r' <"$WINE_ROOT/second" | grep -q "Quorvel is already running with the data folder C:.*Brelwick.Quorvel\.$" ||
   fail "the second start did not say why: $(cat "$WINE_ROOT/second")"
 echo "second start refused with status 1"
 
@@ -89,6 +94,8 @@ type_into "$W" 180 92 "72"
 click "$W" 210 150
 wait_contains "$data/user0.hma" "<value>72.000000</value>"
 wait_contains "$data/user0.hma" "<date>2026/12/01</date>"
+sleep 1
+click "$MAIN" 700 38   # an empty place of the tool bar: the main window has the keyboard again
 click "$MAIN" 190 38
 key Down; key Right; key Return
 sleep 2
