@@ -22,19 +22,26 @@ set(CPACK_NSIS_MUI_ICON "${CMAKE_SOURCE_DIR}/data/quorvel.ico")
 set(CPACK_NSIS_MUI_UNIICON "${CMAKE_SOURCE_DIR}/data/quorvel.ico")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\quorvel.exe")
 set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
+# A 64-bit installer with Unicode texts and paths, like the programs it holds.
+set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_MODIFY_PATH OFF)
 
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
   "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Quorvel.lnk' '$INSTDIR\\\\bin\\\\quorvel.exe' '' '$INSTDIR\\\\quorvel.ico'")
 set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Quorvel.lnk'")
+# The trace log the program wrote beside itself goes with it; the data folder
+# stays.
+set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
+  "Delete '$INSTDIR\\\\bin\\\\quorvel.exe_debuglog.txt'\nRMDir '$INSTDIR\\\\bin'\nRMDir '$INSTDIR'")
 
-# The data folder of the installing user, seeded file by file when absent.
-set(quorvel_seed "SetShellVarContext current\nCreateDirectory '$APPDATA\\\\Brelwick'\nCreateDirectory '$APPDATA\\\\Brelwick\\\\Quorvel'")
+# The data folder of the installing user, seeded file by file when absent
+# (SetOverwrite off: a file already there is kept as it is).
+set(quorvel_seed "SetShellVarContext current\nSetOutPath '$APPDATA\\Brelwick\\Quorvel'\nSetOverwrite off")
 foreach(name config.hma template_new.xml readme.txt)
-  string(APPEND quorvel_seed
-    "\nIfFileExists '$APPDATA\\\\Brelwick\\\\Quorvel\\\\${name}' +2 0"
-    "\nCopyFiles /SILENT '$INSTDIR\\\\data\\\\${name}' '$APPDATA\\\\Brelwick\\\\Quorvel\\\\${name}'")
+  file(TO_NATIVE_PATH "${CMAKE_SOURCE_DIR}/data/${name}" quorvel_source)
+  string(APPEND quorvel_seed "\nFile '${quorvel_source}'")
 endforeach()
+string(APPEND quorvel_seed "\nSetOverwrite on\nSetOutPath '$INSTDIR'")
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "${quorvel_seed}")
 
 include(CPack)

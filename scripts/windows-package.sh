@@ -50,10 +50,10 @@ echo "== The scenario on the installed program"
 scripts/with-display.sh scripts/windows/wine-scenario.sh "$inst/bin/quorvel.exe" "$WINE_ROOT" "$out/quorvel-installed.png"
 
 echo "== Silent uninstall"
-cp "$inst/Uninstall.exe" "$WINE_ROOT/uninstall.exe"
-timeout 300 wine "$WINE_ROOT/uninstall.exe" /S "_?=C:\\Program Files\\Quorvel" || fail "the uninstaller failed"
-timeout 60 wineserver -w || true
-[ ! -e "$inst/bin/quorvel.exe" ] || fail "the uninstaller left the program"
+# The uninstaller copies itself away and removes the folder from there.
+timeout 300 wine "C:\\Program Files\\Quorvel\\Uninstall.exe" /S || fail "the uninstaller failed"
+timeout 120 wineserver -w || true
+[ ! -e "$inst" ] || fail "the uninstaller left $(find "$inst" | tr '\n' ' ')"
 [ -z "$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quorvel/Quorvel.lnk')" ] || fail "the Start-menu entry stays"
 grep -q "<first>Ann</first>" "$data/user0.hma" || fail "the uninstaller touched the user's data"
 [ -f "$data/config.hma" ] || fail "the uninstaller removed the registry"
