@@ -23,9 +23,7 @@ setup=$(ls "$out"/quorvel/quorvel-*-win64-setup.exe)
 echo "$setup ($(du -h "$setup" | cut -f1))"
 
 export WINE_ROOT="$out/wine-install"
-mkdir -p "$WINE_ROOT"
 source scripts/windows/wine-common.bash
-echo "== A fresh Wine prefix (profile $USER)"
 wine_prefix
 data="$WINE_APPDATA/Brelwick/Quorvel"
 mkdir -p "$data"

@@ -17,10 +17,8 @@ scripts/install-deps.sh mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 xvfb xa
 scripts/windows-build.sh
 out=$(cd build-windows && pwd)
 export WINE_ROOT="$out/wine"
-mkdir -p "$WINE_ROOT"
 source scripts/windows/wine-common.bash
 
-echo "== A fresh Wine prefix (profile $USER)"
 wine_prefix
 
 # Tests of what only Linux has: file modes, the text of the Linux C library's

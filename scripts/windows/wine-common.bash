@@ -2,6 +2,7 @@
 # profile is named with a letter outside ASCII, and bounded Wine calls.
 # The caller sets WINE_ROOT (a temporary folder) before sourcing.
 
+mkdir -p "$WINE_ROOT"
 export WINEDEBUG=-all
 # No Mono or Gecko installers: the program needs neither.
 export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -13,6 +14,7 @@ WINE_PROFILE="$WINEPREFIX/drive_c/users/$USER"
 WINE_APPDATA="$WINE_PROFILE/AppData/Roaming"
 
 wine_prefix() {
+  echo "== A fresh Wine prefix (profile $USER)"
   rm -rf "$WINEPREFIX"
   timeout 300 wineboot -i >"$WINE_ROOT/wineboot.log" 2>&1 || { cat "$WINE_ROOT/wineboot.log" >&2; return 1; }
   timeout 120 wineserver -w || true
