@@ -126,7 +126,7 @@ void drawFour(benchmark::State& state, SeriesPainter::Mode mode, bool changed) {
     chart->end();
     win.end();
     const char* names[4] = {"Pulse", "Systolic", "Diastolic", "SpO2"};
-    for (int s = 0; s < 4; ++s) chart->addVariable(ChartVariable{names[s], seriesOf(s + 2), nullptr});
+    for (int s = 0; s < 4; ++s) chart->addVariable(ChartVariable{names[s], seriesOf(s + 2), "", NormalRange{}});
     chart->paintMode = mode;
     win.show();
     while (!win.shown()) Fl::wait(0.05);

@@ -72,7 +72,7 @@ public:
             const int read = EntryRules::readWhen(e.date, e.time, when);
             if (read != 0) {
                 add(file, 0, v.name, e.id,
-                    "date \"" + e.date + "\" and time \"" + e.time + "\" cannot be read (" +
+                    "date \"" + std::string(e.date) + "\" and time \"" + e.time + "\" cannot be read (" +
                         (read == EntryRules::kDateUnreadable ? "date unreadable"
                          : read == EntryRules::kBadRange     ? "no such date or time"
                                                              : "time unreadable") +
@@ -81,14 +81,16 @@ public:
                 if (e.key < previous) add(file, 0, v.name, e.id, "entry is out of time order");
                 previous = std::max(previous, e.key);
                 if (EntryRules::afterTomorrow(when, now - 24 * 60 * 60))
-                    add(file, 0, v.name, e.id, "entry is dated after today (" + e.date + ")");
+                    add(file, 0, v.name, e.id, "entry is dated after today (" + std::string(e.date) + ")");
             }
-            for (const StoredValue& s : e.values) {
+            readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
                 double value = 0;
-                if (!isNumber(s.text, value))
+                const std::string stored(text);
+                if (!isNumber(stored, value))
                     add(file, 0, v.name, e.id,
-                        (s.member.empty() ? std::string("value") : s.member) + " \"" + s.text + "\" is not a number");
-            }
+                        (member.empty() ? std::string("value") : std::string(member)) + " \"" + stored +
+                            "\" is not a number");
+            });
         }
     }
 

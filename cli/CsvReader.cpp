@@ -74,6 +74,18 @@ bool CsvReader::parse(const std::string& text, std::vector<CsvRow>& rows, std::s
             } else {
                 while (i < size && text[i] != ',' && text[i] != '\n' &&
                        !(text[i] == '\r' && (i + 1 == size || text[i + 1] == '\n'))) {
+                    // A run of plain ASCII is taken in one piece.
+                    std::size_t end = i;
+                    while (end < size && static_cast<unsigned char>(text[end]) >= 0x20 &&
+                           static_cast<unsigned char>(text[end]) < 0x80 && text[end] != ',' && text[end] != '"')
+                        ++end;
+                    if (end > i) {
+                        if (end - recordStart > kMaxRecord)
+                            return fail(row.line, "the record is longer than " + std::to_string(kMaxRecord) + " bytes");
+                        cell.append(text, i, end - i);
+                        i = end;
+                        continue;
+                    }
                     const char c = text[i];
                     if (c == '"') return fail(line, "a quote inside a field that does not start with one");
                     if (c == '\0') return fail(line, "the text holds a zero byte");

@@ -2,15 +2,32 @@
 
 namespace CsvWriter {
 
-std::string cell(const std::string& text) {
-    // A leading byte-order mark is quoted, or a reader would take it for the file's.
-    if (text.find_first_of(",\"\r\n") == std::string::npos && text.compare(0, 3, "\xEF\xBB\xBF") != 0) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
+bool isPlain(std::string_view text) {
+    bool plain = !(text.size() >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF');
+    for (std::size_t i = 0; plain && i < text.size(); ++i) {
+        const char c = text[i];
+        plain = c != ',' && c != '"' && c != '\r' && c != '\n';
     }
-    return quoted + "\"";
+    return plain;
+}
+
+void appendCell(std::string& out, std::string_view text) {
+    if (isPlain(text)) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+std::string cell(const std::string& text) {
+    std::string out;
+    appendCell(out, text);
+    return out;
 }
 
 std::string nameCell(const std::string& text) {

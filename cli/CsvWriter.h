@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace CsvWriter {
@@ -11,6 +12,12 @@ namespace CsvWriter {
 // One field, quoted when it needs to be (a comma, a quote, a line break,
 // or a leading byte-order mark).
 std::string cell(const std::string& text);
+
+// True when the text is written as it is (cell() would not quote it).
+bool isPlain(std::string_view text);
+
+// The same, appended to out.
+void appendCell(std::string& out, std::string_view text);
 
 // A name: a leading `=`, `+`, `-` or `@` would make a spreadsheet run it as
 // a formula, so such a name gets a leading `'`. Then quoted as cell().

@@ -1,15 +1,16 @@
 // quorvel-data export: the chosen readings, in time order, as CSV or JSON,
 // to standard output or atomically to a file.
 #include <algorithm>
+#include <cstring>
 #include <iostream>
 #include <set>
 
 #include "cli/Commands.h"
 #include "cli/CsvWriter.h"
 #include "cli/JsonWriter.h"
+#include "cli/OutputFile.h"
 #include "cli/SelectedUsers.h"
 #include "platform/Platform.h"
-#include "store/SafeWriter.h"
 
 namespace cli {
 
@@ -17,21 +18,36 @@ namespace {
 
 const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
 
-struct Row {
-    std::int64_t key;
-    const UserReadings* user;
-    const VariableReadings* variable;
-    const EntryReading* entry;
-};
 
 // Splits an output path into its folder (with separator) and file name.
-void splitPath(const std::string& path, std::string& folder, std::string& name) {
-    const std::size_t slash = path.find_last_of(std::string("/") + platform::pathSeparator());
-    folder = slash == std::string::npos ? std::string(".") + platform::pathSeparator() : path.substr(0, slash + 1);
-    name = slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
+
+using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
+
+// Sorts by key, keeping the given order among equal keys: a radix sort by
+// 16-bit digits of the distance from the smallest key (an export sorts one
+// pair per reading).
+void sortByKey(Order& order) {
+    if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
+    std::int64_t low = order[0].first, high = order[0].first;
+    for (const auto& o : order) {
+        low = std::min(low, o.first);
+        high = std::max(high, o.first);
+    }
+    const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
+    Order other(order.size());
+    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += 16) {
+        std::vector<std::size_t> start(65537, 0);
+        auto digitOf = [low, shift](std::int64_t key) {
+            return static_cast<std::size_t>(((static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(low)) >> shift) &
+                                            0xFFFF);
+        };
+        for (const auto& o : order) ++start[digitOf(o.first) + 1];
+        for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
+        for (const auto& o : order) other[start[digitOf(o.first)]++] = o;
+        order.swap(other);
+    }
+}
 
 }  // namespace
 
@@ -52,18 +68,19 @@ int runExport(const ExportOptions& options) {
         }
         toDay = dayKey(y, m, d);
     }
-    std::string outFolder, outName;
+    OutputFile outFile;
     if (!options.output.empty()) {
-        splitPath(options.output, outFolder, outName);
-        if (outName.empty() || !platform::pathExists(outFolder)) {
-            std::cerr << "quorvel-data: " << options.output << ": the output folder does not exist; nothing written"
-                      << std::endl;
-            return kUsage;
+        std::string error;
+        const int opened = outFile.open(options.output, error);
+        if (opened != kOk) {
+            std::cerr << "quorvel-data: " << error << std::endl;
+            return opened;
         }
     }
 
+    const bool json = options.format == "json";
     SelectedUsers selected;
-    int status = selected.load(options.dataDir, options.users);
+    int status = selected.load(options.dataDir, options.users, json);
     if (status != kOk) return status;
 
     std::set<std::string> wanted(options.variables.begin(), options.variables.end());
@@ -76,28 +93,21 @@ int runExport(const ExportOptions& options) {
             return kProblem;
         }
     }
-
-    std::vector<Row> rows;
-    for (const UserReadings& u : selected.users)
-        for (const VariableReadings& v : u.variables) {
-            if (!wanted.empty() && !wanted.count(v.name)) continue;
-            for (const EntryReading& e : v.entries) {
-                if (e.readable != 0) {
-                    std::cerr << "quorvel-data: " << selected.folder.path() << u.record.file << ": variable " << v.name
-                              << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
-                    status = kProblem;
-                    continue;
-                }
-                const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
-                if ((fromDay && day < fromDay) || (toDay && day > toDay)) continue;
-                rows.push_back({e.key, &u, &v, &e});
-            }
+    // Whether an entry is put out: readable (told when not) and inside the days asked for.
+    auto chosen = [&](const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
+        if (e.readable != 0) {
+            std::cerr << "quorvel-data: " << selected.folder.path() << u.record.file << ": variable " << v.name
+                      << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
+            status = kProblem;
+            return false;
         }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
+        const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
+        return !((fromDay && day < fromDay) || (toDay && day > toDay));
+    };
 
     std::string out;
-    if (options.format == "json") {
-        std::vector<UserReadings> chosen;
+    if (json) {
+        std::vector<UserReadings> users;
         for (const UserReadings& u : selected.users) {
             UserReadings copy;
             copy.record = u.record;
@@ -106,30 +116,93 @@ int runExport(const ExportOptions& options) {
                 VariableReadings variable;
                 variable.name = v.name;
                 variable.node = v.node;
-                for (const Row& r : rows)
-                    if (r.variable == &v) variable.entries.push_back(*r.entry);
-                copy.variables.push_back(variable);
+                Order order;
+                for (const EntryReading& e : v.entries)
+                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::uint32_t>(&e - v.entries.data())});
+                sortByKey(order);
+                for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
+                copy.variables.push_back(std::move(variable));
             }
-            chosen.push_back(copy);
+            users.push_back(std::move(copy));
         }
-        out = JsonWriter::exportUsers(chosen);
+        out = JsonWriter::exportUsers(users);
     } else {
-        out.reserve(rows.size() * 80 + 128);
-        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        std::vector<std::string> cells(8);
-        for (const Row& r : rows) {
-            cells[0] = CsvWriter::cell(r.user->record.id);
-            cells[1] = CsvWriter::nameCell(r.user->record.first);
-            cells[2] = CsvWriter::nameCell(r.user->record.last);
-            cells[3] = CsvWriter::nameCell(r.variable->name);
-            cells[5] = readings::isoText(*r.entry);
-            cells[7] = CsvWriter::cell(r.entry->id);
-            for (const StoredValue& s : r.entry->values) {
-                cells[4] = CsvWriter::cell(s.member);
-                cells[6] = CsvWriter::cell(s.text);
-                CsvWriter::appendRow(out, cells);
+        // The rows of each entry are written in file order, where the files'
+        // texts are read one after the other, and then put out in time order
+        // (sorting small pairs of time and position is much cheaper than rows).
+        std::size_t entries = 0;
+        for (const UserReadings& u : selected.users)
+            for (const VariableReadings& v : u.variables)
+                if (wanted.empty() || wanted.count(v.name))
+                    for (const XmlNode* e = v.node->first_node("entry"); e; e = e->next_sibling("entry")) ++entries;
+        std::string inFileOrder;
+        inFileOrder.reserve(entries * 64);
+        std::vector<std::pair<std::size_t, std::size_t>> pieces;  // begin, length
+        pieces.reserve(entries);
+        Order order;
+        order.reserve(entries);
+        std::string prefix;
+        for (const UserReadings& u : selected.users)
+            for (const VariableReadings& v : u.variables) {
+                if (!wanted.empty() && !wanted.count(v.name)) continue;
+                // The cells that repeat (user and variable) are made once.
+                prefix.clear();
+                CsvWriter::appendRow(prefix, {CsvWriter::cell(u.record.id), CsvWriter::nameCell(u.record.first),
+                                              CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
+                                              std::string()});
+                prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
+                for (const XmlNode* node = v.node->first_node("entry"); node; node = node->next_sibling("entry")) {
+                    const EntryReading e = readings::readEntry(node);
+                    if (!chosen(u, v, e)) continue;
+                    std::string& out = inFileOrder;
+                    const std::size_t begin = out.size();
+                    char whenText[32];
+                    const std::string_view when(whenText, readings::isoText(e, whenText));
+                    const std::string_view id(e.id);
+                    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+                        // Most rows need no quoting: they are put together in one piece.
+                        char line[256];
+                        const std::size_t size =
+                            prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
+                        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) &&
+                            CsvWriter::isPlain(id)) {
+                            char* p = line;
+                            auto put = [&p](std::string_view part) {
+                                if (part.empty()) return;  // an empty view may hold no pointer at all
+                                std::memcpy(p, part.data(), part.size());
+                                p += part.size();
+                            };
+                            put(prefix);
+                            put(member);
+                            *p++ = ',';
+                            put(when);
+                            *p++ = ',';
+                            put(text);
+                            *p++ = ',';
+                            put(id);
+                            *p++ = '\r';
+                            *p++ = '\n';
+                            out.append(line, static_cast<std::size_t>(p - line));
+                            return;
+                        }
+                        out += prefix;
+                        CsvWriter::appendCell(out, member);
+                        out += ',';
+                        out += when;
+                        out += ',';
+                        CsvWriter::appendCell(out, text);
+                        out += ',';
+                        CsvWriter::appendCell(out, id);
+                        out += "\r\n";
+                    });
+                    order.push_back({e.key, static_cast<std::uint32_t>(pieces.size())});
+                    pieces.push_back({begin, out.size() - begin});
+                }
             }
-        }
+        sortByKey(order);
+        out.reserve(inFileOrder.size() + 128);
+        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+        for (const auto& o : order) out.append(inFileOrder, pieces[o.second].first, pieces[o.second].second);
     }
 
     if (options.output.empty()) {
@@ -138,7 +211,7 @@ int runExport(const ExportOptions& options) {
         return status;
     }
     std::string error;
-    if (!SafeWriter::write(outFolder, outName, out, error)) {
+    if (!outFile.write(out, error)) {
         std::cerr << "quorvel-data: " << options.output << ": " << error << "; nothing written" << std::endl;
         return kProblem;
     }

@@ -54,8 +54,11 @@ bool readWholeFile(const std::string& path, std::string& out) {
 }
 
 // The member names a variable's values are stored under ("" for `value`).
-std::vector<std::string> membersOf(const std::string& variable) {
-    std::vector<std::string> members;
+const std::vector<std::string>& membersOf(const std::string& variable) {
+    static std::map<std::string, std::vector<std::string>> known;
+    auto found = known.find(variable);
+    if (found != known.end()) return found->second;
+    std::vector<std::string>& members = known[variable];
     for (const std::string& label : EntryRules::valueLabels(variable)) {
         const std::string element = EntryRules::elementName(label);
         members.push_back(element == "value" ? std::string() : element);
@@ -82,7 +85,7 @@ int runImport(const ImportOptions& options) {
     std::vector<CsvRow> rows;
     std::string error;
     if (!CsvReader::parse(content, rows, error)) {
-        std::cerr << "quorvel-data: " << file << ":" << error << "; nothing written" << std::endl;
+        std::cerr << "quorvel-data: " << file << ": " << error << "; nothing written" << std::endl;
         return kProblem;
     }
     content.clear();
@@ -184,7 +187,7 @@ int runImport(const ImportOptions& options) {
             p.line = row.line;
             p.variable = options.variable;
             p.datetime = c[0];
-            const std::vector<std::string> members = membersOf(options.variable);
+            const std::vector<std::string>& members = membersOf(options.variable);
             for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
             pending.push_back(p);
         }
@@ -221,7 +224,7 @@ int runImport(const ImportOptions& options) {
             refuse(p.line, "the file holds the readings of more than one user (user_id " + p.userId + ")");
             continue;
         }
-        const std::vector<std::string> members = membersOf(p.variable);
+        const std::vector<std::string>& members = membersOf(p.variable);
         std::string stray;
         for (const auto& v : p.values)
             if (std::find(members.begin(), members.end(), v.first) == members.end()) stray = v.first;

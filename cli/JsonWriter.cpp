@@ -58,7 +58,9 @@ std::string exportUsers(const std::vector<UserReadings>& list) {
             json entries = json::array();
             for (const EntryReading& e : v.entries) {
                 json values = json::object();
-                for (const StoredValue& s : e.values) values[s.member.empty() ? "value" : s.member] = s.text;
+                readings::forEachValue(e, [&values](std::string_view member, std::string_view text) {
+                    values[member.empty() ? std::string("value") : std::string(member)] = std::string(text);
+                });
                 entries.push_back(json{{"id", e.id},
                                        {"datetime", readings::isoText(e)},
                                        {"date", e.date},

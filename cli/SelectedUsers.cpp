@@ -2,7 +2,7 @@
 
 #include <iostream>
 
-int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names) {
+int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, bool withEntries) {
     std::string error;
     if (!folder.open(dataDir, error)) {
         std::cerr << "quorvel-data: " << error << std::endl;
@@ -31,7 +31,7 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
                       << std::endl;
             return 1;
         }
-        users.push_back(readings::read(records[i], patient));
+        users.push_back(readings::read(records[i], patient, withEntries));
     }
     return 0;
 }

@@ -13,8 +13,9 @@ public:
     // Opens the folder, finds the named users (by id or "First Last") and
     // reads their files. Returns an exit status: 0, or 1 after telling on
     // standard error what is wrong (unknown or ambiguous user, missing or
-    // damaged file).
-    int load(const std::string& dataDir, const std::vector<std::string>& names);
+    // damaged file). Without entries only the variables are read (for
+    // callers that walk the entries themselves).
+    int load(const std::string& dataDir, const std::vector<std::string>& names, bool withEntries = true);
 
     DataFolder folder;
     std::vector<UserReadings> users;

@@ -18,7 +18,26 @@ std::int64_t keyOf(const std::tm& when, int year) {
     return k * 60 + when.tm_sec;
 }
 
-UserReadings read(const UserRecord& record, const XmlNode* patient) {
+EntryReading readEntry(const XmlNode* e) {
+    EntryReading entry;
+    entry.node = e;
+    entry.id = Global::attributeText(e, "id");
+    // The first date and time children, found in one walk.
+    const XmlNode* date = nullptr;
+    const XmlNode* time = nullptr;
+    for (const XmlNode* c = e->first_node(); c && !(date && time); c = c->next_sibling()) {
+        if (c->name_size() != 4) continue;
+        if (!date && std::memcmp(c->name(), "date", 4) == 0) date = c;
+        if (!time && std::memcmp(c->name(), "time", 4) == 0) time = c;
+    }
+    entry.date = Global::textOf(date);
+    entry.time = Global::textOf(time);
+    entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
+    if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
+    return entry;
+}
+
+UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries) {
     UserReadings user;
     user.record = record;
     for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
@@ -26,31 +45,45 @@ UserReadings read(const UserRecord& record, const XmlNode* patient) {
         variable.node = v;
         const XmlAttribute* name = v->first_attribute();
         if (name) variable.name.assign(name->value(), name->value_size());
-        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
-            EntryReading entry;
-            entry.node = e;
-            entry.id = Global::attributeText(e, "id");
-            entry.date = Global::childText(e, "date");
-            entry.time = Global::childText(e, "time");
-            for (const XmlNode* c = e->first_node(); c; c = c->next_sibling()) {
-                const std::string element(c->name(), c->name_size());
-                if (element == "date" || element == "time") continue;
-                entry.values.push_back({element == "value" ? std::string() : element, Global::textOf(c)});
-            }
-            entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
-            if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
-            variable.entries.push_back(entry);
+        if (withEntries) {
+            std::size_t count = 0;
+            for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
+            variable.entries.reserve(count);
+            for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry"))
+                variable.entries.push_back(readEntry(e));
         }
-        user.variables.push_back(variable);
+        user.variables.push_back(std::move(variable));
     }
     return user;
 }
 
+std::size_t isoText(const EntryReading& entry, char* text) {
+    const std::tm& w = entry.when;
+    if (entry.typedYear < 0 || entry.typedYear > 9999)
+        return static_cast<std::size_t>(std::snprintf(text, 32, "%04d-%02d-%02dT%02d:%02d:%02d", entry.typedYear,
+                                                      w.tm_mon + 1, w.tm_mday, w.tm_hour, w.tm_min, w.tm_sec));
+    // Written digit by digit: an export writes one of these per row.
+    auto two = [text](int at, int value) {
+        text[at] = static_cast<char>('0' + value / 10);
+        text[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    two(0, entry.typedYear / 100);
+    two(2, entry.typedYear % 100);
+    text[4] = text[7] = '-';
+    two(5, w.tm_mon + 1);
+    two(8, w.tm_mday);
+    text[10] = 'T';
+    two(11, w.tm_hour);
+    text[13] = text[16] = ':';
+    two(14, w.tm_min);
+    two(17, w.tm_sec);
+    text[19] = '\0';
+    return 19;
+}
+
 std::string isoText(const EntryReading& entry) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", entry.typedYear, entry.when.tm_mon + 1,
-                  entry.when.tm_mday, entry.when.tm_hour, entry.when.tm_min, entry.when.tm_sec);
-    return text;
+    char text[32];
+    return std::string(text, isoText(entry, text));
 }
 
 namespace {
@@ -72,8 +105,11 @@ bool day(const char*& p, int& year, int& month, int& dayOfMonth) {
 }  // namespace
 
 bool readIsoDay(const std::string& text, int& year, int& month, int& dayOfMonth) {
+    static const int kDaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const char* p = text.c_str();
-    return day(p, year, month, dayOfMonth) && *p == '\0';
+    if (!day(p, year, month, dayOfMonth) || *p != '\0' || month < 1 || month > 12) return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return dayOfMonth >= 1 && dayOfMonth <= kDaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
 }
 
 bool readIsoTime(const std::string& text, std::tm& when) {

@@ -4,28 +4,25 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <ctime>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "cli/DataFolder.h"
 #include "store/XmlDocument.h"
 
-struct StoredValue {
-    std::string member;  // "systolic", "diastolic", "fasting", "postprandial", or "" for `value`
-    std::string text;    // the stored text, unchanged
-};
-
 struct EntryReading {
-    std::string id;
-    std::string date;  // as stored
-    std::string time;  // as stored
+    // Texts as stored, held by the parsed file.
+    const char* id = "";
+    const char* date = "";
+    const char* time = "";
     int readable = 0;  // 0, or the entry rules' refusal of the date and time
     std::tm when{};
     int typedYear = 0;
     std::int64_t key = 0;  // orders entries by local date and time
-    std::vector<StoredValue> values;
-    const XmlNode* node = nullptr;
+    const XmlNode* node = nullptr;  // the entry element, for its values
 };
 
 struct VariableReadings {
@@ -41,17 +38,39 @@ struct UserReadings {
 
 namespace readings {
 
-// Reads every variable and entry under the file's `patient` element.
-UserReadings read(const UserRecord& record, const XmlNode* patient);
+// Reads every variable (and, unless withEntries is false, every entry) under
+// the file's `patient` element.
+UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries = true);
+
+// Reads one `entry` element.
+EntryReading readEntry(const XmlNode* entry);
+
+// Calls f(member, text) for each value element of an entry in file order:
+// every child but `date` and `time`; the member of `value` is empty, the
+// others are "systolic", "diastolic", "fasting" or "postprandial"; the text
+// is the stored one, unchanged.
+template <typename F>
+void forEachValue(const EntryReading& entry, F f) {
+    for (const XmlNode* c = entry.node ? entry.node->first_node() : nullptr; c; c = c->next_sibling()) {
+        const std::size_t n = c->name_size();
+        const char* name = c->name();
+        if (n == 4 && (std::memcmp(name, "date", 4) == 0 || std::memcmp(name, "time", 4) == 0)) continue;
+        const bool single = n == 5 && std::memcmp(name, "value", 5) == 0;
+        f(single ? std::string_view() : std::string_view(name, n), std::string_view(c->value(), c->value_size()));
+    }
+}
 
 // The key of a local date and time: later times have larger keys.
 std::int64_t keyOf(const std::tm& when, int year);
 
 // "2026-03-05T08:30:00" of an entry (its year as typed).
 std::string isoText(const EntryReading& entry);
+// The same written into text (at least 32 bytes); returns its length.
+std::size_t isoText(const EntryReading& entry, char* text);
 
 // Reads "YYYY-MM-DD" and "YYYY-MM-DDTHH:MM:SS" (a blank for the T, and
-// seconds, may be left out). False when the text has another form.
+// seconds, may be left out). False when the text has another form; readIsoDay
+// also when the day does not exist (2026-02-31).
 bool readIsoDay(const std::string& text, int& year, int& month, int& day);
 bool readIsoTime(const std::string& text, std::tm& when);
 

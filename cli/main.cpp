@@ -8,6 +8,7 @@
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
+#include "cli/ReportCommand.h"
 #include "platform/Platform.h"
 
 int main(int argc, char** argv) {
@@ -79,8 +80,29 @@ int main(int argc, char** argv) {
         status = cli::runRemove(rem);
     });
 
+    cli::ReportOptions rep;
+    CLI::App* reportCmd =
+        app.add_subcommand("report", "Write one user's readings over a period as a page for the doctor (HTML)");
+    reportCmd->add_option("--user,-u", rep.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
+    reportCmd->add_option("--from", rep.from, "First day, YYYY-MM-DD")->type_name("DATE");
+    reportCmd->add_option("--to", rep.to, "Last day, YYYY-MM-DD (default: today)")->type_name("DATE");
+    reportCmd->add_option("--last", rep.last, "The period before --to: 30d, 90d, 1y (default: 90d)")
+        ->type_name("PERIOD")
+        ->excludes(reportCmd->get_option("--from"));
+    reportCmd->add_option("-o,--output", rep.output, "The page to write (default: <First>-<Last>-<to date>.html)")
+        ->type_name("FILE");
+    reportCmd->callback([&] {
+        rep.dataDir = dataDir;
+        status = cli::runReport(rep);
+    });
+
+    app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
+               "Run quorvel-data SUBCOMMAND --help for the options of each.");
     // --data-dir is accepted after the subcommand as well.
-    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd}) sub->fallthrough();
+    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd, reportCmd}) {
+        sub->fallthrough();
+        sub->footer("--data-dir DIR (before or after the subcommand) works on another data folder.");
+    }
 
     try {
         // The arguments as UTF-8 (Windows hands them over in its code page);

@@ -6,7 +6,9 @@ find_package(nlohmann_json 3 REQUIRED)
 
 add_library(quorvel_cli STATIC
   cli/DataFolder.cpp cli/SelectedUsers.cpp cli/UserReadings.cpp cli/CsvReader.cpp cli/CsvWriter.cpp cli/JsonWriter.cpp
-  cli/UsersCommand.cpp cli/ExportCommand.cpp cli/ImportCommand.cpp cli/CheckCommand.cpp cli/RemoveCommand.cpp)
+  cli/OutputFile.cpp cli/UsersCommand.cpp cli/ExportCommand.cpp cli/ImportCommand.cpp cli/CheckCommand.cpp cli/RemoveCommand.cpp
+  cli/HtmlText.cpp cli/HtmlReport.cpp cli/SvgChart.cpp cli/ReportData.cpp cli/ReportStats.cpp cli/ReportPeriod.cpp
+  cli/ReportCommand.cpp)
 target_link_libraries(quorvel_cli PUBLIC quorvel_core PRIVATE nlohmann_json::nlohmann_json)
 
 add_executable(quorvel-data cli/main.cpp)

@@ -4,7 +4,7 @@
 # given to `cmake --install --prefix`): the installed files are there, the
 # desktop entry is valid, and the launcher seeds a fresh data folder from
 # the installed data files and starts the program, whose main window
-# "Brelwick. - Quorvel Ondrala" appears and is then closed with Escape.
+# "Brelwick. - Quorvel Ondrala" appears and is then ended with File/Exit.
 # A second start must leave the seeded files as they are.
 # Runs on a virtual display when DISPLAY is not set. Uses a temporary
 # XDG_DATA_HOME and HOME: a real user's data folder is never touched.
@@ -19,12 +19,19 @@ fi
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 share="$prefix/share/quorvel/data"
-for f in bin/quorvel bin/quorvel-launcher; do
+for f in bin/quorvel bin/quorvel-launcher bin/quorvel-data; do
   [ -x "$prefix/$f" ] || fail "$prefix/$f is missing or not executable"
 done
+"$prefix/bin/quorvel-data" --help | grep -q "export" || fail "$prefix/bin/quorvel-data --help does not list its subcommands"
 for f in share/quorvel/data/config.hma share/quorvel/data/template_new.xml share/quorvel/data/readme.txt \
-         share/applications/quorvel.desktop share/icons/hicolor/scalable/apps/quorvel.svg; do
+         share/applications/quorvel.desktop share/icons/hicolor/scalable/apps/quorvel.svg \
+         share/doc/quorvel/copyright share/doc/quorvel/changelog.gz; do
   [ -s "$prefix/$f" ] || fail "$prefix/$f is missing or empty"
+done
+# Every installed program has its manual page.
+for exe in "$prefix"/bin/*; do
+  page="$prefix/share/man/man1/$(basename "$exe").1.gz"
+  [ -s "$page" ] || fail "no manual page $page"
 done
 if command -v desktop-file-validate >/dev/null; then
   out=$(desktop-file-validate "$prefix/share/applications/quorvel.desktop" 2>&1) || fail "desktop entry: $out"
@@ -82,7 +89,14 @@ run_once() {
   [ "$exe" = "$(readlink -f "$prefix/bin/quorvel")" ] || fail "the running program is $exe, not $prefix/bin/quorvel"
   sleep 0.5
   xdotool windowfocus --sync "$win" 2>/dev/null || true
-  xdotool key --clearmodifiers Escape
+  # File/Exit: the menu opens under "File"; Down reaches Exit past the
+  # entries that need an open user.
+  xdotool mousemove --window "$win" 17 12 click 1
+  sleep 0.5
+  for k in Down Down Down Down Return; do
+    xdotool key --clearmodifiers "$k"
+    sleep 0.2
+  done
   local status=0
   for _ in $(seq 1 50); do
     kill -0 "$pid" 2>/dev/null || break
@@ -92,7 +106,7 @@ run_once() {
     kill "$pid"
     wait "$pid" || true
     pid=""
-    fail "the main window did not close on Escape"
+    fail "File/Exit did not end the program"
   fi
   wait "$pid" || status=$?
   pid=""

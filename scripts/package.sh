@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # make package: builds the Debian package of Quorvel with CPack
 # (build-package/quorvel_<version>_<arch>.deb) and checks it:
-#  - the desktop entry passes desktop-file-validate;
+#  - the desktop entry passes desktop-file-validate and every manual page
+#    renders without a warning (groff -ww);
+#  - lintian reports no error and no warning on the package;
 #  - the package holds the program, the launcher, the data files, the
 #    desktop entry and the icon, and depends on the FLTK runtime library;
 #  - installed (dpkg -i as root; otherwise extracted with dpkg-deb -x into a
@@ -14,18 +16,26 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 build=${BUILD_DIR:-build-package}
-scripts/install-deps.sh desktop-file-utils dpkg-dev libxml2-utils
+scripts/install-deps.sh desktop-file-utils dpkg-dev libxml2-utils lintian groff-base man-db
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 echo "== Building the release program in $build"
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j2 --target quorvel
+cmake --build "$build" -j2
 
 echo "== Checking the desktop entry"
 desktop-file-validate data/quorvel.desktop
 out=$(desktop-file-validate data/quorvel.desktop 2>&1)
 [ -z "$out" ] || fail "desktop-file-validate: $out"
+
+echo "== Checking the manual pages"
+for page in docs/man/*.1; do
+  out=$(LC_ALL=C.UTF-8 groff -ww -man -Tutf8 "$page" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "groff -ww $page: $out"
+  out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
+  [ -z "$out" ] || fail "man -l $page: $out"
+done
 
 echo "== Building the package"
 rm -f "$build"/quorvel_*.deb
@@ -44,7 +54,25 @@ for f in ./usr/bin/quorvel ./usr/bin/quorvel-launcher ./usr/share/quorvel/data/c
          ./usr/share/applications/quorvel.desktop ./usr/share/icons/hicolor/scalable/apps/quorvel.svg; do
   grep -q " $f\$" <<<"$contents" || fail "the package lacks $f"
 done
+for f in ./usr/share/doc/quorvel/copyright ./usr/share/doc/quorvel/changelog.gz \
+         ./usr/share/man/man1/quorvel.1.gz ./usr/share/man/man1/quorvel-launcher.1.gz; do
+  grep -q " $f\$" <<<"$contents" || fail "the package lacks $f"
+done
+# Every program in the package has its manual page.
+for exe in $(awk '$6 ~ /^\.\/usr\/bin\// { sub("./usr/bin/", "", $6); print $6 }' <<<"$contents"); do
+  grep -q " ./usr/share/man/man1/$exe.1.gz\$" <<<"$contents" || fail "no manual page for $exe"
+done
 echo "ok: package contents and control fields"
+
+echo "== lintian"
+# Tags of severity error or warning fail the package; lintian's own remark
+# about running as root goes to standard error and is not a tag.
+lint=$(lintian --fail-on none "$deb" 2>/dev/null || true)
+[ -z "$lint" ] || echo "$lint"
+if grep -qE '^[EW]: ' <<<"$lint"; then
+  fail "lintian reports errors or warnings"
+fi
+echo "ok: lintian reports no error and no warning"
 
 tmp=$(mktemp -d)
 installed_here=""

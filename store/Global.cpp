@@ -121,27 +121,38 @@ bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>&
 }
 
 bool Global::saveFile(const char* fileName, XmlDocument& doc) {
+    bool written = false;
+    return saveReporting(fileName, doc, nullptr, written);
+}
+
+bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote, bool& written) {
     TRACE_SCOPE("Global::saveFile");
+    written = false;
     if (!fileName || !isSafeFileName(fileName)) {
         reportBadName(fileName, "Global::saveFile");
         return false;
     }
     std::string error;
-    bool replaced = false;
     const std::string content = XmlFile::print(doc);
-    if (!SafeWriter::write(dataFolder, fileName, content, error, &replaced)) {
+    if (!SafeWriter::write(dataFolder, fileName, content, error, &written)) {
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
         TRACE_MSG(1, "Global::saveFile") << "Error: Unable to save file: " << fileName << ": " << error;
-        Dialogs::alert(std::string("Unable to save file: ") + fileName + "\n" + error +
-                       (replaced ? "\nThe new content was written but may not be safely on disk yet."
-                                 : "\nYour changes are kept in memory only; the file on disk was left unchanged."));
+        const char* outcome = written      ? "The new content was written but may not be safely on disk yet."
+                              : undoneNote ? undoneNote
+                                           : "Your changes are kept in memory only; the file on disk was left unchanged.";
+        Dialogs::alert(std::string("Unable to save file: ") + fileName + "\n" + error + "\n" + outcome);
         return false;
     }
     TRACE_MSG(3, "Global::saveFile") << "Saved file " << fileName;
     return true;
 }
 
-void Global::createNew() {
+bool Global::saveRegistryChange(const char* undoneNote) {
+    bool written = false;
+    return saveReporting("config.hma", configDoc, undoneNote, written) || written;
+}
+
+bool Global::createNew() {
     TRACE_SCOPE("Global::createNew");
     const char* name = "template_new.xml";
     std::vector<char> text;
@@ -165,7 +176,7 @@ void Global::createNew() {
     if (id < 0) {
         TRACE_MSG(1, "Global::createNew") << "Error: no free user id left in config.hma";
         Dialogs::alert("No free user id is left in the registry (config.hma); no new user was made.");
-        return;
+        return false;
     }
     userText.swap(text);
     userDoc.swap(fresh);
@@ -180,6 +191,7 @@ void Global::createNew() {
         // A template without the id attribute still yields a valid user file.
         patient->prepend_attribute(userDoc->allocate_attribute("id", stored));
     }
+    return true;
 }
 
 bool Global::addNewToConfig(const char* first, const char* last) {
@@ -197,6 +209,8 @@ bool Global::addNewToConfig(const char* first, const char* last) {
         config = configDoc->allocate_node(rapidxml::node_element, "config");
         configDoc->append_node(config);
     }
+    const std::string previousId = currentId;
+    const std::string previousFile = currentFile;
     currentId = idText(id);
 
     XmlNode* patient = configDoc->allocate_node(rapidxml::node_element, "patient");
@@ -216,7 +230,40 @@ bool Global::addNewToConfig(const char* first, const char* last) {
     currentFile = "user" + currentId + ".hma";
     patient->append_node(
         configDoc->allocate_node(rapidxml::node_element, "file", configDoc->allocate_string(currentFile.c_str())));
-    return saveFile("config.hma", configDoc);
+    if (saveRegistryChange("The user was not added; the registry on disk was left unchanged.")) return true;
+    config->remove_node(patient);
+    currentId = previousId;
+    currentFile = previousFile;
+    return false;
+}
+
+bool Global::renameInRegistry(XmlNode* record, const std::string& first, const std::string& last) {
+    TRACE_SCOPE("Global::renameInRegistry");
+    if (!record) return false;
+    RapidDocument& doc = configDoc.get();
+    XmlNode* name = record->first_node("name");
+    if (!name) {
+        name = doc.allocate_node(rapidxml::node_element, "name");
+        record->append_node(name);
+    }
+    // Each part keeps its element; only the texts change (and change back).
+    const std::string texts[2] = {first, last};
+    const char* parts[2] = {"first", "last"};
+    XmlNode* nodes[2] = {};
+    std::string previous[2];
+    for (int i = 0; i < 2; ++i) {
+        nodes[i] = name->first_node(parts[i]);
+        if (!nodes[i]) {
+            nodes[i] = doc.allocate_node(rapidxml::node_element, parts[i]);
+            name->append_node(nodes[i]);
+        }
+        previous[i] = std::string(nodes[i]->value(), nodes[i]->value_size());
+        nodes[i]->value(doc.allocate_string(texts[i].c_str(), texts[i].size() + 1), texts[i].size());
+    }
+    if (saveRegistryChange("The name was not changed; the registry on disk was left unchanged.")) return true;
+    for (int i = 0; i < 2; ++i)
+        nodes[i]->value(doc.allocate_string(previous[i].c_str(), previous[i].size() + 1), previous[i].size());
+    return false;
 }
 
 namespace {
@@ -268,9 +315,15 @@ int Global::removeCurrentUser() {
     for (XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
         XmlNode* file = p->first_node("file");
         if (file && currentFile == file->value()) {
-            p->remove_all_nodes();
+            XmlNode* next = p->next_sibling();
             config->remove_node(p);
-            saveFile("config.hma", configDoc);
+            if (!saveRegistryChange("The user was not removed; the registry on disk was left unchanged.")) {
+                if (next)
+                    config->insert_node(next, p);
+                else
+                    config->append_node(p);
+                return -2;
+            }
             TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << currentFile;
             return 0;
         }

@@ -42,20 +42,27 @@ public:
     // A failure is reported (alert naming the file and the reason, level-1
     // trace, no "Saved file " line) and returns false; the old file stays as
     // it was and doc is not touched.
+    // A data file without write permission is refused the same way.
     static bool saveFile(const char* fileName, XmlDocument& doc);
 
     // Makes userDoc a copy of the template with a fresh id; sets userOpen.
-    static void createNew();
+    // False (after an alert, nothing changed) when no id is left.
+    static bool createNew();
     // Adds the open user to the registry, sets currentId and currentFile and
-    // saves the registry. Returns the save's result (false without a change
-    // when no id is left).
+    // saves the registry. False without a change when no id is left or when
+    // the registry could not be saved (the record is taken out again and
+    // currentId and currentFile are restored; the alert says so).
     static bool addNewToConfig(const char* first, const char* last);
+    // Gives a registry record a new first and last name and saves the
+    // registry; when that fails the old names are put back (false).
+    static bool renameInRegistry(XmlNode* record, const std::string& first, const std::string& last);
     // The first free id after the first record's id; *before receives the
     // record a new one goes before (null: at the end). -1 when the id after
     // the last record would not fit in an int.
     static int getNewId(XmlNode** before);
     static XmlNode* findNodeWithId(const char* id);
-    // 0 removed, -1 not found.
+    // 0 removed, -1 not found, -2 the registry could not be saved (the
+    // record is put back where it was; the alert says so).
     static int removeCurrentUser();
     static XmlNode* findVariable(const char* name);
 
@@ -67,4 +74,13 @@ public:
     static const char* textOf(const XmlNode* node);
     static const char* childText(const XmlNode* parent, const char* childName);
     static const char* attributeText(const XmlNode* node, const char* attributeName);
+
+private:
+    // saveFile with the last line of its alert chosen by the caller
+    // (undoneNote, for a change taken back in memory); written tells whether
+    // the new content reached the file even though the save failed.
+    static bool saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote, bool& written);
+    // Saves the registry after a change; false when the change must be
+    // taken back because the file on disk does not hold it.
+    static bool saveRegistryChange(const char* undoneNote);
 };

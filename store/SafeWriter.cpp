@@ -17,6 +17,12 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
     const std::string temp = folder + temporaryName(fileName);
     if (replaced) *replaced = false;
 
+    // A file its owner made read-only is not replaced behind their back.
+    if (platform::isReadOnlyFile(target)) {
+        error = fileName + " is read-only (no write permission); it was not replaced";
+        return false;
+    }
+
     // A temporary file left by an earlier interrupted save is stale.
     if (platform::pathExists(temp)) ops.remove(temp);
 

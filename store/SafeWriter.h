@@ -14,7 +14,7 @@ public:
     // folder ends with a separator; fileName is relative to it. On failure
     // error holds the reason; *replaced (when given) tells whether the new
     // content already took the old file's place (only the final flush of
-    // the folder failed).
+    // the folder failed). A target without write permission is refused.
     static bool write(const std::string& folder, const std::string& fileName, const std::string& content,
                       std::string& error, bool* replaced = nullptr);
 

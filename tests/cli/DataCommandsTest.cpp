@@ -113,7 +113,7 @@ TEST_F(DataCommands, ExportWritesEveryValueInTimeOrderWithNamesGuarded) {
 }
 
 TEST_F(DataCommands, ExportRefusesAMissingOutputFolderAndUnknownNamesWritingNothing) {
-    EXPECT_EQ(exportCsv({"0"}, data.root + "/no-such-folder/out.csv"), kUsage);
+    EXPECT_EQ(exportCsv({"0"}, data.root + "/no-such-folder/out.csv"), kProblem);
     EXPECT_FALSE(data.exists("../../no-such-folder"));
     EXPECT_EQ(exportCsv({"Nobody"}, data.root + "/out.csv"), kProblem);
     EXPECT_EQ(exportCsv({"Ann Lee"}, data.root + "/out.csv"), kProblem);
@@ -121,6 +121,9 @@ TEST_F(DataCommands, ExportRefusesAMissingOutputFolderAndUnknownNamesWritingNoth
     o.variables = {"Weight"};
     o.output = data.root + "/out.csv";
     EXPECT_EQ(run([&] { return runExport(o); }), kProblem);
+    o.variables.clear();
+    o.to = "2026-02-31";  // a day that does not exist
+    EXPECT_EQ(run([&] { return runExport(o); }), kUsage);
     EXPECT_EQ(readFile(data.root + "/out.csv"), "");
 }
 

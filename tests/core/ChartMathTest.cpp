@@ -2,6 +2,7 @@
 // pixels, title, normal ranges and shading.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -148,7 +149,7 @@ TEST(ChartMathScales, EqualCountsKeepTheFirstAsReference) {
 
 TEST(ChartMathScales, RefitLeavesScalesWithEnoughIntervals) {
     double step = 5;
-    int lo = 11, hi = 18;
+    ChartMath::ScaleIndex lo = 11, hi = 18;
     ChartMath::yScaleOperations(7, &step, 60, 89, 1, &lo, &hi);
     EXPECT_EQ(lo, 11);
     EXPECT_EQ(hi, 18);
@@ -500,4 +501,51 @@ TEST(ChartMathShading, LongRunsStayBounded) {
     EXPECT_EQ(t.back().x[0], 4999);
     EXPECT_EQ(t.back().y[1], 400);
     EXPECT_EQ(t.back().y[2], 400);
+}
+
+TEST(ChartMathScales, AnyFiniteValuesGetABoundedScaleThatHoldsThem) {
+    const std::vector<std::pair<double, double>> cases = {
+        {6e7, 6e7}, {1e12, 1e12}, {1, 1e12}, {-1e308, 1e308}, {1e308, 1e308}, {-5e7, 6e7}, {72, 72}};
+    for (const auto& c : cases) {
+        for (const ChartMath::YScales& s :
+             {ChartMath::ordinaryScales({c}), ChartMath::normalRangeScales({c}), ChartMath::ordinaryScales({c, {60, 89}})}) {
+            const ChartMath::YScale& sc = s.series[0];
+            EXPECT_GE(s.nTicks, 1) << c.first << " " << c.second;
+            EXPECT_LE(s.nTicks, ChartMath::kMaxIntervals) << c.first << " " << c.second;
+            // The axis holds the values, and they land on distinct rows of a 500-pixel plot.
+            const int yMin = ChartMath::yPixel(c.first, sc.step, sc.lo, sc.hi, 100, 600);
+            const int yMax = ChartMath::yPixel(c.second, sc.step, sc.lo, sc.hi, 100, 600);
+            EXPECT_GT(yMin, 100) << c.first;
+            EXPECT_LT(yMin, 600) << c.first;
+            EXPECT_GT(yMax, 100) << c.second;
+            EXPECT_LT(yMax, 600) << c.second;
+            if (c.first != c.second) {
+                EXPECT_GT(yMin, yMax) << c.first << " " << c.second;
+            }
+        }
+    }
+}
+
+TEST_F(ChartMathTime, ExtremeYearsGiveABoundedReadableTimeAxis) {
+    const std::vector<std::pair<int, int>> years = {{1, 99999}, {-11720, 20244}, {2026, 20244}, {1, 2}};
+    for (const auto& y : years) {
+        const ChartMath::TimeAxis a = ChartMath::timeAxis(instantOf(y.first, 1, 1), instantOf(y.second, 1, 1));
+        EXPECT_GE(a.xmax - a.xmin, 2) << y.first;
+        EXPECT_LE(a.xmax - a.xmin, ChartMath::kMaxTimeTicks) << y.first;
+        // Every tick has its own label.
+        std::vector<std::string> labels;
+        for (int i = 0; i <= a.ticks(); ++i) {
+            std::string day, second;
+            ChartMath::printDate(day, a.sameYear, (i + a.xmin) * a.S, a.S, second);
+            labels.push_back(day + " " + second);
+        }
+        std::sort(labels.begin(), labels.end());
+        EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end()) << y.first << " " << y.second;
+    }
+}
+
+TEST(ChartMathLabels, OverlappingLabelsMoveApartOthersStay) {
+    EXPECT_EQ(ChartMath::spreadLabels({100, 300, 200}, 15), (std::vector<int>{100, 300, 200}));
+    EXPECT_EQ(ChartMath::spreadLabels({110, 100, 105, 400}, 15), (std::vector<int>{130, 100, 115, 400}));
+    EXPECT_EQ(ChartMath::spreadLabels({}, 15), std::vector<int>{});
 }

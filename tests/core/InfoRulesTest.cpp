@@ -105,15 +105,3 @@ TEST(InfoRulesTexts, AlertAndTraceTexts) {
     EXPECT_EQ(InfoRules::traceText(Check::UnreadableHeight, "5 ft"), "User tried to enter an incorrect height: 5 ft");
     EXPECT_EQ(InfoRules::traceText(Check::IncompleteName, ""), "User tried to enter an incomplete name");
 }
-
-TEST(InfoRulesBrowserText, LeadingFormatCharacterEscapedAndRestored) {
-    EXPECT_EQ(InfoRules::browserLiteral("Ada"), "Ada");
-    EXPECT_EQ(InfoRules::browserLiteral(""), "");
-    EXPECT_EQ(InfoRules::browserLiteral("a@b"), "a@b");
-    EXPECT_EQ(InfoRules::browserLiteral("@bBold"), "@.@bBold");
-    EXPECT_EQ(InfoRules::fromBrowserLiteral("@.@bBold"), "@bBold");
-    EXPECT_EQ(InfoRules::fromBrowserLiteral("Ada"), "Ada");
-    EXPECT_EQ(InfoRules::fromBrowserLiteral("@.x"), "@.x");  // never made by browserLiteral
-    for (const char* s : {"", "x", "@", "@@", "@.", "@.@"})
-        EXPECT_EQ(InfoRules::fromBrowserLiteral(InfoRules::browserLiteral(s)), s) << s;
-}

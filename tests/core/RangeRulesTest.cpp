@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "store/Global.h"
+#include "ui/chart/ChartMath.h"
 #include "ui/measurements/RangeRules.h"
 
 namespace {
@@ -227,7 +228,7 @@ TEST(RangeRulesWrite, GroupedVariableGetsMissingMembersAtTheirPlaces) {
         EXPECT_EQ(childNames(sugar->first_node(range)), (Texts{"fasting", "postprandial"})) << range;
 }
 
-TEST(RangeRulesWrite, SingleValuedRangeWithStrayChildrenKeepsTheTypedText) {
+TEST(RangeRulesWrite, SingleValuedRangeWithStrayChildrenKeepsThemAndTheTypedText) {
     TestDataFolder data;
     openUser(data,
              "\t<variable name=\"SpO2\">\n\t\t<normalLow>\n\t\t\t<systolic>1</systolic>\n\t\t</normalLow>\n"
@@ -236,7 +237,25 @@ TEST(RangeRulesWrite, SingleValuedRangeWithStrayChildrenKeepsTheTypedText) {
     XmlNode* spo2 = Global::findVariable("SpO2");
     ASSERT_TRUE(RangeRules::writeTexts(Global::userDoc.get(), spo2, "SpO2", {"95", "100", "88", "100"}));
     saveAndReload();
-    EXPECT_EQ(RangeRules::readTexts(Global::findVariable("SpO2"), "SpO2"), (Texts{"95", "100", "88", "100"}));
+    spo2 = Global::findVariable("SpO2");
+    EXPECT_EQ(RangeRules::readTexts(spo2, "SpO2"), (Texts{"95", "100", "88", "100"}));
+    EXPECT_STREQ(Global::childText(spo2->first_node("normalLow"), "systolic"), "1");
+    EXPECT_DOUBLE_EQ(ChartMath::normalRange(spo2, "SpO2").lo, 95);
+}
+
+TEST(RangeRulesWrite, GroupedRangeIntoATextHoldingElementHoldsOnlyItsMembers) {
+    TestDataFolder data;
+    openUser(data,
+             "\t<variable name=\"Blood Pressure\">\n\t\t<normalLow>55<note>kept</note></normalLow>\n"
+             "\t</variable>\n");
+    XmlNode* bp = Global::findVariable("Blood Pressure");
+    ASSERT_TRUE(RangeRules::writeTexts(Global::userDoc.get(), bp, "Blood Pressure", Texts(8, "7")));
+    EXPECT_STREQ(bp->first_node("normalLow")->value(), "");
+    saveAndReload();
+    const XmlNode* low = Global::findVariable("Blood Pressure")->first_node("normalLow");
+    EXPECT_EQ(childNames(low), (Texts{"note", "systolic", "diastolic"}));
+    EXPECT_STREQ(low->value(), "");
+    EXPECT_EQ(data.read("user0.hma").find("55"), std::string::npos);
 }
 
 TEST(RangeRulesWrite, RefusesMissingVariableOrWrongNumberOfTexts) {

@@ -10,7 +10,7 @@ TEST(StoreBasics, EmptyRegistryGivesIdZeroAndUserZeroFile) {
     XmlNode* before = reinterpret_cast<XmlNode*>(1);
     EXPECT_EQ(Global::getNewId(&before), 0);
     EXPECT_EQ(before, nullptr);
-    Global::createNew();
+    ASSERT_TRUE(Global::createNew());
     EXPECT_TRUE(Global::userOpen);
     ASSERT_TRUE(Global::addNewToConfig("Ann", "Lee"));
     EXPECT_EQ(Global::currentFile, "user0.hma");

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,11 @@ TEST(StoreIds, NoIdLeftAfterTheLargestIntIsRefused) {
     EXPECT_EQ(recordIds(), (std::vector<std::string>{"2147483647"}));
     EXPECT_EQ(data.read("config.hma"), before);
     ASSERT_EQ(dialogs.alerts.size(), 1u);
+    // Nor is a new user's document made: the open state stays as it was.
+    EXPECT_FALSE(Global::createNew());
+    EXPECT_FALSE(Global::userOpen);
+    EXPECT_EQ(Global::userDoc->first_node(), nullptr);
+    EXPECT_EQ(dialogs.alerts.size(), 2u);
     // Ids beyond int are read as the largest int, not as garbage.
     loadRegistry(data, registry({"0", "99999999999999999999"}));
     EXPECT_EQ(Global::getNewId(nullptr), 1);
@@ -481,6 +487,61 @@ TEST(StoreSave, WritesThePrintedDocumentPrivatelyAndTracesIt) {
     EXPECT_NE(data.trace().find("Saved file config.hma"), std::string::npos);
     EXPECT_EQ(data.files(), (std::vector<std::string>{"config.hma", "readme.txt", "template_new.xml"}))
         << "no temporary file is left";
+}
+
+TEST(StoreSave, ReadOnlyFileIsRefusedAndKeepsItsContentAndMode) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    openTestUser(data, kPulse);
+    const std::string before = data.read("user0.hma");
+    ASSERT_EQ(chmod(data.path("user0.hma").c_str(), 0444), 0);
+    EXPECT_FALSE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_EQ(data.read("user0.hma"), before);
+    struct stat st;
+    ASSERT_EQ(stat(data.path("user0.hma").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_NE(dialogs.alerts[0].find("user0.hma is read-only"), std::string::npos) << dialogs.alerts[0];
+    EXPECT_NE(dialogs.alerts[0].find("kept in memory only"), std::string::npos) << dialogs.alerts[0];
+    EXPECT_EQ(count(data.trace(), "Saved file user0.hma"), 0u);
+}
+
+// A registry change whose save fails is taken back: the list, the registry
+// in memory and config.hma on disk agree.
+TEST(StoreSave, FailedRegistrySaveTakesTheChangeBack) {
+    struct Case {
+        const char* change;
+        std::function<bool()> apply;
+        const char* note;
+    };
+    const Case cases[] = {
+        {"new user", [] { return Global::addNewToConfig("New", "Person"); }, "The user was not added"},
+        {"rename",
+         [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
+         "The name was not changed"},
+        {"removal", [] { return Global::removeCurrentUser() == 0; }, "The user was not removed"},
+    };
+    for (const Case& c : cases) {
+        TestDataFolder data;
+        DialogRecorder dialogs;
+        loadRegistry(data, registry({"0", "1", "2"}));
+        Global::currentFile = "user1.hma";
+        Global::currentId = "1";
+        const std::string onDisk = data.read("config.hma");
+        const std::string inMemory = XmlFile::print(Global::configDoc);
+        ASSERT_EQ(chmod(data.path("config.hma").c_str(), 0444), 0);
+        EXPECT_FALSE(c.apply()) << c.change;
+        EXPECT_EQ(XmlFile::print(Global::configDoc), inMemory) << c.change;
+        EXPECT_EQ(data.read("config.hma"), onDisk) << c.change;
+        EXPECT_EQ(Global::currentFile, "user1.hma") << c.change;
+        EXPECT_EQ(Global::currentId, "1") << c.change;
+        ASSERT_EQ(dialogs.alerts.size(), 1u) << c.change;
+        EXPECT_NE(dialogs.alerts[0].find(c.note), std::string::npos) << dialogs.alerts[0];
+        // Once the file may be written again the same change goes through.
+        ASSERT_EQ(chmod(data.path("config.hma").c_str(), 0600), 0);
+        EXPECT_TRUE(c.apply()) << c.change;
+        EXPECT_NE(data.read("config.hma"), onDisk) << c.change;
+    }
 }
 
 // ---------------------------------------------------------------- memory

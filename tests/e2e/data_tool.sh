@@ -86,6 +86,7 @@ cp "$damaged/user2.hma" "$damaged/user7.hma" && cp "$damaged/user2.hma" "$damage
 sed -i '0,/<value>[^<]*</s//<value>7x</; 0,/<date>[^<]*</s//<date>2024\/02\/30</' "$damaged/user0.hma"
 sed -i '0,/<normalLow>[^<]*</s//<normalLow>abc</' "$damaged/user0.hma"
 sed -i '0,/<date>[^<]*</s//<date>20244\/01\/01</' "$damaged/user1.hma"
+sed -i '0,/<panicLow>[^<]*</s//<panicLow>999</' "$damaged/user2.hma"
 snapshot=$(cd "$damaged" && md5sum *)
 set +e
 "$QD" --data-dir "$damaged" check >"$E2E_TMP/damaged.out"
@@ -95,7 +96,7 @@ assert_eq "$status" 1 "exit status of check on a damaged folder"
 for finding in "duplicate id 0" "user 4: its data file user4.hma is missing" "user5.hma: not well-formed" \
   "user6.hma: patient id 9 differs" "user7.hma: user file that no registry record names" \
   "user2.hma.old: leftover file" 'value "7x" is not a number' 'date "2024/02/30"' 'normalLow "abc" is not a number' \
-  "entry is dated after today" "entry is out of time order"; do
+  "entry is dated after today" "entry is out of time order" "panicLow is above panicHigh"; do
   assert_contains "$E2E_TMP/damaged.out" "$finding"
 done
 assert_eq "$(cd "$damaged" && md5sum *)" "$snapshot" "the damaged folder after check"

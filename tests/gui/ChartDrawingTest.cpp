@@ -206,3 +206,52 @@ TEST_F(ChartFixture, ScreenshotsOfFourSeriesAndOfBloodPressureRanges) {
         range.savePpm(std::string(dir) + "/chart-normal-range.ppm");
     }
 }
+
+TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
+    struct Case {
+        std::vector<std::pair<std::int64_t, double>> points;
+        int mode;
+    };
+    const std::vector<Case> cases = {
+        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, 0},
+        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, 1},
+        {{{instantOf(2026, 3, 1), 1e12}, {instantOf(2026, 3, 2), 1}}, 0},
+        {{{instantOf(1, 1, 1), 60}, {instantOf(99999, 12, 31), 80}}, 0},
+        {{{instantOf(-11720, 1, 1), 60}, {instantOf(20244, 1, 1), 80}}, 1},
+    };
+    for (const Case& c : cases) {
+        chart->dropVar("all");
+        chart->normalRangeMode = c.mode;
+        chart->addVariable(series("Pulse", c.points, variableWithRange("Pulse", "60", "100")));
+        chart->refresh();
+        Picture p = render();
+        Placement pl = placement();
+        EXPECT_LE(pl.scales.nTicks, ChartMath::kMaxIntervals);
+        // The grid and the points are inside the plot.
+        EXPECT_GT(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom, rgbOf(FL_RED)) +
+                      countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
+                                  Rgb{24, 71, 157}),
+                  20);
+        for (const auto& pt : chart->variables.front().points) {
+            EXPECT_GE(py(pl, 0, pt.second), chart->plotTop);
+            EXPECT_LE(py(pl, 0, pt.second), chart->plotBottom);
+        }
+    }
+}
+
+TEST_F(ChartFixture, RangeShadingAndLinesStayInsideThePlotWhateverTheLimits) {
+    chart->normalRangeMode = 1;
+    chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 70}, {instantOf(2026, 3, 4), 80}},
+                              variableWithRange("Pulse", "abc", "-5")));
+    chart->refresh();
+    Picture p = render();
+    // The low limit falls back to 60, the high one is -5: both rows lie below the plot.
+    for (const Rgb& c : {Rgb{83, 24, 157}, rgbOf(FL_DARK_RED), Rgb{200, 24, 216}}) {
+        EXPECT_EQ(countColour(p, 0, chart->plotBottom + 1, W, H, c), 0) << c;
+        EXPECT_EQ(countColour(p, 0, 0, W, chart->plotTop, c), 0) << c;
+    }
+    // Above the high limit everything shown is shaded, inside the plot.
+    EXPECT_GT(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom + 1,
+                          rgbOf(FL_DARK_RED)),
+              1000);
+}

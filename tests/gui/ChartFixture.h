@@ -126,7 +126,10 @@ protected:
                                 XmlNode* node = nullptr) {
         ChartVariable v;
         v.name = name;
-        v.node = node;
+        if (node) {
+            v.variable = Global::attributeText(node, "name");
+            v.range = ChartMath::normalRange(node, name);
+        }
         for (const auto& p : pts) v.points[TimeKey::fromInstant(p.first)] = p.second;
         return v;
     }

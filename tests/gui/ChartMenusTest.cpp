@@ -10,6 +10,7 @@
 #include "ui/chart/IndividualTrend.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "ui/measurements/VariablePropertiesWindow.h"
 
 namespace {
 
@@ -125,7 +126,7 @@ TEST_F(ChartMenusTest, SeriesPointsFollowTheEntries) {
     EXPECT_EQ(points.rbegin()->second, 90);
     EXPECT_EQ(points.rbegin()->first.tm.tm_hour, 12);
     EXPECT_EQ(points.rbegin()->first.tm.tm_min, 30);
-    EXPECT_EQ(win->chart->variables.front().node, Global::findVariable("Pulse"));
+    EXPECT_EQ(win->chart->variables.front().variable, "Pulse");
 }
 
 TEST_F(ChartMenusTest, NormalRangePickOfBloodSugarWithOnlyFastingValues) {
@@ -173,4 +174,16 @@ TEST_F(ChartMenusTest, TheTrendPanelFollowsTheChartInTheMainWindow) {
     EXPECT_TRUE(win->trendBox->trends.empty());
     EXPECT_EQ(win->chart->timeMode, 0);
     win->hide();
+}
+
+TEST_F(ChartMenusTest, EditedLimitsReachTheNormalRangeChart) {
+    pick(ranges(), ranges()->find_item("Vitals/Pulse"));
+    ASSERT_EQ(win->chart->variables.size(), 1u);
+    VariablePropertiesWindow window(400, "Pulse", "Pulse");
+    const std::vector<std::string> texts{"55", "95.5", "35", "150"};
+    for (std::size_t i = 0; i < texts.size(); ++i) window.inputs[i]->value(texts[i].c_str());
+    window.okButton->do_callback();
+    const NormalRange& r = win->chart->variables.front().range;
+    EXPECT_DOUBLE_EQ(r.lo, 55);
+    EXPECT_EQ(r.hiText, "95.5");
 }

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "MainWindowFixture.h"
+#include "store/XmlFile.h"
 
 namespace {
 
@@ -277,6 +278,41 @@ TEST_F(InfoWindowTest, EditingNameUpdatesBothFilesAndList) {
     chooseLine(1);
     chooseLine(2);
     EXPECT_EQ(lines(usersList())[1], "A<b>&c T\"d'");
+}
+
+// When config.hma cannot be saved, the list, the registry and the user's own
+// file keep showing what is on disk, and the window stays open.
+TEST_F(InfoWindowTest, RegistrySaveFailureUndoesARenameAndANewUser) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    chooseLine(1);
+    const std::string config = data->read("config.hma");
+    const std::string user0 = data->read("user0.hma");
+    ASSERT_EQ(chmod(data->path("config.hma").c_str(), 0444), 0);
+    InfoWindow* w = openEdit();
+    ASSERT_NE(w, nullptr);
+    std::vector<std::string> alerts = submit(w, "Augusta", "King", "1815/12/10", "");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_NE(alerts[0].find("The name was not changed"), std::string::npos) << alerts[0];
+    EXPECT_EQ(data->read("config.hma"), config);
+    EXPECT_EQ(data->read("user0.hma"), user0);
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Ada Lovelace"}));
+    EXPECT_STREQ(Global::childText(Global::findNodeWithId("0")->first_node("name"), "first"), "Ada");
+    EXPECT_EQ(XmlFile::print(Global::userDoc).find("Augusta"), std::string::npos);
+    EXPECT_EQ(theInfoWindow(), w);
+    w->cancelButton->do_callback();
+
+    w = openNewUser();
+    ASSERT_NE(w, nullptr);
+    alerts = submit(w, "Grace", "Hopper", "", "");
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_NE(alerts[0].find("The user was not added"), std::string::npos) << alerts[0];
+    EXPECT_EQ(data->read("config.hma"), config);
+    EXPECT_FALSE(data->exists("user1.hma")) << "no file of an unregistered user is left";
+    EXPECT_EQ(Global::findNodeWithId("1"), nullptr);
+    EXPECT_EQ(Global::currentFile, "user0.hma");
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Ada Lovelace"}));
+    EXPECT_EQ(theInfoWindow(), w);
 }
 
 TEST_F(InfoWindowTest, EditWindowClosedFromTitleBarChangesNothing) {

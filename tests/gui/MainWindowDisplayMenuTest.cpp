@@ -146,7 +146,7 @@ TEST_F(DisplayMenuTest, SeriesCarryTheEntriesOfTheirElement) {
     ASSERT_EQ(win->chart->variables.size(), 1u);
     const ChartVariable& d = win->chart->variables.front();
     EXPECT_EQ(d.name, "Diastolic");
-    EXPECT_EQ(d.node, Global::findVariable("Blood Pressure"));
+    EXPECT_EQ(d.variable, "Blood Pressure");
     ASSERT_EQ(d.points.size(), 1u);
     EXPECT_DOUBLE_EQ(d.points.begin()->second, 80);
     check("Vitals/Pulse");
@@ -279,4 +279,17 @@ TEST_F(DisplayMenuTest, MenuPicksReportedOnStandardOutput) {
     testing::internal::CaptureStdout();
     pickMenu("File/Save");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "item picked in menu: File/Save\n");
+}
+
+TEST_F(DisplayMenuTest, AnAtSignInAVariableNameIsShownAndChartedLiterally) {
+    writeUsers({{0, "Ada", "Lovelace", variable("Heart@Rest", entry("2026/11/01", "08:00:00 AM", "<value>61</value>"))}});
+    openWindow();
+    chooseLine(1);
+    const Fl_Menu_Item* item = multi("Vitals/Heart@@Rest");
+    ASSERT_NE(item, nullptr);
+    EXPECT_STREQ(item->label(), "Heart@@Rest");  // the toolkit shows "Heart@Rest"
+    check("Vitals/Heart@@Rest");
+    EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>{"Heart@Rest"});
+    check("Vitals/Heart@@Rest");
+    EXPECT_TRUE(win->chart->variables.empty());
 }

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 // gtest before the toolkit's drawing headers, which bring in X11's macros.
 #include "MainWindowFixture.h"
@@ -14,6 +15,8 @@
 #include <FL/Fl_Text_Display.H>
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "app/Dialogs.h"
+#include "store/XmlFile.h"
 #include "ui/measurements/HistoryBox.h"
 
 namespace {
@@ -41,6 +44,16 @@ protected:
         EXPECT_TRUE(menuActive(menuItem("File/New")));
         EXPECT_TRUE(menuActive(menuItem("File/Exit")));
         EXPECT_TRUE(win->addUserButton->active());
+    }
+
+    // Picks "File/Exit"; the exit status, or -1 when the program goes on.
+    int pickExit() {
+        try {
+            pickMenu("File/Exit");
+        } catch (const ExitCalled& e) {
+            return e.status;
+        }
+        return -1;
     }
 };
 
@@ -130,13 +143,7 @@ TEST_F(MainWindowTest, ExitSavesOpenUserAndEndsWithStatusZero) {
     // A change in memory that only the exit's save writes.
     XmlNode* first = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first");
     first->value(Global::userDoc->allocate_string("Alonzo"));
-    int status = -1;
-    try {
-        pickMenu("File/Exit");
-    } catch (const ExitCalled& e) {
-        status = e.status;
-    }
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(pickExit(), 0);
     EXPECT_NE(data->read("user1.hma").find("<first>Alonzo</first>"), std::string::npos);
     EXPECT_EQ(data->read("user0.hma"), userFileXml(0, "Ada", "Lovelace", ""));
     EXPECT_EQ(traceCount("item picked in menu: File/Exit"), 1);
@@ -153,13 +160,7 @@ TEST_F(MainWindowTest, ExitWithoutUserWritesNothing) {
     const std::string user0 = data->read("user0.hma");
     const std::string config = data->read("config.hma");
     const int savesBefore = traceCount("Saved file ");
-    int status = -1;
-    try {
-        pickMenu("File/Exit");
-    } catch (const ExitCalled& e) {
-        status = e.status;
-    }
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(pickExit(), 0);
     EXPECT_EQ(traceCount("Saved file "), savesBefore);
     EXPECT_EQ(data->files(), before);
     EXPECT_EQ(data->read("user0.hma"), user0);
@@ -230,6 +231,128 @@ TEST_F(MainWindowTest, RemoveConfirmedLeavesDataFileAndSecondRemovalFails) {
     // With no user open the button does nothing and asks nothing.
     win->removeUserButton->do_callback();
     EXPECT_EQ(dialogs->questions.size(), 1u);
+}
+
+// A save that fails (here: the user's file made read-only) is never followed
+// by dropping the changes it could not write.
+TEST_F(MainWindowTest, FailedSaveKeepsTheOpenUserForAnotherUserAndForNew) {
+    struct Case {
+        const char* action;
+        std::function<void()> run;
+    };
+    const Case cases[] = {
+        {"another user chosen", [this] { chooseLine(2); }},
+        {"File/New", [this] { pickMenu("File/New"); }},
+        {"add-user button", [this] { win->addUserButton->do_callback(); }},
+    };
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
+    race->value(Global::userDoc->allocate_string("Human"));
+    const std::string onDisk = data->read("user0.hma");
+    ASSERT_EQ(chmod(data->path("user0.hma").c_str(), 0444), 0);
+    for (const Case& c : cases) {
+        dialogs->alerts.clear();
+        c.run();
+        ASSERT_EQ(dialogs->alerts.size(), 1u) << c.action;
+        EXPECT_NE(dialogs->alerts[0].find("user0.hma is read-only"), std::string::npos) << dialogs->alerts[0];
+        EXPECT_TRUE(Global::userOpen) << c.action;
+        EXPECT_EQ(Global::currentFile, "user0.hma") << c.action;
+        EXPECT_EQ(usersList()->value(), 1) << c.action;
+        EXPECT_NE(XmlFile::print(Global::userDoc).find("<race>Human</race>"), std::string::npos) << c.action;
+        EXPECT_EQ(theInfoWindow(), nullptr) << c.action;
+        EXPECT_EQ(data->read("user0.hma"), onDisk) << c.action;
+    }
+    EXPECT_EQ(traceCount("Loaded file user1.hma"), 0);
+    expectUserControls(true);
+}
+
+TEST_F(MainWindowTest, ExitAfterAFailedSaveAsksAndCancelKeepsTheUserOpen) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(2);
+    ASSERT_EQ(chmod(data->path("user1.hma").c_str(), 0444), 0);
+    dialogs->nextChoice = 0;  // "&Cancel", also what Escape answers
+    EXPECT_EQ(pickExit(), -1);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Your changes to user1.hma could not be saved. Exit anyway and lose them?");
+    EXPECT_TRUE(Global::userOpen);
+    EXPECT_EQ(usersList()->value(), 2);
+    dialogs->nextChoice = 2;  // "Exit"
+    EXPECT_EQ(pickExit(), 0);
+    EXPECT_EQ(dialogs->questions.size(), 2u);
+}
+
+TEST_F(MainWindowTest, NewStopsWhenNoIdIsLeftAndEnablesNothing) {
+    writeUsers({{2147483647, "Last", "Number", ""}});
+    openWindow();
+    pickMenu("File/New");
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("No free user id"), std::string::npos);
+    EXPECT_EQ(theInfoWindow(), nullptr);
+    EXPECT_FALSE(Global::userOpen);
+    expectUserControls(false);
+}
+
+TEST_F(MainWindowTest, RemovalTheRegistryCannotSaveKeepsTheUser) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    const std::string config = data->read("config.hma");
+    ASSERT_EQ(chmod(data->path("config.hma").c_str(), 0444), 0);
+    dialogs->nextChoice = 1;  // "OK"
+    win->removeUserButton->do_callback();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("The user was not removed"), std::string::npos) << dialogs->alerts[0];
+    EXPECT_EQ(data->read("config.hma"), config);
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Ada Lovelace", "Alan Turing"}));
+    EXPECT_EQ(usersList()->value(), 1);
+    EXPECT_TRUE(Global::userOpen);
+    EXPECT_NE(Global::findNodeWithId("0"), nullptr);
+    expectUserControls(true);
+}
+
+TEST_F(MainWindowTest, EscapeDoesNotEndTheProgramButTheCloseBoxDoes) {
+    writeUsers(twoUsers);
+    openWindow();
+    Fl::e_keysym = FL_Escape;
+    Fl::e_state = 0;
+    static char escape[2] = {27, 0};
+    Fl::e_text = escape;
+    Fl::e_length = 1;
+    Fl::handle(FL_KEYBOARD, win);
+    Fl::e_keysym = 0;
+    Fl::e_length = 0;
+    EXPECT_TRUE(win->shown());
+    Fl::handle(FL_CLOSE, win);
+    EXPECT_FALSE(win->shown());
+}
+
+// The toolkit's question shows the name as it is, "@" included.
+TEST_F(MainWindowTest, RemoveQuestionShowsAnAtSignInTheNameLiterally) {
+    writeUsers({{0, "Ann", "Lee (ann@x.org)", ""}});
+    openWindow();
+    chooseLine(1);
+    static std::string shown;
+    shown.clear();
+    Dialogs::useToolkitDialogs();
+    Fl::add_timeout(0.2, [](void*) {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+            if (w == mainWindow) continue;
+            for (int i = 0; i < w->children(); ++i) {
+                const char* label = w->child(i)->label();
+                if (!label || std::string(label).find("remove user") == std::string::npos) continue;
+                shown = label;
+                w->hide();  // answers the question as closing it does: "Cancel"
+                return;
+            }
+        }
+    });
+    win->removeUserButton->do_callback();
+    dialogs.reset(new DialogRecorder());
+    EXPECT_EQ(shown, "Do you really want to remove user:\nAnn Lee (ann@@x.org)?");
+    EXPECT_NE(Global::findNodeWithId("0"), nullptr);
 }
 
 TEST_F(MainWindowTest, RemoveWithoutSelectedLineStillAsks) {

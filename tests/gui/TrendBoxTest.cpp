@@ -30,7 +30,7 @@ TEST_F(ChartFixture, PanelFrameAndEmptyPack) {
     EXPECT_EQ(frame->labelfont(), FL_HELVETICA_BOLD);
     EXPECT_EQ(frame->align(), FL_ALIGN_TOP | FL_ALIGN_INSIDE);
     EXPECT_EQ(trends->h(), 196);
-    EXPECT_EQ(trends->trendPack, trends->child(1));
+    EXPECT_EQ(trends->trendPack->parent(), trends->child(1));
     EXPECT_EQ(trends->trendPack->x(), trends->x() + 10);
     EXPECT_EQ(trends->trendPack->y(), trends->y() + 25);
     EXPECT_EQ(trends->trendPack->h(), 165);

@@ -194,3 +194,42 @@ TEST_F(UsersListTest, NamesStartingWithFormatCharacterShownLiterally) {
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\n@bBold @C1Red?");
 }
+
+// With far more users than the list shows, a click rebuilds the list
+// without moving it: the line under the pointer stays the chosen one, and a
+// second click at the same place keeps the same user.
+TEST_F(UsersListTest, ClickInALongListKeepsTheLineUnderThePointer) {
+    std::vector<TestUser> users;
+    for (int id = 0; id < 2000; ++id) users.push_back({id, "First" + std::to_string(id), "Last", ""});
+    writeUsers(users);
+    openWindow();
+    Fl_Hold_Browser* list = usersList();
+    list->topline(2);
+    const int lineHeight = list->position();  // the height of line 1
+    ASSERT_GT(lineHeight, 0);
+    list->topline(1000);
+    // The list finds the line under a click from what it last drew.
+    win->wait_for_expose();
+    Fl::flush();
+    const int x = list->x() + list->w() / 3;
+    const int y = list->y() + Fl::box_dy(list->box()) + 4 * lineHeight + lineHeight / 2;  // the fifth line shown
+    for (int click = 0; click < 2; ++click) {
+        Fl::e_x = Fl::e_x_root = x;
+        Fl::e_y = Fl::e_y_root = y;
+        Fl::e_clicks = click;
+        Fl::e_state = FL_BUTTON1;
+        Fl::handle(FL_PUSH, win);
+        Fl::e_state = 0;
+        Fl::handle(FL_RELEASE, win);
+        Fl::check();
+        EXPECT_EQ(Global::currentId, "1003") << "click " << click;
+        EXPECT_EQ(list->value(), 1004) << "click " << click;
+        EXPECT_EQ(list->topline(), 1000) << "click " << click;
+    }
+    EXPECT_EQ(traceCount("Loaded file user1003.hma"), 2);
+    EXPECT_EQ(traceCount("Loaded file user"), 2);
+    // A line out of view is scrolled into view when it is selected.
+    Global::currentId = "1999";
+    win->refreshPanels(true, false, true);
+    EXPECT_TRUE(list->displayed(2000));
+}

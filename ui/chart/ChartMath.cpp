@@ -1,5 +1,6 @@
 #include "ui/chart/ChartMath.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <cmath>
@@ -14,15 +15,22 @@ namespace ChartMath {
 
 namespace {
 
-// A double as an int, kept inside the int range (the scales of absurdly
-// large values would otherwise not fit).
-int toInt(double v) {
+// A double as a scale index. The steps follow the size of the values (see
+// stepFor), so indexes stay far inside the integers a double holds exactly;
+// the limit only keeps the conversion defined.
+ScaleIndex toIndex(double v) {
     if (std::isnan(v)) return 0;
-    const double limit = INT_MAX / 4;
+    const double limit = 9007199254740992.0;  // 2^53
     if (v > limit) v = limit;
     if (v < -limit) v = -limit;
-    return static_cast<int>(v);
+    return static_cast<ScaleIndex>(v);
 }
+
+// Largest ratio of a value to its scale's step: beyond it the step is
+// made coarser, so that a point still lands on a pixel row of its own.
+const double kFinestRatio = 1e12;
+
+double magnitudeOf(double min, double max) { return std::max(std::fabs(min), std::fabs(max)); }
 
 std::string format(const char* fmt, double value) {
     char small[64];
@@ -130,7 +138,7 @@ double bestSpacing(bool forValues, double x) {
     return place.scale * pick;
 }
 
-void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi) {
+void yScaleOperations(int n, double* step, double min, double max, double target, ScaleIndex* lo, ScaleIndex* hi) {
     if (*hi - *lo >= n) return;
     if (!std::isfinite(target) || target < 0) target = 0;
     const LogPlace place = logPlaceOf(target);
@@ -143,10 +151,13 @@ void yScaleOperations(int n, double* step, double min, double max, double target
             newStep = place.scale * c;
         }
     }
+    if (magnitudeOf(min, max) / newStep > kFinestRatio) newStep = bestSpacing(true, magnitudeOf(min, max) / kFinestRatio);
     *step = newStep;
-    int m = toInt((min + max) / *step);
-    *lo = static_cast<int>(std::floor((static_cast<double>(m) - n) * 0.5));
-    *hi = static_cast<int>(std::floor((static_cast<double>(m) + n) * 0.5));
+    double middle = (min + max) / *step;
+    if (!std::isfinite(middle)) middle = min / *step + max / *step;
+    const ScaleIndex m = toIndex(middle);
+    *lo = toIndex(std::floor((static_cast<double>(m) - n) * 0.5));
+    *hi = toIndex(std::floor((static_cast<double>(m) + n) * 0.5));
     if (min / *step <= *lo) {
         *lo -= 1;
         *hi -= 1;
@@ -165,13 +176,35 @@ void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, do
 
 namespace {
 
-YScale ownScale(double min, double max, SpacingFn spacing) {
+// A sixth of the values' spread, also for the largest doubles.
+double sixthOfSpread(double min, double max) {
+    const double spread = max - min;
+    return std::isfinite(spread) ? spread / 6 : max / 6 - min / 6;
+}
+
+// The ends of a scale around min and max with the given step, at most
+// kMaxIntervals apart (the step grows tenfold until they are).
+void placeEnds(YScale& s, double min, double max) {
+    for (;;) {
+        s.lo = toIndex(std::floor(min / s.step - 0.1));
+        s.hi = toIndex(std::ceil(max / s.step + 0.1));
+        if (s.hi - s.lo <= kMaxIntervals) return;
+        s.step *= 10;
+    }
+}
+
+// A scale for values from min to max: a nice step near a sixth of their
+// spread, never so fine against their size that the ends leave the exact
+// integers of a double.
+YScale scaleFor(double min, double max, SpacingFn spacing) {
     YScale s;
     s.min = min;
     s.max = max;
-    s.step = spacing(true, (max - min) / 6);
-    s.lo = toInt(std::floor(min / s.step - 0.1));
-    s.hi = toInt(std::ceil(max / s.step + 0.1));
+    s.step = spacing(true, sixthOfSpread(min, max));
+    if (!(s.step > 0) || !std::isfinite(s.step)) s.step = bestSpacing(true, sixthOfSpread(min, max));
+    const double magnitude = magnitudeOf(min, max);
+    if (magnitude / s.step > kFinestRatio) s.step = bestSpacing(true, magnitude / kFinestRatio);
+    placeEnds(s, min, max);
     return s;
 }
 
@@ -180,8 +213,8 @@ YScale ownScale(double min, double max, SpacingFn spacing) {
 YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing, RefitFn refit) {
     YScales out;
     for (std::size_t i = 0; i < ranges.size(); ++i) {
-        out.series.push_back(ownScale(ranges[i].first, ranges[i].second, spacing));
-        int count = out.series.back().hi - out.series.back().lo;
+        out.series.push_back(scaleFor(ranges[i].first, ranges[i].second, spacing));
+        const int count = static_cast<int>(out.series.back().hi - out.series.back().lo);
         if (count > out.nTicks) {
             out.nTicks = count;
             out.reference = static_cast<int>(i);
@@ -192,6 +225,7 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, Spa
         YScale& s = out.series[i];
         if (out.nTicks > 2) {
             double target = (s.max - s.min) * 1.1 / (out.nTicks - 2);
+            if (!std::isfinite(target)) target = (s.max / (out.nTicks - 2) - s.min / (out.nTicks - 2)) * 1.1;
             refit(out.nTicks, &s.step, s.min, s.max, target, &s.lo, &s.hi);
         } else if (s.hi - s.lo < out.nTicks) {
             // No finite target: the series keeps its step and bottom and
@@ -210,17 +244,14 @@ YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, 
         if (ranges[i].first < ymin) ymin = ranges[i].first;
         if (ranges[i].second > ymax) ymax = ranges[i].second;
     }
-    YScale common;
-    common.step = spacing(true, (ymax - ymin) / 6);
-    common.lo = toInt(std::floor(ymin / common.step - 0.1));
-    common.hi = toInt(std::ceil(ymax / common.step + 0.1));
+    const YScale common = scaleFor(ymin, ymax, spacing);
     for (const auto& r : ranges) {
         YScale s = common;
         s.min = r.first;
         s.max = r.second;
         out.series.push_back(s);
     }
-    out.nTicks = common.hi - common.lo;
+    out.nTicks = static_cast<int>(common.hi - common.lo);
     out.reference = 0;
     return out;
 }
@@ -264,13 +295,15 @@ TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, s
 int TimeAxis::ticks() const {
     double n = xmax - xmin;
     if (!(n >= 1)) return 1;
-    if (n > 1000) return 1000;
+    if (n > kMaxTimeTicks) return kMaxTimeTicks;
     return static_cast<int>(n);
 }
 
-TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
+namespace {
+
+TimeAxis axisWithStep(double S, std::int64_t tMin, std::int64_t tMax) {
     TimeAxis a;
-    a.S = spacing(false, static_cast<double>(tMax - tMin) / 691200.0);
+    a.S = S;
     const double unit = a.S * 86400;
     a.xmin = std::floor((static_cast<double>(tMin) - 8640) / unit);
     a.xmax = std::ceil((static_cast<double>(tMax) + 8640) / unit);
@@ -284,6 +317,19 @@ TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
     a.xmax = static_cast<double>(t1) / unit;
     a.sameYear = yearLeft == yearRight;
     return a;
+}
+
+}  // namespace
+
+TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
+    // About eight intervals; a step that would give more than the axis
+    // holds is doubled until it does not.
+    double days = static_cast<double>(tMax - tMin) / 691200.0;
+    for (int tries = 0;; ++tries) {
+        TimeAxis a = axisWithStep(spacing(false, days), tMin, tMax);
+        if (!(a.xmax - a.xmin > kMaxTimeTicks) || tries == 64) return a;
+        days *= 2;
+    }
 }
 
 void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
@@ -310,6 +356,18 @@ std::string shortDate(std::int64_t t) {
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }
 
+std::vector<int> spreadLabels(const std::vector<int>& wanted, int height) {
+    std::vector<std::size_t> order(wanted.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return wanted[a] < wanted[b]; });
+    std::vector<int> rows(wanted);
+    for (std::size_t k = 1; k < order.size(); ++k) {
+        const int below = rows[order[k - 1]] + height;
+        if (rows[order[k]] < below) rows[order[k]] = below;
+    }
+    return rows;
+}
+
 int clampPixel(double v) {
     if (std::isnan(v)) return 0;
     if (v > 30000) v = 30000;
@@ -322,9 +380,10 @@ int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, i
     return clampPixel((static_cast<double>(instant) / (S * 86400) - xmin) / (xmax - xmin) * (right - left) + left);
 }
 
-int yPixel(double value, double step, int lo, int hi, int top, int bottom) {
+int yPixel(double value, double step, ScaleIndex lo, ScaleIndex hi, int top, int bottom) {
     if (hi == lo || step == 0) return bottom;
-    return clampPixel((value / step - lo) / (hi - lo) * (top - bottom) + bottom);
+    return clampPixel((value / step - static_cast<double>(lo)) / static_cast<double>(hi - lo) * (top - bottom) +
+                      bottom);
 }
 
 int gridRow(int k, int nTicks, int top, int bottom) {

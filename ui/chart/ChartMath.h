@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "store/XmlDocument.h"
 #include "ui/chart/ChartVariable.h"
 
 namespace ChartMath {
@@ -21,14 +22,23 @@ std::int64_t modeSpan(int timeMode);
 // 1, 3, 6, 12 hours or 1 day below a day.
 double bestSpacing(bool forValues, double x);
 
+// A grid position of a y scale in steps from zero. Wider than int, so that
+// any finite value over its step fits.
+using ScaleIndex = std::int64_t;
+
+// Most intervals a y scale is given, whatever the values: the cost of a draw
+// follows the plot's size, never the values.
+constexpr int kMaxIntervals = 40;
+
 // Refits one y scale to n intervals when it has fewer.
-void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi);
+void yScaleOperations(int n, double* step, double min, double max, double target, ScaleIndex* lo,
+                      ScaleIndex* hi);
 
 // One series' y scale: the axis runs from lo * step to hi * step.
 struct YScale {
     double step = 0.1;
-    int lo = -1;
-    int hi = 1;
+    ScaleIndex lo = -1;
+    ScaleIndex hi = 1;
     double min = 0;  // smallest shown value (0 without shown points)
     double max = 0;  // largest shown value (0 without shown points)
 };
@@ -43,7 +53,8 @@ struct YScales {
 void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max);
 
 using SpacingFn = double (*)(bool forValues, double x);
-using RefitFn = void (*)(int n, double* step, double min, double max, double target, int* lo, int* hi);
+using RefitFn = void (*)(int n, double* step, double min, double max, double target, ScaleIndex* lo,
+                         ScaleIndex* hi);
 
 // Ordinary mode: each series its own scale, refitted to the largest number
 // of intervals. ranges holds each series' (min, max). The chart passes its
@@ -63,6 +74,9 @@ struct TimeWindow {
 };
 TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, std::int64_t now);
 
+// Most intervals of the time axis.
+constexpr int kMaxTimeTicks = 40;
+
 // The time axis: tick step S in days and the snapped ends in units of S days.
 struct TimeAxis {
     double S = 1;
@@ -81,7 +95,7 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
 std::string shortDate(std::int64_t t);
 
 int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right);
-int yPixel(double value, double step, int lo, int hi, int top, int bottom);
+int yPixel(double value, double step, ScaleIndex lo, ScaleIndex hi, int top, int bottom);
 // The row of grid line k of nTicks (k = 0 at the bottom).
 int gridRow(int k, int nTicks, int top, int bottom);
 // The column of tick i of n.
@@ -95,12 +109,7 @@ std::string yLabel(double value, double step);
 
 // The normal range of a series from its variable element's normalLow and
 // normalHigh, falling back to the store's defaults for the series name.
-struct NormalRange {
-    double lo = 0;
-    double hi = 0;
-    std::string loText;  // "%.0f" for whole numbers, "%.1f" otherwise
-    std::string hiText;
-};
+using NormalRange = ::NormalRange;
 NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
 std::string rangeText(double value);
 // The legend text of a series; in normal-range mode with its range.
@@ -120,6 +129,11 @@ struct Triangle {
 };
 std::vector<Triangle> shadingTriangles(const std::vector<PixelPoint>& points, double lo, double hi, int yLo,
                                        int yHi);
+
+// Top rows for labels of the given height wanted at the given rows, in the
+// same order: a label that would overlap one above it moves down just below
+// it; labels that overlap nothing stay where they are wanted.
+std::vector<int> spreadLabels(const std::vector<int>& wanted, int height);
 
 // Keeps a pixel coordinate inside what the window system can draw.
 int clampPixel(double v);

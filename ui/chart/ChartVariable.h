@@ -1,14 +1,25 @@
-// One series of the chart: its name, its points by time and the variable
-// element of the open user's document it was read from.
+// One series of the chart: its name, its points by time and the normal range
+// it is drawn with. The chart keeps its own copies of all of them and never
+// reads the user's document, so a document that is replaced or released
+// while a series is shown cannot be read through the chart.
 #pragma once
 
 #include <string>
 
-#include "store/XmlDocument.h"
 #include "ui/chart/TimeKey.h"
+
+// The normal range of a series: its limits and their texts as the chart
+// labels them.
+struct NormalRange {
+    double lo = 0;
+    double hi = 0;
+    std::string loText;  // "%.0f" for whole numbers, "%.1f" otherwise
+    std::string hiText;
+};
 
 struct ChartVariable {
     std::string name;
     PointMap points;
-    XmlNode* node = nullptr;  // not owned; valid while the user's document is loaded
+    std::string variable;  // name of the variable the series was read from (empty: none)
+    NormalRange range;     // read from that variable when the series was made
 };

@@ -2,6 +2,7 @@
 
 #include <FL/Fl_Box.H>
 
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "ui/chart/TrendStats.h"
 
@@ -15,26 +16,18 @@ Fl_Box* textBox(int x, int y, const char* text) {
     return b;
 }
 
-// A label shows '@' as the start of a symbol; doubled it shows itself.
-std::string literalLabel(std::string text) {
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '@') text.insert(++i, 1, '@');
-    }
-    return text;
-}
-
 }  // namespace
 
 IndividualTrend::IndividualTrend(int h, std::string name, PointMap points) : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(literalLabel(std::move(name)), points.begin(), points.end());
+    build(LiteralText::label(name), points.begin(), points.end());
 }
 
 IndividualTrend::IndividualTrend(int h, std::string name, PointMap::const_iterator begin,
                                  PointMap::const_iterator end)
     : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(literalLabel(std::move(name)), begin, end);
+    build(LiteralText::label(name), begin, end);
 }
 
 void IndividualTrend::build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last) {

@@ -31,6 +31,16 @@ Fl_Color rangeColor(int i) {
 const int kModes[6] = {0, 1, 2, 3, 4, 5};
 const char* const kModeLabels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
 
+// A normal-range limit's label: its text, the row it is wanted at, its
+// colour, and whether it labels the low limit.
+struct LimitLabel {
+    std::string text;
+    int row;
+    Fl_Color color;
+    bool low;
+};
+const int kLimitLabelHeight = 15;
+
 // The shown stretch of one series for a draw: its times and values in one
 // array, and whether the previous draw's copy holds exactly these points.
 struct ShownStretch {
@@ -43,7 +53,7 @@ ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, Poi
                      std::list<ChartVariable>& previous, std::list<ChartVariable>::iterator old) {
     ShownStretch s;
     s.previous = old;
-    bool same = old != previous.end() && old->name == v.name && old->node == v.node;
+    bool same = old != previous.end() && old->name == v.name;
     PointMap::const_iterator c;
     if (same) c = old->points.begin();
     for (auto it = begin; it != end; ++it) {
@@ -61,6 +71,15 @@ ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, Poi
 
 }  // namespace
 
+Fl_Group* MyChart::fixedRow(int x, int y, int w, int h) {
+    // A row of packed widgets keeps its size when the window is resized: a
+    // pack that changed size while the window was small would otherwise not
+    // come back to its place when the window grows again.
+    Fl_Group* row = new Fl_Group(x, y, w, h);
+    row->resizable(nullptr);
+    return row;
+}
+
 MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     TRACE_SCOPE("MyChart::MyChart");
     varCount = 0;
@@ -71,6 +90,7 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     plotLeft = x + 10 + w / 20;
     plotRight = x + w - 50;
 
+    Fl_Group* rangeRow = fixedRow(x + 10, 57, w, 20);
     timeRangePack = new Fl_Pack(x + 10, 57, w, 20);
     timeRangePack->type(Fl_Pack::HORIZONTAL);
     timeRangePack->spacing(10);
@@ -84,7 +104,9 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     timeButtons[0]->color(selectedButtonColor);
     timeRangePack->end();
     timeRangePack->deactivate();
+    rangeRow->end();
 
+    Fl_Group* dateRow = fixedRow(x + 30, 84, w, 20);
     datePack = new Fl_Pack(x + 30, 84, w, 20);
     datePack->type(Fl_Pack::HORIZONTAL);
     datePack->spacing(10);
@@ -100,6 +122,7 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     toBox->color(FL_WHITE);
     datePack->end();
     datePack->deactivate();
+    dateRow->end();
 
     // Left open: the trend panel constructed next becomes its child.
     chartArea = new Fl_Group(x, 107, w, h - 30);
@@ -147,6 +170,16 @@ void MyChart::addVariable(ChartVariable v) {
     varCount = static_cast<int>(variables.size());
 }
 
+void MyChart::updateRanges(const std::string& variableName, const XmlNode* variable) {
+    bool changed = false;
+    for (ChartVariable& v : variables) {
+        if (v.variable != variableName) continue;
+        v.range = ChartMath::normalRange(variable, v.name);
+        changed = true;
+    }
+    if (changed) redraw();
+}
+
 void MyChart::refresh() {
     redraw();
     if (varCount == 0) {
@@ -164,7 +197,8 @@ void MyChart::refresh() {
 
 void MyChart::timeButtonCB(Fl_Widget* button, void* data) {
     TRACE_SCOPE("MyChart::timeButtonCB");
-    MyChart* chart = button && button->parent() ? dynamic_cast<MyChart*>(button->parent()->parent()) : nullptr;
+    MyChart* chart = nullptr;
+    for (Fl_Widget* w = button; w && !chart; w = w->parent()) chart = dynamic_cast<MyChart*>(w);
     if (!chart || !data) return;
     chart->timeMode = *static_cast<const int*>(data);
     std::cout << "Mode is now " << chart->timeMode << std::endl;
@@ -178,7 +212,8 @@ double MyChart::bestSpacing(bool forValues, double x) {
     return ChartMath::bestSpacing(forValues, x);
 }
 
-void MyChart::yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi) {
+void MyChart::yScaleOperations(int n, double* step, double min, double max, double target,
+                               ChartMath::ScaleIndex* lo, ChartMath::ScaleIndex* hi) {
     TRACE_SCOPE("MyChart::yScaleOperations");
     ChartMath::yScaleOperations(n, step, min, max, target, lo, hi);
 }
@@ -297,13 +332,13 @@ void MyChart::draw() {
         const int legY = (3 * (y() + h()) + 2 * bottom) / 5;
         const bool rangeMode = normalRangeMode == 1;
 
+        std::vector<LimitLabel> limitLabels;
         index = 0;
         for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
             const ChartVariable& v = *it;
             const ChartMath::YScale& sc = scales.series[index];
             const int slot = static_cast<int>(index % 4);
-            ChartMath::NormalRange range;
-            if (rangeMode) range = ChartMath::normalRange(v.node, v.name);
+            const NormalRange& range = v.range;
 
             const Fl_Color color = rangeMode ? rangeColor(static_cast<int>(index % 2)) : seriesColors[slot];
             fl_color(color);
@@ -352,10 +387,14 @@ void MyChart::draw() {
                 yHi = ChartMath::yPixel(range.hi, common.step, common.lo, common.hi, top, bottom);
                 std::vector<ChartMath::Triangle> triangles =
                     ChartMath::shadingTriangles(pixels, range.lo, range.hi, yLo, yHi);
+                // Limits beyond the shown values put their rows outside the
+                // plot: the shading stops at its edges.
+                fl_push_clip(left, top, right - left + 1, bottom - top + 1);
                 for (const ChartMath::Triangle& t : triangles) {
                     fl_color(rangeColor(t.above ? 3 : 2));
                     fl_polygon(t.x[0], t.y[0], t.x[1], t.y[1], t.x[2], t.y[2]);
                 }
+                fl_pop_clip();
             }
 
             // Series line with its markers.
@@ -366,29 +405,39 @@ void MyChart::draw() {
             SeriesPainter::drawSeries(line, paintMode);
 
             if (rangeMode) {
-                fl_color(rangeColor(4 + static_cast<int>(index % 2)));
-                if (yLo <= bottom) {
-                    fl_line_style(FL_DASH, 2);
+                // A limit line only where its row lies in the plot; its label
+                // above the low line and below the high line, drawn below.
+                const Fl_Color limitColor = rangeColor(4 + static_cast<int>(index % 2));
+                fl_color(limitColor);
+                fl_line_style(FL_DASH, 2);
+                if (yLo >= top && yLo <= bottom) {
                     fl_line(left, yLo, right, yLo);
-                    fl_font(FL_HELVETICA_BOLD, 12);
-                    fl_draw(range.loText.c_str(), left + 5, yLo - 20, 30, 15,
-                            FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT);
+                    limitLabels.push_back({range.loText, yLo - 20, limitColor, true});
                 }
-                if (yHi >= top) {
-                    fl_line_style(FL_DASH, 2);
+                if (yHi >= top && yHi <= bottom) {
                     fl_line(left, yHi, right, yHi);
-                    fl_font(FL_HELVETICA_BOLD, 12);
-                    fl_draw(range.hiText.c_str(), left + 5, yHi + 5, 30, 15,
-                            FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
+                    limitLabels.push_back({range.hiText, yHi + 5, limitColor, false});
                 }
             }
 
             if (stretch.reusable)
                 shownVariables.push_back(std::move(*stretch.previous));
             else
-                shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.node});
+                shownVariables.push_back(ChartVariable{v.name, PointMap(begins[index], ends[index]), v.variable, v.range});
         }
         fl_line_style(0);
+
+        // Limit labels that would overlap are moved apart.
+        std::vector<int> rows;
+        for (const LimitLabel& l : limitLabels) rows.push_back(l.row);
+        rows = ChartMath::spreadLabels(rows, kLimitLabelHeight);
+        fl_font(FL_HELVETICA_BOLD, 12);
+        for (std::size_t i = 0; i < limitLabels.size(); ++i) {
+            const LimitLabel& l = limitLabels[i];
+            fl_color(l.color);
+            fl_draw(l.text.c_str(), left + 5, rows[i], 30, kLimitLabelHeight,
+                    l.low ? FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT : FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
+        }
     }
 
     // The control rows and the trend panel, always in full: the background

@@ -9,6 +9,8 @@
 
 #include <FL/Fl_Group.H>
 
+#include "store/XmlDocument.h"
+#include "ui/chart/ChartMath.h"
 #include "ui/chart/ChartVariable.h"
 #include "ui/chart/SeriesPainter.h"
 
@@ -37,14 +39,21 @@ public:
     int dropVar(const char* name);
     int addPointToVariable(std::string name, std::tm when, double value);
     void addVariable(ChartVariable v);
+    // Reads the normal range again for the series taken from the named
+    // variable, after its limits were edited.
+    void updateRanges(const std::string& variableName, const XmlNode* variable);
     void refresh();
     static void timeButtonCB(Fl_Widget* button, void* data);
 
     void draw() override;
 
+    // A group for a row of packed widgets that only moves with the chart.
+    static Fl_Group* fixedRow(int x, int y, int w, int h);
+
     // The scales of a draw.
     static double bestSpacing(bool forValues, double x);
-    static void yScaleOperations(int n, double* step, double min, double max, double target, int* lo, int* hi);
+    static void yScaleOperations(int n, double* step, double min, double max, double target,
+                                 ChartMath::ScaleIndex* lo, ChartMath::ScaleIndex* hi);
     // The time window of the series and the time axis; sets the From/To texts.
     void xScaleOperations(double* xmax, double* S, double* xmin, std::vector<PointMap::const_iterator>& begins,
                           std::vector<PointMap::const_iterator>& ends, bool* sameYear);

@@ -15,10 +15,12 @@ TrendBox::TrendBox(int x, int y, int w) : Fl_Group(x, y, w, 196) {
     frame->color(panelColor);
     frame->labelfont(FL_HELVETICA_BOLD);
     frame->align(FL_ALIGN_TOP | FL_ALIGN_INSIDE);
+    Fl_Group* row = MyChart::fixedRow(x + 10, y + 25, w - 6, 165);
     trendPack = new Fl_Pack(x + 10, y + 25, w - 6, 165);
     trendPack->spacing(10);
     trendPack->type(Fl_Pack::HORIZONTAL);
     trendPack->end();
+    row->end();
     end();
 }
 

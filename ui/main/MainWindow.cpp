@@ -17,15 +17,16 @@
 #include <FL/fl_draw.H>
 
 #include "app/Dialogs.h"
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
+#include "ui/chart/ChartMath.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/DisplayMenuRules.h"
 #include "ui/main/Icons.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/TabBrowser.h"
-#include "ui/users/InfoRules.h"
 #include "ui/users/InfoWindow.h"
 #include "ui/users/SearchUserBox.h"
 #include "ui/users/UserInfoBox.h"
@@ -149,8 +150,11 @@ MainWindow::MainWindow(int width, int height)
     body->end();
 
     setUserControlsActive(false);
+    callback(windowCB, this);
     end();
     resizable(body);
+    // The smallest size at which every row, button and panel stays whole.
+    size_range(920, 640);
     show();
     mainWindow = this;
 }
@@ -168,15 +172,16 @@ MainWindow::~MainWindow() {
     }
 }
 
-void MainWindow::saveOpenUser() {
-    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+bool MainWindow::saveOpenUser() {
+    return !Global::userOpen || Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
 }
 
 std::string MainWindow::pickedPath(Fl_Menu_* menu) {
     std::vector<char> path(kMaxMenuPath + 1 + 256, '\0');
     if (!menu || !menu->mvalue()) return std::string();
     if (menu->item_pathname(path.data(), static_cast<int>(path.size())) != 0) return std::string();
-    std::string text(path.data());
+    // Item labels hold names from the data in their literal form.
+    std::string text = LiteralText::fromLabel(path.data());
     if (text.size() > kMaxMenuPath) return std::string();
     return text;
 }
@@ -187,7 +192,13 @@ void MainWindow::menuCB_i() {
     std::cout << "item picked in menu: " << path << std::endl;
     TRACE_MSG(3, "MainWindow::menuCB_i") << "item picked in menu: " << path;
     if (path == "File/Exit") {
-        saveOpenUser();
+        // Changes that could not be saved live only in memory: leaving loses them.
+        if (!saveOpenUser()) {
+            const std::string question =
+                "Your changes to " + Global::currentFile + " could not be saved. Exit anyway and lose them?";
+            if (Dialogs::choice(question, "&Cancel", nullptr, "Exit") != 2) return;
+            TRACE_MSG(1, "MainWindow::menuCB_i") << "Exit without saving " << Global::currentFile;
+        }
         Dialogs::terminate(0);
     }
     if (path == "File/Save") saveOpenUser();
@@ -202,8 +213,9 @@ void MainWindow::closeCB_i() {
 
 void MainWindow::newCB_i() {
     TRACE_SCOPE("MainWindow::newCB_i");
-    saveOpenUser();
-    Global::createNew();
+    // The open user's unsaved changes are not given up for a new user.
+    if (!saveOpenUser()) return;
+    if (!Global::createNew()) return;
     new InfoWindow("New User", true);
     setUserMenuItemsActive(true);
     resetDisplayMenu(false);
@@ -217,9 +229,10 @@ void MainWindow::userRemoveCB_i() {
     const int line = list->value();
     const char* text = line > 0 ? list->text(line) : nullptr;
     const std::string question =
-        "Do you really want to remove user:\n" + InfoRules::fromBrowserLiteral(text ? text : "") + "?";
+        "Do you really want to remove user:\n" + LiteralText::fromListLine(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
-    Global::removeCurrentUser();
+    // A removal the registry could not save was undone: the user stays.
+    if (Global::removeCurrentUser() == -2) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, false, true);
@@ -262,6 +275,14 @@ void MainWindow::helpCB_i() {
     helpWindow->show();
 }
 
+void MainWindow::windowCB_i() {
+    // Escape is no way to end the program (a second press after closing a
+    // menu would do it unnoticed); the close box still does.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    hide();
+}
+
+void MainWindow::windowCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->windowCB_i(); }
 void MainWindow::menuCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->menuCB_i(); }
 void MainWindow::closeCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->closeCB_i(); }
 void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->newCB_i(); }
@@ -310,8 +331,7 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
     searchUserBox->redraw();
     const bool hadSelection = list->value() != 0;
     const int line = searchUserBox->populateBrowser(Global::currentId.empty() ? nullptr : Global::currentId.c_str());
-    if (hadSelection && line != 0) list->select(line);
-    if (reselectUser && line != 0) list->select(line);
+    if (hadSelection || reselectUser) searchUserBox->selectLine(line);
     if (deselectUser) list->deselect();
     userInfoBox->redraw();
     userInfoBox->populateBrowser();
@@ -362,14 +382,14 @@ void MainWindow::resetDisplayMenu(bool keepChecked) {
             case DisplayMenuRules::Action::Fasting: cb = fastingCB; break;
             default: cb = valueCB; break;
         }
-        multiDisplayMenu->add(item.path.c_str(), 0, cb, item.variable, FL_MENU_TOGGLE);
+        multiDisplayMenu->add(LiteralText::label(item.path).c_str(), 0, cb, item.variable, FL_MENU_TOGGLE);
     }
     for (const DisplayMenuRules::Item& item : menus.normalRange) {
         if (item.path.size() > kMaxMenuPath) {
             TRACE_MSG(1, "MainWindow::resetDisplayMenu") << "Error: menu path too long, item skipped: " << item.path;
             continue;
         }
-        normalRangeMenu->add(item.path.c_str(), 0, normalRangeCB, item.variable, 0);
+        normalRangeMenu->add(LiteralText::label(item.path).c_str(), 0, normalRangeCB, item.variable, 0);
     }
     if (menus.anyVital) {
         for (Fl_Menu_Button* menu : {multiDisplayMenu, normalRangeMenu}) {
@@ -416,10 +436,11 @@ void MainWindow::variableCB_i(const char* elementName, XmlNode* variable) {
         return;
     }
     if (picked && picked->label()) {
+        const std::string name = LiteralText::fromLabel(picked->label());
         if (picked->value())
-            addVarToChart(variable, picked->label(), elementName);
+            addVarToChart(variable, name.c_str(), elementName);
         else
-            chart->dropVar(picked->label());
+            chart->dropVar(name.c_str());
     }
     chart->refresh();
     trendBox->redraw();
@@ -444,7 +465,9 @@ void MainWindow::addVarToChart(XmlNode* variable, const char* name, const char* 
     ChartVariable series;
     series.name = name ? name : "";
     series.points = DisplayMenuRules::seriesPoints(variable, elementName);
-    series.node = variable;
+    // The chart keeps copies of what it draws, never a pointer into the document.
+    series.variable = Global::attributeText(variable, "name");
+    series.range = ChartMath::normalRange(variable, series.name);
     chart->addVariable(std::move(series));
 }
 

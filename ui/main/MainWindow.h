@@ -67,6 +67,9 @@ public:
     void userRemoveCB_i();
     void chartRemoveCB_i();
     void helpCB_i();
+    // The close box ends the program; Escape does not.
+    void windowCB_i();
+    static void windowCB(Fl_Widget*, void* data);
     static void menuCB(Fl_Widget*, void* data);
     static void closeCB(Fl_Widget*, void* data);
     static void newCB(Fl_Widget*, void* data);
@@ -101,7 +104,8 @@ public:
 
 private:
     // Saves the open user's document to its data file when a user is open.
-    void saveOpenUser();
+    // False when that save failed (the changes live only in memory).
+    bool saveOpenUser();
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);
 

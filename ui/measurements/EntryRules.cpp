@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <string_view>
 
 #include "platform/Platform.h"
 
@@ -18,16 +20,16 @@ namespace {
 // not fit: such a number is read, clamped and marked as out of range.
 class Scanner {
 public:
-    explicit Scanner(const std::string& text) : s_(text.c_str()) {}
+    explicit Scanner(const char* text) : s_(text) {}
 
     bool number(int& out) {
         skipBlanks();
         const char* p = s_;
         bool negative = false;
         if (*p == '+' || *p == '-') negative = (*p++ == '-');
-        if (!std::isdigit(static_cast<unsigned char>(*p))) return false;
+        if (!digit(*p)) return false;
         long long v = 0;
-        while (std::isdigit(static_cast<unsigned char>(*p))) {
+        while (digit(*p)) {
             if (v <= static_cast<long long>(INT_MAX) + 1) v = v * 10 + (*p - '0');
             ++p;
         }
@@ -50,21 +52,25 @@ public:
         return true;
     }
 
-    bool word(std::string& out) {
+    bool word(std::string_view& out) {
         skipBlanks();
         const char* p = s_;
-        while (*p && !std::isspace(static_cast<unsigned char>(*p))) ++p;
+        while (*p && !blank(*p)) ++p;
         if (p == s_) return false;
-        out.assign(s_, p);
+        out = std::string_view(s_, static_cast<std::size_t>(p - s_));
         s_ = p;
         return true;
     }
 
     void skipBlanks() {
-        while (*s_ && std::isspace(static_cast<unsigned char>(*s_))) ++s_;
+        while (*s_ && blank(*s_)) ++s_;
     }
 
     bool overflow = false;
+
+    // The C locale's classes, without a call per character.
+    static bool digit(char c) { return c >= '0' && c <= '9'; }
+    static bool blank(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 private:
     const char* s_;
@@ -103,15 +109,48 @@ std::string message(int result, const std::string& field) {
     }
 }
 
+namespace {
+
+// Two digits of a number from 0 to 99.
+void twoDigits(char* at, int value) {
+    at[0] = static_cast<char>('0' + value / 10);
+    at[1] = static_cast<char>('0' + value % 10);
+}
+
+}  // namespace
+
 std::string initialDateText(const std::tm& now) {
+    const int year = now.tm_year + 1900;
+    if (year >= 1000 && year <= 9999 && now.tm_mon >= 0 && now.tm_mon <= 11 && now.tm_mday >= 1 && now.tm_mday <= 31) {
+        // The common case without formatted printing (imports make one per row).
+        char text[10];
+        twoDigits(text, year / 100);
+        twoDigits(text + 2, year % 100);
+        text[4] = text[7] = '/';
+        twoDigits(text + 5, now.tm_mon + 1);
+        twoDigits(text + 8, now.tm_mday);
+        return std::string(text, sizeof text);
+    }
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday);
+    std::snprintf(buffer, sizeof buffer, "%d/%02d/%02d", year, now.tm_mon + 1, now.tm_mday);
     return buffer;
 }
 
 std::string initialTimeText(const std::tm& now) {
     int h = now.tm_hour % 12;
     if (h == 0) h = 12;
+    if (now.tm_hour >= 0 && now.tm_hour <= 23 && now.tm_min >= 0 && now.tm_min <= 59 && now.tm_sec >= 0 &&
+        now.tm_sec <= 60) {
+        char text[11];
+        twoDigits(text, h);
+        text[2] = text[5] = ':';
+        twoDigits(text + 3, now.tm_min);
+        twoDigits(text + 6, now.tm_sec);
+        text[8] = ' ';
+        text[9] = now.tm_hour >= 12 ? 'P' : 'A';
+        text[10] = 'M';
+        return std::string(text, sizeof text);
+    }
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d %s", h, now.tm_min, now.tm_sec,
                   now.tm_hour >= 12 ? "PM" : "AM");
@@ -119,13 +158,17 @@ std::string initialTimeText(const std::tm& now) {
 }
 
 int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear) {
+    return readFields(date.c_str(), time.c_str(), when, typedYear);
+}
+
+int readFields(const char* date, const char* time, std::tm& when, int* typedYear) {
     int year = 0, month = 0, day = 0;
     Scanner d(date);
     if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
         return kDateUnreadable;
 
     int hour = 0, minute = 0, second = 0;
-    std::string suffix;
+    std::string_view suffix;
     Scanner t(time);
     if (!(t.number(hour) && t.literal(':') && t.number(minute) && t.literal(':') && t.number(second)))
         return kTimeUnreadable;
@@ -134,9 +177,12 @@ int readFields(const std::string& date, const std::string& time, std::tm& when, 
 
     const bool negativeHour = hour < 0;
     hour %= 12;
-    if (suffix == "PM" || suffix == "pm")
+    // Only the whole words AM, am, PM and pm are accepted.
+    const bool twoLetters = suffix.size() == 2 && (suffix[1] == 'M' || suffix[1] == 'm') &&
+                            ((suffix[1] == 'M') == (suffix[0] == 'A' || suffix[0] == 'P'));
+    if (twoLetters && (suffix[0] == 'P' || suffix[0] == 'p'))
         hour += 12;
-    else if (suffix != "AM" && suffix != "am")
+    else if (!(twoLetters && (suffix[0] == 'A' || suffix[0] == 'a')))
         return kBadSuffix;
 
     if (typedYear) *typedYear = year;
@@ -161,18 +207,57 @@ int readFields(const std::string& date, const std::string& time, std::tm& when, 
     return 0;
 }
 
+namespace {
+
+// True when the local time `read` exists as it is: the conversion keeps
+// every field.
+bool existsUnchanged(const std::tm& read) {
+    std::tm check = read;
+    check.tm_wday = -1;
+    std::time_t converted = std::mktime(&check);
+    if (converted == static_cast<std::time_t>(-1) && check.tm_wday == -1) return false;
+    return check.tm_year == read.tm_year && check.tm_mon == read.tm_mon && check.tm_mday == read.tm_mday &&
+           check.tm_hour == read.tm_hour && check.tm_min == read.tm_min && check.tm_sec == read.tm_sec;
+}
+
+// True when every second of the local day of `read` exists: the day itself
+// exists and its first and last second have the same daylight-saving state.
+// Remembered per day and time zone, so that many entries of one day (an
+// import) ask the conversion twice instead of once each. A day with a change
+// of daylight saving is false here and each time is asked about on its own.
+bool wholeDayExists(const std::tm& read) {
+    static std::string zone;
+    static std::map<long long, bool> days;
+    const char* tz = std::getenv("TZ");
+    if ((tz ? tz : "") != zone || days.size() > 100000) {
+        zone = tz ? tz : "";
+        days.clear();
+    }
+    const long long key = (static_cast<long long>(read.tm_year) * 12 + read.tm_mon) * 32 + read.tm_mday;
+    auto found = days.find(key);
+    if (found != days.end()) return found->second;
+    std::tm first = read, last = read;
+    first.tm_hour = first.tm_min = first.tm_sec = 0;
+    last.tm_hour = 23;
+    last.tm_min = last.tm_sec = 59;
+    bool whole = existsUnchanged(first) && existsUnchanged(last);
+    if (whole) {
+        std::tm a = first, b = last;
+        std::mktime(&a);
+        std::mktime(&b);
+        whole = a.tm_isdst == b.tm_isdst;
+    }
+    days[key] = whole;
+    return whole;
+}
+
+}  // namespace
+
 int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     std::tm read{};
     const int fields = readFields(date, time, read);
     if (fields != 0) return fields;
-    std::tm check = read;
-    check.tm_wday = -1;
-    std::time_t converted = std::mktime(&check);
-    if (converted == static_cast<std::time_t>(-1) && check.tm_wday == -1) return kBadRange;
-    if (check.tm_year != read.tm_year || check.tm_mon != read.tm_mon || check.tm_mday != read.tm_mday ||
-        check.tm_hour != read.tm_hour || check.tm_min != read.tm_min || check.tm_sec != read.tm_sec)
-        return kBadRange;
-
+    if (!wholeDayExists(read) && !existsUnchanged(read)) return kBadRange;
     when = read;
     return 0;
 }
@@ -197,8 +282,10 @@ std::string nextEntryId(const char* lastId) {
 }
 
 std::string valueText(double value) {
-    int n = std::snprintf(nullptr, 0, "%f", value);
+    char buffer[64];
+    int n = std::snprintf(buffer, sizeof buffer, "%f", value);
     if (n < 0) return std::string();
+    if (static_cast<std::size_t>(n) < sizeof buffer) return std::string(buffer, static_cast<std::size_t>(n));
     std::string text(static_cast<std::size_t>(n) + 1, '\0');
     std::snprintf(&text[0], text.size(), "%f", value);
     text.resize(static_cast<std::size_t>(n));

@@ -57,6 +57,7 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when);
 // 0 with `when` filled, or the first refusal. typedYear receives the year as
 // typed (readWhen's `when` holds a year below 1970 as 1970).
 int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear = nullptr);
+int readFields(const char* date, const char* time, std::tm& when, int* typedYear = nullptr);
 
 // The id of the next entry: 0 when the variable has no entry (lastId null),
 // otherwise one more than the leading number of the last entry's id.

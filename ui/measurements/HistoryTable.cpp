@@ -47,7 +47,9 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             fl_draw_box(FL_THIN_DOWN_BOX, x, y, w, h, row_header_color());
             fl_color(FL_BLACK);
             fl_font(FL_HELVETICA, 12);
-            if (const std::string* title = columnTitle(col)) fl_draw(title->c_str(), x, y, w, h, FL_ALIGN_CENTER);
+            // Texts from the data are drawn as they are, without symbols.
+            if (const std::string* title = columnTitle(col))
+                fl_draw(title->c_str(), x, y, w, h, FL_ALIGN_CENTER, nullptr, 0);
             fl_pop_clip();
             return;
         }
@@ -60,7 +62,7 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             fl_font(FL_HELVETICA, 12);
             fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
             if (const std::string* text = cellText(row, col))
-                fl_draw(text->c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT);
+                fl_draw(text->c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
             fl_color(kGridColor);
             fl_rect(x, y, w, h);
             fl_pop_clip();

@@ -4,6 +4,21 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+// The element's own text; around child elements the file's line breaks and
+// indentation are not part of it.
+std::string ownText(const XmlNode* element) {
+    std::string text(element->value(), element->value_size());
+    if (!element->first_node()) return text;
+    const char* blanks = " \t\r\n";
+    const std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string::npos) return std::string();
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+}  // namespace
+
 const char* const RangeRules::kRangeNames[4] = {"normalLow", "normalHigh", "panicLow", "panicHigh"};
 
 std::vector<const char*> RangeRules::memberNames(const std::string& variableName) {
@@ -23,7 +38,7 @@ std::vector<std::string> RangeRules::readTexts(const XmlNode* variable, const st
     for (const char* rangeName : kRangeNames) {
         const XmlNode* range = variable ? variable->first_node(rangeName) : nullptr;
         if (members.empty()) {
-            texts.push_back(range ? std::string(range->value(), range->value_size()) : std::string());
+            texts.push_back(range ? ownText(range) : std::string());
             continue;
         }
         for (const char* member : members) {
@@ -104,13 +119,33 @@ XmlNode* findOrCreate(RapidDocument& doc, XmlNode* parent, const char* name, con
     return created;
 }
 
-// Stores text as the element's own text. Child elements would hide that
-// text when the file is written, so a text-holding element keeps none.
+// Removes the element's text pieces, keeping its child elements.
+void dropTextPieces(XmlNode* element) {
+    XmlNode* child = element->first_node();
+    while (child) {
+        XmlNode* next = child->next_sibling();
+        if (child->type() == rapidxml::node_data || child->type() == rapidxml::node_cdata) element->remove_node(child);
+        child = next;
+    }
+}
+
+// Stores text as the element's own text. Child elements the window does not
+// own are kept; the text then goes in as the first piece of the element's
+// content, since the file shows only the pieces of an element with children.
 void storeText(RapidDocument& doc, XmlNode* element, const std::string& text) {
-    if (element->first_node()) element->remove_all_nodes();
     char* copy = doc.allocate_string(text.c_str(), text.size() + 1);
     element->value(copy, text.size());
+    dropTextPieces(element);
+    if (element->first_node()) element->prepend_node(doc.allocate_node(rapidxml::node_data, nullptr, copy, 0, text.size()));
 }
+
+// A grouped range holds its members only: text left from a single value is
+// dropped, so that the element does not mix text with its members.
+void clearText(XmlNode* element) {
+    element->value("", 0);
+    dropTextPieces(element);
+}
+
 
 }  // namespace
 
@@ -130,6 +165,7 @@ bool RangeRules::writeTexts(RapidDocument& doc, XmlNode* variable, const std::st
             storeText(doc, range, texts[position++]);
             continue;
         }
+        clearText(range);
         for (std::size_t m = 0; m < members.size(); ++m) {
             std::vector<const char*> laterMembers(members.begin() + static_cast<std::ptrdiff_t>(m) + 1, members.end());
             XmlNode* child = findOrCreate(doc, range, members[m], laterMembers);

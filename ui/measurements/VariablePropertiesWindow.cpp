@@ -8,6 +8,7 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/Global.h"
+#include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
 #include "ui/measurements/RangeRules.h"
 
@@ -126,6 +127,8 @@ void VariablePropertiesWindow::saveCB_i() {
     }
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, typed);
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    // The chart draws its own copy of the limits.
+    if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);
     hide();
 }
 

@@ -145,14 +145,4 @@ std::string traceText(Check check, const std::string& typed) {
     return std::string();
 }
 
-std::string browserLiteral(const std::string& text) {
-    if (!text.empty() && text[0] == '@') return "@." + text;
-    return text;
-}
-
-std::string fromBrowserLiteral(const std::string& line) {
-    if (line.size() >= 3 && line.compare(0, 3, "@.@") == 0) return line.substr(2);
-    return line;
-}
-
 }  // namespace InfoRules

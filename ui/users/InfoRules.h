@@ -44,10 +44,4 @@ std::string alertText(Check check);
 // The level-4 trace text for a failed check, with the typed text.
 std::string traceText(Check check, const std::string& typed);
 
-// A list line (or column) shows a leading '@' literally only behind the
-// list's "@." marker; other texts are shown unchanged.
-std::string browserLiteral(const std::string& text);
-// The text a line was made from: without the "@." marker added above.
-std::string fromBrowserLiteral(const std::string& line);
-
 }  // namespace InfoRules

@@ -168,20 +168,19 @@ void InfoWindow::saveCB_i() {
         return;
     }
     const std::string idText = Global::attributeText(patient, "id");
-    XmlNode* info = childOrNew(patient, "info", doc);
-    XmlNode* name = childOrNew(info, "name", doc);
     const std::string first = firstNameInput->value();
     const std::string last = lastNameInput->value();
+    XmlNode* record = idText.empty() ? nullptr : Global::findNodeWithId(idText.c_str());
+    // The registry is changed first: when it cannot be saved, neither the
+    // list nor the user's own file may show the new name.
+    if (record && !Global::renameInRegistry(record, first, last)) return;  // the window stays open
+
+    XmlNode* info = childOrNew(patient, "info", doc);
+    XmlNode* name = childOrNew(info, "name", doc);
     setChildText(name, "first", first, doc);
     setChildText(name, "last", last, doc);
 
-    XmlNode* record = idText.empty() ? nullptr : Global::findNodeWithId(idText.c_str());
     if (record) {
-        RapidDocument& config = Global::configDoc.get();
-        XmlNode* recordName = childOrNew(record, "name", config);
-        setChildText(recordName, "first", first, config);
-        setChildText(recordName, "last", last, config);
-        Global::saveFile("config.hma", Global::configDoc);
         writeDetails(info);
         Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     } else {
@@ -202,7 +201,11 @@ void InfoWindow::saveCB_i() {
         std::snprintf(fileName, sizeof fileName, "user%d.hma", id);
         if (!keepEarlierFile(fileName)) return;
         if (!Global::saveFile(fileName, Global::userDoc)) return;  // not registered; the window stays open
-        Global::addNewToConfig(first.c_str(), last.c_str());
+        if (!Global::addNewToConfig(first.c_str(), last.c_str())) {
+            // Not registered after all: no file of an unknown user is left behind.
+            std::remove((Global::dataFolder + fileName).c_str());
+            return;
+        }
     }
 
     if (mainWindow) mainWindow->refreshPanels(isNew, false, true);

@@ -7,10 +7,10 @@
 #include <FL/Fl_Hold_Browser.H>
 
 #include "app/Dialogs.h"
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/users/InfoRules.h"
 
 namespace {
 // Line data of a registry record without an id attribute.
@@ -41,6 +41,9 @@ SearchUserBox::~SearchUserBox() {}
 
 int SearchUserBox::populateBrowser(const char* currentId) {
     TRACE_SCOPE("SearchUserBox::populateBrowser");
+    // The list keeps its scroll position, so the line under the pointer
+    // stays the same line when a click rebuilds it.
+    const int scrolled = browser->position();
     browser->clear();
     int result = 0;
     XmlNode* config = Global::configDoc->first_node("config");
@@ -51,15 +54,27 @@ int SearchUserBox::populateBrowser(const char* currentId) {
             std::string(Global::childText(name, "first")) + " " + Global::childText(name, "last");
         XmlAttribute* id = patient->first_attribute("id");
         char* data = id ? id->value() : noId;
-        browser->add(InfoRules::browserLiteral(text).c_str(), data);
+        browser->add(LiteralText::listLine(text).c_str(), data);
         if (currentId && std::string(currentId) == data) result = browser->size();
     }
+    browser->position(scrolled);
     return result;
+}
+
+void SearchUserBox::selectLine(int line) {
+    if (line <= 0) return;
+    browser->select(line);
+    if (!browser->displayed(line)) browser->make_visible(line);
 }
 
 void SearchUserBox::browserCB_i() {
     TRACE_SCOPE("SearchUserBox::browserCB_i");
-    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    // Changes that could not be saved are not dropped for another user: the
+    // open user stays open and its line selected.
+    if (Global::userOpen && !Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+        restoreSelection();
+        return;
+    }
 
     const int line = browser->value();
     if (line != 0) {
@@ -111,7 +126,7 @@ void SearchUserBox::restoreSelection() {
     const int line =
         Global::userOpen && !Global::currentId.empty() ? populateBrowser(Global::currentId.c_str()) : 0;
     if (line != 0)
-        browser->select(line);
+        selectLine(line);
     else
         browser->deselect();
 }

@@ -15,6 +15,9 @@ public:
 
     // Refills the list; returns the 1-based line of currentId, or 0.
     int populateBrowser(const char* currentId);
+    // Selects a line without the callback; the list scrolls only when the
+    // line is not in view.
+    void selectLine(int line);
     void browserCB_i();
     static void browserCB(Fl_Widget*, void* panel);
 

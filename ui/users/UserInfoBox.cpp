@@ -5,10 +5,10 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Browser.H>
 
+#include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/users/InfoRules.h"
 
 UserInfoBox::UserInfoBox(int y, int h) : Fl_Group(3, y, 247, h) {
     TRACE_SCOPE("UserInfoBox::UserInfoBox");
@@ -41,8 +41,8 @@ void UserInfoBox::populateBrowser() {
     XmlNode* info = patient ? patient->first_node("info") : nullptr;
     XmlNode* name = info ? info->first_node("name") : nullptr;
     // Values are shown as typed, even when they start with the list's format character.
-    browser->add(("First Name:\t" + InfoRules::browserLiteral(Global::childText(name, "first"))).c_str());
-    browser->add(("Last Name:\t" + InfoRules::browserLiteral(Global::childText(name, "last"))).c_str());
+    browser->add(("First Name:\t" + LiteralText::listLine(Global::childText(name, "first"))).c_str());
+    browser->add(("Last Name:\t" + LiteralText::listLine(Global::childText(name, "last"))).c_str());
 
     // Each detail is looked for after the one found before it; a missing one
     // is skipped and the search goes on from the last one found.
@@ -61,6 +61,6 @@ void UserInfoBox::populateBrowser() {
         if (!found) continue;
         after = found;
         const std::string text = Global::textOf(found);
-        if (!text.empty()) browser->add((d.prefix + InfoRules::browserLiteral(text + d.suffix)).c_str());
+        if (!text.empty()) browser->add((d.prefix + LiteralText::listLine(text + d.suffix)).c_str());
     }
 }

@@ -1,0 +1,20 @@
+// A file named on the command line with -o: checked before any work is done,
+// then written whole through the store's safe writer (a temporary file
+// renamed over the old one), so a failure never leaves half a file.
+#pragma once
+
+#include <string>
+
+class OutputFile {
+public:
+    // Splits path into its folder and name. kOk; kUsage when the path names
+    // a folder rather than a file; kProblem when its folder does not exist.
+    // error says which, ending with "; nothing written".
+    int open(const std::string& path, std::string& error);
+
+    bool write(const std::string& content, std::string& error) const;
+
+private:
+    std::string folder_;
+    std::string name_;
+};

@@ -1,0 +1,29 @@
+// quorvel-data report: one user's readings over a period as a page for the
+// doctor, written atomically to a file.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+namespace cli {
+
+struct ReportOptions {
+    std::string dataDir;  // empty: the program's own data folder
+    std::string user;     // id or "First Last"
+    std::string from;     // YYYY-MM-DD, empty when not given
+    std::string to;
+    std::string last;     // "30d", "90d", "1y"
+    std::string output;   // empty: <First>-<Last>-<to>.html in the current folder
+};
+
+// Returns the exit status: 0 written, 1 a problem with the data or the
+// output (unknown user, unreadable file, output not writable), 2 a usage
+// error. Messages go to err, the name of the written file to out.
+int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err);
+int runReport(const ReportOptions& options);
+
+// The default file name for a person and the last day of the period, with
+// characters that cannot stand in a file name replaced by "_".
+std::string defaultReportName(const std::string& first, const std::string& last, const std::string& toDay);
+
+}  // namespace cli

@@ -1,0 +1,125 @@
+#include "cli/ReportData.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "ui/chart/ChartMath.h"
+#include "ui/main/DisplayMenuRules.h"
+#include "ui/measurements/RangeRules.h"
+
+namespace {
+
+bool readLimit(const std::string& text, double& out) {
+    if (text.empty()) return false;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (end == text.c_str() || !std::isfinite(v)) return false;
+    out = v;
+    return true;
+}
+
+PointMap within(const PointMap& all, std::int64_t from, std::int64_t to) {
+    TimeKey a, b;
+    a.instant = from;
+    b.instant = to;
+    return PointMap(all.lower_bound(a), all.upper_bound(b));
+}
+
+ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, const std::string& element,
+                        std::size_t member, std::size_t members, std::int64_t from, std::int64_t to) {
+    ReportSeries s;
+    s.element = element;
+    s.name = variableName;
+    if (members > 1) {
+        s.name = element;
+        s.name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(s.name[0])));
+    }
+    s.points = within(DisplayMenuRules::seriesPoints(variable, element.c_str()), from, to);
+
+    const ChartMath::NormalRange range = ChartMath::normalRange(variable, s.name);
+    s.hasNormal = (range.lo != 0 || range.hi != 0) && range.lo <= range.hi;
+    s.normalLow = range.lo;
+    s.normalHigh = range.hi;
+    s.normalLowText = range.loText;
+    s.normalHighText = range.hiText;
+
+    // Texts in the order normalLow, normalHigh, panicLow, panicHigh, each
+    // row holding the members in order.
+    const std::vector<std::string> texts = RangeRules::readTexts(variable, variableName);
+    const std::size_t n = members > 1 ? members : 1;
+    if (texts.size() == 4 * n) {
+        s.hasPanicLow = readLimit(texts[2 * n + member], s.panicLow);
+        s.hasPanicHigh = readLimit(texts[3 * n + member], s.panicHigh);
+    }
+    return s;
+}
+
+}  // namespace
+
+ReportSeries::Place ReportSeries::place(double value) const {
+    if (!hasNormal) return Place::Unranged;
+    if (value < normalLow) return Place::Below;
+    if (value > normalHigh) return Place::Above;
+    return Place::Inside;
+}
+
+bool ReportSeries::beyondPanic(double value) const {
+    return (hasPanicLow && value < panicLow) || (hasPanicHigh && value > panicHigh);
+}
+
+namespace ReportData {
+
+std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to) {
+    std::vector<ReportVariable> out;
+    if (!patient) return out;
+    for (XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable")) {
+        const XmlAttribute* nameAttr = v->first_attribute();
+        if (!nameAttr) continue;
+        ReportVariable variable;
+        variable.name.assign(nameAttr->value(), nameAttr->value_size());
+        const std::vector<const char*> members = RangeRules::memberNames(variable.name);
+        if (members.empty()) {
+            variable.series.push_back(makeSeries(v, variable.name, "value", 0, 1, from, to));
+        } else {
+            for (std::size_t m = 0; m < members.size(); ++m)
+                variable.series.push_back(makeSeries(v, variable.name, members[m], m, members.size(), from, to));
+        }
+        bool any = false;
+        for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
+        if (any) out.push_back(std::move(variable));
+    }
+    return out;
+}
+
+std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {
+    // Walks every series from its newest reading back, taking the newest
+    // instant of all each time; series that share the instant share the row.
+    const std::size_t n = variable.series.size();
+    std::vector<PointMap::const_reverse_iterator> at, end;
+    std::size_t total = 0;
+    for (const ReportSeries& s : variable.series) {
+        at.push_back(s.points.rbegin());
+        end.push_back(s.points.rend());
+        total += s.points.size();
+    }
+    std::vector<Row> rows;
+    rows.reserve(total);
+    for (;;) {
+        const TimeKey* newest = nullptr;
+        for (std::size_t i = 0; i < n; ++i)
+            if (at[i] != end[i] && (!newest || newest->instant < at[i]->first.instant)) newest = &at[i]->first;
+        if (!newest) break;
+        Row row{*newest, std::vector<double>(n, std::nan(""))};
+        for (std::size_t i = 0; i < n; ++i) {
+            if (at[i] != end[i] && at[i]->first.instant == row.when.instant) {
+                row.values[i] = at[i]->second;
+                ++at[i];
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+}  // namespace ReportData

@@ -1,0 +1,54 @@
+// What a report shows of one user's file: for every variable with readings
+// in the period, its series (the variable itself, or the two members of
+// blood pressure and blood sugar), each with its readings in the period and
+// the normal and panic limits set for this person.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/XmlDocument.h"
+#include "ui/chart/TimeKey.h"
+
+struct ReportSeries {
+    std::string name;     // "Pulse", "Systolic", ... as the chart names it
+    std::string element;  // the entry's element: "value", "systolic", ...
+    PointMap points;      // readings in the period, read as the chart reads them
+
+    bool hasNormal = false;  // a usable normal range (set, or the store's default)
+    double normalLow = 0;
+    double normalHigh = 0;
+    std::string normalLowText;  // as the chart's legend shows it
+    std::string normalHighText;
+    bool hasPanicLow = false;
+    bool hasPanicHigh = false;
+    double panicLow = 0;
+    double panicHigh = 0;
+
+    enum class Place { Inside, Below, Above, Unranged };
+    Place place(double value) const;
+    bool beyondPanic(double value) const;
+};
+
+struct ReportVariable {
+    std::string name;                 // the variable's name as stored
+    std::vector<ReportSeries> series;  // one, or two for the grouped variables
+};
+
+namespace ReportData {
+
+// The variables of a patient element that hold readings within [from, to],
+// in file order. Entries whose date, time or value cannot be read are left
+// out, as the chart leaves them out.
+std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to);
+
+// The readings of one variable, newest first: per instant the value of each
+// series (NaN where the entry lacks it).
+struct Row {
+    TimeKey when;
+    std::vector<double> values;
+};
+std::vector<Row> rowsNewestFirst(const ReportVariable& variable);
+
+}  // namespace ReportData

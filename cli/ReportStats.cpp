@@ -1,0 +1,61 @@
+#include "cli/ReportStats.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "platform/Platform.h"
+
+namespace {
+
+CountedAverage averageOf(const PointMap& points) {
+    CountedAverage a;
+    a.count = static_cast<long long>(points.size());
+    a.average = computeStats(points).average;
+    return a;
+}
+
+}  // namespace
+
+namespace ReportStats {
+
+SeriesStats of(const ReportSeries& series) {
+    SeriesStats s;
+    s.count = static_cast<long long>(series.points.size());
+    s.texts = computeStats(series.points);
+    if (s.count == 0) return s;
+
+    long double sum = 0;
+    for (const auto& p : series.points) sum += p.second;
+    const long double mean = sum / s.count;
+    long double squares = 0;
+    long long inside = 0;
+    for (const auto& p : series.points) {
+        const long double d = p.second - mean;
+        squares += d * d;
+        switch (series.place(p.second)) {
+            case ReportSeries::Place::Inside: ++inside; break;
+            case ReportSeries::Place::Below: ++s.below; break;
+            case ReportSeries::Place::Above: ++s.above; break;
+            case ReportSeries::Place::Unranged: break;
+        }
+        if (series.beyondPanic(p.second)) ++s.beyondPanic;
+    }
+    if (s.count > 1) s.deviation = statText("%.2f", static_cast<double>(std::sqrt(squares / (s.count - 1))));
+    if (series.hasNormal) s.insideShare = statText("%.1f", 100.0 * static_cast<double>(inside) / s.count) + "%";
+    return s;
+}
+
+TimeOfDayAverages timeOfDay(const PointMap& points, std::int64_t lastWeekStart) {
+    PointMap morning, evening, lastWeek;
+    for (const auto& p : points) {
+        // The clock reading of the instant, whatever the entry's text held.
+        std::tm local{};
+        const int hour = platform::instantToLocal(p.first.instant, local) ? local.tm_hour : p.first.tm.tm_hour;
+        if (hour < 12) morning.insert(morning.end(), p);
+        if (hour >= 18) evening.insert(evening.end(), p);
+        if (p.first.instant >= lastWeekStart) lastWeek.insert(lastWeek.end(), p);
+    }
+    return TimeOfDayAverages{averageOf(morning), averageOf(evening), averageOf(lastWeek)};
+}
+
+}  // namespace ReportStats

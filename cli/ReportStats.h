@@ -1,0 +1,44 @@
+// The statistics of one series over the report's period. Average, minimum
+// and maximum are those of the Analysis panel (computeStats), the rest is
+// counted here: spread, and how the readings stand against the normal and
+// panic limits set for the person.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "cli/ReportData.h"
+#include "ui/chart/TrendStats.h"
+
+struct SeriesStats {
+    long long count = 0;
+    TrendTexts texts;            // average, minimum, maximum as the panel shows them
+    std::string deviation;       // sample standard deviation "%.2f"; empty below two readings
+    std::string insideShare;     // "87.5%"; empty without a normal range or readings
+    long long below = 0;         // under the normal low limit
+    long long above = 0;         // over the normal high limit
+    long long beyondPanic = 0;   // under the panic low or over the panic high limit
+};
+
+// An average of some readings with their number; empty text without any.
+struct CountedAverage {
+    std::string average;
+    long long count = 0;
+};
+
+// Blood pressure: readings before 12:00, from 18:00, and in the last seven
+// days of the period.
+struct TimeOfDayAverages {
+    CountedAverage morning;
+    CountedAverage evening;
+    CountedAverage lastWeek;
+};
+
+namespace ReportStats {
+
+SeriesStats of(const ReportSeries& series);
+
+// lastWeekStart: the first instant of the period's last seven days.
+TimeOfDayAverages timeOfDay(const PointMap& points, std::int64_t lastWeekStart);
+
+}  // namespace ReportStats

@@ -1,0 +1,46 @@
+// The chart of one variable over the report's period as inline SVG, drawn
+// with the program chart's arithmetic (common scale of the normal-range
+// mode, step choice, tick texts, pixel positions): the normal range as a
+// band, the readings as a line, readings outside the normal range marked in
+// one colour and readings beyond the panic limits in another.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "cli/ReportData.h"
+
+namespace SvgChart {
+
+// Colours of the page, shared with its legend and checked by the tests.
+constexpr const char* kBandColor = "#d3ecd6";
+constexpr const char* kOutsideColor = "#f39c12";
+constexpr const char* kPanicColor = "#c0182a";
+constexpr const char* kGridColor = "#b8b8b8";
+// Series 0 and 1, as the program's normal-range chart colours them.
+const char* seriesColor(std::size_t i);
+
+// Plot area in SVG units.
+constexpr int kWidth = 780;
+constexpr int kHeight = 290;
+constexpr int kLeft = 52;
+constexpr int kRight = 744;
+constexpr int kTop = 12;
+constexpr int kBottom = 246;
+
+struct PlotPoint {
+    int x;           // pixel column
+    double value;
+    std::int64_t instant;
+};
+
+// Of every run of points in the same pixel column keeps the first, the
+// smallest, the largest and the last, each once and in time order, so that
+// a long series stays small without losing a spike.
+std::vector<PlotPoint> reduceToColumns(const std::vector<PlotPoint>& points);
+
+// The <svg> element of a variable's chart over [from, to].
+std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_t to);
+
+}  // namespace SvgChart

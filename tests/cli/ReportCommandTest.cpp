@@ -1,0 +1,124 @@
+// The report command on a real data folder: the page it writes, read back
+// from disk.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "ReportTestSupport.h"
+#include "TestSupport.h"
+#include "cli/HtmlReport.h"
+#include "cli/ReportCommand.h"
+#include "platform/Platform.h"
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string out, err;
+};
+
+Outcome report(const TestDataFolder& data, const std::string& user, const std::string& output,
+           const std::string& to = "2026-03-31", const std::string& last = "") {
+    cli::ReportOptions o;
+    o.dataDir = data.folder;
+    o.user = user;
+    o.to = to;
+    o.last = last;
+    o.output = output;
+    std::ostringstream out, err;
+    const int status = cli::runReport(o, out, err);
+    return Outcome{status, out.str(), err.str()};
+}
+
+void addUser(const TestDataFolder& data, int id, const std::string& firstXml, const std::string& lastXml,
+             const std::string& variables) {
+    std::string config = data.read("config.hma");
+    const std::string record = "\t<patient id=\"" + std::to_string(id) + "\">\n\t\t<name>\n\t\t\t<first>" + firstXml +
+                               "</first>\n\t\t\t<last>" + lastXml + "</last>\n\t\t</name>\n\t\t<file>user" +
+                               std::to_string(id) + ".hma</file>\n\t</patient>\n";
+    if (config.find("<config/>") != std::string::npos || config.find("<config>") == std::string::npos) {
+        config = "<config>\n" + record + "</config>\n";
+    } else {
+        config.insert(config.rfind("</config>"), record);
+    }
+    data.write("config.hma", config);
+    data.write("user" + std::to_string(id) + ".hma", userFileXml(id, firstXml, lastXml, variables));
+}
+
+}  // namespace
+
+TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
+    TestDataFolder data;
+    const std::vector<TestReading> one = {{"2026/03/05", "08:30:00 AM", 72}};
+    addUser(data, 0, "&lt;script&gt;alert(1)&lt;/script&gt;", "&quot;&gt;&lt;img src=x&gt;",
+            variableXml("&lt;b&gt;Mood&lt;/b&gt;", {"4", "10", "2", "10"}, one));
+    const std::string file = data.root + "/page.html";
+    const Outcome run = report(data, "0", file);
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = readFile(file);
+    EXPECT_EQ(page.find("<script"), std::string::npos);
+    EXPECT_EQ(page.find("<img"), std::string::npos);
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
+              std::string::npos);
+    EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
+    EXPECT_EQ(cli::defaultReportName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
+}
+
+TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLine) {
+    TestDataFolder data;
+    addUser(data, 0, "Ann", "Lee",
+            pulseXml({{"2026/03/01", "08:00:00 AM", 72},
+                      {"2026/03/02", "08:00:00 AM", 135},
+                      {"2026/03/03", "09:15:00 PM", 58},
+                      {"2025/01/01", "08:00:00 AM", 99}}) +
+                variableXml("Blood Pressure", {"90", "60", "139", "89", "70", "40", "180", "120"},
+                            {{"2026/03/03", "07:00:00 AM", 150, 80}, {"2026/03/04", "07:00:00 AM", 120}},
+                            {"systolic", "diastolic"}) +
+                variableXml("Temperature", {"96.9", "99.5", "95", "103"}, {{"2025/06/01", "08:00:00 AM", 98.6}}));
+    const std::string file = data.root + "/page.html";
+    const Outcome run = report(data, "Ann Lee", file, "2026-03-31", "31d");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.out.find(file), std::string::npos);
+    const std::string page = readFile(file);
+    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31",
+                             "Made with Quorvel from the data folder ", "<h2>Pulse</h2>", "<h2>Blood Pressure</h2>",
+                             "Morning (before 12:00)", "<details>", HtmlReport::kClosingLine})
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    // Nothing outside the period: the 2025 pulse and the temperature.
+    EXPECT_EQ(page.find("<h2>Temperature</h2>"), std::string::npos);
+    EXPECT_NE(page.find("All 3 readings of Pulse"), std::string::npos);
+    const std::size_t newest = page.find("<tr><td>2026-03-03<td>21:15 <b class=o>58\xE2\x86\x93</b>");
+    const std::size_t panic = page.find("<tr><td>2026-03-02<td>08:00 <b class=p>135\xE2\x86\x91!</b>");
+    const std::size_t oldest = page.find("<tr><td>2026-03-01<td>08:00 72</tr>");
+    EXPECT_NE(newest, std::string::npos);
+    EXPECT_LT(newest, panic);
+    EXPECT_LT(panic, oldest);
+    EXPECT_NE(page.find("07:00 120/\xE2\x80\x93"), std::string::npos);
+    EXPECT_NE(page.find("07:00 <b class=o>150\xE2\x86\x91</b>/80"), std::string::npos);
+}
+
+TEST(ReportCommand, ProblemsEndWithAStatusAndWriteNothing) {
+    TestDataFolder data;
+    addUser(data, 0, "Ann", "Lee", pulseXml({}));
+    addUser(data, 1, "Ann", "Lee", pulseXml({}));
+    const struct {
+        const char* user;
+        std::string output;
+        const char* to;
+        int status;
+        const char* message;
+    } cases[] = {
+        {"Ann Lee", data.root + "/a.html", "", 1, "is ambiguous; give one of the ids: 0 1"},
+        {"7", data.root + "/a.html", "", 1, "no user with the id or the name \"7\""},
+        {"0", data.root + "/missing/a.html", "", 1, "the output folder does not exist"},
+        {"0", data.root + "/a.html", "2026-02-31", 2, "--to"},
+        {"", data.root + "/a.html", "", 2, "--user"},
+    };
+    for (const auto& c : cases) {
+        const Outcome run = report(data, c.user, c.output, c.to);
+        EXPECT_EQ(run.status, c.status) << c.user;
+        EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(platform::pathExists(data.root + "/a.html"));
+}

@@ -1,0 +1,117 @@
+// The statistics of the report: the Analysis panel's figures for the same
+// window, the spread and the counts against the person's limits, and the
+// blood pressure averages by time of day.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <list>
+
+#include "ReportTestSupport.h"
+#include "TestSupport.h"
+#include "cli/ReportData.h"
+#include "cli/ReportStats.h"
+#include "store/Global.h"
+#include "store/XmlFile.h"
+#include "ui/chart/ChartMath.h"
+#include "ui/main/DisplayMenuRules.h"
+
+namespace {
+
+struct ParsedUser {
+    std::vector<char> text;
+    XmlDocument doc;
+    XmlNode* patient = nullptr;
+    explicit ParsedUser(const std::string& variables) {
+        const std::string xml = userFileXml(0, "Ann", "Lee", variables);
+        text.assign(xml.begin(), xml.end());
+        text.push_back('\0');
+        std::string error;
+        EXPECT_TRUE(XmlFile::parse(text, doc, error)) << error;
+        patient = doc->first_node("patient");
+    }
+};
+
+ReportSeries seriesOf(const std::vector<double>& values) {
+    ReportSeries s;
+    s.hasNormal = true;
+    s.normalLow = 60;
+    s.normalHigh = 100;
+    s.hasPanicLow = s.hasPanicHigh = true;
+    s.panicLow = 40;
+    s.panicHigh = 130;
+    std::int64_t t = instantOf(2026, 3, 1);
+    for (double v : values) s.points[TimeKey::fromInstant(t += 3600)] = v;
+    return s;
+}
+
+}  // namespace
+
+TEST(ReportStats, AverageMinimumAndMaximumAgreeWithTheAnalysisPanelForTheSameWindow) {
+    Global::init();
+    std::vector<std::string> dates;
+    std::vector<TestReading> readings;
+    dates.reserve(200);
+    for (int i = 0; i < 200; ++i) {
+        std::tm day = localTm(2026, 1, 1 + i);
+        char date[32];
+        std::snprintf(date, sizeof date, "%04d/%02d/%02d", day.tm_year + 1900, day.tm_mon + 1, day.tm_mday);
+        dates.push_back(date);
+    }
+    for (int i = 0; i < 200; ++i)
+        readings.push_back(TestReading{dates[i].c_str(), i % 2 ? "07:15:00 PM" : "08:05:30 AM",
+                                       50 + (i * 37) % 80 + 0.25 * (i % 3)});
+    ParsedUser user(pulseXml(readings));
+
+    // The panel: the chart's series in "3 Months", its shown points.
+    std::list<ChartVariable> chart(1);
+    chart.front().name = "Pulse";
+    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value");
+    const ChartMath::TimeWindow window = ChartMath::timeWindow(chart, 3, 0);
+    const TrendTexts panel = computeStats(window.begin[0], window.end[0]);
+
+    const std::vector<ReportVariable> report = ReportData::gather(user.patient, window.tMin, window.tMax);
+    ASSERT_EQ(report.size(), 1u);
+    const SeriesStats stats = ReportStats::of(report[0].series[0]);
+    EXPECT_EQ(stats.count, std::distance(window.begin[0], window.end[0]));
+    EXPECT_EQ(stats.texts.average, panel.average);
+    EXPECT_EQ(stats.texts.minimum, panel.minimum);
+    EXPECT_EQ(stats.texts.maximum, panel.maximum);
+    EXPECT_FALSE(panel.average.empty());
+}
+
+TEST(ReportStats, CountsReadingsAgainstTheNormalRangeAndThePanicLimits) {
+    const SeriesStats s = ReportStats::of(seriesOf({35, 50, 60, 70, 100, 110, 140}));
+    EXPECT_EQ(s.count, 7);
+    EXPECT_EQ(s.below, 2);  // a limit itself is inside
+    EXPECT_EQ(s.above, 2);
+    EXPECT_EQ(s.beyondPanic, 2);
+    EXPECT_EQ(s.insideShare, "42.9%");
+    EXPECT_EQ(s.deviation, "37.24");  // sample standard deviation
+    EXPECT_EQ(s.texts.average, "80.71");
+}
+
+TEST(ReportStats, AVariableWithoutARangeCountsNothingAsOutside) {
+    ReportSeries s = seriesOf({70, 250});
+    s.hasNormal = s.hasPanicLow = s.hasPanicHigh = false;
+    const SeriesStats stats = ReportStats::of(s);
+    EXPECT_EQ(stats.below + stats.above + stats.beyondPanic, 0);
+    EXPECT_EQ(stats.insideShare, "");
+    EXPECT_EQ(ReportStats::of(seriesOf({72})).deviation, "");
+}
+
+TEST(ReportStats, BloodPressureAveragesSplitMorningEveningAndTheLastWeek) {
+    PointMap points;
+    const struct {
+        int day, hour, minute;
+        double value;
+    } cases[] = {{1, 8, 0, 120}, {1, 11, 59, 130}, {1, 12, 0, 200}, {1, 17, 59, 210},
+                 {9, 18, 0, 140}, {10, 23, 30, 150}, {10, 0, 0, 100}};
+    for (const auto& c : cases) points[TimeKey::fromTm(localTm(2026, 3, c.day, c.hour, c.minute))] = c.value;
+    const TimeOfDayAverages a = ReportStats::timeOfDay(points, instantOf(2026, 3, 4, 0, 0, 0));
+    EXPECT_EQ(a.morning.average, "116.67");
+    EXPECT_EQ(a.morning.count, 3);
+    EXPECT_EQ(a.evening.average, "145.00");
+    EXPECT_EQ(a.evening.count, 2);
+    EXPECT_EQ(a.lastWeek.average, "130.00");
+    EXPECT_EQ(a.lastWeek.count, 3);
+}

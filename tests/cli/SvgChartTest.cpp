@@ -1,0 +1,73 @@
+// The chart of the report: long series shrink to a few points per pixel
+// column without losing a spike, and readings are marked by where they stand.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "TestSupport.h"
+#include "cli/SvgChart.h"
+
+namespace {
+
+std::size_t count(const std::string& text, const std::string& what) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(SvgChart, ReductionKeepsFirstLowestHighestAndLastOfEveryColumn) {
+    std::vector<SvgChart::PlotPoint> points;
+    for (int i = 0; i < 10000; ++i) {
+        double v = 70 + i % 7;
+        if (i == 1234) v = 190;  // a spike up
+        if (i == 5678) v = 20;   // and one down
+        points.push_back(SvgChart::PlotPoint{100 + i / 1000, v, i});
+    }
+    const std::vector<SvgChart::PlotPoint> kept = SvgChart::reduceToColumns(points);
+    EXPECT_LE(kept.size(), 40u);
+    const auto has = [&](double v) {
+        return std::any_of(kept.begin(), kept.end(), [&](const SvgChart::PlotPoint& p) { return p.value == v; });
+    };
+    EXPECT_TRUE(has(190));
+    EXPECT_TRUE(has(20));
+    EXPECT_EQ(kept.front().instant, 0);
+    EXPECT_EQ(kept.back().instant, 9999);
+    EXPECT_TRUE(std::is_sorted(kept.begin(), kept.end(),
+                               [](const auto& a, const auto& b) { return a.instant < b.instant; }));
+    // A column of one point keeps it once.
+    EXPECT_EQ(SvgChart::reduceToColumns({SvgChart::PlotPoint{5, 1.0, 7}}).size(), 1u);
+}
+
+TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
+    ReportVariable pulse;
+    pulse.name = "Pulse";
+    ReportSeries s;
+    s.name = "Pulse";
+    s.hasNormal = s.hasPanicLow = s.hasPanicHigh = true;
+    s.normalLow = 60;
+    s.normalHigh = 100;
+    s.panicLow = 40;
+    s.panicHigh = 130;
+    const std::int64_t from = instantOf(2026, 1, 1, 0, 0, 0), to = instantOf(2026, 3, 31, 23, 59, 59);
+    for (int i = 0; i < 100000; ++i) s.points[TimeKey::fromInstant(from + i * 77)] = 70 + i % 20;
+    s.points[TimeKey::fromInstant(from + 50000 * 77 + 1)] = 150;  // beyond panic
+    s.points[TimeKey::fromInstant(from + 70000 * 77 + 1)] = 55;   // below normal
+    pulse.series.push_back(s);
+
+    const std::string svg = SvgChart::chart(pulse, from, to);
+    EXPECT_LT(svg.size(), 100000u);
+    EXPECT_EQ(count(svg, std::string("fill=\"") + SvgChart::kBandColor + "\""), 1u);
+    const std::size_t panic = svg.find(std::string("class=\"panic\" fill=\"") + SvgChart::kPanicColor);
+    const std::size_t outside = svg.find(std::string("class=\"outside\" fill=\"") + SvgChart::kOutsideColor);
+    ASSERT_NE(panic, std::string::npos);
+    ASSERT_NE(outside, std::string::npos);
+    EXPECT_EQ(count(svg.substr(panic, svg.find("</g>", panic) - panic), "<circle"), 1u);
+    EXPECT_EQ(count(svg.substr(outside, svg.find("</g>", outside) - outside), "<circle"), 1u);
+    // Ticks as the program's chart places them over 90 days: every ten days
+    // counted from the epoch, the first before the period begins.
+    EXPECT_NE(svg.find(">Dec 28<"), std::string::npos);
+    EXPECT_NE(svg.find(">Jan 07<"), std::string::npos);
+    EXPECT_NE(svg.find(">Mar 28<"), std::string::npos);
+}

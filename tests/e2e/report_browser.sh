@@ -1,0 +1,107 @@
+#!/usr/bin/env bash
+# The doctor's report in a real browser: quorvel-data report makes the page
+# of each person of the sample data (make demo's people), headless chromium
+# renders it to PNG and prints it to PDF on Letter and on A4; the PDF's pages
+# and text (names, section titles, statistics, the printed readings) and the
+# band and marker colours in the PNG are checked.
+# Usage: report_browser.sh <path of the quorvel binary> <source folder>
+# (quorvel-data and the sample data generator are taken from the same build
+# folder).
+set -u
+build=$(cd "$(dirname "$1")" && pwd)
+source_dir=$2
+data_exe=$build/quorvel-data
+generator=$build/quorvel_demo_data
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-report.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+export HOME=$work/home XDG_DATA_HOME=$work/xdg
+mkdir -p "$HOME" "$XDG_DATA_HOME"
+
+failures=0
+pass() { echo "ok: $1"; }
+fail() { echo "FAILED: $1"; failures=$((failures + 1)); }
+check() { if eval "$2"; then pass "$1"; else fail "$1"; fi; }
+
+for tool in "$data_exe" "$generator"; do
+  [[ -x $tool ]] || { echo "FAILED: $tool is not built"; exit 1; }
+done
+for tool in chromium pdftotext pdfinfo xmllint convert; do
+  command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
+done
+
+folder=$work/data/Brelwick/Quorvel
+mkdir -p "$folder"
+cp "$source_dir/data/template_new.xml" "$folder/"
+"$generator" "$source_dir/data/template_new.xml" "$folder" --end 2026/12/01 >/dev/null || { echo "FAILED: sample data"; exit 1; }
+# The sample readings stay inside the panic limits: the first person gets one
+# pulse beyond them (the first variable of the file is Pulse).
+first_file=$(xmllint --xpath 'string(/config/patient[1]/file)' "$folder/config.hma")
+sed -i '0,/<\/variable>/s||<entry id="9999"><value>150.000000</value><date>2026/11/15</date><time>09:00:00 AM</time></entry></variable>|' \
+  "$folder/$first_file"
+
+browser() {
+  local profile
+  profile=$(mktemp -d "$work/profile.XXXXXX")
+  timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+    --disable-background-networking --disable-component-update --disable-sync --user-data-dir="$profile" \
+    --hide-scrollbars "$@" >"$work/chromium.log" 2>&1
+}
+
+# An average of the page's statistics table, e.g. the first "Average" cell.
+first_average() { grep -o '<tr><td>Average<td class=n>[0-9.]*' "$1" | head -1 | sed 's/.*>//'; }
+
+people=$(xmllint --xpath 'count(/config/patient)' "$folder/config.hma")
+check "the sample data holds people" "[[ $people -ge 1 ]]"
+for ((i = 1; i <= people; i++)); do
+  first=$(xmllint --xpath "string(/config/patient[$i]/name/first)" "$folder/config.hma")
+  last=$(xmllint --xpath "string(/config/patient[$i]/name/last)" "$folder/config.hma")
+  page=$work/person$i.html
+  "$data_exe" report --data-dir "$folder" --user "$first $last" --to 2026-12-01 -o "$page" >"$work/out" 2>&1
+  check "$first $last: report written" "[[ \$? -eq 0 && -s $page ]]"
+  check "$first $last: no script, nothing fetched" \
+    "! grep -Eqi '<script|src=|href=|@import|url\\(' '$page'"
+
+  browser --print-to-pdf="$work/person$i.pdf" --no-pdf-header-footer "file://$page"
+  sed 's|</head>|<style>@page { size: A4; }</style></head>|' "$page" >"$work/person$i-a4.html"
+  browser --print-to-pdf="$work/person$i-a4.pdf" --no-pdf-header-footer "file://$work/person$i-a4.html"
+  pages=$(pdfinfo "$work/person$i.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+  check "$first $last: Letter PDF of 2 to 40 pages (has $pages)" "[[ ${pages:-0} -ge 2 && ${pages:-0} -le 40 ]]"
+  check "$first $last: Letter paper" "pdfinfo '$work/person$i.pdf' | grep -q '612 x 792'"
+  check "$first $last: A4 paper" "pdfinfo '$work/person$i-a4.pdf' | grep -Eq '\\(A4\\)'"
+
+  pdftotext -layout "$work/person$i.pdf" "$work/person$i.txt"
+  for text in "Readings of $first $last" "Made with Quorvel from the data folder" "Pulse" "Blood Pressure" \
+    "Blood Sugar" "Statistic" "Standard deviation" "Inside the normal range" "Beyond the panic limits" \
+    "Morning (before 12:00)" "Last 7 days of the period" "not a diagnosis" "2026-12-01"; do
+    check "$first $last: the PDF reads \"$text\"" "grep -qF -- '$text' '$work/person$i.txt'"
+  done
+  if ((i == 1)); then
+    check "$first $last: the PDF counts the pulse beyond the panic limits" \
+      "grep -Eq 'Beyond the panic limits +1\$' '$work/person$i.txt'"
+  fi
+  average=$(first_average "$page")
+  check "$first $last: the PDF shows the average $average of the page" \
+    "[[ -n '$average' ]] && grep -qF -- '$average' '$work/person$i.txt'"
+  # The readings are printed: as many reading dates as the page lists.
+  rows=$(grep -o '<tr><td>20[0-9-]*<td>' "$page" | wc -l)
+  printed=$(grep -Eo '20[0-9]{2}-[0-9]{2}-[0-9]{2} +[0-9]{2}:[0-9]{2}' "$work/person$i.txt" | wc -l)
+  check "$first $last: the readings tables print open ($printed day rows of $rows)" \
+    "[[ $rows -gt 0 && $printed -ge $rows ]]"
+done
+
+# The colours on screen: the band and both kinds of markers, with the legend
+# (which shows the same colours) hidden, so that only the charts count.
+nolegend() { sed 's|</head>|<style>.legend { display: none; }</style></head>|' "$1" >"$2"; }
+nolegend "$work/person1.html" "$work/person1-charts.html"
+browser --screenshot="$work/report.png" --window-size=1000,2400 "file://$work/person1-charts.html"
+convert "$work/report.png" -format %c histogram:info:- >"$work/colours" 2>/dev/null
+check "the screenshot shows the normal range band" "grep -qi '#D3ECD6' '$work/colours'"
+check "the screenshot shows readings outside the normal range" "grep -qi '#F39C12' '$work/colours'"
+check "the screenshot shows readings beyond the panic limits" "grep -qi '#C0182A' '$work/colours'"
+
+if [[ -n ${REPORT_SCREENSHOT:-} ]]; then
+  browser --screenshot="$REPORT_SCREENSHOT" --window-size=900,1250 "file://$work/person1.html"
+fi
+echo "$failures failure(s)"
+[[ $failures -eq 0 ]]
