@@ -98,17 +98,9 @@ int runImport(const ImportOptions& options) {
     }
 
     DataFolder folder;
-    if (!folder.open(options.dataDir, error)) {
-        std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
     UserRecord user;
-    if (folder.findUser(options.user, user, error) != 1) {
+    if (!folder.openUser(options.dataDir, options.user, !options.dryRun, user, error)) {
         std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
-    if (!options.dryRun && !folder.lock(error)) {
-        std::cerr << "quorvel-data: " << error << "; nothing written" << std::endl;
         return kProblem;
     }
     XmlDocument doc;
