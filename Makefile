@@ -1,5 +1,5 @@
 # The two commands of the README are `make run` and `make test`.
-.PHONY: run test bench build clean fuzz demo lint package soak
+.PHONY: run test bench build clean fuzz demo lint package soak windows test-windows package-windows
 
 run:
 	./scripts/run.sh
@@ -32,3 +32,12 @@ clean:
 
 soak:
 	./scripts/soak.sh
+
+windows:
+	./scripts/windows-build.sh
+
+test-windows:
+	./scripts/windows-test.sh
+
+package-windows:
+	./scripts/windows-package.sh

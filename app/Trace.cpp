@@ -3,9 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <memory>
+#include <streambuf>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -14,12 +14,37 @@ int Trace::threshold_ = 3;
 
 namespace {
 
+// The log file as a stream, opened through the platform layer so that a
+// path outside ASCII works on every system. Unbuffered: every line reaches
+// the file when it is flushed. Lines end in "\n" on every system.
+class LogFile : public std::streambuf {
+public:
+    explicit LogFile(std::FILE* f) : file_(f) {}
+    ~LogFile() override { std::fclose(file_); }
+    LogFile(const LogFile&) = delete;
+    LogFile& operator=(const LogFile&) = delete;
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        return std::fputc(c, file_) == EOF ? traits_type::eof() : c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        return static_cast<std::streamsize>(std::fwrite(s, 1, static_cast<std::size_t>(n), file_));
+    }
+    int sync() override { return std::fflush(file_) == 0 ? 0 : -1; }
+
+private:
+    std::FILE* file_;
+};
+
 struct LogState {
     bool opened = false;
     bool toStdout = false;
     bool pathOverridden = false;
     std::string path;
-    std::unique_ptr<std::ofstream> file;
+    std::unique_ptr<LogFile> buffer;
+    std::unique_ptr<std::ostream> file;  // writes into buffer
 };
 
 LogState& state() {
@@ -86,6 +111,7 @@ std::string Trace::defaultLogPath() {
 void Trace::setLogPath(const std::string& path) {
     LogState& s = state();
     s.file.reset();
+    s.buffer.reset();
     s.opened = false;
     s.toStdout = false;
     s.pathOverridden = true;
@@ -110,8 +136,10 @@ std::ostream& Trace::stream() {
         std::string path = logPath();
         // The log may name users: like the data files it is private to its owner.
         if (!path.empty() && platform::createPrivateFile(path)) {
-            s.file.reset(new std::ofstream(path.c_str(), std::ios::out | std::ios::app));
-            if (!s.file->is_open()) s.file.reset();
+            if (std::FILE* f = platform::openFile(path, "ab")) {
+                s.buffer.reset(new LogFile(f));
+                s.file.reset(new std::ostream(s.buffer.get()));
+            }
         }
         s.toStdout = !s.file;
     }

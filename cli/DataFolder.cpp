@@ -157,3 +157,13 @@ bool DataFolder::save(const std::string& fileName, const XmlDocument& doc, std::
     }
     return true;
 }
+
+bool DataFolder::openUser(const std::string& given, const std::string& name, bool takeLock, UserRecord& out,
+                          std::string& error) {
+    if (!open(given, error) || findUser(name, out, error) != 1) return false;
+    if (takeLock && !lock(error)) {
+        error += "; nothing written";
+        return false;
+    }
+    return true;
+}

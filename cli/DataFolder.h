@@ -32,6 +32,12 @@ public:
     const std::string& path() const { return folder_; }
     const std::vector<UserRecord>& users() const { return users_; }
 
+    // open, then findUser for one user, then (with takeLock) lock: what a
+    // command on one user does first. False with error at the first step
+    // that fails; a lock that cannot be taken adds "; nothing written".
+    bool openUser(const std::string& given, const std::string& name, bool takeLock, UserRecord& out,
+                  std::string& error);
+
     // Finds the user named by an id ("3") or by "First Last". 1: found;
     // 0: no such user; -1: the name is ambiguous (error lists the ids).
     int findUser(const std::string& name, UserRecord& out, std::string& error) const;

@@ -1,6 +1,7 @@
 // quorvel-data import: readings from a CSV file, each checked and stored
 // exactly as the entry window checks and stores an entry, saved once.
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <iostream>
@@ -12,6 +13,7 @@
 #include "cli/CsvReader.h"
 #include "cli/DataFolder.h"
 #include "cli/UserReadings.h"
+#include "platform/Platform.h"
 #include "store/Global.h"
 #include "ui/measurements/EntryRules.h"
 
@@ -40,12 +42,15 @@ std::string oneLine(std::string text) {
 }
 
 bool readWholeFile(const std::string& path, std::string& out) {
-    std::ifstream in(path, std::ios::binary);
+    std::FILE* in = platform::openFile(path, "rb");
     if (!in) return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    out = buffer.str();
-    return !in.bad();
+    out.clear();
+    char buffer[65536];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
+    const bool ok = !std::ferror(in);
+    std::fclose(in);
+    return ok;
 }
 
 // The member names a variable's values are stored under ("" for `value`).
@@ -93,17 +98,9 @@ int runImport(const ImportOptions& options) {
     }
 
     DataFolder folder;
-    if (!folder.open(options.dataDir, error)) {
-        std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
     UserRecord user;
-    if (folder.findUser(options.user, user, error) != 1) {
+    if (!folder.openUser(options.dataDir, options.user, !options.dryRun, user, error)) {
         std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
-    if (!options.dryRun && !folder.lock(error)) {
-        std::cerr << "quorvel-data: " << error << "; nothing written" << std::endl;
         return kProblem;
     }
     XmlDocument doc;

@@ -12,17 +12,9 @@ namespace cli {
 int runRemove(const RemoveOptions& options) {
     DataFolder folder;
     std::string error;
-    if (!folder.open(options.dataDir, error)) {
-        std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
     UserRecord user;
-    if (folder.findUser(options.user, user, error) != 1) {
+    if (!folder.openUser(options.dataDir, options.user, true, user, error)) {
         std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
-    if (!folder.lock(error)) {
-        std::cerr << "quorvel-data: " << error << "; nothing written" << std::endl;
         return kProblem;
     }
     XmlDocument doc;

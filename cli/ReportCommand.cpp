@@ -60,12 +60,8 @@ int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     }
 
     DataFolder folder;
-    if (!folder.open(options.dataDir, error)) {
-        err << me << error << std::endl;
-        return kProblem;
-    }
     UserRecord record;
-    if (folder.findUser(options.user, record, error) != 1) {
+    if (!folder.openUser(options.dataDir, options.user, false, record, error)) {
         err << me << error << std::endl;
         return kProblem;
     }

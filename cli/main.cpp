@@ -1,10 +1,15 @@
 // quorvel-data: the readings of Quorvel's data folder from the command line.
 // This file only wires the command line; each subcommand lives in a file of
 // its own.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include <CLI/CLI.hpp>
 
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
+#include "platform/Platform.h"
 
 int main(int argc, char** argv) {
     CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder."};
@@ -100,7 +105,12 @@ int main(int argc, char** argv) {
     }
 
     try {
-        app.parse(argc, argv);
+        // The arguments as UTF-8 (Windows hands them over in its code page);
+        // CLI11 takes them last first, without the program's name.
+        std::vector<std::string> arguments = platform::commandLineArguments(argc, argv);
+        if (!arguments.empty()) arguments.erase(arguments.begin());
+        std::reverse(arguments.begin(), arguments.end());
+        app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return code == 0 ? cli::kOk : cli::kUsage;

@@ -2,6 +2,10 @@
 # The package holds what the install rules install: the program, the
 # launcher, the data files that seed a user's data folder, the desktop
 # entry and the icon.
+if(WIN32)
+  include(cmake/PackagingWindows.cmake)
+  return()
+endif()
 set(CPACK_GENERATOR "DEB")
 set(CPACK_PACKAGE_NAME "quorvel")
 set(CPACK_PACKAGE_VENDOR "Brelwick")

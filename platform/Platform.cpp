@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -23,6 +24,26 @@
 
 namespace platform {
 
+#ifdef _WIN32
+// Paths are UTF-8 inside the program and UTF-16 in Windows' own calls.
+static std::wstring widen(const std::string& s) {
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
+    std::wstring w(n > 0 ? n : 1, L'\0');
+    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
+    w.resize(n > 0 ? n - 1 : 0);
+    return w;
+}
+
+static std::string narrow(const wchar_t* w, int length) {
+    if (length <= 0) return std::string();
+    int n = WideCharToMultiByte(CP_UTF8, 0, w, length, NULL, 0, NULL, NULL);
+    if (n <= 0) return std::string();
+    std::string s(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, w, length, &s[0], n, NULL, NULL);
+    return s;
+}
+#endif
+
 char pathSeparator() {
 #ifdef _WIN32
     return '\\';
@@ -33,11 +54,11 @@ char pathSeparator() {
 
 bool appDataFolder(std::string& out) {
 #ifdef _WIN32
-    char path[MAX_PATH];
-    HRESULT hr = SHGetFolderPathA(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path);
+    wchar_t path[MAX_PATH];
+    HRESULT hr = SHGetFolderPathW(NULL, CSIDL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path);
     if (hr < 0) return false;
-    out = path;
-    return true;
+    out = narrow(path, static_cast<int>(wcslen(path)));
+    return !out.empty();
 #elif defined(__APPLE__)
     const char* home = std::getenv("HOME");
     if (!home || !*home) return false;
@@ -65,13 +86,28 @@ bool dataFolder(std::string& out) {
     return true;
 }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    std::vector<std::string> out;
+#ifdef _WIN32
+    int count = 0;
+    if (LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count)) {
+        for (int i = 0; i < count; ++i) out.push_back(narrow(wide[i], static_cast<int>(wcslen(wide[i]))));
+        LocalFree(wide);
+        if (count == argc) return out;
+        out.clear();
+    }
+#endif
+    for (int i = 0; i < argc; ++i) out.push_back(argv[i] ? argv[i] : "");
+    return out;
+}
+
 std::string executablePath() {
 #ifdef _WIN32
-    std::vector<char> buf(MAX_PATH);
+    std::vector<wchar_t> buf(MAX_PATH);
     for (;;) {
-        DWORD n = GetModuleFileNameA(NULL, buf.data(), static_cast<DWORD>(buf.size()));
+        DWORD n = GetModuleFileNameW(NULL, buf.data(), static_cast<DWORD>(buf.size()));
         if (n == 0) return std::string();
-        if (n < buf.size()) return std::string(buf.data(), n);
+        if (n < buf.size()) return narrow(buf.data(), static_cast<int>(n));
         if (buf.size() >= 32768) return std::string();
         buf.resize(buf.size() * 2);
     }
@@ -142,16 +178,6 @@ void FileOps::setSystemError(const std::string& what) {
     setError(what);
 }
 
-#ifdef _WIN32
-static std::wstring widen(const std::string& s) {
-    int n = MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, NULL, 0);
-    std::wstring w(n > 0 ? n : 1, L'\0');
-    if (n > 0) MultiByteToWideChar(CP_UTF8, 0, s.c_str(), -1, &w[0], n);
-    w.resize(n > 0 ? n - 1 : 0);
-    return w;
-}
-#endif
-
 int FileOps::createExclusive(const std::string& path) {
 #ifdef _WIN32
     int fd = _wopen(widen(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
@@ -188,13 +214,17 @@ bool FileOps::writeAll(int handle, const char* data, std::size_t size) {
 
 bool FileOps::flushToDisk(int handle) {
 #ifdef _WIN32
-    if (_commit(handle) != 0) {
+    HANDLE file = reinterpret_cast<HANDLE>(_get_osfhandle(handle));
+    if (file == INVALID_HANDLE_VALUE || !FlushFileBuffers(file)) {
+        setSystemError("cannot flush to disk");
+        return false;
+    }
 #else
     if (::fsync(handle) != 0) {
-#endif
         setError("cannot flush to disk");
         return false;
     }
+#endif
     return true;
 }
 
@@ -273,6 +303,22 @@ bool isRegularFile(const std::string& path) {
 #else
     struct stat st;
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+#endif
+}
+
+std::FILE* openFile(const std::string& path, const char* mode) {
+#ifdef _WIN32
+    return _wfopen(widen(path).c_str(), widen(mode).c_str());
+#else
+    return std::fopen(path.c_str(), mode);
+#endif
+}
+
+bool renameFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return _wrename(widen(from).c_str(), widen(to).c_str()) == 0;
+#else
+    return std::rename(from.c_str(), to.c_str()) == 0;
 #endif
 }
 

@@ -4,8 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <ctime>
 #include <string>
+#include <vector>
 
 namespace platform {
 
@@ -20,6 +22,11 @@ bool appDataFolder(std::string& out);
 
 // appDataFolder + sep + "Brelwick" + sep + "Quorvel" + sep.
 bool dataFolder(std::string& out);
+
+// The program's command-line arguments in UTF-8, its name first. Windows
+// hands main its arguments in the system code page: there they are read
+// again from the wide-character command line.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
 
 // Full path of the running executable; empty when unknown.
 std::string executablePath();
@@ -63,6 +70,13 @@ bool pathExists(const std::string& path);
 
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);
+
+// Opens a file as std::fopen does; the path is UTF-8 on every system.
+std::FILE* openFile(const std::string& path, const char* mode);
+
+// Renames a file as std::rename does (an existing target is not replaced on
+// Windows); the paths are UTF-8 on every system.
+bool renameFile(const std::string& from, const std::string& to);
 
 // True when the path names an existing file without any write permission
 // (Windows: the read-only attribute).

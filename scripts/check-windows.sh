@@ -6,9 +6,10 @@
 # -Wall -Wextra -Werror, and links them with scripts/windows/WindowsCheck.cpp
 # into quorvel-windows-check.exe, a small program that prints the data
 # folder and the trace log path. Then checks that the program imports the
-# Windows calls of the platform layer (SHGetFolderPathA, GetModuleFileNameA),
-# so the Windows branch is the one that was compiled. Running the program
-# needs Windows; compiling and linking is the check.
+# Windows calls of the platform layer (SHGetFolderPathW, GetModuleFileNameW),
+# so the Windows branch is the one that was compiled. This is the quick
+# check of every build; `make test-windows` builds the whole program and runs
+# it under Wine.
 # Installs the cross compiler when it is missing, unless QUORVEL_NO_INSTALL=1.
 # MINGW_CXX chooses the compiler.
 set -euo pipefail
@@ -76,9 +77,9 @@ echo "Linked $exe"
 
 if [ -n "$objdump" ]; then
   imports=$("$objdump" -p "$exe")
-  for symbol in SHGetFolderPathA GetModuleFileNameA MoveFileExW; do
+  for symbol in SHGetFolderPathW GetModuleFileNameW MoveFileExW; do
     grep -q "$symbol" <<<"$imports" || { echo "The program does not import $symbol." >&2; exit 1; }
   done
-  echo "Imports SHGetFolderPathA, GetModuleFileNameA and MoveFileExW: the Windows paths were built."
+  echo "Imports SHGetFolderPathW, GetModuleFileNameW and MoveFileExW: the Windows paths were built."
 fi
 echo "Windows build check passed."

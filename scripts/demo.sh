@@ -4,7 +4,8 @@
 # readings) and starts Quorvel on it. The user's own data folder is never
 # read or written: XDG_DATA_HOME points into the build tree.
 # Without a display it takes screenshots on a virtual display instead:
-# build/demo-main.png, build/demo-user.png and build/demo-chart.png.
+# build/demo-main.png, build/demo-user.png, build/demo-chart.png and
+# build/demo-range.png.
 #
 # DEMO_END=YYYY/MM/DD fixes the last day with readings (default: today);
 # DEMO_SEED=N changes the random readings; BUILD_DIR picks the build folder.

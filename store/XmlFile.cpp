@@ -18,7 +18,7 @@ bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error);
 
 bool XmlFile::readRaw(const std::string& path, std::vector<char>& out, std::string& error) {
     out.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::openFile(path, "rb");
     if (!f) {
         error = std::strerror(errno);
         return false;

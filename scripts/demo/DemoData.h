@@ -15,10 +15,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "store/XmlDocument.h"
 #include "store/XmlFile.h"
 
@@ -314,14 +314,13 @@ inline std::vector<Reading> readingsFor(const std::string& name, XmlNode* variab
 }
 
 inline bool writeText(const std::string& path, const std::string& text, std::string& error) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::FILE* out = platform::openFile(path, "wb");
     if (!out) {
         error = "cannot create " + path;
         return false;
     }
-    out << text;
-    out.close();
-    if (!out) {
+    const bool written = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if (std::fclose(out) != 0 || !written) {
         error = "cannot write " + path;
         return false;
     }

@@ -4,8 +4,9 @@
 # saves a screenshot of the main window as it opens (demo-main.png), then
 # picks the first user in the users list and saves a second one
 # (demo-user.png), then puts Pulse and SpO2 on the chart through the
-# "Multi-Display" menu and saves a third (demo-chart.png), and closes the
-# program.
+# "Multi-Display" menu and saves a third (demo-chart.png), then shows blood
+# pressure against its normal range through "Normal Range Display" and saves
+# a fourth (demo-range.png), and closes the program.
 set -euo pipefail
 source "$(dirname "$0")/../wait-main-window.bash"
 out=$1
@@ -48,3 +49,18 @@ if ! kill -0 "$pid" 2>/dev/null; then
 fi
 import -window root "$out/demo-chart.png"
 echo "Screenshot with Pulse and SpO2 on the chart saved to $out/demo-chart.png"
+
+# "Normal Range Display" beside it, its "Vitals" submenu, then Blood Pressure
+# (second item).
+xdotool mousemove --window "$win" 340 38 click 1
+sleep 0.7
+xdotool mousemove --window "$win" 365 62
+sleep 0.7
+xdotool mousemove --window "$win" 490 80 click 1
+sleep 1.5
+if ! kill -0 "$pid" 2>/dev/null; then
+  echo "The program ended while blood pressure was put on the chart." >&2
+  exit 1
+fi
+import -window root "$out/demo-range.png"
+echo "Screenshot of blood pressure against its normal range saved to $out/demo-range.png"

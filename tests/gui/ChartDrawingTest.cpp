@@ -223,51 +223,6 @@ TEST_F(ChartFixture, NormalRangeShadingReducedPerPixelColumnKeepsItsPixels) {
     }
 }
 
-// Pictures for the README: written when QUORVEL_SCREENSHOT_DIR names a folder.
-TEST_F(ChartFixture, ScreenshotsOfFourSeriesAndOfBloodPressureRanges) {
-    std::int64_t start = instantOf(2026, 9, 1, 8, 0);
-    std::mt19937 random(3);
-    std::normal_distribution<double> noise(0, 1);
-    auto make = [&](const std::string& name, double base, double spread, int every, XmlNode* node) {
-        std::vector<std::pair<std::int64_t, double>> pts;
-        for (int d = 0; d < 90; d += every)
-            pts.emplace_back(start + d * 86400 + (d % 3) * 3600,
-                             std::round((base + spread * std::sin(d / 9.0) + spread * 0.3 * noise(random)) * 10) /
-                                 10);
-        return series(name, pts, node);
-    };
-    chart->addVariable(make("Pulse", 72, 8, 2, nullptr));
-    chart->addVariable(make("Systolic", 128, 12, 3, nullptr));
-    chart->addVariable(make("SpO2", 97, 1.2, 4, nullptr));
-    chart->addVariable(make("Temperature", 98.4, 0.6, 5, nullptr));
-    chart->refresh();
-    Picture multi = render();
-    EXPECT_EQ(trends->trends.size(), 4u);
-
-    std::string bp =
-        "<variable name=\"Blood Pressure\"><normalLow><systolic>90</systolic><diastolic>60</diastolic></normalLow>"
-        "<normalHigh><systolic>139</systolic><diastolic>89</diastolic></normalHigh></variable>";
-    buffer.assign(bp.begin(), bp.end());
-    buffer.push_back('\0');
-    rangeDoc.reset();
-    rangeDoc->parse<rapidxml::parse_no_data_nodes>(buffer.data());
-    XmlNode* node = rangeDoc->first_node("variable");
-    chart->dropVar("all");
-    chart->normalRangeMode = 1;
-    chart->addVariable(make("Systolic", 132, 16, 2, node));
-    chart->addVariable(make("Diastolic", 84, 9, 2, node));
-    chart->refresh();
-    Picture range = render();
-    EXPECT_GT(countColour(range, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
-                          rgbOf(FL_DARK_RED)),
-              50);
-
-    if (const char* dir = std::getenv("QUORVEL_SCREENSHOT_DIR")) {
-        multi.savePpm(std::string(dir) + "/chart-multi.ppm");
-        range.savePpm(std::string(dir) + "/chart-normal-range.ppm");
-    }
-}
-
 TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
     struct Case {
         std::vector<std::pair<std::int64_t, double>> points;

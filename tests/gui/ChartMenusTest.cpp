@@ -159,15 +159,6 @@ TEST_F(ChartMenusTest, TheTrendPanelFollowsTheChartInTheMainWindow) {
     EXPECT_STREQ(win->trendBox->trends[0]->child(0)->label(), "Pulse");
     EXPECT_STREQ(win->trendBox->trends[0]->child(2)->label(), "80.00");
     EXPECT_STREQ(win->trendBox->trends[1]->child(4)->label(), "97.0");
-    if (const char* dir = std::getenv("QUORVEL_SCREENSHOT_DIR")) {
-        // The whole window as it is on the screen, for looking at.
-        win->make_current();
-        std::vector<uchar> pixels(static_cast<std::size_t>(win->w()) * win->h() * 3);
-        fl_read_image(pixels.data(), 0, 0, win->w(), win->h());
-        std::string ppm = "P6\n" + std::to_string(win->w()) + " " + std::to_string(win->h()) + "\n255\n";
-        ppm.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
-        writeFile(std::string(dir) + "/main-window-chart.ppm", ppm);
-    }
 
     win->chartRemoveCB_i();
     settle([&] { return win->trendBox->trends.empty(); });

@@ -1,13 +1,11 @@
 #include "TestSupport.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 
@@ -18,8 +16,15 @@
 #include "store/Global.h"
 #include "ui/chart/TimeKey.h"
 
+namespace fs = std::filesystem;
+
+namespace {
+// Paths are UTF-8 strings in the program and its tests.
+fs::path pathOf(const std::string& utf8) { return fs::u8path(utf8); }
+}  // namespace
+
 std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(pathOf(path), std::ios::binary);
     if (!in) return std::string();
     std::ostringstream s;
     s << in.rdbuf();
@@ -27,40 +32,29 @@ std::string readFile(const std::string& path) {
 }
 
 void writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(pathOf(path), std::ios::binary | std::ios::trunc);
     out << content;
 }
 
 void removeTree(const std::string& path) {
-    DIR* d = opendir(path.c_str());
-    if (d) {
-        while (dirent* e = readdir(d)) {
-            std::string name = e->d_name;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "/" + name;
-            struct stat st;
-            if (lstat(child.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-                removeTree(child);
-            else
-                unlink(child.c_str());
-        }
-        closedir(d);
-    }
-    rmdir(path.c_str());
+    std::error_code ignored;
+    fs::remove_all(pathOf(path), ignored);
 }
 
+// The temporary folders are named with a letter outside ASCII, so that every
+// test also shows that such paths work.
 TestDataFolder::TestDataFolder(bool seed) {
-    std::string base = std::string(QUORVEL_BINARY_DIR) + "/test-home";
-    mkdir(base.c_str(), 0700);
-    std::string templ = base + "/dataXXXXXX";
-    std::vector<char> buf(templ.begin(), templ.end());
-    buf.push_back('\0');
-    if (!mkdtemp(buf.data())) throw std::runtime_error("mkdtemp failed");
-    root = buf.data();
+    const std::string base = std::string(QUORVEL_BINARY_DIR) + "/test-home";
+    fs::create_directories(pathOf(base));
+    std::random_device random;
+    for (int attempt = 0; root.empty(); ++attempt) {
+        if (attempt == 100) throw std::runtime_error("no temporary data folder could be made");
+        const std::string candidate = base + "/data-Jos\xc3\xa9-" + std::to_string(random());
+        if (fs::create_directory(pathOf(candidate))) root = candidate;
+    }
     setenv("XDG_DATA_HOME", root.c_str(), 1);
-    mkdir((root + "/Brelwick").c_str(), 0700);
-    mkdir((root + "/Brelwick/Quorvel").c_str(), 0700);
     folder = root + "/Brelwick/Quorvel/";
+    fs::create_directories(pathOf(folder));
     if (seed) {
         for (const char* name : {"config.hma", "template_new.xml", "readme.txt"})
             writeFile(folder + name, readFile(std::string(QUORVEL_SOURCE_DIR) + "/data/" + name));
@@ -77,7 +71,10 @@ TestDataFolder::~TestDataFolder() {
     removeTree(root);
 }
 
-bool TestDataFolder::exists(const std::string& name) const { return access(path(name).c_str(), F_OK) == 0; }
+bool TestDataFolder::exists(const std::string& name) const {
+    std::error_code ignored;
+    return fs::exists(pathOf(path(name)), ignored);
+}
 std::string TestDataFolder::read(const std::string& name) const { return readFile(path(name)); }
 void TestDataFolder::write(const std::string& name, const std::string& content) const {
     writeFile(path(name), content);
@@ -86,13 +83,9 @@ std::string TestDataFolder::trace() const { return readFile(tracePath); }
 
 std::vector<std::string> TestDataFolder::files() const {
     std::vector<std::string> names;
-    DIR* d = opendir(folder.c_str());
-    if (!d) return names;
-    while (dirent* e = readdir(d)) {
-        std::string name = e->d_name;
-        if (name != "." && name != "..") names.push_back(name);
-    }
-    closedir(d);
+    std::error_code error;
+    for (fs::directory_iterator it(pathOf(folder), error), end; !error && it != end; it.increment(error))
+        names.push_back(it->path().filename().u8string());
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -1,6 +1,7 @@
 // Draws the markers and the line of one chart series. The plain way makes
-// one toolkit call per marker and per segment; on X11 the same shapes can be
-// sent in a few multi-shape requests, which gives the same pixels much faster.
+// one toolkit call per marker and per segment; where the window system has
+// multi-shape requests (X11, platform/BatchedSeries.h) the same shapes are
+// sent in a few of them, which gives the same pixels much faster.
 #pragma once
 
 #include <utility>
@@ -17,7 +18,7 @@ enum class Mode { OneCallPerShape, Batched };
 // The way series are drawn by default: Batched where the window system
 // offers it, else OneCallPerShape.
 Mode defaultMode();
-// True when batched drawing is possible right now (an X11 drawable is current).
+// True when batched drawing is possible right now (a drawable is current).
 bool batchingAvailable();
 
 // For every point an 8-pixel filled circle centred on it (fl_pie(x - 4,

@@ -15,7 +15,6 @@
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 #include <FL/fl_draw.H>
-#include <FL/x.H>
 
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
@@ -73,7 +72,7 @@ MainWindow::MainWindow(int width, int height)
     const int W = width;
     const int H = height;
     const int K = (H - 251) / 2;
-    fl_open_display();  // text widths are measured below
+    Fl::screen_count();  // opens the display: text widths are measured below
 
     icons[0] = new Fl_Pixmap(Icons::addUser);
     icons[1] = new Fl_Pixmap(Icons::editUser);

@@ -14,6 +14,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "platform/Platform.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 #include "ui/users/InfoRules.h"
@@ -38,7 +39,7 @@ XmlNode* childOrNew(XmlNode* parent, const char* name, RapidDocument& doc) {
 }
 
 bool fileExists(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    std::FILE* f = platform::openFile(path, "rb");
     if (!f) return false;
     std::fclose(f);
     return true;
@@ -53,7 +54,7 @@ bool keepEarlierFile(const std::string& fileName) {
     for (int n = 1; n < 1000; ++n) {
         const std::string kept = fileName + (n == 1 ? ".old" : ".old" + std::to_string(n));
         if (fileExists(Global::dataFolder + kept)) continue;
-        if (std::rename(path.c_str(), (Global::dataFolder + kept).c_str()) != 0) break;
+        if (!platform::renameFile(path, Global::dataFolder + kept)) break;
         TRACE_MSG(1, "InfoWindow::saveCB_i") << "Kept the earlier data file " << fileName << " as " << kept;
         return true;
     }
