@@ -61,7 +61,9 @@ TEST(LocalDayClock, FieldsOutsideTheirRangesAreNormalisedAsTheLibraryDoes) {
         std::tm copy = when;
         copy.tm_isdst = -1;
         std::int64_t expected = 0, got = 0;
-        ASSERT_TRUE(platform::localToInstant(copy, expected));
+        // Year 1 lies beyond the Windows runtime's conversions (1970 to 3000):
+        // there the library has no answer to compare with.
+        if (!platform::localToInstant(copy, expected)) continue;
         ASSERT_TRUE(clock.toInstant(when, got));
         EXPECT_EQ(got, expected) << c[0] << "/" << c[1] << "/" << c[2];
     }
