@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "store/Global.h"
+#include "ui/chart/LocalDayClock.h"
 #include "ui/measurements/EntryRules.h"
 
 namespace readings {
@@ -105,11 +106,9 @@ bool day(const char*& p, int& year, int& month, int& dayOfMonth) {
 }  // namespace
 
 bool readIsoDay(const std::string& text, int& year, int& month, int& dayOfMonth) {
-    static const int kDaysIn[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const char* p = text.c_str();
     if (!day(p, year, month, dayOfMonth) || *p != '\0' || month < 1 || month > 12) return false;
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return dayOfMonth >= 1 && dayOfMonth <= kDaysIn[month - 1] + (month == 2 && leap ? 1 : 0);
+    return dayOfMonth >= 1 && dayOfMonth <= LocalDayClock::daysInMonth(year, month);
 }
 
 bool readIsoTime(const std::string& text, std::tm& when) {

@@ -6,16 +6,16 @@ namespace {
 
 bool leapYear(std::int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
-int daysInMonth(std::int64_t year, int month) {
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    return month == 2 && leapYear(year) ? 29 : days[month - 1];
-}
-
 // Years the day arithmetic is used for; others go to the library.
 const std::int64_t kFirstYear = -100000;
 const std::int64_t kLastYear = 100000;
 
 }  // namespace
+
+int LocalDayClock::daysInMonth(std::int64_t year, int month) {
+    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return month == 2 && leapYear(year) ? 29 : days[month - 1];
+}
 
 bool LocalDayClock::libraryInstant(const std::tm& when, std::int64_t& out) {
     std::tm copy{};

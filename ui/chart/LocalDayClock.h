@@ -21,6 +21,8 @@ public:
 
     // Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
     static std::int64_t daysFromCivil(std::int64_t year, int month, int day);
+    // The number of days of a month (1 to 12) of a proleptic Gregorian year.
+    static int daysInMonth(std::int64_t year, int month);
 
     // The library's own answer: the conversion of a copy that carries only
     // the year, month, day, hour, minute and second, daylight saving decided

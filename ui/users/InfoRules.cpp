@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "ui/chart/LocalDayClock.h"
+
 namespace InfoRules {
 
 namespace {
@@ -53,8 +55,6 @@ bool literal(const char*& p, const char* word) {
     return true;
 }
 
-bool isLeapYear(long long year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 }  // namespace
 
 int readDate(const std::string& text, long long& year, long long& month, long long& day) {
@@ -77,10 +77,7 @@ int readHeight(const std::string& text, long long& feet, double& inches) {
 bool dateExists(long long year, long long month, long long day) {
     if (year > kLatestYear) return false;
     if (month < 1 || month > 12) return false;
-    static const int days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    long long last = days[month - 1];
-    if (month == 2 && isLeapYear(year)) last = 29;
-    return day >= 1 && day <= last;
+    return day >= 1 && day <= LocalDayClock::daysInMonth(year, static_cast<int>(month));
 }
 
 Check checkName(const std::string& first, const std::string& last) {
