@@ -18,6 +18,13 @@ const char* firstAttributeValue(const XmlNode* node) {
     return attr ? attr->value() : "";
 }
 
+// The decimal digits are '0' to '9' in every locale.
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// A blank of the current locale. A digit never is one (blanks are not
+// alphanumeric in any locale), so the common case needs no locale lookup.
+bool isBlank(char c) { return !isDigit(c) && std::isspace(static_cast<unsigned char>(c)); }
+
 // A small reader with the rules of a text stream: ">> int" skips leading
 // blanks and reads an optional sign and digits; get() takes any one character.
 class TextReader {
@@ -25,15 +32,15 @@ public:
     explicit TextReader(const char* text) : p_(text ? text : "") {}
 
     bool readInt(int& out) {
-        while (*p_ && std::isspace(static_cast<unsigned char>(*p_))) ++p_;
+        while (*p_ && isBlank(*p_)) ++p_;
         bool negative = false;
         if (*p_ == '+' || *p_ == '-') {
             negative = (*p_ == '-');
             ++p_;
         }
-        if (!std::isdigit(static_cast<unsigned char>(*p_))) return false;
+        if (!isDigit(*p_)) return false;
         long long value = 0;
-        while (std::isdigit(static_cast<unsigned char>(*p_))) {
+        while (isDigit(*p_)) {
             value = value * 10 + (*p_ - '0');
             if (value > INT_MAX) return false;
             ++p_;
@@ -50,7 +57,7 @@ public:
 
     // The next non-blank character, or 0 at the end of the text.
     char nextNonBlank() {
-        while (*p_ && std::isspace(static_cast<unsigned char>(*p_))) ++p_;
+        while (*p_ && isBlank(*p_)) ++p_;
         return *p_ ? *p_++ : '\0';
     }
 
