@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <climits>
+#include <clocale>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -98,8 +100,48 @@ bool entryKeyFrom(const std::tm& base, const char* date, const char* time, std::
     return true;
 }
 
-bool readValue(const char* text, double& out) {
+// A plain decimal text ("72.000000", "-98.6") read exactly as strtod reads
+// it, at a fraction of its cost: at most 15 digits make a whole number m
+// below 2^53 and a power of ten 10^k (k at most 15) that a double holds
+// exactly, so m / 10^k is the correctly rounded value of the text, which is
+// what strtod returns. Any other text (an exponent, hexadecimal, more digits,
+// leading blanks, words) is left to strtod: false. Only for a decimal point
+// of '.' (plainDecimals).
+bool readPlainDecimal(const char* text, double& out) {
+    static const double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = text;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    std::uint64_t whole = 0;
+    int digits = 0, decimals = 0;
+    bool point = false;
+    for (;; ++p) {
+        if (isDigit(*p)) {
+            if (++digits > 15) return false;
+            whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
+            if (point) ++decimals;
+        } else if (*p == '.' && !point) {
+            point = true;
+        } else {
+            break;
+        }
+    }
+    if (digits == 0 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return false;
+    const double value = static_cast<double>(whole) / kPowersOfTen[decimals];
+    out = negative ? -value : value;
+    return true;
+}
+
+// True when the locale's decimal point is '.', as plain decimals have it.
+bool plainDecimals() {
+    const char* point = std::localeconv()->decimal_point;
+    return point && point[0] == '.' && point[1] == '\0';
+}
+
+bool readValue(const char* text, double& out, bool plain) {
     if (!text || !*text) return false;
+    if (plain && readPlainDecimal(text, out)) return true;
     char* end = nullptr;
     double v = std::strtod(text, &end);
     if (end == text || !std::isfinite(v)) return false;
@@ -185,11 +227,12 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
     const std::tm base = nowLocal();
     // Readings share days: their local offset is looked up once per day.
     LocalDayClock clock;
+    const bool plain = plainDecimals();
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
         if (!element) continue;
         double value = 0;
-        if (!readValue(element->value(), value)) continue;
+        if (!readValue(element->value(), value, plain)) continue;
         const XmlNode* date = entry->first_node("date");
         const XmlNode* time = entry->first_node("time");
         if (!date || !time) continue;
