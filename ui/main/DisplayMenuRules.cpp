@@ -103,8 +103,8 @@ bool entryKeyFrom(const std::tm& base, const char* date, const char* time, std::
 // A plain decimal text ("72.000000", "-98.6") read exactly as strtod reads
 // it, at a fraction of its cost: at most 15 digits make a whole number m
 // below 2^53 and a power of ten 10^k (k at most 15) that a double holds
-// exactly, so m / 10^k is the correctly rounded value of the text, which is
-// what strtod returns. Any other text (an exponent, hexadecimal, more digits,
+// exactly, so m / 10^k (rounded to nearest, as the program always rounds) is
+// the correctly rounded value of the text, which is what strtod returns. Any other text (an exponent, hexadecimal, more digits,
 // leading blanks, words) is left to strtod: false. Only for a decimal point
 // of '.' (plainDecimals).
 bool readPlainDecimal(const char* text, double& out) {
