@@ -3,7 +3,9 @@
 // storage of the replaced tree is released with it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <utility>
 
 #include <rapidxml/rapidxml.hpp>
 
@@ -13,7 +15,7 @@ using RapidDocument = rapidxml::xml_document<char>;
 
 class XmlDocument {
 public:
-    XmlDocument() : doc_(new RapidDocument()) {}
+    XmlDocument() : doc_(new RapidDocument()), generation_(nextGeneration()) {}
     XmlDocument(const XmlDocument&) = delete;
     XmlDocument& operator=(const XmlDocument&) = delete;
 
@@ -22,10 +24,27 @@ public:
     RapidDocument& operator*() { return *doc_; }
     RapidDocument& get() { return *doc_; }
 
-    void swap(XmlDocument& other) noexcept { doc_.swap(other.doc_); }
+    void swap(XmlDocument& other) noexcept {
+        doc_.swap(other.doc_);
+        std::swap(generation_, other.generation_);
+    }
     // Drops the tree and its storage.
-    void reset() { doc_.reset(new RapidDocument()); }
+    void reset() {
+        doc_.reset(new RapidDocument());
+        generation_ = nextGeneration();
+    }
+
+    // Tells the trees this document held apart: a different value whenever
+    // it holds a different tree (a new document, after reset(), swapped in),
+    // so what was read from an earlier tree can be known to be stale.
+    std::uint64_t generation() const { return generation_; }
 
 private:
+    static std::uint64_t nextGeneration() {
+        static std::uint64_t counter = 0;
+        return ++counter;
+    }
+
     std::unique_ptr<RapidDocument> doc_;
+    std::uint64_t generation_;
 };

@@ -1,6 +1,7 @@
 // The rules of the two display menus and of turning entries into a series.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -229,6 +230,25 @@ TEST(DisplayMenuRulesSeries, MissingOrUnreadableValuesAreSkipped) {
     EXPECT_EQ(dia.begin()->second, 80);
     EXPECT_TRUE(DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "value").empty());
     EXPECT_TRUE(DisplayMenuRules::seriesPoints(nullptr, "value").empty());
+}
+
+TEST(DisplayMenuRulesSeries, ValuesAreReadAsTheLibraryReadsThem) {
+    const std::vector<std::string> texts{"72.000000", "-98.6",  "+0.1",     "-0",         "5.",          ".5",
+                                         "0.3",       "7abc",   "1.5.3",    "1e3",        "2.5E-1",      "0x1A",
+                                         "0.x",       " 7",     "999999999999999", "1234567890123456", "3.14159265358979",
+                                         "0.000000000000001", "0.0000000000000001", "123456.789012345", "9999999999999.999"};
+    std::string entries;
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        entries += entry("<value>" + texts[i] + "</value>", "2026/1/" + std::to_string(i + 1));
+    Doc doc(variable("Pulse", entries));
+    const PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value");
+    ASSERT_EQ(points.size(), texts.size());
+    auto point = points.begin();
+    for (const std::string& text : texts) {
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&point->second, &expected, sizeof expected), 0) << text << " read as " << point->second;
+        ++point;
+    }
 }
 
 TEST(DisplayMenuRulesSeries, NullElementNameTakesTheFirstChild) {

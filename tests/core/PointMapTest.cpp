@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "ui/chart/PointMap.h"
@@ -38,4 +39,24 @@ TEST(PointMap, AStretchOfTheWholeSeriesSharesItsPointsAndAPartIsCopied) {
     EXPECT_EQ(&*whole.begin(), &*series.begin());
     EXPECT_EQ(instantsOf(part), (std::vector<std::int64_t>{20, 30}));
     EXPECT_NE(&*part.begin(), &*(series.begin() + 1));
+}
+
+TEST(PointMap, PointsInAnyOrderAreOrderedAndTheLaterOfOneInstantStays) {
+    // Nearly in order (a repeated hour), and far from it (many times the
+    // moves a nearly ordered series needs).
+    std::vector<std::vector<std::int64_t>> cases{{10, 20, 30, 25, 20, 40, 35, 50}, {}};
+    for (int i = 0; i < 300; ++i) cases[1].push_back((300 - i) % 97);
+    for (const auto& instants : cases) {
+        PointMap::Storage given;
+        std::map<std::int64_t, double> expected;
+        for (std::size_t i = 0; i < instants.size(); ++i) {
+            given.push_back({PointTime{instants[i]}, static_cast<double>(i)});
+            expected[instants[i]] = static_cast<double>(i);
+        }
+        const PointMap points = PointMap::fromUnordered(given);
+        std::vector<std::pair<std::int64_t, double>> got;
+        for (const auto& p : points) got.push_back({p.first.instant, p.second});
+        EXPECT_EQ(got, (std::vector<std::pair<std::int64_t, double>>(expected.begin(), expected.end())))
+            << instants.size() << " points";
+    }
 }

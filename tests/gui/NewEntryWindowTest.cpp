@@ -6,6 +6,7 @@
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Return_Button.H>
 
 #include "NewEntryFixture.h"
@@ -415,6 +416,29 @@ TEST_F(NewEntryWindowTest, CorrectedRetryAfterFailedSaveStoresOnlyTheCorrectedEn
     EXPECT_EQ(inMemory, 3);
     ASSERT_EQ(pulse.points.size(), 1u);
     EXPECT_DOUBLE_EQ(pulse.points.begin()->second, 82);
+}
+
+TEST_F(NewEntryWindowTest, DisplayPicksAfterANewEntryShowItsPoint) {
+    window->resetDisplayMenu(false);
+    const auto pickAndCount = [this](Fl_Menu_Button* menu) {
+        const Fl_Menu_Item* item = menu->find_item("Vitals/Pulse");
+        EXPECT_NE(item, nullptr);
+        if (!item) return std::size_t{0};
+        if (item->flags & FL_MENU_TOGGLE) const_cast<Fl_Menu_Item*>(item)->flags ^= FL_MENU_VALUE;
+        menu->value(item);
+        item->do_callback(menu);
+        const auto& charted = window->chart->variables;
+        EXPECT_EQ(charted.size(), 1u);
+        return charted.empty() ? std::size_t{0} : charted.back().points.size();
+    };
+    EXPECT_EQ(pickAndCount(window->normalRangeMenu), 2u);
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/3/5", "09:07:05 PM", "72"});
+    w->saveCB_i(false);
+    ASSERT_TRUE(dialogs->alerts.empty());
+    EXPECT_EQ(pickAndCount(window->normalRangeMenu), 3u);
+    EXPECT_EQ(pickAndCount(window->multiDisplayMenu), 3u);
+    EXPECT_DOUBLE_EQ(window->chart->variables.back().points.rbegin()->second, 72);
 }
 
 TEST_F(NewEntryWindowTest, OverLongVariableNameIsRefused) {

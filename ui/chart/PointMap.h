@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -37,25 +38,24 @@ public:
 
     // Points in any order; of two at the same instant the later one stays.
     static PointMap fromUnordered(Storage points) {
-        const auto earlier = [](const value_type& a, const value_type& b) { return a.first.instant < b.first.instant; };
         bool strictlyIncreasing = true;
         for (std::size_t i = 1; i < points.size() && strictlyIncreasing; ++i)
             strictlyIncreasing = points[i - 1].first.instant < points[i].first.instant;
+        if (!strictlyIncreasing) {
+            putInOrder(points);
+            // Of a run of points at one instant the last one stays.
+            auto kept = points.begin();
+            for (auto it = points.begin(); it != points.end(); ++it) {
+                if (kept != points.begin() && std::prev(kept)->first.instant == it->first.instant)
+                    *std::prev(kept) = *it;
+                else
+                    *kept++ = *it;
+            }
+            points.erase(kept, points.end());
+        }
+        points.shrink_to_fit();  // held as long as the series is charted
         PointMap map;
-        if (strictlyIncreasing) {
-            points.shrink_to_fit();  // held as long as the series is charted
-            map.points_ = std::make_shared<Storage>(std::move(points));
-            return map;
-        }
-        std::stable_sort(points.begin(), points.end(), earlier);
-        Storage& out = map.own();
-        out.reserve(points.size());
-        for (const value_type& p : points) {
-            if (!out.empty() && out.back().first.instant == p.first.instant)
-                out.back() = p;
-            else
-                out.push_back(p);
-        }
+        map.points_ = std::make_shared<Storage>(std::move(points));
         return map;
     }
 
@@ -93,6 +93,31 @@ public:
     void clear() { points_.reset(); }
 
 private:
+    // Orders the points by instant, keeping points at one instant in the
+    // order given (as std::stable_sort does). Points that are nearly in order
+    // (a few out of place around a clock change) are each moved back to their
+    // place; when that would take many moves, stable_sort orders the rest.
+    static void putInOrder(Storage& points) {
+        const auto earlier = [](const value_type& a, const value_type& b) { return a.first.instant < b.first.instant; };
+        std::size_t movesLeft = 8 * points.size();
+        for (auto it = points.begin(); it != points.end(); ++it) {
+            // Points before it are in order; it goes after every point not later than it.
+            auto place = it;
+            while (place != points.begin() && earlier(*it, *std::prev(place)) && movesLeft > 0) {
+                --place;
+                --movesLeft;
+            }
+            if (movesLeft == 0) {
+                // The points are still those given, each run at one instant
+                // in its order: sorting them stably orders them as sorting
+                // the given ones would.
+                std::stable_sort(points.begin(), points.end(), earlier);
+                return;
+            }
+            std::rotate(place, it, std::next(it));
+        }
+    }
+
     const Storage& data() const {
         static const Storage none;
         return points_ ? *points_ : none;

@@ -216,6 +216,7 @@ void MainWindow::newCB_i() {
     // The open user's unsaved changes are not given up for a new user.
     if (!saveOpenUser()) return;
     if (!Global::createNew()) return;
+    seriesCache.clear();
     new InfoWindow("New User", true);
     setUserMenuItemsActive(true);
     resetDisplayMenu(false);
@@ -338,6 +339,9 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
     if (TabBrowser* tab = historyBox->currentTab()) tab->populateBrowser();
     historyBox->redraw();
     if (clearChart) {
+        // The chart starts over (another user, none, a new one): the kept
+        // series go with it.
+        seriesCache.clear();
         resetDisplayMenu(false);
         chart->dropVar("all");
     } else {
@@ -347,6 +351,9 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
 }
 
 void MainWindow::addPointToChart(const std::string& name, std::tm when, double value) {
+    // The kept series lack the entry: dropped first, so the chart's array is
+    // no longer shared and takes the point in place.
+    seriesCache.clear();
     chart->addPointToVariable(name, when, value);
 }
 
@@ -464,7 +471,7 @@ void MainWindow::addVarToChart(XmlNode* variable, const char* name, const char* 
     TRACE_SCOPE("MainWindow::addVarToChart");
     ChartVariable series;
     series.name = name ? name : "";
-    series.points = DisplayMenuRules::seriesPoints(variable, elementName);
+    series.points = seriesCache.points(variable, elementName, Global::userDoc.generation());
     // The chart keeps copies of what it draws, never a pointer into the document.
     series.variable = Global::attributeText(variable, "name");
     series.range = ChartMath::normalRange(variable, series.name);

@@ -10,6 +10,7 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "store/XmlDocument.h"
+#include "ui/main/SeriesCache.h"
 
 class Fl_Menu_Bar;
 class Fl_Menu_;
@@ -110,6 +111,8 @@ private:
     static std::string pickedPath(Fl_Menu_* menu);
 
     Fl_Pixmap* icons[6] = {};
+    // The open user's series, built once for every pick that shows them.
+    SeriesCache seriesCache;
 };
 
 extern MainWindow* mainWindow;

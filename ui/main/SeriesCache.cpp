@@ -1,0 +1,33 @@
+#include "ui/main/SeriesCache.h"
+
+#include "ui/main/DisplayMenuRules.h"
+
+PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration) {
+    if (!variable) return PointMap();
+    if (documentGeneration != generation_) {
+        clear();
+        generation_ = documentGeneration;
+    }
+    const XmlNode* lastEntry = variable->last_node("entry");
+    const bool firstChild = elementName == nullptr;
+    for (Kept& k : kept_) {
+        if (k.variable != variable || k.firstChild != firstChild || (!firstChild && k.elementName != elementName))
+            continue;
+        if (k.lastEntry != lastEntry) {
+            k.points.clear();  // the stale array goes first, unless something charts it
+            k.points = DisplayMenuRules::seriesPoints(variable, elementName);
+            k.lastEntry = lastEntry;
+        }
+        return k.points;
+    }
+    Kept k;
+    k.variable = variable;
+    k.firstChild = firstChild;
+    k.elementName = firstChild ? "" : elementName;
+    k.lastEntry = lastEntry;
+    k.points = DisplayMenuRules::seriesPoints(variable, elementName);
+    kept_.push_back(std::move(k));
+    return kept_.back().points;
+}
+
+void SeriesCache::clear() { kept_.clear(); }

@@ -1,0 +1,38 @@
+// The points of the open user's series, kept from one display pick to the
+// next: a series is built from the document once and handed out again as
+// long as the document holds the same tree and the variable gained no entry.
+// A handed-out copy shares the kept array (nothing is copied while the series
+// is charted); whichever side changes first gets its own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/XmlDocument.h"
+#include "ui/chart/PointMap.h"
+
+class SeriesCache {
+public:
+    // The points of DisplayMenuRules::seriesPoints(variable, elementName) for
+    // the document of the given generation: the kept ones while still valid,
+    // otherwise built and kept. Valid means the same document generation and
+    // the same last entry of the variable as when built (entries are only
+    // ever appended, and the nodes of a tree are never freed while it lives).
+    PointMap points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration);
+
+    // Drops every kept series (their arrays are freed once nothing charts them).
+    void clear();
+
+private:
+    struct Kept {
+        XmlNode* variable = nullptr;
+        bool firstChild = false;  // built for a null element name
+        std::string elementName;
+        const XmlNode* lastEntry = nullptr;
+        PointMap points;
+    };
+
+    std::vector<Kept> kept_;
+    std::uint64_t generation_ = 0;
+};
