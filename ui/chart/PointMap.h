@@ -53,7 +53,8 @@ public:
             }
             points.erase(kept, points.end());
         }
-        points.shrink_to_fit();  // held as long as the series is charted
+        // Held as long as the series is charted: more than a little spare room is given back.
+        if (points.capacity() - points.size() > points.size() / 64 + 16) points.shrink_to_fit();
         PointMap map;
         map.points_ = std::make_shared<Storage>(std::move(points));
         return map;

@@ -224,6 +224,11 @@ bool DisplayMenuRules::entryKey(const char* date, const char* time, std::tm& out
 PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName) {
     PointMap::Storage points;
     if (!variable) return PointMap();
+    // Sized once for all the variable's children (its entries and a few
+    // limits): growing by doubling would leave up to twice the memory in use.
+    std::size_t children = 0;
+    for (const XmlNode* n = variable->first_node(); n; n = n->next_sibling()) ++children;
+    points.reserve(children);
     const std::tm base = nowLocal();
     // Readings share days: their local offset is looked up once per day.
     LocalDayClock clock;
