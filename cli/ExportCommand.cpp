@@ -34,7 +34,8 @@ using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
 // Sorts by key, keeping the given order among equal keys: a radix sort by
 // 11-bit digits of the distance from the smallest key (an export sorts one
 // pair per reading; digits this small keep each pass within the caches).
-void sortByKey(Order& order) {
+template <typename Pairs>
+void sortByKey(Pairs& order) {
     if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
     std::int64_t low = order[0].first, high = order[0].first;
     for (const auto& o : order) {
@@ -44,7 +45,7 @@ void sortByKey(Order& order) {
     const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
     constexpr int kBits = 11;
     constexpr std::size_t kDigits = std::size_t(1) << kBits;
-    Order other(order.size());
+    Pairs other(order.size());
     std::vector<std::size_t> start(kDigits + 1);
     for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += kBits) {
         auto digitOf = [low, shift](std::int64_t key) {
@@ -181,15 +182,14 @@ int runExport(const ExportOptions& options) {
     } else {
         // The rows of each entry are made in file order, where the files'
         // texts are read one after the other, and then put out in time order
-        // (sorting small pairs of time and position is much cheaper than rows).
-        // Space is set aside by the size of the files: an entry takes more
-        // bytes there than its rows do here, and space never used costs nothing.
+        // (sorting small pairs of time and place is much cheaper than rows).
+        // Each entry's rows are kept after their length in bytes. Space is set
+        // aside by the size of the files: an entry takes more bytes there than
+        // its rows do here, and space never used costs nothing.
         const std::size_t bytes = selected.fileBytes();
         std::string inFileOrder;
         inFileOrder.reserve(bytes);
-        std::vector<std::size_t> starts;  // where each entry's rows begin, and at the end where the last ends
-        starts.reserve(bytes / kSmallestEntry + 1);
-        Order order;
+        std::vector<std::pair<std::int64_t, std::size_t>> order;  // time, place in inFileOrder
         order.reserve(bytes / kSmallestEntry);
         std::string prefix;
         for (const UserReadings& u : selected.users)
@@ -201,15 +201,18 @@ int runExport(const ExportOptions& options) {
                                               CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
                                               std::string()});
                 prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
-                for (const XmlNode* node = v.node->first_node("entry"); node; node = node->next_sibling("entry")) {
+                for (const XmlNode* node = v.node->first_node("entry", 5); node;
+                     node = node->next_sibling("entry", 5)) {
                     const EntryReading e = readings::readEntry(node);
                     if (!chosen(u, v, e)) continue;
-                    order.push_back({e.key, static_cast<std::uint32_t>(starts.size())});
-                    starts.push_back(inFileOrder.size());
+                    const std::size_t place = inFileOrder.size();
+                    inFileOrder.append(sizeof(std::size_t), '\0');
                     appendRows(inFileOrder, prefix, e);
+                    const std::size_t length = inFileOrder.size() - place - sizeof length;
+                    std::memcpy(&inFileOrder[place], &length, sizeof length);
+                    order.push_back({e.key, place});
                 }
             }
-        starts.push_back(inFileOrder.size());
         sortByKey(order);
         // A file is written whole; standard output is given the text a piece at a time.
         const bool whole = !options.output.empty();
@@ -218,9 +221,10 @@ int runExport(const ExportOptions& options) {
         for (std::size_t i = 0; i < order.size(); ++i) {
             // The rows are read in an order of their own: asking for them a
             // little ahead hides the wait for memory.
-            if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + starts[order[i + kAhead].second]);
-            const std::size_t entry = order[i].second;
-            out.append(inFileOrder, starts[entry], starts[entry + 1] - starts[entry]);
+            if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
+            std::size_t length = 0;
+            std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
+            out.append(inFileOrder, order[i].second + sizeof length, length);
             if (!whole && out.size() >= kPiece) {
                 std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
                 out.clear();
