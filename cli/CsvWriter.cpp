@@ -5,7 +5,7 @@ namespace CsvWriter {
 bool isPlain(std::string_view text) {
     if (text.size() >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF') return false;
     for (char c : text)
-        // The characters quoted all come before '-' (digits and letters are passed at the first test).
+        // The four characters quoted are ',' or below: digits and letters pass at the first test.
         if (static_cast<unsigned char>(c) <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) return false;
     return true;
 }
