@@ -60,7 +60,7 @@ bool DataFolder::open(const std::string& given, std::string& error) {
     }
     XmlDocument doc;
     std::vector<char> buffer;
-    if (!loadFile("config.hma", doc, buffer, error)) return false;
+    if (!loadFile("config.hma", doc, buffer, error, XmlFile::Text::AsRead)) return false;
     const XmlNode* config = doc->first_node("config");
     if (!config) {
         error = folder_ + "config.hma: line 1: the registry has no config element";
@@ -108,23 +108,18 @@ int DataFolder::findUser(const std::string& name, UserRecord& out, std::string& 
 }
 
 bool DataFolder::loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer,
-                          std::string& error) const {
+                          std::string& error, XmlFile::Text kept) const {
     const std::string path = folder_ + fileName;
     if (!Global::isSafeFileName(fileName)) {
         error = folder_ + "config.hma: the data file name \"" + fileName + "\" is not a plain file name";
         return false;
     }
     std::string reason;
-    if (!XmlFile::readJoined(path, buffer, reason)) {
-        error = path + ": " + reason;
-        return false;
-    }
     XmlFile::Failure failure;
-    if (!XmlFile::parse(buffer, doc, reason, &failure)) {
-        error = path + ": " + where(path, failure.offset) + ": " + failure.reason;
-        return false;
-    }
-    return true;
+    const int read = XmlFile::load(path, buffer, doc, reason, &failure, kept);
+    if (read == 0) error = path + ": " + reason;
+    if (read < 0) error = path + ": " + where(path, failure.offset) + ": " + failure.reason;
+    return read == 1;
 }
 
 bool DataFolder::lock(std::string& error) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/XmlDocument.h"
+#include "store/XmlFile.h"
 
 // One record of the registry.
 struct UserRecord {
@@ -44,8 +45,10 @@ public:
 
     // Reads and parses a user's file (or any file of the folder) into doc,
     // whose names point into text. False with error naming the file and,
-    // for a damaged file, the line and column.
-    bool loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& text, std::string& error) const;
+    // for a damaged file, the line and column. With XmlFile::Text::AsRead
+    // a node's offset in text gives its line.
+    bool loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& text, std::string& error,
+                  XmlFile::Text kept = XmlFile::Text::Compact) const;
 
     // Takes the lock the program takes on the folder for the rest of the
     // process. False with error when the program (or another tool) has the

@@ -1,6 +1,7 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +16,7 @@
 #else
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #if defined(__APPLE__)
@@ -379,6 +381,23 @@ int lockDataFolder(const std::string& folder, std::string& error) {
 #endif
     lockedFolder = folder;
     return 1;
+}
+
+void releaseUnusedCapacity(std::vector<char>& text) {
+#ifdef _WIN32
+    text.shrink_to_fit();
+#else
+    // The pages wholly inside the unused part are dropped in place: a copy
+    // to fresh storage would cost a page fault per page of the text.
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page <= 0) return;
+    const auto size = static_cast<std::uintptr_t>(page);
+    const auto used = reinterpret_cast<std::uintptr_t>(text.data() + text.size());
+    const auto end = reinterpret_cast<std::uintptr_t>(text.data() + text.capacity());
+    const std::uintptr_t from = (used + size - 1) / size * size;
+    const std::uintptr_t to = end / size * size;
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+#endif
 }
 
 }  // namespace platform

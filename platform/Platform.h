@@ -92,4 +92,9 @@ bool createPrivateFile(const std::string& path);
 // taken, 0 when another process holds it, -1 on any other failure (error set).
 int lockDataFolder(const std::string& folder, std::string& error);
 
+// Gives the memory of a text's unused capacity back to the system, without
+// moving the text where the system allows it (the storage beyond size() is
+// never read before it is written).
+void releaseUnusedCapacity(std::vector<char>& text);
+
 }  // namespace platform

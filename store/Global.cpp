@@ -79,13 +79,10 @@ std::string describeFailure(const std::string& path, const XmlFile::Failure& fai
 // Reads and parses a data file into fresh storage. 1: done; 0: the file
 // cannot be opened; -1: it is not well-formed (reason set).
 int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& reason) {
-    if (!XmlFile::readJoined(path, text, reason)) return 0;
     XmlFile::Failure failure;
-    if (!XmlFile::parse(text, doc, reason, &failure)) {
-        reason = describeFailure(path, failure);
-        return -1;
-    }
-    return 1;
+    const int read = XmlFile::load(path, text, doc, reason, &failure);
+    if (read < 0) reason = describeFailure(path, failure);
+    return read;
 }
 
 // The id as decimal text; ids are printed with "%d".

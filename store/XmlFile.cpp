@@ -1,6 +1,7 @@
 #include "store/XmlFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -133,12 +134,25 @@ std::string XmlFile::positionInRaw(const char* raw, std::size_t size, std::size_
 
 namespace {
 
-// The character classes of the parser.
-inline bool isBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t'; }
-inline bool isNameChar(char c) { return c != '\0' && !isBlank(c) && c != '/' && c != '>' && c != '?'; }
-inline bool isAttributeNameChar(char c) {
-    return c != '\0' && !isBlank(c) && c != '/' && c != '<' && c != '>' && c != '=' && c != '?' && c != '!';
+// The character classes of the parser, looked up in one table.
+enum : unsigned char { kBlank = 1, kNameChar = 2, kAttributeNameChar = 4 };
+
+constexpr std::array<unsigned char, 256> characterClasses() {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 1; c < 256; ++c) {
+        const bool blank = c == ' ' || c == '\n' || c == '\r' || c == '\t';
+        const bool name = !blank && c != '/' && c != '>' && c != '?';
+        const bool attributeName = name && c != '<' && c != '=' && c != '!';
+        classes[static_cast<std::size_t>(c)] = static_cast<unsigned char>((blank ? kBlank : 0) | (name ? kNameChar : 0) |
+                                                                        (attributeName ? kAttributeNameChar : 0));
+    }
+    return classes;
 }
+constexpr std::array<unsigned char, 256> kClasses = characterClasses();
+
+inline bool isBlank(char c) { return kClasses[static_cast<unsigned char>(c)] & kBlank; }
+inline bool isNameChar(char c) { return kClasses[static_cast<unsigned char>(c)] & kNameChar; }
+inline bool isAttributeNameChar(char c) { return kClasses[static_cast<unsigned char>(c)] & kAttributeNameChar; }
 
 // Follows the parser's grammar far enough to know how deep it recurses:
 // element by element, with its rules for names, attributes, comments,
@@ -189,6 +203,12 @@ public:
 
     const char* deepestAt() const { return deepestAt_; }
 
+    // Reads the node after a '<' (the scan starts just past it): true with
+    // position() just past the node, false where the parser would fail;
+    // opened is set when an element stays open.
+    bool node(int& opened);
+    const char* position() const { return p_; }
+
 private:
     void skipBlanks() {
         while (isBlank(*p_)) ++p_;
@@ -219,74 +239,73 @@ private:
         return true;
     }
 
-    // The node after a '<'; opened is set when an element stays open.
-    bool node(int& opened) {
-        const char* p = p_;
-        if (*p == '?') {
-            ++p_;
-            if ((p[1] == 'x' || p[1] == 'X') && (p[2] == 'm' || p[2] == 'M') && (p[3] == 'l' || p[3] == 'L') &&
-                isBlank(p[4])) {
-                p_ += 4;
-                skipBlanks();
-                if (!attributes()) return false;
-                if (p_[0] != '?' || p_[1] != '>') return false;
-                p_ += 2;
-                return true;
-            }
-            return skipPast("?>");
-        }
-        if (*p == '!') {
-            if (p[1] == '-' && p[2] == '-') {
-                p_ += 3;
-                return skipPast("-->");
-            }
-            if (std::strncmp(p + 1, "[CDATA[", 7) == 0) {
-                p_ += 8;
-                return skipPast("]]>");
-            }
-            if (std::strncmp(p + 1, "DOCTYPE", 7) == 0 && isBlank(p[8])) {
-                p_ += 9;
-                while (*p_ != '>') {
-                    if (*p_ == '\0') return false;
-                    if (*p_ == '[') {
-                        ++p_;
-                        for (int brackets = 1; brackets > 0; ++p_) {
-                            if (*p_ == '[') ++brackets;
-                            else if (*p_ == ']') --brackets;
-                            else if (*p_ == '\0') return false;
-                        }
-                    } else {
-                        ++p_;
-                    }
-                }
-                ++p_;
-                return true;
-            }
-            const char* close = std::strchr(p + 1, '>');
-            if (!close) return false;
-            p_ = close + 1;
-            return true;
-        }
-        while (isNameChar(*p_)) ++p_;
-        if (p_ == p) return false;
-        skipBlanks();
-        if (!attributes()) return false;
-        if (*p_ == '>') {
-            ++p_;
-            opened = 1;
-            return true;
-        }
-        if (*p_ == '/' && p_[1] == '>') {
-            p_ += 2;
-            return true;
-        }
-        return false;
-    }
-
     const char* p_;
     int deepest_ = 0;
     const char* deepestAt_ = nullptr;
 };
+
+bool DepthScan::node(int& opened) {
+    const char* p = p_;
+    if (*p == '?') {
+        ++p_;
+        if ((p[1] == 'x' || p[1] == 'X') && (p[2] == 'm' || p[2] == 'M') && (p[3] == 'l' || p[3] == 'L') &&
+            isBlank(p[4])) {
+            p_ += 4;
+            skipBlanks();
+            if (!attributes()) return false;
+            if (p_[0] != '?' || p_[1] != '>') return false;
+            p_ += 2;
+            return true;
+        }
+        return skipPast("?>");
+    }
+    if (*p == '!') {
+        if (p[1] == '-' && p[2] == '-') {
+            p_ += 3;
+            return skipPast("-->");
+        }
+        if (std::strncmp(p + 1, "[CDATA[", 7) == 0) {
+            p_ += 8;
+            return skipPast("]]>");
+        }
+        if (std::strncmp(p + 1, "DOCTYPE", 7) == 0 && isBlank(p[8])) {
+            p_ += 9;
+            while (*p_ != '>') {
+                if (*p_ == '\0') return false;
+                if (*p_ == '[') {
+                    ++p_;
+                    for (int brackets = 1; brackets > 0; ++p_) {
+                        if (*p_ == '[') ++brackets;
+                        else if (*p_ == ']') --brackets;
+                        else if (*p_ == '\0') return false;
+                    }
+                } else {
+                    ++p_;
+                }
+            }
+            ++p_;
+            return true;
+        }
+        const char* close = std::strchr(p + 1, '>');
+        if (!close) return false;
+        p_ = close + 1;
+        return true;
+    }
+    while (isNameChar(*p_)) ++p_;
+    if (p_ == p) return false;
+    skipBlanks();
+    if (!attributes()) return false;
+    if (*p_ == '>') {
+        ++p_;
+        opened = 1;
+        return true;
+    }
+    if (*p_ == '/' && p_[1] == '>') {
+        p_ += 2;
+        return true;
+    }
+    return false;
+}
 
 // The first value in the tree that holds a zero byte (made by a character
 // reference such as &#0;), or null.
@@ -310,6 +329,73 @@ const char* valueWithZero(const RapidDocument& doc) {
 }  // namespace
 
 int XmlFile::nestingDepth(const char* text) { return DepthScan(text).run(INT_MAX); }
+
+void XmlFile::dropSkippedText(std::vector<char>& text) {
+    if (text.empty() || text.back() != '\0') text.push_back('\0');
+    char* const begin = text.data();
+    const char* const end = begin + text.size() - 1;
+    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return;  // refused by parse as it is
+    // The text is copied onto itself, byte by byte (the pieces are short),
+    // the write position never ahead of the read one.
+    const char* r = begin;
+    char* w = begin;
+    bool afterMarkup = false;  // where the parser skips blanks before a '<'
+    while (*r) {
+        if (afterMarkup) {
+            afterMarkup = false;
+            const char* s = r;
+            while (isBlank(*s)) ++s;
+            if (*s == '<') r = s;
+        }
+        if (*r != '<') {
+            while (*r && *r != '<') *w++ = *r++;
+            continue;
+        }
+        afterMarkup = true;
+        if (r[1] == '/') {
+            // The parser skips a closing tag's name without comparing it.
+            const char* s = r + 2;
+            while (isNameChar(*s)) ++s;
+            while (isBlank(*s)) ++s;
+            if (*s != '>') break;
+            *w++ = '<';
+            *w++ = '/';
+            *w++ = '>';
+            r = s + 1;
+            continue;
+        }
+        // Most tags are an element's name alone; the others follow the grammar.
+        const char* s = r + 1;
+        if (*s != '!') while (isNameChar(*s)) ++s;
+        if (s > r + 1 && (*s == '>' || (s[0] == '/' && s[1] == '>'))) {
+            s += *s == '>' ? 1 : 2;
+        } else {
+            DepthScan scan(r + 1);
+            int opened = 0;
+            if (!scan.node(opened)) break;
+            s = scan.position();
+        }
+        while (r < s) *w++ = *r++;
+    }
+    // Where the grammar breaks the rest stays as it is: the parse fails there.
+    const std::size_t rest = static_cast<std::size_t>(end - r);
+    std::memmove(w, r, rest);
+    w += rest;
+    *w = '\0';
+    text.resize(static_cast<std::size_t>(w - begin) + 1);
+    platform::releaseUnusedCapacity(text);
+}
+
+int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
+                  Failure* failure, Text kept) {
+    if (!readJoined(path, text, error)) return 0;
+    if (kept == Text::Compact) dropSkippedText(text);
+    if (parse(text, doc, error, failure)) return 1;
+    if (kept == Text::AsRead) return -1;
+    // Read again as it is, so that the finding's offset is one of the joined text.
+    if (!readJoined(path, text, error)) return 0;
+    return parse(text, doc, error, failure) ? 1 : -1;
+}
 
 bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
     doc.reset();

@@ -44,6 +44,26 @@ public:
     // nesting it reaches before the end or the first point where it fails.
     static int nestingDepth(const char* text);
 
+    // Drops from a joined text what the parser skips and leaves no trace of:
+    // blanks between the end of a markup and the next '<', and the names of
+    // closing tags, which it does not compare with the opening ones. A text
+    // the parser accepts gives the same document either way, in less memory
+    // (the storage of the dropped bytes is given back). The text ends with a
+    // zero byte afterwards.
+    static void dropSkippedText(std::vector<char>& text);
+
+    // What load keeps of a file's text: Compact drops what the parser skips;
+    // AsRead keeps the joined text, so that a node's offset in it gives its line.
+    enum class Text { Compact, AsRead };
+
+    // Reads a data file and parses it into doc; text keeps what the tree
+    // points into. A compacted text the parser refuses is read and parsed
+    // again as it is, so failure's offset is always one of the joined text.
+    // 1 read; 0 the file cannot be opened or read; -1 not well-formed. error
+    // holds the reason when it is not 1.
+    static int load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
+                    Failure* failure = nullptr, Text kept = Text::Compact);
+
     // Parses a zero-terminated buffer in place into doc. On failure doc is
     // left empty, error reads "<reason> at character N" and failure (when
     // given) receives the reason and the offset. Refused besides what the

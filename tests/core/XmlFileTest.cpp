@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "store/XmlFile.h"
+#include "TestSupport.h"
 
 namespace {
 
@@ -232,4 +233,88 @@ TEST(XmlFileMalformed, FailureGivesTheOffsetWhereTheParserStopped) {
     EXPECT_EQ(failure.offset, 12u);  // the '<' of "</a>" in the joined text
     const std::string raw = "<a>\n<b id=\"1\"\n</a>";
     EXPECT_EQ(XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset), "line 3, column 1");
+}
+
+// What the parser skips is dropped before parsing; the document is the same.
+TEST(XmlFileCompact, DropsOnlyBlanksBetweenMarkupAndClosingNames) {
+    struct Case {
+        std::string text;
+        std::string compact;
+    };
+    const std::vector<Case> cases = {
+        {"<a>\t\t<b>x</b>\t</a>", "<a><b>x</></>"},
+        {"<a> <b/> </a >", "<a><b/></>"},
+        // Blanks that belong to a value stay: before and after other text.
+        {"<a> x <b/>y </a>", "<a> x <b/>y </>"},
+        // A blank-only element reads empty either way.
+        {"<a>   </a>", "<a></>"},
+        // Inside attribute values, comments, CDATA, instructions and DOCTYPE nothing is dropped.
+        {"<a b=\"> <\" c='> <'>  <d/></a>", "<a b=\"> <\" c='> <'><d/></>"},
+        {"<a><!-- > </x> --> <b/></a>", "<a><!-- > </x> --><b/></>"},
+        {"<a><![CDATA[ > </x> ]]> <b/></a>", "<a><![CDATA[ > </x> ]]><b/></>"},
+        {"<?xml version=\"1.0\" a=\"> <\"?> <!DOCTYPE a [<!ENTITY e \"> </x>\">]> <a><?p > </x>?> </a>",
+         "<?xml version=\"1.0\" a=\"> <\"?><!DOCTYPE a [<!ENTITY e \"> </x>\">]><a><?p > </x>?></>"},
+        // A name may hold '<' for the parser; a quote in an attribute name is part of it.
+        {"<a<b> </a<b>", "<a<b></>"},
+        {"<a x'=\"> <\"> <b/></a>", "<a x'=\"> <\"><b/></>"},
+        // Where the grammar breaks, the rest stays as it is.
+        {"<a> <b c=\"1> </b> </a>", "<a><b c=\"1> </b> </a>"},
+        {"<a> </a x> <b/>", "<a></a x> <b/>"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<char> text = joined(c.text);
+        XmlFile::dropSkippedText(text);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.back(), '\0');
+        EXPECT_EQ(std::string(text.data()), c.compact) << c.text;
+    }
+}
+
+TEST(XmlFileCompact, EveryTextReadsAsTheParserReadsItUnchanged) {
+    const std::vector<std::string> texts = {
+        kRegistry,
+        "\xEF\xBB\xBF  <a>\r\n  <b id=\"1\" name = 'x y' >\r\n v &amp; w \r\n</b>\r\n<c/>  </a>\r\n",
+        "<a><b>1</b><!-- c --> x <d>2</d></a>",
+        "<!DOCTYPE c [<!ELEMENT c ANY>]><!-- x --><c><?pi y?><![CDATA[z]]><d>&#65;&#x42;</d></c>",
+        "<a b=\"/>\"><a c='>'><a/></a></a>",
+        "<a><b></c></a>",  // closing names are not compared
+        "<a>\n<b id=\"1\"\n</a>",
+        "<a><b>x</b>",
+        "<a> &#0; </a>",
+        std::string("<a> \0 </a>", 10),
+        "hello<a/>",
+        "<a/> <b/>",
+    };
+    for (const std::string& raw : texts) {
+        std::vector<char> plain = joined(raw), compact = joined(raw);
+        XmlFile::dropSkippedText(compact);
+        XmlDocument plainDoc, compactDoc;
+        std::string plainError, compactError;
+        const bool plainRead = XmlFile::parse(plain, plainDoc, plainError);
+        EXPECT_EQ(XmlFile::parse(compact, compactDoc, compactError), plainRead) << raw;
+        if (plainRead) {
+            EXPECT_EQ(XmlFile::print(compactDoc), XmlFile::print(plainDoc)) << raw;
+        }
+    }
+}
+
+TEST(XmlFileCompact, LoadKeepsLessAndReportsAFailureAtItsPlaceInTheJoinedText) {
+    TestDataFolder data;
+    data.write("user.hma", kRegistry);
+    XmlDocument compact, asRead;
+    std::vector<char> compactText, asReadText;
+    std::string error;
+    ASSERT_EQ(XmlFile::load(data.path("user.hma"), compactText, compact, error), 1) << error;
+    ASSERT_EQ(XmlFile::load(data.path("user.hma"), asReadText, asRead, error, nullptr, XmlFile::Text::AsRead), 1);
+    EXPECT_EQ(XmlFile::print(compact), XmlFile::print(asRead));
+    EXPECT_LT(compactText.size(), asReadText.size());
+
+    const std::string damaged = "<a>\n\t<b id=\"1\">\n\t\t<c>x</c>\n\t<d id=\"2\"\n</a>";
+    data.write("damaged.hma", damaged);
+    XmlFile::Failure failure;
+    EXPECT_EQ(XmlFile::load(data.path("damaged.hma"), compactText, compact, error, &failure), -1);
+    EXPECT_EQ(failure.reason, "expected >");
+    EXPECT_EQ(XmlFile::positionInRaw(damaged.data(), damaged.size(), failure.offset), "line 5, column 1");
+    EXPECT_EQ(XmlFile::load(data.path("missing.hma"), compactText, compact, error), 0);
 }

@@ -1,6 +1,7 @@
 // Fuzz target for reading, parsing and printing a data file: the bytes are
 // joined as the store reads them, parsed with the data files' flags, printed,
 // and the printed text must read back and, once saved again, stay the same.
+// The text compacted before parsing must read exactly as the text itself.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,11 +37,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     XmlDocument first;
     std::vector<char> firstBuffer;
     std::string error;
-    if (!readBack(input, first, firstBuffer, error)) {
+    const bool read = readBack(input, first, firstBuffer, error);
+
+    XmlDocument compact;
+    std::vector<char> compactBuffer;
+    XmlFile::joinLines(input.data(), input.size(), compactBuffer);
+    XmlFile::dropSkippedText(compactBuffer);
+    std::string compactError;
+    if (XmlFile::parse(compactBuffer, compact, compactError) != read)
+        fail("the compacted text reads otherwise", input + "\n----\n" + compactError + " / " + error);
+    if (!read) {
         if (error.empty()) fail("refused without a reason", input);
         return 0;
     }
     const std::string printed = XmlFile::print(first);
+    if (XmlFile::print(compact) != printed) fail("the compacted text gives another document", input);
 
     // What the program saved must load again.
     XmlDocument second;
