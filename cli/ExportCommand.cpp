@@ -18,9 +18,10 @@ namespace {
 
 const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
 
-// The fewest bytes a readable entry takes in a user's file:
-// <entry><date>1/1/1</date><time>1:1:1AM</time></entry>
-constexpr std::size_t kSmallestEntry = 53;
+// The fewest bytes a readable entry takes in a file's text as loaded (blanks
+// between tags and the names of closing tags dropped):
+// <entry><date>1/1/1</><time>1:1:1AM</></>
+constexpr std::size_t kSmallestEntry = 40;
 // How much of the text standard output is given at a time.
 constexpr std::size_t kPiece = 1 << 16;
 // How many rows ahead the copy in time order asks for its rows.
@@ -184,8 +185,8 @@ int runExport(const ExportOptions& options) {
         // texts are read one after the other, and then put out in time order
         // (sorting small pairs of time and place is much cheaper than rows).
         // Each entry's rows are kept after their length in bytes. Space is set
-        // aside by the size of the files: an entry takes more bytes there than
-        // its rows do here, and space never used costs nothing.
+        // aside by the size of the files' texts, about what the rows take (it
+        // grows when they take more; space never used costs nothing).
         const std::size_t bytes = selected.fileBytes();
         std::string inFileOrder;
         inFileOrder.reserve(bytes);
