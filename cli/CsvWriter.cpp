@@ -3,12 +3,11 @@
 namespace CsvWriter {
 
 bool isPlain(std::string_view text) {
-    bool plain = !(text.size() >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF');
-    for (std::size_t i = 0; plain && i < text.size(); ++i) {
-        const char c = text[i];
-        plain = c != ',' && c != '"' && c != '\r' && c != '\n';
-    }
-    return plain;
+    if (text.size() >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF') return false;
+    for (char c : text)
+        // The four characters quoted are ',' or below: digits and letters pass at the first test.
+        if (static_cast<unsigned char>(c) <= ',' && (c == ',' || c == '"' || c == '\r' || c == '\n')) return false;
+    return true;
 }
 
 void appendCell(std::string& out, std::string_view text) {

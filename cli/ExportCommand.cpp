@@ -18,16 +18,25 @@ namespace {
 
 const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
 
+// The fewest bytes a readable entry takes in a file's text as loaded (blanks
+// between tags and the names of closing tags dropped):
+// <entry><date>1/1/1</><time>1:1:1AM</></>
+constexpr std::size_t kSmallestEntry = 40;
+// How much of the text standard output is given at a time.
+constexpr std::size_t kPiece = 1 << 16;
+// How many rows ahead the copy in time order asks for its rows.
+constexpr std::size_t kAhead = 8;
 
-// Splits an output path into its folder (with separator) and file name.
+// A day as one number, larger for later days.
 int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
 
 using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
 
 // Sorts by key, keeping the given order among equal keys: a radix sort by
-// 16-bit digits of the distance from the smallest key (an export sorts one
-// pair per reading).
-void sortByKey(Order& order) {
+// 11-bit digits of the distance from the smallest key (an export sorts one
+// pair per reading; digits this small keep each pass within the caches).
+template <typename Pairs>
+void sortByKey(Pairs& order) {
     if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
     std::int64_t low = order[0].first, high = order[0].first;
     for (const auto& o : order) {
@@ -35,18 +44,63 @@ void sortByKey(Order& order) {
         high = std::max(high, o.first);
     }
     const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
-    Order other(order.size());
-    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += 16) {
-        std::vector<std::size_t> start(65537, 0);
+    constexpr int kBits = 11;
+    constexpr std::size_t kDigits = std::size_t(1) << kBits;
+    Pairs other(order.size());
+    std::vector<std::size_t> start(kDigits + 1);
+    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += kBits) {
         auto digitOf = [low, shift](std::int64_t key) {
             return static_cast<std::size_t>(((static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(low)) >> shift) &
-                                            0xFFFF);
+                                            (kDigits - 1));
         };
+        std::fill(start.begin(), start.end(), 0);
         for (const auto& o : order) ++start[digitOf(o.first) + 1];
         for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
         for (const auto& o : order) other[start[digitOf(o.first)]++] = o;
         order.swap(other);
     }
+}
+
+// Appends the CSV rows of one entry, one per value; prefix holds the cells
+// of user and variable up to the comma before member.
+void appendRows(std::string& out, std::string_view prefix, const EntryReading& e) {
+    char whenText[32];
+    const std::string_view when(whenText, readings::isoText(e, whenText));
+    const std::string_view id(e.id);
+    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+        // Most rows need no quoting: they are put together in one piece.
+        char line[256];
+        const std::size_t size = prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
+        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) && CsvWriter::isPlain(id)) {
+            char* p = line;
+            auto put = [&p](std::string_view part) {
+                if (part.empty()) return;  // an empty view may hold no pointer at all
+                std::memcpy(p, part.data(), part.size());
+                p += part.size();
+            };
+            put(prefix);
+            put(member);
+            *p++ = ',';
+            put(when);
+            *p++ = ',';
+            put(text);
+            *p++ = ',';
+            put(id);
+            *p++ = '\r';
+            *p++ = '\n';
+            out.append(line, static_cast<std::size_t>(p - line));
+            return;
+        }
+        out += prefix;
+        CsvWriter::appendCell(out, member);
+        out += ',';
+        out += when;
+        out += ',';
+        CsvWriter::appendCell(out, text);
+        out += ',';
+        CsvWriter::appendCell(out, id);
+        out += "\r\n";
+    });
 }
 
 }  // namespace
@@ -127,20 +181,17 @@ int runExport(const ExportOptions& options) {
         }
         out = JsonWriter::exportUsers(users);
     } else {
-        // The rows of each entry are written in file order, where the files'
+        // The rows of each entry are made in file order, where the files'
         // texts are read one after the other, and then put out in time order
-        // (sorting small pairs of time and position is much cheaper than rows).
-        std::size_t entries = 0;
-        for (const UserReadings& u : selected.users)
-            for (const VariableReadings& v : u.variables)
-                if (wanted.empty() || wanted.count(v.name))
-                    for (const XmlNode* e = v.node->first_node("entry"); e; e = e->next_sibling("entry")) ++entries;
+        // (sorting small pairs of time and place is much cheaper than rows).
+        // Each entry's rows are kept after their length in bytes. Space is set
+        // aside by the size of the files' texts, about what the rows take (it
+        // grows when they take more; space never used costs nothing).
+        const std::size_t bytes = selected.fileBytes();
         std::string inFileOrder;
-        inFileOrder.reserve(entries * 64);
-        std::vector<std::pair<std::size_t, std::size_t>> pieces;  // begin, length
-        pieces.reserve(entries);
-        Order order;
-        order.reserve(entries);
+        inFileOrder.reserve(bytes);
+        std::vector<std::pair<std::int64_t, std::size_t>> order;  // time, place in inFileOrder
+        order.reserve(bytes / kSmallestEntry);
         std::string prefix;
         for (const UserReadings& u : selected.users)
             for (const VariableReadings& v : u.variables) {
@@ -151,58 +202,35 @@ int runExport(const ExportOptions& options) {
                                               CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
                                               std::string()});
                 prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
-                for (const XmlNode* node = v.node->first_node("entry"); node; node = node->next_sibling("entry")) {
+                for (const XmlNode* node = v.node->first_node("entry", 5); node;
+                     node = node->next_sibling("entry", 5)) {
                     const EntryReading e = readings::readEntry(node);
                     if (!chosen(u, v, e)) continue;
-                    std::string& out = inFileOrder;
-                    const std::size_t begin = out.size();
-                    char whenText[32];
-                    const std::string_view when(whenText, readings::isoText(e, whenText));
-                    const std::string_view id(e.id);
-                    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-                        // Most rows need no quoting: they are put together in one piece.
-                        char line[256];
-                        const std::size_t size =
-                            prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
-                        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) &&
-                            CsvWriter::isPlain(id)) {
-                            char* p = line;
-                            auto put = [&p](std::string_view part) {
-                                if (part.empty()) return;  // an empty view may hold no pointer at all
-                                std::memcpy(p, part.data(), part.size());
-                                p += part.size();
-                            };
-                            put(prefix);
-                            put(member);
-                            *p++ = ',';
-                            put(when);
-                            *p++ = ',';
-                            put(text);
-                            *p++ = ',';
-                            put(id);
-                            *p++ = '\r';
-                            *p++ = '\n';
-                            out.append(line, static_cast<std::size_t>(p - line));
-                            return;
-                        }
-                        out += prefix;
-                        CsvWriter::appendCell(out, member);
-                        out += ',';
-                        out += when;
-                        out += ',';
-                        CsvWriter::appendCell(out, text);
-                        out += ',';
-                        CsvWriter::appendCell(out, id);
-                        out += "\r\n";
-                    });
-                    order.push_back({e.key, static_cast<std::uint32_t>(pieces.size())});
-                    pieces.push_back({begin, out.size() - begin});
+                    const std::size_t place = inFileOrder.size();
+                    inFileOrder.append(sizeof(std::size_t), '\0');
+                    appendRows(inFileOrder, prefix, e);
+                    const std::size_t length = inFileOrder.size() - place - sizeof length;
+                    std::memcpy(&inFileOrder[place], &length, sizeof length);
+                    order.push_back({e.key, place});
                 }
             }
         sortByKey(order);
-        out.reserve(inFileOrder.size() + 128);
+        // A file is written whole; standard output is given the text a piece at a time.
+        const bool whole = !options.output.empty();
+        out.reserve(whole ? inFileOrder.size() + 128 : 2 * kPiece);
         CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        for (const auto& o : order) out.append(inFileOrder, pieces[o.second].first, pieces[o.second].second);
+        for (std::size_t i = 0; i < order.size(); ++i) {
+            // The rows are read in an order of their own: asking for them a
+            // little ahead hides the wait for memory.
+            if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
+            std::size_t length = 0;
+            std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
+            out.append(inFileOrder, order[i].second + sizeof length, length);
+            if (!whole && out.size() >= kPiece) {
+                std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
+                out.clear();
+            }
+        }
     }
 
     if (options.output.empty()) {

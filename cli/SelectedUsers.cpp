@@ -35,3 +35,9 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
     }
     return 0;
 }
+
+std::size_t SelectedUsers::fileBytes() const {
+    std::size_t bytes = 0;
+    for (const std::vector<char>& text : texts_) bytes += text.size();
+    return bytes;
+}

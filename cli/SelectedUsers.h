@@ -17,6 +17,9 @@ public:
     // callers that walk the entries themselves).
     int load(const std::string& dataDir, const std::vector<std::string>& names, bool withEntries = true);
 
+    // The size of the files read, in bytes.
+    std::size_t fileBytes() const;
+
     DataFolder folder;
     std::vector<UserReadings> users;
 

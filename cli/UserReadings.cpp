@@ -19,6 +19,43 @@ std::int64_t keyOf(const std::tm& when, int year) {
     return k * 60 + when.tm_sec;
 }
 
+namespace {
+
+// The number of the two digits at text[at], or -1 when they are not two digits.
+int twoDigits(const char* text, int at) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    return digit(text[at]) && digit(text[at + 1]) ? (text[at] - '0') * 10 + (text[at + 1] - '0') : -1;
+}
+
+}  // namespace
+
+int readWhen(const char* date, const char* time, std::tm& when, int& typedYear) {
+    // "2026/03/05" and "08:30:00 AM" (or am, PM, pm), each field within its range.
+    const int century = twoDigits(date, 0), years = century < 0 ? -1 : twoDigits(date, 2);
+    const int month = years < 0 || date[4] != '/' ? -1 : twoDigits(date, 5);
+    const int day = month < 0 || date[7] != '/' ? -1 : twoDigits(date, 8);
+    const int hour = day < 0 || date[10] != '\0' ? -1 : twoDigits(time, 0);
+    const int minute = hour < 0 || time[2] != ':' ? -1 : twoDigits(time, 3);
+    const int second = minute < 0 || time[5] != ':' ? -1 : twoDigits(time, 6);
+    const char a = second < 0 || time[8] != ' ' ? '\0' : time[9];
+    const bool upper = a == 'A' || a == 'P';
+    const bool plain = (upper || a == 'a' || a == 'p') && time[10] == (upper ? 'M' : 'm') && time[11] == '\0';
+    if (!plain || month < 1 || month > 12 || day < 1 || day > 31 || minute > 59 || second > 59)
+        return EntryRules::readFields(date, time, when, &typedYear);
+    const int year = century * 100 + years;
+    std::tm read{};
+    read.tm_year = (year < 1970 ? 1970 : year) - 1900;
+    read.tm_mon = month - 1;
+    read.tm_mday = day;
+    read.tm_hour = hour % 12 + (a == 'P' || a == 'p' ? 12 : 0);
+    read.tm_min = minute;
+    read.tm_sec = second;
+    read.tm_isdst = -1;
+    when = read;
+    typedYear = year;
+    return 0;
+}
+
 EntryReading readEntry(const XmlNode* e) {
     EntryReading entry;
     entry.node = e;
@@ -33,7 +70,7 @@ EntryReading readEntry(const XmlNode* e) {
     }
     entry.date = Global::textOf(date);
     entry.time = Global::textOf(time);
-    entry.readable = EntryRules::readFields(entry.date, entry.time, entry.when, &entry.typedYear);
+    entry.readable = readWhen(entry.date, entry.time, entry.when, entry.typedYear);
     if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
     return entry;
 }

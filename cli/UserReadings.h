@@ -45,6 +45,11 @@ UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEnt
 // Reads one `entry` element.
 EntryReading readEntry(const XmlNode* entry);
 
+// The entry rules' readFields, with the texts the program writes
+// ("2026/03/05", "08:30:00 AM") read directly: an export reads one of each
+// per entry. Any other text is read by readFields itself.
+int readWhen(const char* date, const char* time, std::tm& when, int& typedYear);
+
 // Calls f(member, text) for each value element of an entry in file order:
 // every child but `date` and `time`; the member of `value` is empty, the
 // others are "systolic", "diastolic", "fasting" or "postprandial"; the text

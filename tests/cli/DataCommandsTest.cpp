@@ -3,7 +3,9 @@
 // input that writes nothing, the findings of check, and remove.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdio>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,6 +112,36 @@ TEST_F(DataCommands, ExportWritesEveryValueInTimeOrderWithNamesGuarded) {
     EXPECT_EQ(out, expected);
     ASSERT_EQ(exportCsv({"0", "3"}, data.root + "/out.csv"), kOk) << err;
     EXPECT_EQ(readFile(data.root + "/out.csv"), expected);
+}
+
+TEST_F(DataCommands, ALongExportReachesStandardOutputWholeInTimeOrderAsItsFileDoes) {
+    // 3000 readings out of time order, many at the same minute (these keep their file order).
+    std::string variable = "\t<variable name=\"Pulse\">\n";
+    std::vector<std::pair<int, int>> expected;  // minute of the day, id
+    for (int id = 0; id < 3000; ++id) {
+        const int minute = id * 7919 % 1000;
+        char entry[160];
+        std::snprintf(entry, sizeof entry,
+                      "\t\t<entry id=\"%d\"><value>%d.000000</value><date>2024/02/03</date>"
+                      "<time>%02d:%02d:00 %s</time></entry>\n",
+                      id, id % 90, (minute / 60 + 11) % 12 + 1, minute % 60, minute < 720 ? "AM" : "PM");
+        variable += entry;
+        expected.push_back({minute, id});
+    }
+    data.write("user2.hma", userFileXml(2, "Ann", "Lee", variable + "\t</variable>\n"));
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const std::pair<int, int>& a, const std::pair<int, int>& b) { return a.first < b.first; });
+    std::string rows = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\r\n";
+    for (const auto& e : expected) {
+        char row[96];
+        std::snprintf(row, sizeof row, "2,Ann,Lee,Pulse,,2024-02-03T%02d:%02d:00,%d.000000,%d\r\n", e.first / 60,
+                      e.first % 60, e.second % 90, e.second);
+        rows += row;
+    }
+    ASSERT_EQ(exportCsv({"2"}), kOk) << err;
+    EXPECT_TRUE(out == rows) << out.size() << " bytes instead of " << rows.size();
+    ASSERT_EQ(exportCsv({"2"}, data.root + "/out.csv"), kOk) << err;
+    EXPECT_TRUE(readFile(data.root + "/out.csv") == rows);
 }
 
 TEST_F(DataCommands, ExportRefusesAMissingOutputFolderAndUnknownNamesWritingNothing) {
