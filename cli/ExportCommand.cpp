@@ -30,13 +30,13 @@ constexpr std::size_t kAhead = 8;
 // A day as one number, larger for later days.
 int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
 
-using Order = std::vector<std::pair<std::int64_t, std::uint32_t>>;
+// Pairs of a time and a place (an index or an offset), sorted by time.
+using Order = std::vector<std::pair<std::int64_t, std::size_t>>;
 
 // Sorts by key, keeping the given order among equal keys: a radix sort by
 // 11-bit digits of the distance from the smallest key (an export sorts one
 // pair per reading; digits this small keep each pass within the caches).
-template <typename Pairs>
-void sortByKey(Pairs& order) {
+void sortByKey(Order& order) {
     if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
     std::int64_t low = order[0].first, high = order[0].first;
     for (const auto& o : order) {
@@ -46,7 +46,7 @@ void sortByKey(Pairs& order) {
     const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
     constexpr int kBits = 11;
     constexpr std::size_t kDigits = std::size_t(1) << kBits;
-    Pairs other(order.size());
+    Order other(order.size());
     std::vector<std::size_t> start(kDigits + 1);
     for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += kBits) {
         auto digitOf = [low, shift](std::int64_t key) {
@@ -172,7 +172,7 @@ int runExport(const ExportOptions& options) {
                 variable.node = v.node;
                 Order order;
                 for (const EntryReading& e : v.entries)
-                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::uint32_t>(&e - v.entries.data())});
+                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
                 sortByKey(order);
                 for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
                 copy.variables.push_back(std::move(variable));
@@ -190,7 +190,7 @@ int runExport(const ExportOptions& options) {
         const std::size_t bytes = selected.fileBytes();
         std::string inFileOrder;
         inFileOrder.reserve(bytes);
-        std::vector<std::pair<std::int64_t, std::size_t>> order;  // time, place in inFileOrder
+        Order order;  // time, place in inFileOrder
         order.reserve(bytes / kSmallestEntry);
         std::string prefix;
         for (const UserReadings& u : selected.users)

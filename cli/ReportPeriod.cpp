@@ -64,13 +64,15 @@ bool ReportPeriod::readDay(const std::string& text, std::tm& day) {
 bool ReportPeriod::fromOptions(const std::string& fromOption, const std::string& toOption,
                                const std::string& lastOption, const std::tm& today, ReportPeriod& out,
                                std::string& error) {
-    const char* const dayFormat = " (expected YYYY-MM-DD, a day that exists, from 1970 on)";
+    auto readOption = [&error](const char* option, const std::string& text, std::tm& day) {
+        if (readDay(text, day)) return true;
+        error = std::string(option) + ": cannot read the date \"" + text +
+                "\" (expected YYYY-MM-DD, a day that exists, from 1970 on)";
+        return false;
+    };
     ReportPeriod p;
     if (!toOption.empty()) {
-        if (!readDay(toOption, p.lastDay)) {
-            error = "--to: cannot read the date \"" + toOption + "\"" + dayFormat;
-            return false;
-        }
+        if (!readOption("--to", toOption, p.lastDay)) return false;
     } else {
         p.lastDay = std::tm{};
         p.lastDay.tm_year = today.tm_year;
@@ -82,10 +84,7 @@ bool ReportPeriod::fromOptions(const std::string& fromOption, const std::string&
         return false;
     }
     if (!fromOption.empty()) {
-        if (!readDay(fromOption, p.firstDay)) {
-            error = "--from: cannot read the date \"" + fromOption + "\"" + dayFormat;
-            return false;
-        }
+        if (!readOption("--from", fromOption, p.firstDay)) return false;
     } else {
         long count = 90;
         char unit = 'd';

@@ -11,56 +11,50 @@ set -euo pipefail
 source "$(dirname "$0")/../wait-main-window.bash"
 out=$1
 shift
+
+# Saves the screen to $out/$1 and says what it shows ($2); stops when the
+# program has ended meanwhile ($3: while doing what).
+snap() {
+  if ! kill -0 "$pid" 2>/dev/null; then
+    echo "The program ended $3." >&2
+    exit 1
+  fi
+  import -window root "$out/$1"
+  echo "$2 saved to $out/$1"
+}
+
 "$@" &
 pid=$!
 trap 'kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true' EXIT
 win=$(wait_main_window "$pid")
 sleep 1
-import -window root "$out/demo-main.png"
-echo "Screenshot of the main window saved to $out/demo-main.png"
+snap demo-main.png "Screenshot of the main window" "as it opened"
+
+# Opens the toolbar menu at x=$1, its "Vitals" submenu just below, and clicks
+# the item at ($2, $3).
+pick() {
+  xdotool mousemove --window "$win" "$1" 38 click 1
+  sleep 0.7
+  xdotool mousemove --window "$win" "$(($1 + 25))" 62
+  sleep 0.7
+  xdotool mousemove --window "$win" "$2" "$3" click 1
+  sleep 1
+}
 
 # The users list starts at (23, 110) in the window; its first line is the
 # first person of the sample registry.
 xdotool mousemove --window "$win" 80 120 click 1
 sleep 1.5
-if ! kill -0 "$pid" 2>/dev/null; then
-  echo "The program ended after a user was picked." >&2
-  exit 1
-fi
-import -window root "$out/demo-user.png"
-echo "Screenshot with the first user chosen saved to $out/demo-user.png"
+snap demo-user.png "Screenshot with the first user chosen" "after a user was picked"
 
-# "Multi-Display" in the toolbar, its "Vitals" submenu, then Pulse (first
-# item) and, after opening the menu again, SpO2 (fourth item).
-pick_vital() {
-  xdotool mousemove --window "$win" 205 38 click 1
-  sleep 0.7
-  xdotool mousemove --window "$win" 230 62
-  sleep 0.7
-  xdotool mousemove --window "$win" 300 "$1" click 1
-  sleep 1
-}
-pick_vital 61
-pick_vital 118
+# "Multi-Display": Pulse (first item) and, after opening the menu again,
+# SpO2 (fourth item).
+pick 205 300 61
+pick 205 300 118
 sleep 0.5
-if ! kill -0 "$pid" 2>/dev/null; then
-  echo "The program ended while variables were put on the chart." >&2
-  exit 1
-fi
-import -window root "$out/demo-chart.png"
-echo "Screenshot with Pulse and SpO2 on the chart saved to $out/demo-chart.png"
+snap demo-chart.png "Screenshot with Pulse and SpO2 on the chart" "while variables were put on the chart"
 
-# "Normal Range Display" beside it, its "Vitals" submenu, then Blood Pressure
-# (second item).
-xdotool mousemove --window "$win" 340 38 click 1
-sleep 0.7
-xdotool mousemove --window "$win" 365 62
-sleep 0.7
-xdotool mousemove --window "$win" 490 80 click 1
-sleep 1.5
-if ! kill -0 "$pid" 2>/dev/null; then
-  echo "The program ended while blood pressure was put on the chart." >&2
-  exit 1
-fi
-import -window root "$out/demo-range.png"
-echo "Screenshot of blood pressure against its normal range saved to $out/demo-range.png"
+# "Normal Range Display" beside it: Blood Pressure (second item).
+pick 340 490 80
+sleep 0.5
+snap demo-range.png "Screenshot of blood pressure against its normal range" "while blood pressure was put on the chart"
