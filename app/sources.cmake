@@ -1,2 +1,3 @@
-list(APPEND QUORVEL_CORE_SOURCES app/Trace.cpp app/Dialogs.cpp app/LiteralText.cpp)
-list(APPEND QUORVEL_GUI_SOURCES app/ToolkitDialogs.cpp app/ToolkitLook.cpp)
+# app/: the trace log, the dialog seam and the texts handed to the toolkit.
+add_library(quorvel_app STATIC app/Trace.cpp app/Dialogs.cpp app/LiteralText.cpp)
+target_link_libraries(quorvel_app PUBLIC quorvel_platform)

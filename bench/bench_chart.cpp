@@ -18,11 +18,11 @@
 #include <FL/x.H>
 
 #include "app/Trace.h"
+#include "rules/chart/DisplayMenuRules.h"
+#include "rules/chart/TrendStats.h"
 #include "store/XmlDocument.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
-#include "ui/chart/TrendStats.h"
-#include "ui/main/DisplayMenuRules.h"
 
 namespace {
 

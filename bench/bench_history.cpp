@@ -11,8 +11,8 @@
 
 #include "BenchSupport.h"
 #include "app/Trace.h"
+#include "rules/readings/HistoryData.h"
 #include "store/Global.h"
-#include "ui/measurements/HistoryData.h"
 #include "ui/measurements/HistoryTable.h"
 #include "ui/measurements/HistoryTableWindow.h"
 

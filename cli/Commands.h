@@ -7,9 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "exchange/Status.h"
+
 namespace cli {
 
-enum ExitStatus { kOk = 0, kProblem = 1, kUsage = 2 };
+using exchange::kOk;
+using exchange::kProblem;
+using exchange::kUsage;
 
 struct UsersOptions {
     std::string dataDir;

@@ -1,126 +1,34 @@
 // quorvel-data export: the chosen readings, in time order, as CSV or JSON,
 // to standard output or atomically to a file.
-#include <algorithm>
-#include <cstring>
 #include <iostream>
-#include <set>
 
 #include "cli/Commands.h"
-#include "cli/CsvWriter.h"
-#include "cli/JsonWriter.h"
-#include "cli/OutputFile.h"
-#include "cli/SelectedUsers.h"
-#include "platform/Platform.h"
+#include "exchange/OutputFile.h"
+#include "exchange/ReadingsExport.h"
+#include "exchange/UserReadings.h"
 
 namespace cli {
 
-namespace {
-
-const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
-
-// The fewest bytes a readable entry takes in a file's text as loaded (blanks
-// between tags and the names of closing tags dropped):
-// <entry><date>1/1/1</><time>1:1:1AM</></>
-constexpr std::size_t kSmallestEntry = 40;
-// How much of the text standard output is given at a time.
-constexpr std::size_t kPiece = 1 << 16;
-// How many rows ahead the copy in time order asks for its rows.
-constexpr std::size_t kAhead = 8;
-
-// A day as one number, larger for later days.
-int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
-
-// Pairs of a time and a place (an index or an offset), sorted by time.
-using Order = std::vector<std::pair<std::int64_t, std::size_t>>;
-
-// Sorts by key, keeping the given order among equal keys: a radix sort by
-// 11-bit digits of the distance from the smallest key (an export sorts one
-// pair per reading; digits this small keep each pass within the caches).
-void sortByKey(Order& order) {
-    if (order.size() < 2 || std::is_sorted(order.begin(), order.end())) return;
-    std::int64_t low = order[0].first, high = order[0].first;
-    for (const auto& o : order) {
-        low = std::min(low, o.first);
-        high = std::max(high, o.first);
-    }
-    const std::uint64_t range = static_cast<std::uint64_t>(high) - static_cast<std::uint64_t>(low);
-    constexpr int kBits = 11;
-    constexpr std::size_t kDigits = std::size_t(1) << kBits;
-    Order other(order.size());
-    std::vector<std::size_t> start(kDigits + 1);
-    for (int shift = 0; shift < 64 && (range >> shift) != 0; shift += kBits) {
-        auto digitOf = [low, shift](std::int64_t key) {
-            return static_cast<std::size_t>(((static_cast<std::uint64_t>(key) - static_cast<std::uint64_t>(low)) >> shift) &
-                                            (kDigits - 1));
-        };
-        std::fill(start.begin(), start.end(), 0);
-        for (const auto& o : order) ++start[digitOf(o.first) + 1];
-        for (std::size_t d = 1; d < start.size(); ++d) start[d] += start[d - 1];
-        for (const auto& o : order) other[start[digitOf(o.first)]++] = o;
-        order.swap(other);
-    }
-}
-
-// Appends the CSV rows of one entry, one per value; prefix holds the cells
-// of user and variable up to the comma before member.
-void appendRows(std::string& out, std::string_view prefix, const EntryReading& e) {
-    char whenText[32];
-    const std::string_view when(whenText, readings::isoText(e, whenText));
-    const std::string_view id(e.id);
-    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-        // Most rows need no quoting: they are put together in one piece.
-        char line[256];
-        const std::size_t size = prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
-        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) && CsvWriter::isPlain(id)) {
-            char* p = line;
-            auto put = [&p](std::string_view part) {
-                if (part.empty()) return;  // an empty view may hold no pointer at all
-                std::memcpy(p, part.data(), part.size());
-                p += part.size();
-            };
-            put(prefix);
-            put(member);
-            *p++ = ',';
-            put(when);
-            *p++ = ',';
-            put(text);
-            *p++ = ',';
-            put(id);
-            *p++ = '\r';
-            *p++ = '\n';
-            out.append(line, static_cast<std::size_t>(p - line));
-            return;
-        }
-        out += prefix;
-        CsvWriter::appendCell(out, member);
-        out += ',';
-        out += when;
-        out += ',';
-        CsvWriter::appendCell(out, text);
-        out += ',';
-        CsvWriter::appendCell(out, id);
-        out += "\r\n";
-    });
-}
-
-}  // namespace
-
 int runExport(const ExportOptions& options) {
-    int fromDay = 0, toDay = 0;
+    ExportRequest request;
+    request.dataDir = options.dataDir;
+    request.users = options.users;
+    request.variables = options.variables;
+    request.json = options.format == "json";
     int y = 0, m = 0, d = 0;
     if (!options.from.empty()) {
         if (!readings::readIsoDay(options.from, y, m, d)) {
             std::cerr << "quorvel-data: --from " << options.from << ": expected a date YYYY-MM-DD" << std::endl;
             return kUsage;
         }
-        fromDay = dayKey(y, m, d);
+        request.fromDay = ReadingsExport::dayKey(y, m, d);
     }
     if (!options.to.empty()) {
         if (!readings::readIsoDay(options.to, y, m, d)) {
             std::cerr << "quorvel-data: --to " << options.to << ": expected a date YYYY-MM-DD" << std::endl;
             return kUsage;
         }
-        toDay = dayKey(y, m, d);
+        request.toDay = ReadingsExport::dayKey(y, m, d);
     }
     OutputFile outFile;
     if (!options.output.empty()) {
@@ -132,112 +40,14 @@ int runExport(const ExportOptions& options) {
         }
     }
 
-    const bool json = options.format == "json";
-    SelectedUsers selected;
-    int status = selected.load(options.dataDir, options.users, json);
-    if (status != kOk) return status;
-
-    std::set<std::string> wanted(options.variables.begin(), options.variables.end());
-    for (const std::string& v : options.variables) {
-        bool known = false;
-        for (const UserReadings& u : selected.users)
-            for (const VariableReadings& var : u.variables) known = known || var.name == v;
-        if (!known) {
-            std::cerr << "quorvel-data: no chosen user has a variable \"" << v << "\"; nothing written" << std::endl;
-            return kProblem;
-        }
-    }
-    // Whether an entry is put out: readable (told when not) and inside the days asked for.
-    auto chosen = [&](const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
-        if (e.readable != 0) {
-            std::cerr << "quorvel-data: " << selected.folder.path() << u.record.file << ": variable " << v.name
-                      << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
-            status = kProblem;
-            return false;
-        }
-        const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
-        return !((fromDay && day < fromDay) || (toDay && day > toDay));
-    };
-
+    Diagnostics tell(std::cerr, "quorvel-data: ");
     std::string out;
-    if (json) {
-        std::vector<UserReadings> users;
-        for (const UserReadings& u : selected.users) {
-            UserReadings copy;
-            copy.record = u.record;
-            for (const VariableReadings& v : u.variables) {
-                if (!wanted.empty() && !wanted.count(v.name)) continue;
-                VariableReadings variable;
-                variable.name = v.name;
-                variable.node = v.node;
-                Order order;
-                for (const EntryReading& e : v.entries)
-                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
-                sortByKey(order);
-                for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
-                copy.variables.push_back(std::move(variable));
-            }
-            users.push_back(std::move(copy));
-        }
-        out = JsonWriter::exportUsers(users);
-    } else {
-        // The rows of each entry are made in file order, where the files'
-        // texts are read one after the other, and then put out in time order
-        // (sorting small pairs of time and place is much cheaper than rows).
-        // Each entry's rows are kept after their length in bytes. Space is set
-        // aside by the size of the files' texts, about what the rows take (it
-        // grows when they take more; space never used costs nothing).
-        const std::size_t bytes = selected.fileBytes();
-        std::string inFileOrder;
-        inFileOrder.reserve(bytes);
-        Order order;  // time, place in inFileOrder
-        order.reserve(bytes / kSmallestEntry);
-        std::string prefix;
-        for (const UserReadings& u : selected.users)
-            for (const VariableReadings& v : u.variables) {
-                if (!wanted.empty() && !wanted.count(v.name)) continue;
-                // The cells that repeat (user and variable) are made once.
-                prefix.clear();
-                CsvWriter::appendRow(prefix, {CsvWriter::cell(u.record.id), CsvWriter::nameCell(u.record.first),
-                                              CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
-                                              std::string()});
-                prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
-                for (const XmlNode* node = v.node->first_node("entry", 5); node;
-                     node = node->next_sibling("entry", 5)) {
-                    const EntryReading e = readings::readEntry(node);
-                    if (!chosen(u, v, e)) continue;
-                    const std::size_t place = inFileOrder.size();
-                    inFileOrder.append(sizeof(std::size_t), '\0');
-                    appendRows(inFileOrder, prefix, e);
-                    const std::size_t length = inFileOrder.size() - place - sizeof length;
-                    std::memcpy(&inFileOrder[place], &length, sizeof length);
-                    order.push_back({e.key, place});
-                }
-            }
-        sortByKey(order);
-        // A file is written whole; standard output is given the text a piece at a time.
-        const bool whole = !options.output.empty();
-        out.reserve(whole ? inFileOrder.size() + 128 : 2 * kPiece);
-        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            // The rows are read in an order of their own: asking for them a
-            // little ahead hides the wait for memory.
-            if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
-            std::size_t length = 0;
-            std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
-            out.append(inFileOrder, order[i].second + sizeof length, length);
-            if (!whole && out.size() >= kPiece) {
-                std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
-                out.clear();
-            }
-        }
-    }
-
+    const int status = ReadingsExport::write(request, out, options.output.empty() ? &std::cout : nullptr, tell);
     if (options.output.empty()) {
-        std::cout << out;
         std::cout.flush();
         return status;
     }
+    if (status != kOk && out.empty()) return status;
     std::string error;
     if (!outFile.write(out, error)) {
         std::cerr << "quorvel-data: " << options.output << ": " << error << "; nothing written" << std::endl;

@@ -22,8 +22,4 @@ struct ReportOptions {
 int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err);
 int runReport(const ReportOptions& options);
 
-// The default file name for a person and the last day of the period, with
-// characters that cannot stand in a file name replaced by "_".
-std::string defaultReportName(const std::string& first, const std::string& last, const std::string& toDay);
-
 }  // namespace cli

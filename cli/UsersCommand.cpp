@@ -1,58 +1,19 @@
 // quorvel-data users: one line per registry record, never skipping one whose
 // file is missing or damaged.
-#include <algorithm>
 #include <iostream>
 
 #include "cli/Commands.h"
-#include "cli/CsvWriter.h"
-#include "cli/JsonWriter.h"
-#include "platform/Platform.h"
+#include "exchange/CsvWriter.h"
+#include "exchange/JsonWriter.h"
+#include "exchange/UserSummaries.h"
 
 namespace cli {
 
 int runUsers(const UsersOptions& options) {
-    DataFolder folder;
-    std::string error;
-    if (!folder.open(options.dataDir, error)) {
-        std::cerr << "quorvel-data: " << error << std::endl;
-        return kProblem;
-    }
+    Diagnostics tell(std::cerr, "quorvel-data: ");
     std::vector<UserSummary> list;
-    int status = kOk;
-    for (const UserRecord& r : folder.users()) {
-        UserSummary s;
-        s.record = r;
-        XmlDocument doc;
-        std::vector<char> text;
-        if (!platform::isRegularFile(folder.path() + r.file)) {
-            s.status = "missing file";
-        } else if (!folder.loadFile(r.file, doc, text, error)) {
-            s.status = "damaged file: " + error;
-        } else if (!doc->first_node("patient")) {
-            s.status = "damaged file: no patient element";
-        } else {
-            s.status = "ok";
-            const UserReadings user = readings::read(r, doc->first_node("patient"));
-            const EntryReading* first = nullptr;
-            const EntryReading* last = nullptr;
-            for (const VariableReadings& v : user.variables) {
-                s.counts.push_back({v.name, static_cast<int>(v.entries.size())});
-                for (const EntryReading& e : v.entries) {
-                    if (e.readable != 0) continue;
-                    if (!first || e.key < first->key) first = &e;
-                    if (!last || e.key > last->key) last = &e;
-                }
-            }
-            if (first) s.firstReading = readings::isoText(*first);
-            if (last) s.lastReading = readings::isoText(*last);
-        }
-        if (s.status != "ok") {
-            std::cerr << "quorvel-data: " << folder.path() << "config.hma: line " << r.line << ": user " << r.id
-                      << ": " << s.status << std::endl;
-            status = kProblem;
-        }
-        list.push_back(s);
-    }
+    const int status = UserSummaries::read(options.dataDir, list, tell);
+    if (status != kOk && list.empty()) return status;  // the folder could not be read
     if (options.json) {
         std::cout << JsonWriter::users(list);
     } else {

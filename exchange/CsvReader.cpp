@@ -1,4 +1,4 @@
-#include "cli/CsvReader.h"
+#include "exchange/CsvReader.h"
 
 std::size_t CsvReader::utf8Length(const unsigned char* p, std::size_t left) {
     const unsigned char c = p[0];

@@ -1,4 +1,4 @@
-#include "cli/CsvWriter.h"
+#include "exchange/CsvWriter.h"
 
 namespace CsvWriter {
 

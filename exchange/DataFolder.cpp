@@ -1,4 +1,4 @@
-#include "cli/DataFolder.h"
+#include "exchange/DataFolder.h"
 
 #include <set>
 

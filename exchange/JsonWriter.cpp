@@ -1,4 +1,4 @@
-#include "cli/JsonWriter.h"
+#include "exchange/JsonWriter.h"
 
 #include <nlohmann/json.hpp>
 

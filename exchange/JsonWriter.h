@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "cli/UserReadings.h"
+#include "exchange/UserReadings.h"
 
 // One line of the users list.
 struct UserSummary {

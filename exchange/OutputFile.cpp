@@ -1,6 +1,6 @@
-#include "cli/OutputFile.h"
+#include "exchange/OutputFile.h"
 
-#include "cli/Commands.h"
+#include "exchange/Status.h"
 #include "platform/Platform.h"
 #include "store/SafeWriter.h"
 
@@ -10,13 +10,13 @@ int OutputFile::open(const std::string& path, std::string& error) {
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name_.empty()) {
         error = path + ": names a folder, not a file; nothing written";
-        return cli::kUsage;
+        return exchange::kUsage;
     }
     if (!platform::pathExists(folder_)) {
         error = path + ": the output folder does not exist; nothing written";
-        return cli::kProblem;
+        return exchange::kProblem;
     }
-    return cli::kOk;
+    return exchange::kOk;
 }
 
 bool OutputFile::write(const std::string& content, std::string& error) const {

@@ -1,6 +1,7 @@
-// A file named on the command line with -o: checked before any work is done,
-// then written whole through the store's safe writer (a temporary file
-// renamed over the old one), so a failure never leaves half a file.
+// A file to write a result to (named with -o, or chosen in the window):
+// checked before any work is done, then written whole through the store's
+// safe writer (a temporary file renamed over the old one), so a failure
+// never leaves half a file.
 #pragma once
 
 #include <string>

@@ -1,20 +1,20 @@
-#include "cli/SelectedUsers.h"
+#include "exchange/SelectedUsers.h"
 
-#include <iostream>
 
-int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, bool withEntries) {
+int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, Diagnostics& tell,
+                        bool withEntries) {
     std::string error;
     if (!folder.open(dataDir, error)) {
-        std::cerr << "quorvel-data: " << error << std::endl;
-        return 1;
+        tell.error() << error << std::endl;
+        return exchange::kProblem;
     }
     std::vector<UserRecord> records;
     if (names.empty()) records = folder.users();
     for (const std::string& name : names) {
         UserRecord r;
         if (folder.findUser(name, r, error) != 1) {
-            std::cerr << "quorvel-data: " << error << std::endl;
-            return 1;
+            tell.error() << error << std::endl;
+            return exchange::kProblem;
         }
         records.push_back(r);
     }
@@ -22,18 +22,18 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
     texts_.assign(records.size(), std::vector<char>());
     for (std::size_t i = 0; i < records.size(); ++i) {
         if (!folder.loadFile(records[i].file, docs_[i], texts_[i], error)) {
-            std::cerr << "quorvel-data: " << error << std::endl;
-            return 1;
+            tell.error() << error << std::endl;
+            return exchange::kProblem;
         }
         const XmlNode* patient = docs_[i]->first_node("patient");
         if (!patient) {
-            std::cerr << "quorvel-data: " << folder.path() << records[i].file << ": line 1: no patient element"
+            tell.error() << folder.path() << records[i].file << ": line 1: no patient element"
                       << std::endl;
-            return 1;
+            return exchange::kProblem;
         }
         users.push_back(readings::read(records[i], patient, withEntries));
     }
-    return 0;
+    return exchange::kOk;
 }
 
 std::size_t SelectedUsers::fileBytes() const {

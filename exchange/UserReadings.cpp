@@ -1,12 +1,12 @@
-#include "cli/UserReadings.h"
+#include "exchange/UserReadings.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
+#include "rules/readings/EntryRules.h"
+#include "rules/time/LocalDayClock.h"
 #include "store/Global.h"
-#include "ui/chart/LocalDayClock.h"
-#include "ui/measurements/EntryRules.h"
 
 namespace readings {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/DataFolder.h"
+#include "exchange/DataFolder.h"
 #include "store/XmlDocument.h"
 
 struct EntryReading {

@@ -1,8 +1,17 @@
-list(APPEND QUORVEL_CORE_SOURCES platform/Platform.cpp)
-# Batched drawing of chart series: X11 requests on Linux; on Windows and
-# macOS the stand-in that lets the chart draw shape by shape.
-if(WIN32 OR APPLE)
-  list(APPEND QUORVEL_GUI_SOURCES platform/BatchedSeriesPlain.cpp)
-else()
-  list(APPEND QUORVEL_GUI_SOURCES platform/BatchedSeriesX11.cpp)
+# platform/: the few calls that differ between operating systems.
+add_library(quorvel_platform STATIC platform/Platform.cpp)
+target_include_directories(quorvel_platform PUBLIC ${CMAKE_SOURCE_DIR})
+if(WIN32)
+  target_link_libraries(quorvel_platform PUBLIC shell32)
 endif()
+
+# Batched drawing of chart series, for the window alone: X11 requests on
+# Linux; on Windows and macOS the stand-in that lets the chart draw shape by
+# shape.
+if(WIN32 OR APPLE)
+  add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesPlain.cpp)
+else()
+  add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesX11.cpp)
+endif()
+target_include_directories(quorvel_platform_drawing SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
+target_link_libraries(quorvel_platform_drawing PUBLIC quorvel_platform)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Usage: check-windows.sh [OUTPUT_FOLDER]
-# Compiles the program's core (every file of QUORVEL_CORE_SOURCES: the
+# Compiles the program's core (every toolkit-free file of platform/, app/,
+# store/ and rules/ as their sources.cmake lists them: the
 # platform layer, the trace log, the dialogs seam, the data store and the
 # rules) for Windows with Debian's mingw-w64 cross compiler, with
 # -Wall -Wextra -Werror, and links them with scripts/windows/WindowsCheck.cpp
@@ -46,8 +47,8 @@ rapidxml_dir=$(dirname "$(find /usr/include /usr/local/include -path '*/rapidxml
 ln -sfn "$rapidxml_dir" "$out/include/rapidxml"
 
 # The core sources, as the build lists them.
-mapfile -t sources < <(cat platform/sources.cmake app/sources.cmake store/sources.cmake ui/*/sources.cmake 2>/dev/null |
-  grep 'QUORVEL_CORE_SOURCES' | grep -o '[A-Za-z0-9_./-]*\.cpp' | sort -u)
+mapfile -t sources < <(cat platform/sources.cmake app/sources.cmake store/sources.cmake rules/sources.cmake 2>/dev/null |
+  grep -v 'BatchedSeries' | grep -o '[A-Za-z0-9_./-]*\.cpp' | sort -u)
 [ "${#sources[@]}" -gt 0 ] || { echo "No core sources found." >&2; exit 1; }
 sources+=(scripts/windows/WindowsCheck.cpp)
 

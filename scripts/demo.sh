@@ -26,9 +26,10 @@ if grep -qw quorvel_demo_data <<<"$targets"; then
   cmake --build "$build" -j2 --target quorvel_demo_data >/dev/null
 else
   if [ ! -x "$gen" ] || [ "$gen" -ot scripts/demo/DemoData.h ] || [ "$gen" -ot scripts/demo/DemoDataMain.cpp ] ||
-     [ "$gen" -ot "$build"/libquorvel_core.a ]; then
+     [ "$gen" -ot "$build"/libquorvel_store.a ]; then
     echo "Compiling the sample data generator"
-    g++ -std=c++17 -O1 -Wall -Wextra -I"$root" scripts/demo/DemoDataMain.cpp "$build"/libquorvel_core.a -o "$gen"
+    g++ -std=c++17 -O1 -Wall -Wextra -I"$root" scripts/demo/DemoDataMain.cpp \
+      "$build"/libquorvel_store.a "$build"/libquorvel_app.a "$build"/libquorvel_platform.a -o "$gen"
   fi
 fi
 

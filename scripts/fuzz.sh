@@ -32,8 +32,8 @@ echo "Fuzzing for $seconds s"
 
 # The CSV reader of quorvel-data.
 csv_binary=$out/fuzz_csv_reader
-csv_sources=(tests/fuzz/fuzz_csv_reader.cpp cli/CsvReader.cpp cli/CsvWriter.cpp)
-if [[ ! -x $csv_binary ]] || [[ -n $(find "${csv_sources[@]}" cli/CsvReader.h cli/CsvWriter.h -newer "$csv_binary" 2>/dev/null) ]]; then
+csv_sources=(tests/fuzz/fuzz_csv_reader.cpp exchange/CsvReader.cpp exchange/CsvWriter.cpp)
+if [[ ! -x $csv_binary ]] || [[ -n $(find "${csv_sources[@]}" exchange/CsvReader.h exchange/CsvWriter.h -newer "$csv_binary" 2>/dev/null) ]]; then
   echo "Building $csv_binary"
   "$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I. "${csv_sources[@]}" -o "$csv_binary"

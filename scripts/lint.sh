@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# make lint: runs clang-tidy (with the checked-in .clang-tidy and the build's
-# compile_commands.json) and cppcheck (with .cppcheck-suppressions) over the
-# program's sources in app/ platform/ store/ ui/, and exits non-zero when
-# either reports a finding. Findings are listed per file at the end.
-# Arguments: files or folders to check instead of the four folders.
+# make lint: checks that every include follows the folders' one-way order
+# (scripts/check-layout.sh), then runs clang-tidy (with the checked-in
+# .clang-tidy and the build's compile_commands.json) and cppcheck (with
+# .cppcheck-suppressions) over the program's sources in platform/ app/
+# store/ rules/ exchange/ cli/ ui/, and exits non-zero when any of them
+# reports a finding. Findings are listed per file at the end.
+# Arguments: files or folders to check instead of the seven folders.
 # BUILD_DIR picks the build folder (default: build).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -12,6 +14,10 @@ build=${BUILD_DIR:-build}
 jobs=${JOBS:-2}
 scripts/install-deps.sh clang-tidy cppcheck
 
+echo "== layout"
+layout=0
+scripts/check-layout.sh || layout=1
+
 # compile_commands.json: configuring is enough, nothing needs to be built.
 if [ ! -f "$build/compile_commands.json" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -19,7 +25,7 @@ fi
 cmake -S . -B "$build" >/dev/null
 
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(app platform store ui)
+[ ${#targets[@]} -gt 0 ] || targets=(platform app store rules exchange cli ui)
 mapfile -t sources < <(find "${targets[@]}" -name '*.cpp' -type f 2>/dev/null | sort)
 [ ${#sources[@]} -gt 0 ] || { echo "No sources to check." >&2; exit 1; }
 # clang-tidy needs each file's compile command: files that no target builds
@@ -49,7 +55,7 @@ cppcheck --quiet --std=c++17 --language=c++ --enable=warning,performance,portabi
   "${sources[@]}" 2>"$out/cppcheck.raw" || true
 grep -E '^[^ ].*:[0-9]+:[0-9]+: ' "$out/cppcheck.raw" | sed "s|^$root/||" | sort -u >"$out/cppcheck.txt" || true
 
-status=0
+status=$layout
 for tool in tidy cppcheck; do
   n=$(wc -l <"$out/$tool.txt")
   name=$([ "$tool" = tidy ] && echo clang-tidy || echo cppcheck)

@@ -1,11 +1,11 @@
-#include "cli/HtmlReport.h"
+#include "exchange/report/HtmlReport.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "cli/HtmlText.h"
-#include "cli/ReportStats.h"
-#include "cli/SvgChart.h"
+#include "exchange/report/HtmlText.h"
+#include "exchange/report/ReportStats.h"
+#include "exchange/report/SvgChart.h"
 #include "platform/Platform.h"
 
 namespace HtmlReport {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/ReportData.h"
-#include "cli/ReportPeriod.h"
+#include "exchange/report/ReportData.h"
+#include "exchange/report/ReportPeriod.h"
 
 struct ReportHeader {
     std::string firstName;

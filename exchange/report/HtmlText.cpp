@@ -1,4 +1,4 @@
-#include "cli/HtmlText.h"
+#include "exchange/report/HtmlText.h"
 
 namespace HtmlText {
 

@@ -1,12 +1,12 @@
-#include "cli/ReportData.h"
+#include "exchange/report/ReportData.h"
 
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
 
-#include "ui/chart/ChartMath.h"
-#include "ui/main/DisplayMenuRules.h"
-#include "ui/measurements/RangeRules.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/chart/DisplayMenuRules.h"
+#include "rules/readings/RangeRules.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/chart/PointMap.h"
 #include "store/XmlDocument.h"
-#include "ui/chart/PointMap.h"
 
 struct ReportSeries {
     std::string name;     // "Pulse", "Systolic", ... as the chart names it

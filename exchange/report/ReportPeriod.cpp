@@ -1,9 +1,9 @@
-#include "cli/ReportPeriod.h"
+#include "exchange/report/ReportPeriod.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/UserReadings.h"
+#include "exchange/UserReadings.h"
 #include "platform/Platform.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/ReportStats.h"
+#include "exchange/report/ReportStats.h"
 
 #include <cmath>
 #include <cstdio>

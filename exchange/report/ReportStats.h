@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string>
 
-#include "cli/ReportData.h"
-#include "ui/chart/TrendStats.h"
+#include "exchange/report/ReportData.h"
+#include "rules/chart/TrendStats.h"
 
 struct SeriesStats {
     long long count = 0;

@@ -1,10 +1,10 @@
-#include "cli/SvgChart.h"
+#include "exchange/report/SvgChart.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "cli/HtmlText.h"
-#include "ui/chart/ChartMath.h"
+#include "exchange/report/HtmlText.h"
+#include "rules/chart/ChartMath.h"
 
 namespace SvgChart {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/ReportData.h"
+#include "exchange/report/ReportData.h"
 
 namespace SvgChart {
 

@@ -1,4 +1,4 @@
-#include "ui/chart/ChartMath.h"
+#include "rules/chart/ChartMath.h"
 
 #include <algorithm>
 #include <cctype>

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/chart/ChartVariable.h"
 #include "store/XmlDocument.h"
-#include "ui/chart/ChartVariable.h"
 
 namespace ChartMath {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "ui/chart/PointMap.h"
+#include "rules/chart/PointMap.h"
 
 // The normal range of a series: its limits and their texts as the chart
 // labels them.

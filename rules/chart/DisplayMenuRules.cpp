@@ -1,4 +1,4 @@
-#include "ui/main/DisplayMenuRules.h"
+#include "rules/chart/DisplayMenuRules.h"
 
 #include <cctype>
 #include <climits>
@@ -10,7 +10,7 @@
 
 #include "app/Trace.h"
 #include "platform/Platform.h"
-#include "ui/chart/LocalDayClock.h"
+#include "rules/time/LocalDayClock.h"
 
 namespace {
 

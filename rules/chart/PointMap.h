@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "ui/chart/TimeKey.h"
+#include "rules/time/TimeKey.h"
 
 // The time of a point: its instant.
 struct PointTime {

@@ -1,6 +1,6 @@
-#include "ui/main/SeriesCache.h"
+#include "rules/chart/SeriesCache.h"
 
-#include "ui/main/DisplayMenuRules.h"
+#include "rules/chart/DisplayMenuRules.h"
 
 PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration) {
     if (!variable) return PointMap();

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/chart/PointMap.h"
 #include "store/XmlDocument.h"
-#include "ui/chart/PointMap.h"
 
 class SeriesCache {
 public:

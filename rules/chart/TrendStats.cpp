@@ -1,4 +1,4 @@
-#include "ui/chart/TrendStats.h"
+#include "rules/chart/TrendStats.h"
 
 #include <cstdio>
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "ui/chart/PointMap.h"
+#include "rules/chart/PointMap.h"
 
 struct TrendTexts {
     std::string average;  // "%.2f"; empty without points

@@ -1,4 +1,4 @@
-#include "ui/measurements/EntryRules.h"
+#include "rules/readings/EntryRules.h"
 
 #include <cctype>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "ui/measurements/HistoryData.h"
+#include "rules/readings/HistoryData.h"
 
 #include <cctype>
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/readings/HistoryRow.h"
 #include "store/XmlDocument.h"
-#include "ui/measurements/HistoryRow.h"
 
 class HistoryData {
 public:

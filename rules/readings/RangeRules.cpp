@@ -1,4 +1,4 @@
-#include "ui/measurements/RangeRules.h"
+#include "rules/readings/RangeRules.h"
 
 #include <cmath>
 #include <cstdio>

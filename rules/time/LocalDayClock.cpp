@@ -1,4 +1,4 @@
-#include "ui/chart/LocalDayClock.h"
+#include "rules/time/LocalDayClock.h"
 
 #include "platform/Platform.h"
 

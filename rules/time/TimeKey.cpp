@@ -1,7 +1,7 @@
-#include "ui/chart/TimeKey.h"
+#include "rules/time/TimeKey.h"
 
 #include "platform/Platform.h"
-#include "ui/chart/LocalDayClock.h"
+#include "rules/time/LocalDayClock.h"
 
 TimeKey TimeKey::fromTm(const std::tm& when) {
     TimeKey key;

@@ -1,10 +1,10 @@
-#include "ui/users/InfoRules.h"
+#include "rules/users/InfoRules.h"
 
 #include <cctype>
 #include <climits>
 #include <cstdlib>
 
-#include "ui/chart/LocalDayClock.h"
+#include "rules/time/LocalDayClock.h"
 
 namespace InfoRules {
 

@@ -2,8 +2,8 @@
 // text, which faults are refused on which line, and what is written.
 #include <gtest/gtest.h>
 
-#include "cli/CsvReader.h"
-#include "cli/CsvWriter.h"
+#include "exchange/CsvReader.h"
+#include "exchange/CsvWriter.h"
 
 namespace {
 

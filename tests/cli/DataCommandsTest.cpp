@@ -11,7 +11,7 @@
 
 #include "TestSupport.h"
 #include "cli/Commands.h"
-#include "cli/DataFolder.h"
+#include "exchange/DataFolder.h"
 #include "platform/Platform.h"
 
 using namespace cli;

@@ -1,8 +1,8 @@
 // Texts from the data become text on the page, never markup.
 #include <gtest/gtest.h>
 
-#include "cli/HtmlReport.h"
-#include "cli/HtmlText.h"
+#include "exchange/report/HtmlReport.h"
+#include "exchange/report/HtmlText.h"
 
 TEST(HtmlText, MarkupCharactersBecomeReferencesAndOtherTextStays) {
     const struct {

@@ -6,8 +6,9 @@
 
 #include "ReportTestSupport.h"
 #include "TestSupport.h"
-#include "cli/HtmlReport.h"
 #include "cli/ReportCommand.h"
+#include "exchange/report/DoctorReport.h"
+#include "exchange/report/HtmlReport.h"
 #include "platform/Platform.h"
 
 namespace {
@@ -62,7 +63,7 @@ TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
     EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
               std::string::npos);
     EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
-    EXPECT_EQ(cli::defaultReportName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
+    EXPECT_EQ(DoctorReport::defaultName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
 }
 
 TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLine) {

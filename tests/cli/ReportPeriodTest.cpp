@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "TestSupport.h"
-#include "cli/ReportPeriod.h"
+#include "exchange/report/ReportPeriod.h"
 
 TEST(ReportPeriod, OptionsGiveWholeLocalDays) {
     const std::tm today = localTm(2026, 12, 7);

@@ -8,12 +8,12 @@
 
 #include "ReportTestSupport.h"
 #include "TestSupport.h"
-#include "cli/ReportData.h"
-#include "cli/ReportStats.h"
+#include "exchange/report/ReportData.h"
+#include "exchange/report/ReportStats.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/chart/DisplayMenuRules.h"
 #include "store/Global.h"
 #include "store/XmlFile.h"
-#include "ui/chart/ChartMath.h"
-#include "ui/main/DisplayMenuRules.h"
 
 namespace {
 

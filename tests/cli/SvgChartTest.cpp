@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "TestSupport.h"
-#include "cli/SvgChart.h"
+#include "exchange/report/SvgChart.h"
 
 namespace {
 

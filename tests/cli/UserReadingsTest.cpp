@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "cli/UserReadings.h"
-#include "ui/measurements/EntryRules.h"
+#include "exchange/UserReadings.h"
+#include "rules/readings/EntryRules.h"
 
 namespace {
 

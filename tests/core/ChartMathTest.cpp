@@ -10,8 +10,8 @@
 
 #include "TestSupport.h"
 #include "platform/Platform.h"
+#include "rules/chart/ChartMath.h"
 #include "store/Global.h"
-#include "ui/chart/ChartMath.h"
 
 namespace {
 

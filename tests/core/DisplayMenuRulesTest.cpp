@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "rules/chart/DisplayMenuRules.h"
 #include "store/XmlDocument.h"
-#include "ui/main/DisplayMenuRules.h"
 
 namespace {
 

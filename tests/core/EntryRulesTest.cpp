@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "ui/measurements/EntryRules.h"
+#include "rules/readings/EntryRules.h"
 
 using namespace EntryRules;
 

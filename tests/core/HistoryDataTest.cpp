@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "rules/readings/HistoryData.h"
 #include "store/Global.h"
-#include "ui/measurements/HistoryData.h"
 
 namespace {
 

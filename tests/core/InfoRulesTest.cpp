@@ -1,7 +1,7 @@
 // The checks of the user information window: names, date of birth, height.
 #include <gtest/gtest.h>
 
-#include "ui/users/InfoRules.h"
+#include "rules/users/InfoRules.h"
 
 using InfoRules::Check;
 

@@ -7,7 +7,7 @@
 
 #include "TestSupport.h"
 #include "platform/Platform.h"
-#include "ui/chart/LocalDayClock.h"
+#include "rules/time/LocalDayClock.h"
 
 TEST(LocalDayClock, EveryHalfHourOfSeveralYearsMatchesTheLibraryInZonesWithAndWithoutDaylightSaving) {
     // Every half hour also walks through each gap of spring and each

@@ -3,7 +3,7 @@
 #include <map>
 #include <vector>
 
-#include "ui/chart/PointMap.h"
+#include "rules/chart/PointMap.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/chart/DisplayMenuRules.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
-#include "ui/chart/ChartMath.h"
-#include "ui/main/DisplayMenuRules.h"
-#include "ui/measurements/RangeRules.h"
 
 namespace {
 

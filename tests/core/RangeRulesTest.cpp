@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
-#include "ui/chart/ChartMath.h"
-#include "ui/measurements/RangeRules.h"
 
 namespace {
 

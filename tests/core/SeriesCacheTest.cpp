@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "TestSupport.h"
+#include "rules/chart/SeriesCache.h"
 #include "store/Global.h"
-#include "ui/main/SeriesCache.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Average, minimum and maximum texts of the trend panel.
 #include <gtest/gtest.h>
 
-#include "ui/chart/TrendStats.h"
+#include "rules/chart/TrendStats.h"
 
 namespace {
 

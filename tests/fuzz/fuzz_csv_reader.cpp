@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "cli/CsvReader.h"
-#include "cli/CsvWriter.h"
+#include "exchange/CsvReader.h"
+#include "exchange/CsvWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

@@ -16,8 +16,8 @@
 #include <FL/x.H>
 
 #include "TestSupport.h"
+#include "rules/chart/ChartMath.h"
 #include "store/Global.h"
-#include "ui/chart/ChartMath.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"

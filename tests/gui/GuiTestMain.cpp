@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "TestEnvironment.h"
-#include "app/ToolkitLook.h"
+#include "ui/main/ToolkitLook.h"
 
 // The toolkit and the font library keep caches until the process ends; the
 // window tests do not look for leaks (the tests without a display do).

@@ -13,10 +13,10 @@
 #include <FL/Fl_Pack.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
-#include "ui/chart/MyChart.h"
-#include "ui/chart/TrendBox.h"
 #include "app/Dialogs.h"
 #include "store/XmlFile.h"
+#include "ui/chart/MyChart.h"
+#include "ui/chart/TrendBox.h"
 #include "ui/measurements/HistoryBox.h"
 
 namespace {

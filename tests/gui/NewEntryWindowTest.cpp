@@ -10,8 +10,8 @@
 #include <FL/Fl_Return_Button.H>
 
 #include "NewEntryFixture.h"
+#include "rules/readings/EntryRules.h"
 #include "ui/chart/MyChart.h"
-#include "ui/measurements/EntryRules.h"
 #include "ui/measurements/NewEntryWindow.h"
 
 using namespace entrytest;

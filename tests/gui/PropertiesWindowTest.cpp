@@ -12,9 +12,9 @@
 #include <FL/Fl_Return_Button.H>
 
 #include "TestSupport.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/measurements/RangeRules.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
 
 namespace {

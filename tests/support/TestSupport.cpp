@@ -13,8 +13,8 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "rules/time/TimeKey.h"
 #include "store/Global.h"
-#include "ui/chart/TimeKey.h"
 
 namespace fs = std::filesystem;
 

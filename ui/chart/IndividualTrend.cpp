@@ -4,7 +4,7 @@
 
 #include "app/LiteralText.h"
 #include "app/Trace.h"
-#include "ui/chart/TrendStats.h"
+#include "rules/chart/TrendStats.h"
 
 namespace {
 

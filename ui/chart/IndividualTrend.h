@@ -5,7 +5,7 @@
 
 #include <FL/Fl_Group.H>
 
-#include "ui/chart/PointMap.h"
+#include "rules/chart/PointMap.h"
 
 class IndividualTrend : public Fl_Group {
 public:

@@ -11,7 +11,7 @@
 #include <FL/fl_draw.H>
 
 #include "app/Trace.h"
-#include "ui/chart/ChartMath.h"
+#include "rules/chart/ChartMath.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
 

@@ -9,9 +9,9 @@
 
 #include <FL/Fl_Group.H>
 
+#include "rules/chart/ChartMath.h"
+#include "rules/chart/ChartVariable.h"
 #include "store/XmlDocument.h"
-#include "ui/chart/ChartMath.h"
-#include "ui/chart/ChartVariable.h"
 #include "ui/chart/SeriesPainter.h"
 
 class Fl_Pack;

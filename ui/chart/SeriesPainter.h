@@ -9,7 +9,7 @@
 
 #include <FL/Enumerations.H>
 
-#include "ui/chart/ChartMath.h"
+#include "rules/chart/ChartMath.h"
 
 namespace SeriesPainter {
 

@@ -9,8 +9,8 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include "rules/chart/SeriesCache.h"
 #include "store/XmlDocument.h"
-#include "ui/main/SeriesCache.h"
 
 class Fl_Menu_Bar;
 class Fl_Menu_;

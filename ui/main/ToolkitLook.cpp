@@ -1,4 +1,4 @@
-#include "app/ToolkitLook.h"
+#include "ui/main/ToolkitLook.h"
 
 #include <FL/Fl.H>
 #include <FL/fl_ask.H>

@@ -6,11 +6,11 @@
 #include <FL/Fl.H>
 
 #include "app/Dialogs.h"
-#include "app/ToolkitLook.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/ToolkitLook.h"
 
 // The name under which start-up's trace records appear.
 static const char* const kMainFile = "Quorvel 1.0";

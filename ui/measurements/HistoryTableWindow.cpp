@@ -8,11 +8,11 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "rules/readings/HistoryData.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/measurements/HistoryData.h"
 #include "ui/measurements/HistoryTable.h"
-#include "ui/measurements/RangeRules.h"
 
 HistoryTableWindow::HistoryTableWindow(int w, int h, const char* title, const char* name)
     : Fl_Double_Window(w, h, title), variableName(name ? name : "") {

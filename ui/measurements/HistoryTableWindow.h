@@ -7,8 +7,8 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include "rules/readings/HistoryRow.h"
 #include "store/XmlDocument.h"
-#include "ui/measurements/HistoryRow.h"
 
 class HistoryTable;
 class Fl_Box;

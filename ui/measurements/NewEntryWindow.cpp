@@ -14,9 +14,9 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "rules/readings/EntryRules.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/measurements/EntryRules.h"
 
 NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* variable)
     : Fl_Double_Window(420, 200), tabName(tab ? tab : ""), variableName(variable ? variable : "") {

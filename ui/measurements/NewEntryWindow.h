@@ -6,8 +6,8 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include "rules/readings/EntryRules.h"
 #include "store/XmlDocument.h"
-#include "ui/measurements/EntryRules.h"
 
 class Fl_Input;
 class Fl_Return_Button;

@@ -6,9 +6,9 @@
 #include <FL/Fl.H>
 
 #include "app/Trace.h"
+#include "rules/readings/EntryRules.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/measurements/EntryRules.h"
 #include "ui/measurements/MyBrowser.h"
 #include "ui/measurements/NewEntryWindow.h"
 

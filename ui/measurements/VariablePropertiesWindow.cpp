@@ -7,10 +7,10 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
-#include "ui/measurements/RangeRules.h"
 
 namespace {
 

@@ -15,9 +15,9 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "rules/users/InfoRules.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
-#include "ui/users/InfoRules.h"
 
 namespace {
 

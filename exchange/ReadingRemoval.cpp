@@ -1,0 +1,56 @@
+#include "exchange/ReadingRemoval.h"
+
+#include "rules/readings/EntryRules.h"
+#include "store/Global.h"
+
+int ReadingRemoval::find(const std::string& dataDir, const std::string& user, const std::string& variable,
+                         const std::string& entry, Diagnostics& tell) {
+    std::string error;
+    if (!folder_.openUser(dataDir, user, true, user_, error)) {
+        tell.error() << error << std::endl;
+        return exchange::kProblem;
+    }
+    if (!folder_.loadFile(user_.file, doc_, text_, error)) {
+        tell.error() << error << std::endl;
+        return exchange::kProblem;
+    }
+    const std::string path = folder_.path() + user_.file;
+    variable_ = EntryRules::findVariable(doc_->first_node("patient"), variable);
+    if (!variable_) {
+        tell.error() << path << ": no variable \"" << variable << "\"; nothing written" << std::endl;
+        return exchange::kProblem;
+    }
+    entry_ = nullptr;
+    for (XmlNode* e = variable_->first_node("entry"); e && !entry_; e = e->next_sibling("entry"))
+        if (entry == Global::attributeText(e, "id")) entry_ = e;
+    if (!entry_) {
+        tell.error() << path << ": " << variable << " has no entry " << entry << "; nothing written" << std::endl;
+        return exchange::kProblem;
+    }
+    variableName_ = variable;
+    entryId_ = entry;
+    return exchange::kOk;
+}
+
+std::string ReadingRemoval::description() const {
+    if (!entry_) return std::string();
+    std::string text = user_.first + " " + user_.last + ", " + variableName_ + ", entry " + entryId_ + ": " +
+                       Global::childText(entry_, "date") + " " + Global::childText(entry_, "time");
+    for (const XmlNode* c = entry_->first_node(); c; c = c->next_sibling()) {
+        const std::string name(c->name(), c->name_size());
+        if (name != "date" && name != "time") text += ", " + name + " " + Global::textOf(c);
+    }
+    return text;
+}
+
+int ReadingRemoval::remove(Diagnostics& tell) {
+    if (!entry_) return exchange::kProblem;
+    variable_->remove_node(entry_);
+    std::string error;
+    if (!folder_.save(user_.file, doc_, error)) {
+        tell.error() << error << std::endl;
+        return exchange::kProblem;
+    }
+    entry_ = nullptr;
+    return exchange::kOk;
+}

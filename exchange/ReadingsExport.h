@@ -1,0 +1,33 @@
+// The readings of a data folder in time order, as CSV (one row per value,
+// the header the import reads back) or JSON: what `quorvel-data export` and
+// the window's export write, byte for byte the same.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "exchange/Diagnostics.h"
+#include "exchange/Status.h"
+
+struct ExportRequest {
+    std::string dataDir;                 // empty: the program's own data folder
+    std::vector<std::string> users;      // ids or "First Last"; empty: everyone
+    std::vector<std::string> variables;  // empty: every variable
+    int fromDay = 0;                     // ReadingsExport::dayKey, inclusive; 0: no bound
+    int toDay = 0;
+    bool json = false;
+};
+
+class ReadingsExport {
+public:
+    // A day as one number, larger for later days.
+    static int dayKey(int year, int month, int day) { return year * 10000 + month * 100 + day; }
+
+    // Puts the chosen readings out: with a stream the text is given to it a
+    // piece at a time (out is only a buffer), without one out holds it whole.
+    // kOk; kProblem when a user or variable is unknown or a file cannot be
+    // read (nothing put out: out stays empty), or when an entry's date
+    // cannot be read (told, left out, the rest put out).
+    static int write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell);
+};

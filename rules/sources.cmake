@@ -1,0 +1,8 @@
+# rules/: the program's rules and arithmetic, without the toolkit: entries
+# and ranges, user information, time, and the chart's numbers.
+add_library(quorvel_rules STATIC
+  rules/readings/EntryRules.cpp rules/readings/RangeRules.cpp rules/readings/HistoryData.cpp
+  rules/users/InfoRules.cpp
+  rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp
+  rules/chart/ChartMath.cpp rules/chart/TrendStats.cpp rules/chart/SeriesCache.cpp rules/chart/DisplayMenuRules.cpp)
+target_link_libraries(quorvel_rules PUBLIC quorvel_store)
