@@ -2,6 +2,8 @@
 // This file only wires the command line; each subcommand lives in a file of
 // its own.
 #include <algorithm>
+#include <exception>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -11,7 +13,9 @@
 #include "cli/ReportCommand.h"
 #include "platform/Platform.h"
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(int argc, char** argv) {
     CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder."};
     app.require_subcommand(1);
     app.set_version_flag("--version", "quorvel-data 1.0");
@@ -116,4 +120,19 @@ int main(int argc, char** argv) {
         return code == 0 ? cli::kOk : cli::kUsage;
     }
     return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Whatever escapes a command (memory exhausted, say) is said, never a
+    // silent abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& e) {
+        std::cerr << "quorvel-data: " << e.what() << std::endl;
+    } catch (...) {
+        std::cerr << "quorvel-data: an unexpected error ended the command" << std::endl;
+    }
+    return cli::kProblem;
 }

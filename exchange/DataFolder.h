@@ -44,10 +44,10 @@ public:
     int findUser(const std::string& name, UserRecord& out, std::string& error) const;
 
     // Reads and parses a user's file (or any file of the folder) into doc,
-    // whose names point into text. False with error naming the file and,
+    // whose names point into buffer. False with error naming the file and,
     // for a damaged file, the line and column. With XmlFile::Text::AsRead
-    // a node's offset in text gives its line.
-    bool loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& text, std::string& error,
+    // a node's offset in buffer gives its line.
+    bool loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer, std::string& error,
                   XmlFile::Text kept = XmlFile::Text::Compact) const;
 
     // Takes the lock the program takes on the folder for the rest of the

@@ -38,9 +38,12 @@ public:
             auto one = [&](const std::string& member, const std::string& text) {
                 if (text.empty()) return;
                 double value = 0;
-                if (!isNumber(text, value))
-                    add(file, 0, v.name, "", std::string(name) + (member.empty() ? "" : " " + member) + " \"" + text +
-                                                 "\" is not a number");
+                if (!isNumber(text, value)) {
+                    std::string message = name;
+                    if (!member.empty()) message.append(" ").append(member);
+                    message.append(" \"").append(text).append("\" is not a number");
+                    add(file, 0, v.name, "", message);
+                }
                 else
                     limits[member][name] = value;
             };
@@ -56,7 +59,8 @@ public:
             for (const auto& pair : {std::make_pair("normalLow", "normalHigh"), std::make_pair("panicLow", "panicHigh")}) {
                 auto low = m.second.find(pair.first), high = m.second.find(pair.second);
                 if (low != m.second.end() && high != m.second.end() && low->second > high->second)
-                    add(file, 0, v.name, "", std::string(pair.first) + member + " is above " + pair.second + member);
+                    add(file, 0, v.name, "",
+                        std::string(pair.first).append(member).append(" is above ").append(pair.second).append(member));
             }
         }
     }

@@ -29,12 +29,12 @@ struct Finding {
 
 namespace JsonWriter {
 
-std::string users(const std::vector<UserSummary>& users);
+std::string users(const std::vector<UserSummary>& list);
 
 // One object per user with its details and, per variable, its ranges (the
 // stored texts) and its entries in time order.
-std::string exportUsers(const std::vector<UserReadings>& users);
+std::string exportUsers(const std::vector<UserReadings>& list);
 
-std::string findings(const std::vector<Finding>& findings);
+std::string findings(const std::vector<Finding>& list);
 
 }  // namespace JsonWriter
