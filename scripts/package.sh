@@ -8,7 +8,8 @@
 #    desktop entry and the icon, and depends on the FLTK runtime library;
 #  - installed (dpkg -i as root; otherwise extracted with dpkg-deb -x into a
 #    temporary root), the launcher seeds a fresh data folder and starts the
-#    program (scripts/check-installed.sh, on a virtual display);
+#    program (scripts/check-installed.sh, on a virtual display; it looks at
+#    the files the package lists, not at everything else in /usr);
 #  - the same for `cmake --install` into a temporary prefix.
 # A package that this script installed is removed again at the end, unless
 # KEEP_INSTALLED=1. PACKAGE_INSTALL=extract skips dpkg -i even as root.
@@ -93,14 +94,22 @@ if [ "$(id -u)" -eq 0 ] && [ "${PACKAGE_INSTALL:-dpkg}" != extract ]; then
   dpkg-query -W -f='${Status}' quorvel 2>/dev/null | grep -q "install ok installed" || installed_here=yes
   [ -e /usr/bin/quorvel_debuglog.txt ] && log_before=yes
   dpkg -i "$deb"
-  "$root/scripts/check-installed.sh" /usr
+  # /usr holds every other package's files too: the check looks at the
+  # package's own, as dpkg lists them.
+  dpkg-query -L quorvel >"$tmp/files"
+  "$root/scripts/check-installed.sh" /usr "$tmp/files"
 else
   echo "== Extracting with dpkg-deb -x into $tmp/root"
   dpkg-deb -x "$deb" "$tmp/root"
-  "$root/scripts/check-installed.sh" "$tmp/root/usr"
+  dpkg-deb --fsys-tarfile "$deb" | tar -t | sed "s|^\./|$tmp/root/|" >"$tmp/files"
+  "$root/scripts/check-installed.sh" "$tmp/root/usr" "$tmp/files"
 fi
 
 echo "== Installing with cmake --install into $tmp/prefix"
+# The manifest lists what this install put there; one left by an earlier
+# install must not stand in for it.
+rm -f "$build/install_manifest.txt"
 cmake --install "$build" --prefix "$tmp/prefix" >/dev/null
-"$root/scripts/check-installed.sh" "$tmp/prefix"
+[ -s "$build/install_manifest.txt" ] || fail "cmake --install wrote no install_manifest.txt"
+"$root/scripts/check-installed.sh" "$tmp/prefix" "$build/install_manifest.txt"
 echo "Package checked: $deb"

@@ -12,15 +12,23 @@ namespace {
 
 class MainWindowSizeTest : public MainWindowFixture {
 protected:
-    // The window's pixels as the screen shows them.
+    // The window's own drawing: every widget drawn into an off-screen image
+    // of the window's size and read back from there. The display is shared
+    // with other test programs whose windows may lie over this one, so the
+    // screen is never read.
     std::vector<uchar> picture() {
-        win->redraw();
         Fl::flush();
         XSync(fl_display, False);
         Fl::check();
         win->make_current();
+        Fl_Offscreen off = fl_create_offscreen(win->w(), win->h());
+        fl_begin_offscreen(off);
+        win->damage(FL_DAMAGE_ALL);  // a full draw, not only the changed widgets
+        static_cast<Fl_Widget*>(win)->draw();  // public in the base class
         std::vector<uchar> pixels(static_cast<std::size_t>(win->w()) * win->h() * 3);
         fl_read_image(pixels.data(), 0, 0, win->w(), win->h());
+        fl_end_offscreen();
+        fl_delete_offscreen(off);
         return pixels;
     }
 
