@@ -131,16 +131,13 @@ run_once() {
   local exe
   exe=$(readlink -f "/proc/$pid/exe")
   [ "$exe" = "$(readlink -f "$prefix/bin/quorvel")" ] || fail "the running program is $exe, not $prefix/bin/quorvel"
-  sleep 0.5
   xdotool windowfocus --sync "$win" 2>/dev/null || true
   # File/Exit: the menu opens under "File"; Down reaches Exit past the
-  # entries that need an open user.
-  xdotool mousemove --window "$win" 17 12 click 1
-  sleep 0.5
-  for k in Down Down Down Down Return; do
-    xdotool key --clearmodifiers "$k"
-    sleep 0.2
-  done
+  # entries that need an open user. The input is sent without pauses: the
+  # program receives the click and the keys in the order they were sent, and
+  # the menu the click opens takes the keys that follow it.
+  xdotool mousemove --window "$win" 17 12 click --delay 0 1
+  xdotool key --clearmodifiers Down Down Down Down Return
   local status=0
   for _ in $(seq 1 50); do
     kill -0 "$pid" 2>/dev/null || break
