@@ -49,12 +49,11 @@ step "start on a fresh data folder"
 seed_data
 start_app
 MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala') || fail "the main window did not appear"
-sleep 0.5
-head -n 3 "$E2E_TRACE" | grep -q '\[main' || fail "the trace log does not start with the start marker"
 wait_contains "$E2E_TRACE" "New Session"
+head -n 3 "$E2E_TRACE" | grep -q '\[main' || fail "the trace log does not start with the start marker"
 wait_contains "$E2E_TRACE" "Entering function , main"
 wait_contains "$E2E_TRACE" "Loaded file config.hma"
-sleep 0.5; shot start
+shot_settled start || fail "the main window does not come to rest"
 greyed_start=$(region_hash start "$MULTI_DISPLAY_BUTTON")
 
 step "a new user cancelled with Escape writes nothing"
@@ -79,8 +78,8 @@ wait_contains "$E2E_DATA/config.hma" "<first>Ann</first>"
 wait_contains "$E2E_DATA/config.hma" "<file>user0.hma</file>"
 wait_contains "$E2E_DATA/user0.hma" "<dob>1950/06/15</dob>"
 wait_contains "$E2E_TRACE" "New User added in config: Ann Lee, with id=0"
-sleep 0.5; shot ann_open
-[ "$(region_hash ann_open "$MULTI_DISPLAY_BUTTON")" != "$greyed_start" ] ||
+button_not_greyed() { [ "$(region_hash "$1" "$MULTI_DISPLAY_BUTTON")" != "$greyed_start" ]; }
+shot_when ann_open button_not_greyed ann_open ||
   fail "the Multi-Display button still looks greyed with a user open"
 wait_contains "$E2E_TMP/stdout" "New Id is 0"
 
@@ -168,32 +167,36 @@ pick_multi() {  # DOWNS [RIGHT_THEN_DOWNS]
   for _ in $(seq 1 "$1"); do key Down; done
   if [ -n "${2:-}" ]; then key Right; for _ in $(seq 1 "$2"); do key Down; done; fi
   key Return
-  sleep 0.3
 }
 pick_multi 0          # Pulse
 pick_multi 1 0        # Blood Pressure / Systolic
 pick_multi 3          # SpO2
 pick_multi 4          # Temperature
 wait_contains "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are 4 items checked"
-sleep 0.5; shot four
-[ "$(plot_pixels four 255,255,255)" -gt 1000 ] || fail "the plot area is not white"
-[ "$(plot_pixels four 255,0,0)" -gt 20 ] || fail "no red line of the first series"
-[ "$(plot_pixels four 0,0,255)" -gt 20 ] || fail "no blue line of the second series"
+four_drawn() { [ "$(plot_pixels four 255,255,255)" -gt 1000 ] && [ "$(plot_pixels four 255,0,0)" -gt 20 ] &&
+  [ "$(plot_pixels four 0,0,255)" -gt 20 ]; }
+if ! shot_when four four_drawn; then
+  [ "$(plot_pixels four 255,255,255)" -gt 1000 ] || fail "the plot area is not white"
+  [ "$(plot_pixels four 255,0,0)" -gt 20 ] || fail "no red line of the first series"
+  fail "no blue line of the second series"
+fi
+four_plot=$(region_hash four "$PLOT")
 pick_multi 5          # Weight: a fifth
 answer_alert Return
 wait_contains "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are 5 items checked"
 wait_contains "$E2E_TRACE" "User checked more than 4 variables"
-sleep 0.5; shot after_fifth
-[ "$(region_hash four "$PLOT")" = "$(region_hash after_fifth "$PLOT")" ] || fail "the refused fifth variable changed the chart"
+shot_settled after_fifth || fail "the chart does not come to rest after the refused fifth variable"
+[ "$(region_hash after_fifth "$PLOT")" = "$four_plot" ] || fail "the refused fifth variable changed the chart"
 
 step "normal-range display of blood pressure"
 click "$MAIN" $NORMAL_RANGE
 key Down; key Right; key Down; key Return
-sleep 0.5
 wait_contains "$E2E_TRACE" "item picked in normal range display menu: Vitals/Blood Pressure"
-sleep 0.5; shot normal_range
-[ "$(plot_pixels normal_range 83,24,157)" -gt 10 ] || fail "no shading below the normal range"
-[ "$(plot_pixels normal_range 127,0,0)" -gt 10 ] || fail "no dark red shading above the normal range"
+shaded() { [ "$(plot_pixels normal_range 83,24,157)" -gt 10 ] && [ "$(plot_pixels normal_range 127,0,0)" -gt 10 ]; }
+if ! shot_when normal_range shaded; then
+  [ "$(plot_pixels normal_range 83,24,157)" -gt 10 ] || fail "no shading below the normal range"
+  fail "no dark red shading above the normal range"
+fi
 
 step "every time-range button"
 for mode in 1 2 3 4 5 0; do
@@ -203,10 +206,11 @@ done
 
 step "clear the chart"
 click "$MAIN" $CLEAR_CHART
-sleep 0.3
-sleep 0.5; shot cleared
-[ "$(plot_pixels cleared 24,71,157)" -eq 0 ] || fail "a series is still drawn after clearing"
-[ "$(plot_pixels cleared 255,255,255)" -gt 1000 ] || fail "the cleared plot area is not white"
+cleared() { [ "$(plot_pixels cleared 24,71,157)" -eq 0 ] && [ "$(plot_pixels cleared 255,255,255)" -gt 1000 ]; }
+if ! shot_when cleared cleared; then
+  [ "$(plot_pixels cleared 24,71,157)" -eq 0 ] || fail "a series is still drawn after clearing"
+  fail "the cleared plot area is not white"
+fi
 
 step "a second user; switching users saves and loads"
 click "$MAIN" $ADD_USER
@@ -226,12 +230,11 @@ wait_contains "$E2E_TRACE" "Loaded file user1.hma"
 step "remove the second user"
 click "$MAIN" $REMOVE_USER
 answer_alert Return
-sleep 0.3
 wait_contains "$E2E_TRACE" "Removed user: user1.hma"
 assert_not_contains "$E2E_DATA/config.hma" "user1.hma"
 [ -e "$E2E_DATA/user1.hma" ] || fail "removing a user deleted its data file"
-sleep 0.5; shot removed
-[ "$(region_hash removed "$MULTI_DISPLAY_BUTTON")" = "$greyed_start" ] ||
+button_greyed() { [ "$(region_hash "$1" "$MULTI_DISPLAY_BUTTON")" = "$greyed_start" ]; }
+shot_when removed button_greyed removed ||
   fail "the user controls are not greyed again after the removal"
 
 step "File/Exit saves the open user and ends with status 0"

@@ -50,7 +50,10 @@ for k in $(seq 1 "$kills"); do
   before_saves=$(saved_now)
   start_app
   MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala' 30) || fail "run $k: no main window"
+  loads=$(count_of "$E2E_TRACE" "Loaded file user0.hma")
   click "$MAIN" 80 119                               # the user
+  wait_count "$E2E_TRACE" "Loaded file user0.hma" $((loads + 1)) 30
+  wait_drawn_after "Loaded file user0.hma" 30
   click "$MAIN" 60 862                               # Pulse
   W=$(wait_window '^Add history entry for Vitals: Pulse$' 30) || fail "run $k: no entry window"
   (

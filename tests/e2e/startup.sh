@@ -47,10 +47,10 @@ window_of() {
   timeout 20 xdotool search --sync --onlyvisible --pid "$1" 2>/dev/null | head -n1
 }
 
-# Presses a key in a window (the toolkit's dialogs close on Return).
+# Presses a key in a window (the toolkit's dialogs close on Return), once
+# the window has the keyboard focus.
 press() {
-  xdotool windowfocus "$1" 2>/dev/null
-  sleep 0.3
+  timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null
   xdotool key --clearmodifiers "$2" 2>/dev/null
 }
 
@@ -153,12 +153,9 @@ if [[ -n $main ]]; then
   press "$main" Escape
   sleep 1
   expect "empty registry: Escape leaves the program running" kill -0 "$pid"
-  xdotool mousemove --window "$main" 17 12 click 1 2>/dev/null
-  sleep 0.5
-  for k in Down Down Down Down Return; do
-    xdotool key --clearmodifiers "$k" 2>/dev/null
-    sleep 0.2
-  done
+  # The program takes the click and the keys in the order they were sent.
+  xdotool mousemove --window "$main" 17 12 click --delay 0 1 2>/dev/null
+  xdotool key --clearmodifiers Down Down Down Down Return 2>/dev/null
 fi
 await_exit "$pid" 5
 if [[ $status == running ]]; then

@@ -92,31 +92,59 @@ wait_exit() {
   return 1
 }
 
+# The input below is sent without pauses. The program receives the pointer
+# moves, clicks and keys in the order they were sent and handles each in
+# turn, so a key typed after a click reaches the field the click chose. What
+# an action brings about (a window, a line in a file, a drawing) is waited
+# for where it is checked.
+
 # click WINDOW X Y [BUTTON]: a click at window coordinates.
 click() {
-  xdotool mousemove --window "$1" "$2" "$3"
-  sleep 0.05
-  xdotool click "${4:-1}"
-  sleep 0.2
+  xdotool mousemove --window "$1" "$2" "$3" click --delay 0 "${4:-1}"
 }
 
 # type_into WINDOW X Y TEXT: clicks into a field, selects its text and types.
 type_into() {
   click "$1" "$2" "$3"
-  xdotool key --clearmodifiers ctrl+a
-  xdotool key --clearmodifiers BackSpace
+  xdotool key --clearmodifiers ctrl+a BackSpace
   xdotool type --delay 15 -- "$4"
-  sleep 0.1
 }
 
 key() {
   xdotool key --clearmodifiers "$@"
-  sleep 0.2
 }
 
 # shot NAME: a screenshot of the screen in $E2E_TMP/shots/NAME.png.
 shot() {
   import -window root "$E2E_TMP/shots/$1.png"
+}
+
+# shot_when NAME CHECK...: takes the screenshot NAME again and
+# again until the command CHECK... holds for it (the program draws in its
+# own time), at most 10 seconds. Fails when it never holds.
+shot_when() {
+  local name=$1; shift
+  local deadline=$((SECONDS + 10))
+  while true; do
+    shot "$name"
+    if "$@"; then return 0; fi
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    sleep 0.1
+  done
+}
+
+# shot_settled NAME: a screenshot once the screen stops changing, that is,
+# with the same pixels as the one taken just before it (at most 10 seconds).
+shot_settled() {
+  local name=$1 last="" now deadline=$((SECONDS + 10))
+  while true; do
+    shot "$name"
+    now=$(identify -format '%#' "$E2E_TMP/shots/$name.png")
+    [ "$now" = "$last" ] && return 0
+    [ "$SECONDS" -lt "$deadline" ] || return 1
+    last=$now
+    sleep 0.1
+  done
 }
 
 # pixel NAME X Y: the colour of a screen pixel of a screenshot as "r,g,b".
@@ -187,4 +215,21 @@ wait_count() {
     sleep 0.1
   done
   fail "$1 holds '$2' $n times, expected $3"
+}
+
+# wait_drawn_after TEXT [SECONDS]: waits until the trace log shows a drawing
+# after its last line holding TEXT. The toolkit handles every input already
+# queued before it draws, and lays out its lists when it draws them: a click
+# on a list that an action has just filled must wait for this.
+wait_drawn_after() {
+  local limit=${2:-15}
+  for _ in $(seq 1 $((limit * 10))); do
+    if awk -v text="$1" 'index($0, text) { seen = 1; drawn = 0; next }
+        seen && /Exiting function , [A-Za-z_]*::draw$/ { drawn = 1 }
+        END { exit !(seen && drawn) }' "$E2E_TRACE" 2>/dev/null; then
+      return 0
+    fi
+    sleep 0.1
+  done
+  fail "no drawing in the trace log after: $1"
 }
