@@ -99,6 +99,7 @@ std::vector<std::string> commandLineArguments(int argc, char** argv) {
         out.clear();
     }
 #endif
+    out.reserve(static_cast<std::size_t>(argc > 0 ? argc : 0));
     for (int i = 0; i < argc; ++i) out.push_back(argv[i] ? argv[i] : "");
     return out;
 }
@@ -396,7 +397,8 @@ void releaseUnusedCapacity(std::vector<char>& text) {
     const auto end = reinterpret_cast<std::uintptr_t>(text.data() + text.capacity());
     const std::uintptr_t from = (used + size - 1) / size * size;
     const std::uintptr_t to = end / size * size;
-    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+    // The page boundaries are computed as numbers, then turned back into the address.
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);  // NOLINT(performance-no-int-to-ptr)
 #endif
 }
 

@@ -18,12 +18,12 @@ Fl_Box* textBox(int x, int y, const char* text) {
 
 }  // namespace
 
-IndividualTrend::IndividualTrend(int h, std::string name, PointMap points) : Fl_Group(0, 0, 150, h) {
+IndividualTrend::IndividualTrend(int h, const std::string& name, const PointMap& points) : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
     build(LiteralText::label(name), points.begin(), points.end());
 }
 
-IndividualTrend::IndividualTrend(int h, std::string name, PointMap::const_iterator begin,
+IndividualTrend::IndividualTrend(int h, const std::string& name, PointMap::const_iterator begin,
                                  PointMap::const_iterator end)
     : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");

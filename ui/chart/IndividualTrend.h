@@ -9,9 +9,9 @@
 
 class IndividualTrend : public Fl_Group {
 public:
-    IndividualTrend(int h, std::string name, PointMap points);
+    IndividualTrend(int h, const std::string& name, const PointMap& points);
     // The same for a stretch of a series, without copying its points.
-    IndividualTrend(int h, std::string name, PointMap::const_iterator begin, PointMap::const_iterator end);
+    IndividualTrend(int h, const std::string& name, PointMap::const_iterator begin, PointMap::const_iterator end);
     ~IndividualTrend() override;
 
 private:

@@ -427,6 +427,7 @@ void MyChart::draw() {
 
         // Limit labels that would overlap are moved apart.
         std::vector<int> rows;
+        rows.reserve(limitLabels.size());
         for (const LimitLabel& l : limitLabels) rows.push_back(l.row);
         rows = ChartMath::spreadLabels(rows, kLimitLabelHeight);
         fl_font(FL_HELVETICA_BOLD, 12);
