@@ -97,6 +97,7 @@ void appendRows(std::string& out, std::string_view prefix, const EntryReading& e
 }  // namespace
 
 int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
+    out.clear();
     const bool json = request.json;
     SelectedUsers selected;
     int status = selected.load(request.dataDir, request.users, tell, json);
@@ -124,7 +125,6 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         return !((request.fromDay && day < request.fromDay) || (request.toDay && day > request.toDay));
     };
 
-    out.clear();
     if (json) {
         std::vector<UserReadings> users;
         for (const UserReadings& u : selected.users) {
