@@ -242,7 +242,8 @@ click "$MAIN" $USER_LINE_1
 saves=$(saved_count user0.hma)
 click "$MAIN" $FILE_MENU
 key Down; key Down; key Down; key Down; key Return
-status=$(wait_exit 10) || fail "File/Exit did not end the program"
+wait_exit 10 || fail "File/Exit did not end the program"
+status=$E2E_STATUS
 assert_eq "$status" 0 "exit status"
 wait_contains "$E2E_TMP/stdout" "item picked in menu: File/Exit"
 wait_count "$E2E_TRACE" "Saved file user0.hma" $((saves + 1))

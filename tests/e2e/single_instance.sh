@@ -24,7 +24,8 @@ step "a second start on the same folder is refused and writes nothing"
 "$E2E_APP" >"$E2E_TMP/second.out" 2>"$E2E_TMP/second.err" &
 E2E_PID=$!
 answer_alert Return
-status=$(wait_exit 10) || fail "the second program did not end after its message"
+wait_exit 10 || fail "the second program did not end after its message"
+status=$E2E_STATUS
 assert_eq "$status" 1 "exit status of the second start"
 assert_contains "$E2E_TMP/second.err" "Quorvel is already running with the data folder $E2E_DATA."
 assert_eq "$(folder_state)" "$before" "data folder after the refused start"
@@ -40,6 +41,7 @@ MAIN=$(wait_window "$MAIN_TITLE") || fail "the start after the kill was not acce
 [ ! -s "$E2E_TMP/stderr" ] || fail "the start after the kill complained: $(cat "$E2E_TMP/stderr")"
 click "$MAIN" 17 12
 key Down; key Down; key Down; key Down; key Return
-status=$(wait_exit 10) || fail "File/Exit did not end the program"
+wait_exit 10 || fail "File/Exit did not end the program"
+status=$E2E_STATUS
 assert_eq "$status" 0 "exit status after File/Exit"
 echo "single instance: all steps passed"

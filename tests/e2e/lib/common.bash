@@ -76,15 +76,17 @@ wait_gone() {
   return 1
 }
 
-# wait_exit [SECONDS]: waits for the program to end; prints its exit status.
+# wait_exit [SECONDS]: waits for the program to end and sets E2E_STATUS to
+# its exit status. It must run in the script's own shell, never inside $(...):
+# only the shell that started the program can wait for it, and a subshell's
+# wait gives a meaningless status.
 wait_exit() {
   local limit=${1:-10}
   for _ in $(seq 1 $((limit * 10))); do
     if ! kill -0 "$E2E_PID" 2>/dev/null; then
-      local status=0
-      wait "$E2E_PID" || status=$?
+      E2E_STATUS=0
+      wait "$E2E_PID" || E2E_STATUS=$?
       E2E_PID=""
-      echo "$status"
       return 0
     fi
     sleep 0.1
