@@ -164,6 +164,7 @@ TEST_F(DataCommands, ExportThenImportIntoAnEmptyUserGivesBackTheSameReadings) {
     const std::string before = readFile(data.root + "/first.csv");
     ImportOptions o;
     o.user = "2";
+    o.otherPerson = true;  // Ann Lee's readings copied into her re-created record
     o.file = data.root + "/first.csv";
     ASSERT_EQ(run([&] { return runImport(o); }), kOk) << err;
     EXPECT_EQ(out, "added 3, already present 0, refused 0\n");
@@ -207,7 +208,7 @@ TEST_F(DataCommands, PlainRowsGoToTheNamedVariable) {
 
 TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
     const std::string header = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\n";
-    const std::string good = "0,Ann,Lee,Pulse,,2024-01-05T08:00:00,71,0\n";
+    const std::string good = "1,Bob,Roe,Pulse,,2024-01-05T08:00:00,71,0\n";
     const struct {
         std::string csv;
         std::string variable;
@@ -215,18 +216,18 @@ TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
         int status;
         std::string error;
     } cases[] = {
-        {header + good + "0,Ann,\"Lee,Pulse\n", "", "1", kProblem, "line 3: a quoted field is not closed"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,71\n", "", "1", kProblem, ":3: expected 8 columns, found 7"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,7\xff,1\n", "", "1", kProblem, "line 3: the text is not UTF-8"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-02-30T08:00:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-03-31T02:30:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06,71,1\n", "", "1", kProblem, ":3: the datetime \"2024-01-06\""},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,1e999,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,72abc,1\n", "", "1", kProblem, ":3: The Value you entered is not a number"},
-        {header + good + "0,Ann,Lee,Pulse,,2244-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,systolic,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: \"systolic\" is not a member"},
-        {header + good + "0,Ann,Lee,Glucose,,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: no variable \"Glucose\""},
+        {header + good + "1,Bob,\"Lee,Pulse\n", "", "1", kProblem, "line 3: a quoted field is not closed"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,71\n", "", "1", kProblem, ":3: expected 8 columns, found 7"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,7\xff,1\n", "", "1", kProblem, "line 3: the text is not UTF-8"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-03-31T02:30:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06,71,1\n", "", "1", kProblem, ":3: the datetime \"2024-01-06\""},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,1e999,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,72abc,1\n", "", "1", kProblem, ":3: The Value you entered is not a number"},
+        {header + good + "1,Bob,Roe,Pulse,,2244-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,systolic,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: \"systolic\" is not a member"},
+        {header + good + "1,Bob,Roe,Glucose,,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: no variable \"Glucose\""},
         {"x\n" + std::string(10 * 1024 * 1024, '7') + "\n", "Pulse", "1", kProblem, "line 2: the record is longer"},
         {"2024-01-06T08:00:00,72\n", "Glucose", "1", kProblem, "no variable \"Glucose\""},
         {"2024-01-06T08:00:00,72\n", "", "1", kUsage, "give --variable"},
@@ -240,7 +241,7 @@ TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
         EXPECT_EQ(data.read("user1.hma"), before) << c.error;
     }
     // With --skip-bad the good rows are stored and the bad ones counted.
-    EXPECT_EQ(importText(header + good + "0,Ann,Lee,Pulse,,2024-02-30T08:00:00,71,1\n", "1", "", true), kProblem);
+    EXPECT_EQ(importText(header + good + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n", "1", "", true), kProblem);
     EXPECT_EQ(out, "added 1, already present 0, refused 1\n");
     EXPECT_NE(data.read("user1.hma").find("<value>71.000000</value>"), std::string::npos);
 }
@@ -295,7 +296,6 @@ TEST_F(DataCommands, CheckListsEveryKindOfDamage) {
           f + "user6.hma: patient id 9 differs from the registry's id 6",
           f + "user0.hma: variable Pulse: normalLow \"abc\" is not a number",
           f + "user0.hma: variable Pulse: panicLow is above panicHigh",
-          f + "user0.hma: variable Pulse: entry 1: entry is out of time order",
           f + "user0.hma: variable Pulse: entry 1: value \"7x\" is not a number",
           f + "user0.hma: variable Pulse: entry 2: date \"2024/2/30\" and time \"08:00:00 AM\" cannot be read",
           f + "user0.hma: variable Pulse: entry 3: entry is dated after today",
