@@ -138,9 +138,10 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Whatever escapes a command (memory exhausted, say) is said, never a
     // silent abort.
+    cli::StandardOutput standardOutput;
     try {
         const int status = run(argc, argv);
-        return cli::finishStandardOutput(status, std::cerr);
+        return standardOutput.finish(status, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "quorvel-data: " << e.what() << std::endl;
     } catch (...) {

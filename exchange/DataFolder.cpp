@@ -181,7 +181,9 @@ std::string DataFolder::fileProblem(const UserRecord& record) const {
         return std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(folder_ + name), ec);
     };
     for (const char* own : kOwnFiles)
-        if (sameFile(own)) return where + " is " + own + ", one of the program's own files";
+        if (sameFile(own))
+            return where + (record.file == own ? std::string(" is") : std::string(" is ") + own + ",") +
+                   " one of the program's own files";
     // The record itself is among the folder's records: a second one naming the file shares it.
     const UserRecord* other = nullptr;
     int sharing = 0;

@@ -176,41 +176,48 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         inFileOrder.reserve(bytes);
         Order order;  // time, place in inFileOrder
         order.reserve(bytes / kSmallestEntry);
-        // The cells that repeat (user and variable) are made once per
-        // variable and kept apart from the rows, each row with the number of
-        // its own: a long name is never copied into every row.
-        std::vector<std::string> prefixes;
+        // The cells that repeat are made once, kept apart from the rows: a
+        // user's id and names once per user, the variable's name once per
+        // variable; each row keeps the number of its variable. A long name
+        // is never copied into every row.
+        std::vector<std::string> userCells;
+        std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
         std::string kept[4];
         for (std::size_t i = 0; i < selected.users.size(); ++i) {
             const UserReadings& u = selected.users[i];
+            bool userMade = false;
             for (const VariableReadings& v : u.variables) {
                 if (!wanted.empty() && !wanted.count(v.name)) continue;
-                bool prefixMade = false;
+                bool variableMade = false;
                 for (const XmlNode* node = v.node->first_node("entry", 5); node;
                      node = node->next_sibling("entry", 5)) {
                     const EntryReading e = readings::readEntry(node);
                     if (!chosen(u, v, e)) continue;
-                    if (!prefixMade) {
-                        // Ends with the comma before member.
-                        std::string prefix;
-                        prefix.reserve(u.record.id.size() + u.record.first.size() + u.record.last.size() +
-                                       v.name.size() + 16);
-                        CsvWriter::appendCell(prefix, u.record.id);
-                        for (std::string_view name : {std::string_view(u.record.first), std::string_view(u.record.last),
-                                                      utf8(v.name, repair[i], kept[0])}) {
-                            prefix += ',';
-                            CsvWriter::appendNameCell(prefix, name);
+                    if (!userMade) {
+                        std::string cells;
+                        cells.reserve(u.record.id.size() + u.record.first.size() + u.record.last.size() + 16);
+                        CsvWriter::appendCell(cells, u.record.id);
+                        for (const std::string* name : {&u.record.first, &u.record.last}) {
+                            cells += ',';
+                            CsvWriter::appendNameCell(cells, *name);
                         }
-                        prefix += ',';
-                        prefixes.push_back(std::move(prefix));
-                        prefixMade = true;
+                        cells += ',';
+                        userCells.push_back(std::move(cells));
+                        userMade = true;
+                    }
+                    if (!variableMade) {
+                        std::string cells;
+                        CsvWriter::appendNameCell(cells, utf8(v.name, repair[i], kept[0]));
+                        cells += ',';
+                        variableCells.push_back({userCells.size() - 1, std::move(cells)});
+                        variableMade = true;
                     }
                     char whenText[32];
                     const std::string_view when(whenText, readings::isoText(e, whenText));
                     const std::string_view id = utf8(e.id, repair[i], kept[1]);
                     readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
                         const std::size_t place = inFileOrder.size();
-                        const std::size_t prefix = prefixes.size() - 1;
+                        const std::size_t prefix = variableCells.size() - 1;
                         inFileOrder.append(2 * sizeof(std::size_t), '\0');
                         appendRowEnd(inFileOrder, utf8(member, repair[i], kept[2]), when,
                                      utf8(text, repair[i], kept[3]), id);
@@ -234,7 +241,16 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
             std::size_t length = 0, prefix = 0;
             std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
             std::memcpy(&prefix, inFileOrder.data() + order[i].second + sizeof length, sizeof prefix);
-            out += prefixes[prefix];
+            const std::string& user = userCells[variableCells[prefix].first];
+            if (!whole && user.size() > kPiece) {
+                // A long name goes to the stream as it is, never through the buffer.
+                stream->write(out.data(), static_cast<std::streamsize>(out.size()));
+                stream->write(user.data(), static_cast<std::streamsize>(user.size()));
+                out.clear();
+            } else {
+                out += user;
+            }
+            out += variableCells[prefix].second;
             out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
             if (!whole && out.size() >= kPiece) {
                 stream->write(out.data(), static_cast<std::streamsize>(out.size()));
