@@ -174,21 +174,20 @@ bool DataFolder::save(const std::string& fileName, const XmlDocument& doc, std::
 std::string DataFolder::fileProblem(const UserRecord& record) const {
     const std::string where = "its data file " + record.file;
     const std::string path = folder_ + record.file;
-    auto sameFile = [&](const std::string& name) {
-        if (name == record.file) return true;
-        // Another name for the same file: a hard link, or letters in another case where case is not told apart.
+    for (const char* own : kOwnFiles) {
+        // Another name for the same file (a hard link, or letters in another
+        // case where case is not told apart) is the same file.
         std::error_code ec;
-        return std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(folder_ + name), ec);
-    };
-    for (const char* own : kOwnFiles)
-        if (sameFile(own))
+        if (record.file == own ||
+            std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(folder_ + own), ec))
             return where + (record.file == own ? std::string(" is") : std::string(" is ") + own + ",") +
                    " one of the program's own files";
+    }
     // The record itself is among the folder's records: a second one naming the file shares it.
     const UserRecord* other = nullptr;
     int sharing = 0;
     for (const UserRecord& r : users_)
-        if (sameFile(r.file)) {
+        if (r.file == record.file) {
             ++sharing;
             if (!other || other->id == record.id) other = &r;
         }

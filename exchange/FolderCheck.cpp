@@ -137,7 +137,7 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         }
         const std::string problem = folder.fileProblem(r);
         if (!problem.empty()) {
-            checker.add("config.hma", r.line, "", "", where + ": " + problem);
+            checker.add("config.hma", r.line, "", "", std::string(where).append(": ").append(problem));
             // The program's own files are not read as a user's.
             if (problem.find("program's own") != std::string::npos) continue;
         }

@@ -45,7 +45,7 @@ protected:
 
 private:
     std::FILE* file_;
-    char block_[65536];
+    char block_[65536] = {};
 };
 
 // One entry to be made: the user's file it goes to, its variable, its time
