@@ -183,6 +183,7 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         std::vector<std::string> userCells;
         std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
         std::string kept[4];
+        std::size_t wholeSize = 128;  // the text put out, header and all
         for (std::size_t i = 0; i < selected.users.size(); ++i) {
             const UserReadings& u = selected.users[i];
             bool userMade = false;
@@ -225,6 +226,7 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
                         std::memcpy(&inFileOrder[place], &length, sizeof length);
                         std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);
                         order.push_back({e.key, place});
+                        wholeSize += userCells.back().size() + variableCells.back().second.size() + length;
                     });
                 }
             }
@@ -232,7 +234,7 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         sortByKey(order);
         // A text kept whole, or given to the stream a piece at a time.
         const bool whole = stream == nullptr;
-        out.reserve(whole ? inFileOrder.size() + 128 : 2 * kPiece);
+        out.reserve(whole ? wholeSize : 2 * kPiece);
         CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
         for (std::size_t i = 0; i < order.size(); ++i) {
             // The rows are read in an order of their own: asking for them a
