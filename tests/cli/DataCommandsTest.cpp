@@ -94,7 +94,8 @@ protected:
                                            "user1.hma",  "user2.hma",        "user3.hma"};
         for (const std::string& name : data.files())
             if (!own.count(name)) ::remove(data.path(name).c_str());
-        ::remove(data.path("user0.hma").c_str());  // perhaps a link
+        for (const char* user : {"user0.hma", "user1.hma", "user2.hma", "user3.hma"})
+            ::remove(data.path(user).c_str());  // perhaps a link
         SetUp();
     }
 
@@ -467,6 +468,14 @@ TEST_F(DataCommands, OutputsReplaceOnlyRegularFilesAndPutOutOnlyUtf8) {
          },
          [&] { return exportCsv({"2"}); }, kOk, "user2.hma:14: text that is not UTF-8, written with U+FFFD",
          [&] { return Utf8Text::valid(out) && out.find("Gr\xEF\xBF\xBD\xEF\xBF\xBD" "e") != std::string::npos; }},
+        {"a user's file that is a link out of the folder is read, and said",
+         [&] {
+             writeFile(root + "outside.hma", userFileXml(1, "Bob", "Roe", kPulse));
+             ::remove(data.path("user1.hma").c_str());
+             ASSERT_EQ(symlink((root + "outside.hma").c_str(), data.path("user1.hma").c_str()), 0);
+         },
+         [&] { return exportCsv({"1"}); }, kOk, "user1.hma: is a symbolic link to " + root + "outside.hma, outside",
+         [&] { return out.find("1,Bob,Roe,Pulse,,2024-01-02T21:30:00,70.500000,7") != std::string::npos; }},
         {"the users table guards the file column",
          [&] {
              data.write("config.hma", "<config>\n\t<patient id=\"0\"><name><first>A</first><last>B</last></name>"
