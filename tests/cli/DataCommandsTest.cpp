@@ -410,18 +410,6 @@ TEST_F(DataCommands, OutputsReplaceOnlyRegularFilesAndPutOutOnlyUtf8) {
         {"-o onto a folder", [&] { ASSERT_EQ(mkdir((root + "dir").c_str(), 0700), 0); },
          [&] { return exportCsv({"0"}, root + "dir"); }, kUsage, "dir: is a folder",
          [&] { return pathKind::of(root + "dir") == PathKind::Folder; }},
-        {"report -o onto a symbolic link",
-         [&] {
-             writeFile(root + "page.html", "keep");
-             ASSERT_EQ(symlink((root + "page.html").c_str(), (root + "link.html").c_str()), 0);
-         },
-         [&] {
-             ReportOptions o;
-             o.user = "1";
-             o.output = root + "link.html";
-             return run([&] { return runReport(o); });
-         },
-         kUsage, "link.html: is a symbolic link", [&] { return readFile(root + "page.html") == "keep"; }},
         {"-o - is standard output", [] {}, [&] { return exportCsv({"0"}, "-"); }, kOk, "user_id,first_name",
          [&] { return !platform::pathExists("-"); }},
         {"report -o - is standard output", [] {},
