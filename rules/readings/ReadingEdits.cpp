@@ -75,6 +75,22 @@ bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPla
     return true;
 }
 
+int normalizeTimes(RapidDocument& doc, XmlNode* patient) {
+    int changed = 0;
+    for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
+        for (XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+            XmlNode* time = e->first_node("time");
+            std::tm when{};
+            if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) != 0) continue;
+            const std::string own = EntryRules::initialTimeText(when);
+            if (own == textOf(time)) continue;
+            time->value(doc.allocate_string(own.c_str(), own.size() + 1), own.size());
+            ++changed;
+        }
+    }
+    return changed;
+}
+
 void Removal::take(const std::vector<XmlNode*>& entries) {
     for (XmlNode* e : entries) {
         XmlNode* parent = e ? e->parent() : nullptr;

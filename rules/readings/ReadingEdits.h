@@ -40,6 +40,11 @@ std::string duplicateQuestion(const std::string& variableName, const XmlNode* ex
 bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPlan& plan, const std::string& date,
                   const std::string& time);
 
+// Gives every entry time of the patient's variables that reads but is not
+// in the file's own form ("7:30 pm", "19:30") that form ("07:30:00 PM"),
+// so that the next save writes it so. Returns the number changed.
+int normalizeTimes(RapidDocument& doc, XmlNode* patient);
+
 // Entries taken out of their variables, remembered with their places so
 // that a failed save can put every one of them back where it was.
 class Removal {

@@ -485,6 +485,7 @@ void MyChart::draw() {
 
     const std::string hint = emptyHint();
     if (!hint.empty()) {
+        TRACE_MSG(4, "MyChart::draw") << "Hint: " << hint;
         fl_color(FL_DARK3);
         fl_font(FL_HELVETICA, 16);
         fl_draw(hint.c_str(), left, top, right - left, bottom - top, FL_ALIGN_CENTER | FL_ALIGN_WRAP, nullptr, 0);

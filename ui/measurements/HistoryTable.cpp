@@ -17,6 +17,8 @@ HistoryTable::HistoryTable(int x, int y, int w, int h) : Fl_Table_Row(x, y, w, h
     row_header(0);
     // The space below the last row looks like empty cells.
     color(FL_WHITE);
+    // Selected rows stand out in the program's blue, their text in white.
+    selection_color(fl_rgb_color(55, 156, 255));
     // The table was added to the window being built.
     owner = dynamic_cast<HistoryTableWindow*>(parent());
     end();

@@ -169,7 +169,7 @@ void HistoryTableWindow::removeCB_i() {
     if (!Global::userOpen || Global::userDoc.generation() != generation) return;
     const std::vector<XmlNode*> entries = selectedEntries();
     if (entries.empty()) return;
-    if (Dialogs::choice(ReadingEdits::removalQuestion(variableName, entries), "&Cancel", nullptr, "Remove") != 2) {
+    if (Dialogs::choice(ReadingEdits::removalQuestion(variableName, entries), nullptr, "&Cancel", "Remove") != 2) {
         TRACE_MSG(4, "HistoryTableWindow::removeCB_i") << "Removal of " << entries.size() << " readings cancelled";
         return;
     }

@@ -187,7 +187,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         for (const EntryRules::StoredValue& v : part.plan.values) {
             if (!Plausibility::outside(v.series, v.value)) continue;
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Implausible value " << v.series << " " << v.value;
-            if (Dialogs::choice(Plausibility::question(v.series, v.value), "&Cancel", nullptr, "Save") != 2)
+            if (Dialogs::choice(Plausibility::question(v.series, v.value), nullptr, "&Cancel", "Save") != 2)
                 return false;
         }
     }
@@ -203,7 +203,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
             if (!existing && p.replaced && p.variable == part.variable && ReadingEdits::recordedAt(p.replaced, part.plan.when))
                 existing = p.replaced;  // taken out by the change whose save failed; it comes back first
         if (!existing) continue;
-        if (Dialogs::choice(ReadingEdits::duplicateQuestion(part.variable, existing), "&Cancel", nullptr, "Replace") != 2)
+        if (Dialogs::choice(ReadingEdits::duplicateQuestion(part.variable, existing), nullptr, "&Cancel", "Replace") != 2)
             return false;
         part.replaced = existing;
     }
