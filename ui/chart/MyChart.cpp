@@ -396,7 +396,7 @@ void MyChart::draw() {
             for (auto p = stretch.begin; p != stretch.end; ++p) {
                 line.emplace_back(ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
                                   ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom));
-                drawnPoints.push_back({line.back().first, line.back().second, drawnSeries.size(), p->first.instant,
+                drawnPoints.push_back({line.back().first, line.back().second, drawnSeries.size() - 1, p->first.instant,
                                        p->second});
             }
 
