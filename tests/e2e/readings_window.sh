@@ -10,30 +10,11 @@
 #
 # Usage: readings_window.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
+source "$(dirname "$0")/lib/main-window.bash"
 
-# Main window layout (window coordinates, 1260 x 984 on a 1280 x 1024 screen).
-ADD_USER="17 39"; MULTI_DISPLAY="190 38"; FILE_MENU="17 12"
-vital_line() { echo "60 $((862 + 15 * ($1 - 1)))"; }  # 1 Pulse ... 7 Mood
 # The history window's table: the header is 25 high at y 45, rows 18 high.
 history_row() { echo "100 $((45 + 25 + 9 + 18 * $1))"; }
 
-open_entry() {  # LINE NAME
-  click "$MAIN" $(vital_line "$1")
-  entry_window=$(wait_window "^Add history entry for Vitals: $2\$") || fail "no entry window for $2"
-}
-fill_entry() {  # DATE TIME VALUE1 [VALUE2]
-  type_into "$entry_window" 180 32 "$1"
-  type_into "$entry_window" 180 62 "$2"
-  type_into "$entry_window" 180 92 "$3"
-  if [ -n "${4:-}" ]; then type_into "$entry_window" 180 122 "$4"; fi
-}
-pick_multi() {  # DOWNS [RIGHT_THEN_DOWNS]
-  click "$MAIN" $MULTI_DISPLAY
-  key Down; key Right
-  for _ in $(seq 1 "$1"); do key Down; done
-  if [ -n "${2:-}" ]; then key Right; for _ in $(seq 1 "$2"); do key Down; done; fi
-  key Return
-}
 # question_shown NAME TEXT: the question was put (trace) and its window is up; a screenshot NAME of it.
 question_shown() {
   wait_contains "$E2E_TRACE" "Question: $2"
