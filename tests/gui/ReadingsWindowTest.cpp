@@ -53,6 +53,7 @@ protected:
         Fl::e_clicks = clicks;
         Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
         w->handle(FL_PUSH);
+        w->handle(FL_RELEASE);
         Fl::e_clicks = 0;
     }
     void TearDown() override {
@@ -187,6 +188,7 @@ TEST_F(ReadingsWindowTest, AClickOnAPointShowsItAndADoubleClickOpensItsHistoryRo
     press(chart, first.x, first.y, 1);
     HistoryTableWindow* h = HistoryTableWindow::find("Pulse");
     ASSERT_NE(h, nullptr);
+    for (int i = 0; i < 20; ++i) Fl::wait(0.01);  // shown and drawn, the selection stays
     ASSERT_EQ(h->selectedEntries().size(), 1u);
     EXPECT_STREQ(Global::attributeText(h->selectedEntries()[0], "id"), "0");
 }

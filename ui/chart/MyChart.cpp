@@ -540,14 +540,21 @@ int MyChart::handle(int event) {
             pickedInstant = instant;
             TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, instant, p->value);
             redraw();
-            if (Fl::event_clicks() > 0 && mainWindow && !series.variable.empty())
-                mainWindow->openHistory(series.variable, instant);
+            // The history opens once the button is up: the rest of this
+            // click must not reach the window that opens under the pointer.
+            historyOnRelease = Fl::event_clicks() > 0 ? series.variable : std::string();
             return 1;
         }
         if (!pickedSeries.empty()) {
             pickedSeries.clear();
             redraw();
         }
+    }
+    if (event == FL_RELEASE && !historyOnRelease.empty()) {
+        const std::string variable = historyOnRelease;
+        historyOnRelease.clear();
+        if (mainWindow) mainWindow->openHistory(variable, pickedInstant);
+        return 1;
     }
     return Fl_Group::handle(event);
 }

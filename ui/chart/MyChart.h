@@ -67,6 +67,8 @@ public:
     // The point whose details are shown: its series' name (empty: none) and instant.
     std::string pickedSeries;
     std::int64_t pickedInstant = 0;
+    // The variable whose history a double-click opens when its button comes up.
+    std::string historyOnRelease;
     // The drawn point within a few pixels of (x, y), nearest first; null when none is.
     const DrawnPoint* pointNear(int x, int y) const;
     // "Pulse, 2026/12/07 08:00:00 AM: 72"

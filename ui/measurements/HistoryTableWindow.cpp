@@ -10,11 +10,11 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
-#include "rules/readings/EntryRules.h"
+#include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/HistoryData.h"
 #include "rules/readings/RangeRules.h"
 #include "rules/readings/ReadingEdits.h"
-#include "rules/time/TimeKey.h"
+#include "rules/time/LocalDayClock.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 #include "ui/measurements/HistoryTable.h"
@@ -119,8 +119,11 @@ void HistoryTableWindow::reload() {
         hide();
         return;
     }
+    refill();
+}
+
+void HistoryTableWindow::refill() {
     const std::vector<XmlNode*> selected = selectedEntries();
-    std::cerr.flush();
     loadData();
     table->rows(static_cast<int>(rows.size()));
     for (int r = 0; r < table->rows(); ++r) {
@@ -150,15 +153,20 @@ void HistoryTableWindow::sortBy(int column) {
 bool HistoryTableWindow::selectInstant(std::int64_t instant) {
     table->select_all_rows(0);
     int first = -1;
+    // The instant of each row as the chart reads it.
+    LocalDayClock clock;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (rows[r].cells.size() < 2) continue;
         std::tm when{};
-        if (EntryRules::readFields(rows[r].cells[0], rows[r].cells[1], when) != 0) continue;
-        const TimeKey key = TimeKey::fromTm(when);
-        if (!key.valid || key.instant != instant) continue;
+        std::int64_t at = 0;
+        if (!DisplayMenuRules::entryKey(rows[r].cells[0].c_str(), rows[r].cells[1].c_str(), when) ||
+            !clock.toInstant(when, at) || at != instant)
+            continue;
         table->select_row(static_cast<int>(r), 1);
         if (first < 0) first = static_cast<int>(r);
     }
+    TRACE_MSG(4, "HistoryTableWindow::selectInstant") << (first >= 0 ? "Selected the reading at " : "No reading at ")
+                                                      << instant;
     if (first >= 0) table->row_position(first);
     table->redraw();
     return first >= 0;
@@ -219,10 +227,15 @@ HistoryTableWindow* HistoryTableWindow::find(const std::string& name) {
 }
 
 HistoryTableWindow* HistoryTableWindow::showFor(const std::string& name, int w, int h) {
-    if (HistoryTableWindow* open = find(name)) {
-        open->reload();
-        open->show();
-        return open;
+    // A window of the variable, open or closed earlier, shows the readings as they are now.
+    HistoryTableWindow* earlier = find(name);
+    for (HistoryTableWindow* window : alive())
+        if (!earlier && window->variableName == name) earlier = window;
+    if (earlier) {
+        if (earlier->generation != Global::userDoc.generation()) earlier->table->select_all_rows(0);
+        earlier->refill();
+        earlier->show();
+        return earlier;
     }
     const std::string title = name + " History";
     Fl_Group* saved = Fl_Group::current();

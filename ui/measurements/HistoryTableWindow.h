@@ -67,6 +67,9 @@ public:
 
 private:
     void setCount();
+    // Reads the rows from the open user's document, keeping the selected
+    // readings that are still there.
+    void refill();
     void applyOrder();
     std::uint64_t generation = 0;
 };
