@@ -144,9 +144,13 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
     return true;
 }
 
-bool Global::saveRegistryChange(const char* undoneNote) {
+bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote) {
     bool written = false;
-    return saveReporting("config.hma", configDoc, undoneNote, written) || written;
+    return saveReporting(fileName, doc, undoneNote, written) || written;
+}
+
+bool Global::saveRegistryChange(const char* undoneNote) {
+    return saveChange("config.hma", configDoc, undoneNote);
 }
 
 bool Global::createNew() {

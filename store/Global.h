@@ -44,6 +44,11 @@ public:
     // it was and doc is not touched.
     // A data file without write permission is refused the same way.
     static bool saveFile(const char* fileName, XmlDocument& doc);
+    // saveFile for a change the caller takes back in memory when the file
+    // does not hold it: the alert ends with undoneNote, and the result is
+    // true when the new content reached the file (even if the save then
+    // failed), false when the change must be taken back.
+    static bool saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote);
 
     // Makes userDoc a copy of the template with a fresh id; sets userOpen.
     // False (after an alert, nothing changed) when no id is left.

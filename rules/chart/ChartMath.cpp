@@ -236,6 +236,44 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, Spa
     return out;
 }
 
+YScales groupedScales(const std::vector<std::pair<double, double>>& ranges, const std::vector<std::string>& groups,
+                      const std::vector<bool>& hasPoints, SpacingFn spacing, RefitFn refit) {
+    const std::size_t n = ranges.size();
+    auto member = [&](std::size_t i, std::size_t j) {
+        return i < groups.size() && j < groups.size() && !groups[i].empty() && groups[i] == groups[j];
+    };
+    auto shows = [&](std::size_t i) { return i < hasPoints.size() && hasPoints[i]; };
+    // The span of each series' group.
+    std::vector<std::pair<double, double>> spans = ranges;
+    for (std::size_t i = 0; i < n; ++i) {
+        bool any = false;
+        for (std::size_t j = 0; j < n; ++j) {
+            if (j != i && !member(i, j)) continue;
+            if (!shows(j)) continue;
+            if (!any) spans[i] = ranges[j];
+            spans[i].first = std::min(spans[i].first, ranges[j].first);
+            spans[i].second = std::max(spans[i].second, ranges[j].second);
+            any = true;
+        }
+    }
+    YScales out = ordinaryScales(spans, spacing, refit);
+    // Refitting may give members different steps: each takes its group's
+    // first scale, and keeps its own shown values.
+    for (std::size_t i = 0; i < n && i < out.series.size(); ++i) {
+        for (std::size_t j = 0; j < i; ++j) {
+            if (!member(i, j)) continue;
+            YScale shared = out.series[j];
+            shared.min = out.series[i].min;
+            shared.max = out.series[i].max;
+            out.series[i] = shared;
+            break;
+        }
+        out.series[i].min = ranges[i].first;
+        out.series[i].max = ranges[i].second;
+    }
+    return out;
+}
+
 YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing) {
     YScales out;
     if (ranges.empty()) return out;

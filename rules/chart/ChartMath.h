@@ -61,6 +61,14 @@ using RefitFn = void (*)(int n, double* step, double min, double max, double tar
 // own (traced) step and refit routines.
 YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing,
                        RefitFn refit = yScaleOperations);
+// Multi-Display: as ordinaryScales, except that series read from the same
+// variable (groups[i], the two members of blood pressure or blood sugar)
+// share one scale spanning the shown values of both. hasPoints[i] tells
+// whether series i shows any point (a series without one adds nothing to
+// its group's span).
+YScales groupedScales(const std::vector<std::pair<double, double>>& ranges, const std::vector<std::string>& groups,
+                      const std::vector<bool>& hasPoints, SpacingFn spacing = bestSpacing,
+                      RefitFn refit = yScaleOperations);
 // Normal-range mode: one common scale for every series.
 YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing);
 

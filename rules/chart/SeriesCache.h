@@ -17,8 +17,10 @@ public:
     // The points of DisplayMenuRules::seriesPoints(variable, elementName) for
     // the document of the given generation: the kept ones while still valid,
     // otherwise built and kept. Valid means the same document generation and
-    // the same last entry of the variable as when built (entries are only
-    // ever appended, and the nodes of a tree are never freed while it lives).
+    // the same last entry of the variable as when built (new entries are
+    // appended, and the nodes of a tree are never freed while it lives).
+    // Readings corrected or removed in place are not seen: whoever changes
+    // them clears the cache.
     PointMap points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration);
 
     // Drops every kept series (their arrays are freed once nothing charts them).

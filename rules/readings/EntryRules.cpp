@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "rules/readings/Plausibility.h"
 
 namespace EntryRules {
 
@@ -101,6 +102,9 @@ std::string message(int result, const std::string& field) {
         return "The " + field + " you entered is too large to be stored.\nPlease try again or hit \"Cancel\"";
     case kNotANumber:
         return "The " + field + " you entered is not a number.\nPlease try again or hit \"Cancel\"";
+    case kNegative:
+        return "The " + field + " you entered is below zero, which no measurement of a person can be.\nPlease "
+               "try again or hit \"Cancel\"";
     case kNameTooLong:
         return "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
                " characters.\nEntries cannot be recorded under it.";
@@ -167,30 +171,37 @@ int readFields(const char* date, const char* time, std::tm& when, int* typedYear
     if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
         return kDateUnreadable;
 
+    // "07:30:00 PM", "7:30 pm", "19:30" and "19:30:00": the seconds may be
+    // left out, and without AM or PM the hour counts on the 24-hour clock.
     int hour = 0, minute = 0, second = 0;
     std::string_view suffix;
     Scanner t(time);
-    if (!(t.number(hour) && t.literal(':') && t.number(minute) && t.literal(':') && t.number(second)))
-        return kTimeUnreadable;
+    if (!(t.number(hour) && t.literal(':') && t.number(minute))) return kTimeUnreadable;
+    if (t.literal(':') && !t.number(second)) return kTimeUnreadable;
     t.skipBlanks();
-    if (!t.word(suffix)) return kTimeUnreadable;
+    const bool hasSuffix = t.word(suffix);
 
     const bool negativeHour = hour < 0;
-    hour %= 12;
-    // Only the whole words AM, am, PM and pm are accepted.
-    const bool twoLetters = suffix.size() == 2 && (suffix[1] == 'M' || suffix[1] == 'm') &&
-                            ((suffix[1] == 'M') == (suffix[0] == 'A' || suffix[0] == 'P'));
-    if (twoLetters && (suffix[0] == 'P' || suffix[0] == 'p'))
-        hour += 12;
-    else if (!(twoLetters && (suffix[0] == 'A' || suffix[0] == 'a')))
-        return kBadSuffix;
+    bool hourInRange = true;
+    if (!hasSuffix) {
+        hourInRange = hour <= 23;
+    } else {
+        hour %= 12;
+        // Only the whole words AM, am, PM and pm are accepted.
+        const bool twoLetters = suffix.size() == 2 && (suffix[1] == 'M' || suffix[1] == 'm') &&
+                                ((suffix[1] == 'M') == (suffix[0] == 'A' || suffix[0] == 'P'));
+        if (twoLetters && (suffix[0] == 'P' || suffix[0] == 'p'))
+            hour += 12;
+        else if (!(twoLetters && (suffix[0] == 'A' || suffix[0] == 'a')))
+            return kBadSuffix;
+    }
 
     if (typedYear) *typedYear = year;
     if (year < 1970) year = 1970;
     // Values the local-time conversion would move anyway; checked here so
     // that no field is taken past the range of int. A negative hour is
     // refused rather than wrapped into the afternoon.
-    if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || negativeHour || minute < 0 ||
+    if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || negativeHour || !hourInRange || minute < 0 ||
         minute > 59 || second < 0 || second > 59)
         return kBadRange;
 
@@ -338,11 +349,20 @@ bool afterTomorrow(const std::tm& when, std::time_t now) {
 }
 
 int readValue(const std::string& text, double& value) {
-    const char* start = text.c_str();
-    while (*start && std::isspace(static_cast<unsigned char>(*start))) ++start;
-    if (!*start) return 0;
+    const char* first = text.c_str();
+    while (*first && std::isspace(static_cast<unsigned char>(*first))) ++first;
+    if (!*first) return 0;
     // Hexadecimal forms are not how anybody writes a reading.
     if (text.find_first_of("xX") != std::string::npos) return -1;
+    // A decimal comma ("36,8") is a decimal point; a comma beside a point,
+    // or a second comma, leaves the text unreadable rather than guessed at.
+    std::string point(first);
+    const std::size_t comma = point.find(',');
+    if (comma != std::string::npos) {
+        if (point.find(',', comma + 1) != std::string::npos || point.find('.') != std::string::npos) return -1;
+        point[comma] = '.';
+    }
+    const char* start = point.c_str();
     char* end = nullptr;
     value = std::strtod(start, &end);
     if (end == start) return -1;
@@ -380,10 +400,13 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
         if (stored.text.size() > kMaxText) return refuse(kValueTooLarge, f.shown);
         stored.element = elementName(f.label);
         stored.series = stored.element == "value" ? variableName : f.label;
+        // No quantity a person is measured by is below zero.
+        if (v < 0 && Plausibility::limitsFor(stored.series)) return refuse(kNegative, f.shown);
         stored.value = v;
         plan.values.push_back(stored);
     }
     plan.result = static_cast<int>(plan.values.size());
+    plan.time = initialTimeText(plan.when);
     return plan;
 }
 

@@ -33,6 +33,7 @@ enum Result {
     kValueTooLarge = -7,   // a value whose stored text would pass kMaxText
     kNameTooLong = -8,     // a tab or variable name longer than kMaxName
     kNotANumber = -9,      // a value text that is not empty and not wholly a number
+    kNegative = -10,       // a value below zero of a quantity that has plausible limits
 };
 
 // The alert shown for a refused entry; field names the input concerned
@@ -44,9 +45,11 @@ std::string message(int result, const std::string& field = std::string());
 std::string initialDateText(const std::tm& now);
 std::string initialTimeText(const std::tm& now);
 
-// Reads "%d/%d/%d" and "%d:%d:%d %s" with scanf's rules and checks them in
-// this order: date readable (-1), time readable (-2), suffix (-3), the
-// local date and time exist unchanged (-4). A year below 1970 is checked as
+// Reads "%d/%d/%d" and the time with scanf's rules and checks them in this
+// order: date readable (-1), time readable (-2), suffix (-3), the local date
+// and time exist unchanged (-4). The time is "HH:MM:SS AM" or "HH:MM AM"
+// (AM, am, PM or pm), or without the word on the 24-hour clock ("19:30",
+// "19:30:00"; hours above 23 give -4). A year below 1970 is checked as
 // 1970. On success `when` holds year, month, day, hour, minute and second as
 // read (year below 1970 given as 1970) with the daylight-saving flag -1, and
 // the result is 0.
@@ -64,7 +67,8 @@ int readFields(const char* date, const char* time, std::tm& when, int* typedYear
 std::string nextEntryId(const char* lastId);
 
 // Reads a value text: 1 a number (value set, possibly not finite), 0 an
-// empty or blank text, -1 a text that is not wholly a number.
+// empty or blank text, -1 a text that is not wholly a number. One comma
+// stands for the decimal point ("36,8" is 36.8).
 int readValue(const std::string& text, double& value);
 
 // A value as it is stored: "%f".
@@ -104,6 +108,7 @@ struct EntryPlan {
     int result = kNoValue;  // count of values, or one of the codes above
     std::string field;      // the input a refusal is about
     std::tm when{};
+    std::string time;  // the time in the file's own form, "07:30:00 PM"
     std::vector<StoredValue> values;
 };
 
@@ -111,8 +116,9 @@ struct EntryPlan {
 // the date and time checks of readWhen, then a date after tomorrow (the
 // day after the local date of `now`) as out of range, then each value input
 // in order: an empty or blank text is skipped; a text that is not wholly a
-// number (blanks around it allowed), a number that is not finite or one too
-// large to store refuses the entry.
+// number (blanks around it allowed), a number that is not finite, one too
+// large to store, or a negative one of a quantity with plausible limits
+// refuses the entry.
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr));
 

@@ -1,6 +1,12 @@
 #include "rules/readings/HistoryData.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+
+#include "rules/readings/EntryRules.h"
 
 std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped) {
     std::vector<std::string> columns{"Date", "Time"};
@@ -58,4 +64,37 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
         rows.push_back(std::move(row));
     }
     return rows;
+}
+
+namespace {
+
+// The number a row is ordered by; lowest for a cell that cannot be read.
+double sortKey(const HistoryRow& row, std::size_t column) {
+    const double unread = -std::numeric_limits<double>::infinity();
+    if (column <= 1) {
+        if (row.cells.size() < 2) return unread;
+        std::tm when{};
+        if (EntryRules::readFields(row.cells[0], row.cells[1], when) != 0) return unread;
+        const double timeOfDay = when.tm_hour * 3600.0 + when.tm_min * 60.0 + when.tm_sec;
+        if (column == 1) return timeOfDay;
+        return ((when.tm_year * 12.0 + when.tm_mon) * 32.0 + when.tm_mday) * 86400.0 + timeOfDay;
+    }
+    if (column >= row.cells.size()) return unread;
+    double value = 0;
+    return EntryRules::readValue(row.cells[column], value) == 1 ? value : unread;
+}
+
+}  // namespace
+
+void HistoryData::sortRows(std::vector<HistoryRow>& rows, std::size_t column, bool ascending) {
+    std::vector<std::pair<double, std::size_t>> keys;
+    keys.reserve(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) keys.emplace_back(sortKey(rows[i], column), i);
+    std::stable_sort(keys.begin(), keys.end(), [ascending](const auto& a, const auto& b) {
+        return ascending ? a.first < b.first : a.first > b.first;
+    });
+    std::vector<HistoryRow> sorted;
+    sorted.reserve(rows.size());
+    for (const auto& k : keys) sorted.push_back(std::move(rows[k.second]));
+    rows.swap(sorted);
 }

@@ -27,4 +27,9 @@ public:
     static std::vector<HistoryRow> readRows(const XmlNode* variable, const std::string& variableName,
                                             const std::vector<std::string>& columns, bool grouped,
                                             std::ostream& errors);
+
+    // Orders rows by column: "Date" by date and time, "Time" by the time of
+    // day, the value columns by number. Rows whose cell cannot be read come
+    // first in ascending order; rows that tie keep the order they had.
+    static void sortRows(std::vector<HistoryRow>& rows, std::size_t column, bool ascending);
 };

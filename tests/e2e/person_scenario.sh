@@ -10,12 +10,8 @@
 #
 # Usage: person_scenario.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
+source "$(dirname "$0")/lib/main-window.bash"
 
-# Main window layout (window coordinates, 1260 x 984 on a 1280 x 1024 screen).
-ADD_USER="17 39"; EDIT_USER="46 39"; REMOVE_USER="75 39"; CLEAR_CHART="104 39"
-MULTI_DISPLAY="190 38"; NORMAL_RANGE="330 38"; FILE_MENU="17 12"
-USER_LINE_1="80 119"; USER_LINE_2="80 134"
-vital_line() { echo "60 $((862 + 15 * ($1 - 1)))"; }  # 1 Pulse ... 7 Mood
 TIME_BUTTON_X=(412 502 592 682 772 862); TIME_BUTTON_Y=67
 # The inside of the chart's plot rectangle in screen coordinates (the window
 # stands at 1,20): left 312, top 142, right 1206, bottom 588 in the window.
@@ -32,18 +28,6 @@ region_hash() {  # SHOT WxH+X+Y
   convert "$E2E_TMP/shots/$1.png" -crop "$2" +repage rgb:- | md5sum | cut -d' ' -f1
 }
 
-# new_entry LINE DATE TIME VALUE1 [VALUE2] BUTTON(add|ok|enter)
-entry_window=""
-open_entry() {  # LINE NAME
-  click "$MAIN" $(vital_line "$1")
-  entry_window=$(wait_window "^Add history entry for Vitals: $2\$") || fail "no entry window for $2"
-}
-fill_entry() {  # DATE TIME VALUE1 [VALUE2]
-  type_into "$entry_window" 180 32 "$1"
-  type_into "$entry_window" 180 62 "$2"
-  type_into "$entry_window" 180 92 "$3"
-  if [ -n "${4:-}" ]; then type_into "$entry_window" 180 122 "$4"; fi
-}
 
 step "start on a fresh data folder"
 seed_data
@@ -112,7 +96,7 @@ open_entry 1 Pulse
 fill_entry "2026-12-02" "08:00:00 AM" "80"
 click "$entry_window" 210 150
 answer_alert Return
-fill_entry "2026/12/02" "08:00:00" "80"
+fill_entry "2026/12/02" "08.00.00" "80"
 click "$entry_window" 210 150
 answer_alert Return
 key Escape                                 # Escape is Cancel
@@ -161,13 +145,6 @@ assert_eq "$(count_of "$E2E_DATA/user0.hma" "<date>2026/11/05</date>")" 4 "entri
 wait_contains "$E2E_DATA/user0.hma" "<value>7.000000</value>"
 
 step "four variables on the chart, a fifth refused"
-pick_multi() {  # DOWNS [RIGHT_THEN_DOWNS]
-  click "$MAIN" $MULTI_DISPLAY
-  key Down; key Right
-  for _ in $(seq 1 "$1"); do key Down; done
-  if [ -n "${2:-}" ]; then key Right; for _ in $(seq 1 "$2"); do key Down; done; fi
-  key Return
-}
 pick_multi 0          # Pulse
 pick_multi 1 0        # Blood Pressure / Systolic
 pick_multi 3          # SpO2

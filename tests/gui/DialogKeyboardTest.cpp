@@ -98,7 +98,10 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
                                                    "Blood Pressure");
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 4u);
+    ASSERT_NE(window->pulseInput, nullptr);
+    // Date, Time, Systolic, the Pulse beside it, Diastolic.
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
+    expected.insert(expected.begin() + 3, window->pulseInput);
     EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 20), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
     window->inputs[2]->value("120");

@@ -245,7 +245,7 @@ TEST_F(VariableTabsTest, RightClickShowsTheMenuForTheLineUnderThePointer) {
     ASSERT_EQ(popups.size(), 1u);
     const PopupCall& call = popups[0];
     EXPECT_EQ(call.labels, (std::vector<std::string>{"Add new Entry", "Edit History", "Properties"}));
-    EXPECT_EQ(call.active, (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(call.active, (std::vector<bool>{true, true, true}));
     EXPECT_EQ(call.shortcuts, (std::vector<int>{0, 0, 0}));
     for (void* d : call.data) EXPECT_EQ(d, browser);
     EXPECT_EQ(call.selectedLine, 2);
@@ -291,16 +291,20 @@ TEST_F(VariableTabsTest, AddNewEntryDoesWhatALeftClickDoes) {
     tab->entryWindow->cancelCB_i();
 }
 
-TEST_F(VariableTabsTest, InactiveItemsCannotBePicked) {
+TEST_F(VariableTabsTest, WithoutAnOpenUserHistoryAndPropertiesAreInactiveAndCannotBePicked) {
     int y = yOfLine(1);
+    Global::userOpen = false;  // the list still shows the closed user's lines
     for (int item : {1, 2}) {
         pick = item;
         testing::internal::CaptureStdout();
         press(FL_RIGHT_MOUSE, browser->x() + 20, y);
         EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
         EXPECT_EQ(browser->value(), 1);
+        ASSERT_FALSE(popups.empty());
+        EXPECT_EQ(popups.back().active, (std::vector<bool>{true, false, false}));
     }
     EXPECT_EQ(tab->entryWindow, nullptr);
+    Global::userOpen = true;
 }
 
 TEST_F(VariableTabsTest, SizesOfTheWindowsTheMenuOpens) {

@@ -92,8 +92,9 @@ std::vector<std::string> TestDataFolder::files() const {
 
 DialogRecorder::DialogRecorder() {
     Dialogs::setAlertHandler([this](const std::string& m) { alerts.push_back(m); });
-    Dialogs::setChoiceHandler([this](const std::string& q, const char*, const char*, const char*) {
+    Dialogs::setChoiceHandler([this](const std::string& q, const char* b0, const char* b1, const char* b2) {
         questions.push_back(q);
+        buttons.push_back({b0 ? b0 : "", b1 ? b1 : "", b2 ? b2 : ""});
         return nextChoice;
     });
 }

@@ -45,6 +45,8 @@ public:
     ~DialogRecorder();
     std::vector<std::string> alerts;
     std::vector<std::string> questions;
+    // The buttons of each question, as given (an absent button as "").
+    std::vector<std::vector<std::string>> buttons;
     int nextChoice = 1;
     // Makes Dialogs::terminate throw ExitCalled instead of ending the process.
     void throwOnExit();

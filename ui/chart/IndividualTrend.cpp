@@ -38,6 +38,8 @@ void IndividualTrend::build(const std::string& label, PointMap::const_iterator f
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
     const TrendTexts stats = computeStats(first, last);
+    TRACE_MSG(4, "IndividualTrend::build") << "Analysis of " << label << ": average " << stats.average
+                                           << ", minimum " << stats.minimum << ", maximum " << stats.maximum;
     textBox(10, 35, "Average:");
     textBox(85, 35, stats.average.c_str());
     textBox(10, 55, "Minimum:");

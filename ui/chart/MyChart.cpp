@@ -12,6 +12,9 @@
 
 #include "app/Trace.h"
 #include "rules/chart/ChartMath.h"
+#include "rules/readings/EntryRules.h"
+#include "rules/readings/Plausibility.h"
+#include "store/Global.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
 
@@ -252,6 +255,8 @@ void MyChart::draw() {
 
     fl_draw_box(FL_THIN_DOWN_BOX, x(), y(), w(), h(), panelColor);
     fl_draw_box(FL_FLAT_BOX, left, top, right - left, bottom - top, FL_WHITE);
+    drawnPoints.clear();
+    drawnSeries.clear();
 
     if (varCount > 0 && !variables.empty()) {
         // Axes and title.
@@ -298,7 +303,11 @@ void MyChart::draw() {
 
         // Y scales.
         std::vector<std::pair<double, double>> ranges;
+        std::vector<std::string> groups;
+        std::vector<bool> hasPoints;
+        for (const ChartVariable& v : variables) groups.push_back(v.variable);
         for (const ShownStretch& st : stretches) {
+            hasPoints.push_back(st.begin != st.end);
             double mn = 0, mx = 0;
             if (st.begin != st.end) {
                 mn = mx = st.begin->second;
@@ -313,8 +322,19 @@ void MyChart::draw() {
         if (normalRangeMode == 1)
             scales = ChartMath::normalRangeScales(ranges, &MyChart::bestSpacing);
         else
-            scales = ChartMath::ordinaryScales(ranges, &MyChart::bestSpacing, &MyChart::yScaleOperations);
+            scales = ChartMath::groupedScales(ranges, groups, hasPoints, &MyChart::bestSpacing,
+                                              &MyChart::yScaleOperations);
         const int nTicks = scales.nTicks;
+        {
+            std::size_t i = 0;
+            for (auto it = variables.begin(); it != variables.end() && i < scales.series.size(); ++it, ++i) {
+                const ChartMath::YScale& sc = scales.series[i];
+                TRACE_MSG(4, "MyChart::draw") << "Y axis of " << it->name << ": "
+                                              << ChartMath::yLabel(static_cast<double>(sc.lo) * sc.step, sc.step)
+                                              << " to "
+                                              << ChartMath::yLabel(static_cast<double>(sc.hi) * sc.step, sc.step);
+            }
+        }
 
         // Grid.
         fl_color(gridColor);
@@ -367,7 +387,8 @@ void MyChart::draw() {
             fl_draw(legend.c_str(), legX, legY - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
             legX += lw + 15;
 
-            // Pixel positions of the shown points.
+            // Pixel positions of the shown points, kept for clicks.
+            drawnSeries.push_back({v.name, v.variable});
             const ShownStretch& stretch = stretches[index];
             const std::size_t shown = static_cast<std::size_t>(stretch.end - stretch.begin);
             std::vector<std::pair<int, int>> line;
@@ -375,6 +396,8 @@ void MyChart::draw() {
             for (auto p = stretch.begin; p != stretch.end; ++p) {
                 line.emplace_back(ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
                                   ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom));
+                drawnPoints.push_back({line.back().first, line.back().second, drawnSeries.size() - 1, p->first.instant,
+                                       p->second});
             }
 
             int yLo = 0, yHi = 0;
@@ -439,6 +462,35 @@ void MyChart::draw() {
         }
     }
 
+    // The details of the picked point beside it, while it is shown.
+    const DrawnPoint* picked = nullptr;
+    for (const DrawnPoint& p : drawnPoints)
+        if (p.instant == pickedInstant && drawnSeries[p.series].name == pickedSeries) picked = &p;
+    if (picked) {
+        const std::string text = pointText(pickedSeries, picked->instant, picked->value);
+        fl_font(FL_HELVETICA, 12);
+        int tw = 0, th = 0;
+        fl_measure(text.c_str(), tw, th, 0);
+        tw += 10;
+        th += 6;
+        // Right of the point, or left of it near the right edge; above it, or below near the top.
+        const int bx = picked->x + 8 + tw > right ? picked->x - 8 - tw : picked->x + 8;
+        const int by = picked->y - th - 4 < top ? picked->y + 4 : picked->y - th - 4;
+        fl_draw_box(FL_BORDER_BOX, bx, by, tw, th, fl_rgb_color(255, 255, 225));
+        fl_color(FL_BLACK);
+        fl_draw(text.c_str(), bx + 5, by, tw - 10, th, FL_ALIGN_LEFT, nullptr, 0);
+    } else {
+        pickedSeries.clear();
+    }
+
+    const std::string hint = emptyHint();
+    if (!hint.empty()) {
+        TRACE_MSG(4, "MyChart::draw") << "Hint: " << hint;
+        fl_color(FL_DARK3);
+        fl_font(FL_HELVETICA, 16);
+        fl_draw(hint.c_str(), left, top, right - left, bottom - top, FL_ALIGN_CENTER | FL_ALIGN_WRAP, nullptr, 0);
+    }
+
     // The control rows and the trend panel, always in full: the background
     // above has just been painted over them.
     for (int i = 0; i < children(); ++i) {
@@ -446,4 +498,63 @@ void MyChart::draw() {
         draw_child(c);
         draw_outside_label(c);
     }
+}
+
+std::string MyChart::emptyHint() const {
+    if (!Global::userOpen) return "Choose a person in the Users List";
+    if (varCount == 0 || variables.empty()) return "Choose a variable in Multi-Display or Normal Range Display";
+    const ChartMath::TimeWindow window =
+        ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
+    for (std::size_t i = 0; i < window.begin.size() && i < window.end.size(); ++i)
+        if (window.begin[i] != window.end[i]) return std::string();
+    return "No readings between " + ChartMath::shortDate(window.tMin) + " and " + ChartMath::shortDate(window.tMax);
+}
+
+const MyChart::DrawnPoint* MyChart::pointNear(int px, int py) const {
+    const int reach = 6;  // a little more than a marker's radius
+    const DrawnPoint* best = nullptr;
+    int bestDistance = reach * reach + 1;
+    for (const DrawnPoint& p : drawnPoints) {
+        const int dx = p.x - px, dy = p.y - py;
+        const int d = dx * dx + dy * dy;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = &p;
+        }
+    }
+    return best;
+}
+
+std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
+    const TimeKey key = TimeKey::fromInstant(instant);
+    return series + ", " + EntryRules::initialDateText(key.tm) + " " + EntryRules::initialTimeText(key.tm) + ": " +
+           Plausibility::shortNumber(value);
+}
+
+int MyChart::handle(int event) {
+    if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) {
+        if (const DrawnPoint* p = pointNear(Fl::event_x(), Fl::event_y())) {
+            const DrawnSeries series = drawnSeries[p->series];
+            const std::int64_t instant = p->instant;
+            pickedSeries = series.name;
+            pickedInstant = instant;
+            TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, instant, p->value);
+            redraw();
+            // The history opens once the button is up: the rest of this
+            // click must not reach the window that opens under the pointer.
+            historyOnRelease = Fl::event_clicks() > 0 ? series.variable : std::string();
+            return 1;
+        }
+        if (!pickedSeries.empty()) {
+            pickedSeries.clear();
+            redraw();
+        }
+    }
+    if (event == FL_RELEASE && !historyOnRelease.empty()) {
+        const std::string variable = historyOnRelease;
+        historyOnRelease.clear();
+        if (mainWindow) mainWindow->openHistory(variable, pickedInstant);
+        return 1;
+    }
+    return Fl_Group::handle(event);
 }

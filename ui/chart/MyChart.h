@@ -2,6 +2,7 @@
 // the drawing of the whole chart.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <list>
 #include <string>
@@ -46,6 +47,35 @@ public:
     static void timeButtonCB(Fl_Widget* button, void* data);
 
     void draw() override;
+    // A click on a point shows its variable, date, time and value beside it;
+    // a double-click opens the variable's history with that reading selected.
+    int handle(int event) override;
+
+    // A point as the last draw put it on the screen, and the series it belongs to.
+    struct DrawnPoint {
+        int x = 0, y = 0;
+        std::size_t series = 0;  // index into drawnSeries
+        std::int64_t instant = 0;
+        double value = 0;
+    };
+    struct DrawnSeries {
+        std::string name;      // "Pulse", "Systolic"
+        std::string variable;  // the variable it was read from
+    };
+    std::vector<DrawnPoint> drawnPoints;
+    std::vector<DrawnSeries> drawnSeries;
+    // The point whose details are shown: its series' name (empty: none) and instant.
+    std::string pickedSeries;
+    std::int64_t pickedInstant = 0;
+    // The variable whose history a double-click opens when its button comes up.
+    std::string historyOnRelease;
+    // The drawn point within a few pixels of (x, y), nearest first; null when none is.
+    const DrawnPoint* pointNear(int x, int y) const;
+    // "Pulse, 2026/12/07 08:00:00 AM: 72"
+    static std::string pointText(const std::string& series, std::int64_t instant, double value);
+
+    // What an empty chart tells the person to do next; empty when it shows readings.
+    std::string emptyHint() const;
 
     // A group for a row of packed widgets that only moves with the chart.
     static Fl_Group* fixedRow(int x, int y, int w, int h);

@@ -21,11 +21,14 @@
 #include "app/Trace.h"
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
+#include "rules/readings/EntryRules.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/Icons.h"
 #include "ui/measurements/HistoryBox.h"
+#include "ui/measurements/HistoryTableWindow.h"
+#include "ui/measurements/MyBrowser.h"
 #include "ui/measurements/TabBrowser.h"
 #include "ui/users/InfoWindow.h"
 #include "ui/users/SearchUserBox.h"
@@ -107,6 +110,13 @@ MainWindow::MainWindow(int width, int height)
                                          "Normal Range Display");
     normalRangeMenu->box(FL_UP_BOX);
     toolbarPack->end();
+    // The buttons that need a user look inactive without one.
+    Fl_Button* userButtons[] = {editUserButton, removeUserButton, clearChartButton};
+    for (int i = 0; i < 3; ++i) {
+        greyIcons[i] = icons[i + 1]->copy();
+        greyIcons[i]->inactive();
+        userButtons[i]->deimage(greyIcons[i]);
+    }
 
     fl_font(FL_HELVETICA_ITALIC, 12);
     const int c = static_cast<int>(fl_width(makerNotice));
@@ -167,6 +177,10 @@ MainWindow::~MainWindow() {
     helpBuffer = nullptr;
     // The widgets only borrow their images.
     for (Fl_Pixmap*& icon : icons) {
+        delete icon;
+        icon = nullptr;
+    }
+    for (Fl_Image*& icon : greyIcons) {
         delete icon;
         icon = nullptr;
     }
@@ -348,6 +362,33 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
         resetDisplayMenu(true);
     }
     chart->refresh();
+    // History windows show the open user's readings, or close.
+    HistoryTableWindow::reloadAll();
+}
+
+void MainWindow::readingsChanged() {
+    TRACE_SCOPE("MainWindow::readingsChanged");
+    // Entries changed in place: no kept series can be trusted.
+    seriesCache.clear();
+    std::vector<std::string> emptied;
+    for (ChartVariable& v : chart->variables) {
+        if (v.variable.empty()) continue;  // not read from a variable: nothing to read again
+        XmlNode* variable = Global::userOpen ? Global::findVariable(v.variable.c_str()) : nullptr;
+        const std::string element = v.name == v.variable ? "value" : EntryRules::elementName(v.name);
+        v.points = variable ? seriesCache.points(variable, element.c_str(), Global::userDoc.generation()) : PointMap();
+        if (v.points.empty()) emptied.push_back(v.name);
+    }
+    // A series whose last reading went leaves the chart (and its menu).
+    for (const std::string& name : emptied) chart->dropVar(name.c_str());
+    refreshPanels(false, false, false);
+}
+
+void MainWindow::openHistory(const std::string& variableName, std::int64_t instant) {
+    TRACE_SCOPE("MainWindow::openHistory");
+    int w = 0, h = 0;
+    MyBrowser::historyWindowSize(Fl::w(), Fl::h(), w, h);
+    HistoryTableWindow* window = HistoryTableWindow::showFor(variableName, w, h);
+    if (window) window->selectInstant(instant);
 }
 
 void MainWindow::addPointToChart(const std::string& name, std::tm when, double value) {

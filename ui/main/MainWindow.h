@@ -4,6 +4,7 @@
 // two display menus that put variables on the chart.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -19,6 +20,7 @@ class Fl_Button;
 class Fl_Box;
 class Fl_Pack;
 class Fl_Pixmap;
+class Fl_Image;
 class Fl_Text_Buffer;
 class Fl_Text_Display;
 class MyChart;
@@ -88,6 +90,14 @@ public:
     // Brings every panel up to date after the current user or its data changed.
     void refreshPanels(bool reselectUser, bool deselectUser, bool clearChart);
 
+    // After readings were recorded, corrected or removed: the chart's series
+    // are read again from the document, then every panel, the display menus
+    // and the open history windows are brought up to date.
+    void readingsChanged();
+    // Opens a variable's history window with the readings recorded at the
+    // instant (a chart point) selected.
+    void openHistory(const std::string& variableName, std::int64_t instant);
+
     // Passes a saved value to the chart.
     void addPointToChart(const std::string& name, std::tm when, double value);
 
@@ -111,6 +121,8 @@ private:
     static std::string pickedPath(Fl_Menu_* menu);
 
     Fl_Pixmap* icons[6] = {};
+    // Greyed copies of the icons of the buttons that need a user.
+    Fl_Image* greyIcons[4] = {};
     // The open user's series, built once for every pick that shows them.
     SeriesCache seriesCache;
 };

@@ -1,5 +1,6 @@
 #include "ui/measurements/HistoryTable.h"
 
+#include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
 #include "ui/measurements/HistoryTableWindow.h"
@@ -16,6 +17,8 @@ HistoryTable::HistoryTable(int x, int y, int w, int h) : Fl_Table_Row(x, y, w, h
     row_header(0);
     // The space below the last row looks like empty cells.
     color(FL_WHITE);
+    // Selected rows stand out in the program's blue, their text in white.
+    selection_color(fl_rgb_color(55, 156, 255));
     // The table was added to the window being built.
     owner = dynamic_cast<HistoryTableWindow*>(parent());
     end();
@@ -37,6 +40,26 @@ bool HistoryTable::cellRect(TableContext context, int row, int col, int& x, int&
     return find_cell(context, row, col, x, y, w, h) == 0;
 }
 
+int HistoryTable::handle(int event) {
+    if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && owner) {
+        int row = -1, col = -1;
+        ResizeFlag resizing = RESIZE_NONE;
+        const TableContext context = cursor2rowcol(row, col, resizing);
+        if (context == CONTEXT_COL_HEADER && resizing == RESIZE_NONE) {
+            owner->sortBy(col);
+            return 1;
+        }
+        if (context == CONTEXT_CELL && Fl::event_clicks() > 0) {
+            Fl_Table_Row::handle(event);  // the row under the pointer is the one selected
+            select_all_rows(0);
+            select_row(row, 1);
+            owner->editCB_i();
+            return 1;
+        }
+    }
+    return Fl_Table_Row::handle(event);
+}
+
 void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) {
     switch (context) {
         case CONTEXT_STARTPAGE:
@@ -50,6 +73,14 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             // Texts from the data are drawn as they are, without symbols.
             if (const std::string* title = columnTitle(col))
                 fl_draw(title->c_str(), x, y, w, h, FL_ALIGN_CENTER, nullptr, 0);
+            if (owner && owner->sortColumn == col) {
+                // The sorted column carries a small triangle: up ascending, down descending.
+                const int cx = x + w - 12, cy = y + h / 2;
+                if (owner->sortAscending)
+                    fl_polygon(cx - 4, cy + 2, cx + 4, cy + 2, cx, cy - 3);
+                else
+                    fl_polygon(cx - 4, cy - 2, cx + 4, cy - 2, cx, cy + 3);
+            }
             fl_pop_clip();
             return;
         }

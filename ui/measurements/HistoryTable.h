@@ -1,5 +1,6 @@
 // The table of the history window: one row per recorded entry, one column
-// per title of its window's columns.
+// per title of its window's columns. A click on a column header sorts by
+// it, a double-click on a row edits that reading.
 #pragma once
 
 #include <string>
@@ -23,6 +24,8 @@ public:
     const std::string* cellText(int row, int col) const;
     // The window rectangle of a cell or header; false when it is not shown.
     bool cellRect(TableContext context, int row, int col, int& x, int& y, int& w, int& h);
+
+    int handle(int event) override;
 
 protected:
     void draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) override;

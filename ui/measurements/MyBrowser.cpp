@@ -9,6 +9,7 @@
 #include <FL/Fl_Menu_Item.H>
 
 #include "app/Trace.h"
+#include "store/Global.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
 
@@ -29,10 +30,12 @@ int MyBrowser::handle(int event) {
         int X, Y, W, H;
         bbox(X, Y, W, H);
         if (!item || !Fl::event_inside(X, Y, W, H)) return 0;
+        // The history and the ranges belong to the open user.
+        const int needsUser = Global::userOpen ? 0 : FL_MENU_INACTIVE;
         const Fl_Menu_Item items[] = {
             {"Add new Entry", 0, newEntryCB, this, 0, 0, 0, 0, 0},
-            {"Edit History", 0, editHistoryCB, this, FL_MENU_INACTIVE, 0, 0, 0, 0},
-            {"Properties", 0, propertiesCB, this, FL_MENU_INACTIVE, 0, 0, 0, 0},
+            {"Edit History", 0, editHistoryCB, this, needsUser, 0, 0, 0, 0},
+            {"Properties", 0, propertiesCB, this, needsUser, 0, 0, 0, 0},
             {0, 0, 0, 0, 0, 0, 0, 0, 0},
         };
         const Fl_Menu_Item* picked = popupHandler ? popupHandler(items, Fl::event_x(), Fl::event_y())
@@ -66,10 +69,10 @@ void MyBrowser::editHistoryCB_i() {
     TRACE_SCOPE("MyBrowser::editHistoryCB_i");
     std::string name = selectedText();
     std::cout << "Edit History Callback for " << name << std::endl;
-    std::string title = name + " History";
     int w = 0, h = 0;
     historyWindowSize(Fl::w(), Fl::h(), w, h);
-    new HistoryTableWindow(w, h, title.c_str(), name.c_str());
+    // One history window per variable: an open one comes to the front.
+    HistoryTableWindow::showFor(name, w, h);
     deselect(0);
 }
 

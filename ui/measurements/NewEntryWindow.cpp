@@ -1,12 +1,12 @@
 #include "ui/measurements/NewEntryWindow.h"
 
 #include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <iostream>
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Float_Input.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_Choice.H>
 #include <FL/Fl_Return_Button.H>
@@ -15,6 +15,7 @@
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/Plausibility.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 
@@ -38,6 +39,19 @@ NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* v
     show();
 }
 
+NewEntryWindow::NewEntryWindow(const char* variable, XmlNode* entry)
+    : Fl_Double_Window(420, 200), tabName("Vitals"), variableName(variable ? variable : ""), editedEntry(entry) {
+    TRACE_SCOPE("NewEntryWindow::NewEntryWindow");
+    copy_label(("Edit " + variableName + " entry").c_str());
+    color(panelColor);
+    build();
+    end();
+    callback(closeCB, this);
+    set_modal();
+    fillFrom(entry);
+    show();
+}
+
 NewEntryWindow::~NewEntryWindow() { TRACE_SCOPE("NewEntryWindow::~NewEntryWindow"); }
 
 void NewEntryWindow::build() {
@@ -51,6 +65,7 @@ void NewEntryWindow::build() {
     inputs.push_back(date);
     Fl_Input* time = new Fl_Input(120, 50, 120, 25, "Time");
     time->value(timeText.c_str());
+    time->tooltip("07:30:00 PM, 7:30 pm or 19:30");
     inputs.push_back(time);
 
     if (tabName != "Vitals") {
@@ -58,12 +73,13 @@ void NewEntryWindow::build() {
         return;
     }
 
+    // Value inputs take every character typed: a text that is not a number
+    // is refused with a message naming the field, never cut silently.
     int lastRow = 80;
     if (variableName == "Mood") {
         Fl_Input_Choice* mood = new Fl_Input_Choice(120, 80, 120, 25, "Mood Index");
         for (int i = 1; i <= 10; ++i) mood->add(std::to_string(i).c_str());
         Fl_Input* field = mood->input();
-        field->type(FL_INT_INPUT);
         field->label("Value");
         field->labeltype(FL_NO_LABEL);
         inputs.push_back(field);
@@ -74,9 +90,14 @@ void NewEntryWindow::build() {
         const std::vector<std::string> labels = EntryRules::valueLabels(variableName);
         int y = 80;
         for (const std::string& label : labels) {
-            Fl_Float_Input* value = new Fl_Float_Input(120, y, 120, 25);
+            Fl_Input* value = new Fl_Input(120, y, 120, 25);
             value->copy_label(label.c_str());
             inputs.push_back(value);
+            if (y == 80 && variableName == "Blood Pressure" && !editedEntry) {
+                // Beside the systolic value, as home meters show the three.
+                pulseInput = new Fl_Input(300, 80, 80, 25, "Pulse");
+                pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
+            }
             lastRow = y;
             y += 30;
         }
@@ -84,15 +105,31 @@ void NewEntryWindow::build() {
 
     const int w = 420;
     const int yb = EntryRules::buttonRowY(lastRow);
-    addButton = new Fl_Button(w / 2 - 110, yb, 70, 30, "Add");
-    addButton->box(FL_UP_BOX);
-    addButton->callback(addCB, this);
+    if (!editedEntry) {
+        addButton = new Fl_Button(w / 2 - 110, yb, 70, 30, "Add");
+        addButton->box(FL_UP_BOX);
+        addButton->callback(addCB, this);
+    }
     okButton = new Fl_Return_Button(w / 2 - 35, yb, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
     cancelButton = new Fl_Button(w / 2 + 40, yb, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
+}
+
+void NewEntryWindow::fillFrom(const XmlNode* entry) {
+    if (!entry || inputs.size() < 2) return;
+    inputs[0]->value(Global::childText(entry, "date"));
+    inputs[1]->value(Global::childText(entry, "time"));
+    for (std::size_t i = 2; i < inputs.size(); ++i) {
+        const std::string element = EntryRules::elementName(inputs[i]->label() ? inputs[i]->label() : "");
+        const std::string stored = Global::childText(entry, element.c_str());
+        double value = 0;
+        // The value as a person would type it: 72, not 72.000000.
+        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Plausibility::shortNumber(value).c_str()
+                                                                    : stored.c_str());
+    }
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {
@@ -103,7 +140,103 @@ std::string NewEntryWindow::shownName(const Fl_Input* input) const {
 std::vector<std::string> NewEntryWindow::currentTexts() const {
     std::vector<std::string> texts;
     for (const Fl_Input* input : inputs) texts.push_back(input->value() ? input->value() : "");
+    if (pulseInput) texts.push_back(pulseInput->value() ? pulseInput->value() : "");
     return texts;
+}
+
+bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
+    parts.clear();
+    refusedField.clear();
+    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string time = inputs.size() > 1 && inputs[1]->value() ? inputs[1]->value() : "";
+
+    std::vector<EntryRules::ValueField> fields;
+    for (std::size_t i = 2; i < inputs.size(); ++i) {
+        EntryRules::ValueField f;
+        f.label = inputs[i]->label() ? inputs[i]->label() : "";
+        f.shown = shownName(inputs[i]);
+        f.text = inputs[i]->value() ? inputs[i]->value() : "";
+        fields.push_back(f);
+    }
+    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields), nullptr};
+    if (main.plan.result < 0) {
+        refusedField = main.plan.field;
+        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << main.plan.result;
+        Dialogs::alert(EntryRules::message(main.plan.result, refusedField));
+        return false;
+    }
+    if (main.plan.result > 0) parts.push_back(main);
+    if (pulseInput && pulseInput->value() && std::string(pulseInput->value()).find_first_not_of(" \t") != std::string::npos) {
+        Part pulse{"Pulse", EntryRules::planEntry("Pulse", date, time, {{"Value", "Pulse", pulseInput->value()}}),
+                   nullptr};
+        if (pulse.plan.result < 0) {
+            TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << pulse.plan.result;
+            Dialogs::alert(EntryRules::message(pulse.plan.result, pulse.plan.field));
+            return false;
+        }
+        parts.push_back(pulse);
+    }
+    if (parts.empty()) {
+        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << EntryRules::kNoValue;
+        Dialogs::alert(EntryRules::message(EntryRules::kNoValue));
+        return false;
+    }
+
+    // A value no person can have is stored only when the person says so.
+    for (const Part& part : parts) {
+        for (const EntryRules::StoredValue& v : part.plan.values) {
+            if (!Plausibility::outside(v.series, v.value)) continue;
+            TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Implausible value " << v.series << " " << v.value;
+            if (Dialogs::choice(Plausibility::question(v.series, v.value), nullptr, "&Cancel", "Save") != 2)
+                return false;
+        }
+    }
+
+    // One reading per variable and time: an earlier one is replaced only when the person says so.
+    for (Part& part : parts) {
+        XmlNode* variable = EntryRules::findVariable(patient, part.variable);
+        const XmlNode* self = editedEntry;
+        for (XmlNode* e : pendingEntries)
+            if (e->parent() == variable) self = e;
+        XmlNode* existing = ReadingEdits::entryAt(variable, part.plan.when, self);
+        for (const Part& p : pendingParts)
+            if (!existing && p.replaced && p.variable == part.variable && ReadingEdits::recordedAt(p.replaced, part.plan.when))
+                existing = p.replaced;  // taken out by the change whose save failed; it comes back first
+        if (!existing) continue;
+        if (Dialogs::choice(ReadingEdits::duplicateQuestion(part.variable, existing), nullptr, "&Cancel", "Replace") != 2)
+            return false;
+        part.replaced = existing;
+    }
+    return true;
+}
+
+void NewEntryWindow::undoPending() {
+    for (XmlNode* e : pendingEntries)
+        if (XmlNode* parent = e->parent()) parent->remove_node(e);
+    pendingEntries.clear();
+    pendingRemoval.putBack();
+    pendingParts.clear();
+    pending = false;
+}
+
+void NewEntryWindow::applyParts(XmlNode* patient, const std::vector<Part>& parts, const std::string& date) {
+    RapidDocument& doc = Global::userDoc.get();
+    std::vector<XmlNode*> replaced;
+    for (const Part& part : parts)
+        if (part.replaced) replaced.push_back(part.replaced);
+    pendingRemoval.take(replaced);
+    for (const Part& part : parts) {
+        XmlNode* variable = EntryRules::variableFor(doc, patient, part.variable);
+        if (part.variable == variableName) {
+            unsavedPlan = part.plan;
+            insertEntry(variable);
+        } else {
+            EntryRules::appendEntry(doc, variable, part.plan, date, part.plan.time);
+        }
+        if (variable && variable->first_node("entry")) pendingEntries.push_back(variable->last_node("entry"));
+    }
+    pendingParts = parts;
+    pending = true;
 }
 
 void NewEntryWindow::saveCB_i(bool keepOpen) {
@@ -119,78 +252,88 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
             return;
         }
     }
+    const std::string date = inputs[0]->value() ? inputs[0]->value() : "";
 
-    if (unsavedEntry && currentTexts() == unsavedTexts) {
-        // The entry is already in the document; only its save failed.
-        TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Retrying the save of the last entry";
-    } else {
-        XmlNode* variable = EntryRules::variableFor(Global::userDoc.get(), patient, variableName);
-        const std::vector<std::string> texts = currentTexts();
-        // A corrected retry after a failed save takes the unsaved entry's
-        // place: only what the person confirmed last is stored.
-        XmlNode* replaced = unsavedEntry;
-        XmlNode* replacedParent = replaced ? replaced->parent() : nullptr;
-        if (replaced && replacedParent) replacedParent->remove_node(replaced);
-        int result = insertEntry(variable);
-        if (result <= 0) {
-            if (replaced && replacedParent) replacedParent->append_node(replaced);
-            TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << result;
-            Dialogs::alert(EntryRules::message(result, refusedField));
+    if (editedEntry) {
+        std::vector<Part> parts;
+        if (!planParts(patient, parts)) return;
+        const Part& part = parts.front();
+        RapidDocument& doc = Global::userDoc.get();
+        // The entry as it was, to put back if the file does not take the correction.
+        std::vector<XmlNode*> before;
+        for (XmlNode* c = editedEntry->first_node(); c; c = c->next_sibling()) before.push_back(doc.clone_node(c));
+        ReadingEdits::Removal removal;
+        if (part.replaced) removal.take({part.replaced});
+        ReadingEdits::replaceEntry(doc, editedEntry, part.plan, date, part.plan.time);
+        if (!Global::saveChange(Global::currentFile.c_str(), Global::userDoc,
+                                "The reading was put back as it was; nothing was changed.")) {
+            editedEntry->remove_all_nodes();
+            for (XmlNode* c : before) editedEntry->append_node(c);
+            removal.putBack();
             return;
         }
-        unsavedEntry = variable->last_node("entry");
-        unsavedTexts = texts;
+        TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Corrected an entry of " << variableName;
+        if (mainWindow) mainWindow->readingsChanged();
+        hide();
+        return;
+    }
+
+    if (pending && currentTexts() == pendingTexts) {
+        // The change is already in the document; only its save failed.
+        TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Retrying the save of the last entry";
+    } else {
+        std::vector<Part> parts;
+        if (!planParts(patient, parts)) return;
+        // A corrected retry after a failed save takes the unsaved change's
+        // place: only what the person confirmed last is stored.
+        undoPending();
+        applyParts(patient, parts, date);
+        pendingTexts = currentTexts();
     }
 
     if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
         // The store has told the person; the window stays open for a retry.
         return;
     }
-    // The chart learns of the entry once it is on disk.
+    // The chart learns of the entries once they are on disk.
     if (mainWindow)
-        for (const EntryRules::StoredValue& v : unsavedPlan.values)
-            mainWindow->addPointToChart(v.series, unsavedPlan.when, v.value);
-    unsavedEntry = nullptr;
-    unsavedTexts.clear();
+        for (const Part& part : pendingParts)
+            for (const EntryRules::StoredValue& v : part.plan.values)
+                mainWindow->addPointToChart(v.series, part.plan.when, v.value);
+    const bool replacedAny = pendingRemoval.size() > 0;
+    pendingEntries.clear();
+    pendingRemoval = ReadingEdits::Removal();
+    pendingParts.clear();
+    pendingTexts.clear();
+    pending = false;
     unsavedPlan = EntryRules::EntryPlan();
 
     if (keepOpen) {
         for (std::size_t i = 2; i < inputs.size(); ++i) inputs[i]->value("");
+        if (pulseInput) pulseInput->value("");
+        savedWithAdd = true;
+        if (replacedAny && mainWindow) mainWindow->readingsChanged();
         redraw();
         return;
     }
-    if (mainWindow) mainWindow->refreshPanels(false, false, false);
+    if (mainWindow) mainWindow->readingsChanged();
     hide();
 }
 
 int NewEntryWindow::insertEntry(XmlNode* variable) {
     TRACE_SCOPE("NewEntryWindow::insertEntry");
-    refusedField.clear();
-    if (!variable) return EntryRules::kNoValue;
-
-    std::vector<EntryRules::ValueField> fields;
-    for (std::size_t i = 2; i < inputs.size(); ++i) {
-        EntryRules::ValueField f;
-        f.label = inputs[i]->label() ? inputs[i]->label() : "";
-        f.shown = shownName(inputs[i]);
-        f.text = inputs[i]->value() ? inputs[i]->value() : "";
-        fields.push_back(f);
-    }
+    if (!variable || unsavedPlan.result <= 0) return EntryRules::kNoValue;
     const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
-    const std::string time = inputs.size() > 1 && inputs[1]->value() ? inputs[1]->value() : "";
-    EntryRules::EntryPlan plan = EntryRules::planEntry(variableName, date, time, fields);
-    if (plan.result <= 0) {
-        refusedField = plan.field;
-        return plan.result;
-    }
-    EntryRules::appendEntry(Global::userDoc.get(), variable, plan, date, time);
-    unsavedPlan = plan;
-    return plan.result;
+    EntryRules::appendEntry(Global::userDoc.get(), variable, unsavedPlan, date, unsavedPlan.time);
+    return unsavedPlan.result;
 }
 
 void NewEntryWindow::cancelCB_i() {
     TRACE_SCOPE("NewEntryWindow::cancelCB_i");
     hide();
+    // Entries saved with Add show everywhere, as after OK.
+    if (savedWithAdd && mainWindow) mainWindow->readingsChanged();
+    savedWithAdd = false;
 }
 
 void NewEntryWindow::addCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->saveCB_i(true); }

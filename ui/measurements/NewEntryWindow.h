@@ -1,4 +1,5 @@
-// The modal window in which one measurement of one variable is recorded.
+// The modal window in which one measurement of one variable is recorded, or
+// a recorded one corrected ("Edit Pulse entry").
 #pragma once
 
 #include <string>
@@ -7,6 +8,7 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingEdits.h"
 #include "store/XmlDocument.h"
 
 class Fl_Input;
@@ -16,9 +18,16 @@ class Fl_Button;
 class NewEntryWindow : public Fl_Double_Window {
 public:
     NewEntryWindow(const char* title, const char* tabName, const char* variableName);
+    // Corrects a recorded entry of the variable: filled with its date, time
+    // and values, titled "Edit <variable> entry"; OK replaces them after the
+    // checks of a new entry, keeping the entry's id.
+    NewEntryWindow(const char* variableName, XmlNode* entry);
     ~NewEntryWindow() override;
 
     std::vector<Fl_Input*> inputs;
+    // Blood Pressure only: the pulse taken in the same sitting, stored as a
+    // Pulse entry with the same date and time when filled in.
+    Fl_Input* pulseInput = nullptr;
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
     Fl_Button* addButton = nullptr;
@@ -26,6 +35,8 @@ public:
     std::string timeText;
     std::string tabName;
     std::string variableName;
+    // The entry being corrected; null for a new one.
+    XmlNode* editedEntry = nullptr;
 
     void saveCB_i(bool keepOpen);
     int insertEntry(XmlNode* variable);
@@ -37,18 +48,42 @@ public:
     static void closeCB(Fl_Widget*, void* window);
 
 private:
+    // One entry the window stores: its variable and its checked plan.
+    struct Part {
+        std::string variable;
+        EntryRules::EntryPlan plan;
+        XmlNode* replaced = nullptr;  // a reading at the same time the person chose to replace
+    };
+
     // Builds the window's widgets for the tab and the variable.
     void build();
     // The name the person sees next to a value input.
     std::string shownName(const Fl_Input* input) const;
+    std::vector<std::string> currentTexts() const;
+    // Checks the texts and asks the questions (outside what a person can
+    // have, a reading already at that time); false when refused or cancelled.
+    bool planParts(XmlNode* patient, std::vector<Part>& parts);
+    // Puts the checked parts into the document, as the pending change.
+    void applyParts(XmlNode* patient, const std::vector<Part>& parts, const std::string& date);
+    // Takes back a change whose save failed (for a retry with other texts).
+    void undoPending();
+    // Fills the inputs from the corrected entry.
+    void fillFrom(const XmlNode* entry);
+
     // The field a refused entry is about, for the alert.
     std::string refusedField;
-    // An entry already in the document whose save failed: retrying with the
-    // same texts saves again instead of adding it a second time; retrying
+    // A change already in the document whose save failed: retrying with the
+    // same texts saves again instead of storing it a second time; retrying
     // with other texts replaces it.
-    XmlNode* unsavedEntry = nullptr;
-    std::vector<std::string> unsavedTexts;
-    // The checked entry last put into the document, for the chart.
+    bool pending = false;
+    std::vector<std::string> pendingTexts;
+    std::vector<XmlNode*> pendingEntries;  // entries appended
+    ReadingEdits::Removal pendingRemoval;  // readings replaced
+    std::vector<Part> pendingParts;
+    // The corrected entry's children as they were, to put back when the save fails.
+    std::vector<XmlNode*> editedBefore;
+    // Entries were saved with Add: Cancel brings the main window up to date.
+    bool savedWithAdd = false;
+    // The checked entry last put into the document by insertEntry.
     EntryRules::EntryPlan unsavedPlan;
-    std::vector<std::string> currentTexts() const;
 };

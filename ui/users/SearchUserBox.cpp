@@ -9,6 +9,7 @@
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "rules/readings/ReadingEdits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 
@@ -109,6 +110,9 @@ void SearchUserBox::browserCB_i() {
                 return;
             }
             Global::userOpen = true;
+            // Times typed in other forms are written in the file's own form from now on.
+            if (const int n = ReadingEdits::normalizeTimes(Global::userDoc.get(), Global::userDoc->first_node("patient")))
+                TRACE_MSG(3, "SearchUserBox::browserCB_i") << n << " entry times put in the form 07:30:00 PM";
             if (mainWindow) {
                 mainWindow->setUserMenuItemsActive(true);
                 mainWindow->resetDisplayMenu(false);

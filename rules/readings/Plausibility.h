@@ -1,0 +1,35 @@
+// The values a living person can have, per quantity of the template's
+// variables: a reading outside them is asked about before it is stored, and
+// a negative one is refused. Variables a person adds by hand have no range.
+#pragma once
+
+#include <string>
+
+namespace Plausibility {
+
+struct Limits {
+    const char* series;  // the chart series / value the limits belong to
+    double low;
+    double high;
+    const char* unit;    // as the README lists it; empty where there is none
+};
+
+// Every quantity of the template's variables, in the order the README lists them.
+extern const Limits kTable[];
+extern const int kTableSize;
+
+// The limits of a series ("Pulse", "Systolic", "Fasting", ...), or null for
+// a variable a person added.
+const Limits* limitsFor(const std::string& series);
+
+// True when value lies outside the limits of its series (never for a series
+// without limits).
+bool outside(const std::string& series, double value);
+
+// "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?"
+std::string question(const std::string& series, double value);
+
+// A value as a person writes it: 720, 36.8, 98.6 (no trailing zeros).
+std::string shortNumber(double value);
+
+}  // namespace Plausibility

@@ -1,0 +1,114 @@
+#include "rules/readings/ReadingEdits.h"
+
+#include <cstdlib>
+
+#include "rules/readings/Plausibility.h"
+
+namespace ReadingEdits {
+
+namespace {
+
+std::string textOf(const XmlNode* node) { return node ? std::string(node->value(), node->value_size()) : ""; }
+
+std::string childText(const XmlNode* entry, const char* name) {
+    return textOf(entry ? entry->first_node(name) : nullptr);
+}
+
+bool sameMoment(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour &&
+           a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
+}  // namespace
+
+bool recordedAt(const XmlNode* entry, const std::tm& when) {
+    std::tm read{};
+    return entry && EntryRules::readFields(childText(entry, "date"), childText(entry, "time"), read) == 0 &&
+           sameMoment(read, when);
+}
+
+XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except) {
+    for (XmlNode* e = variable ? variable->first_node("entry") : nullptr; e; e = e->next_sibling("entry"))
+        if (e != except && recordedAt(e, when)) return e;
+    return nullptr;
+}
+
+std::string valuesText(const XmlNode* entry) {
+    std::string text;
+    for (const XmlNode* c = entry ? entry->first_node() : nullptr; c; c = c->next_sibling()) {
+        const std::string name(c->name(), c->name_size());
+        if (name == "date" || name == "time" || c->type() != rapidxml::node_element) continue;
+        const std::string stored = textOf(c);
+        char* end = nullptr;
+        const double v = std::strtod(stored.c_str(), &end);
+        if (!text.empty()) text += "/";
+        text += end != stored.c_str() && *end == '\0' ? Plausibility::shortNumber(v) : stored;
+    }
+    return text;
+}
+
+std::string whenText(const XmlNode* entry) { return childText(entry, "date") + " " + childText(entry, "time"); }
+
+std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries) {
+    if (entries.size() == 1)
+        return "Remove 1 reading of " + variableName + " (" + whenText(entries[0]) + ": " + valuesText(entries[0]) +
+               ")?";
+    return "Remove " + std::to_string(entries.size()) + " readings of " + variableName + "?";
+}
+
+std::string duplicateQuestion(const std::string& variableName, const XmlNode* existing) {
+    return "There is already a " + variableName + " reading at " + whenText(existing) + " (" + valuesText(existing) +
+           "). Replace it?";
+}
+
+bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPlan& plan, const std::string& date,
+                  const std::string& time) {
+    if (!entry || plan.result <= 0 || plan.values.empty()) return false;
+    auto text = [&doc](const std::string& s) { return doc.allocate_string(s.c_str(), s.size() + 1); };
+    auto element = [&doc, &text](const std::string& name, const std::string& value) {
+        return doc.allocate_node(rapidxml::node_element, text(name), text(value), 0, value.size());
+    };
+    entry->remove_all_nodes();
+    for (const EntryRules::StoredValue& v : plan.values) entry->append_node(element(v.element, v.text));
+    entry->append_node(element("date", date));
+    entry->append_node(element("time", time));
+    return true;
+}
+
+int normalizeTimes(RapidDocument& doc, XmlNode* patient) {
+    int changed = 0;
+    for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
+        for (XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+            XmlNode* time = e->first_node("time");
+            std::tm when{};
+            if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) != 0) continue;
+            const std::string own = EntryRules::initialTimeText(when);
+            if (own == textOf(time)) continue;
+            time->value(doc.allocate_string(own.c_str(), own.size() + 1), own.size());
+            ++changed;
+        }
+    }
+    return changed;
+}
+
+void Removal::take(const std::vector<XmlNode*>& entries) {
+    for (XmlNode* e : entries) {
+        XmlNode* parent = e ? e->parent() : nullptr;
+        if (!parent) continue;
+        taken_.push_back({e, parent, e->next_sibling()});
+        parent->remove_node(e);
+    }
+}
+
+void Removal::putBack() {
+    // In the reverse order: each entry's later sibling is back before it is.
+    for (auto it = taken_.rbegin(); it != taken_.rend(); ++it) {
+        if (it->next)
+            it->parent->insert_node(it->next, it->entry);
+        else
+            it->parent->append_node(it->entry);
+    }
+    taken_.clear();
+}
+
+}  // namespace ReadingEdits

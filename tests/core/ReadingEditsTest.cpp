@@ -1,0 +1,163 @@
+// Readings kept right: times and values as people type them, the values a
+// person can have, a reading already at a time, the questions, a correction
+// in place, removals put back, the history's order and the shared scale of
+// grouped members.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "TestSupport.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/readings/EntryRules.h"
+#include "rules/readings/HistoryData.h"
+#include "rules/readings/Plausibility.h"
+#include "rules/readings/ReadingEdits.h"
+#include "store/Global.h"
+
+namespace {
+
+using namespace EntryRules;
+
+EntryPlan planOf(const std::string& variable, const std::string& value, const std::string& time = "08:00:00 AM",
+                 const std::string& date = "2026/12/07") {
+    return planEntry(variable, date, time, {{"Value", "Value", value}});
+}
+
+class ReadingEditsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        openTestUser(data, "\t<variable name=\"Pulse\">\n"
+                           "\t\t<entry id=\"0\"><value>72.000000</value><date>2026/12/05</date><time>08:00:00 AM</time></entry>\n"
+                           "\t\t<entry id=\"1\"><value>720.000000</value><date>2026/12/07</date><time>8:00 am</time></entry>\n"
+                           "\t\t<entry id=\"2\"><value>80.000000</value><date>2026/12/06</date><time>19:30</time></entry>\n"
+                           "\t</variable>\n");
+        pulse = Global::findVariable("Pulse");
+        for (XmlNode* e = pulse->first_node("entry"); e; e = e->next_sibling("entry")) entries.push_back(e);
+    }
+    std::vector<std::string> ids() const {
+        std::vector<std::string> out;
+        for (XmlNode* e = pulse->first_node("entry"); e; e = e->next_sibling("entry"))
+            out.push_back(Global::attributeText(e, "id"));
+        return out;
+    }
+    TestDataFolder data;
+    XmlNode* pulse = nullptr;
+    std::vector<XmlNode*> entries;
+};
+
+}  // namespace
+
+TEST(TimeForms, TimesAsPeopleTypeThemAreStoredInTheFilesOwnForm) {
+    const struct { const char* typed; int result; const char* stored; } cases[] = {
+        {"7:30 PM", 1, "07:30:00 PM"},   {"07:30 pm", 1, "07:30:00 PM"}, {"19:30", 1, "07:30:00 PM"},
+        {"19:30:00", 1, "07:30:00 PM"},  {"7:30PM", 1, "07:30:00 PM"},  {"0:15", 1, "12:15:00 AM"},
+        {"12:00", 1, "12:00:00 PM"},     {"24:00", kBadRange, ""},      {"19:75", kBadRange, ""},
+        {"19", kTimeUnreadable, ""},     {"19:30:", kTimeUnreadable, ""}, {"7:30 PX", kBadSuffix, ""},
+    };
+    for (const auto& c : cases) {
+        const EntryPlan p = planOf("Pulse", "72", c.typed);
+        EXPECT_EQ(p.result, c.result) << c.typed;
+        if (c.result > 0) {
+            EXPECT_EQ(p.time, c.stored) << c.typed;
+        }
+    }
+}
+
+TEST(ValueTexts, ACommaIsADecimalPointAndNoCharacterIsDropped) {
+    const struct { const char* typed; int result; double value; } cases[] = {
+        {"36,8", 1, 36.8}, {" 36,8 ", 1, 36.8}, {"36.8", 1, 36.8},  {"36,8,1", -1, 0},
+        {"1.000,5", -1, 0}, {"70 kg", -1, 0},   {"72abc", -1, 0},   {"", 0, 0},
+    };
+    for (const auto& c : cases) {
+        double v = 0;
+        EXPECT_EQ(readValue(c.typed, v), c.result) << c.typed;
+        if (c.result == 1) {
+            EXPECT_DOUBLE_EQ(v, c.value) << c.typed;
+        }
+    }
+    EXPECT_EQ(planOf("Temperature", "36,8").values.at(0).text, "36.800000");
+}
+
+TEST(Plausible, EachQuantityHasTheRangeAPersonCanHave) {
+    const struct { const char* series; double value; bool outside; } cases[] = {
+        {"Pulse", 720, true},   {"Pulse", 300, false},      {"Pulse", 19.9, true},  {"Systolic", 39, true},
+        {"Diastolic", 96, false}, {"SpO2", 101, true},      {"Temperature", 36.8, true}, {"Temperature", 98.6, false},
+        {"Weight", 0.5, true},  {"Fasting", 1001, true},   {"Postprandial", 140, false}, {"Mood", 11, true},
+        {"Sleep Hours", 720, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(Plausibility::outside(c.series, c.value), c.outside) << c.series << c.value;
+    EXPECT_EQ(Plausibility::question("Pulse", 720),
+              "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");
+    EXPECT_EQ(planOf("Pulse", "-5").result, kNegative);
+    EXPECT_EQ(planOf("Pulse", "-5").field, "Value");
+    EXPECT_EQ(planOf("Sleep Hours", "-5").result, 1);  // a variable added by hand has no limits
+}
+
+TEST_F(ReadingEditsTest, AReadingAtTheSameTimeIsFoundAndAskedAbout) {
+    const EntryPlan at8 = planOf("Pulse", "75");
+    EXPECT_EQ(ReadingEdits::entryAt(pulse, at8.when), entries[1]);  // stored as "8:00 am"
+    EXPECT_EQ(ReadingEdits::entryAt(pulse, at8.when, entries[1]), nullptr);
+    EXPECT_EQ(ReadingEdits::entryAt(pulse, planOf("Pulse", "75", "08:00:01 AM").when), nullptr);
+    EXPECT_EQ(ReadingEdits::duplicateQuestion("Pulse", entries[0]),
+              "There is already a Pulse reading at 2026/12/05 08:00:00 AM (72). Replace it?");
+    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", {entries[1]}),
+              "Remove 1 reading of Pulse (2026/12/07 8:00 am: 720)?");
+    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", entries), "Remove 3 readings of Pulse?");
+}
+
+TEST_F(ReadingEditsTest, RemovedReadingsArePutBackInTheirPlaces) {
+    ReadingEdits::Removal removal;
+    removal.take({entries[2], entries[0]});
+    EXPECT_EQ(ids(), (std::vector<std::string>{"1"}));
+    removal.putBack();
+    EXPECT_EQ(ids(), (std::vector<std::string>{"0", "1", "2"}));
+}
+
+TEST_F(ReadingEditsTest, ACorrectionKeepsTheEntrysIdAndPlace) {
+    const EntryPlan p = planOf("Pulse", "84", "7:30 pm", "2026/12/07");
+    ASSERT_TRUE(ReadingEdits::replaceEntry(Global::userDoc.get(), entries[1], p, "2026/12/07", p.time));
+    EXPECT_EQ(ids(), (std::vector<std::string>{"0", "1", "2"}));
+    EXPECT_STREQ(Global::childText(entries[1], "value"), "84.000000");
+    EXPECT_STREQ(Global::childText(entries[1], "time"), "07:30:00 PM");
+    EXPECT_FALSE(ReadingEdits::replaceEntry(Global::userDoc.get(), entries[1], planOf("Pulse", ""), "", ""));
+}
+
+TEST_F(ReadingEditsTest, StoredTimesInOtherFormsAreRewrittenInTheFilesOwnForm) {
+    EXPECT_EQ(ReadingEdits::normalizeTimes(Global::userDoc.get(), Global::userDoc->first_node("patient")), 2);
+    EXPECT_STREQ(Global::childText(entries[1], "time"), "08:00:00 AM");
+    EXPECT_STREQ(Global::childText(entries[2], "time"), "07:30:00 PM");
+}
+
+TEST_F(ReadingEditsTest, HistoryRowsSortByTheClickedColumn) {
+    bool grouped = false;
+    const std::vector<std::string> columns = HistoryData::columnsFor("Pulse", grouped);
+    std::ostringstream errors;
+    std::vector<HistoryRow> rows = HistoryData::readRows(pulse, "Pulse", columns, grouped, errors);
+    const auto order = [&rows]() {
+        std::string s;
+        for (const HistoryRow& r : rows) s += Global::attributeText(r.entry, "id");
+        return s;
+    };
+    const struct { std::size_t column; bool ascending; const char* ids; } cases[] = {
+        {0, false, "120"}, {0, true, "021"}, {1, true, "012"}, {2, false, "120"}, {2, true, "021"},
+    };
+    for (const auto& c : cases) {
+        HistoryData::sortRows(rows, c.column, c.ascending);
+        EXPECT_EQ(order(), c.ids) << c.column << c.ascending;
+    }
+}
+
+TEST(GroupedScales, MembersOfOneVariableShareOneScale) {
+    const std::vector<std::pair<double, double>> ranges{{132, 158}, {84, 96}, {60, 80}};
+    const ChartMath::YScales s = ChartMath::groupedScales(ranges, {"Blood Pressure", "Blood Pressure", "Pulse"},
+                                                          {true, true, true});
+    ASSERT_EQ(s.series.size(), 3u);
+    EXPECT_EQ(s.series[0].lo * s.series[0].step, s.series[1].lo * s.series[1].step);
+    EXPECT_EQ(s.series[0].hi * s.series[0].step, s.series[1].hi * s.series[1].step);
+    EXPECT_LE(s.series[1].lo * s.series[1].step, 84);
+    EXPECT_GE(s.series[0].hi * s.series[0].step, 158);
+    EXPECT_GT(s.series[2].lo * s.series[2].step, 40);  // Pulse keeps a scale of its own
+    EXPECT_EQ(s.series[1].min, 84);
+}
