@@ -43,6 +43,7 @@ int run(int argc, char** argv) {
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
         ->check(CLI::IsMember({"csv", "json"}));
+    exportCmd->add_flag("--bom", exp.bom, "Begin the CSV with a UTF-8 byte-order mark (for spreadsheets)");
     exportCmd->add_option("-o,--output", exp.output, "Write to FILE (atomically) instead of standard output")
         ->type_name("FILE");
     exportCmd->callback([&] {
@@ -127,6 +128,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Whatever escapes a command (memory exhausted, say) is said, never a
     // silent abort.
+    platform::useStandardStreams();
     try {
         return run(argc, argv);
     } catch (const std::exception& e) {

@@ -12,3 +12,8 @@ target_link_libraries(quorvel_cli PUBLIC quorvel_exchange)
 add_executable(quorvel-data cli/main.cpp)
 target_include_directories(quorvel-data PRIVATE ${CLI11_INCLUDE_DIR})
 target_link_libraries(quorvel-data PRIVATE quorvel_cli)
+if(WIN32)
+  # The application manifest (app/windows/quorvel.manifest).
+  enable_language(RC)
+  target_sources(quorvel-data PRIVATE app/windows/quorvel-data.rc)
+endif()
