@@ -57,8 +57,7 @@ int main() {
         // Without the lock another program could overwrite this one's
         // registry unseen: a lock that cannot be taken ends the start too.
         const std::string text = locked == 0 ? "Quorvel is already running with the data folder " + shown + "."
-                                             : "Quorvel cannot lock its data folder " + shown + " (" + error +
-                                                   ") and does not run without the lock.";
+                                             : "Quorvel does not run without the lock on its data folder: " + error + ".";
         std::cerr << text << std::endl;
         TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << text;
         Dialogs::alert(text);
