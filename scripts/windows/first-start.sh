@@ -13,13 +13,7 @@ source "$(dirname "$0")/wine-common.bash"
 export USER=$account
 data="$WINEPREFIX/drive_c/users/$USER/AppData/Roaming/Brelwick/Quorvel"
 pid=""
-fail() {
-  echo "FAIL: $*" >&2
-  [ -f "$WINE_ROOT/first-start" ] && tail -n 20 "$WINE_ROOT/first-start" >&2
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  wine_stop
-  exit 1
-}
+fail() { fail_with_program "$WINE_ROOT/first-start" "${shot%.png}-failed.png" "$@"; }
 [ ! -e "$data" ] || fail "the data folder of $USER exists before the first start"
 (cd "$(dirname "$exe")" && exec wine "$exe" >"$WINE_ROOT/first-start" 2>&1) &
 pid=$!

@@ -32,6 +32,20 @@ wine_prefix() {
 
 wine_stop() { WINEPREFIX="$WINEPREFIX" timeout 30 wineserver -k 2>/dev/null || true; }
 
+# fail_with_program LOG SHOT MESSAGE...: says what failed, with the screen
+# (saved in SHOT) and the end of the program's output LOG, ends the program
+# whose process is $pid (when set) and Wine, and exits 1.
+fail_with_program() {
+  local log=$1 shot=$2
+  shift 2
+  echo "FAIL: $*" >&2
+  import -window root "$shot" 2>/dev/null && echo "the screen: $shot" >&2
+  [ -f "$log" ] && tail -n 20 "$log" >&2
+  [ -n "${pid:-}" ] && kill "$pid" 2>/dev/null
+  wine_stop
+  exit 1
+}
+
 # wait_file FILE TEXT [SECONDS]: until the file holds the text (default 20 s).
 wait_file() {
   local limit=${3:-20}

@@ -24,14 +24,7 @@ source "$(dirname "$0")/wine-common.bash"
 data="$WINE_APPDATA/Brelwick/Quorvel"
 trace="${exe}_debuglog.txt"
 pid=""
-fail() {
-  echo "FAIL: $*" >&2
-  import -window root "${shot%.png}-failed.png" 2>/dev/null && echo "the screen: ${shot%.png}-failed.png" >&2
-  [ -f "$WINE_ROOT/stdout" ] && tail -n 20 "$WINE_ROOT/stdout" >&2
-  [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  wine_stop
-  exit 1
-}
+fail() { fail_with_program "$WINE_ROOT/stdout" "${shot%.png}-failed.png" "$@"; }
 
 echo "== a data folder with one user under $data"
 mkdir -p "$data"
