@@ -217,3 +217,17 @@ refused_start() {
   wait "$second" || status=$?
   [ "$status" = 1 ]
 }
+# icon_difference WINDOW ICO: how far the 32x32 icon that the window shows
+# the desktop (_NET_WM_ICON, which Wine makes from the window's icon) is from
+# the 32x32 image of the icon file ICO, as ImageMagick's normalised RMSE
+# (0 the same, 1 nothing alike).
+icon_difference() {
+  local text
+  text=$(mktemp --suffix=.txt)
+  xprop -id "$1" -notype 32c _NET_WM_ICON | sed 's/^[^=]*= *//' | tr -d ' ' | tr ',' '\n' |
+    awk 'NR == 1 { w = $1 } NR == 2 { h = $1; print "# ImageMagick pixel enumeration: " w "," h ",255,srgba" }
+         NR > 2 && NR <= 2 + w * h { i = NR - 3; v = $1 + 0
+           printf "%d,%d: (%d,%d,%d,%d)\n", i % w, int(i / w), int(v / 65536) % 256, int(v / 256) % 256, v % 256, int(v / 16777216) % 256 }' >"$text"
+  compare -metric RMSE "txt:$text" "$2" null: 2>&1 | sed -n 's/.*(\(.*\))/\1/p'
+  rm -f "$text"
+}

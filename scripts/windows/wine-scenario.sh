@@ -5,7 +5,7 @@
 # "José"; the user chosen, a Pulse entry added with the entry window's own
 # date and time (which must be the time in Berlin, the zone of the Wine
 # session), Pulse put on the chart, a second start refused while the first
-# runs, File/Exit. With HOLD_FILE_EXE (scripts/windows/HoldFile.cpp) the
+# runs, File/Exit; the window must show the program's icon. With HOLD_FILE_EXE (scripts/windows/HoldFile.cpp) the
 # entry is saved while that program holds the user's file without sharing,
 # as an antivirus or a spreadsheet does: the save must wait for it and
 # succeed. Checks the data file, the trace log beside the executable
@@ -41,6 +41,10 @@ pid=$!
 MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala' 90) || fail "the main window did not appear"
 wait_file "$trace" "New Session" || fail "no start in the trace log"
 wait_file "$trace" "Loaded file config.hma" || fail "the registry was not loaded"
+# The window (and so the task bar) shows the program's own icon, not the
+# toolkit's generic one.
+icon=$(icon_difference "$MAIN" "$src/data/quorvel.ico[2]")
+awk -v d="${icon:-1}" 'BEGIN { exit !(d < 0.05) }' || fail "the window does not show the program's icon (difference $icon)"
 
 echo "== a second start is refused"
 refused_start "$exe" "$WINE_ROOT/second" "${shot%.png}-second.png" ||
