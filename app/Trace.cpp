@@ -102,10 +102,23 @@ std::string Trace::header(const char* file, int line, const char* function, int 
     return std::string(buf.data(), static_cast<std::size_t>(needed));
 }
 
-std::string Trace::defaultLogPath() {
-    std::string exe = platform::executablePath();
+std::string Trace::logPathFor(const std::string& exe, bool besideWritable, const std::string& localFolder) {
     if (exe.empty()) return std::string();
-    return exe + "_debuglog.txt";
+    if (besideWritable || localFolder.empty()) return exe + "_debuglog.txt";
+    return localFolder + baseName(exe.c_str()) + "_debuglog.txt";
+}
+
+std::string Trace::defaultLogPath() {
+    const std::string exe = platform::executablePath();
+    if (exe.empty()) return std::string();
+    // An installation the user cannot write to (Program Files) keeps its log
+    // in the user's local application data instead.
+    std::string local;
+    if (!platform::localDataFolder(local)) return logPathFor(exe, true, std::string());
+    const std::size_t slash = exe.find_last_of("\\/");
+    const bool beside = platform::folderIsWritable(slash == std::string::npos ? std::string() : exe.substr(0, slash + 1));
+    if (!beside && !platform::makeFolders(local)) local.clear();
+    return logPathFor(exe, beside, local);
 }
 
 void Trace::setLogPath(const std::string& path) {

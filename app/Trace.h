@@ -1,7 +1,10 @@
 // The trace log: every traced operation writes an entering and an exiting
 // line, and operations write message lines, each with a fixed-width header.
 // Lines go to the executable's path followed by "_debuglog.txt", appended
-// across runs; when that file cannot be opened they go to standard output.
+// across runs. Where the executable's folder cannot be written (a Windows
+// installation in Program Files) the file goes to the user's local
+// application data, %LOCALAPPDATA%\Brelwick\Quorvel\quorvel.exe_debuglog.txt.
+// When the file cannot be opened the lines go to standard output.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +37,9 @@ public:
     // Where the log goes. By default the path is computed from the running
     // executable the first time a line is written; tests may redirect it.
     static std::string defaultLogPath();
+    // The choice itself: beside the executable when its folder is writable
+    // or there is no local folder, else in localFolder (ends with a separator).
+    static std::string logPathFor(const std::string& exe, bool besideWritable, const std::string& localFolder);
     static void setLogPath(const std::string& path);  // closes any open stream
     static std::string logPath();
     static bool usingStandardOutput();

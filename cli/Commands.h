@@ -27,6 +27,7 @@ struct ExportOptions {
     std::string from;  // YYYY-MM-DD, inclusive
     std::string to;    // YYYY-MM-DD, inclusive
     std::string format = "csv";
+    bool bom = false;    // the CSV begins with a UTF-8 byte-order mark
     std::string output;  // empty or "-": standard output
 };
 

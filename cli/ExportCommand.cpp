@@ -15,6 +15,11 @@ int runExport(const ExportOptions& options) {
     request.users = options.users;
     request.variables = options.variables;
     request.json = options.format == "json";
+    request.bom = options.bom;
+    if (request.json && request.bom) {
+        std::cerr << "quorvel-data: --bom is for CSV; JSON never begins with a byte-order mark" << std::endl;
+        return kUsage;
+    }
     int y = 0, m = 0, d = 0;
     if (!options.from.empty()) {
         if (!readings::readIsoDay(options.from, y, m, d)) {

@@ -46,6 +46,7 @@ int run(int argc, char** argv) {
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
         ->check(CLI::IsMember({"csv", "json"}));
+    exportCmd->add_flag("--bom", exp.bom, "Begin the CSV with a UTF-8 byte-order mark (for spreadsheets)");
     exportCmd->add_option("-o,--output", exp.output,
                           "Write to FILE (atomically; a regular file only) instead of standard output (-)")
         ->type_name("FILE");
@@ -138,6 +139,7 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Whatever escapes a command (memory exhausted, say) is said, never a
     // silent abort.
+    platform::useStandardStreams();
     cli::StandardOutput standardOutput;
     try {
         const int status = run(argc, argv);

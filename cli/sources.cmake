@@ -14,3 +14,8 @@ target_include_directories(quorvel-data PRIVATE ${CLI11_INCLUDE_DIR})
 target_link_libraries(quorvel-data PRIVATE quorvel_cli)
 # --version says the version this build has.
 target_compile_definitions(quorvel-data PRIVATE QUORVEL_VERSION="${PROJECT_VERSION}")
+if(WIN32)
+  # The application manifest (app/windows/quorvel.manifest).
+  enable_language(RC)
+  target_sources(quorvel-data PRIVATE app/windows/quorvel-data.rc)
+endif()

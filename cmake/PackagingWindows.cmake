@@ -1,9 +1,12 @@
 # Windows installer of Quorvel, built with `cpack -G NSIS` in the Windows
-# build (scripts/windows-package.sh). It installs the programs, the icon and
-# the data files; seeds the installing user's data folder
+# build (scripts/windows-package.sh). A per-user installation that needs no
+# administrator: it runs as the user who starts it and installs into that
+# user's own programs folder (%LOCALAPPDATA%\Programs\Quorvel) the programs,
+# the icon and the data files; seeds the installing user's data folder
 # (%APPDATA%\Brelwick\Quorvel) with the data files that are not there yet,
-# never overwriting one; makes a Start-menu entry with the icon; and its
-# uninstaller removes the programs only, never the user's data.
+# never overwriting one (the program does the same for any account on its
+# first start); makes a Start-menu entry with the icon; and its uninstaller
+# removes the programs only, never the user's data.
 set(CPACK_GENERATOR "NSIS")
 set(CPACK_PACKAGE_NAME "Quorvel")
 set(CPACK_PACKAGE_VENDOR "Brelwick")
@@ -17,7 +20,7 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_NSIS_DISPLAY_NAME "Quorvel")
 set(CPACK_NSIS_PACKAGE_NAME "Quorvel")
 set(CPACK_NSIS_CONTACT "${CPACK_PACKAGE_CONTACT}")
-set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
+set(CPACK_NSIS_INSTALL_ROOT "$LOCALAPPDATA\\\\Programs")
 set(CPACK_NSIS_MUI_ICON "${CMAKE_SOURCE_DIR}/data/quorvel.ico")
 set(CPACK_NSIS_MUI_UNIICON "${CMAKE_SOURCE_DIR}/data/quorvel.ico")
 set(CPACK_NSIS_INSTALLED_ICON_NAME "bin\\\\quorvel.exe")
@@ -43,5 +46,28 @@ foreach(name config.hma template_new.xml readme.txt)
 endforeach()
 string(APPEND quorvel_seed "\nSetOverwrite on\nSetOutPath '$INSTDIR'")
 set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "${quorvel_seed}")
+
+# CPack's own installer script asks for an administrator and installs for
+# all users when the account is one. This copy of it runs as the user,
+# installs for that user alone (registry entries under HKEY_CURRENT_USER,
+# Start menu and programs folder of the user) whatever the account.
+file(READ ${CMAKE_ROOT}/Modules/Internal/CPack/NSIS.template.in quorvel_nsis)
+foreach(pair
+    "RequestExecutionLevel admin|RequestExecutionLevel user"
+    "SetShellVarContext all|SetShellVarContext current"
+    "StrCpy $SV_ALLUSERS \"AllUsers\"|StrCpy $SV_ALLUSERS \"JustMe\""
+    "$DOCUMENTS\\@CPACK_PACKAGE_INSTALL_DIRECTORY@|@CPACK_NSIS_INSTALL_ROOT@\\@CPACK_PACKAGE_INSTALL_DIRECTORY@"
+    "HKLM \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall|HKCU \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+  string(REPLACE "|" ";" pair "${pair}")
+  list(GET pair 0 from)
+  list(GET pair 1 to)
+  string(FIND "${quorvel_nsis}" "${from}" found)
+  if(found EQUAL -1)
+    message(FATAL_ERROR "CPack's NSIS template has no \"${from}\" to make the installer per-user")
+  endif()
+  string(REPLACE "${from}" "${to}" quorvel_nsis "${quorvel_nsis}")
+endforeach()
+file(WRITE ${CMAKE_BINARY_DIR}/nsis-per-user/NSIS.template.in "${quorvel_nsis}")
+list(PREPEND CMAKE_MODULE_PATH ${CMAKE_BINARY_DIR}/nsis-per-user)
 
 include(CPack)

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <ctime>
-#include <filesystem>
 #include <map>
 #include <set>
 
@@ -170,10 +169,9 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
     // Files of the folder that no record names: a user's file stays after
     // the user is removed, and is kept as .old when the id is given again;
     // both are listed, neither is a fault.
-    std::error_code ec;
     std::vector<std::string> names;
-    for (const auto& item : std::filesystem::directory_iterator(folder.path(), ec))
-        names.push_back(item.path().filename().string());
+    if (!platform::listFolder(folder.path(), names, error))
+        checker.add("", 0, "", "", error + "; its files were not all checked");
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (name == "config.hma" || named.count(name)) continue;

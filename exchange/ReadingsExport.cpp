@@ -235,6 +235,7 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         // A text kept whole, or given to the stream a piece at a time.
         const bool whole = stream == nullptr;
         out.reserve(whole ? wholeSize : 2 * kPiece);
+        if (request.bom) out += "\xEF\xBB\xBF";
         CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
         for (std::size_t i = 0; i < order.size(); ++i) {
             // The rows are read in an order of their own: asking for them a

@@ -17,6 +17,7 @@ struct ExportRequest {
     int fromDay = 0;                     // ReadingsExport::dayKey, inclusive; 0: no bound
     int toDay = 0;
     bool json = false;
+    bool bom = false;  // CSV: a UTF-8 byte-order mark first, for spreadsheets
 };
 
 class ReadingsExport {

@@ -5,6 +5,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <streambuf>
+#include <iostream>
+#include <thread>
+#include <chrono>
 #include <vector>
 
 #ifdef _WIN32
@@ -14,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #else
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
@@ -86,6 +91,35 @@ bool dataFolder(std::string& out) {
     const char sep = pathSeparator();
     out = base + sep + "Brelwick" + sep + "Quorvel" + sep;
     return true;
+}
+
+bool localDataFolder(std::string& out) {
+#ifdef _WIN32
+    wchar_t path[MAX_PATH];
+    if (SHGetFolderPathW(NULL, CSIDL_LOCAL_APPDATA, NULL, SHGFP_TYPE_CURRENT, path) < 0) return false;
+    out = narrow(path, static_cast<int>(wcslen(path)));
+    if (out.empty()) return false;
+    out += "\\Brelwick\\Quorvel\\";
+    return true;
+#else
+    (void)out;
+    return false;
+#endif
+}
+
+bool installedDataFolder(std::string& out) {
+#ifdef _WIN32
+    const std::string exe = executablePath();
+    const std::size_t bin = exe.find_last_of("\\/");
+    if (bin == std::string::npos || bin == 0) return false;
+    const std::size_t install = exe.find_last_of("\\/", bin - 1);
+    if (install == std::string::npos) return false;
+    out = exe.substr(0, install + 1) + "data\\";
+    return true;
+#else
+    (void)out;
+    return false;
+#endif
 }
 
 std::vector<std::string> commandLineArguments(int argc, char** argv) {
@@ -163,11 +197,19 @@ bool instantToLocal(std::int64_t t, std::tm& out) {
 #endif
 }
 
-void FileOps::setError(const std::string& what) { lastError_ = what + ": " + std::strerror(errno); }
+void FileOps::setError(const std::string& what) {
+    lastError_ = what + ": " + std::strerror(errno);
+    mayPass_ = false;
+}
+
+void FileOps::pause(int milliseconds) { std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds)); }
 
 void FileOps::setSystemError(const std::string& what) {
 #ifdef _WIN32
     DWORD code = GetLastError();
+    // Another program holding the file for a moment.
+    const bool mayPass =
+        code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_LOCK_VIOLATION;
     char msg[256] = {0};
     if (code != 0 &&
         FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, NULL, code, 0, msg,
@@ -175,10 +217,14 @@ void FileOps::setSystemError(const std::string& what) {
         std::size_t n = std::strlen(msg);
         while (n > 0 && (msg[n - 1] == '\n' || msg[n - 1] == '\r' || msg[n - 1] == '.')) msg[--n] = 0;
         lastError_ = what + ": " + msg;
+        mayPass_ = mayPass;
         return;
     }
-#endif
     setError(what);
+    mayPass_ = mayPass;
+#else
+    setError(what);
+#endif
 }
 
 int FileOps::createExclusive(const std::string& path) {
@@ -288,6 +334,192 @@ bool FileOps::remove(const std::string& path) {
 FileOps& defaultFileOps() {
     static FileOps ops;
     return ops;
+}
+
+bool removeFile(const std::string& path) {
+#ifdef _WIN32
+    return _wremove(widen(path).c_str()) == 0;
+#else
+    return std::remove(path.c_str()) == 0;
+#endif
+}
+
+bool listFolder(const std::string& folder, std::vector<std::string>& names, std::string& error) {
+    names.clear();
+    std::string base = folder.empty() ? std::string(".") : folder;
+#ifdef _WIN32
+    if (base.back() != '\\' && base.back() != '/') base += '\\';
+    WIN32_FIND_DATAW item;
+    HANDLE find = FindFirstFileW(widen(base + "*").c_str(), &item);
+    if (find == INVALID_HANDLE_VALUE) {
+        error = "cannot read the folder " + folder + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    do {
+        const std::string name = narrow(item.cFileName, static_cast<int>(wcslen(item.cFileName)));
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileW(find, &item));
+    const DWORD code = GetLastError();
+    FindClose(find);
+    if (code != ERROR_NO_MORE_FILES) {
+        error = "cannot read the folder " + folder + " to its end (error " + std::to_string(code) + ")";
+        return false;
+    }
+#else
+    DIR* dir = ::opendir(base.c_str());
+    if (!dir) {
+        error = "cannot read the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    errno = 0;
+    while (const dirent* item = ::readdir(dir)) {
+        const std::string name = item->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    const int code = errno;
+    ::closedir(dir);
+    if (code != 0) {
+        error = "cannot read the folder " + folder + " to its end: " + std::strerror(code);
+        return false;
+    }
+#endif
+    return true;
+}
+
+bool makeFolders(const std::string& folder) {
+    // Each folder on the way, from the top; those that exist already are passed.
+    for (std::size_t end = folder.find_first_of("\\/", 1); ; end = folder.find_first_of("\\/", end + 1)) {
+        const std::string part = folder.substr(0, end);
+        if (!part.empty() && part.back() != ':' && !pathExists(part)) {
+#ifdef _WIN32
+            CreateDirectoryW(widen(part).c_str(), NULL);
+#else
+            ::mkdir(part.c_str(), 0700);
+#endif
+        }
+        if (end == std::string::npos) break;
+    }
+    return pathExists(folder);
+}
+
+bool copyNewFile(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    return CopyFileW(widen(from).c_str(), widen(to).c_str(), TRUE) != 0;
+#else
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    char buffer[65536];
+    ssize_t n = 0;
+    bool ok = true;
+    while (ok && (n = ::read(in, buffer, sizeof buffer)) > 0) ok = ::write(out, buffer, static_cast<std::size_t>(n)) == n;
+    ok = ok && n == 0;
+    ::close(in);
+    ok = ::close(out) == 0 && ok;
+    if (!ok) ::unlink(to.c_str());
+    return ok;
+#endif
+}
+
+bool folderIsWritable(const std::string& folder) {
+    std::string base = folder.empty() ? std::string(".") + pathSeparator() : folder;
+    if (base.back() != '/' && base.back() != pathSeparator()) base += pathSeparator();
+#ifdef _WIN32
+    const std::string probe = base + ".quorvel-write-" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileW(widen(probe).c_str(), GENERIC_WRITE, 0, NULL, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+#else
+    const std::string probe = base + ".quorvel-write-" + std::to_string(::getpid());
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
+#endif
+}
+
+std::size_t wholeCharacters(const char* text, std::size_t size) {
+    // Only the last three bytes can belong to an unfinished character.
+    const std::size_t from = size > 3 ? size - 3 : 0;
+    for (std::size_t i = size; i > from; --i) {
+        const auto byte = static_cast<unsigned char>(text[i - 1]);
+        if ((byte & 0xC0) == 0x80) continue;  // a continuation byte: look further back
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return i - 1 + length > size ? i - 1 : size;
+    }
+    return size;
+}
+
+#ifdef _WIN32
+namespace {
+
+// A console's stream: UTF-8 in, UTF-16 out through WriteConsoleW, so that
+// every name reads right whatever the console's code page. A character cut
+// in two by the buffer waits for its rest.
+class ConsoleBuffer : public std::streambuf {
+public:
+    explicit ConsoleBuffer(HANDLE console) : console_(console) { setp(buffer_, buffer_ + sizeof buffer_); }
+
+protected:
+    int_type overflow(int_type c) override {
+        if (!writeWhole()) return traits_type::eof();
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        *pptr() = traits_type::to_char_type(c);
+        pbump(1);
+        return c;
+    }
+    int sync() override { return writeWhole() ? 0 : -1; }
+
+private:
+    bool writeWhole() {
+        const auto size = static_cast<std::size_t>(pptr() - pbase());
+        const std::size_t whole = wholeCharacters(pbase(), size);
+        bool ok = true;
+        if (whole > 0) {
+            const int n = MultiByteToWideChar(CP_UTF8, 0, pbase(), static_cast<int>(whole), NULL, 0);
+            std::wstring wide(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+            if (n > 0) MultiByteToWideChar(CP_UTF8, 0, pbase(), static_cast<int>(whole), &wide[0], n);
+            DWORD written = 0;
+            ok = WriteConsoleW(console_, wide.data(), static_cast<DWORD>(wide.size()), &written, NULL) != 0;
+        }
+        const std::size_t rest = size - whole;
+        std::memmove(buffer_, buffer_ + whole, rest);
+        setp(buffer_, buffer_ + sizeof buffer_);
+        pbump(static_cast<int>(rest));
+        return ok;
+    }
+
+    HANDLE console_;
+    char buffer_[4096];
+};
+
+void useStream(std::ostream& stream, std::FILE* file, DWORD which) {
+    std::fflush(file);
+    _setmode(_fileno(file), _O_BINARY);
+    HANDLE handle = GetStdHandle(which);
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && handle != NULL && GetConsoleMode(handle, &mode)) {
+        // Lives as long as the process: the stream is flushed at its very end.
+        stream.flush();
+        stream.rdbuf(new ConsoleBuffer(handle));
+    }
+}
+
+}  // namespace
+#endif
+
+void useStandardStreams() {
+#ifdef _WIN32
+    useStream(std::cout, stdout, STD_OUTPUT_HANDLE);
+    useStream(std::cerr, stderr, STD_ERROR_HANDLE);
+#endif
 }
 
 bool pathExists(const std::string& path) {

@@ -23,6 +23,17 @@ bool appDataFolder(std::string& out);
 // appDataFolder + sep + "Brelwick" + sep + "Quorvel" + sep.
 bool dataFolder(std::string& out);
 
+// The current user's local (not roaming) application-data folder plus
+// "Brelwick" + sep + "Quorvel" + sep: Windows' %LOCALAPPDATA%\Brelwick\Quorvel\.
+// Elsewhere there is none: returns false.
+bool localDataFolder(std::string& out);
+
+// The data files an installation ships, for seeding a user's data folder on
+// first start: Windows: the folder "data" beside the executable's folder
+// (<install>\bin\quorvel.exe, <install>\data\). Elsewhere the launcher
+// seeds the folder: returns false.
+bool installedDataFolder(std::string& out);
+
 // The program's command-line arguments in UTF-8, its name first. Windows
 // hands main its arguments in the system code page: there they are read
 // again from the wide-character command line.
@@ -49,6 +60,14 @@ struct FileOps {
     virtual bool close(int handle);
     // Replaces target by source atomically (rename / MoveFileEx).
     virtual bool replace(const std::string& source, const std::string& target);
+    // True when the last failure may pass by itself in a moment: on Windows
+    // a sharing violation or a denied access while another program (an
+    // antivirus, the search indexer, a backup or sync tool, a spreadsheet)
+    // holds the file. Never on Linux, where an open file does not stop a
+    // rename.
+    virtual bool lastFailureMayPass() const { return mayPass_; }
+    // Waits before the next try.
+    virtual void pause(int milliseconds);
     virtual bool syncFolder(const std::string& folder);
     virtual bool remove(const std::string& path);
     virtual std::string lastError() const { return lastError_; }
@@ -60,10 +79,44 @@ protected:
     // (GetLastError on Windows, errno elsewhere).
     void setSystemError(const std::string& what);
     std::string lastError_;
+    bool mayPass_ = false;
 };
 
 // The process-wide default implementation.
 FileOps& defaultFileOps();
+
+// Removes a file as std::remove does; the path is UTF-8 on every system.
+bool removeFile(const std::string& path);
+
+// The names of a folder's entries (files and folders, without "." and
+// ".."), in UTF-8, in no particular order. False with the reason in error
+// when the folder cannot be read.
+bool listFolder(const std::string& folder, std::vector<std::string>& names, std::string& error);
+
+// Creates a folder and the folders above it that are missing. True when the
+// folder exists afterwards.
+bool makeFolders(const std::string& folder);
+
+// Copies a file to a place where nothing exists yet; an existing target is
+// never overwritten (then false). The paths are UTF-8.
+bool copyNewFile(const std::string& from, const std::string& to);
+
+// True when a file can be created in the folder (tried with a file that is
+// removed again).
+bool folderIsWritable(const std::string& folder);
+
+// Standard output and standard error as a command-line program needs them:
+// on Windows both are binary (a "\n" written stays "\n": a CSV's "\r\n"
+// never becomes "\r\r\n"), and where one is a console the program's UTF-8
+// text reaches it as UTF-16 through the console's own call, while a
+// redirect to a file or a pipe gets the UTF-8 bytes. Elsewhere nothing
+// changes. Called once, first thing in main.
+void useStandardStreams();
+
+// How a UTF-8 text is cut into pieces for a console: the length of the
+// longest start of text[0, size) that ends on a whole character (an
+// incomplete sequence at the end waits for the rest).
+std::size_t wholeCharacters(const char* text, std::size_t size);
 
 // True when the path names an existing regular file or folder.
 bool pathExists(const std::string& path);

@@ -9,7 +9,9 @@
 # platform's drawing (platform/BatchedSeries*), the command-line parser
 # (CLI/CLI.hpp) only in cli/, the JSON library only in exchange/. And ui/
 # holds widgets only: each of its sources includes the toolkit, itself or
-# through its own header (generated image data aside).
+# through its own header (generated image data aside). Outside platform/ no
+# file is opened, listed, renamed or removed by a call that takes a narrow
+# path (std::filesystem, file streams, fopen, rename, remove).
 # Prints one line per offence, "FILE:LINE: reason", and exits 1 when there
 # is any; run by `make lint` and by the test suite.
 set -euo pipefail
@@ -58,5 +60,23 @@ while IFS= read -r file; do
   offence "$file:1" "ui/ holds widgets only, and this file does not use the toolkit"
 done < <(find ui -type f -name '*.cpp' | sort)
 
-if [ "$found" -eq 0 ]; then echo "layout: every include follows the folders' order"; fi
+# Paths are UTF-8 in the program; on Windows the standard library's narrow
+# calls read them in the system code page and miss every name outside it.
+# Files are opened, listed, renamed and removed through platform/ alone.
+while IFS=: read -r file line text; do
+  code=${text%%//*}
+  reason=""
+  if [[ $code =~ (std::filesystem|\<filesystem\>|\<fstream\>|std::[io]?fstream) ]]; then
+    reason="std::filesystem and file streams take narrow paths"
+  elif [[ $code =~ (^|[^A-Za-z0-9_])(std::)?(fopen|freopen|rename|_?unlink|_?mkdir|opendir)[[:space:]]*\( ]]; then
+    reason="${BASH_REMATCH[3]} takes a narrow path"
+  elif [[ $code =~ (std::|::)remove[[:space:]]*\([^,]*\)[[:space:]]*\; ]] ||
+    [[ $code =~ (^|[^A-Za-z0-9_.>:])remove[[:space:]]*\(.*c_str\(\) ]]; then
+    reason="remove of a file takes a narrow path"
+  fi
+  [ -n "$reason" ] && offence "$file:$line" "$reason: use the platform layer (platform/Platform.h)"
+done < <(find app store rules exchange cli ui -type f \( -name '*.cpp' -o -name '*.h' \) -print0 | sort -z |
+  xargs -0 grep -nE 'filesystem|fstream|fopen|rename|unlink|mkdir|opendir|remove[[:space:]]*\(' || true)
+
+if [ "$found" -eq 0 ]; then echo "layout: every include follows the folders' order; no narrow-path call outside platform/"; fi
 exit "$found"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are
 # missing: apt-get as root, sudo otherwise. Does nothing when all are there.
+# Waits up to QUORVEL_APT_LOCK_TIMEOUT seconds (default 600) for a package
+# lock that another apt-get or dpkg holds.
 # Extra package names may be given as arguments.
 set -euo pipefail
 
@@ -22,5 +24,8 @@ else
   run() { sudo "$@"; }
 fi
 export DEBIAN_FRONTEND=noninteractive
-run apt-get update -qq
-run apt-get install -y -qq --no-install-recommends "${missing[@]}"
+# Another apt-get or dpkg (an unattended upgrade, a second build) holding the
+# package lock is waited for, a bounded time, instead of failing at once.
+lock_wait=${QUORVEL_APT_LOCK_TIMEOUT:-600}
+run apt-get -o DPkg::Lock::Timeout="$lock_wait" update -qq
+run apt-get -o DPkg::Lock::Timeout="$lock_wait" install -y -qq --no-install-recommends "${missing[@]}"

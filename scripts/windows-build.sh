@@ -2,11 +2,12 @@
 # make windows: cross-compiles Quorvel for 64-bit Windows with mingw-w64 into
 # build-windows/quorvel: quorvel.exe, the sample data generator and the core
 # test suite, every one linked statically against a static FLTK built once
-# from the vendored source (scripts/windows/build-fltk.sh). Fails when a
-# source file gives a warning (-Wall -Wextra -Werror), or when a program
-# needs a DLL that is not part of Windows.
+# from the toolkit's source in third_party/fltk/ (scripts/windows/build-fltk.sh).
+# Fails when a source file gives a warning (-Wall -Wextra -Werror), when a
+# program needs a DLL that is not part of Windows, or when a program lacks
+# its application manifest.
 # BUILD_DIR chooses the folder (default build-windows); extra arguments go to
-# the build (targets, for example).
+# the build (--target quorvel, for example).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -56,4 +57,9 @@ for exe in "$out"/quorvel/*.exe "$out"/quorvel/tests/*.exe; do
     grep -Ev "$system_dlls" || true)
   [ -z "$foreign" ] || { echo "$(basename "$exe") needs DLLs that Windows lacks: $foreign" >&2; exit 1; }
   echo "Built $exe"
+done
+# The two programs carry the application manifest (app/windows/quorvel.manifest).
+for exe in "$out"/quorvel/quorvel.exe "$out"/quorvel/quorvel-data.exe; do
+  [ -f "$exe" ] || continue
+  grep -aq '<longPathAware' "$exe" || { echo "$(basename "$exe") has no application manifest" >&2; exit 1; }
 done

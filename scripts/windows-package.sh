@@ -1,26 +1,32 @@
 #!/usr/bin/env bash
 # make package-windows: the Windows installer (CPack's NSIS generator) in
 # build-windows/quorvel/quorvel-<version>-win64-setup.exe, checked under Wine
-# in a fresh prefix (profile "José"):
-#  - installed silently (/S): programs, icon, data files and the Start-menu
-#    entry are there; the user's data folder is seeded, and a file already in
-#    it is left as it was;
+# in a fresh prefix (profile "José"), in the time zone Europe/Berlin set the
+# Windows way (scripts/windows/in-berlin.sh):
+#  - it asks for no administrator (its manifest says asInvoker);
+#  - installed silently (/S) into the user's own programs folder
+#    (%LOCALAPPDATA%\Programs\Quorvel): programs, icon, data files and the
+#    user's Start-menu entry are there; the user's data folder is seeded,
+#    and a file already in it is left as it was;
 #  - the Windows scenario (scripts/windows/wine-scenario.sh) runs on the
 #    installed program;
 #  - uninstalled silently: the programs are gone, the user's data stay.
 # Installs mingw-w64, wine and nsis when they are missing.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool imagemagick
-scripts/windows-build.sh
-out=$(cd build-windows && pwd)
+out=$(pwd)/build-windows
 fail() { echo "FAIL: $*" >&2; wine_stop 2>/dev/null || true; exit 1; }
-
-echo "== The installer"
-rm -f "$out"/quorvel/quorvel-*-setup.exe
-(cd "$out/quorvel" && cpack -G NSIS >"$out/cpack.log" 2>&1) || { tail -n 30 "$out/cpack.log" >&2; fail "cpack failed"; }
+if [ -z "${QUORVEL_BERLIN_VIEW:-}" ]; then
+  scripts/install-deps.sh mingw-w64 g++-mingw-w64-x86-64-posix wine wine64 nsis xvfb xauth xdotool imagemagick
+  scripts/windows-build.sh
+  echo "== The installer"
+  rm -f "$out"/quorvel/quorvel-*-setup.exe
+  (cd "$out/quorvel" && cpack -G NSIS >"$out/cpack.log" 2>&1) || { tail -n 30 "$out/cpack.log" >&2; fail "cpack failed"; }
+  exec scripts/windows/in-berlin.sh "$0" "$@"
+fi
 setup=$(ls "$out"/quorvel/quorvel-*-win64-setup.exe)
 echo "$setup ($(du -h "$setup" | cut -f1))"
+grep -aq 'level="asInvoker"' "$setup" || fail "the installer asks for an administrator"
 
 export WINE_ROOT="$out/wine-install"
 source scripts/windows/wine-common.bash
@@ -32,7 +38,7 @@ echo "my own notes" >"$data/readme.txt"
 echo "== Silent install"
 timeout 300 wine "$setup" /S || fail "the installer failed"
 timeout 60 wineserver -w || true
-inst="$WINEPREFIX/drive_c/Program Files/Quorvel"
+inst="$WINE_PROFILE/AppData/Local/Programs/Quorvel"
 for f in bin/quorvel.exe bin/quorvel-data.exe quorvel.ico data/config.hma data/template_new.xml data/readme.txt \
   Uninstall.exe; do
   [ -f "$inst/$f" ] || fail "not installed: $f"
@@ -49,7 +55,7 @@ scripts/with-display.sh scripts/windows/wine-scenario.sh "$inst/bin/quorvel.exe"
 
 echo "== Silent uninstall"
 # The uninstaller copies itself away and removes the folder from there.
-timeout 300 wine "C:\\Program Files\\Quorvel\\Uninstall.exe" /S || fail "the uninstaller failed"
+timeout 300 wine "$inst/Uninstall.exe" /S || fail "the uninstaller failed"
 timeout 120 wineserver -w || true
 [ ! -e "$inst" ] || fail "the uninstaller left $(find "$inst" | tr '\n' ' ')"
 [ -z "$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quorvel/Quorvel.lnk')" ] || fail "the Start-menu entry stays"

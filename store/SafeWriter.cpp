@@ -8,6 +8,17 @@ void SafeWriter::setFileOps(platform::FileOps* ops) { currentOps = ops; }
 
 platform::FileOps& SafeWriter::fileOps() { return currentOps ? *currentOps : platform::defaultFileOps(); }
 
+bool SafeWriter::replaceWithRetries(platform::FileOps& ops, const std::string& source, const std::string& target) {
+    // Another program that has the file open for a moment (an antivirus, the
+    // search indexer, a backup or sync tool, a spreadsheet) is waited for,
+    // a bounded time, before the save is given up.
+    for (int tried = 1;; ++tried) {
+        if (ops.replace(source, target)) return true;
+        if (tried == kReplaceTries || !ops.lastFailureMayPass()) return false;
+        ops.pause(kReplacePauseMs);
+    }
+}
+
 std::string SafeWriter::temporaryName(const std::string& fileName) { return "." + fileName + ".saving"; }
 
 bool SafeWriter::write(const std::string& folder, const std::string& fileName, const std::string& content,
@@ -39,7 +50,7 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
         ok = false;
         error = ops.lastError();
     }
-    if (ok && !ops.replace(temp, target)) {
+    if (ok && !replaceWithRetries(ops, temp, target)) {
         ok = false;
         error = ops.lastError();
     }

@@ -18,6 +18,12 @@ public:
     static bool write(const std::string& folder, const std::string& fileName, const std::string& content,
                       std::string& error, bool* replaced = nullptr);
 
+    // A replace that failed because another program holds the file is tried
+    // again, kReplaceTries times in all with kReplacePauseMs between them
+    // (about a second), before the save counts as failed.
+    static constexpr int kReplaceTries = 10;
+    static constexpr int kReplacePauseMs = 110;
+
     // The temporary file used while saving fileName.
     static std::string temporaryName(const std::string& fileName);
 
@@ -25,4 +31,7 @@ public:
     // the real ones.
     static void setFileOps(platform::FileOps* ops);
     static platform::FileOps& fileOps();
+
+private:
+    static bool replaceWithRetries(platform::FileOps& ops, const std::string& source, const std::string& target);
 };

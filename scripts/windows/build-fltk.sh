@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
 # Usage: build-fltk.sh BUILD_FOLDER
-# Cross-compiles a static FLTK for Windows from the vendored source archive
-# with mingw-w64 into BUILD_FOLDER/fltk (headers and libfltk.a). Done once:
-# a later call finds the library and returns at once, unless the archive
-# changed.
+# Cross-compiles a static FLTK for Windows from the source archive kept in
+# third_party/fltk/ with mingw-w64 into BUILD_FOLDER/fltk (headers and
+# libfltk.a). The archive's SHA-256 is checked against the one recorded
+# beside it before it is used. Done once: a later call finds the library and
+# returns at once, unless the archive changed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-archive=${QUORVEL_FLTK_ARCHIVE:-$root/../shared/vendor/fltk-1.3.8.tar.gz}
+archive=$root/third_party/fltk/fltk-1.3.8.tar.gz
 [ -f "$archive" ] || { echo "The toolkit source archive is missing: $archive" >&2; exit 1; }
+expected=$(cut -d' ' -f1 "$archive.sha256")
+sum=$(sha256sum "$archive" | cut -d' ' -f1)
+[ "$sum" = "$expected" ] ||
+  { echo "The toolkit source archive $archive has the SHA-256 $sum, not $expected: it is not used." >&2; exit 1; }
 mkdir -p "$1"
 out=$(cd "$1" && pwd)
 prefix=$out/fltk
 stamp=$prefix/archive.sha256
-sum=$(sha256sum "$archive" | cut -d' ' -f1)
 if [ -f "$prefix/lib/libfltk.a" ] && [ "$(cat "$stamp" 2>/dev/null)" = "$sum" ]; then
   exit 0
 fi

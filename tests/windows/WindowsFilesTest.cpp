@@ -1,9 +1,13 @@
-// Windows: the data folder from the wide-character shell call, and the safe
+// Windows: the data folder from the wide-character shell call, the safe
 // save's replace of an existing file, flushed first, in a folder whose path
-// has a letter outside ASCII (every TestDataFolder has one).
+// has a letter outside ASCII (every TestDataFolder has one), standard output
+// in binary, and a lock file that cannot be opened.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+
 #include <cstdlib>
+#include <iostream>
 #include <string>
 #include <vector>
 
@@ -74,4 +78,31 @@ TEST(WindowsFiles, ExecutablePathIsTheRunningProgram) {
     ASSERT_GT(exe.size(), 4u);
     EXPECT_EQ(exe.substr(exe.size() - 4), ".exe");
     EXPECT_TRUE(platform::isRegularFile(exe)) << exe;
+}
+
+TEST(WindowsFiles, RedirectedStandardOutputKeepsItsLineEnds) {
+    // Standard output redirected to a file, as `quorvel-data export > out.csv`.
+    TestDataFolder data;
+    std::fflush(stdout);
+    const int saved = _dup(1);
+    const int file = _wopen(quorvelTestWide(data.path("out.csv").c_str()).c_str(),
+                            _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _S_IREAD | _S_IWRITE);
+    ASSERT_GE(file, 0);
+    _dup2(file, 1);
+    platform::useStandardStreams();
+    std::cout << "id,name\r\n0,Zo\xc3\xab\r\n" << std::flush;
+    std::fflush(stdout);
+    _dup2(saved, 1);
+    _close(file);
+    _close(saved);
+    EXPECT_EQ(data.read("out.csv"), "id,name\r\n0,Zo\xc3\xab\r\n");
+}
+
+TEST(WindowsFiles, LockFileThatCannotBeOpenedIsAFailureNotAnotherProgram) {
+    TestDataFolder data;
+    // A folder where the lock file belongs: opening it is refused (access denied).
+    ASSERT_EQ(mkdir(data.path("quorvel.lock").c_str(), 0700), 0);
+    std::string error;
+    EXPECT_EQ(platform::lockDataFolder(data.folder, error), -1);
+    EXPECT_NE(error.find("quorvel.lock"), std::string::npos) << error;
 }

@@ -4,10 +4,15 @@
 #include <string>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Window.H>
+#ifdef _WIN32
+#include <FL/x.H>
+#endif
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "store/DataFolderSeed.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/ToolkitLook.h"
@@ -35,6 +40,10 @@ int main() {
         Dialogs::terminate(1);
     }
     Global::dataFolder = folder;
+    // Every account's first start fills its data folder from the installed
+    // data files (never overwriting one); Linux's launcher does the same.
+    std::string installed;
+    if (platform::installedDataFolder(installed)) DataFolderSeed::seed(installed, folder);
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
 
@@ -42,20 +51,29 @@ int main() {
     // one's registry with its own copy.
     std::string error;
     const int locked = platform::lockDataFolder(folder, error);
-    if (locked == 0) {
+    if (locked != 1) {
         std::string shown = folder;
         if (shown.size() > 1 && shown.back() == platform::pathSeparator()) shown.pop_back();
-        const std::string text = "Quorvel is already running with the data folder " + shown + ".";
+        // Without the lock another program could overwrite this one's
+        // registry unseen: a lock that cannot be taken ends the start too.
+        const std::string text = locked == 0 ? "Quorvel is already running with the data folder " + shown + "."
+                                             : "Quorvel does not run without the lock on its data folder: " + error + ".";
         std::cerr << text << std::endl;
         TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << text;
         Dialogs::alert(text);
         Dialogs::terminate(1);
     }
-    if (locked < 0) {
-        // A folder that cannot be locked (some network shares) is still used.
-        std::cerr << "The data folder could not be locked: " << error << std::endl;
-        TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: the data folder could not be locked: " << error;
-    }
+
+#ifdef _WIN32
+    // The windows and the task bar show the program's own icon (resource 1),
+    // not the toolkit's generic one.
+    HINSTANCE self = GetModuleHandleW(NULL);
+    Fl_Window::default_icons(
+        static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                      GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)),
+        static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+#endif
 
     new MainWindow(Fl::w() - 20, Fl::h() - 40);
     int result = Fl::run();

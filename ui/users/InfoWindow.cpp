@@ -203,7 +203,7 @@ void InfoWindow::saveCB_i() {
         if (!Global::saveFile(fileName, Global::userDoc)) return;  // not registered; the window stays open
         if (!Global::addNewToConfig(first.c_str(), last.c_str())) {
             // Not registered after all: no file of an unknown user is left behind.
-            std::remove((Global::dataFolder + fileName).c_str());
+            platform::removeFile(Global::dataFolder + fileName);
             return;
         }
     }
