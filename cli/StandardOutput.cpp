@@ -25,15 +25,17 @@ StandardOutput::int_type StandardOutput::overflow(int_type c) {
 std::streamsize StandardOutput::xsputn(const char* text, std::streamsize size) {
     if (error_) return 0;
     errno = 0;
-    const std::size_t written = std::fwrite(text, 1, static_cast<std::size_t>(size), stdout);
-    if (written != static_cast<std::size_t>(size)) failed();
-    return static_cast<std::streamsize>(written);
+    // Through the stream's own buffer: the C library's stdout, or the
+    // console's on Windows.
+    const std::streamsize written = previous_->sputn(text, size);
+    if (written != size) failed();
+    return written;
 }
 
 int StandardOutput::sync() {
     if (error_) return -1;
     errno = 0;
-    if (std::fflush(stdout) != 0) failed();
+    if (previous_->pubsync() != 0 || std::fflush(stdout) != 0) failed();
     return error_ ? -1 : 0;
 }
 

@@ -10,9 +10,9 @@
 
 namespace cli {
 
-// Takes std::cout's place for as long as it lives: what is written goes to
-// the C library's stdout, and the reason of the first write that failed is
-// kept (the C library forgets it).
+// Takes std::cout's place for as long as it lives: what is written goes on
+// to the buffer it replaced (the C library's stdout, or the console's), and
+// the reason of the first write that failed is kept (the C library forgets it).
 class StandardOutput : public std::streambuf {
 public:
     StandardOutput();
