@@ -1,10 +1,8 @@
 #include "exchange/DataFolder.h"
 
-#include <filesystem>
 #include <set>
-#include <system_error>
 
-#include "exchange/PathKind.h"
+#include "platform/PathKind.h"
 #include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
@@ -177,9 +175,7 @@ std::string DataFolder::fileProblem(const UserRecord& record) const {
     for (const char* own : kOwnFiles) {
         // Another name for the same file (a hard link, or letters in another
         // case where case is not told apart) is the same file.
-        std::error_code ec;
-        if (record.file == own ||
-            std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(folder_ + own), ec))
+        if (record.file == own || pathKind::sameFile(path, folder_ + own))
             return where + (record.file == own ? std::string(" is") : std::string(" is ") + own + ",") +
                    " one of the program's own files";
     }

@@ -1,6 +1,6 @@
 #include "exchange/OutputFile.h"
 
-#include "exchange/PathKind.h"
+#include "platform/PathKind.h"
 #include "exchange/Status.h"
 #include "platform/Platform.h"
 #include "store/SafeWriter.h"

@@ -1,5 +1,5 @@
 # platform/: the few calls that differ between operating systems.
-add_library(quorvel_platform STATIC platform/Platform.cpp)
+add_library(quorvel_platform STATIC platform/Platform.cpp platform/PathKind.cpp)
 target_include_directories(quorvel_platform PUBLIC ${CMAKE_SOURCE_DIR})
 if(WIN32)
   target_link_libraries(quorvel_platform PUBLIC shell32)

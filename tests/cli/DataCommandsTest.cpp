@@ -19,7 +19,7 @@
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
 #include "exchange/DataFolder.h"
-#include "exchange/PathKind.h"
+#include "platform/PathKind.h"
 #include "exchange/ReadingsImport.h"
 #include "exchange/Utf8Text.h"
 #include "platform/Platform.h"

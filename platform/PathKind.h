@@ -24,4 +24,8 @@ std::string target(const std::string& path);
 // link on the way is followed.
 bool leadsInside(const std::string& path, const std::string& folder);
 
+// True when both paths name one file: a hard link, or letters in another case
+// where the file system does not tell case apart. False when either is missing.
+bool sameFile(const std::string& one, const std::string& other);
+
 }  // namespace pathKind

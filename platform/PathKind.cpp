@@ -1,4 +1,4 @@
-#include "exchange/PathKind.h"
+#include "platform/PathKind.h"
 
 #include <filesystem>
 #include <system_error>
@@ -57,6 +57,11 @@ bool leadsInside(const std::string& path, const std::string& folder) {
         ++w;
     }
     return true;
+}
+
+bool sameFile(const std::string& one, const std::string& other) {
+    std::error_code ec;
+    return fs::equivalent(fs::u8path(one), fs::u8path(other), ec);
 }
 
 }  // namespace pathKind
