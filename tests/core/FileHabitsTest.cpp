@@ -125,10 +125,11 @@ TEST(FileHabits, CheckFindsAUserFileThatNoRecordNamesUnderAPathOutsideAscii) {
     std::ostringstream told;
     Diagnostics tell(told, "");
     std::vector<Finding> findings;
-    EXPECT_EQ(FolderCheck::run(data.folder, findings, tell), exchange::kProblem);
+    // Listed, though not a problem: such a file stays after its user is removed.
+    EXPECT_EQ(FolderCheck::run(data.folder, findings, tell), exchange::kOk);
     ASSERT_EQ(findings.size(), 1u) << told.str();
     EXPECT_EQ(findings[0].file, data.path("user7.hma"));
-    EXPECT_EQ(findings[0].message, "user file that no registry record names");
+    EXPECT_EQ(findings[0].message.rfind("user file that no registry record names", 0), 0u) << findings[0].message;
 }
 
 TEST(FileHabits, TraceLogMovesToTheLocalFolderOnlyWhenBesideTheProgramCannotBeWritten) {
