@@ -161,9 +161,8 @@ assert_eq "$(count_of "$E2E_DATA/user0.hma" "<date>2026/11/05</date>")" 4 "entri
 wait_contains "$E2E_DATA/user0.hma" "<value>7.000000</value>"
 
 step "four variables on the chart, a fifth refused"
-# A menu that has just been picked from still takes the input queued behind
-# the pick until its loop ends, so each pick is waited for (its line in the
-# standard output) before anything else is sent.
+# Each pick is waited for (its line in the standard output) before the next
+# input, which the menu's loop would otherwise take.
 pick_multi() {  # CHECKED_AFTER DOWNS [RIGHT_THEN_DOWNS]
   click "$MAIN" $MULTI_DISPLAY
   key Down; key Right
@@ -245,8 +244,7 @@ saves=$(saved_count user0.hma)
 click "$MAIN" $FILE_MENU
 key Down; key Down; key Down; key Down; key Return
 wait_exit 10 || fail "File/Exit did not end the program"
-status=$E2E_STATUS
-assert_eq "$status" 0 "exit status"
+assert_eq "$E2E_STATUS" 0 "exit status"
 wait_contains "$E2E_TMP/stdout" "item picked in menu: File/Exit"
 wait_count "$E2E_TRACE" "Saved file user0.hma" $((saves + 1))
 grep -q "<last>Leigh</last>" "$E2E_DATA/user0.hma" || fail "the user file lost its data"
