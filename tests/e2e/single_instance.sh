@@ -25,8 +25,7 @@ step "a second start on the same folder is refused and writes nothing"
 E2E_PID=$!
 answer_alert Return
 wait_exit 10 || fail "the second program did not end after its message"
-status=$E2E_STATUS
-assert_eq "$status" 1 "exit status of the second start"
+assert_eq "$E2E_STATUS" 1 "exit status of the second start"
 assert_contains "$E2E_TMP/second.err" "Quorvel is already running with the data folder $E2E_DATA."
 assert_eq "$(folder_state)" "$before" "data folder after the refused start"
 [ "$(xdotool search --onlyvisible --name "$MAIN_TITLE" | wc -l)" = 1 ] || fail "a second main window appeared"
@@ -42,6 +41,5 @@ MAIN=$(wait_window "$MAIN_TITLE") || fail "the start after the kill was not acce
 click "$MAIN" 17 12
 key Down; key Down; key Down; key Down; key Return
 wait_exit 10 || fail "File/Exit did not end the program"
-status=$E2E_STATUS
-assert_eq "$status" 0 "exit status after File/Exit"
+assert_eq "$E2E_STATUS" 0 "exit status after File/Exit"
 echo "single instance: all steps passed"

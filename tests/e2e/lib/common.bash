@@ -98,7 +98,10 @@ wait_exit() {
 # moves, clicks and keys in the order they were sent and handles each in
 # turn, so a key typed after a click reaches the field the click chose. What
 # an action brings about (a window, a line in a file, a drawing) is waited
-# for where it is checked.
+# for where it is checked. One exception: a menu's loop handles all the input
+# already queued when its pick's Return arrives, and input meant for after
+# the pick is lost in it. After a menu pick, wait for what the pick does
+# before sending anything else.
 
 # click WINDOW X Y [BUTTON]: a click at window coordinates.
 click() {

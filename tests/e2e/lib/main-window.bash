@@ -20,12 +20,15 @@ fill_entry() {  # DATE TIME VALUE1 [VALUE2]
   if [ -n "${4:-}" ]; then type_into "$entry_window" 180 122 "$4"; fi
 }
 
-# pick_multi DOWNS [RIGHT_THEN_DOWNS]: toggles an item of Multi-Display under
-# Vitals with the keyboard (the second number picks a sub-item).
+# pick_multi CHECKED_AFTER DOWNS [RIGHT_THEN_DOWNS]: toggles an item of
+# Multi-Display under Vitals with the keyboard (the third number picks a
+# sub-item), then waits for the pick's line in the standard output, since the
+# menu's loop would otherwise take the next input.
 pick_multi() {
   click "$MAIN" $MULTI_DISPLAY
   key Down; key Right
-  for _ in $(seq 1 "$1"); do key Down; done
-  if [ -n "${2:-}" ]; then key Right; for _ in $(seq 1 "$2"); do key Down; done; fi
+  for _ in $(seq 1 "$2"); do key Down; done
+  if [ -n "${3:-}" ]; then key Right; for _ in $(seq 1 "$3"); do key Down; done; fi
   key Return
+  wait_contains "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are $1 items checked"
 }
