@@ -15,7 +15,7 @@ int runCheck(const CheckOptions& options) {
     const int errors = FolderCheck::problems(findings);
     if (status != kOk && errors == 0) return status;  // the folder could not be read
     if (options.json) {
-        std::cout << JsonWriter::findings(findings);
+        JsonWriter::findings(findings, std::cout);
     } else {
         for (const Finding& f : findings) {
             std::cout << f.file;

@@ -27,16 +27,17 @@ struct ExportOptions {
     std::string from;  // YYYY-MM-DD, inclusive
     std::string to;    // YYYY-MM-DD, inclusive
     std::string format = "csv";
-    std::string output;  // empty: standard output
+    std::string output;  // empty or "-": standard output
 };
 
 struct ImportOptions {
     std::string dataDir;
-    std::string user;
+    std::string user;  // empty: each row of an export goes to the person it names
     std::string variable;
     bool dryRun = false;
     bool skipBad = false;
-    std::string file;
+    bool otherPerson = false;  // rows naming another person go to `user` all the same
+    std::string file;          // "-": standard input
 };
 
 struct CheckOptions {

@@ -1,5 +1,5 @@
 // quorvel-data export: the chosen readings, in time order, as CSV or JSON,
-// to standard output or atomically to a file.
+// to standard output or atomically to a regular file.
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -30,8 +30,13 @@ int runExport(const ExportOptions& options) {
         }
         request.toDay = ReadingsExport::dayKey(y, m, d);
     }
+    if (request.fromDay && request.toDay && request.fromDay > request.toDay) {
+        std::cerr << "quorvel-data: --from " << options.from << " is after --to " << options.to << std::endl;
+        return kUsage;
+    }
+    const bool toStandardOutput = options.output.empty() || options.output == "-";
     OutputFile outFile;
-    if (!options.output.empty()) {
+    if (!toStandardOutput) {
         std::string error;
         const int opened = outFile.open(options.output, error);
         if (opened != kOk) {
@@ -42,11 +47,8 @@ int runExport(const ExportOptions& options) {
 
     Diagnostics tell(std::cerr, "quorvel-data: ");
     std::string out;
-    const int status = ReadingsExport::write(request, out, options.output.empty() ? &std::cout : nullptr, tell);
-    if (options.output.empty()) {
-        std::cout.flush();
-        return status;
-    }
+    const int status = ReadingsExport::write(request, out, toStandardOutput ? &std::cout : nullptr, tell);
+    if (toStandardOutput) return status;
     if (status != kOk && out.empty()) return status;
     std::string error;
     if (!outFile.write(out, error)) {

@@ -23,7 +23,7 @@ std::tm today() {
 int runReport(const ReportOptions& options) { return runReport(options, std::cout, std::cerr); }
 
 int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err) {
-    const char* const me = "quorvel-data report: ";
+    const char* const me = "quorvel-data: ";
     if (options.user.empty()) {
         err << me << "--user is required" << std::endl;
         return kUsage;
@@ -41,6 +41,10 @@ int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     std::string page, defaultName;
     const int made = DoctorReport::make(request, page, defaultName, tell);
     if (made != kOk) return made;
+    if (options.output == "-") {
+        out << page << std::flush;
+        return kOk;
+    }
     std::string path = options.output;
     if (path.empty()) path = defaultName;
     OutputFile outFile;

@@ -1,5 +1,5 @@
 // quorvel-data report: one user's readings over a period as a page for the
-// doctor, written atomically to a file.
+// doctor, written atomically to a regular file, or to standard output.
 #pragma once
 
 #include <ostream>
@@ -13,7 +13,7 @@ struct ReportOptions {
     std::string from;     // YYYY-MM-DD, empty when not given
     std::string to;
     std::string last;     // "30d", "90d", "1y"
-    std::string output;   // empty: <First>-<Last>-<to>.html in the current folder
+    std::string output;   // empty: <First>-<Last>-<to>.html in the current folder; "-": out
 };
 
 // Returns the exit status: 0 written, 1 a problem with the data or the

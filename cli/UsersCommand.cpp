@@ -15,22 +15,29 @@ int runUsers(const UsersOptions& options) {
     const int status = UserSummaries::read(options.dataDir, list, tell);
     if (status != kOk && list.empty()) return status;  // the folder could not be read
     if (options.json) {
-        std::cout << JsonWriter::users(list);
+        JsonWriter::users(list, std::cout);
     } else {
-        std::string out;
-        CsvWriter::appendRow(out, {"id", "first_name", "last_name", "file", "entries", "first_reading",
+        // A row at a time: a registry may hold very long texts.
+        std::string row;
+        CsvWriter::appendRow(row, {"id", "first_name", "last_name", "file", "entries", "first_reading",
                                    "last_reading", "status"});
+        std::cout << row;
         for (const UserSummary& s : list) {
             std::string counts;
             for (const auto& c : s.counts) counts += (counts.empty() ? "" : "; ") + c.first + "=" + std::to_string(c.second);
-            CsvWriter::appendRow(out, {CsvWriter::cell(s.record.id), CsvWriter::nameCell(s.record.first),
-                                       CsvWriter::nameCell(s.record.last), CsvWriter::cell(s.record.file),
-                                       CsvWriter::cell(counts), s.firstReading, s.lastReading,
+            row.clear();
+            row.reserve(s.record.id.size() + s.record.first.size() + s.record.last.size() + s.record.file.size() +
+                        counts.size() + s.status.size() + 128);
+            CsvWriter::appendCell(row, s.record.id);
+            for (const std::string* name : {&s.record.first, &s.record.last, &s.record.file}) {
+                row += ',';
+                CsvWriter::appendNameCell(row, *name);
+            }
+            CsvWriter::appendRow(row, {std::string(), CsvWriter::cell(counts), s.firstReading, s.lastReading,
                                        CsvWriter::cell(s.status)});
+            std::cout << row;
         }
-        std::cout << out;
     }
-    std::cout.flush();
     return status;
 }
 

@@ -11,18 +11,21 @@
 
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
+#include "cli/StandardOutput.h"
 #include "platform/Platform.h"
 
 namespace {
 
 int run(int argc, char** argv) {
-    CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder."};
+    // Named, so that every usage line says which program it is about.
+    CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder.", "quorvel-data"};
     app.require_subcommand(1);
-    app.set_version_flag("--version", "quorvel-data 1.0");
+    app.set_version_flag("--version", std::string("quorvel-data ") + QUORVEL_VERSION);
     std::string dataDir;
     app.add_option("--data-dir", dataDir,
                    "The data folder to work on (default: $XDG_DATA_HOME/Brelwick/Quorvel/)")
-        ->type_name("DIR");
+        ->type_name("DIR")
+        ->check([](const std::string& dir) { return dir.empty() ? std::string("an empty folder name") : std::string(); });
     int status = cli::kOk;
 
     cli::UsersOptions users;
@@ -43,7 +46,8 @@ int run(int argc, char** argv) {
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
         ->check(CLI::IsMember({"csv", "json"}));
-    exportCmd->add_option("-o,--output", exp.output, "Write to FILE (atomically) instead of standard output")
+    exportCmd->add_option("-o,--output", exp.output,
+                          "Write to FILE (atomically; a regular file only) instead of standard output (-)")
         ->type_name("FILE");
     exportCmd->callback([&] {
         exp.dataDir = dataDir;
@@ -54,12 +58,16 @@ int run(int argc, char** argv) {
     CLI::App* importCmd = app.add_subcommand(
         "import",
         "Add readings from a CSV file: the export's own form, or datetime,value[,value2] rows for one --variable");
-    importCmd->add_option("--user,-u", imp.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
+    importCmd->add_option("--user,-u", imp.user,
+                          "The user, by id or by \"First Last\" (default with the export's form: each row's own)")
+        ->type_name("U");
     importCmd->add_option("--variable", imp.variable, "The variable of a datetime,value[,value2] file")
         ->type_name("V");
     importCmd->add_flag("--dry-run", imp.dryRun, "Check and count, write nothing");
     importCmd->add_flag("--skip-bad", imp.skipBad, "Store the good rows even when some are refused");
-    importCmd->add_option("FILE", imp.file, "The CSV file (UTF-8)")->required();
+    importCmd->add_flag("--allow-other-person", imp.otherPerson,
+                        "Store rows of the export that name another person under --user");
+    importCmd->add_option("FILE", imp.file, "The CSV file (UTF-8); - reads standard input")->required();
     importCmd->callback([&] {
         imp.dataDir = dataDir;
         status = cli::runImport(imp);
@@ -93,7 +101,8 @@ int run(int argc, char** argv) {
     reportCmd->add_option("--last", rep.last, "The period before --to: 30d, 90d, 1y (default: 90d)")
         ->type_name("PERIOD")
         ->excludes(reportCmd->get_option("--from"));
-    reportCmd->add_option("-o,--output", rep.output, "The page to write (default: <First>-<Last>-<to date>.html)")
+    reportCmd->add_option("-o,--output", rep.output,
+                          "The page to write, - for standard output (default: <First>-<Last>-<to date>.html)")
         ->type_name("FILE");
     reportCmd->callback([&] {
         rep.dataDir = dataDir;
@@ -116,8 +125,10 @@ int run(int argc, char** argv) {
         std::reverse(arguments.begin(), arguments.end());
         app.parse(arguments);
     } catch (const CLI::ParseError& e) {
-        const int code = app.exit(e);
-        return code == 0 ? cli::kOk : cli::kUsage;
+        // --help and --version print and succeed; a usage error is said as every message is.
+        if (e.get_exit_code() == 0) return app.exit(e);
+        std::cerr << "quorvel-data: " << e.what() << "\nRun quorvel-data --help for the options." << std::endl;
+        return cli::kUsage;
     }
     return status;
 }
@@ -127,8 +138,10 @@ int run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // Whatever escapes a command (memory exhausted, say) is said, never a
     // silent abort.
+    cli::StandardOutput standardOutput;
     try {
-        return run(argc, argv);
+        const int status = run(argc, argv);
+        return standardOutput.finish(status, std::cerr);
     } catch (const std::exception& e) {
         std::cerr << "quorvel-data: " << e.what() << std::endl;
     } catch (...) {

@@ -6,9 +6,11 @@ find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)
 
 add_library(quorvel_cli STATIC
   cli/UsersCommand.cpp cli/ExportCommand.cpp cli/ImportCommand.cpp cli/CheckCommand.cpp cli/RemoveCommand.cpp
-  cli/ReportCommand.cpp)
+  cli/ReportCommand.cpp cli/StandardOutput.cpp)
 target_link_libraries(quorvel_cli PUBLIC quorvel_exchange)
 
 add_executable(quorvel-data cli/main.cpp)
 target_include_directories(quorvel-data PRIVATE ${CLI11_INCLUDE_DIR})
 target_link_libraries(quorvel-data PRIVATE quorvel_cli)
+# --version says the version this build has.
+target_compile_definitions(quorvel-data PRIVATE QUORVEL_VERSION="${PROJECT_VERSION}")

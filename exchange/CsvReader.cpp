@@ -25,11 +25,15 @@ std::size_t CsvReader::utf8Length(const unsigned char* p, std::size_t left) {
 }
 
 bool CsvReader::parse(const std::string& text, std::vector<CsvRow>& rows, std::string& error) {
+    return parseFrom(text, 1, rows, error);
+}
+
+bool CsvReader::parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error) {
     rows.clear();
     const std::size_t size = text.size();
     std::size_t i = 0;
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
-    int line = 1;
+    if (firstLine == 1 && text.compare(0, 3, "\xEF\xBB\xBF") == 0) i = 3;
+    int line = firstLine;
     auto fail = [&](int at, const std::string& reason) {
         error = "line " + std::to_string(at) + ": " + reason;
         rows.clear();
@@ -113,4 +117,58 @@ bool CsvReader::parse(const std::string& text, std::vector<CsvRow>& rows, std::s
         if (!(row.cells.size() == 1 && row.cells[0].empty() && text[recordStart] != '"')) rows.push_back(row);
     }
     return true;
+}
+
+int CsvReader::next(CsvRow& row, std::string& error) {
+    constexpr std::size_t kBlock = 64 * 1024;
+    std::vector<CsvRow> rows;
+    for (;;) {
+        // The record ends at the first line feed outside quotes (a doubled
+        // quote inside a quoted field turns quoting off and on again).
+        std::size_t end = std::string::npos;
+        for (std::size_t i = scanned_; i < text_.size(); ++i) {
+            const char c = text_[i];
+            if (c == '"') {
+                quoted_ = !quoted_;
+            } else if (c == '\n' && !quoted_) {
+                end = i + 1;
+                break;
+            }
+        }
+        const bool ended = end == std::string::npos && !in_.good();
+        if (end == std::string::npos && !ended) {
+            scanned_ = text_.size();
+            // Longer than any record: refused before the rest is read (a
+            // byte-order mark and a CR LF do not count).
+            if (scanned_ - start_ > kMaxRecord + 5) {
+                error = "line " + std::to_string(line_) + ": the record is longer than " + std::to_string(kMaxRecord) +
+                        " bytes";
+                return -1;
+            }
+            text_.erase(0, start_);
+            scanned_ -= start_;
+            start_ = 0;
+            char block[kBlock];
+            in_.read(block, kBlock);
+            text_.append(block, static_cast<std::size_t>(in_.gcount()));
+            if (in_.bad()) {
+                error = "cannot be read";
+                return -1;
+            }
+            continue;
+        }
+        if (ended) end = text_.size();
+        if (end == start_) return 0;  // nothing left
+        const std::string record = text_.substr(start_, end - start_);
+        const int firstLine = line_;
+        for (char c : record) line_ += c == '\n' ? 1 : 0;
+        start_ = scanned_ = end;
+        quoted_ = false;
+        // The whole text's rules, applied to this record (on line 1, a byte-order mark is skipped).
+        if (!parseFrom(record, firstLine, rows, error)) return -1;
+        if (!rows.empty()) {
+            row = std::move(rows[0]);
+            return 1;
+        }
+    }
 }

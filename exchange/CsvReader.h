@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <istream>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,16 @@ public:
     // Longest record accepted; a longer one is refused, never cut.
     static constexpr std::size_t kMaxRecord = 64 * 1024;
 
+    // Reads records from in one at a time, holding no more than one record
+    // (and a block) of the text: a record longer than kMaxRecord is refused
+    // as soon as that much of it has been read.
+    explicit CsvReader(std::istream& in) : in_(in) {}
+
+    // 1: row holds the next record; 0: the text has ended; -1: a fault, told
+    // in error as parse tells it ("line L: reason"), or the text cannot be
+    // read.
+    int next(CsvRow& row, std::string& error);
+
     // Parses the whole text into rows. False with error "line L: reason"
     // (and rows cleared) at the first fault: a quote left open, text after a
     // closing quote, a quote inside an unquoted field, bytes that are not
@@ -28,4 +39,15 @@ public:
     // The length of the valid UTF-8 sequence at p (at most `left` bytes), or
     // 0 when the bytes there are not UTF-8.
     static std::size_t utf8Length(const unsigned char* p, std::size_t left);
+
+private:
+    // parse, with the text's first line numbered firstLine.
+    static bool parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error);
+
+    std::istream& in_;
+    std::string text_;       // read and not yet taken
+    std::size_t start_ = 0;  // where the next record begins in text_
+    std::size_t scanned_ = 0;  // how far text_ was searched for the record's end
+    bool quoted_ = false;    // inside quotes at scanned_
+    int line_ = 1;           // the line the next record begins on
 };

@@ -29,10 +29,42 @@ std::string cell(const std::string& text) {
     return out;
 }
 
+namespace {
+
+bool startsFormula(std::string_view text) {
+    return !text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@');
+}
+
+// A text that gets the leading `'`, and the one nameOfCell takes it off.
+bool guarded(std::string_view text) {
+    return startsFormula(text) || (text.size() > 1 && text[0] == '\'' && startsFormula(text.substr(1)));
+}
+
+}  // namespace
+
+void appendNameCell(std::string& out, std::string_view text) {
+    if (!guarded(text)) {
+        appendCell(out, text);
+        return;
+    }
+    const bool quoted = !isPlain(text);
+    if (quoted) out += '"';
+    out += '\'';
+    for (char c : text) {
+        if (quoted && c == '"') out += '"';
+        out += c;
+    }
+    if (quoted) out += '"';
+}
+
 std::string nameCell(const std::string& text) {
-    if (!text.empty() && (text[0] == '=' || text[0] == '+' || text[0] == '-' || text[0] == '@'))
-        return cell("'" + text);
-    return cell(text);
+    std::string out;
+    appendNameCell(out, text);
+    return out;
+}
+
+std::string nameOfCell(const std::string& cell) {
+    return cell.size() > 1 && cell[0] == '\'' && guarded(std::string_view(cell).substr(1)) ? cell.substr(1) : cell;
 }
 
 void appendRow(std::string& out, const std::vector<std::string>& cells) {

@@ -20,8 +20,16 @@ bool isPlain(std::string_view text);
 void appendCell(std::string& out, std::string_view text);
 
 // A name: a leading `=`, `+`, `-` or `@` would make a spreadsheet run it as
-// a formula, so such a name gets a leading `'`. Then quoted as cell().
+// a formula, so such a name gets a leading `'` (and so does a name that
+// already starts with `'` and one of those, so that reading it back is
+// exact). Then quoted as cell().
 std::string nameCell(const std::string& text);
+
+// The same, appended to out.
+void appendNameCell(std::string& out, std::string_view text);
+
+// A name cell as read back: the `'` that nameCell put in front taken off.
+std::string nameOfCell(const std::string& cell);
 
 // Appends one record of ready-made cells and its CRLF.
 void appendRow(std::string& out, const std::vector<std::string>& cells);

@@ -1,8 +1,11 @@
 #include "exchange/DataFolder.h"
 
+#include <filesystem>
 #include <set>
+#include <system_error>
 
-
+#include "exchange/PathKind.h"
+#include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
 #include "store/SafeWriter.h"
@@ -20,12 +23,9 @@ std::string where(const std::string& path, std::size_t joinedOffset) {
 
 std::string text(const XmlNode* node) { return Global::textOf(node); }
 
-// The joined-text offset at which each line of the raw file starts.
-std::vector<std::size_t> lineStarts(const std::string& path) {
+// The joined-text offset at which each line of the raw text starts.
+std::vector<std::size_t> lineStarts(const std::vector<char>& raw) {
     std::vector<std::size_t> starts{0};
-    std::vector<char> raw;
-    std::string ignored;
-    if (!XmlFile::readRaw(path, raw, ignored)) return starts;
     std::size_t joined = 0;
     for (std::size_t i = 0; i < raw.size(); ++i) {
         if (raw[i] == '\n') {
@@ -37,6 +37,8 @@ std::vector<std::size_t> lineStarts(const std::string& path) {
     return starts;
 }
 
+// The files of the folder that are the program's own, never a user's.
+const char* const kOwnFiles[] = {"config.hma", "template_new.xml", "readme.txt", "quorvel.lock"};
 
 }  // namespace
 
@@ -58,16 +60,32 @@ bool DataFolder::open(const std::string& given, std::string& error) {
         error = folder_ + ": no such data folder";
         return false;
     }
-    XmlDocument doc;
+    // Read once: the lines are counted in the raw text, which is then
+    // joined and parsed in place (a registry may be large; it is never
+    // held twice).
+    const std::string path = folder_ + "config.hma";
     std::vector<char> buffer;
-    if (!loadFile("config.hma", doc, buffer, error, XmlFile::Text::AsRead)) return false;
+    std::string reason;
+    if (!XmlFile::readRaw(path, buffer, reason)) {
+        error = path + ": " + reason;
+        return false;
+    }
+    const std::vector<std::size_t> starts = lineStarts(buffer);
+    XmlFile::joinLinesInPlace(buffer);
+    XmlDocument doc;
+    XmlFile::Failure failure;
+    if (!XmlFile::parse(buffer, doc, reason, &failure)) {
+        buffer.clear();
+        buffer.shrink_to_fit();
+        error = path + ": " + where(path, failure.offset) + ": " + failure.reason;
+        return false;
+    }
     const XmlNode* config = doc->first_node("config");
     if (!config) {
         error = folder_ + "config.hma: line 1: the registry has no config element";
         return false;
     }
     users_.clear();
-    const std::vector<std::size_t> starts = lineStarts(folder_ + "config.hma");
     std::size_t line = 0;
     for (const XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
         UserRecord r;
@@ -80,7 +98,7 @@ bool DataFolder::open(const std::string& given, std::string& error) {
         const std::size_t offset = static_cast<std::size_t>(p->name() - buffer.data());
         while (line + 1 < starts.size() && starts[line + 1] <= offset) ++line;
         r.line = static_cast<int>(line) + 1;
-        users_.push_back(r);
+        users_.push_back(std::move(r));
     }
     return true;
 }
@@ -153,11 +171,57 @@ bool DataFolder::save(const std::string& fileName, const XmlDocument& doc, std::
     return true;
 }
 
+std::string DataFolder::fileProblem(const UserRecord& record) const {
+    const std::string where = "its data file " + record.file;
+    const std::string path = folder_ + record.file;
+    for (const char* own : kOwnFiles) {
+        // Another name for the same file (a hard link, or letters in another
+        // case where case is not told apart) is the same file.
+        std::error_code ec;
+        if (record.file == own ||
+            std::filesystem::equivalent(std::filesystem::u8path(path), std::filesystem::u8path(folder_ + own), ec))
+            return where + (record.file == own ? std::string(" is") : std::string(" is ") + own + ",") +
+                   " one of the program's own files";
+    }
+    // The record itself is among the folder's records: a second one naming the file shares it.
+    const UserRecord* other = nullptr;
+    int sharing = 0;
+    for (const UserRecord& r : users_)
+        if (r.file == record.file) {
+            ++sharing;
+            if (!other || other->id == record.id) other = &r;
+        }
+    if (sharing > 1) return where + " is also the file of user " + other->id;
+    if (pathKind::of(path) == PathKind::Link)
+        return where + " is a symbolic link (to " + pathKind::target(path) +
+               (pathKind::leadsInside(path, folder_) ? ")" : ", outside the data folder)");
+    return std::string();
+}
+
+std::string DataFolder::linkNote(const std::string& fileName) const {
+    const std::string path = folder_ + fileName;
+    if (pathKind::of(path) != PathKind::Link || pathKind::leadsInside(path, folder_)) return std::string();
+    return path + ": is a symbolic link to " + pathKind::target(path) + ", outside the data folder";
+}
+
+std::vector<int> DataFolder::notUtf8Lines(const std::string& fileName) const {
+    std::vector<char> raw;
+    std::string ignored;
+    if (!XmlFile::readRaw(folder_ + fileName, raw, ignored)) return {};
+    return Utf8Text::badLines(std::string_view(raw.data(), raw.size()));
+}
+
 bool DataFolder::openUser(const std::string& given, const std::string& name, bool takeLock, UserRecord& out,
                           std::string& error) {
     if (!open(given, error) || findUser(name, out, error) != 1) return false;
     if (takeLock && !lock(error)) {
         error += "; nothing written";
+        return false;
+    }
+    const std::string problem = takeLock ? fileProblem(out) : std::string();
+    if (!problem.empty()) {
+        error = folder_ + "config.hma: line " + std::to_string(out.line) + ": user " + out.id + ": " + problem +
+                "; nothing written";
         return false;
     }
     return true;

@@ -33,15 +33,31 @@ public:
     const std::string& path() const { return folder_; }
     const std::vector<UserRecord>& users() const { return users_; }
 
-    // open, then findUser for one user, then (with takeLock) lock: what a
-    // command on one user does first. False with error at the first step
-    // that fails; a lock that cannot be taken adds "; nothing written".
+    // open, then findUser for one user, then (with takeLock) lock and
+    // fileProblem: what a command on one user does first. False with error
+    // at the first step that fails; a lock that cannot be taken, or a file
+    // that must not be written, adds "; nothing written".
     bool openUser(const std::string& given, const std::string& name, bool takeLock, UserRecord& out,
                   std::string& error);
 
     // Finds the user named by an id ("3") or by "First Last". 1: found;
     // 0: no such user; -1: the name is ambiguous (error lists the ids).
     int findUser(const std::string& name, UserRecord& out, std::string& error) const;
+
+    // Why a record's file must not be written as that user's file: it is one
+    // of the program's own files (config.hma, template_new.xml, readme.txt),
+    // the file of another record, or a symbolic link. Empty when nothing
+    // stands in the way; otherwise "its data file user1.hma is ...".
+    std::string fileProblem(const UserRecord& record) const;
+
+    // "PATH: is a symbolic link to TARGET, outside the data folder" when the
+    // file is such a link, for the commands that read it to say; otherwise
+    // empty.
+    std::string linkNote(const std::string& fileName) const;
+
+    // The lines of a file of the folder that hold text that is not UTF-8
+    // (read again from disk: asked only of a file whose text is not).
+    std::vector<int> notUtf8Lines(const std::string& fileName) const;
 
     // Reads and parses a user's file (or any file of the folder) into doc,
     // whose names point into buffer. False with error naming the file and,

@@ -9,6 +9,7 @@
 
 #include "exchange/DataFolder.h"
 #include "exchange/UserReadings.h"
+#include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
 #include "store/Global.h"
@@ -65,8 +66,11 @@ public:
         }
     }
 
+    // Entries may be in any order (a reading entered later for an earlier
+    // day); what is wrong is a date, time or value that cannot be read, a
+    // day after today, and two readings at one time that disagree.
     void checkEntries(const std::string& file, const VariableReadings& v, std::time_t now) {
-        std::int64_t previous = INT64_MIN;
+        std::vector<std::pair<std::int64_t, std::size_t>> byTime;  // key, index of a readable entry
         for (const EntryReading& e : v.entries) {
             std::tm when{};
             const int read = EntryRules::readWhen(e.date, e.time, when);
@@ -78,8 +82,7 @@ public:
                                                              : "time unreadable") +
                         ")");
             } else {
-                if (e.key < previous) add(file, 0, v.name, e.id, "entry is out of time order");
-                previous = std::max(previous, e.key);
+                byTime.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
                 if (EntryRules::afterTomorrow(when, now - 24 * 60 * 60))
                     add(file, 0, v.name, e.id, "entry is dated after today (" + std::string(e.date) + ")");
             }
@@ -91,6 +94,15 @@ public:
                         (member.empty() ? std::string("value") : std::string(member)) + " \"" + stored +
                             "\" is not a number");
             });
+        }
+        std::stable_sort(byTime.begin(), byTime.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (std::size_t i = 1; i < byTime.size(); ++i) {
+            const EntryReading& earlier = v.entries[byTime[i - 1].second];
+            const EntryReading& e = v.entries[byTime[i].second];
+            if (byTime[i].first == byTime[i - 1].first && readings::valuesOf(e) != readings::valuesOf(earlier))
+                add(file, 0, v.name, e.id,
+                    "another reading at the same time (entry " + std::string(earlier.id) + ") has another value");
         }
     }
 
@@ -117,9 +129,17 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         const std::string where = "user " + r.id;
         if (!ids.insert(r.id).second) checker.add("config.hma", r.line, "", "", "duplicate id " + r.id);
         named.insert(r.file);
+        if (!Utf8Text::valid(r.first) || !Utf8Text::valid(r.last) || !Utf8Text::valid(r.file))
+            checker.add("config.hma", r.line, "", "", where + ": its name or file holds text that is not UTF-8");
         if (!Global::isSafeFileName(r.file)) {
             checker.add("config.hma", r.line, "", "", where + ": data file name \"" + r.file + "\" is not a plain file name");
             continue;
+        }
+        const std::string problem = folder.fileProblem(r);
+        if (!problem.empty()) {
+            checker.add("config.hma", r.line, "", "", std::string(where).append(": ").append(problem));
+            // The program's own files are not read as a user's.
+            if (problem.find("program's own") != std::string::npos) continue;
         }
         if (!platform::isRegularFile(folder.path() + r.file)) {
             checker.add("config.hma", r.line, "", "", where + ": its data file " + r.file + " is missing");
@@ -139,13 +159,17 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         const std::string fileId = Global::attributeText(patient, "id");
         if (fileId != r.id)
             checker.add(r.file, 0, "", "", "patient id " + fileId + " differs from the registry's id " + r.id);
+        if (!Utf8Text::valid(std::string_view(text.data(), text.size())))
+            for (int line : folder.notUtf8Lines(r.file)) checker.add(r.file, line, "", "", "text that is not UTF-8");
         const UserReadings user = readings::read(r, patient);
         for (const VariableReadings& v : user.variables) {
             checker.checkRanges(r.file, v);
             checker.checkEntries(r.file, v, now);
         }
     }
-    // Files of the folder that no record names.
+    // Files of the folder that no record names: a user's file stays after
+    // the user is removed, and is kept as .old when the id is given again;
+    // both are listed, neither is a fault.
     std::error_code ec;
     std::vector<std::string> names;
     for (const auto& item : std::filesystem::directory_iterator(folder.path(), ec))
@@ -157,7 +181,8 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         const bool old = name.find(".hma.") != std::string::npos || name.find(".old") != std::string::npos ||
                          name.find(".tmp") != std::string::npos;
         if (dataFile)
-            checker.add(name, 0, "", "", "user file that no registry record names");
+            checker.add(name, 0, "", "", "user file that no registry record names (kept after its user was removed)",
+                        true);
         else if (old)
             checker.add(name, 0, "", "", "leftover file (not used by the program)", true);
     }

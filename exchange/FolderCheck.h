@@ -16,6 +16,7 @@ public:
     // when the folder or its registry cannot be read (told, no findings).
     static int run(const std::string& dataDir, std::vector<Finding>& findings, Diagnostics& tell);
 
-    // How many findings are problems (leftover files are listed, not counted).
+    // How many findings are problems (files that nothing uses, such as the
+    // file of a removed user, are listed, not counted).
     static int problems(const std::vector<Finding>& findings);
 };

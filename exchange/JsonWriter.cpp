@@ -24,12 +24,30 @@ json limit(const XmlNode* node) {
     return members;
 }
 
-// Invalid UTF-8 in a file is replaced rather than refused: the export goes on.
-std::string dump(const json& j) { return j.dump(2, ' ', false, json::error_handler_t::replace) + "\n"; }
+// Invalid UTF-8 in a file is replaced rather than refused: the export goes
+// on. Written straight into the stream or text, never a copy of it.
+template <typename Adapter>
+void dumpTo(const json& j, Adapter adapter) {
+    nlohmann::detail::serializer<json> serializer(adapter, ' ', json::error_handler_t::replace);
+    serializer.dump(j, true, false, 2);
+}
+
+std::string dump(const json& j) {
+    std::string text;
+    dumpTo(j, nlohmann::detail::output_adapter<char, std::string>(text));
+    return text + "\n";
+}
+
+void dump(const json& j, std::ostream& out) {
+    dumpTo(j, nlohmann::detail::output_adapter<char>(out));
+    out << "\n";
+}
 
 }  // namespace
 
-std::string users(const std::vector<UserSummary>& list) {
+namespace {
+
+json usersTree(const std::vector<UserSummary>& list) {
     json out = json::array();
     for (const UserSummary& u : list) {
         json j = record(u.record);
@@ -41,10 +59,10 @@ std::string users(const std::vector<UserSummary>& list) {
         j["last_reading"] = u.lastReading.empty() ? json(nullptr) : json(u.lastReading);
         out.push_back(j);
     }
-    return dump(out);
+    return out;
 }
 
-std::string exportUsers(const std::vector<UserReadings>& list) {
+json exportTree(const std::vector<UserReadings>& list) {
     json out = json::array();
     for (const UserReadings& u : list) {
         json j = record(u.record);
@@ -71,12 +89,12 @@ std::string exportUsers(const std::vector<UserReadings>& list) {
             variables.push_back(variable);
         }
         j["variables"] = variables;
-        out.push_back(j);
+        out.push_back(std::move(j));
     }
-    return dump(out);
+    return out;
 }
 
-std::string findings(const std::vector<Finding>& list) {
+json findingsTree(const std::vector<Finding>& list) {
     json out = json::array();
     for (const Finding& f : list) {
         json j{{"file", f.file}, {"message", f.message}, {"kind", f.leftover ? "leftover" : "error"}};
@@ -85,7 +103,16 @@ std::string findings(const std::vector<Finding>& list) {
         if (!f.entry.empty()) j["entry"] = f.entry;
         out.push_back(j);
     }
-    return dump(out);
+    return out;
 }
+
+}  // namespace
+
+std::string users(const std::vector<UserSummary>& list) { return dump(usersTree(list)); }
+void users(const std::vector<UserSummary>& list, std::ostream& out) { dump(usersTree(list), out); }
+std::string exportUsers(const std::vector<UserReadings>& list) { return dump(exportTree(list)); }
+void exportUsers(const std::vector<UserReadings>& list, std::ostream& out) { dump(exportTree(list), out); }
+std::string findings(const std::vector<Finding>& list) { return dump(findingsTree(list)); }
+void findings(const std::vector<Finding>& list, std::ostream& out) { dump(findingsTree(list), out); }
 
 }  // namespace JsonWriter

@@ -1,7 +1,9 @@
 // The JSON forms of the data tool's results: the users list, the export and
-// the findings of a check. Plain values in, text out.
+// the findings of a check. Plain values in, text out: returned whole, or
+// written into a stream as it is made (a large result is never held twice).
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -30,11 +32,14 @@ struct Finding {
 namespace JsonWriter {
 
 std::string users(const std::vector<UserSummary>& list);
+void users(const std::vector<UserSummary>& list, std::ostream& out);
 
 // One object per user with its details and, per variable, its ranges (the
 // stored texts) and its entries in time order.
 std::string exportUsers(const std::vector<UserReadings>& list);
+void exportUsers(const std::vector<UserReadings>& list, std::ostream& out);
 
 std::string findings(const std::vector<Finding>& list);
+void findings(const std::vector<Finding>& list, std::ostream& out);
 
 }  // namespace JsonWriter

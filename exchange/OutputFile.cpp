@@ -1,5 +1,6 @@
 #include "exchange/OutputFile.h"
 
+#include "exchange/PathKind.h"
 #include "exchange/Status.h"
 #include "platform/Platform.h"
 #include "store/SafeWriter.h"
@@ -10,6 +11,12 @@ int OutputFile::open(const std::string& path, std::string& error) {
     name_ = slash == std::string::npos ? path : path.substr(slash + 1);
     if (name_.empty()) {
         error = path + ": names a folder, not a file; nothing written";
+        return exchange::kUsage;
+    }
+    const PathKind kind = pathKind::of(path);
+    if (kind != PathKind::None && kind != PathKind::File) {
+        error = path + ": is " + pathKind::describe(kind) + ", not a regular file; only a regular file is replaced; " +
+                "nothing written";
         return exchange::kUsage;
     }
     if (!platform::pathExists(folder_)) {

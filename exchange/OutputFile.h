@@ -1,7 +1,9 @@
 // A file to write a result to (named with -o, or chosen in the window):
 // checked before any work is done, then written whole through the store's
 // safe writer (a temporary file renamed over the old one), so a failure
-// never leaves half a file.
+// never leaves half a file. Only a regular file is ever replaced: a
+// symbolic link, a named pipe, a device or a folder at the path is refused,
+// since renaming over it would put a plain file in its place.
 #pragma once
 
 #include <string>
@@ -9,8 +11,9 @@
 class OutputFile {
 public:
     // Splits path into its folder and name. kOk; kUsage when the path names
-    // a folder rather than a file; kProblem when its folder does not exist.
-    // error says which, ending with "; nothing written".
+    // a folder or anything else that is not a regular file; kProblem when
+    // its folder does not exist. error says which, ending with "; nothing
+    // written".
     int open(const std::string& path, std::string& error);
 
     bool write(const std::string& content, std::string& error) const;

@@ -7,6 +7,7 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/JsonWriter.h"
 #include "exchange/SelectedUsers.h"
+#include "exchange/Utf8Text.h"
 
 namespace {
 
@@ -52,46 +53,47 @@ void sortByKey(Order& order) {
     }
 }
 
-// Appends the CSV rows of one entry, one per value; prefix holds the cells
-// of user and variable up to the comma before member.
-void appendRows(std::string& out, std::string_view prefix, const EntryReading& e) {
-    char whenText[32];
-    const std::string_view when(whenText, readings::isoText(e, whenText));
-    const std::string_view id(e.id);
-    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-        // Most rows need no quoting: they are put together in one piece.
-        char line[256];
-        const std::size_t size = prefix.size() + member.size() + when.size() + text.size() + id.size() + 5;
-        if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) && CsvWriter::isPlain(id)) {
-            char* p = line;
-            auto put = [&p](std::string_view part) {
-                if (part.empty()) return;  // an empty view may hold no pointer at all
-                std::memcpy(p, part.data(), part.size());
-                p += part.size();
-            };
-            put(prefix);
-            put(member);
-            *p++ = ',';
-            put(when);
-            *p++ = ',';
-            put(text);
-            *p++ = ',';
-            put(id);
-            *p++ = '\r';
-            *p++ = '\n';
-            out.append(line, static_cast<std::size_t>(p - line));
-            return;
-        }
-        out += prefix;
-        CsvWriter::appendCell(out, member);
-        out += ',';
-        out += when;
-        out += ',';
-        CsvWriter::appendCell(out, text);
-        out += ',';
-        CsvWriter::appendCell(out, id);
-        out += "\r\n";
-    });
+// Appends the end of one CSV row: member, datetime, value and entry id,
+// and the line end (the cells of user and variable come before it).
+void appendRowEnd(std::string& out, std::string_view member, std::string_view when, std::string_view text,
+                  std::string_view id) {
+    // Most rows need no quoting: they are put together in one piece.
+    char line[256];
+    const std::size_t size = member.size() + when.size() + text.size() + id.size() + 5;
+    if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) && CsvWriter::isPlain(id)) {
+        char* p = line;
+        auto put = [&p](std::string_view part) {
+            if (part.empty()) return;  // an empty view may hold no pointer at all
+            std::memcpy(p, part.data(), part.size());
+            p += part.size();
+        };
+        put(member);
+        *p++ = ',';
+        put(when);
+        *p++ = ',';
+        put(text);
+        *p++ = ',';
+        put(id);
+        *p++ = '\r';
+        *p++ = '\n';
+        out.append(line, static_cast<std::size_t>(p - line));
+        return;
+    }
+    CsvWriter::appendCell(out, member);
+    out += ',';
+    out += when;
+    out += ',';
+    CsvWriter::appendCell(out, text);
+    out += ',';
+    CsvWriter::appendCell(out, id);
+    out += "\r\n";
+}
+
+// A text of a file that holds bytes that are not UTF-8, made UTF-8.
+std::string_view utf8(std::string_view text, bool repair, std::string& kept) {
+    if (!repair || Utf8Text::valid(text)) return text;
+    kept = Utf8Text::repaired(text);
+    return kept;
 }
 
 }  // namespace
@@ -102,6 +104,20 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
     SelectedUsers selected;
     int status = selected.load(request.dataDir, request.users, tell, json);
     if (status != exchange::kOk) return status;
+    // Whatever a file holds, the text put out is UTF-8: other bytes become
+    // U+FFFD, told with their file and line.
+    std::vector<bool> repair(selected.users.size(), false);
+    for (std::size_t i = 0; i < selected.users.size(); ++i) {
+        UserRecord& r = selected.users[i].record;
+        if (!Utf8Text::valid(r.first) || !Utf8Text::valid(r.last)) {
+            tell.error() << selected.folder.path() << "config.hma:" << r.line << ": user " << r.id
+                         << ": text that is not UTF-8, written with U+FFFD" << std::endl;
+            r.first = Utf8Text::repaired(r.first);
+            r.last = Utf8Text::repaired(r.last);
+        }
+        repair[i] = !selected.validText(i);
+        if (repair[i]) Utf8Text::warn(tell, selected.folder.path() + r.file, selected.folder.notUtf8Lines(r.file));
+    }
 
     std::set<std::string> wanted(request.variables.begin(), request.variables.end());
     for (const std::string& v : request.variables) {
@@ -127,9 +143,8 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
 
     if (json) {
         std::vector<UserReadings> users;
-        for (const UserReadings& u : selected.users) {
+        for (UserReadings& u : selected.users) {
             UserReadings copy;
-            copy.record = u.record;
             for (const VariableReadings& v : u.variables) {
                 if (!wanted.empty() && !wanted.count(v.name)) continue;
                 VariableReadings variable;
@@ -142,9 +157,13 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
                 for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
                 copy.variables.push_back(std::move(variable));
             }
+            copy.record = std::move(u.record);  // a long name is not held twice
             users.push_back(std::move(copy));
         }
-        out = JsonWriter::exportUsers(users);
+        if (stream)
+            JsonWriter::exportUsers(users, *stream);
+        else
+            out = JsonWriter::exportUsers(users);
     } else {
         // The rows of each entry are made in file order, where the files'
         // texts are read one after the other, and then put out in time order
@@ -157,43 +176,89 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         inFileOrder.reserve(bytes);
         Order order;  // time, place in inFileOrder
         order.reserve(bytes / kSmallestEntry);
-        std::string prefix;
-        for (const UserReadings& u : selected.users)
+        // The cells that repeat are made once, kept apart from the rows: a
+        // user's id and names once per user, the variable's name once per
+        // variable; each row keeps the number of its variable. A long name
+        // is never copied into every row.
+        std::vector<std::string> userCells;
+        std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
+        std::string kept[4];
+        std::size_t wholeSize = 128;  // the text put out, header and all
+        for (std::size_t i = 0; i < selected.users.size(); ++i) {
+            const UserReadings& u = selected.users[i];
+            bool userMade = false;
             for (const VariableReadings& v : u.variables) {
                 if (!wanted.empty() && !wanted.count(v.name)) continue;
-                // The cells that repeat (user and variable) are made once.
-                prefix.clear();
-                CsvWriter::appendRow(prefix, {CsvWriter::cell(u.record.id), CsvWriter::nameCell(u.record.first),
-                                              CsvWriter::nameCell(u.record.last), CsvWriter::nameCell(v.name),
-                                              std::string()});
-                prefix.resize(prefix.size() - 2);  // without its line end, ending with the comma before member
+                bool variableMade = false;
                 for (const XmlNode* node = v.node->first_node("entry", 5); node;
                      node = node->next_sibling("entry", 5)) {
                     const EntryReading e = readings::readEntry(node);
                     if (!chosen(u, v, e)) continue;
-                    const std::size_t place = inFileOrder.size();
-                    inFileOrder.append(sizeof(std::size_t), '\0');
-                    appendRows(inFileOrder, prefix, e);
-                    const std::size_t length = inFileOrder.size() - place - sizeof length;
-                    std::memcpy(&inFileOrder[place], &length, sizeof length);
-                    order.push_back({e.key, place});
+                    if (!userMade) {
+                        std::string cells;
+                        cells.reserve(u.record.id.size() + u.record.first.size() + u.record.last.size() + 16);
+                        CsvWriter::appendCell(cells, u.record.id);
+                        for (const std::string* name : {&u.record.first, &u.record.last}) {
+                            cells += ',';
+                            CsvWriter::appendNameCell(cells, *name);
+                        }
+                        cells += ',';
+                        userCells.push_back(std::move(cells));
+                        userMade = true;
+                    }
+                    if (!variableMade) {
+                        std::string cells;
+                        CsvWriter::appendNameCell(cells, utf8(v.name, repair[i], kept[0]));
+                        cells += ',';
+                        variableCells.push_back({userCells.size() - 1, std::move(cells)});
+                        variableMade = true;
+                    }
+                    char whenText[32];
+                    const std::string_view when(whenText, readings::isoText(e, whenText));
+                    const std::string_view id = utf8(e.id, repair[i], kept[1]);
+                    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+                        const std::size_t place = inFileOrder.size();
+                        const std::size_t prefix = variableCells.size() - 1;
+                        inFileOrder.append(2 * sizeof(std::size_t), '\0');
+                        appendRowEnd(inFileOrder, utf8(member, repair[i], kept[2]), when,
+                                     utf8(text, repair[i], kept[3]), id);
+                        const std::size_t length = inFileOrder.size() - place - 2 * sizeof length;
+                        std::memcpy(&inFileOrder[place], &length, sizeof length);
+                        std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);
+                        order.push_back({e.key, place});
+                        wholeSize += userCells.back().size() + variableCells.back().second.size() + length;
+                    });
                 }
             }
+        }
         sortByKey(order);
         // A text kept whole, or given to the stream a piece at a time.
         const bool whole = stream == nullptr;
-        out.reserve(whole ? inFileOrder.size() + 128 : 2 * kPiece);
+        out.reserve(whole ? wholeSize : 2 * kPiece);
         CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
         for (std::size_t i = 0; i < order.size(); ++i) {
             // The rows are read in an order of their own: asking for them a
             // little ahead hides the wait for memory.
             if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
-            std::size_t length = 0;
+            std::size_t length = 0, prefix = 0;
             std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
-            out.append(inFileOrder, order[i].second + sizeof length, length);
+            std::memcpy(&prefix, inFileOrder.data() + order[i].second + sizeof length, sizeof prefix);
+            const std::string& user = userCells[variableCells[prefix].first];
+            if (!whole && user.size() > kPiece) {
+                // A long name goes to the stream as it is, never through the buffer.
+                stream->write(out.data(), static_cast<std::streamsize>(out.size()));
+                stream->write(user.data(), static_cast<std::streamsize>(user.size()));
+                out.clear();
+            } else {
+                out += user;
+            }
+            out += variableCells[prefix].second;
+            out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
             if (!whole && out.size() >= kPiece) {
                 stream->write(out.data(), static_cast<std::streamsize>(out.size()));
                 out.clear();
+                // An output that cannot be written (a full disk) takes nothing more.
+                if (!*stream) return exchange::kProblem;
             }
         }
     }

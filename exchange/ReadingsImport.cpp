@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <set>
+#include <streambuf>
 
 #include "exchange/CsvReader.h"
+#include "exchange/CsvWriter.h"
 #include "exchange/DataFolder.h"
 #include "exchange/UserReadings.h"
 #include "platform/Platform.h"
@@ -18,15 +21,60 @@ namespace {
 const std::vector<std::string> kExportHeader = {"user_id",  "first_name", "last_name", "variable",
                                                 "member",   "datetime",   "value",     "entry_id"};
 
-// One entry to be made: its variable, its time and its value texts by
-// member ("" for a single value).
+// A file opened through the platform (UTF-8 paths on every system), read
+// as a stream a block at a time.
+class FileInput : public std::streambuf {
+public:
+    explicit FileInput(const std::string& path) : file_(platform::openFile(path, "rb")) {}
+    ~FileInput() override {
+        if (file_) std::fclose(file_);
+    }
+    FileInput(const FileInput&) = delete;
+    FileInput& operator=(const FileInput&) = delete;
+    bool opened() const { return file_ != nullptr; }
+
+protected:
+    int_type underflow() override {
+        const std::size_t n = std::fread(block_, 1, sizeof block_, file_);
+        // A read error reaches the stream as its bad state.
+        if (n == 0 && std::ferror(file_)) throw std::ios_base::failure("read error");
+        if (n == 0) return traits_type::eof();
+        setg(block_, block_, block_ + n);
+        return traits_type::to_int_type(block_[0]);
+    }
+
+private:
+    std::FILE* file_;
+    char block_[65536] = {};
+};
+
+// One entry to be made: the user's file it goes to, its variable, its time
+// and its value texts by member ("" for a single value).
 struct Pending {
-    int line = 0;
+    int line = 0;  // -1: refused as a whole
+    std::size_t target = 0;
     std::string variable;
     std::string datetime;
     std::string entryId;
     std::string userId;
     std::map<std::string, std::string> values;
+};
+
+struct Accepted {
+    std::string variable, date, time;
+    EntryRules::EntryPlan plan;
+};
+
+// A user's file that readings go to, with what it already holds.
+struct Target {
+    UserRecord record;
+    XmlDocument doc;
+    std::vector<char> text;
+    XmlNode* patient = nullptr;
+    std::set<std::string> known;  // variables a reading may go to
+    // Readings recorded (and accepted so far): variable -> time -> values.
+    std::map<std::string, std::map<std::int64_t, std::map<std::string, std::string>>> recorded;
+    std::vector<Accepted> accepted;
 };
 
 std::string oneLine(std::string text) {
@@ -35,16 +83,23 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-bool readWholeFile(const std::string& path, std::string& out) {
-    std::FILE* in = platform::openFile(path, "rb");
-    if (!in) return false;
-    out.clear();
-    char buffer[65536];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) out.append(buffer, n);
-    const bool ok = !std::ferror(in);
-    std::fclose(in);
-    return ok;
+// The entry window's refusal without what it says of its buttons ("Please
+// try again or hit Cancel"): the data tool has none.
+std::string withoutButtons(const std::string& message) {
+    std::string out;
+    std::size_t start = 0;
+    while (start <= message.size()) {
+        std::size_t end = message.find('\n', start);
+        if (end == std::string::npos) end = message.size();
+        std::string line = message.substr(start, end - start);
+        const std::size_t hit = line.find(" or hit ");
+        if (hit != std::string::npos) line.erase(hit);
+        const bool onlyAsks = line.empty() || line.rfind("Please try again", 0) == 0 ||
+                              line.rfind("Try again", 0) == 0 || line.rfind("Please shorten it", 0) == 0;
+        if (!onlyAsks) out += (out.empty() ? "" : " ") + line;
+        start = end + 1;
+    }
+    return out;
 }
 
 // The member names a variable's values are stored under ("" for `value`).
@@ -67,200 +122,348 @@ std::set<std::string> variableNames(const XmlNode* patient) {
     return names;
 }
 
+std::string personText(const std::string& first, const std::string& last, const std::string& id) {
+    return first + " " + last + " (id " + id + ")";
+}
+
+// The import: the rows read into entries for their users' files, then each
+// entry planned against its file, then the files written.
+class Import {
+public:
+    Import(const ImportRequest& request, Diagnostics& tell) : request_(request), tell_(tell) {}
+
+    int run(ImportSummary& summary);
+
+private:
+    // Opens the folder and (unless a dry run) takes its lock; with a user
+    // given, makes that user's file the first target.
+    bool openFolder(int& status);
+    // The target of a record, its file read; nullptr after telling why not.
+    Target* targetFor(const UserRecord& record, std::size_t& index);
+    // The person a row of the export goes to: false (the row refused) when
+    // it names someone else.
+    bool personOf(const CsvRow& row, const std::string& first, const std::string& last, std::size_t& target,
+                  bool& failed);
+    void addExportRow(const CsvRow& row, bool& failed);
+    void addPlainRow(const CsvRow& row, bool first);
+    void plan(const Pending& p, std::time_t now);
+    bool write();
+
+    void refuse(int line, const std::string& reason) {
+        tell_.finding() << request_.file << ":" << line << ": " << reason << std::endl;
+        ++refused_;
+    }
+    void refusePerson(int line, const std::string& reason) {
+        refuse(line, reason);
+        ++otherPerson_;
+    }
+
+    const ImportRequest& request_;
+    Diagnostics& tell_;
+    DataFolder folder_;
+    std::set<std::string> templateVariables_;
+    std::vector<std::unique_ptr<Target>> targets_;
+    std::vector<Pending> pending_;
+    std::string rowPerson_;  // with --allow-other-person: the person the file's rows are of
+    int refused_ = 0;
+    int otherPerson_ = 0;
+    int present_ = 0;
+};
+
+bool Import::openFolder(int& status) {
+    std::string error;
+    status = exchange::kProblem;
+    UserRecord user;
+    const bool opened = request_.user.empty() ? folder_.open(request_.dataDir, error)
+                                              : folder_.openUser(request_.dataDir, request_.user, false, user, error);
+    if (!opened) {
+        tell_.error() << error << std::endl;
+        return false;
+    }
+    if (!request_.dryRun && !folder_.lock(error)) {
+        tell_.error() << error << "; nothing written" << std::endl;
+        return false;
+    }
+    XmlDocument templateDoc;
+    std::vector<char> templateText;
+    if (folder_.loadFile("template_new.xml", templateDoc, templateText, error))
+        templateVariables_ = variableNames(templateDoc->first_node("patient"));
+    std::size_t index = 0;
+    if (!request_.user.empty() && !targetFor(user, index)) return false;
+    status = exchange::kOk;
+    return true;
+}
+
+Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
+    for (index = 0; index < targets_.size(); ++index)
+        if (targets_[index]->record.line == record.line && targets_[index]->record.id == record.id)
+            return targets_[index].get();
+    std::string error;
+    const std::string problem = folder_.fileProblem(record);
+    if (!problem.empty()) {
+        tell_.error() << folder_.path() << "config.hma: line " << record.line << ": user " << record.id << ": "
+                      << problem << "; nothing written" << std::endl;
+        return nullptr;
+    }
+    auto target = std::make_unique<Target>();
+    target->record = record;
+    if (!folder_.loadFile(record.file, target->doc, target->text, error)) {
+        tell_.error() << error << std::endl;
+        return nullptr;
+    }
+    target->patient = target->doc->first_node("patient");
+    if (!target->patient) {
+        tell_.error() << folder_.path() << record.file << ": line 1: no patient element" << std::endl;
+        return nullptr;
+    }
+    // Variables a reading may go to: the user's own, and those the template gives every new user.
+    target->known = variableNames(target->patient);
+    target->known.insert(templateVariables_.begin(), templateVariables_.end());
+    for (const XmlNode* v = target->patient->first_node("variable"); v; v = v->next_sibling("variable")) {
+        if (!v->first_attribute()) continue;
+        auto& times = target->recorded[std::string(v->first_attribute()->value(), v->first_attribute()->value_size())];
+        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+            const EntryReading entry = readings::readEntry(e);
+            if (entry.readable == 0) times.emplace(entry.key, readings::valuesOf(entry));
+        }
+    }
+    targets_.push_back(std::move(target));
+    return targets_.back().get();
+}
+
+bool Import::personOf(const CsvRow& row, const std::string& first, const std::string& last, std::size_t& target,
+                      bool& failed) {
+    const std::string& id = row.cells[0];
+    if (!request_.user.empty()) {
+        target = 0;
+        const UserRecord& user = targets_[0]->record;
+        if (request_.otherPerson) {
+            // Readings copied into a re-created record: all of one person.
+            const std::string person = personText(first, last, id);
+            if (rowPerson_.empty()) rowPerson_ = person;
+            if (person == rowPerson_) return true;
+            refusePerson(row.line, "the file holds the readings of more than one person (" + rowPerson_ + ", " + person + ")");
+            return false;
+        }
+        if (id == user.id && first == user.first && last == user.last) return true;
+        refusePerson(row.line, "the row is for " + personText(first, last, id) + ", not " +
+                                   personText(user.first, user.last, user.id));
+        return false;
+    }
+    // A whole-folder restore: the row's own person, as the registry has them.
+    const UserRecord* found = nullptr;
+    for (const UserRecord& r : folder_.users())
+        if (r.id == id) {
+            if (found) {
+                refusePerson(row.line, "the registry holds more than one person with the id " + id);
+                return false;
+            }
+            found = &r;
+        }
+    if (!found) {
+        refusePerson(row.line, "the row is for " + personText(first, last, id) + ", and the registry has no id " + id);
+        return false;
+    }
+    if (found->first != first || found->last != last) {
+        refusePerson(row.line, "the row is for " + personText(first, last, id) + ", but the registry's id " + id +
+                                   " is " + found->first + " " + found->last);
+        return false;
+    }
+    if (!targetFor(*found, target)) failed = true;
+    return !failed;
+}
+
+// The export gives one row per value, so the rows of one entry (same user,
+// variable, time and entry id) come together.
+void Import::addExportRow(const CsvRow& row, bool& failed) {
+    const std::vector<std::string>& c = row.cells;
+    if (c.size() != kExportHeader.size()) {
+        refuse(row.line, "expected 8 columns, found " + std::to_string(c.size()));
+        return;
+    }
+    const std::string variable = CsvWriter::nameOfCell(c[3]);
+    if (!request_.variable.empty() && variable != request_.variable) return;
+    std::size_t target = 0;
+    if (!personOf(row, CsvWriter::nameOfCell(c[1]), CsvWriter::nameOfCell(c[2]), target, failed)) return;
+    Pending* last = pending_.empty() ? nullptr : &pending_.back();
+    if (!(last && last->line > 0 && last->target == target && last->userId == c[0] && last->variable == variable &&
+          last->datetime == c[5] && last->entryId == c[7])) {
+        pending_.push_back(Pending());
+        last = &pending_.back();
+        last->line = row.line;
+        last->target = target;
+        last->userId = c[0];
+        last->variable = variable;
+        last->datetime = c[5];
+        last->entryId = c[7];
+    }
+    if (last->values.count(c[4])) {
+        refuse(row.line, "the entry holds a " + (c[4].empty() ? std::string("value") : c[4]) + " twice");
+        last->line = -1;  // refused as a whole
+        return;
+    }
+    last->values[c[4]] = c[6];
+}
+
+void Import::addPlainRow(const CsvRow& row, bool first) {
+    const std::vector<std::string>& c = row.cells;
+    if (first && !c.empty() && c[0] == "datetime") return;  // a header row
+    const std::vector<std::string>& members = membersOf(request_.variable);
+    const std::size_t wantedColumns = 1 + members.size();
+    if (c.size() < 2 || c.size() > wantedColumns) {
+        refuse(row.line, "expected " + std::to_string(wantedColumns) + " columns for " + request_.variable + ", found " +
+                             std::to_string(c.size()));
+        return;
+    }
+    Pending p;
+    p.line = row.line;
+    p.variable = request_.variable;
+    p.datetime = c[0];
+    for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
+    pending_.push_back(std::move(p));
+}
+
+void Import::plan(const Pending& p, std::time_t now) {
+    Target& target = *targets_[p.target];
+    if (!target.known.count(p.variable)) {
+        refuse(p.line, "no variable \"" + p.variable + "\" in " + target.record.file);
+        return;
+    }
+    const std::vector<std::string>& members = membersOf(p.variable);
+    std::string stray;
+    for (const auto& v : p.values)
+        if (std::find(members.begin(), members.end(), v.first) == members.end()) stray = v.first;
+    if (!stray.empty() || (members.size() == 1 && p.values.count("") == 0)) {
+        refuse(p.line, "\"" + stray + "\" is not a member of " + p.variable);
+        return;
+    }
+    std::tm when{};
+    if (!readings::readIsoTime(p.datetime, when)) {
+        refuse(p.line, "the datetime \"" + p.datetime + "\" is not of the form 2026-03-05T08:30:00");
+        return;
+    }
+    Accepted a;
+    a.variable = p.variable;
+    a.date = readings::windowDate(when);
+    a.time = readings::windowTime(when);
+    std::vector<EntryRules::ValueField> fields;
+    const std::vector<std::string> labels = EntryRules::valueLabels(p.variable);
+    for (std::size_t k = 0; k < labels.size(); ++k) {
+        auto found = p.values.find(members[k]);
+        fields.push_back({labels[k], labels[k], found == p.values.end() ? std::string() : found->second});
+    }
+    a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, now);
+    if (a.plan.result <= 0) {
+        refuse(p.line, oneLine(withoutButtons(EntryRules::message(a.plan.result, a.plan.field))));
+        return;
+    }
+    std::map<std::string, std::string> values;
+    for (const EntryRules::StoredValue& v : a.plan.values)
+        values[v.element == "value" ? std::string() : v.element] = v.text;
+    auto& times = target.recorded[p.variable];
+    const auto placed = times.emplace(readings::keyOf(a.plan.when, when.tm_year + 1900), values);
+    if (!placed.second) {
+        // The same reading is there already; another one at that time is never merged with it.
+        if (placed.first->second == values)
+            ++present_;
+        else
+            refuse(p.line, "a reading at that time with another value exists");
+        return;
+    }
+    target.accepted.push_back(std::move(a));
+}
+
+bool Import::write() {
+    for (const std::unique_ptr<Target>& target : targets_) {
+        if (target->accepted.empty()) continue;
+        RapidDocument& d = target->doc.get();
+        for (const Accepted& a : target->accepted)
+            EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), a.plan, a.date, a.time);
+        std::string error;
+        if (!folder_.save(target->record.file, target->doc, error)) {
+            tell_.error() << error << std::endl;
+            return false;
+        }
+    }
+    return true;
+}
+
+int Import::run(ImportSummary& summary) {
+    summary = ImportSummary();
+    const std::string& file = request_.file;
+    FileInput fileInput(request_.input ? std::string() : file);
+    std::istream fromFile(&fileInput);
+    if (!request_.input && !fileInput.opened()) {
+        tell_.error() << file << ": cannot be read" << std::endl;
+        return exchange::kProblem;
+    }
+    std::istream& in = request_.input ? *request_.input : fromFile;
+    CsvReader reader(in);
+    CsvRow row;
+    std::string error;
+    auto readRow = [&]() {
+        int read = -1;
+        try {
+            read = reader.next(row, error);
+        } catch (const std::ios_base::failure&) {
+            error = "cannot be read";
+        }
+        if (read < 0) tell_.error() << file << ": " << error << "; nothing written" << std::endl;
+        return read;
+    };
+    int read = readRow();
+    if (read < 0) return exchange::kProblem;
+    const bool exportForm = read == 1 && row.cells == kExportHeader;
+    if (!exportForm && request_.variable.empty()) {
+        tell_.error() << file
+                      << ": not the export's CSV (its header row is missing); give --variable for datetime,value rows"
+                      << std::endl;
+        return exchange::kUsage;
+    }
+    if (!exportForm && request_.user.empty()) {
+        tell_.error() << file << ": datetime,value rows need --user to say whose they are" << std::endl;
+        return exchange::kUsage;
+    }
+    int status = exchange::kOk;
+    if (!openFolder(status)) return status;
+    if (!request_.variable.empty() && !exportForm && !targets_[0]->known.count(request_.variable)) {
+        tell_.error() << folder_.path() << targets_[0]->record.file << ": no variable \"" << request_.variable
+                      << "\"; nothing written" << std::endl;
+        return exchange::kProblem;
+    }
+    if (exportForm) read = readRow();
+    for (bool first = true; read == 1; first = false, read = readRow()) {
+        bool failed = false;
+        if (exportForm)
+            addExportRow(row, failed);
+        else
+            addPlainRow(row, first);
+        if (failed) return exchange::kProblem;
+    }
+    if (read < 0) return exchange::kProblem;
+
+    const std::time_t now = std::time(nullptr);
+    for (const Pending& p : pending_)
+        if (p.line > 0) plan(p, now);
+
+    std::size_t accepted = 0;
+    for (const std::unique_ptr<Target>& target : targets_) accepted += target->accepted.size();
+    // Rows of another person are never left behind by --skip-bad: the file was meant for someone else.
+    const bool blocked = otherPerson_ > 0 || (refused_ > 0 && !request_.skipBad);
+    const bool writing = !request_.dryRun && accepted > 0 && !blocked;
+    if (writing && !write()) return exchange::kProblem;
+    summary.accepted = accepted;
+    summary.present = present_;
+    summary.refused = refused_;
+    summary.otherPerson = otherPerson_;
+    summary.written = writing;
+    summary.done = true;
+    return refused_ > 0 ? exchange::kProblem : exchange::kOk;
+}
+
 }  // namespace
 
 int ReadingsImport::run(const ImportRequest& request, ImportSummary& summary, Diagnostics& tell) {
-    summary = ImportSummary();
-    const std::string& file = request.file;
-    std::string content;
-    if (!readWholeFile(file, content)) {
-        tell.error() << file << ": cannot be read" << std::endl;
-        return exchange::kProblem;
-    }
-    std::vector<CsvRow> rows;
-    std::string error;
-    if (!CsvReader::parse(content, rows, error)) {
-        tell.error() << file << ": " << error << "; nothing written" << std::endl;
-        return exchange::kProblem;
-    }
-    content.clear();
-    const bool exportForm = !rows.empty() && rows[0].cells == kExportHeader;
-    if (!exportForm && request.variable.empty()) {
-        tell.error() << file
-                  << ": not the export's CSV (its header row is missing); give --variable for datetime,value rows"
-                  << std::endl;
-        return exchange::kUsage;
-    }
-
-    DataFolder folder;
-    UserRecord user;
-    if (!folder.openUser(request.dataDir, request.user, !request.dryRun, user, error)) {
-        tell.error() << error << std::endl;
-        return exchange::kProblem;
-    }
-    XmlDocument doc;
-    std::vector<char> text;
-    if (!folder.loadFile(user.file, doc, text, error)) {
-        tell.error() << error << std::endl;
-        return exchange::kProblem;
-    }
-    XmlNode* patient = doc->first_node("patient");
-    if (!patient) {
-        tell.error() << folder.path() << user.file << ": line 1: no patient element" << std::endl;
-        return exchange::kProblem;
-    }
-    // Variables a reading may go to: the user's own, and those the template
-    // gives every new user.
-    std::set<std::string> known = variableNames(patient);
-    {
-        XmlDocument templateDoc;
-        std::vector<char> templateText;
-        std::string ignored;
-        if (folder.loadFile("template_new.xml", templateDoc, templateText, ignored)) {
-            const std::set<std::string> more = variableNames(templateDoc->first_node("patient"));
-            known.insert(more.begin(), more.end());
-        }
-    }
-    if (!request.variable.empty() && !known.count(request.variable)) {
-        tell.error() << folder.path() << user.file << ": no variable \"" << request.variable
-                  << "\"; nothing written" << std::endl;
-        return exchange::kProblem;
-    }
-
-    int refused = 0;
-    auto refuse = [&](int line, const std::string& reason) {
-        tell.finding() << file << ":" << line << ": " << reason << std::endl;
-        ++refused;
-    };
-
-    // Rows into entries: the export gives one row per value, so the rows of
-    // one entry (same user, variable, time and entry id) come together.
-    std::vector<Pending> pending;
-    for (std::size_t i = exportForm ? 1 : 0; i < rows.size(); ++i) {
-        const CsvRow& row = rows[i];
-        const std::vector<std::string>& c = row.cells;
-        if (exportForm) {
-            if (c.size() != kExportHeader.size()) {
-                refuse(row.line, "expected 8 columns, found " + std::to_string(c.size()));
-                continue;
-            }
-            if (!request.variable.empty() && c[3] != request.variable) continue;
-            Pending* last = pending.empty() ? nullptr : &pending.back();
-            if (!(last && last->line > 0 && last->userId == c[0] && last->variable == c[3] && last->datetime == c[5] &&
-                  last->entryId == c[7])) {
-                pending.push_back(Pending());
-                last = &pending.back();
-                last->line = row.line;
-                last->userId = c[0];
-                last->variable = c[3];
-                last->datetime = c[5];
-                last->entryId = c[7];
-            }
-            if (last->values.count(c[4])) {
-                refuse(row.line, "the entry holds a " + (c[4].empty() ? std::string("value") : c[4]) + " twice");
-                last->line = -1;  // refused as a whole
-                continue;
-            }
-            last->values[c[4]] = c[6];
-        } else {
-            if (i == 0 && !c.empty() && c[0] == "datetime") continue;  // a header row
-            const std::size_t wantedColumns = 1 + membersOf(request.variable).size();
-            if (c.size() < 2 || c.size() > wantedColumns) {
-                refuse(row.line, "expected " + std::to_string(wantedColumns) + " columns for " + request.variable +
-                                     ", found " + std::to_string(c.size()));
-                continue;
-            }
-            Pending p;
-            p.line = row.line;
-            p.variable = request.variable;
-            p.datetime = c[0];
-            const std::vector<std::string>& members = membersOf(request.variable);
-            for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
-            pending.push_back(p);
-        }
-    }
-
-    // Times already recorded, per variable.
-    std::map<std::string, std::set<std::int64_t>> recorded;
-    for (const XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable")) {
-        if (!v->first_attribute()) continue;
-        std::set<std::int64_t>& keys = recorded[std::string(v->first_attribute()->value(), v->first_attribute()->value_size())];
-        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
-            std::tm when{};
-            int year = 0;
-            if (EntryRules::readFields(Global::childText(e, "date"), Global::childText(e, "time"), when, &year) == 0)
-                keys.insert(readings::keyOf(when, year));
-        }
-    }
-
-    struct Accepted {
-        std::string variable, date, time;
-        EntryRules::EntryPlan plan;
-    };
-    std::vector<Accepted> accepted;
-    int present = 0;
-    const std::time_t now = std::time(nullptr);
-    const std::string firstUser = pending.empty() ? std::string() : pending[0].userId;
-    for (const Pending& p : pending) {
-        if (p.line < 0) continue;
-        if (!known.count(p.variable)) {
-            refuse(p.line, "no variable \"" + p.variable + "\" in " + user.file);
-            continue;
-        }
-        if (p.userId != firstUser) {
-            refuse(p.line, "the file holds the readings of more than one user (user_id " + p.userId + ")");
-            continue;
-        }
-        const std::vector<std::string>& members = membersOf(p.variable);
-        std::string stray;
-        for (const auto& v : p.values)
-            if (std::find(members.begin(), members.end(), v.first) == members.end()) stray = v.first;
-        if (!stray.empty() || (members.size() == 1 && p.values.count("") == 0)) {
-            refuse(p.line, "\"" + stray + "\" is not a member of " + p.variable);
-            continue;
-        }
-        std::tm when{};
-        if (!readings::readIsoTime(p.datetime, when)) {
-            refuse(p.line, "the datetime \"" + p.datetime + "\" is not of the form 2026-03-05T08:30:00");
-            continue;
-        }
-        Accepted a;
-        a.variable = p.variable;
-        a.date = readings::windowDate(when);
-        a.time = readings::windowTime(when);
-        std::vector<EntryRules::ValueField> fields;
-        const std::vector<std::string> labels = EntryRules::valueLabels(p.variable);
-        for (std::size_t k = 0; k < labels.size(); ++k) {
-            auto found = p.values.find(members[k]);
-            fields.push_back({labels[k], labels[k], found == p.values.end() ? std::string() : found->second});
-        }
-        a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, now);
-        if (a.plan.result <= 0) {
-            refuse(p.line, oneLine(EntryRules::message(a.plan.result, a.plan.field)));
-            continue;
-        }
-        std::set<std::int64_t>& keys = recorded[p.variable];
-        if (!keys.insert(readings::keyOf(a.plan.when, when.tm_year + 1900)).second) {
-            ++present;
-            continue;
-        }
-        accepted.push_back(std::move(a));
-    }
-
-    const bool write = !request.dryRun && !accepted.empty() && (refused == 0 || request.skipBad);
-    if (write) {
-        RapidDocument& d = doc.get();
-        for (const Accepted& a : accepted)
-            EntryRules::appendEntry(d, EntryRules::variableFor(d, patient, a.variable), a.plan, a.date, a.time);
-        if (!folder.save(user.file, doc, error)) {
-            tell.error() << error << std::endl;
-            return exchange::kProblem;
-        }
-    }
-    summary.accepted = accepted.size();
-    summary.present = present;
-    summary.refused = refused;
-    summary.written = write;
-    summary.done = true;
-    return refused > 0 ? exchange::kProblem : exchange::kOk;
+    Import import(request, tell);
+    return import.run(summary);
 }

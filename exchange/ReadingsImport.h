@@ -1,11 +1,17 @@
-// Readings from a CSV file into one user's file: the export's own form, or
+// Readings from a CSV file into users' files: the export's own form, or
 // datetime,value[,value2] rows for one variable. Each reading is checked and
 // stored exactly as the entry window checks and stores an entry; readings
-// already present are counted, not stored again; the file is saved once,
-// and only when no row was refused (or the good rows are asked for).
+// already present are counted, not stored again, and a reading at a time
+// already recorded with another value is refused. The export's rows name
+// their person: with a user given, rows of anyone else are refused (unless
+// asked for); without one, each row goes to the person it names. The text is
+// read a record at a time. Each file is saved once, and only when no row was
+// refused (or the good rows are asked for, which never covers rows of
+// another person).
 #pragma once
 
 #include <cstddef>
+#include <istream>
 #include <string>
 
 #include "exchange/Diagnostics.h"
@@ -13,11 +19,13 @@
 
 struct ImportRequest {
     std::string dataDir;   // empty: the program's own data folder
-    std::string user;      // id or "First Last"
+    std::string user;      // id or "First Last"; empty with the export's form: each row's own person
     std::string variable;  // the variable of datetime,value rows; with the export's form, only its rows
-    std::string file;      // the CSV file (UTF-8)
-    bool dryRun = false;   // check and count, write nothing
-    bool skipBad = false;  // store the good rows even when some are refused
+    std::string file;      // the CSV file (UTF-8); with input, the name messages give it
+    std::istream* input = nullptr;  // read instead of the file when given (standard input)
+    bool dryRun = false;       // check and count, write nothing
+    bool skipBad = false;      // store the good rows even when some are refused
+    bool otherPerson = false;  // rows naming another person go to `user` all the same
 };
 
 struct ImportSummary {
@@ -25,13 +33,14 @@ struct ImportSummary {
     std::size_t accepted = 0;   // readings added, or that would be
     int present = 0;            // readings already in the file
     int refused = 0;            // rows refused (each told as "FILE:LINE: reason")
-    bool written = false;       // the user's file was saved
+    int otherPerson = 0;        // of those, rows of another person than the one they would go to
+    bool written = false;       // a user's file was saved
 };
 
 class ReadingsImport {
 public:
-    // kOk; kProblem when a row was refused or the file, the folder or the
-    // user cannot be read or saved; kUsage when a file of datetime,value rows
-    // comes without a variable.
+    // kOk; kProblem when a row was refused or the file, the folder or a
+    // user cannot be read or saved (or must not be written); kUsage when a
+    // file of datetime,value rows comes without a variable or a user.
     static int run(const ImportRequest& request, ImportSummary& summary, Diagnostics& tell);
 };

@@ -1,5 +1,6 @@
 #include "exchange/SelectedUsers.h"
 
+#include "exchange/Utf8Text.h"
 
 int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, Diagnostics& tell,
                         bool withEntries) {
@@ -8,19 +9,22 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
         tell.error() << error << std::endl;
         return exchange::kProblem;
     }
-    std::vector<UserRecord> records;
-    if (names.empty()) records = folder.users();
+    // Records are copied once, into the readings (a registry may hold very long names).
+    std::vector<UserRecord> named;
     for (const std::string& name : names) {
         UserRecord r;
         if (folder.findUser(name, r, error) != 1) {
             tell.error() << error << std::endl;
             return exchange::kProblem;
         }
-        records.push_back(r);
+        named.push_back(std::move(r));
     }
+    const std::vector<UserRecord>& records = names.empty() ? folder.users() : named;
     docs_ = std::vector<XmlDocument>(records.size());
     texts_.assign(records.size(), std::vector<char>());
     for (std::size_t i = 0; i < records.size(); ++i) {
+        const std::string note = folder.linkNote(records[i].file);
+        if (!note.empty()) tell.error() << note << std::endl;
         if (!folder.loadFile(records[i].file, docs_[i], texts_[i], error)) {
             tell.error() << error << std::endl;
             return exchange::kProblem;
@@ -34,6 +38,10 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
         users.push_back(readings::read(records[i], patient, withEntries));
     }
     return exchange::kOk;
+}
+
+bool SelectedUsers::validText(std::size_t user) const {
+    return Utf8Text::valid(std::string_view(texts_[user].data(), texts_[user].size()));
 }
 
 std::size_t SelectedUsers::fileBytes() const {

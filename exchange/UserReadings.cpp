@@ -95,6 +95,16 @@ UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEnt
     return user;
 }
 
+std::map<std::string, std::string> valuesOf(const EntryReading& entry) {
+    std::map<std::string, std::string> values;
+    forEachValue(entry, [&values](std::string_view member, std::string_view text) {
+        const std::string stored(text);
+        double value = 0;
+        values[std::string(member)] = EntryRules::readValue(stored, value) == 1 ? EntryRules::valueText(value) : stored;
+    });
+    return values;
+}
+
 std::size_t isoText(const EntryReading& entry, char* text) {
     const std::tm& w = entry.when;
     if (entry.typedYear < 0 || entry.typedYear > 9999)

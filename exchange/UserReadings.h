@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -64,6 +65,11 @@ void forEachValue(const EntryReading& entry, F f) {
         f(single ? std::string_view() : std::string_view(name, n), std::string_view(c->value(), c->value_size()));
     }
 }
+
+// An entry's values by member ("" for a single value), each number as the
+// entry window stores it ("%f"), any other text as it is: two entries with
+// equal values give equal maps.
+std::map<std::string, std::string> valuesOf(const EntryReading& entry);
 
 // The key of a local date and time: later times have larger keys.
 std::int64_t keyOf(const std::tm& when, int year);

@@ -2,6 +2,7 @@
 
 #include "exchange/DataFolder.h"
 #include "exchange/UserReadings.h"
+#include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 
 int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& list, Diagnostics& tell) {
@@ -12,10 +13,20 @@ int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& li
         return exchange::kProblem;
     }
     list.clear();
+    list.reserve(folder.users().size());
     int status = exchange::kOk;
     for (const UserRecord& r : folder.users()) {
-        UserSummary s;
+        list.emplace_back();
+        UserSummary& s = list.back();
         s.record = r;
+        for (std::string* text : {&s.record.first, &s.record.last, &s.record.file})
+            if (!Utf8Text::valid(*text)) {
+                tell.error() << folder.path() << "config.hma: line " << r.line << ": user " << r.id
+                             << ": text that is not UTF-8, written with U+FFFD" << std::endl;
+                *text = Utf8Text::repaired(*text);
+            }
+        const std::string note = folder.linkNote(r.file);
+        if (!note.empty()) tell.error() << note << std::endl;
         XmlDocument doc;
         std::vector<char> text;
         if (!platform::isRegularFile(folder.path() + r.file)) {
@@ -26,11 +37,13 @@ int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& li
             s.status = "damaged file: no patient element";
         } else {
             s.status = "ok";
-            const UserReadings user = readings::read(r, doc->first_node("patient"));
+            if (!Utf8Text::valid(std::string_view(text.data(), text.size())))
+                Utf8Text::warn(tell, folder.path() + r.file, folder.notUtf8Lines(r.file));
+            const UserReadings user = readings::read(UserRecord(), doc->first_node("patient"));
             const EntryReading* first = nullptr;
             const EntryReading* last = nullptr;
             for (const VariableReadings& v : user.variables) {
-                s.counts.push_back({v.name, static_cast<int>(v.entries.size())});
+                s.counts.push_back({Utf8Text::repaired(v.name), static_cast<int>(v.entries.size())});
                 for (const EntryReading& e : v.entries) {
                     if (e.readable != 0) continue;
                     if (!first || e.key < first->key) first = &e;
@@ -41,11 +54,11 @@ int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& li
             if (last) s.lastReading = readings::isoText(*last);
         }
         if (s.status != "ok") {
+            s.status = Utf8Text::repaired(s.status);
             tell.error() << folder.path() << "config.hma: line " << r.line << ": user " << r.id
                          << ": " << s.status << std::endl;
             status = exchange::kProblem;
         }
-        list.push_back(s);
     }
     return status;
 }

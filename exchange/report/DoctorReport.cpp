@@ -37,6 +37,8 @@ int DoctorReport::make(const ReportRequest& request, std::string& page, std::str
         tell.error() << error << std::endl;
         return exchange::kProblem;
     }
+    const std::string note = folder.linkNote(record.file);
+    if (!note.empty()) tell.error() << note << std::endl;
     XmlDocument doc;
     std::vector<char> text;
     if (!folder.loadFile(record.file, doc, text, error)) {

@@ -2,6 +2,8 @@
 // text, which faults are refused on which line, and what is written.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "exchange/CsvReader.h"
 #include "exchange/CsvWriter.h"
 
@@ -25,6 +27,13 @@ TEST(CsvReader, ReadsEveryFormOfTheSameRecordsAlike) {
         std::string error;
         ASSERT_TRUE(CsvReader::parse(text, rows, error)) << error;
         EXPECT_EQ(cellsOf(rows), expected);
+        // Read a record at a time, the same rows.
+        std::istringstream in(text);
+        CsvReader reader(in);
+        std::vector<CsvRow> streamed;
+        CsvRow row;
+        while (reader.next(row, error) == 1) streamed.push_back(row);
+        EXPECT_EQ(cellsOf(streamed), expected) << error;
     }
 }
 

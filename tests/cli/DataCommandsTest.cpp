@@ -6,12 +6,22 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <functional>
+#include <iostream>
+#include <set>
+#include <sstream>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "TestSupport.h"
 #include "cli/Commands.h"
+#include "cli/ReportCommand.h"
 #include "exchange/DataFolder.h"
+#include "exchange/PathKind.h"
+#include "exchange/ReadingsImport.h"
+#include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 
 using namespace cli;
@@ -76,6 +86,30 @@ protected:
         o.users = users;
         o.output = output;
         return run([&] { return runExport(o); });
+    }
+
+    // The folder as SetUp leaves it: files a case added are removed.
+    void restore() {
+        const std::set<std::string> own = {"config.hma", "template_new.xml", "readme.txt", "user0.hma",
+                                           "user1.hma",  "user2.hma",        "user3.hma"};
+        for (const std::string& name : data.files())
+            if (!own.count(name)) ::remove(data.path(name).c_str());
+        for (const char* user : {"user0.hma", "user1.hma", "user2.hma", "user3.hma"})
+            ::remove(data.path(user).c_str());  // perhaps a link
+        SetUp();
+    }
+
+    // The files of users 0 to 3 that differ from what they were.
+    std::set<std::string> changedSince(const std::vector<std::string>& before) {
+        std::set<std::string> changed;
+        for (int i = 0; i < 4; ++i)
+            if (data.read("user" + std::to_string(i) + ".hma") != before[i]) changed.insert("user" + std::to_string(i) + ".hma");
+        return changed;
+    }
+    std::vector<std::string> userFiles() {
+        std::vector<std::string> files;
+        for (int i = 0; i < 4; ++i) files.push_back(data.read("user" + std::to_string(i) + ".hma"));
+        return files;
     }
 
     TestDataFolder data;
@@ -164,6 +198,7 @@ TEST_F(DataCommands, ExportThenImportIntoAnEmptyUserGivesBackTheSameReadings) {
     const std::string before = readFile(data.root + "/first.csv");
     ImportOptions o;
     o.user = "2";
+    o.otherPerson = true;  // Ann Lee's readings copied into her re-created record
     o.file = data.root + "/first.csv";
     ASSERT_EQ(run([&] { return runImport(o); }), kOk) << err;
     EXPECT_EQ(out, "added 3, already present 0, refused 0\n");
@@ -207,7 +242,7 @@ TEST_F(DataCommands, PlainRowsGoToTheNamedVariable) {
 
 TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
     const std::string header = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\n";
-    const std::string good = "0,Ann,Lee,Pulse,,2024-01-05T08:00:00,71,0\n";
+    const std::string good = "1,Bob,Roe,Pulse,,2024-01-05T08:00:00,71,0\n";
     const struct {
         std::string csv;
         std::string variable;
@@ -215,18 +250,18 @@ TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
         int status;
         std::string error;
     } cases[] = {
-        {header + good + "0,Ann,\"Lee,Pulse\n", "", "1", kProblem, "line 3: a quoted field is not closed"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,71\n", "", "1", kProblem, ":3: expected 8 columns, found 7"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,7\xff,1\n", "", "1", kProblem, "line 3: the text is not UTF-8"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-02-30T08:00:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-03-31T02:30:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06,71,1\n", "", "1", kProblem, ":3: the datetime \"2024-01-06\""},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,1e999,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
-        {header + good + "0,Ann,Lee,Pulse,,2024-01-06T08:00:00,72abc,1\n", "", "1", kProblem, ":3: The Value you entered is not a number"},
-        {header + good + "0,Ann,Lee,Pulse,,2244-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: Incorrect range"},
-        {header + good + "0,Ann,Lee,Pulse,systolic,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: \"systolic\" is not a member"},
-        {header + good + "0,Ann,Lee,Glucose,,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: no variable \"Glucose\""},
+        {header + good + "1,Bob,\"Lee,Pulse\n", "", "1", kProblem, "line 3: a quoted field is not closed"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,71\n", "", "1", kProblem, ":3: expected 8 columns, found 7"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,7\xff,1\n", "", "1", kProblem, "line 3: the text is not UTF-8"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-03-31T02:30:00,71,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06,71,1\n", "", "1", kProblem, ":3: the datetime \"2024-01-06\""},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,1e999,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,72abc,1\n", "", "1", kProblem, ":3: The Value you entered is not a number"},
+        {header + good + "1,Bob,Roe,Pulse,,2244-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: Incorrect range"},
+        {header + good + "1,Bob,Roe,Pulse,systolic,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: \"systolic\" is not a member"},
+        {header + good + "1,Bob,Roe,Glucose,,2024-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: no variable \"Glucose\""},
         {"x\n" + std::string(10 * 1024 * 1024, '7') + "\n", "Pulse", "1", kProblem, "line 2: the record is longer"},
         {"2024-01-06T08:00:00,72\n", "Glucose", "1", kProblem, "no variable \"Glucose\""},
         {"2024-01-06T08:00:00,72\n", "", "1", kUsage, "give --variable"},
@@ -240,7 +275,7 @@ TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
         EXPECT_EQ(data.read("user1.hma"), before) << c.error;
     }
     // With --skip-bad the good rows are stored and the bad ones counted.
-    EXPECT_EQ(importText(header + good + "0,Ann,Lee,Pulse,,2024-02-30T08:00:00,71,1\n", "1", "", true), kProblem);
+    EXPECT_EQ(importText(header + good + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n", "1", "", true), kProblem);
     EXPECT_EQ(out, "added 1, already present 0, refused 1\n");
     EXPECT_NE(data.read("user1.hma").find("<value>71.000000</value>"), std::string::npos);
 }
@@ -295,7 +330,6 @@ TEST_F(DataCommands, CheckListsEveryKindOfDamage) {
           f + "user6.hma: patient id 9 differs from the registry's id 6",
           f + "user0.hma: variable Pulse: normalLow \"abc\" is not a number",
           f + "user0.hma: variable Pulse: panicLow is above panicHigh",
-          f + "user0.hma: variable Pulse: entry 1: entry is out of time order",
           f + "user0.hma: variable Pulse: entry 1: value \"7x\" is not a number",
           f + "user0.hma: variable Pulse: entry 2: date \"2024/2/30\" and time \"08:00:00 AM\" cannot be read",
           f + "user0.hma: variable Pulse: entry 3: entry is dated after today",
@@ -349,6 +383,336 @@ TEST_F(DataCommands, RemoveTakesBackOneEntryAndRefusesAnUnknownOne) {
     const std::string after = data.read("user0.hma");
     EXPECT_EQ(after.find("70.500000"), std::string::npos);
     EXPECT_NE(after.find("72.000000"), std::string::npos);
+}
+
+const char* kHeader = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\n";
+
+TEST_F(DataCommands, OutputsReplaceOnlyRegularFilesAndPutOutOnlyUtf8) {
+    const std::string root = data.root + "/";
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        std::function<int()> command;
+        int status;
+        std::string message;  // in what the command said, on either stream
+        std::function<bool()> holds;
+    } cases[] = {
+        {"-o onto a symbolic link",
+         [&] {
+             writeFile(root + "target.txt", "keep");
+             ASSERT_EQ(symlink((root + "target.txt").c_str(), (root + "link.csv").c_str()), 0);
+         },
+         [&] { return exportCsv({"0"}, root + "link.csv"); }, kUsage, "link.csv: is a symbolic link",
+         [&] { return pathKind::of(root + "link.csv") == PathKind::Link && readFile(root + "target.txt") == "keep"; }},
+        {"-o onto a named pipe", [&] { ASSERT_EQ(mkfifo((root + "fifo").c_str(), 0600), 0); },
+         [&] { return exportCsv({"0"}, root + "fifo"); }, kUsage, "fifo: is a named pipe",
+         [&] { return pathKind::of(root + "fifo") == PathKind::Pipe; }},
+        {"-o onto a folder", [&] { ASSERT_EQ(mkdir((root + "dir").c_str(), 0700), 0); },
+         [&] { return exportCsv({"0"}, root + "dir"); }, kUsage, "dir: is a folder",
+         [&] { return pathKind::of(root + "dir") == PathKind::Folder; }},
+        {"-o - is standard output", [] {}, [&] { return exportCsv({"0"}, "-"); }, kOk, "user_id,first_name",
+         [&] { return !platform::pathExists("-"); }},
+        {"report -o - is standard output", [] {},
+         [&] {
+             ReportOptions o;
+             o.user = "1";
+             o.output = "-";
+             return run([&] { return runReport(o); });
+         },
+         kOk, "<!DOCTYPE html>", [&] { return !platform::pathExists("-"); }},
+        {"import - reads standard input", [] {},
+         [&] {
+             std::istringstream in("2024-01-06T08:00:00,64\n");
+             std::streambuf* saved = std::cin.rdbuf(in.rdbuf());
+             ImportOptions o;
+             o.user = "1";
+             o.variable = "Pulse";
+             o.file = "-";
+             const int status = run([&] { return runImport(o); });
+             std::cin.rdbuf(saved);
+             return status;
+         },
+         kOk, "added 1", [&] { return data.read("user1.hma").find("<value>64.000000</value>") != std::string::npos; }},
+        {"export --from after --to", [] {},
+         [&] {
+             ExportOptions o;
+             o.from = "2024-02-01";
+             o.to = "2024-01-01";
+             return run([&] { return runExport(o); });
+         },
+         kUsage, "--from 2024-02-01 is after --to 2024-01-01", [] { return true; }},
+        {"a Latin-1 name in the registry",
+         [&] {
+             data.write("config.hma", "<config>\n" + record(0, "Jos\xe9", "Lee") + "</config>\n");
+         },
+         [&] { return exportCsv({"0"}); }, kOk, "config.hma:2: user 0: text that is not UTF-8",
+         [&] { return Utf8Text::valid(out) && out.find("0,Jos\xEF\xBF\xBD,Lee,Pulse") != std::string::npos; }},
+        {"a Latin-1 variable name in a user's file",
+         [&] {
+             data.write("user2.hma", userFileXml(2, "Ann", "Lee",
+                                                 "\t<variable name=\"Gr\xf6\xdf" "e\">\n\t\t<entry id=\"0\"><value>5</value>"
+                                                 "<date>2024/01/05</date><time>08:00:00 AM</time></entry>\n"
+                                                 "\t</variable>\n"));
+         },
+         [&] { return exportCsv({"2"}); }, kOk, "user2.hma:14: text that is not UTF-8, written with U+FFFD",
+         [&] { return Utf8Text::valid(out) && out.find("Gr\xEF\xBF\xBD\xEF\xBF\xBD" "e") != std::string::npos; }},
+        {"a user's file that is a link out of the folder is read, and said",
+         [&] {
+             writeFile(root + "outside.hma", userFileXml(1, "Bob", "Roe", kPulse));
+             ::remove(data.path("user1.hma").c_str());
+             ASSERT_EQ(symlink((root + "outside.hma").c_str(), data.path("user1.hma").c_str()), 0);
+         },
+         [&] { return exportCsv({"1"}); }, kOk, "user1.hma: is a symbolic link to " + root + "outside.hma, outside",
+         [&] { return out.find("1,Bob,Roe,Pulse,,2024-01-02T21:30:00,70.500000,7") != std::string::npos; }},
+        {"the users table guards the file column",
+         [&] {
+             data.write("config.hma", "<config>\n\t<patient id=\"0\"><name><first>A</first><last>B</last></name>"
+                                      "<file>=x.hma</file></patient>\n</config>\n");
+         },
+         [&] { return run([&] { return runUsers(UsersOptions()); }); }, kProblem, "0,A,B,'=x.hma,",
+         [] { return true; }},
+        {"an import refusal speaks of no button", [] {},
+         [&] { return importText(std::string(kHeader) + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n"); }, kProblem,
+         "in.csv:2: Incorrect range for date or time values.\n",
+         [&] { return err.find("Cancel") == std::string::npos && err.find("try again") == std::string::npos; }},
+    };
+    for (const auto& c : cases) {
+        restore();
+        c.setUp();
+        EXPECT_EQ(c.command(), c.status) << c.what << "\n" << err;
+        EXPECT_NE((out + err).find(c.message), std::string::npos) << c.what << "\n" << out.substr(0, 300) << err;
+        EXPECT_TRUE(c.holds()) << c.what;
+        ::remove("-");
+    }
+    removeTree(root + "dir");
+}
+
+// Text without end: counts what was taken of it.
+class EndlessDigits : public std::streambuf {
+public:
+    std::size_t taken = 0;
+
+protected:
+    int_type underflow() override {
+        std::fill(block_, block_ + sizeof block_, '7');
+        taken += sizeof block_;
+        setg(block_, block_, block_ + sizeof block_);
+        return '7';
+    }
+
+private:
+    char block_[4096];
+};
+
+TEST_F(DataCommands, AnOverlongCsvRecordIsRefusedBeforeTheRestIsRead) {
+    EndlessDigits digits;
+    std::istream in(&digits);
+    ImportRequest request;
+    request.user = "1";
+    request.variable = "Pulse";
+    request.file = "standard input";
+    request.input = &in;
+    ImportSummary summary;
+    std::ostringstream told;
+    Diagnostics tell(told, "quorvel-data: ");
+    EXPECT_EQ(ReadingsImport::run(request, summary, tell), kProblem);
+    EXPECT_NE(told.str().find("standard input: line 1: the record is longer than"), std::string::npos) << told.str();
+    EXPECT_LT(digits.taken, std::size_t(1) << 20);
+}
+
+TEST_F(DataCommands, RowsGoOnlyToThePersonTheyName) {
+    // user 3 ("=cmd" "@x") also has a variable whose name a spreadsheet would run.
+    const std::string steps = "\t<variable name=\"-Steps\">\n\t</variable>\n";
+    const std::string bob = "1,Bob,Roe,Pulse,,2024-02-01T08:00:00,80,0\n";
+    const struct {
+        const char* what;
+        std::string csv;
+        std::string user;
+        bool otherPerson, skipBad;
+        int status;
+        std::string message;
+        std::set<std::string> changed;
+    } cases[] = {
+        {"another person's rows", kHeader + bob, "0", false, false, kProblem,
+         "in.csv:2: the row is for Bob Roe (id 1), not Ann Lee (id 0)", {}},
+        {"another person's rows, good rows asked for", kHeader + bob, "0", false, true, kProblem, "not Ann Lee", {}},
+        {"another person's rows, meant", kHeader + bob, "0", true, false, kOk, "added 1", {"user0.hma"}},
+        {"a whole-folder restore", kHeader + bob + "0,Ann,Lee,Pulse,,2024-02-01T08:00:00,70,3\n", "", false, false, kOk,
+         "added 2", {"user0.hma", "user1.hma"}},
+        {"a restore row whose names the registry does not have", kHeader + std::string("1,Daniel,Reyes,Pulse,,2024-02-01T08:00:00,80,0\n"),
+         "", false, false, kProblem, "the row is for Daniel Reyes (id 1), but the registry's id 1 is Bob Roe", {}},
+        {"a restore row of an id the registry does not have", kHeader + std::string("9,Bob,Roe,Pulse,,2024-02-01T08:00:00,80,0\n"),
+         "", false, false, kProblem, "the registry has no id 9", {}},
+        {"guarded names read back", kHeader + std::string("3,'=cmd,'@x,'-Steps,,2024-02-01T08:00:00,5,0\n"), "3", false,
+         false, kOk, "added 1", {"user3.hma"}},
+        {"its own export read back", kHeader + std::string("3,'=cmd,'@x,Pulse,,2024-01-03T08:00:00,72.000000,0\n"), "3",
+         false, false, kOk, "added 0, already present 1", {}},
+        {"another value at a recorded time", kHeader + std::string("0,Ann,Lee,Pulse,,2024-01-03T08:00:00,75,9\n"), "0",
+         false, false, kProblem, "in.csv:2: a reading at that time with another value exists", {}},
+        {"the same value at a recorded time", kHeader + std::string("0,Ann,Lee,Pulse,,2024-01-03T08:00:00,72,9\n"), "0",
+         false, false, kOk, "already present 1", {}},
+        {"two values at one new time", kHeader + std::string("0,Ann,Lee,Pulse,,2024-02-03T08:00:00,72,9\n") +
+                                           "0,Ann,Lee,Pulse,,2024-02-03T08:00:00,73,10\n",
+         "0", false, false, kProblem, "in.csv:3: a reading at that time with another value exists", {}},
+        {"plain rows without a user", "2024-01-06T08:00:00,72\n", "", false, false, kUsage, "need --user", {}},
+    };
+    for (const auto& c : cases) {
+        restore();
+        data.write("user3.hma", userFileXml(3, "=cmd", "@x", std::string(kPulse) + steps));
+        const std::vector<std::string> before = userFiles();
+        writeFile(data.root + "/in.csv", c.csv);
+        ImportOptions o;
+        o.user = c.user;
+        o.variable = c.csv.rfind("user_id", 0) == 0 ? "" : "Pulse";
+        o.otherPerson = c.otherPerson;
+        o.skipBad = c.skipBad;
+        o.file = data.root + "/in.csv";
+        EXPECT_EQ(run([&] { return runImport(o); }), c.status) << c.what << "\n" << err;
+        EXPECT_NE((out + err).find(c.message), std::string::npos) << c.what << "\n" << out << err;
+        EXPECT_EQ(changedSince(before), c.changed) << c.what;
+    }
+}
+
+TEST_F(DataCommands, CheckFindsWhatIsWrongAndOnlyThat) {
+    const std::string base = record(0, "Ann", "Lee") + record(1, "Bob", "Roe") + record(2, "Ann", "Lee") +
+                             record(3, "=cmd", "@x");
+    auto registryWith = [&](const std::string& first, const std::string& file) {
+        return [&, first, file] {
+            data.write("config.hma", "<config>\n" + base + "\t<patient id=\"5\"><name><first>" + first +
+                                         "</first><last>X</last></name><file>" + file + "</file></patient>\n</config>\n");
+            if (!data.exists("user5.hma")) data.write("user5.hma", userFileXml(5, first, "X", ""));
+        };
+    };
+    auto pulseEntry = [](const char* id, const char* value, const char* date) {
+        return std::string("<entry id=\"") + id + "\"><value>" + value + "</value><date>" + date +
+               "</date><time>08:00:00 AM</time></entry>";
+    };
+    const struct {
+        const char* what;
+        std::function<void()> setUp;
+        int status;
+        std::string present;  // a finding; empty: none expected
+        std::string absent;
+        bool refusesWrites;   // import and remove refuse user 5
+    } cases[] = {
+        {"entries out of time order", [] {}, kOk, "no problems found", "out of time order", false},
+        {"the file of a removed user, and an older one",
+         [&] {
+             data.write("user9.hma", userFileXml(9, "Gone", "Person", ""));
+             data.write("user9.hma.old", userFileXml(9, "Older", "Person", ""));
+         },
+         kOk, "user9.hma: user file that no registry record names", "problem(s)", false},
+        {"two readings at one time that disagree",
+         [&] {
+             data.write("user1.hma", userFileXml(1, "Bob", "Roe",
+                                                 "<variable name=\"Pulse\">" + pulseEntry("0", "72", "2024/01/03") +
+                                                     pulseEntry("1", "75.000000", "2024/1/3") + "</variable>"));
+         },
+         kProblem, "variable Pulse: entry 1: another reading at the same time (entry 0) has another value", "", false},
+        {"two readings at one time that agree",
+         [&] {
+             data.write("user1.hma", userFileXml(1, "Bob", "Roe",
+                                                 "<variable name=\"Pulse\">" + pulseEntry("0", "72", "2024/01/03") +
+                                                     pulseEntry("1", "72.000000", "2024/1/3") + "</variable>"));
+         },
+         kOk, "no problems found", "another reading", false},
+        {"a record whose file is the registry", registryWith("Reg", "config.hma"), kProblem,
+         "config.hma:30: user 5: its data file config.hma is one of the program's own files", "", true},
+        {"a record whose file is the template", registryWith("Tem", "template_new.xml"), kProblem,
+         "user 5: its data file template_new.xml is one of the program's own files", "", true},
+        {"a record whose file is the help text", registryWith("Help", "readme.txt"), kProblem,
+         "user 5: its data file readme.txt is one of the program's own files", "", true},
+        {"a record whose file is another's", registryWith("Dup", "user1.hma"), kProblem,
+         "user 5: its data file user1.hma is also the file of user 1", "", true},
+        {"a record whose file is a symbolic link",
+         [&] {
+             registryWith("Link", "user5.hma")();
+             writeFile(data.root + "/outside.hma", userFileXml(5, "Link", "X", ""));
+             ::remove(data.path("user5.hma").c_str());
+             ASSERT_EQ(symlink((data.root + "/outside.hma").c_str(), data.path("user5.hma").c_str()), 0);
+         },
+         kProblem, "user 5: its data file user5.hma is a symbolic link (to ", "", true},
+        {"text that is not UTF-8 in a user's file",
+         [&] { data.write("user2.hma", userFileXml(2, "Ann", "Lee", "\t<variable name=\"Caf\xe9\">\n\t</variable>\n")); },
+         kProblem, "user2.hma:14: text that is not UTF-8", "", false},
+        {"a name that is not UTF-8 in the registry", registryWith("Jos\xe9", "user5.hma"), kProblem,
+         "config.hma:30: user 5: its name or file holds text that is not UTF-8", "", false},
+    };
+    for (const auto& c : cases) {
+        restore();
+        c.setUp();
+        CheckOptions o;
+        EXPECT_EQ(run([&] { return runCheck(o); }), c.status) << c.what << "\n" << out;
+        EXPECT_NE(out.find(c.present), std::string::npos) << c.what << "\n" << out;
+        if (!c.absent.empty()) {
+            EXPECT_EQ(out.find(c.absent), std::string::npos) << c.what << "\n" << out;
+        }
+        if (!c.refusesWrites) continue;
+        const std::string config = data.read("config.hma"), outside = readFile(data.root + "/outside.hma");
+        EXPECT_EQ(importText("2024-01-06T08:00:00,72\n", "5", "Pulse"), kProblem) << c.what;
+        EXPECT_NE(err.find("; nothing written"), std::string::npos) << c.what << "\n" << err;
+        RemoveOptions r;
+        r.user = "5";
+        r.variable = "Pulse";
+        r.entry = "0";
+        r.yes = true;
+        EXPECT_EQ(run([&] { return runRemove(r); }), kProblem) << c.what;
+        EXPECT_NE(err.find("its data file"), std::string::npos) << c.what << "\n" << err;
+        EXPECT_EQ(data.read("config.hma"), config) << c.what;
+        EXPECT_EQ(readFile(data.root + "/outside.hma"), outside) << c.what;
+    }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVEL_UNDER_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVEL_UNDER_SANITIZER 1
+#endif
+#endif
+
+TEST_F(DataCommands, NoCommandHoldsMoreThanAboutThreeTimesItsLargestFile) {
+#ifdef QUORVEL_UNDER_SANITIZER
+    GTEST_SKIP() << "the sanitizers reserve address space of their own";
+#else
+    // A registry that holds a 32 MiB name: each command runs in a child
+    // whose address space may grow by four times that, no more.
+    const std::size_t size = 32u << 20;
+    data.write("config.hma", "<config>\n" + record(0, std::string(size, 'N'), "Lee") + "</config>\n");
+    const struct {
+        const char* what;
+        std::function<int()> command;
+    } cases[] = {
+        {"users", [] { return runUsers(UsersOptions()); }},
+        {"users --json", [] { UsersOptions o; o.json = true; return runUsers(o); }},
+        {"export", [] { return runExport(ExportOptions()); }},
+        {"export --format json", [] { ExportOptions o; o.format = "json"; return runExport(o); }},
+        {"check", [] { return runCheck(CheckOptions()); }},
+    };
+    for (const auto& c : cases) {
+        std::fflush(stdout);
+        const pid_t child = fork();
+        if (child == 0) {
+            if (!std::freopen("/dev/null", "w", stdout) || !std::freopen("/dev/null", "w", stderr)) _exit(4);
+            long pages = 0;
+            std::FILE* statm = std::fopen("/proc/self/statm", "r");
+            if (!statm || std::fscanf(statm, "%ld", &pages) != 1) _exit(4);
+            std::fclose(statm);
+            const rlim_t limit = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + 4 * size;
+            const rlimit bound{limit, limit};
+            if (setrlimit(RLIMIT_AS, &bound) != 0) _exit(4);
+            try {
+                c.command();
+            } catch (const std::bad_alloc&) {
+                _exit(3);
+            }
+            _exit(0);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << c.what << ": status " << status;
+    }
+#endif
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # quorvel-data on real data folders: the sample folder of `make demo` and
 # the folder the launcher seeds, exported, imported into a new user, exported
-# again and compared; import refused while Quorvel has the folder open; check
-# on a folder damaged in each way it looks for.
+# again and compared; an import of another person's readings refused; -o
+# refusing a symbolic link and a full standard output reported; import
+# refused while Quorvel has the folder open; check on a folder damaged in
+# each way it looks for.
 #
 # Usage: data_tool.sh <quorvel binary> <source folder>   (needs DISPLAY)
 if [[ -z ${DISPLAY:-} ]]; then
@@ -36,15 +38,55 @@ cp "$E2E_SRC/data/template_new.xml" "$E2E_SRC/data/readme.txt" "$demo/"
 "$QD" --data-dir "$demo" export --user 0 -o "$E2E_TMP/first.csv" || fail "export of user 0"
 [ "$(wc -l <"$E2E_TMP/first.csv")" -gt 1000 ] || fail "the export holds too few rows"
 add_user "$demo" 3 Copy Person
-"$QD" --data-dir "$demo" import --user "Copy Person" "$E2E_TMP/first.csv" >"$E2E_TMP/import.out" ||
+cp "$demo/user3.hma" "$E2E_TMP/user3.before"
+set +e
+"$QD" --data-dir "$demo" import --user "Copy Person" "$E2E_TMP/first.csv" >"$E2E_TMP/cross.out" 2>"$E2E_TMP/cross.err"
+status=$?
+set -e
+assert_eq "$status" 1 "exit status of an import of another person's readings"
+assert_contains "$E2E_TMP/cross.err" "the row is for"
+assert_contains "$E2E_TMP/cross.err" "not Copy Person (id 3)"
+cmp -s "$demo/user3.hma" "$E2E_TMP/user3.before" || fail "the refused import changed user3.hma"
+"$QD" --data-dir "$demo" import --user "Copy Person" --allow-other-person "$E2E_TMP/first.csv" >"$E2E_TMP/import.out" ||
   fail "import: $(cat "$E2E_TMP/import.out")"
 assert_contains "$E2E_TMP/import.out" "already present 0, refused 0"
 "$QD" --data-dir "$demo" export --user 3 -o "$E2E_TMP/second.csv" || fail "export of the new user"
 diff <(readings "$E2E_TMP/first.csv") <(readings "$E2E_TMP/second.csv") >/dev/null ||
   fail "the readings differ after export, import and export"
-"$QD" --data-dir "$demo" import --user 3 "$E2E_TMP/first.csv" >"$E2E_TMP/again.out"
+"$QD" --data-dir "$demo" import --user 3 --allow-other-person - <"$E2E_TMP/first.csv" >"$E2E_TMP/again.out"
 assert_contains "$E2E_TMP/again.out" "added 0, already present"
 "$QD" --data-dir "$demo" check >/dev/null || fail "check after the import"
+
+step "outputs: -o replaces only a regular file, - is standard output, a full standard output is an error"
+echo keep >"$E2E_TMP/target.csv"
+ln -s "$E2E_TMP/target.csv" "$E2E_TMP/link.csv"
+set +e
+"$QD" --data-dir "$demo" export --user 0 -o "$E2E_TMP/link.csv" 2>"$E2E_TMP/link.err"
+status=$?
+set -e
+assert_eq "$status" 2 "exit status of export -o onto a symbolic link"
+assert_contains "$E2E_TMP/link.err" "link.csv: is a symbolic link"
+[ -L "$E2E_TMP/link.csv" ] || fail "the symbolic link was replaced"
+assert_eq "$(cat "$E2E_TMP/target.csv")" keep "the link's target after the refused export"
+(cd "$E2E_TMP" && "$QD" --data-dir "$demo" export --user 0 -o - >dash.csv) || fail "export -o -"
+[ ! -e "$E2E_TMP/-" ] || fail "export -o - wrote a file named -"
+cmp -s "$E2E_TMP/dash.csv" "$E2E_TMP/first.csv" || fail "export -o - differs from export -o FILE"
+set +e
+"$QD" --data-dir "$demo" export >/dev/full 2>"$E2E_TMP/full.err"
+status=$?
+set -e
+assert_eq "$status" 1 "exit status of export > /dev/full"
+assert_contains "$E2E_TMP/full.err" "quorvel-data: cannot write to standard output: No space left on device"
+
+step "conventions: the version of the build, usage lines that name the program, an empty --data-dir refused"
+assert_eq "$("$QD" --version)" "quorvel-data 1.0.0" "quorvel-data --version"
+"$QD" export --help | grep -q "^Usage: quorvel-data export \[OPTIONS\]" || fail "the usage line of export"
+set +e
+"$QD" --data-dir "" users >/dev/null 2>"$E2E_TMP/empty.err"
+status=$?
+set -e
+assert_eq "$status" 2 "exit status of --data-dir \"\""
+assert_contains "$E2E_TMP/empty.err" "quorvel-data: --data-dir"
 
 step "the folder the launcher seeds: import refused while Quorvel has it open, accepted after"
 seed_data
@@ -96,8 +138,9 @@ assert_eq "$status" 1 "exit status of check on a damaged folder"
 for finding in "duplicate id 0" "user 4: its data file user4.hma is missing" "user5.hma: not well-formed" \
   "user6.hma: patient id 9 differs" "user7.hma: user file that no registry record names" \
   "user2.hma.old: leftover file" 'value "7x" is not a number' 'date "2024/02/30"' 'normalLow "abc" is not a number' \
-  "entry is dated after today" "entry is out of time order" "panicLow is above panicHigh"; do
+  "entry is dated after today" "panicLow is above panicHigh"; do
   assert_contains "$E2E_TMP/damaged.out" "$finding"
 done
+assert_not_contains "$E2E_TMP/damaged.out" "out of time order"
 assert_eq "$(cd "$damaged" && md5sum *)" "$snapshot" "the damaged folder after check"
 echo "data tool: all steps passed"
