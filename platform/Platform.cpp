@@ -299,6 +299,15 @@ bool pathExists(const std::string& path) {
 #endif
 }
 
+bool entryExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+#endif
+}
+
 bool isRegularFile(const std::string& path) {
 #ifdef _WIN32
     DWORD attributes = GetFileAttributesW(widen(path).c_str());

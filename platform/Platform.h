@@ -68,6 +68,10 @@ FileOps& defaultFileOps();
 // True when the path names an existing regular file or folder.
 bool pathExists(const std::string& path);
 
+// True when anything is at the path, a link that points nowhere included
+// (links are not followed).
+bool entryExists(const std::string& path);
+
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);
 
