@@ -308,6 +308,27 @@ bool entryExists(const std::string& path) {
 #endif
 }
 
+bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modified) {
+#ifdef _WIN32
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // 100-nanosecond steps.
+    modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                         data.ftLastWriteTime.dwLowDateTime) * 100;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+#ifdef __APPLE__
+    modified = static_cast<std::int64_t>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+#endif
+    return true;
+}
+
 bool isRegularFile(const std::string& path) {
 #ifdef _WIN32
     DWORD attributes = GetFileAttributesW(widen(path).c_str());

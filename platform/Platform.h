@@ -72,6 +72,10 @@ bool pathExists(const std::string& path);
 // (links are not followed).
 bool entryExists(const std::string& path);
 
+// The size and last modification time (nanoseconds, or as fine as the
+// system keeps them) of a file; false when nothing is there.
+bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modified);
+
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);
 

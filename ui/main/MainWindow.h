@@ -117,6 +117,10 @@ private:
     // Saves the open user's document to its data file when a user is open.
     // False when that save failed (the changes live only in memory).
     bool saveOpenUser();
+    // saveOpenUser before leaving the open user (action: "Exit", "Close");
+    // when the save fails the person is asked, Cancel the default. True:
+    // go on.
+    bool leaveOpenUser(const char* action);
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);
 
