@@ -458,24 +458,36 @@ XmlNode* Global::findNodeWithId(const char* id) {
 
 int Global::removeCurrentUser() {
     TRACE_SCOPE("Global::removeCurrentUser");
+    return removeRecord(
+        [](XmlNode* p) {
+            XmlNode* file = p->first_node("file");
+            return file && currentFile == file->value();
+        },
+        currentFile);
+}
+
+int Global::removeUserWithId(const std::string& id) {
+    TRACE_SCOPE("Global::removeUserWithId");
+    return removeRecord([&id](XmlNode* p) { return id == attributeText(p, "id"); }, "id " + id);
+}
+
+int Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown) {
     if (!refreshRegistry()) return -2;
     XmlNode* config = configDoc->first_node("config");
     if (!config) return -1;
     for (XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
-        XmlNode* file = p->first_node("file");
-        if (file && currentFile == file->value()) {
-            XmlNode* next = p->next_sibling();
-            config->remove_node(p);
-            if (!saveRegistryChange("The user was not removed; the registry on disk was left unchanged.")) {
-                if (next)
-                    config->insert_node(next, p);
-                else
-                    config->append_node(p);
-                return -2;
-            }
-            TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << currentFile;
-            return 0;
+        if (!matches(p)) continue;
+        XmlNode* next = p->next_sibling();
+        config->remove_node(p);
+        if (!saveRegistryChange("The user was not removed; the registry on disk was left unchanged.")) {
+            if (next)
+                config->insert_node(next, p);
+            else
+                config->append_node(p);
+            return -2;
         }
+        TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << shown;
+        return 0;
     }
     return -1;
 }

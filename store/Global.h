@@ -93,6 +93,9 @@ public:
     // 0 removed, -1 not found, -2 the registry could not be saved (the
     // record is put back where it was; the alert says so).
     static int removeCurrentUser();
+    // The same for the record with this id, whatever its file name (one
+    // whose file name is refused cannot be opened to be removed).
+    static int removeUserWithId(const std::string& id);
     static XmlNode* findVariable(const char* name);
 
     // A name read from the registry that may be used as a data file name:
@@ -125,4 +128,6 @@ private:
     // Saves the registry after a change; false when the change must be
     // taken back because the file on disk does not hold it.
     static bool saveRegistryChange(const char* undoneNote);
+    // Removes the first record that matches and saves the registry.
+    static int removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown);
 };

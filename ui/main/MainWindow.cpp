@@ -252,18 +252,26 @@ void MainWindow::newCB_i() {
 
 void MainWindow::userRemoveCB_i() {
     TRACE_SCOPE("MainWindow::userRemoveCB_i");
-    if (!Global::userOpen) return;
     Fl_Hold_Browser* list = searchUserBox->browser;
     const int line = list->value();
+    XmlNode* chosen = Global::userOpen || line <= 0 ? nullptr : Global::findNodeWithId(Global::currentId.c_str());
+    const bool unopened = chosen && !Global::isSafeFileName(Global::childText(chosen, "file"));
+    if (!Global::userOpen && !unopened) return;
     const char* text = line > 0 ? list->text(line) : nullptr;
     const std::string question =
         "Do you really want to remove user:\n" + LiteralText::fromListLine(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
     // A removal the registry could not save was undone: the user stays.
-    if (Global::removeCurrentUser() == -2) return;
+    if ((unopened ? Global::removeUserWithId(Global::currentId) : Global::removeCurrentUser()) == -2) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, false, true);
+}
+
+void MainWindow::showUnopenedRecord() {
+    setUserControlsActive(false);
+    refreshPanels(true, false, true);
+    removeUserButton->activate();
 }
 
 void MainWindow::chartRemoveCB_i() {

@@ -113,6 +113,10 @@ public:
     static void fastingCB(Fl_Widget*, void* node);
     static void normalRangeCB(Fl_Widget*, void* node);
 
+    // The chosen line's record names a file that cannot be used: no user is
+    // open, the line stays selected and only "Remove selected user" works.
+    void showUnopenedRecord();
+
 private:
     // Saves the open user's document to its data file when a user is open.
     // False when that save failed (the changes live only in memory).
