@@ -132,7 +132,9 @@ std::string executablePath() {
 #endif
 }
 
-bool localToInstant(std::tm& tm, std::int64_t& out) {
+namespace {
+
+bool libraryLocalToInstant(std::tm& tm, std::int64_t& out) {
 #ifdef _WIN32
     __time64_t t = _mktime64(&tm);
     if (t == -1) return false;
@@ -151,6 +153,30 @@ bool localToInstant(std::tm& tm, std::int64_t& out) {
     out = static_cast<std::int64_t>(t);
     return true;
 #endif
+}
+
+bool sameClock(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour &&
+           a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
+}  // namespace
+
+bool localToInstant(std::tm& tm, std::int64_t& out) {
+    const std::tm given = tm;
+    if (!libraryLocalToInstant(tm, out)) return false;
+    if (given.tm_isdst >= 0 || !sameClock(given, tm)) return true;
+    // A clock reading in the hour repeated when daylight saving ends names
+    // two instants; the library's pick depends on its earlier calls. The
+    // first one (still in daylight saving) is always taken.
+    std::tm other = given;
+    other.tm_isdst = tm.tm_isdst > 0 ? 0 : 1;
+    std::int64_t otherOut = 0;
+    if (libraryLocalToInstant(other, otherOut) && sameClock(given, other) && otherOut < out) {
+        tm = other;
+        out = otherOut;
+    }
+    return true;
 }
 
 bool instantToLocal(std::int64_t t, std::tm& out) {
