@@ -142,7 +142,7 @@ std::string droppedByReload(const RapidDocument& here, const RapidDocument& disk
     std::string infoHere, infoDisk;
     if (hereInfo) rapidxml::print(std::back_inserter(infoHere), *hereInfo, 0);
     if (diskInfo) rapidxml::print(std::back_inserter(infoDisk), *diskInfo, 0);
-    if (infoHere != infoDisk) list += "\n  the personal information changed here";
+    if (infoHere != infoDisk) list += "\n  the personal information shown here";
     return list;
 }
 
@@ -162,8 +162,8 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
     std::string question = std::string(fileName) + " was changed by another program since Quorvel read it.";
     if (read > 0) {
         const std::string dropped = droppedByReload(doc.get(), fresh.get());
-        question += dropped.empty() ? "\nReload takes the file on disk; nothing changed here is lost."
-                                    : "\nReload takes the file on disk and drops what was changed here:" + dropped;
+        question += dropped.empty() ? "\nReload takes the file on disk; no reading shown here is lost."
+                                    : "\nReload takes the file on disk and drops what differs here:" + dropped;
     }
     question += "\nOverwrite replaces it with the data shown here.";
     const int answer = Dialogs::choice(question, "&Cancel", "Reload", "Overwrite");

@@ -585,7 +585,7 @@ TEST(StoreOutside, UserFileChangedOutsideIsAskedAboutAndEachAnswerKeepsItsSide) 
         EXPECT_EQ(Global::saveFile("user0.hma", Global::userDoc), c.saved);
         ASSERT_EQ(dialogs.questions.size(), 1u);
         EXPECT_EQ(dialogs.questions[0].rfind("user0.hma was changed by another program since Quorvel read it.", 0), 0u);
-        EXPECT_NE(dialogs.questions[0].find("the personal information changed here"), std::string::npos);
+        EXPECT_NE(dialogs.questions[0].find("the personal information shown here"), std::string::npos);
         EXPECT_EQ(dialogs.buttons[0], (std::vector<std::string>{"&Cancel", "Reload", "Overwrite"}));
         EXPECT_NE(data.read("user0.hma").find(std::string("<first>") + c.onDiskFirst), std::string::npos);
         EXPECT_STREQ(Global::childText(Global::userDoc->first_node("patient")->first_node("info")->first_node("name"),

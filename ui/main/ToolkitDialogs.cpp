@@ -20,14 +20,21 @@ namespace {
 // the Escape answer; fl_choice would give Return to the second.
 int askCancelDefault(const std::string& label, const char* b0, const char* b1, const char* b2) {
     fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
-    int w = 460, h = 0;
+    int w = 560, h = 0;
     fl_measure(label.c_str(), w, h);
-    w = std::max(w, 360) + 30;
-    h += 20;
+    w = std::max(w, 360) + 100;  // the label keeps a margin inside its box
+    h = std::max(h, 50) + 20;
     Fl_Group* saved = Fl_Group::current();
     Fl_Group::current(nullptr);
     Fl_Window window(w, h + 50, "Question");
-    Fl_Box text(15, 10, w - 30, h, nullptr);
+    // The icon of the toolkit's own questions.
+    Fl_Box icon(10, 10, 50, 50, "?");
+    icon.box(FL_THIN_UP_BOX);
+    icon.labelfont(FL_TIMES_BOLD);
+    icon.labelsize(34);
+    icon.color(FL_WHITE);
+    icon.labelcolor(FL_BLUE);
+    Fl_Box text(70, 10, w - 85, h, nullptr);
     text.label(label.c_str());
     text.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_TOP);
     int answer = 0;
