@@ -135,7 +135,8 @@ TEST_F(BerlinTime, TimeInDaylightSavingGapIsReadAsThePlatformPlacesIt) {
     EXPECT_EQ(when.tm_hour, 2);
     const TimeKey gap = TimeKey::fromTm(when);
     EXPECT_TRUE(gap.valid);
-    EXPECT_GT(gap.instant, instantOf(2024, 3, 31, 1, 59, 59));
+    // An hour before or after, as the system's conversion places it.
+    EXPECT_GE(gap.instant, instantOf(2024, 3, 31, 1, 30, 0));
     EXPECT_LE(gap.instant, instantOf(2024, 3, 31, 3, 30, 0));
     EXPECT_EQ(read("2024/03/31", "01:59:59 AM"), 0);
     EXPECT_EQ(read("2024/03/31", "03:00:00 AM"), 0);
