@@ -101,7 +101,10 @@ public:
             const EntryReading& e = v.entries[byTime[i].second];
             if (byTime[i].first == byTime[i - 1].first && readings::valuesOf(e) != readings::valuesOf(earlier))
                 add(file, 0, v.name, e.id,
-                    "another reading at the same time (entry " + std::string(earlier.id) + ") has another value");
+                    "another reading at the same time (" +
+                        (std::string(earlier.id).empty() ? std::string(e.date) + " " + e.time
+                                                         : "entry " + std::string(earlier.id)) +
+                        ") has another value; only the one stored last is counted");
         }
     }
 

@@ -166,7 +166,9 @@ std::string executablePath() {
 #endif
 }
 
-bool localToInstant(std::tm& tm, std::int64_t& out) {
+namespace {
+
+bool libraryLocalToInstant(std::tm& tm, std::int64_t& out) {
 #ifdef _WIN32
     __time64_t t = _mktime64(&tm);
     if (t == -1) return false;
@@ -185,6 +187,30 @@ bool localToInstant(std::tm& tm, std::int64_t& out) {
     out = static_cast<std::int64_t>(t);
     return true;
 #endif
+}
+
+bool sameClock(const std::tm& a, const std::tm& b) {
+    return a.tm_year == b.tm_year && a.tm_mon == b.tm_mon && a.tm_mday == b.tm_mday && a.tm_hour == b.tm_hour &&
+           a.tm_min == b.tm_min && a.tm_sec == b.tm_sec;
+}
+
+}  // namespace
+
+bool localToInstant(std::tm& tm, std::int64_t& out) {
+    const std::tm given = tm;
+    if (!libraryLocalToInstant(tm, out)) return false;
+    if (given.tm_isdst >= 0 || !sameClock(given, tm)) return true;
+    // A clock reading in the hour repeated when daylight saving ends names
+    // two instants; the library's pick depends on its earlier calls. The
+    // first one (still in daylight saving) is always taken.
+    std::tm other = given;
+    other.tm_isdst = tm.tm_isdst > 0 ? 0 : 1;
+    std::int64_t otherOut = 0;
+    if (libraryLocalToInstant(other, otherOut) && sameClock(given, other) && otherOut < out) {
+        tm = other;
+        out = otherOut;
+    }
+    return true;
 }
 
 bool instantToLocal(std::int64_t t, std::tm& out) {
@@ -529,6 +555,36 @@ bool pathExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
 #endif
+}
+
+bool entryExists(const std::string& path) {
+#ifdef _WIN32
+    return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+#else
+    struct stat st;
+    return ::lstat(path.c_str(), &st) == 0;
+#endif
+}
+
+bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modified) {
+#ifdef _WIN32
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data)) return false;
+    size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // 100-nanosecond steps.
+    modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                         data.ftLastWriteTime.dwLowDateTime) * 100;
+#else
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    size = static_cast<std::uint64_t>(st.st_size);
+#ifdef __APPLE__
+    modified = static_cast<std::int64_t>(st.st_mtimespec.tv_sec) * 1000000000 + st.st_mtimespec.tv_nsec;
+#else
+    modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+#endif
+#endif
+    return true;
 }
 
 bool isRegularFile(const std::string& path) {

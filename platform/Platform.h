@@ -121,6 +121,14 @@ std::size_t wholeCharacters(const char* text, std::size_t size);
 // True when the path names an existing regular file or folder.
 bool pathExists(const std::string& path);
 
+// True when anything is at the path, a link that points nowhere included
+// (links are not followed).
+bool entryExists(const std::string& path);
+
+// The size and last modification time (nanoseconds, or as fine as the
+// system keeps them) of a file; false when nothing is there.
+bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modified);
+
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);
 

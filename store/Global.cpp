@@ -6,11 +6,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <iterator>
+#include <set>
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/SafeWriter.h"
 #include "store/XmlFile.h"
+
+#include <rapidxml/rapidxml_print.hpp>
 
 std::string Global::dataFolder;
 XmlDocument Global::configDoc;
@@ -20,6 +24,10 @@ std::vector<char> Global::userText;
 std::string Global::currentFile;
 std::string Global::currentId;
 bool Global::userOpen = false;
+bool Global::userUnsaved = false;
+std::function<void()> Global::afterReload;
+std::map<std::string, FileMark> Global::marks;
+std::vector<std::unique_ptr<Global::Retired>> Global::retired;
 std::map<std::string, double> Global::defaultLow;
 std::map<std::string, double> Global::defaultHigh;
 
@@ -92,7 +100,120 @@ std::string idText(int id) {
     return text;
 }
 
+// One line per reading of a user document: the variable, its values and
+// its date and time, as the question lists them.
+std::set<std::string> readingLines(const RapidDocument& doc) {
+    std::set<std::string> lines;
+    const XmlNode* patient = doc.first_node("patient");
+    for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
+        for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+            std::string values;
+            for (const char* part : {"value", "systolic", "diastolic", "fasting", "postprandial"}) {
+                const XmlNode* n = e->first_node(part);
+                if (!n) continue;
+                if (!values.empty()) values += "/";
+                values.append(n->value(), n->value_size());
+            }
+            lines.insert(std::string(Global::attributeText(v, "name")) + " " + values + " on " +
+                         Global::childText(e, "date") + " " + Global::childText(e, "time"));
+        }
+    }
+    return lines;
+}
+
+// What a reload would drop: the readings here that the file does not hold,
+// and the personal information when it differs.
+std::string droppedByReload(const RapidDocument& here, const RapidDocument& disk) {
+    const std::set<std::string> onDisk = readingLines(disk);
+    std::string list;
+    int shown = 0, more = 0;
+    for (const std::string& line : readingLines(here)) {
+        if (onDisk.count(line)) continue;
+        if (shown < 8) {
+            list += "\n  " + line;
+            ++shown;
+        } else {
+            ++more;
+        }
+    }
+    if (more > 0) list += "\n  and " + std::to_string(more) + " more readings";
+    const XmlNode* hereInfo = here.first_node("patient") ? here.first_node("patient")->first_node("info") : nullptr;
+    const XmlNode* diskInfo = disk.first_node("patient") ? disk.first_node("patient")->first_node("info") : nullptr;
+    std::string infoHere, infoDisk;
+    if (hereInfo) rapidxml::print(std::back_inserter(infoHere), *hereInfo, 0);
+    if (diskInfo) rapidxml::print(std::back_inserter(infoDisk), *diskInfo, 0);
+    if (infoHere != infoDisk) list += "\n  the personal information shown here";
+    return list;
+}
+
 }  // namespace
+
+void Global::forgetFiles() { marks.clear(); }
+
+bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
+    const std::string path = dataFolder + fileName;
+    const auto mark = marks.find(path);
+    if (mark == marks.end() || !mark->second.changedOnDisk(path)) return true;
+    TRACE_MSG(1, "Global::saveFile") << fileName << " was changed by another program";
+    std::vector<char> text;
+    XmlDocument fresh;
+    std::string reason;
+    const int read = readDocument(path, text, fresh, reason);
+    std::string question = std::string(fileName) + " was changed by another program since Quorvel read it.";
+    if (read > 0) {
+        const std::string dropped = droppedByReload(doc.get(), fresh.get());
+        question += dropped.empty() ? "\nReload takes the file on disk; no reading shown here is lost."
+                                    : "\nReload takes the file on disk and drops what differs here:" + dropped;
+    }
+    question += "\nOverwrite replaces it with the data shown here.";
+    const int answer = Dialogs::choice(question, "&Cancel", "Reload", "Overwrite");
+    if (answer == 2) {
+        TRACE_MSG(1, "Global::saveFile") << "Overwrite " << fileName << " changed by another program";
+        return true;
+    }
+    if (answer == 1) {
+        if (read <= 0) {
+            if (read < 0) reportMalformed(fileName, reason, "Global::saveFile");
+            return false;
+        }
+        takeReloaded(doc, fresh, text);
+        marks[path] = FileMark::ofFile(path);
+        TRACE_MSG(1, "Global::saveFile") << "Reloaded " << fileName << " changed by another program";
+        if (&doc == &userDoc && afterReload) afterReload();
+        return false;
+    }
+    TRACE_MSG(3, "Global::saveFile") << "Not saved: " << fileName << " was changed by another program";
+    return false;
+}
+
+void Global::takeReloaded(XmlDocument& doc, XmlDocument& fresh, std::vector<char>& freshText) {
+    std::vector<char>& text = &doc == &configDoc ? configText : userText;
+    std::unique_ptr<Retired> old(new Retired);
+    old->doc.swap(doc);
+    old->text.swap(text);
+    retired.push_back(std::move(old));
+    doc.swap(fresh);
+    text.swap(freshText);
+}
+
+bool Global::refreshRegistry() {
+    const char* name = "config.hma";
+    const std::string path = dataFolder + name;
+    const auto mark = marks.find(path);
+    if (mark == marks.end() || !mark->second.changedOnDisk(path)) return true;
+    std::vector<char> text;
+    XmlDocument fresh;
+    std::string reason;
+    const int read = readDocument(path, text, fresh, reason);
+    if (read <= 0) {
+        if (read < 0) reportMalformed(name, reason, "Global::refreshRegistry");
+        return false;
+    }
+    takeReloaded(configDoc, fresh, text);
+    marks[path] = FileMark::ofFile(path);
+    TRACE_MSG(1, "Global::refreshRegistry") << "Read again config.hma changed by another program";
+    return true;
+}
 
 bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer) {
     TRACE_SCOPE("Global::loadFile");
@@ -113,6 +234,8 @@ bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>&
     // the old tree's storage goes with them.
     buffer.swap(text);
     doc.swap(fresh);
+    if (&doc == &userDoc) userUnsaved = false;
+    marks[dataFolder + fileName] = FileMark::ofFile(dataFolder + fileName);
     TRACE_MSG(3, "Global::loadFile") << "Loaded file " << fileName;
     return true;
 }
@@ -129,9 +252,18 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
         reportBadName(fileName, "Global::saveFile");
         return false;
     }
+    if (!confirmReplace(fileName, doc)) {
+        // Not written: what memory holds is kept there, unless it was just
+        // taken again from disk.
+        if (&doc == &userDoc) userUnsaved = marks[dataFolder + fileName].changedOnDisk(dataFolder + fileName);
+        return false;
+    }
     std::string error;
     const std::string content = XmlFile::print(doc);
-    if (!SafeWriter::write(dataFolder, fileName, content, error, &written)) {
+    const bool saved = SafeWriter::write(dataFolder, fileName, content, error, &written);
+    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, content);
+    if (&doc == &userDoc) userUnsaved = !written;
+    if (!saved) {
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
         TRACE_MSG(1, "Global::saveFile") << "Error: Unable to save file: " << fileName << ": " << error;
         const char* outcome = written      ? "The new content was written but may not be safely on disk yet."
@@ -146,7 +278,11 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
 
 bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote) {
     bool written = false;
-    return saveReporting(fileName, doc, undoneNote, written) || written;
+    const bool unsavedBefore = userUnsaved;
+    if (saveReporting(fileName, doc, undoneNote, written) || written) return true;
+    // The caller takes the change back: memory holds what it held before.
+    if (&doc == &userDoc) userUnsaved = unsavedBefore;
+    return false;
 }
 
 bool Global::saveRegistryChange(const char* undoneNote) {
@@ -182,6 +318,7 @@ bool Global::createNew() {
     userText.swap(text);
     userDoc.swap(fresh);
     userOpen = true;
+    userUnsaved = false;
     std::cout << "New Id is " << id << std::endl;
 
     char* stored = userDoc->allocate_string(idText(id).c_str());
@@ -197,6 +334,8 @@ bool Global::createNew() {
 
 bool Global::addNewToConfig(const char* first, const char* last) {
     TRACE_SCOPE("Global::addNewToConfig");
+    // A record added outside keeps its id: the new one is chosen after it.
+    if (!refreshRegistry()) return false;
     XmlNode* before = nullptr;
     const int id = getNewId(&before);
     if (id < 0) {
@@ -241,6 +380,14 @@ bool Global::addNewToConfig(const char* first, const char* last) {
 bool Global::renameInRegistry(XmlNode* record, const std::string& first, const std::string& last) {
     TRACE_SCOPE("Global::renameInRegistry");
     if (!record) return false;
+    const std::string id = attributeText(record, "id");
+    if (!refreshRegistry()) return false;
+    record = findNodeWithId(id.c_str());
+    if (!record) {
+        Dialogs::alert("The user's record was removed from the registry (config.hma) by another program;\n"
+                       "the name was not changed.");
+        return false;
+    }
     RapidDocument& doc = configDoc.get();
     XmlNode* name = record->first_node("name");
     if (!name) {
@@ -311,23 +458,36 @@ XmlNode* Global::findNodeWithId(const char* id) {
 
 int Global::removeCurrentUser() {
     TRACE_SCOPE("Global::removeCurrentUser");
+    return removeRecord(
+        [](XmlNode* p) {
+            XmlNode* file = p->first_node("file");
+            return file && currentFile == file->value();
+        },
+        currentFile);
+}
+
+int Global::removeUserWithId(const std::string& id) {
+    TRACE_SCOPE("Global::removeUserWithId");
+    return removeRecord([&id](XmlNode* p) { return id == attributeText(p, "id"); }, "id " + id);
+}
+
+int Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown) {
+    if (!refreshRegistry()) return -2;
     XmlNode* config = configDoc->first_node("config");
     if (!config) return -1;
     for (XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
-        XmlNode* file = p->first_node("file");
-        if (file && currentFile == file->value()) {
-            XmlNode* next = p->next_sibling();
-            config->remove_node(p);
-            if (!saveRegistryChange("The user was not removed; the registry on disk was left unchanged.")) {
-                if (next)
-                    config->insert_node(next, p);
-                else
-                    config->append_node(p);
-                return -2;
-            }
-            TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << currentFile;
-            return 0;
+        if (!matches(p)) continue;
+        XmlNode* next = p->next_sibling();
+        config->remove_node(p);
+        if (!saveRegistryChange("The user was not removed; the registry on disk was left unchanged.")) {
+            if (next)
+                config->insert_node(next, p);
+            else
+                config->append_node(p);
+            return -2;
         }
+        TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << shown;
+        return 0;
     }
     return -1;
 }

@@ -3,10 +3,13 @@
 // open user's id and file name, and the default normal-range limits.
 #pragma once
 
+#include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "store/FileMark.h"
 #include "store/XmlDocument.h"
 
 class Global {
@@ -21,6 +24,9 @@ public:
     static std::string currentFile;
     static std::string currentId;
     static bool userOpen;
+    // True while userDoc holds changes its last save could not store (until
+    // a save succeeds or the file is read again).
+    static bool userUnsaved;
     static std::map<std::string, double> defaultLow;
     static std::map<std::string, double> defaultHigh;
 
@@ -38,6 +44,12 @@ public:
     // longer than kMaxFileName, is refused the same way.
     static bool loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer);
 
+    // Before a file is replaced it must still be the file the store read or
+    // last wrote (size, time and checksum). When another program changed it,
+    // the person is asked: "Reload" takes the file on disk into doc (the
+    // question lists what is dropped; the save returns false and
+    // afterReload runs), "Overwrite" saves, "&Cancel" (the default) saves
+    // nothing and returns false.
     // Writes doc to dataFolder + fileName, replacing the old file atomically.
     // A failure is reported (alert naming the file and the reason, level-1
     // trace, no "Saved file " line) and returns false; the old file stays as
@@ -49,6 +61,18 @@ public:
     // true when the new content reached the file (even if the save then
     // failed), false when the change must be taken back.
     static bool saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote);
+
+    // Re-reads the registry when another program changed config.hma since
+    // it was read or written. The registry in memory never holds a change
+    // that is not on disk, so nothing is lost; every registry change starts
+    // here, so records added or changed outside are kept. False after an
+    // alert when the changed file cannot be read (the registry stays).
+    static bool refreshRegistry();
+    // Runs after a document was reloaded from disk in place of the one in
+    // memory (the window brings its panels up to date).
+    static std::function<void()> afterReload;
+    // Forgets what was read and written (a new data folder, tests).
+    static void forgetFiles();
 
     // Makes userDoc a copy of the template with a fresh id; sets userOpen.
     // False (after an alert, nothing changed) when no id is left.
@@ -69,6 +93,9 @@ public:
     // 0 removed, -1 not found, -2 the registry could not be saved (the
     // record is put back where it was; the alert says so).
     static int removeCurrentUser();
+    // The same for the record with this id, whatever its file name (one
+    // whose file name is refused cannot be opened to be removed).
+    static int removeUserWithId(const std::string& id);
     static XmlNode* findVariable(const char* name);
 
     // A name read from the registry that may be used as a data file name:
@@ -81,6 +108,19 @@ public:
     static const char* attributeText(const XmlNode* node, const char* attributeName);
 
 private:
+    // The mark of each file read or written, by path.
+    static std::map<std::string, FileMark> marks;
+    // Trees replaced by a reload stay alive, as windows may still hold their
+    // nodes until they are brought up to date.
+    struct Retired {
+        XmlDocument doc;
+        std::vector<char> text;
+    };
+    static std::vector<std::unique_ptr<Retired>> retired;
+    // Asks before replacing a file another program changed; true: save.
+    static bool confirmReplace(const char* fileName, XmlDocument& doc);
+    // Takes doc and its text from the parsed file, keeping the old tree alive.
+    static void takeReloaded(XmlDocument& doc, XmlDocument& fresh, std::vector<char>& freshText);
     // saveFile with the last line of its alert chosen by the caller
     // (undoneNote, for a change taken back in memory); written tells whether
     // the new content reached the file even though the save failed.
@@ -88,4 +128,6 @@ private:
     // Saves the registry after a change; false when the change must be
     // taken back because the file on disk does not hold it.
     static bool saveRegistryChange(const char* undoneNote);
+    // Removes the first record that matches and saves the registry.
+    static int removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown);
 };

@@ -34,8 +34,10 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
         return false;
     }
 
-    // A temporary file left by an earlier interrupted save is stale.
-    if (platform::pathExists(temp)) ops.remove(temp);
+    // A temporary file left by an earlier interrupted save is stale; the
+    // folder lock makes this program its only writer. A leftover link is
+    // removed itself, never what it points to.
+    if (platform::entryExists(temp)) ops.remove(temp);
 
     const int handle = ops.createExclusive(temp);
     if (handle < 0) {

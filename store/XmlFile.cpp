@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <iterator>
 #include <new>
 
@@ -437,10 +438,70 @@ bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& er
     return true;
 }
 
+namespace {
+
+// Control characters in texts (a newline or tab from a character reference)
+// would be printed raw, and raw line ends are dropped on reading. While the
+// document is printed each one stands as kMark and a printable letter, which
+// the output then turns into a character reference.
+constexpr char kMark = '\x01';
+
+struct MarkedText {
+    rapidxml::xml_base<char>* holder;
+    char* value;
+    std::size_t size;
+};
+
+bool hasControl(const char* text, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i)
+        if (static_cast<unsigned char>(text[i]) < 0x20) return true;
+    return false;
+}
+
+void markText(rapidxml::xml_base<char>* holder, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
+    if (!hasControl(holder->value(), holder->value_size())) return;
+    std::string text;
+    for (std::size_t i = 0; i < holder->value_size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(holder->value()[i]);
+        if (c < 0x20) {
+            text += kMark;
+            text += static_cast<char>('@' + c);
+        } else {
+            text += static_cast<char>(c);
+        }
+    }
+    marked.push_back({holder, holder->value(), holder->value_size()});
+    texts.push_back(text);
+    holder->value(&texts.back()[0], texts.back().size());
+}
+
+void markTree(XmlNode* node, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
+    markText(node, marked, texts);
+    for (XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute()) markText(a, marked, texts);
+    for (XmlNode* child = node->first_node(); child; child = child->next_sibling()) markTree(child, marked, texts);
+}
+
+}  // namespace
+
 std::string XmlFile::print(const RapidDocument& doc) {
+    std::vector<MarkedText> marked;
+    std::deque<std::string> texts;
+    RapidDocument& tree = const_cast<RapidDocument&>(doc);
+    for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, marked, texts);
     std::string out;
     rapidxml::print(std::back_inserter(out), doc, 0);
-    return out;
+    for (const MarkedText& m : marked) m.holder->value(m.value, m.size);
+    if (marked.empty()) return out;
+    std::string written;
+    written.reserve(out.size() + 8 * marked.size());
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (out[i] == kMark && i + 1 < out.size()) {
+            written += "&#" + std::to_string(out[++i] - '@') + ";";
+        } else {
+            written += out[i];
+        }
+    }
+    return written;
 }
 
 std::string XmlFile::print(const XmlDocument& doc) { return print(*const_cast<XmlDocument&>(doc)); }

@@ -11,6 +11,7 @@
 
 #include "platform/Platform.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/time/LocalDayClock.h"
 
 namespace EntryRules {
 
@@ -268,7 +269,12 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     std::tm read{};
     const int fields = readFields(date, time, read);
     if (fields != 0) return fields;
-    if (!wholeDayExists(read) && !existsUnchanged(read)) return kBadRange;
+    // A time in the hour skipped when daylight saving starts (a reading
+    // made in another zone) is read as the platform places it; only a date
+    // the calendar does not have is refused.
+    if (!wholeDayExists(read) && !existsUnchanged(read) &&
+        read.tm_mday > LocalDayClock::daysInMonth(read.tm_year + 1900LL, read.tm_mon + 1))
+        return kBadRange;
     when = read;
     return 0;
 }

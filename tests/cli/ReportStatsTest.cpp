@@ -79,6 +79,33 @@ TEST(ReportStats, AverageMinimumAndMaximumAgreeWithTheAnalysisPanelForTheSameWin
     EXPECT_FALSE(panel.average.empty());
 }
 
+// Two readings at one date and time (an older file) count once everywhere:
+// the one stored last in the file, on the chart, in the Analysis panel and in
+// the report's statistics, panic count and list alike.
+TEST(ReportStats, ReadingsAtTheSameTimeCountOnceEverywhereTheLastInTheFile) {
+    Global::init();
+    ParsedUser user(pulseXml({{"2026/12/06", "08:05:00 AM", 150}, {"2026/12/06", "08:05:00 AM", 75},
+                              {"2026/12/05", "08:05:00 AM", 70}}));
+    std::list<ChartVariable> chart(1);
+    chart.front().name = "Pulse";
+    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value");
+    ASSERT_EQ(chart.front().points.size(), 2u);
+    EXPECT_EQ(chart.front().points.rbegin()->second, 75);
+    const TrendTexts panel = computeStats(chart.front().points.begin(), chart.front().points.end());
+
+    const std::vector<ReportVariable> report =
+        ReportData::gather(user.patient, instantOf(2026, 12, 1), instantOf(2026, 12, 7));
+    ASSERT_EQ(report.size(), 1u);
+    const SeriesStats stats = ReportStats::of(report[0].series[0]);
+    const std::vector<ReportData::Row> rows = ReportData::rowsNewestFirst(report[0]);
+    EXPECT_EQ(stats.count, 2);
+    EXPECT_EQ(stats.beyondPanic, 0);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].values[0], 75);
+    EXPECT_EQ(stats.texts.average, panel.average);
+    EXPECT_EQ(stats.texts.maximum, panel.maximum);
+}
+
 TEST(ReportStats, CountsReadingsAgainstTheNormalRangeAndThePanicLimits) {
     const SeriesStats s = ReportStats::of(seriesOf({35, 50, 60, 70, 100, 110, 140}));
     EXPECT_EQ(s.count, 7);

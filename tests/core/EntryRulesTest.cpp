@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/time/TimeKey.h"
 
 using namespace EntryRules;
 
@@ -129,8 +130,14 @@ TEST_F(BerlinTime, EarlyYearsAreCheckedAs1970) {
     EXPECT_EQ(read("-2147483648/01/01", "08:00:00 AM"), 0);
 }
 
-TEST_F(BerlinTime, TimeInDaylightSavingGapIsRefused) {
-    EXPECT_EQ(read("2024/03/31", "02:30:00 AM"), kBadRange);
+TEST_F(BerlinTime, TimeInDaylightSavingGapIsReadAsThePlatformPlacesIt) {
+    ASSERT_EQ(read("2024/03/31", "02:30:00 AM"), 0);
+    EXPECT_EQ(when.tm_hour, 2);
+    const TimeKey gap = TimeKey::fromTm(when);
+    EXPECT_TRUE(gap.valid);
+    // An hour before or after, as the system's conversion places it.
+    EXPECT_GE(gap.instant, instantOf(2024, 3, 31, 1, 30, 0));
+    EXPECT_LE(gap.instant, instantOf(2024, 3, 31, 3, 30, 0));
     EXPECT_EQ(read("2024/03/31", "01:59:59 AM"), 0);
     EXPECT_EQ(read("2024/03/31", "03:00:00 AM"), 0);
     // The hour repeated in autumn exists and is kept.
@@ -347,4 +354,28 @@ TEST_F(EntryPlanTest, VariableNamesLongerThan31AreRefused) {
     EntryPlan p = planEntry(name31 + "x", "2024/03/05", "09:00:00 AM", one);
     EXPECT_EQ(p.result, kNameTooLong);
     EXPECT_EQ(p.field, name31 + "x");
+}
+
+// The hour repeated when daylight saving ends: the same clock reading always
+// gives the same instant, whatever was converted before, so the readings of
+// that hour keep their clock order on the chart, in reports and in exports.
+TEST(NewYorkTime, RepeatedHourKeepsClockOrderWhateverWasConvertedBefore) {
+    ScopedTimeZone tz("America/New_York");
+    const char* orders[][3] = {{"01:10:00 AM", "01:30:00 AM", "01:50:00 AM"},
+                               {"01:50:00 AM", "01:30:00 AM", "01:10:00 AM"},
+                               {"01:30:00 AM", "01:50:00 AM", "01:10:00 AM"}};
+    for (const auto& order : orders) {
+        SCOPED_TRACE(order[0]);
+        std::int64_t at[3] = {};
+        int season = 0;
+        for (const char* time : order) {
+            // Readings of other days converted in between, in summer and in winter time.
+            instantOf(2026, ++season % 2 ? 7 : 12, 2, 12);
+            std::tm when{};
+            ASSERT_EQ(readWhen("2026/11/1", time, when), 0);
+            at[(when.tm_min - 10) / 20] = TimeKey::fromTm(when).instant;
+        }
+        EXPECT_EQ(at[1] - at[0], 20 * 60);
+        EXPECT_EQ(at[2] - at[1], 20 * 60);
+    }
 }

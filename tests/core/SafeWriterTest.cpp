@@ -243,6 +243,45 @@ TEST(SafeWriterFiles, StaleTemporaryFileIsReplacedAndModeIsPrivate) {
     EXPECT_EQ(SafeWriter::temporaryName("user0.hma"), ".user0.hma.saving");
 }
 
+TEST(SafeWriterFiles, StaleTemporaryLinkIsRemovedWithoutFollowingIt) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    loadUser(data, userFileXml(0, "A", "B", ""));
+    const std::string temp = data.path(SafeWriter::temporaryName("user0.hma"));
+    const std::string outside = data.folder + "../outside-" + std::to_string(getpid());
+    struct Case {
+        const char* what;
+        const char* target;  // where the leftover link points
+        bool outsideFile;
+    } cases[] = {
+        {"dangling link", "/nonexistent/quorvel-gone", false},
+        {"link to a file elsewhere", nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (c.outsideFile) {
+            std::FILE* f = std::fopen(outside.c_str(), "w");
+            ASSERT_TRUE(f);
+            std::fputs("not ours", f);
+            std::fclose(f);
+        }
+        ASSERT_EQ(symlink(c.outsideFile ? outside.c_str() : c.target, temp.c_str()), 0);
+        ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc)) << (dialogs.alerts.empty() ? "" : dialogs.alerts[0]);
+        EXPECT_EQ(data.read("user0.hma"), XmlFile::print(Global::userDoc));
+        struct stat st;
+        EXPECT_NE(lstat(temp.c_str(), &st), 0);
+        if (c.outsideFile) {
+            std::FILE* f = std::fopen(outside.c_str(), "r");
+            ASSERT_TRUE(f);
+            char text[32] = {};
+            EXPECT_EQ(std::fread(text, 1, sizeof text - 1, f), 8u);
+            std::fclose(f);
+            EXPECT_STREQ(text, "not ours");
+            unlink(outside.c_str());
+        }
+    }
+}
+
 TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
     TestDataFolder data;
     DialogRecorder dialogs;

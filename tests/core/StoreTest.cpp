@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <climits>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -541,6 +543,108 @@ TEST(StoreSave, FailedRegistrySaveTakesTheChangeBack) {
         ASSERT_EQ(chmod(data.path("config.hma").c_str(), 0600), 0);
         EXPECT_TRUE(c.apply()) << c.change;
         EXPECT_NE(data.read("config.hma"), onDisk) << c.change;
+    }
+}
+
+// ---------------------------------------------------------------- changes from outside
+
+namespace {
+
+void setFirstName(const char* first) {
+    XmlNode* node = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first");
+    node->value(Global::userDoc->allocate_string(first));
+}
+
+// Moves a file's time back, as a file written a while ago.
+void age(TestDataFolder& data, const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    fs::last_write_time(data.path(name), fs::file_time_type::clock::now() - std::chrono::hours(24 * 365), ignored);
+}
+
+}  // namespace
+
+TEST(StoreOutside, UserFileChangedOutsideIsAskedAboutAndEachAnswerKeepsItsSide) {
+    const std::string outside = userFileXml(0, "Outside", "Name", kPulse + "\t<variable name=\"SpO2\">\n\t\t<entry>"
+                                            "<value>97</value><date>2026/12/7</date><time>9:00:00 AM</time></entry>\n"
+                                            "\t</variable>\n");
+    struct Case {
+        int answer;
+        bool saved;
+        const char* onDiskFirst;
+        const char* inMemoryFirst;
+    } cases[] = {{0, false, "Outside", "Here"}, {1, false, "Outside", "Outside"}, {2, true, "Here", "Here"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer);
+        TestDataFolder data;
+        DialogRecorder dialogs;
+        dialogs.nextChoice = c.answer;
+        openTestUser(data, kPulse);
+        int reloads = 0;
+        Global::afterReload = [&reloads] { ++reloads; };
+        setFirstName("Here");
+        data.write("user0.hma", outside);
+        EXPECT_EQ(Global::saveFile("user0.hma", Global::userDoc), c.saved);
+        ASSERT_EQ(dialogs.questions.size(), 1u);
+        EXPECT_EQ(dialogs.questions[0].rfind("user0.hma was changed by another program since Quorvel read it.", 0), 0u);
+        EXPECT_NE(dialogs.questions[0].find("the personal information shown here"), std::string::npos);
+        EXPECT_EQ(dialogs.buttons[0], (std::vector<std::string>{"&Cancel", "Reload", "Overwrite"}));
+        EXPECT_NE(data.read("user0.hma").find(std::string("<first>") + c.onDiskFirst), std::string::npos);
+        EXPECT_STREQ(Global::childText(Global::userDoc->first_node("patient")->first_node("info")->first_node("name"),
+                                       "first"),
+                     c.inMemoryFirst);
+        EXPECT_EQ(reloads, c.answer == 1 ? 1 : 0);
+        EXPECT_TRUE(dialogs.alerts.empty());
+        // What was taken or written is the file read now: no second question.
+        if (c.answer != 0) {
+            EXPECT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+            EXPECT_EQ(dialogs.questions.size(), 1u);
+        }
+    }
+}
+
+TEST(StoreOutside, SameBytesWrittenAgainOrAFileGoneAreNoChange) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    openTestUser(data, kPulse);
+    ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    const std::string saved = data.read("user0.hma");
+    data.write("user0.hma", saved);
+    age(data, "user0.hma");
+    EXPECT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    unlink(data.path("user0.hma").c_str());
+    EXPECT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_TRUE(dialogs.questions.empty());
+    EXPECT_EQ(data.read("user0.hma"), saved);
+}
+
+TEST(StoreOutside, RegistryChangedOutsideIsReadAgainBeforeEachChange) {
+    struct Case {
+        const char* change;
+        std::function<bool()> apply;
+        std::vector<std::string> ids;
+    } cases[] = {
+        {"new user", [] { return Global::addNewToConfig("New", "Person"); }, {"0", "1", "2", "3"}},
+        {"rename", [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
+         {"0", "1", "3"}},
+        {"removal", [] { return Global::removeCurrentUser() == 0; }, {"0", "3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.change);
+        TestDataFolder data;
+        DialogRecorder dialogs;
+        loadRegistry(data, registry({"0", "1"}));
+        Global::currentFile = "user1.hma";
+        Global::currentId = "1";
+        // Another program adds a person with the next id, and renames user 0.
+        std::string outside = registry({"0", "1", "3"});
+        outside.replace(outside.find("F0"), 2, "Zoe");
+        data.write("config.hma", outside);
+        EXPECT_TRUE(c.apply());
+        EXPECT_EQ(recordIds(), c.ids);
+        EXPECT_NE(data.read("config.hma").find("<first>Zoe</first>"), std::string::npos);
+        EXPECT_NE(data.read("config.hma").find("user3.hma"), std::string::npos);
+        EXPECT_TRUE(dialogs.questions.empty());
     }
 }
 

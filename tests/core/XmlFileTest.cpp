@@ -153,6 +153,31 @@ TEST(XmlFileRoundTrip, AmpersandAndLessThanAreWrittenAsEntitiesAndReadBack) {
     EXPECT_STREQ(back->first_node("variable")->first_attribute("name")->value(), "A&B<\"C\"");
 }
 
+TEST(XmlFileRoundTrip, ControlCharactersAreWrittenAsReferencesAndNeverChange) {
+    const struct {
+        const char* file;     // as hand-edited
+        const char* text;     // the value read
+        const char* written;  // as printed
+    } cases[] = {
+        {"<v name=\"\xC3\x86robic&#10;mins\">a&#9;b</v>", "a\tb",
+         "<v name=\"\xC3\x86robic&#10;mins\">a&#9;b</v>\n\n"},
+        {"<v>line&#13;&#10;two</v>", "line\r\ntwo", "<v>line&#13;&#10;two</v>\n\n"},
+        {"<v>&#1;x&#31;</v>", "\x01x\x1f", "<v>&#1;x&#31;</v>\n\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        XmlDocument doc;
+        std::vector<char> buffer;
+        const std::string printed = readAndPrint(c.file, doc, buffer);
+        EXPECT_EQ(printed, c.written);
+        EXPECT_STREQ(doc->first_node("v")->value(), c.text);
+        XmlDocument back;
+        std::vector<char> again;
+        EXPECT_EQ(readAndPrint(printed, back, again), printed);
+        EXPECT_STREQ(back->first_node("v")->value(), c.text);
+    }
+}
+
 TEST(XmlFileRoundTrip, CommentsDoctypeAndCdataAreDropped) {
     EXPECT_EQ(readAndPrint("<!DOCTYPE c [<!ELEMENT c ANY>]><!-- x --><c><?pi y?><![CDATA[z]]><d>&#65;&#x42;</d></c>"),
               "<c>\n\t<d>AB</d>\n</c>\n\n");

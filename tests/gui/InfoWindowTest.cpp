@@ -1,6 +1,12 @@
 // The user information panel and the edit window: the panel's lines, the
 // checks with their alerts, new users, edits, cancelling and closing.
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include "MainWindowFixture.h"
 #include "store/XmlFile.h"
@@ -313,6 +319,60 @@ TEST_F(InfoWindowTest, RegistrySaveFailureUndoesARenameAndANewUser) {
     EXPECT_EQ(Global::currentFile, "user0.hma");
     EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Ada Lovelace"}));
     EXPECT_EQ(theInfoWindow(), w);
+}
+
+// A rename on a disk with room for the registry only: the user's own file
+// cannot take the new name, so the registry does not keep it either.
+TEST_F(InfoWindowTest, RenameTheUsersFileCannotTakeKeepsTheOldNameInBothFiles) {
+    const std::string mountPoint = data->root + "/small";
+    mkdir(mountPoint.c_str(), 0700);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "a small tmpfs cannot be mounted here: " << std::strerror(errno);
+    struct Unmount {
+        std::string path;
+        ~Unmount() { umount2(path.c_str(), MNT_DETACH); }
+    } unmount{mountPoint};
+    Global::dataFolder = mountPoint + "/";
+    std::string entries = "\t<variable name=\"Pulse\">\n";
+    for (int i = 0; i < 200; ++i)
+        entries += "\t\t<entry>\n\t\t\t<value>72.000000</value>\n\t\t\t<date>2026/12/6</date>\n"
+                   "\t\t\t<time>08:05:00 AM</time>\n\t\t</entry>\n";
+    entries += "\t</variable>\n";
+    writeFile(mountPoint + "/user0.hma", userFileXml(0, "Ann", "Lee", entries));
+    writeFile(mountPoint + "/config.hma",
+              "<config>\n\t<patient id=\"0\">\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n"
+              "\t\t</name>\n\t\t<file>user0.hma</file>\n\t</patient>\n</config>\n");
+    openWindow();
+    chooseLine(1);
+    InfoWindow* w = openEdit();
+    ASSERT_NE(w, nullptr);
+    // Fill the disk, then free two pages: room for the registry, not for the user's file.
+    const std::string filler = mountPoint + "/filler";
+    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    const std::string block(4096, 'f');
+    off_t size = 0;
+    for (ssize_t n; (n = write(fd, block.data(), block.size())) > 0;) size += n;
+    ASSERT_EQ(ftruncate(fd, size - 8192), 0);
+    close(fd);
+
+    testing::internal::CaptureStderr();
+    const std::vector<std::string> alerts = submit(w, "Annabel", "Lee", "", "");
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(alerts.size(), 1u);
+    EXPECT_NE(alerts[0].find("No space left on device"), std::string::npos) << alerts[0];
+    EXPECT_NE(alerts[0].find("The name and details were not changed"), std::string::npos) << alerts[0];
+    EXPECT_NE(readFile(mountPoint + "/config.hma").find("<first>Ann</first>"), std::string::npos);
+    EXPECT_NE(readFile(mountPoint + "/user0.hma").find("<first>Ann</first>"), std::string::npos);
+    EXPECT_EQ(lines(usersList()), std::vector<std::string>({"Ann Lee"}));
+    EXPECT_STREQ(Global::childText(Global::findNodeWithId("0")->first_node("name"), "first"), "Ann");
+    EXPECT_EQ(XmlFile::print(Global::userDoc).find("Annabel"), std::string::npos);
+    EXPECT_EQ(theInfoWindow(), w);
+    // With room again the same rename reaches both files.
+    unlink(filler.c_str());
+    EXPECT_TRUE(submit(w, "Annabel", "Lee", "", "").empty());
+    EXPECT_NE(readFile(mountPoint + "/config.hma").find("<first>Annabel</first>"), std::string::npos);
+    EXPECT_NE(readFile(mountPoint + "/user0.hma").find("<first>Annabel</first>"), std::string::npos);
 }
 
 TEST_F(InfoWindowTest, EditWindowClosedFromTitleBarChangesNothing) {

@@ -284,6 +284,95 @@ TEST_F(MainWindowTest, ExitAfterAFailedSaveAsksAndCancelKeepsTheUserOpen) {
     EXPECT_EQ(dialogs->questions.size(), 2u);
 }
 
+TEST_F(MainWindowTest, CloseAndTheCloseBoxAskAfterAFailedSave) {
+    const struct {
+        const char* action;
+        const char* word;
+        std::function<void(MainWindow*)> run;
+    } cases[] = {
+        {"File/Close", "Close", [this](MainWindow*) { pickMenu("File/Close"); }},
+        {"close box", "Exit", [](MainWindow* w) { w->do_callback(); }},
+    };
+    writeUsers(twoUsers);
+    openWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        chooseLine(2);
+        ASSERT_EQ(chmod(data->path("user1.hma").c_str(), 0444), 0);
+        pickMenu("File/Save");  // fails: the change lives in memory only
+        dialogs->questions.clear();
+        dialogs->buttons.clear();
+        dialogs->nextChoice = 0;  // "&Cancel"
+        c.run(win);
+        ASSERT_EQ(dialogs->questions.size(), 1u);
+        EXPECT_EQ(dialogs->questions[0],
+                  std::string("Your changes to user1.hma could not be saved. ") + c.word + " anyway and lose them?");
+        EXPECT_EQ(dialogs->buttons[0], (std::vector<std::string>{"&Cancel", "", c.word}));
+        EXPECT_TRUE(Global::userOpen);
+        EXPECT_TRUE(win->shown());
+        dialogs->nextChoice = 2;
+        c.run(win);
+        EXPECT_EQ(dialogs->questions.size(), 2u);
+        ASSERT_EQ(chmod(data->path("user1.hma").c_str(), 0600), 0);
+    }
+    EXPECT_FALSE(win->shown()) << "the close box ends the program once the person agrees";
+}
+
+TEST_F(MainWindowTest, EachFileChangedOutsideBetweenTwoActionsIsNotOverwritten) {
+    writeUsers(twoUsers);
+    openWindow();
+    chooseLine(1);
+    // Another program gives Ada a new first name and a reading.
+    const std::string outside = userFileXml(0, "Augusta", "Lovelace",
+                                            "\t<variable name=\"Pulse\">\n\t\t<entry>\n\t\t\t<value>72</value>\n"
+                                            "\t\t\t<date>2026/12/6</date>\n\t\t\t<time>08:05:00 AM</time>\n"
+                                            "\t\t</entry>\n\t</variable>\n");
+    data->write("user0.hma", outside);
+    dialogs->nextChoice = 0;  // "&Cancel": nothing written, Ada stays open
+    pickMenu("File/Save");
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].rfind("user0.hma was changed by another program since Quorvel read it.", 0), 0u);
+    EXPECT_EQ(data->read("user0.hma"), outside);
+    dialogs->nextChoice = 1;  // "Reload"
+    chooseLine(2);
+    EXPECT_EQ(dialogs->questions.size(), 2u);
+    EXPECT_EQ(data->read("user0.hma"), outside);
+    EXPECT_EQ(usersList()->value(), 1) << "the reloaded user stays open; the next choice goes through";
+    EXPECT_EQ(lines(win->userInfoBox->browser).at(0).find("Augusta") != std::string::npos, true);
+    EXPECT_NE(Global::findVariable("Pulse"), nullptr);
+    chooseLine(2);
+    EXPECT_EQ(Global::currentFile, "user1.hma");
+    EXPECT_EQ(dialogs->questions.size(), 2u);
+
+    // Alan's file changes outside; Overwrite writes what the window holds.
+    data->write("user1.hma", userFileXml(1, "Alonzo", "Church", ""));
+    dialogs->nextChoice = 2;
+    pickMenu("File/Save");
+    EXPECT_EQ(dialogs->questions.size(), 3u);
+    EXPECT_NE(data->read("user1.hma").find("<first>Alan</first>"), std::string::npos);
+
+    // A person added to the registry outside keeps their id and file.
+    std::string config = data->read("config.hma");
+    config.insert(config.find("</config>"), "\t<patient id=\"2\">\n\t\t<name>\n\t\t\t<first>Grace</first>\n"
+                                            "\t\t\t<last>Hopper</last>\n\t\t</name>\n\t\t<file>user2.hma</file>\n"
+                                            "\t</patient>\n");
+    data->write("config.hma", config);
+    data->write("user2.hma", userFileXml(2, "Grace", "Hopper", ""));
+    win->newCB_i();
+    InfoWindow* w = theInfoWindow();
+    ASSERT_NE(w, nullptr);
+    w->firstNameInput->value("Edsger");
+    w->lastNameInput->value("Dijkstra");
+    w->okButton->do_callback();
+    EXPECT_EQ(lines(usersList()), (std::vector<std::string>{"Ada Lovelace", "Alan Turing", "Grace Hopper",
+                                                           "Edsger Dijkstra"}));
+    EXPECT_EQ(data->read("user2.hma"), userFileXml(2, "Grace", "Hopper", ""));
+    EXPECT_FALSE(data->exists("user2.hma.old"));
+    EXPECT_NE(data->read("user3.hma").find("Edsger"), std::string::npos);
+
+    EXPECT_EQ(dialogs->questions.size(), 3u);
+}
+
 TEST_F(MainWindowTest, NewStopsWhenNoIdIsLeftAndEnablesNothing) {
     writeUsers({{2147483647, "Last", "Number", ""}});
     openWindow();

@@ -128,7 +128,18 @@ TEST_F(UsersListTest, UnsafeFileNameInRegistryRefused) {
     EXPECT_FALSE(Global::userOpen);
     EXPECT_EQ(Global::currentFile, "");
     EXPECT_EQ(traceCount("Loaded file "), 1);  // the registry only
-    EXPECT_EQ(usersList()->value(), 0);
+    // The line stays chosen so that the record can be removed, and nothing else.
+    EXPECT_EQ(usersList()->value(), 1);
+    EXPECT_TRUE(win->removeUserButton->active());
+    EXPECT_FALSE(win->editUserButton->active());
+    EXPECT_FALSE(menuItem("File/Save")->active());
+    dialogs->nextChoice = 1;  // "OK"
+    win->removeUserButton->do_callback();
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nEve Evil?");
+    EXPECT_EQ(usersList()->size(), 0);
+    EXPECT_EQ(data->read("config.hma").find("Eve"), std::string::npos);
+    EXPECT_FALSE(win->removeUserButton->active());
 }
 
 TEST_F(UsersListTest, RecordsLackingPartsDoNotCrash) {

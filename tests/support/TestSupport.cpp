@@ -118,6 +118,9 @@ void resetGlobalState() {
     Global::currentFile.clear();
     Global::currentId.clear();
     Global::userOpen = false;
+    Global::userUnsaved = false;
+    Global::forgetFiles();
+    Global::afterReload = nullptr;
     Global::defaultLow.clear();
     Global::defaultHigh.clear();
     Global::init();

@@ -167,9 +167,12 @@ MainWindow::MainWindow(int width, int height)
     size_range(920, 640);
     show();
     mainWindow = this;
+    // A user file taken again from disk instead of being overwritten.
+    Global::afterReload = [this] { readingsChanged(); };
 }
 
 MainWindow::~MainWindow() {
+    Global::afterReload = nullptr;
     delete helpWindow;
     helpWindow = nullptr;
     // The text display does not own its buffer.
@@ -187,7 +190,21 @@ MainWindow::~MainWindow() {
 }
 
 bool MainWindow::saveOpenUser() {
-    return !Global::userOpen || Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    if (!Global::userOpen) return true;
+    const auto generation = Global::userDoc.generation();
+    // A file taken again from disk (Reload) holds everything shown.
+    return Global::saveFile(Global::currentFile.c_str(), Global::userDoc) ||
+           Global::userDoc.generation() != generation;
+}
+
+bool MainWindow::leaveOpenUser(const char* action) {
+    if (saveOpenUser()) return true;
+    // Changes that could not be saved live only in memory: leaving loses them.
+    const std::string question = "Your changes to " + Global::currentFile + " could not be saved. " + action +
+                                 " anyway and lose them?";
+    if (Dialogs::choice(question, "&Cancel", nullptr, action) != 2) return false;
+    TRACE_MSG(1, "MainWindow::leaveOpenUser") << action << " without saving " << Global::currentFile;
+    return true;
 }
 
 std::string MainWindow::pickedPath(Fl_Menu_* menu) {
@@ -206,13 +223,7 @@ void MainWindow::menuCB_i() {
     std::cout << "item picked in menu: " << path << std::endl;
     TRACE_MSG(3, "MainWindow::menuCB_i") << "item picked in menu: " << path;
     if (path == "File/Exit") {
-        // Changes that could not be saved live only in memory: leaving loses them.
-        if (!saveOpenUser()) {
-            const std::string question =
-                "Your changes to " + Global::currentFile + " could not be saved. Exit anyway and lose them?";
-            if (Dialogs::choice(question, "&Cancel", nullptr, "Exit") != 2) return;
-            TRACE_MSG(1, "MainWindow::menuCB_i") << "Exit without saving " << Global::currentFile;
-        }
+        if (!leaveOpenUser("Exit")) return;
         Dialogs::terminate(0);
     }
     if (path == "File/Save") saveOpenUser();
@@ -220,6 +231,8 @@ void MainWindow::menuCB_i() {
 
 void MainWindow::closeCB_i() {
     TRACE_SCOPE("MainWindow::closeCB_i");
+    // Nothing is written, unless changes are waiting after a failed save.
+    if (Global::userUnsaved && !leaveOpenUser("Close")) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, true, true);
@@ -239,18 +252,26 @@ void MainWindow::newCB_i() {
 
 void MainWindow::userRemoveCB_i() {
     TRACE_SCOPE("MainWindow::userRemoveCB_i");
-    if (!Global::userOpen) return;
     Fl_Hold_Browser* list = searchUserBox->browser;
     const int line = list->value();
+    XmlNode* chosen = Global::userOpen || line <= 0 ? nullptr : Global::findNodeWithId(Global::currentId.c_str());
+    const bool unopened = chosen && !Global::isSafeFileName(Global::childText(chosen, "file"));
+    if (!Global::userOpen && !unopened) return;
     const char* text = line > 0 ? list->text(line) : nullptr;
     const std::string question =
         "Do you really want to remove user:\n" + LiteralText::fromListLine(text ? text : "") + "?";
     if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
     // A removal the registry could not save was undone: the user stays.
-    if (Global::removeCurrentUser() == -2) return;
+    if ((unopened ? Global::removeUserWithId(Global::currentId) : Global::removeCurrentUser()) == -2) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, false, true);
+}
+
+void MainWindow::showUnopenedRecord() {
+    setUserControlsActive(false);
+    refreshPanels(true, false, true);
+    removeUserButton->activate();
 }
 
 void MainWindow::chartRemoveCB_i() {
@@ -294,6 +315,7 @@ void MainWindow::windowCB_i() {
     // Escape is no way to end the program (a second press after closing a
     // menu would do it unnoticed); the close box still does.
     if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) return;
+    if (Global::userOpen && Global::userUnsaved && !leaveOpenUser("Exit")) return;
     hide();
 }
 

@@ -113,10 +113,18 @@ public:
     static void fastingCB(Fl_Widget*, void* node);
     static void normalRangeCB(Fl_Widget*, void* node);
 
+    // The chosen line's record names a file that cannot be used: no user is
+    // open, the line stays selected and only "Remove selected user" works.
+    void showUnopenedRecord();
+
 private:
     // Saves the open user's document to its data file when a user is open.
     // False when that save failed (the changes live only in memory).
     bool saveOpenUser();
+    // saveOpenUser before leaving the open user (action: "Exit", "Close");
+    // when the save fails the person is asked, Cancel the default. True:
+    // go on.
+    bool leaveOpenUser(const char* action);
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);
 

@@ -293,6 +293,8 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
 
     if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
         // The store has told the person; the window stays open for a retry.
+        // The entry kept in memory shows on the chart like any other.
+        if (mainWindow) mainWindow->readingsChanged();
         return;
     }
     // The chart learns of the entries once they are on disk.
@@ -332,7 +334,9 @@ void NewEntryWindow::cancelCB_i() {
     TRACE_SCOPE("NewEntryWindow::cancelCB_i");
     hide();
     // Entries saved with Add show everywhere, as after OK.
-    if (savedWithAdd && mainWindow) mainWindow->readingsChanged();
+    // So do entries kept in memory after a failed save: they stay until
+    // saved or until the person leaves without saving.
+    if ((savedWithAdd || pending) && mainWindow) mainWindow->readingsChanged();
     savedWithAdd = false;
 }
 

@@ -170,19 +170,38 @@ void InfoWindow::saveCB_i() {
     const std::string idText = Global::attributeText(patient, "id");
     const std::string first = firstNameInput->value();
     const std::string last = lastNameInput->value();
-    XmlNode* record = idText.empty() ? nullptr : Global::findNodeWithId(idText.c_str());
+    // Records added outside since the registry was read keep their ids.
+    if (!Global::refreshRegistry()) return;
+    // A new user's id may have been taken outside meanwhile: only an edit has a record.
+    XmlNode* record = isNew || idText.empty() ? nullptr : Global::findNodeWithId(idText.c_str());
+    const std::string oldFirst = record ? Global::childText(record->first_node("name"), "first") : "";
+    const std::string oldLast = record ? Global::childText(record->first_node("name"), "last") : "";
     // The registry is changed first: when it cannot be saved, neither the
     // list nor the user's own file may show the new name.
     if (record && !Global::renameInRegistry(record, first, last)) return;  // the window stays open
 
     XmlNode* info = childOrNew(patient, "info", doc);
+    // The details as they were, put back when the user's file cannot take the new ones.
+    XmlNode* oldInfo = doc.clone_node(info);
     XmlNode* name = childOrNew(info, "name", doc);
     setChildText(name, "first", first, doc);
     setChildText(name, "last", last, doc);
 
     if (record) {
         writeDetails(info);
-        Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+        if (!Global::saveChange(Global::currentFile.c_str(), Global::userDoc,
+                                "The name and details were not changed; the file on disk was left unchanged.")) {
+            // Both files keep the old name: the list and the information
+            // panel never disagree.
+            if (info->parent() == patient) {
+                patient->insert_node(info, oldInfo);
+                patient->remove_node(info);
+            }
+            if (XmlNode* again = Global::findNodeWithId(idText.c_str()))
+                Global::renameInRegistry(again, oldFirst, oldLast);
+            if (mainWindow) mainWindow->refreshPanels(false, false, false);
+            return;  // the window stays open
+        }
     } else {
         // The user's own file is written before the registry record that
         // points to it, so a registered user always has a file.

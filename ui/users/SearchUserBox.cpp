@@ -94,8 +94,12 @@ void SearchUserBox::browserCB_i() {
                     << "Error: the registry names an unusable data file for user id " << id << ": " << file;
                 std::cerr << "Unusable data file name for user id " << id << ": " << file << std::endl;
                 Dialogs::alert("The data file name recorded for this user cannot be used:\n\"" + file +
-                               "\"\nThe user was not opened.");
-                restoreSelection();
+                               "\"\nThe user was not opened; \"Remove selected user\" removes the record.");
+                // The line stays chosen, with no user open, so that it can be removed.
+                Global::userOpen = false;
+                Global::currentId = id;
+                Global::currentFile.clear();
+                if (mainWindow) mainWindow->showUnopenedRecord();
                 return;
             }
             const std::string previousId = Global::currentId;
