@@ -280,10 +280,12 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
 
     std::mt19937 random(20261207);
     std::uniform_int_distribution<long> delay(0, std::max<long>(2000, 5 * static_cast<long>(oneSave)));
+    // A fixed number of kills, not a time budget: a loaded machine (or the
+    // sanitizer build) makes every save slower, and the spread of the kill
+    // moments above grows with it, so the test takes longer but checks the same.
     int seenA = 0, seenB = 0;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(18);
-    int kills = 0;
-    for (; kills < 200 && std::chrono::steady_clock::now() < deadline; ++kills) {
+    const int kills = 40;
+    for (int kill_number = 0; kill_number < kills; ++kill_number) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -301,9 +303,8 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         else if (onDisk == printedB)
             ++seenB;
         else
-            FAIL() << "kill " << kills << " left a file of " << onDisk.size() << " bytes that is neither version";
+            FAIL() << "kill " << kill_number << " left a file of " << onDisk.size() << " bytes that is neither version";
     }
-    EXPECT_GE(kills, 30) << "too few kills in the time allowed";
     // The kills fell at different moments: both versions were seen.
     EXPECT_GT(seenA, 0);
     EXPECT_GT(seenB, 0);

@@ -62,10 +62,11 @@ protected:
         return names;
     }
 
-    // Runs the event loop until the windows are drawn and done holds (at most two seconds).
+    // Runs the event loop until the windows are drawn and done holds (at most ten seconds,
+    // for a busy machine; it returns as soon as done holds).
     template <class Done>
     static void settle(Done done) {
-        for (int i = 0; i < 40 && !done(); ++i) Fl::wait(0.05);
+        for (int i = 0; i < 200 && !done(); ++i) Fl::wait(0.05);
     }
 
     std::vector<std::string> itemPaths(Fl_Menu_Button* menu) {
