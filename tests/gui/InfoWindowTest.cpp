@@ -425,7 +425,7 @@ TEST_F(InfoWindowTest, NewUserWithNumberOfRemovedUserKeepsRemovedUsersFile) {
     writeUsers({{0, "Ada", "Lovelace", ""}});
     openWindow();
     chooseLine(1);
-    dialogs->nextChoice = 1;
+    dialogs->nextChoice = 2;  // "Remove"
     win->userRemoveCB_i();
     const std::string removed = data->read("user0.hma");
     ASSERT_NE(removed.find("Lovelace"), std::string::npos);

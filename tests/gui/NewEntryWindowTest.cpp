@@ -83,7 +83,7 @@ TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     EXPECT_EQ(w->inputs[2]->type(), FL_NORMAL_INPUT);
     EXPECT_EQ(w->inputs[3]->type(), FL_NORMAL_INPUT);
     ASSERT_TRUE(w->addButton && w->okButton && w->cancelButton);
-    EXPECT_STREQ(w->addButton->label(), "Add");
+    EXPECT_STREQ(w->addButton->label(), "&Add");
     EXPECT_STREQ(w->okButton->label(), "OK");
     EXPECT_STREQ(w->cancelButton->label(), "&Cancel");
     EXPECT_EQ(w->addButton->x(), 100);
