@@ -12,6 +12,7 @@
 #include "platform/Platform.h"
 #include "rules/readings/Plausibility.h"
 #include "rules/time/LocalDayClock.h"
+#include "rules/users/InfoRules.h"
 
 namespace EntryRules {
 
@@ -92,6 +93,10 @@ std::string message(int result, const std::string& field) {
         return "Incorrect time: please indicate AM or PM or hit \"Cancel\"";
     case kBadRange:
         return "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"";
+    case kAfterTomorrow:
+        return "The date is after tomorrow.\nPlease enter a date up to tomorrow or hit \"Cancel\"";
+    case kNoSuchDay:
+        return "The date names a day that does not exist in that month.\nPlease try again or hit \"Cancel\"";
     case kNoValue:
         return "Please enter at least one value.\nTry again or hit \"Cancel\"";
     case kTextTooLong:
@@ -376,6 +381,19 @@ int readValue(const std::string& text, double& value) {
     return *end ? -1 : 1;
 }
 
+namespace {
+
+// True when the date reads as a month and a day of its range whose month
+// has no such day (2023/02/29, 1940/02/30), on the calendar of the year typed.
+bool dayMissing(const std::string& date) {
+    long long year = 0, month = 0, day = 0;
+    if (InfoRules::readDate(date, year, month, day) < 3) return false;
+    if (year < 1 || year > InfoRules::kLatestYear || month < 1 || month > 12 || day < 1 || day > 31) return false;
+    return !InfoRules::dateExists(year, month, day);
+}
+
+}  // namespace
+
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, std::time_t now) {
     EntryPlan plan;
@@ -392,8 +410,9 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
         if (f.text.size() > kMaxText) return refuse(kTextTooLong, f.shown);
 
     int when = readWhen(date, time, plan.when);
+    if (when == kBadRange && dayMissing(date)) when = kNoSuchDay;
     if (when != 0) return refuse(when, std::string());
-    if (afterTomorrow(plan.when, now)) return refuse(kBadRange, std::string());
+    if (afterTomorrow(plan.when, now)) return refuse(kAfterTomorrow, std::string());
 
     for (const ValueField& f : fields) {
         double v = 0;

@@ -34,6 +34,8 @@ enum Result {
     kNameTooLong = -8,     // a tab or variable name longer than kMaxName
     kNotANumber = -9,      // a value text that is not empty and not wholly a number
     kNegative = -10,       // a value below zero of a quantity that has plausible limits
+    kAfterTomorrow = -11,  // a date later than tomorrow
+    kNoSuchDay = -12,      // a day the month does not have (February 30)
 };
 
 // The alert shown for a refused entry; field names the input concerned

@@ -80,13 +80,13 @@ int RangeRules::validate(const std::vector<std::string>& texts) {
 std::string RangeRules::message(int result) {
     switch (result) {
         case kNotANumber:
-            return "At least one field is not a valid number.\nPlease change it or hit Cancel";
+            return "At least one field is not a valid number.\nPlease change it or hit \"Cancel\"";
         case kEmpty:
-            return "At least one field is empty.\nPlease fill it or hit Cancel";
+            return "At least one field is empty.\nPlease fill it or hit \"Cancel\"";
         case kHighNotAboveLow:
-            return "At least one high value is less than a low value.\nPlease change it or hit Cancel";
+            return "At least one high value is less than a low value.\nPlease change it or hit \"Cancel\"";
         case kTooLong:
-            return "At least one field is longer than 31 characters.\nPlease shorten it or hit Cancel";
+            return "At least one field is longer than 31 characters.\nPlease shorten it or hit \"Cancel\"";
         default:
             return std::string();
     }

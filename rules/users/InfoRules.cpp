@@ -90,7 +90,9 @@ Check checkDob(const std::string& dob) {
     if (readDate(dob, year, month, day) < 3) return Check::UnreadableDob;
     // Any year up to kLatestYear is checked on its own calendar, so a birthday
     // on the 29th of February of a leap year before 1970 is accepted.
-    return dateExists(year, month, day) ? Check::Ok : Check::DobOutOfRange;
+    if (dateExists(year, month, day)) return Check::Ok;
+    const bool dayOfMonth = year >= 1 && year <= kLatestYear && month >= 1 && month <= 12 && day >= 1 && day <= 31;
+    return dayOfMonth ? Check::DobNoSuchDay : Check::DobOutOfRange;
 }
 
 Check checkHeight(const std::string& height) {
@@ -116,10 +118,13 @@ std::string alertText(Check check) {
             return "Enter a value for first AND last name\nPlease try again";
         case Check::UnreadableDob:
             return "The date of birth you entered could not be read.\nThe correct format is: YYYY/MM/DD\n"
-                   "Please try again or hit Cancel";
+                   "Please try again or hit \"Cancel\"";
         case Check::DobOutOfRange:
             return "Incorrect range for date of birth.\nThe correct format is: YYYY/MM/DD\n"
-                   "Please try again or hit Cancel";
+                   "Please try again or hit \"Cancel\"";
+        case Check::DobNoSuchDay:
+            return "The date of birth names a day that does not exist in that month.\n"
+                   "Please try again or hit \"Cancel\"";
         case Check::UnreadableHeight:
             return "The value you entered for height could not be read.\n"
                    "The correct format is for example: 5 ft 7.5 in\nPlease try again or hit \"Cancel\"";
@@ -135,6 +140,7 @@ std::string traceText(Check check, const std::string& typed) {
             return "User tried to enter an incomplete name";
         case Check::UnreadableDob:
         case Check::DobOutOfRange:
+        case Check::DobNoSuchDay:
             return "User tried to enter an incorrect dob: " + typed;
         case Check::UnreadableHeight:
             return "User tried to enter an incorrect height: " + typed;

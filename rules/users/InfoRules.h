@@ -11,6 +11,7 @@ enum class Check {
     IncompleteName,    // first or last name empty
     UnreadableDob,     // fewer than three numbers in "year/month/day"
     DobOutOfRange,     // a date that does not exist
+    DobNoSuchDay,      // a month and day of their ranges, the month without that day
     UnreadableHeight,  // fewer than two numbers in "feet ft inches in"
 };
 

@@ -283,7 +283,7 @@ TEST_F(EntryPlanTest, TextsThatAreNotWhollyANumberAreRefusedNamingTheField) {
     EXPECT_NE(message(kNotANumber, "Diastolic").find("Diastolic"), std::string::npos);
 }
 
-TEST_F(EntryPlanTest, DatesAfterTomorrowAreOutOfRange) {
+TEST_F(EntryPlanTest, DatesAfterTomorrowAreRefusedAsSuch) {
     // 2024/03/05 21:07:05 local time.
     std::tm nowTm = localTm(2024, 3, 5, 21, 7, 5);
     const std::time_t now = std::mktime(&nowTm);
@@ -291,8 +291,8 @@ TEST_F(EntryPlanTest, DatesAfterTomorrowAreOutOfRange) {
     const struct {
         const char* date;
         int result;
-    } cases[] = {{"2024/03/05", 1}, {"2024/03/06", 1}, {"2024/03/07", kBadRange},
-                 {"20244/01/01", kBadRange}, {"2025/01/01", kBadRange}, {"1999/12/31", 1}};
+    } cases[] = {{"2024/03/05", 1}, {"2024/03/06", 1}, {"2024/03/07", kAfterTomorrow},
+                 {"20244/01/01", kAfterTomorrow}, {"2025/01/01", kAfterTomorrow}, {"1999/12/31", 1}};
     for (const auto& c : cases)
         EXPECT_EQ(planEntry("Pulse", c.date, "11:59:59 PM", one, now).result, c.result) << c.date;
 }
@@ -343,7 +343,7 @@ TEST_F(EntryPlanTest, OverLongTextsAreRefusedBeforeAnyOtherCheck) {
 
 TEST_F(EntryPlanTest, DateAndTimeChecksComeBeforeValues) {
     EXPECT_EQ(plan("Pulse", {"1e999"}, "2024-03-05").result, kDateUnreadable);
-    EXPECT_EQ(plan("Pulse", {""}, "2024/02/30").result, kBadRange);
+    EXPECT_EQ(plan("Pulse", {""}, "2024/02/30").result, kNoSuchDay);
     EXPECT_EQ(plan("Pulse", {"72"}, "2024/03/05", "10.30.00").result, kTimeUnreadable);
 }
 

@@ -119,10 +119,10 @@ TEST(RangeRulesValidate, GroupedVariablesPairMemberWithMember) {
 }
 
 TEST(RangeRulesMessages, AreTheWindowsTexts) {
-    EXPECT_EQ(RangeRules::message(-1), "At least one field is not a valid number.\nPlease change it or hit Cancel");
-    EXPECT_EQ(RangeRules::message(-2), "At least one field is empty.\nPlease fill it or hit Cancel");
+    EXPECT_EQ(RangeRules::message(-1), "At least one field is not a valid number.\nPlease change it or hit \"Cancel\"");
+    EXPECT_EQ(RangeRules::message(-2), "At least one field is empty.\nPlease fill it or hit \"Cancel\"");
     EXPECT_EQ(RangeRules::message(-3),
-              "At least one high value is less than a low value.\nPlease change it or hit Cancel");
+              "At least one high value is less than a low value.\nPlease change it or hit \"Cancel\"");
     EXPECT_NE(RangeRules::message(-4).find("31 characters"), std::string::npos);
     EXPECT_EQ(RangeRules::message(0), "");
     const std::string name(40, 'N');

@@ -202,9 +202,17 @@ wait_count "$E2E_TRACE" "Loaded file user0.hma" $((loads + 1))
 click "$MAIN" $USER_LINE_2
 wait_contains "$E2E_TRACE" "Loaded file user1.hma"
 
-step "remove the second user"
+step "remove the second user: Return answers Cancel, Tab and Space Remove"
+cancels=$(count_of "$E2E_TRACE" "Answer: &Cancel")
 click "$MAIN" $REMOVE_USER
 answer_alert Return
+wait_count "$E2E_TRACE" "Answer: &Cancel" $((cancels + 1))
+assert_contains "$E2E_DATA/config.hma" "user1.hma"
+click "$MAIN" $REMOVE_USER
+Q=$(wait_alert) || fail "no question for the removal"
+xdotool mousemove --window "$Q" 10 10
+key Tab space
+wait_gone "$Q" || fail "Space on Remove did not close the question"
 wait_contains "$E2E_TRACE" "Removed user: user1.hma"
 assert_not_contains "$E2E_DATA/config.hma" "user1.hma"
 [ -e "$E2E_DATA/user1.hma" ] || fail "removing a user deleted its data file"

@@ -75,7 +75,7 @@ TEST_P(ChartReleaseTest, TheChartSurvivesEveryReleaseOfTheDocument) {
             break;
         case Path::OtherUser: chooseLine(2); break;
         case Path::Removal:
-            dialogs->nextChoice = 1;
+            dialogs->nextChoice = 2;  // "Remove"
             win->userRemoveCB_i();
             ASSERT_FALSE(Global::userOpen);
             break;

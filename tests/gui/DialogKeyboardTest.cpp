@@ -1,5 +1,6 @@
-// The keyboard in the dialogs: Tab moves through the inputs in the order of
-// the layout (top to bottom, left to right) and Escape does what Cancel does,
+// The keyboard in the dialogs: Tab moves through the inputs and then the
+// buttons in the order of the layout (top to bottom, left to right), "Add"
+// answers Alt+A and Escape does what Cancel does,
 // writing nothing. (Enter as OK is checked with each window's own tests and
 // end to end.)
 #include <gtest/gtest.h>
@@ -12,8 +13,10 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Float_Input.H>
 #include <FL/Fl_Input_Choice.H>
+#include <FL/Fl_Return_Button.H>
 
 #include "TestSupport.h"
+#include "rules/readings/EntryRules.h"
 #include "store/Global.h"
 #include "ui/measurements/NewEntryWindow.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
@@ -21,11 +24,11 @@
 
 namespace {
 
-void sendKey(Fl_Window* window, int key) {
+void sendKey(Fl_Window* window, int key, int state = 0) {
     Fl::e_keysym = key;
-    Fl::e_state = 0;
+    Fl::e_state = state;
     static char text[2] = {0, 0};
-    text[0] = key == FL_Escape ? 27 : key == FL_Tab ? '\t' : 0;
+    text[0] = key == FL_Escape ? 27 : key == FL_Tab ? '\t' : key < 128 ? static_cast<char>(key) : 0;
     Fl::e_text = text;
     Fl::e_length = 1;
     Fl::handle(FL_KEYBOARD, window);
@@ -82,8 +85,10 @@ TEST_F(DialogKeyboardTest, UserInformationWindow) {
     InfoWindow* window = new InfoWindow("Edit User Information", false);
     Fl::check();
     std::vector<Fl_Widget*> expected = {window->firstNameInput, window->lastNameInput, window->dobInput,
-                                        window->genderChoice->input(), window->weightInput,
-                                        window->heightInput, window->stepSizeInput, window->raceInput};
+                                        window->genderChoice->input(), window->genderChoice->menubutton(),
+                                        window->weightInput,
+                                        window->heightInput, window->stepSizeInput, window->raceInput,
+                                        window->okButton, window->cancelButton};
     EXPECT_EQ(tabCycle(window, window->firstNameInput, 20), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
     window->firstNameInput->value("Changed");
@@ -102,8 +107,15 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
     // Date, Time, Systolic, the Pulse beside it, Diastolic.
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
     expected.insert(expected.begin() + 3, window->pulseInput);
+    expected.insert(expected.end(), {window->addButton, window->okButton, window->cancelButton});
     EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 20), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
+    // Alt+A is "Add": with nothing typed it refuses and the window stays.
+    sendKey(window.get(), 'a', FL_ALT);
+    ASSERT_EQ(dialogs.alerts.size(), 1u);
+    EXPECT_EQ(dialogs.alerts[0], EntryRules::message(EntryRules::kNoValue));
+    dialogs.alerts.clear();
+    EXPECT_TRUE(window->shown());
     window->inputs[2]->value("120");
     sendKey(window.get(), FL_Escape);
     EXPECT_FALSE(window->shown());
@@ -115,6 +127,7 @@ TEST_F(DialogKeyboardTest, PropertiesWindowWithTwoInputsPerRow) {
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 8u);
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
+    expected.insert(expected.end(), {window->okButton, window->cancelButton});
     EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 30), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
     window->inputs[0]->value("95");

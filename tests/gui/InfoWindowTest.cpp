@@ -16,9 +16,11 @@ namespace {
 const char* const incompleteName = "Enter a value for first AND last name\nPlease try again";
 const char* const unreadableDob =
     "The date of birth you entered could not be read.\nThe correct format is: YYYY/MM/DD\n"
-    "Please try again or hit Cancel";
+    "Please try again or hit \"Cancel\"";
 const char* const dobRange =
-    "Incorrect range for date of birth.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit Cancel";
+    "Incorrect range for date of birth.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit \"Cancel\"";
+const char* const noSuchDay =
+    "The date of birth names a day that does not exist in that month.\nPlease try again or hit \"Cancel\"";
 const char* const heightAlert =
     "The value you entered for height could not be read.\nThe correct format is for example: 5 ft 7.5 "
     "in\nPlease try again or hit \"Cancel\"";
@@ -408,7 +410,7 @@ TEST_F(InfoWindowTest, ChecksShowExactAlertsAndKeepWindowOpen) {
     const Case refused[] = {
         {"Ada", "", "", "", incompleteName},
         {"", "Lovelace", "", "", incompleteName},
-        {"Ada", "Lovelace", "1980/2/30", "", dobRange},
+        {"Ada", "Lovelace", "1940/02/30", "", noSuchDay},
         {"Ada", "Lovelace", "15/06/1980", "", dobRange},
         {"Ada", "Lovelace", "June 1980", "", unreadableDob},
         {"Ada", "Lovelace", "1980/02/29", "5 ft", heightAlert},
@@ -424,7 +426,7 @@ TEST_F(InfoWindowTest, ChecksShowExactAlertsAndKeepWindowOpen) {
     }
     EXPECT_EQ(data->read("user0.hma"), user0);
     EXPECT_EQ(traceCount("User tried to enter an incomplete name"), 3);
-    EXPECT_EQ(traceCount("User tried to enter an incorrect dob: 1980/2/30"), 1);
+    EXPECT_EQ(traceCount("User tried to enter an incorrect dob: 1940/02/30"), 1);
     EXPECT_EQ(traceCount("User tried to enter an incorrect dob: 15/06/1980"), 1);
     EXPECT_EQ(traceCount("User tried to enter an incorrect height: 170 cm"), 1);
 }
@@ -483,7 +485,7 @@ TEST_F(InfoWindowTest, NewUserWithNumberOfRemovedUserKeepsRemovedUsersFile) {
     writeUsers({{0, "Ada", "Lovelace", ""}});
     openWindow();
     chooseLine(1);
-    dialogs->nextChoice = 1;
+    dialogs->nextChoice = 2;  // "Remove"
     win->userRemoveCB_i();
     const std::string removed = data->read("user0.hma");
     ASSERT_NE(removed.find("Lovelace"), std::string::npos);

@@ -81,8 +81,8 @@ TEST_F(MainWindowTest, LayoutFollowsWindowSize) {
     EXPECT_EQ(win->trendBox->parent(), win->chart->chartArea);
     EXPECT_EQ(win->trendBox->y(), 2 * K + 53);
     // Tooltips of the toolbar.
-    EXPECT_STREQ(win->addUserButton->tooltip(), "Add a new user");
-    EXPECT_STREQ(win->editUserButton->tooltip(), "Edit selected user");
+    EXPECT_STREQ(win->addUserButton->tooltip(), "Add a new user (Ctrl+N)");
+    EXPECT_STREQ(win->editUserButton->tooltip(), "Edit selected user (Ctrl+E)");
     EXPECT_STREQ(win->removeUserButton->tooltip(), "Remove selected user");
     EXPECT_STREQ(win->clearChartButton->tooltip(), "Clear selected variables and chart");
     EXPECT_STREQ(win->multiDisplayMenu->label(), "Multi-Display");
@@ -201,7 +201,7 @@ TEST_F(MainWindowTest, RemoveAsksWithSelectedLineAndCancelKeepsUser) {
     writeUsers(twoUsers);
     openWindow();
     chooseLine(2);
-    dialogs->nextChoice = 0;  // "Cancel"
+    dialogs->nextChoice = 1;  // "&Cancel", the default
     win->removeUserButton->do_callback();
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nAlan Turing?");
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, RemoveConfirmedLeavesDataFileAndSecondRemovalFails) {
     writeUsers(twoUsers);
     openWindow();
     chooseLine(1);
-    dialogs->nextChoice = 1;  // "OK"
+    dialogs->nextChoice = 2;  // "Remove"
     win->removeUserButton->do_callback();
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nAda Lovelace?");
@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, ExitAfterAFailedSaveAsksAndCancelKeepsTheUserOpen) {
     openWindow();
     chooseLine(2);
     ASSERT_EQ(chmod(data->path("user1.hma").c_str(), 0444), 0);
-    dialogs->nextChoice = 0;  // "&Cancel", also what Escape answers
+    dialogs->nextChoice = 1;  // "&Cancel", also what Return answers
     EXPECT_EQ(pickExit(), -1);
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0], "Your changes to user1.hma could not be saved. Exit anyway and lose them?");
@@ -302,12 +302,12 @@ TEST_F(MainWindowTest, CloseAndTheCloseBoxAskAfterAFailedSave) {
         pickMenu("File/Save");  // fails: the change lives in memory only
         dialogs->questions.clear();
         dialogs->buttons.clear();
-        dialogs->nextChoice = 0;  // "&Cancel"
+        dialogs->nextChoice = 0;  // what Escape answers
         c.run(win);
         ASSERT_EQ(dialogs->questions.size(), 1u);
         EXPECT_EQ(dialogs->questions[0],
                   std::string("Your changes to user1.hma could not be saved. ") + c.word + " anyway and lose them?");
-        EXPECT_EQ(dialogs->buttons[0], (std::vector<std::string>{"&Cancel", "", c.word}));
+        EXPECT_EQ(dialogs->buttons[0], (std::vector<std::string>{"", "&Cancel", c.word}));
         EXPECT_TRUE(Global::userOpen);
         EXPECT_TRUE(win->shown());
         dialogs->nextChoice = 2;
@@ -390,7 +390,7 @@ TEST_F(MainWindowTest, RemovalTheRegistryCannotSaveKeepsTheUser) {
     chooseLine(1);
     const std::string config = data->read("config.hma");
     ASSERT_EQ(chmod(data->path("config.hma").c_str(), 0444), 0);
-    dialogs->nextChoice = 1;  // "OK"
+    dialogs->nextChoice = 2;  // "Remove"
     win->removeUserButton->do_callback();
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_NE(dialogs->alerts[0].find("The user was not removed"), std::string::npos) << dialogs->alerts[0];

@@ -83,7 +83,7 @@ TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     EXPECT_EQ(w->inputs[2]->type(), FL_NORMAL_INPUT);
     EXPECT_EQ(w->inputs[3]->type(), FL_NORMAL_INPUT);
     ASSERT_TRUE(w->addButton && w->okButton && w->cancelButton);
-    EXPECT_STREQ(w->addButton->label(), "Add");
+    EXPECT_STREQ(w->addButton->label(), "&Add");
     EXPECT_STREQ(w->okButton->label(), "OK");
     EXPECT_STREQ(w->cancelButton->label(), "&Cancel");
     EXPECT_EQ(w->addButton->x(), 100);
@@ -271,12 +271,12 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
         {{"2024/03/05", "10.30.00", "120", ""}, message(EntryRules::kTimeUnreadable), false},
         {{"2024/03/05", "10:30:00 AM", "-120", ""}, message(EntryRules::kNegative, "Systolic"), false},
         {{"2024/03/05", "10:30:00 Pm", "120", ""}, message(EntryRules::kBadSuffix), false},
-        {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
+        {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::kNoSuchDay), false},
         {{"1968/02/29", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
         {{"2024/03/05", "10:30:00 AM", "", ""}, message(EntryRules::kNoValue), false},
         {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::kNotANumber, "Systolic"), false},
         {{"2024/03/05", "10:30:00 AM", "120", "72abc"}, message(EntryRules::kNotANumber, "Diastolic"), false},
-        {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
+        {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::kAfterTomorrow), false},
         {{"2024/03/05", "10:30:00 AM", "120", "1e999"}, "Diastolic", true},
         {{"2024/03/05", "10:30:00 AM", "nan", "80"}, "Systolic", true},
         {{"2024/03/05", "10:30:00 AM", "1e56", "80"}, "Systolic", true},

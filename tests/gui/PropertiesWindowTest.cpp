@@ -134,7 +134,7 @@ TEST_F(PropertiesWindowTest, EqualLimitsAreRefusedAndNothingIsWritten) {
     type(*window, {"100", "100", "40", "140"});
     window->saveCB_i();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0], "At least one high value is less than a low value.\nPlease change it or hit Cancel");
+    EXPECT_EQ(dialogs.alerts[0], "At least one high value is less than a low value.\nPlease change it or hit \"Cancel\"");
     EXPECT_TRUE(window->shown());
     EXPECT_EQ(window->texts(), (Texts{"100", "100", "40", "140"}));
     EXPECT_EQ(data.read("user0.hma"), original);
@@ -157,8 +157,8 @@ TEST_F(PropertiesWindowTest, FirstBadFieldChoosesTheMessage) {
     type(*window, {"", "100", "abc", "140"});
     window->saveCB_i();
     ASSERT_EQ(dialogs.alerts.size(), 2u);
-    EXPECT_EQ(dialogs.alerts[0], "At least one field is not a valid number.\nPlease change it or hit Cancel");
-    EXPECT_EQ(dialogs.alerts[1], "At least one field is empty.\nPlease fill it or hit Cancel");
+    EXPECT_EQ(dialogs.alerts[0], "At least one field is not a valid number.\nPlease change it or hit \"Cancel\"");
+    EXPECT_EQ(dialogs.alerts[1], "At least one field is empty.\nPlease fill it or hit \"Cancel\"");
     EXPECT_TRUE(window->shown());
     EXPECT_EQ(data.read("user0.hma"), original);
 }
@@ -173,7 +173,7 @@ TEST_F(PropertiesWindowTest, OverlongTextIsRefusedWithAClearAlert) {
     // ... and refused on OK with an alert that says why.
     window->saveCB_i();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0], "At least one field is longer than 31 characters.\nPlease shorten it or hit Cancel");
+    EXPECT_EQ(dialogs.alerts[0], "At least one field is longer than 31 characters.\nPlease shorten it or hit \"Cancel\"");
     EXPECT_TRUE(window->shown());
     EXPECT_EQ(data.read("user0.hma"), original);
     // 31 characters are accepted.
@@ -237,7 +237,7 @@ TEST_F(PropertiesWindowTest, VariableWithoutRangesGetsThemCreatedOnSave) {
     EXPECT_EQ(window->texts(), (Texts{"", "", "", ""}));
     window->saveCB_i();
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0], "At least one field is empty.\nPlease fill it or hit Cancel");
+    EXPECT_EQ(dialogs.alerts[0], "At least one field is empty.\nPlease fill it or hit \"Cancel\"");
     type(*window, {"2", "4", "1", "5"});
     window->saveCB_i();
     EXPECT_EQ(dialogs.alerts.size(), 1u);

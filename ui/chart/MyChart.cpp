@@ -34,6 +34,9 @@ Fl_Color rangeColor(int i) {
 // The mode number each time button carries as user data.
 const int kModes[6] = {0, 1, 2, 3, 4, 5};
 const char* const kModeLabels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
+const char* const kModeTips[6] = {"Show every reading (Ctrl+1)", "Show the last year (Ctrl+2)",
+                                  "Show the last six months (Ctrl+3)", "Show the last three months (Ctrl+4)",
+                                  "Show the last month (Ctrl+5)", "Show the last week (Ctrl+6)"};
 
 // A normal-range limit's label: its text, the row it is wanted at, its
 // colour, and whether it labels the low limit.
@@ -98,6 +101,7 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     for (int i = 0; i < 6; ++i) {
         Fl_Button* b = new Fl_Button(0, 0, 80, 20, kModeLabels[i]);
         b->callback(timeButtonCB, const_cast<int*>(&kModes[i]));
+        b->tooltip(kModeTips[i]);
         timeButtons.push_back(b);
     }
     timeButtons[0]->color(selectedButtonColor);
@@ -187,6 +191,9 @@ void MyChart::refresh() {
         for (std::size_t i = 0; i < timeButtons.size(); ++i)
             timeButtons[i]->color(i == 0 ? selectedButtonColor : FL_BACKGROUND_COLOR);
         timeMode = 0;
+        // An empty chart (no user, or nothing chosen) spans no dates.
+        fromBox->copy_label("");
+        toBox->copy_label("");
     } else {
         timeRangePack->activate();
         datePack->activate();

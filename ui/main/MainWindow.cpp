@@ -87,28 +87,31 @@ MainWindow::MainWindow(int width, int height)
     // Top band: menu bar and toolbar row.
     Fl_Group* top = new Fl_Group(0, 0, W, 50);
     menuBar = new Fl_Menu_Bar(0, 0, W, 25);
-    menuBar->add("File/New", 0, newCB, this, 0);
+    menuBar->add("File/New", FL_CTRL + 'n', newCB, this, 0);
     menuBar->add("File/Close", 0, closeCB, this, 0);
     menuBar->add("File/Save", 0, menuCB, this, 0);
-    menuBar->add("File/Exit", 0, menuCB, this, 0);
-    menuBar->add("Edit/Information", 0, infoCB, this, 0);
+    menuBar->add("File/Exit", FL_CTRL + 'q', menuCB, this, 0);
+    menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, 0);
+    menuBar->add("Help/Help on Quorvel", FL_F + 1, helpCB, this, 0);
 
     Fl_Group* toolbar = new Fl_Group(0, 26, W, 24);
     toolbarPack = new Fl_Pack(5, 27, W, 24);
     toolbarPack->type(Fl_Pack::HORIZONTAL);
     toolbarPack->spacing(5);
-    addUserButton = toolButton("Add a new user", icons[0], newCB, this);
-    editUserButton = toolButton("Edit selected user", icons[1], infoCB, this);
+    addUserButton = toolButton("Add a new user (Ctrl+N)", icons[0], newCB, this);
+    editUserButton = toolButton("Edit selected user (Ctrl+E)", icons[1], infoCB, this);
     removeUserButton = toolButton("Remove selected user", icons[2], userRemoveCB, this);
     clearChartButton = toolButton("Clear selected variables and chart", icons[3], chartRemoveCB, this);
-    toolButton("Help on Quorvel", icons[4], helpCB, this);
+    toolButton("Help on Quorvel (F1)", icons[4], helpCB, this);
     fl_font(FL_HELVETICA, 12);
     multiDisplayMenu =
         new Fl_Menu_Button(0, 0, static_cast<int>(fl_width("Multi-Display")) + 40, 25, "Multi-Display");
     multiDisplayMenu->box(FL_UP_BOX);
+    multiDisplayMenu->tooltip("Put up to four variables on the chart (Ctrl+M)");
     normalRangeMenu = new Fl_Menu_Button(0, 0, static_cast<int>(fl_width("Normal Range Display")) + 40, 25,
                                          "Normal Range Display");
     normalRangeMenu->box(FL_UP_BOX);
+    normalRangeMenu->tooltip("Chart one variable against its normal range (Ctrl+R)");
     toolbarPack->end();
     // The buttons that need a user look inactive without one.
     Fl_Button* userButtons[] = {editUserButton, removeUserButton, clearChartButton};
@@ -166,6 +169,8 @@ MainWindow::MainWindow(int width, int height)
     // The smallest size at which every row, button and panel stays whole.
     size_range(920, 640);
     show();
+    // Keyboard work starts in the users list.
+    searchUserBox->browser->take_focus();
     mainWindow = this;
     // A user file taken again from disk instead of being overwritten.
     Global::afterReload = [this] { readingsChanged(); };
@@ -202,7 +207,8 @@ bool MainWindow::leaveOpenUser(const char* action) {
     // Changes that could not be saved live only in memory: leaving loses them.
     const std::string question = "Your changes to " + Global::currentFile + " could not be saved. " + action +
                                  " anyway and lose them?";
-    if (Dialogs::choice(question, "&Cancel", nullptr, action) != 2) return false;
+    // Cancel is the default: a stray Return keeps the changes.
+    if (Dialogs::choice(question, nullptr, "&Cancel", action) != 2) return false;
     TRACE_MSG(1, "MainWindow::leaveOpenUser") << action << " without saving " << Global::currentFile;
     return true;
 }
@@ -260,7 +266,8 @@ void MainWindow::userRemoveCB_i() {
     const char* text = line > 0 ? list->text(line) : nullptr;
     const std::string question =
         "Do you really want to remove user:\n" + LiteralText::fromListLine(text ? text : "") + "?";
-    if (Dialogs::choice(question, "Cancel", "OK", nullptr) != 1) return;
+    // Cancel is the default: a stray Return removes nobody.
+    if (Dialogs::choice(question, nullptr, "&Cancel", "Remove") != 2) return;
     // A removal the registry could not save was undone: the user stays.
     if ((unopened ? Global::removeUserWithId(Global::currentId) : Global::removeCurrentUser()) == -2) return;
     setUserControlsActive(false);
@@ -309,6 +316,49 @@ void MainWindow::helpCB_i() {
             helpBuffer->remove(0, 3);
     }
     helpWindow->show();
+}
+
+int MainWindow::handle(int event) {
+    const int used = Fl_Double_Window::handle(event);
+    if (used || event != FL_SHORTCUT) return used;
+    return keyShortcut() ? 1 : 0;
+}
+
+bool MainWindow::keyShortcut() {
+    const int key = Fl::event_key();
+    const int state = Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META);
+    // F10 opens the first menu, Alt and a title's first letter its own.
+    const char* title = nullptr;
+    if (key == FL_F + 10 && state == 0) title = "File";
+    if (state == FL_ALT && key == 'f') title = "File";
+    if (state == FL_ALT && key == 'e') title = "Edit";
+    if (title) {
+        const Fl_Menu_Item* item = menuBar->find_item(title);
+        if (!item) return false;
+        TRACE_MSG(3, "MainWindow::keyShortcut") << "menu opened by key: " << title;
+        menuBar->picked(menuBar->menu()->pulldown(menuBar->x(), menuBar->y(), menuBar->w(), menuBar->h(), item,
+                                                  menuBar, nullptr, 1));
+        return true;
+    }
+    if (state != FL_CTRL) return false;
+    if (key == 'm' || key == 'r') {
+        Fl_Menu_Button* menu = key == 'm' ? multiDisplayMenu : normalRangeMenu;
+        if (!menu->active()) return false;
+        TRACE_MSG(3, "MainWindow::keyShortcut") << "menu opened by key: " << menu->label();
+        // The menu takes the keys while it is open; the focus stays where it was.
+        menu->popup();
+        return true;
+    }
+    // Ctrl+1 to Ctrl+6: the chart's time ranges, Auto to Week.
+    const std::size_t range = static_cast<std::size_t>(key - '1');
+    if (key >= '1' && key <= '6' && range < chart->timeButtons.size()) {
+        Fl_Button* button = chart->timeButtons[range];
+        if (!button->active_r()) return false;
+        TRACE_MSG(3, "MainWindow::keyShortcut") << "time range chosen by key: " << button->label();
+        button->do_callback();
+        return true;
+    }
+    return false;
 }
 
 void MainWindow::windowCB_i() {

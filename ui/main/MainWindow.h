@@ -70,6 +70,11 @@ public:
     void userRemoveCB_i();
     void chartRemoveCB_i();
     void helpCB_i();
+    // The keys of the window that no widget takes: F10, Alt+F and Alt+E open
+    // the menus, Ctrl+M and Ctrl+R the display menus, Ctrl+1 to Ctrl+6 choose
+    // the chart's time range.
+    int handle(int event) override;
+    bool keyShortcut();
     // The close box ends the program; Escape does not.
     void windowCB_i();
     static void windowCB(Fl_Widget*, void* data);

@@ -16,4 +16,8 @@ public:
 
     // The tab the tab set shows, or null.
     TabBrowser* currentTab();
+
+    // Tab goes from the tab set into the shown tab's list, Shift+Tab from
+    // the list back to the tab set (the tab set alone would pass its list by).
+    int handle(int event) override;
 };

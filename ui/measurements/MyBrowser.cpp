@@ -45,6 +45,29 @@ int MyBrowser::handle(int event) {
         return 1;
     }
     if (event == FL_RELEASE && Fl::event_button() == FL_RIGHT_MOUSE) return 1;
+    if (event == FL_KEYBOARD && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META))) {
+        // The arrows only move the selection; Return opens the new entry
+        // window of the selected variable, as a click does.
+        const int key = Fl::event_key();
+        const int now = value();
+        if (key == FL_Enter || key == FL_KP_Enter) {
+            if (now == 0) return 0;
+            do_callback();
+            return 1;
+        }
+        int line = 0;
+        if (key == FL_Up) line = now > 1 ? now - 1 : 1;
+        if (key == FL_Down) line = now < size() ? now + 1 : size();
+        if (key == FL_Home) line = 1;
+        if (key == FL_End) line = size();
+        if (key == FL_Up || key == FL_Down || key == FL_Home || key == FL_End) {
+            if (line >= 1) {
+                select(line);
+                if (!displayed(line)) make_visible(line);
+            }
+            return 1;
+        }
+    }
     return Fl_Hold_Browser::handle(event);
 }
 

@@ -1,4 +1,5 @@
-// The list of a variable tab, with its right-click menu.
+// The list of a variable tab, with its right-click menu. Up, Down, Home and
+// End move the selection; Return opens the selected variable's entry window.
 #pragma once
 
 #include <functional>

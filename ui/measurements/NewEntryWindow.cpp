@@ -106,7 +106,7 @@ void NewEntryWindow::build() {
     const int w = 420;
     const int yb = EntryRules::buttonRowY(lastRow);
     if (!editedEntry) {
-        addButton = new Fl_Button(w / 2 - 110, yb, 70, 30, "Add");
+        addButton = new Fl_Button(w / 2 - 110, yb, 70, 30, "&Add");
         addButton->box(FL_UP_BOX);
         addButton->callback(addCB, this);
     }

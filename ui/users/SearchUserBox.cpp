@@ -12,6 +12,7 @@
 #include "rules/readings/ReadingEdits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/users/UserList.h"
 
 namespace {
 // Line data of a registry record without an id attribute.
@@ -29,7 +30,7 @@ SearchUserBox::SearchUserBox(int h) : Fl_Group(3, 52, 247, h) {
     title->labelfont(FL_HELVETICA_BOLD);
     title->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
     Fl_Group* inner = new Fl_Group(3, 80, 247, h - 28);
-    browser = new Fl_Hold_Browser(23, 110, 207, h - 88);
+    browser = new UserList(23, 110, 207, h - 88);
     browser->box(browserBox);
     browser->callback(browserCB, this);
     populateBrowser(nullptr);
