@@ -472,7 +472,7 @@ TEST_F(DataCommands, OutputsReplaceOnlyRegularFilesAndPutOutOnlyUtf8) {
          [] { return true; }},
         {"an import refusal speaks of no button", [] {},
          [&] { return importText(std::string(kHeader) + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n"); }, kProblem,
-         "in.csv:2: Incorrect range for date or time values.\n",
+         "in.csv:2: The date names a day that does not exist in that month.\n",
          [&] { return err.find("Cancel") == std::string::npos && err.find("try again") == std::string::npos; }},
     };
     for (const auto& c : cases) {

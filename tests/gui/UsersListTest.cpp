@@ -133,7 +133,7 @@ TEST_F(UsersListTest, UnsafeFileNameInRegistryRefused) {
     EXPECT_TRUE(win->removeUserButton->active());
     EXPECT_FALSE(win->editUserButton->active());
     EXPECT_FALSE(menuItem("File/Save")->active());
-    dialogs->nextChoice = 1;  // "OK"
+    dialogs->nextChoice = 2;  // "Remove"
     win->removeUserButton->do_callback();
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0], "Do you really want to remove user:\nEve Evil?");
