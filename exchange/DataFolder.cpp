@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "platform/PathKind.h"
 #include "exchange/Utf8Text.h"
+#include "platform/PathKind.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
 #include "store/SafeWriter.h"
