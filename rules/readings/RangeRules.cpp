@@ -1,8 +1,9 @@
 #include "rules/readings/RangeRules.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
+
+#include "rules/readings/EntryRules.h"
 
 namespace {
 
@@ -50,11 +51,19 @@ std::vector<std::string> RangeRules::readTexts(const XmlNode* variable, const st
 }
 
 bool RangeRules::readNumber(const std::string& text, float& value) {
-    float v = 0.0f;
-    if (std::sscanf(text.c_str(), "%f", &v) != 1) return false;
-    if (!std::isfinite(v)) return false;
-    value = v;
+    double v = 0.0;
+    if (EntryRules::readValue(text, v) != 1) return false;
+    const float single = static_cast<float>(v);
+    if (!std::isfinite(v) || !std::isfinite(single)) return false;
+    value = single;
     return true;
+}
+
+std::string RangeRules::storedText(const std::string& typed) {
+    std::string text = typed;
+    const std::size_t comma = text.find(',');
+    if (comma != std::string::npos) text[comma] = '.';
+    return text;
 }
 
 int RangeRules::validate(const std::vector<std::string>& texts) {

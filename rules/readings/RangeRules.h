@@ -47,9 +47,14 @@ public:
     // The alert text for a result of validate(); empty for kValid.
     static std::string message(int result);
 
-    // Reads a number the way the window does ("%f", leading blanks skipped,
-    // text after the number ignored). False when no finite number reads.
+    // Reads a limit as a reading's value is read: the whole text is one
+    // number, blanks around it allowed, one comma standing for the decimal
+    // point ("36,8"). False when it is not, or not finite as a float.
     static bool readNumber(const std::string& text, float& value);
+
+    // A limit that validate() accepted, as it is written to the file: a
+    // decimal comma becomes a point, so every reader of the file reads it.
+    static std::string storedText(const std::string& typed);
 
     // Writes texts (in input order, as from readTexts) into the variable's
     // range elements exactly as typed. Missing range elements and members

@@ -75,14 +75,26 @@ TEST(RangeRulesValidate, FirstOffendingFieldDecidesBetweenNotANumberAndEmpty) {
     EXPECT_EQ(RangeRules::validate({"100", "60", "40", "x"}), RangeRules::kNotANumber);
 }
 
-TEST(RangeRulesValidate, ReadsNumbersWithScanfRules) {
-    // Leading blanks are skipped and text after the number is ignored.
-    EXPECT_EQ(RangeRules::validate({" 60", "100abc", "40", "1.4e2"}), RangeRules::kValid);
-    float v = 0;
-    EXPECT_TRUE(RangeRules::readNumber("  12.5kg", v));
-    EXPECT_FLOAT_EQ(v, 12.5f);
-    EXPECT_FALSE(RangeRules::readNumber("kg12", v));
-    EXPECT_FALSE(RangeRules::readNumber("", v));
+TEST(RangeRulesValidate, ReadsWholeNumbersWithADecimalCommaAsAReadingIs) {
+    const struct {
+        const char* text;
+        bool reads;
+        float value;
+        const char* stored;
+    } cases[] = {
+        {" 60 ", true, 60.0f, " 60 "},  {"1.4e2", true, 140.0f, "1.4e2"}, {"36,8", true, 36.8f, "36.8"},
+        {"100abc", false, 0, nullptr},  {"12.5kg", false, 0, nullptr},    {"kg12", false, 0, nullptr},
+        {"", false, 0, nullptr},        {"3,6,8", false, 0, nullptr},     {"3,6.8", false, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        float v = 0;
+        EXPECT_EQ(RangeRules::readNumber(c.text, v), c.reads) << c.text;
+        if (!c.reads) continue;
+        EXPECT_FLOAT_EQ(v, c.value) << c.text;
+        EXPECT_EQ(RangeRules::storedText(c.text), c.stored);
+    }
+    EXPECT_EQ(RangeRules::validate({"60", "100abc", "40", "140"}), RangeRules::kNotANumber);
+    EXPECT_EQ(RangeRules::validate({"60", "99,5", "40", "140"}), RangeRules::kValid);
 }
 
 TEST(RangeRulesValidate, NonFiniteNumbersAreNotValid) {

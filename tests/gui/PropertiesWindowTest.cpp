@@ -8,7 +8,7 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Return_Button.H>
 
 #include "TestSupport.h"
@@ -119,7 +119,8 @@ TEST_F(PropertiesWindowTest, PulseOkWithoutChangesWritesTheSameTexts) {
 
 TEST_F(PropertiesWindowTest, OkStoresTheTypedTextsWhereTheNormalRangeIsRead) {
     auto window = open("Pulse");
-    type(*window, {"55", "99.5", "35", "150"});
+    type(*window, {"55", "99,5", "35", "150"});
+    EXPECT_EQ(window->texts()[1], "99,5") << "a typed comma is kept, not dropped";
     window->saveCB_i();
     EXPECT_FALSE(window->shown());
     EXPECT_EQ(storedInFile("Pulse"), (Texts{"55", "99.5", "35", "150"}));

@@ -2,7 +2,7 @@
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Float_Input.H>
+#include <FL/Fl_Input.H>
 #include <FL/Fl_Return_Button.H>
 
 #include "app/Dialogs.h"
@@ -51,7 +51,8 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
     auto addRow = [&](const char* label) {
         addLabelBox(30, r, 50, label);
         for (std::size_t i = 0; i < xs.size(); ++i) {
-            Fl_Float_Input* input = new Fl_Float_Input(xs[i], r, 80, 25, labels[i]);
+            // Any text is taken as typed (a decimal comma too) and checked on OK.
+            Fl_Input* input = new Fl_Input(xs[i], r, 80, 25, labels[i]);
             if (position < stored.size()) input->value(stored[position].c_str());
             ++position;
             inputs.push_back(input);
@@ -99,7 +100,7 @@ VariablePropertiesWindow::~VariablePropertiesWindow() {}
 std::vector<std::string> VariablePropertiesWindow::texts() const {
     std::vector<std::string> result;
     result.reserve(inputs.size());
-    for (const Fl_Float_Input* input : inputs) result.emplace_back(input->value() ? input->value() : "");
+    for (const Fl_Input* input : inputs) result.emplace_back(input->value() ? input->value() : "");
     return result;
 }
 
@@ -125,7 +126,9 @@ void VariablePropertiesWindow::saveCB_i() {
         hide();
         return;
     }
-    RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, typed);
+    std::vector<std::string> stored;
+    for (const std::string& text : typed) stored.push_back(RangeRules::storedText(text));
+    RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.
     if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);

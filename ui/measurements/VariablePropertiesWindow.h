@@ -9,7 +9,7 @@
 
 #include "store/XmlDocument.h"
 
-class Fl_Float_Input;
+class Fl_Input;
 class Fl_Return_Button;
 class Fl_Button;
 
@@ -19,7 +19,7 @@ public:
     ~VariablePropertiesWindow() override;
 
     std::string variableName;
-    std::vector<Fl_Float_Input*> inputs;
+    std::vector<Fl_Input*> inputs;
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
     XmlNode* variableNode = nullptr;
