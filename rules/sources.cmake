@@ -2,6 +2,7 @@
 # and ranges, user information, time, and the chart's numbers.
 add_library(quorvel_rules STATIC
   rules/readings/EntryRules.cpp rules/readings/RangeRules.cpp rules/readings/HistoryData.cpp
+  rules/readings/VariableUnits.cpp rules/readings/HomePressureProtocol.cpp
   rules/users/InfoRules.cpp
   rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp
   rules/chart/ChartMath.cpp rules/chart/TrendStats.cpp rules/chart/SeriesCache.cpp rules/chart/DisplayMenuRules.cpp)

@@ -87,9 +87,29 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         }
         bool any = false;
         for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
-        if (any) out.push_back(std::move(variable));
+        if (!any) continue;
+        // The unit's decimals, or more when a reading or a limit needs them.
+        const VariableUnit unit = VariableUnits::of(variable.name);
+        variable.unit = unit.unit;
+        int decimals = unit.decimals;
+        for (const ReportSeries& s : variable.series) {
+            for (const auto& p : s.points) decimals = VariableUnits::decimalsOf(p.second, decimals);
+            if (s.hasNormal) decimals = VariableUnits::decimalsOf(s.normalHigh, VariableUnits::decimalsOf(s.normalLow, decimals));
+            if (s.hasPanicLow) decimals = VariableUnits::decimalsOf(s.panicLow, decimals);
+            if (s.hasPanicHigh) decimals = VariableUnits::decimalsOf(s.panicHigh, decimals);
+        }
+        variable.decimals = decimals;
+        out.push_back(std::move(variable));
     }
     return out;
+}
+
+std::string valueText(const ReportVariable& variable, double value) {
+    return VariableUnits::number(value, variable.decimals);
+}
+
+std::string valueWithUnit(const ReportVariable& variable, double value) {
+    return VariableUnits::withUnit(valueText(variable, value), variable.unit);
 }
 
 std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {
