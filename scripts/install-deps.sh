@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are
 # missing: apt-get as root, sudo otherwise. Does nothing when all are there.
-# Extra package names may be given as arguments.
+# Extra package names may be given as arguments. Then axe-core for the
+# report's browser test, from npm at the version of its lock file.
 set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils
   chromium poppler-utils "$@")
+command -v npm >/dev/null || packages+=(nodejs npm)
+
+# npm ci empties node_modules first: only when the lock file changed since.
+install_axe() {
+  local dir
+  dir=$(cd "$(dirname "$0")/.." && pwd)/tests/e2e/axe
+  [[ -f $dir/node_modules/.package-lock.json && ! $dir/package-lock.json -nt $dir/node_modules/.package-lock.json ]] ||
+    (cd "$dir" && npm ci --no-audit --no-fund --loglevel=error)
+}
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == *"install ok installed"* ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+[[ ${#missing[@]} -eq 0 ]] && { install_axe; exit 0; }
 
 echo "Installing missing packages: ${missing[*]}"
 if [[ $(id -u) -eq 0 ]]; then
@@ -24,3 +34,4 @@ fi
 export DEBIAN_FRONTEND=noninteractive
 run apt-get update -qq
 run apt-get install -y -qq --no-install-recommends "${missing[@]}"
+install_axe

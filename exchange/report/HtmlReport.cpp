@@ -41,7 +41,9 @@ table.readings td:first-child { white-space: nowrap; }
 .o { color: #b35c00; font-weight: bold; }
 .p { color: #c0182a; font-weight: bold; }
 .legend svg { width: .9em; height: .9em; vertical-align: -.1em; margin-right: .3em; }
-table.home th { font-weight: normal; }
+table.home th { font-weight: normal; padding-right: 2em; }
+.home { break-inside: avoid; }
+.nb { white-space: nowrap; }
 footer { margin-top: 2em; border-top: 1px solid #999; padding-top: .5em; font-size: 9.5pt; }
 @media print {
   * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
@@ -231,18 +233,20 @@ void homeSeries(std::string& out, const ReportVariable& v) {
     out += "<div class=home><h3>Home blood pressure (" + guideline + " protocol)</h3>\n";
     out += "<p class=note>Readings in the morning and in the evening on 7 days in a row; the first day is left out "
            "and the readings of the other six are averaged.</p>\n";
+    const auto day = [](const std::string& d) { return "<span class=nb>" + d + "</span>"; };
+    if (!home.complete)
+        out += "<p>No 7 days in a row in this period have morning and evening readings. The 7 days up to the last "
+               "reading, " + day(first) + " to " + day(last) + ", have " + HomePressureProtocol::missingText(home) +
+               ".</p>\n";
     out += "<table class=\"figures home\">\n";
     if (home.complete) {
-        out += "<tr><th>Days<td>" + first + " to " + last + " (the first day, " + first + ", left out)</tr>\n";
+        out += "<tr><th>Days<td>" + day(first) + " to " + day(last) + " (the first day, " + day(first) +
+               ", left out)</tr>\n";
         out += "<tr><th>Average<td>" + ReportData::valueText(v, home.systolic) + "/" +
                ReportData::valueWithUnit(v, home.diastolic) + "</tr>\n";
         out += "<tr><th>Readings used<td>" + countText(home.readingsUsed) + "</tr>\n";
-    } else {
-        out += "<tr><th>Days<td>No 7 days in a row in this period have morning and evening readings. The 7 days up to "
-               "the last reading, " + first + " to " + last + ", have " + HomePressureProtocol::missingText(home) +
-               ".</tr>\n";
     }
-    out += "<tr><th>Home threshold (" + guideline + ")<td>" + threshold + "</tr>\n";
+    out += "<tr><th>Home threshold<td>" + threshold + " (" + guideline + ")</tr>\n";
     out += "</table></div>\n";
 }
 

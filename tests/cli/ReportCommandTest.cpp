@@ -126,9 +126,10 @@ TEST(ReportCommand, EveryPageNamesThePersonValuesCarryUnitsAndTheFolderStaysOutU
           "<th class=n>Pulse (beats per minute)", "<th class=n>Systolic (mmHg)", "<th class=n>Temperature (\xC2\xB0" "F)",
           "<tr><td>Average<td class=n>98.0</tr>", "(normal range: 60 - 100 beats per minute)",
           // The home series: the first day's 200/200 left out.
-          "<tr><th>Days<td>2026-03-20 to 2026-03-26 (the first day, 2026-03-20, left out)</tr>",
+          "<tr><th>Days<td><span class=nb>2026-03-20</span> to <span class=nb>2026-03-26</span> (the first day, "
+          "<span class=nb>2026-03-20</span>, left out)</tr>",
           "<tr><th>Average<td>130/82 mmHg</tr>", "<tr><th>Readings used<td>12</tr>",
-          "<tr><th>Home threshold (European Society of Hypertension)<td>135/85 mmHg</tr>", "<main>"})
+          "<tr><th>Home threshold<td>135/85 mmHg (European Society of Hypertension)</tr>", "<main>"})
         EXPECT_NE(text.find(wanted), std::string::npos) << wanted;
     EXPECT_EQ(text.find(data.folder), std::string::npos);
     EXPECT_EQ(text.find("data folder"), std::string::npos);

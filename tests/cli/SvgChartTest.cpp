@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "TestSupport.h"
 #include "exchange/report/SvgChart.h"
@@ -79,4 +80,24 @@ TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
     EXPECT_NE(svg.find(">2025-12-28<"), std::string::npos);
     EXPECT_NE(svg.find(">2026-01-07<"), std::string::npos);
     EXPECT_NE(svg.find(">2026-03-28<"), std::string::npos);
+}
+
+TEST(SvgChart, MarkerColoursStandOutFromTheBandAndTheBackgroundByAtLeastThreeToOne) {
+    // Relative luminance and contrast ratio of "#rrggbb" colours.
+    const auto luminance = [](const std::string& hex) {
+        double l = 0;
+        const double weights[3] = {0.2126, 0.7152, 0.0722};
+        for (int i = 0; i < 3; ++i) {
+            const double c = std::stoi(hex.substr(1 + 2 * i, 2), nullptr, 16) / 255.0;
+            l += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return l;
+    };
+    const auto contrast = [&](const std::string& a, const std::string& b) {
+        const double x = luminance(a), y = luminance(b);
+        return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    for (const char* marker : {SvgChart::kOutsideColor, SvgChart::kPanicColor})
+        for (const char* behind : {SvgChart::kBandColor, "#ffffff"})
+            EXPECT_GE(contrast(marker, behind), 3.0) << marker << " on " << behind;
 }
