@@ -41,8 +41,6 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     s.hasNormal = (range.lo != 0 || range.hi != 0) && range.lo <= range.hi;
     s.normalLow = range.lo;
     s.normalHigh = range.hi;
-    s.normalLowText = range.loText;
-    s.normalHighText = range.hiText;
 
     // Texts in the order normalLow, normalHigh, panicLow, panicHigh, each
     // row holding the members in order.
@@ -94,7 +92,10 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         int decimals = unit.decimals;
         for (const ReportSeries& s : variable.series) {
             for (const auto& p : s.points) decimals = VariableUnits::decimalsOf(p.second, decimals);
-            if (s.hasNormal) decimals = VariableUnits::decimalsOf(s.normalHigh, VariableUnits::decimalsOf(s.normalLow, decimals));
+            if (s.hasNormal) {
+                decimals = VariableUnits::decimalsOf(s.normalLow, decimals);
+                decimals = VariableUnits::decimalsOf(s.normalHigh, decimals);
+            }
             if (s.hasPanicLow) decimals = VariableUnits::decimalsOf(s.panicLow, decimals);
             if (s.hasPanicHigh) decimals = VariableUnits::decimalsOf(s.panicHigh, decimals);
         }

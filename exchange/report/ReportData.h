@@ -21,8 +21,6 @@ struct ReportSeries {
     bool hasNormal = false;  // a usable normal range (set, or the store's default)
     double normalLow = 0;
     double normalHigh = 0;
-    std::string normalLowText;  // as the chart's legend shows it
-    std::string normalHighText;
     bool hasPanicLow = false;
     bool hasPanicHigh = false;
     double panicLow = 0;

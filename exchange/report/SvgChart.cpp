@@ -30,7 +30,7 @@ void text(std::string& out, int x, int y, const char* anchor, const std::string&
 
 // A marker's outline centred on (x, y).
 std::string markerPath(Marker marker, int x, int y) {
-    const std::string cx = number(x), cy = number(y);
+    const std::string cx = number(x);
     switch (marker) {
         case Marker::Above:
             return "<path d=\"M" + cx + " " + number(y - 5) + "l5 8h-10z\"/>";
