@@ -74,7 +74,7 @@ std::string columnName(const std::string& name, const char* unit) {
 // "page N of M".
 std::string pageMargins(const ReportHeader& h) {
     const std::string person =
-        fullName(h) + ", born " + (h.dateOfBirth.empty() ? std::string("(date of birth not recorded)") : h.dateOfBirth);
+        fullName(h) + (h.dateOfBirth.empty() ? std::string(", date of birth not recorded") : ", born " + h.dateOfBirth);
     const char* const font = "font: 8.5pt \"DejaVu Sans\", Arial, Helvetica, sans-serif; color: #333;";
     return std::string("@page {\n  margin: 17mm 13mm 16mm;\n") + "  @top-left { content: " +
            HtmlText::cssString(person) + "; " + font + " }\n" + "  @top-right { content: " +

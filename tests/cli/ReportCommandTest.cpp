@@ -64,6 +64,10 @@ TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
     EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
               std::string::npos);
     EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
+    // The printed margins name the person too, as text in a CSS string.
+    EXPECT_NE(page.find("\\3c script\\3e alert(1)\\3c \\2f script\\3e  \\22 \\3e \\3c img src\\3d x\\3e , "
+                        "date of birth not recorded\";"),
+              std::string::npos);
     EXPECT_EQ(DoctorReport::defaultName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
 }
 
