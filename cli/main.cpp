@@ -105,6 +105,8 @@ int run(int argc, char** argv) {
     reportCmd->add_option("-o,--output", rep.output,
                           "The page to write, - for standard output (default: <First>-<Last>-<to date>.html)")
         ->type_name("FILE");
+    reportCmd->add_flag("--show-folder", rep.showFolder,
+                        "Name the data folder on the page (left out by default: its path holds the login name)");
     reportCmd->callback([&] {
         rep.dataDir = dataDir;
         status = cli::runReport(rep);
