@@ -92,15 +92,25 @@ std::vector<std::string> TestDataFolder::files() const {
 
 DialogRecorder::DialogRecorder() {
     Dialogs::setAlertHandler([this](const std::string& m) { alerts.push_back(m); });
-    Dialogs::setChoiceHandler([this](const std::string& q, const char*, const char*, const char*) {
+    Dialogs::setChoiceHandler([this](const std::string& q, const char* b0, const char* b1, const char* b2) {
         questions.push_back(q);
+        buttons.push_back(std::string(b0 ? b0 : "") + "|" + (b1 ? b1 : "") + "|" + (b2 ? b2 : ""));
         return nextChoice;
+    });
+    Dialogs::setFileHandler([this](const Dialogs::FileRequest& request) {
+        fileTitles.push_back(request.title);
+        fileDefaults.push_back(request.defaultPath);
+        if (files.empty()) return std::string();
+        const std::string chosen = files.front();
+        files.erase(files.begin());
+        return chosen;
     });
 }
 
 DialogRecorder::~DialogRecorder() {
     Dialogs::setAlertHandler(nullptr);
     Dialogs::setChoiceHandler(nullptr);
+    Dialogs::setFileHandler(nullptr);
     Dialogs::setExitHandler(nullptr);
 }
 

@@ -45,7 +45,12 @@ public:
     ~DialogRecorder();
     std::vector<std::string> alerts;
     std::vector<std::string> questions;
+    std::vector<std::string> buttons;  // each question's buttons, "b0|b1|b2" (absent ones empty)
     int nextChoice = 1;
+    // The file choosers asked for, answered in turn from files (then "": cancelled).
+    std::vector<std::string> fileTitles;
+    std::vector<std::string> fileDefaults;
+    std::vector<std::string> files;
     // Makes Dialogs::terminate throw ExitCalled instead of ending the process.
     void throwOnExit();
 };
