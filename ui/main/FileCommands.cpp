@@ -191,6 +191,12 @@ void FileCommands::importReadings(MainWindow& window) {
     ImportSummary summary;
     const int checked = ReadingsImport::run(request, summary, tell);
     const std::string person = openUserName();
+    // The refusals name the file as chosen; the question names it without its folder.
+    const std::string name = path.substr(path.find_last_of("/\\") + 1);
+    std::string lines = told.str();
+    for (std::size_t at = lines.find(path + ":"); at != std::string::npos; at = lines.find(path + ":", at))
+        lines.replace(at, path.size(), name);
+    told.str(lines);
     if (!summary.done) {
         Dialogs::alert(checked == exchange::kUsage
                            ? path + ": not readings exported by Quorvel (the export's header row is missing); nothing imported"

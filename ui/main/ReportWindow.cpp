@@ -26,7 +26,7 @@ const int kFromTo = 3;
 }  // namespace
 
 ReportWindow::ReportWindow(const std::tm& today)
-    : Fl_Double_Window(380, 190, "Report for the Doctor"), today_(today) {
+    : Fl_Double_Window(380, 165, "Report for the Doctor"), today_(today) {
     TRACE_SCOPE("ReportWindow::ReportWindow");
     color(panelColor);
     const XmlNode* record = Global::findNodeWithId(Global::currentId.c_str());
@@ -59,9 +59,9 @@ ReportWindow::ReportWindow(const std::tm& today)
     fromInput->deactivate();
     toInput->deactivate();
 
-    writeButton = new Fl_Return_Button(90, 140, 150, 30, "Save Report\342\200\246");
+    writeButton = new Fl_Return_Button(90, 120, 150, 30, "Save Report\342\200\246");
     writeButton->callback(writeCB, this);
-    cancelButton = new Fl_Button(255, 140, 85, 30, "Cancel");
+    cancelButton = new Fl_Button(255, 120, 85, 30, "Cancel");
     cancelButton->callback(cancelCB, this);
     callback(cancelCB, this);
     end();
