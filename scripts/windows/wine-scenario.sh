@@ -104,7 +104,7 @@ import -window root "$shot"
 
 echo "== File/Exit"
 click "$MAIN" 17 12
-key Down; key Down; key Down; key Down; key Return
+key Down Down Down Down Down Down Down Down Down Down Return  # Down stops at the last item, File/Exit
 status=0
 for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
 wait "$pid" || status=$?

@@ -40,7 +40,7 @@ MAIN=$(wait_window "$MAIN_TITLE") || fail "the start after the kill was not acce
 # written by now.
 [ ! -s "$E2E_TMP/stderr" ] || fail "the start after the kill complained: $(cat "$E2E_TMP/stderr")"
 click "$MAIN" 17 12
-key Down; key Down; key Down; key Down; key Return
+key Down Down Down Down Down Down Down Down Down Down Return  # Down stops at the last item, File/Exit
 wait_exit 10 || fail "File/Exit did not end the program"
 status=$E2E_STATUS
 assert_eq "$status" 0 "exit status after File/Exit"
