@@ -181,7 +181,8 @@ bool Import::openFolder(int& status) {
         tell_.error() << error << std::endl;
         return false;
     }
-    if (!request_.dryRun && !folder_.lock(error)) {
+    // The window works under the lock the program took at start-up.
+    if (!request_.dryRun && !request_.openDocument && !folder_.lock(error)) {
         tell_.error() << error << "; nothing written" << std::endl;
         return false;
     }
