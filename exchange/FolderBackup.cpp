@@ -29,7 +29,7 @@ bool endsWith(const std::string& s, const std::string& end) {
 // A name a backup may hold: a plain file name, as the store accepts it.
 bool plainName(const std::string& name) {
     return Global::isSafeFileName(name) && name[0] != '.' && name.find(':') == std::string::npos &&
-           name != FolderBackup::kManifest;
+           name != FolderBackup::kManifest && name != "quorvel.lock";
 }
 
 bool isDataFile(const std::string& name) { return endsWith(name, ".hma") || endsWith(name, ".xml"); }
@@ -184,6 +184,7 @@ bool unzip(const std::string& archive, std::vector<BackupFile>& files, std::stri
     }
     zip_error_fini(&ze);
     bool ok = true;
+    std::size_t total = 0;
     const zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; ok && i < count; ++i) {
         zip_stat_t st;
@@ -199,8 +200,9 @@ bool unzip(const std::string& archive, std::vector<BackupFile>& files, std::stri
             ok = false;
             break;
         }
-        if (st.size > FolderBackup::kMaxFileSize) {
-            error = f.name + ": larger than a data file can be";
+        total += static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, FolderBackup::kMaxFileSize + 1));
+        if (st.size > FolderBackup::kMaxFileSize || total > 2 * FolderBackup::kMaxFileSize) {
+            error = f.name + ": larger than a data folder's files can be";
             ok = false;
             break;
         }

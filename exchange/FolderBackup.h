@@ -33,7 +33,8 @@ class FolderBackup {
 public:
     // The archive's own list of its files.
     static const char* const kManifest;
-    // Files larger than this are neither backed up nor read from a backup.
+    // Files larger than this are neither backed up nor read from a backup
+    // (nor backups whose files together are larger than twice this).
     static constexpr std::size_t kMaxFileSize = std::size_t(512) << 20;
 
     // False in a build without the .zip library (the Windows build): every
