@@ -363,8 +363,15 @@ int FolderBackup::restore(const BackupContents& contents, const std::string& fol
     for (const BackupFile& f : contents.files) {
         std::string old;
         bool kept = true;
-        if (platform::isRegularFile(folder + f.name))
-            kept = readWhole(folder + f.name, old) && SafeWriter::write(folder, f.name + ".old", old, error);
+        if (platform::isRegularFile(folder + f.name)) {
+            kept = readWhole(folder + f.name, old);
+            // A file that already holds the backup's bytes stays as it is.
+            if (kept && old == f.bytes) {
+                ++done;
+                continue;
+            }
+            kept = kept && SafeWriter::write(folder, f.name + ".old", old, error);
+        }
         if (!kept || !SafeWriter::write(folder, f.name, f.bytes, error)) {
             tell.error() << folder << f.name << ": " << (kept ? error : "cannot be kept as " + f.name + ".old")
                          << "; " << done << " of " << contents.files.size()
