@@ -63,7 +63,8 @@ public:
     // Puts the files of a checked backup into the folder (which ends with a
     // separator; the caller holds its lock), each replaced atomically, the
     // registry last. A file it replaces, or a data file the backup lacks, is
-    // kept as NAME.old; a file that already holds the backup's bytes is left. kOk; kProblem (told) when a file cannot be written:
-    // the files written so far stay, their old ones kept.
+    // kept as NAME.old; a file that already holds the backup's bytes is
+    // left. kOk; kProblem (told) when a file cannot be written: the files
+    // written so far stay, their old ones kept.
     static int restore(const BackupContents& contents, const std::string& folder, Diagnostics& tell);
 };
