@@ -196,28 +196,28 @@ void FileCommands::importReadings(MainWindow& window) {
     std::string lines = told.str();
     for (std::size_t at = lines.find(path + ":"); at != std::string::npos; at = lines.find(path + ":", at))
         lines.replace(at, path.size(), name);
-    told.str(lines);
+    const std::string shown = firstLines(lines, kShownLines);
     if (!summary.done) {
         Dialogs::alert(checked == exchange::kUsage
                            ? path + ": not readings exported by Quorvel (the export's header row is missing); nothing imported"
-                           : "Nothing imported:\n" + firstLines(told.str(), kShownLines));
+                           : "Nothing imported:\n" + shown);
         return;
     }
     if (summary.otherPerson > 0) {
         Dialogs::alert("Nothing imported: " + path + " holds readings of someone other than " + person + ":\n" +
-                       firstLines(told.str(), kShownLines));
+                       shown);
         return;
     }
     const std::string counts = std::to_string(summary.present) + " already present; " +
                                std::to_string(summary.refused) + " refused";
     if (summary.accepted == 0) {
         Dialogs::alert("Nothing to import to " + person + ": " + counts +
-                       (summary.refused ? ":\n" + firstLines(told.str(), kShownLines) : "."));
+                       (summary.refused ? ":\n" + shown : "."));
         return;
     }
     const std::string question = "Would add " + std::to_string(summary.accepted) +
                                  (summary.accepted == 1 ? " reading" : " readings") + " to " + person + "; " + counts +
-                                 (summary.refused ? ":\n" + firstLines(told.str(), kShownLines) : ".");
+                                 (summary.refused ? ":\n" + shown : ".");
     // With rows refused an import writes nothing: the choice is the good rows or none.
     const char* const importButton = summary.refused ? "Import the Good Rows" : "Import";
     if (Dialogs::choice(question, "&Cancel", nullptr, importButton) != 2) return;
