@@ -9,7 +9,7 @@ set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils
-  chromium poppler-utils "$@")
+  chromium poppler-utils libzip-dev pkg-config "$@")
 command -v npm >/dev/null || packages+=(nodejs npm)
 
 # npm ci empties node_modules first: only when the lock file changed since.
