@@ -9,8 +9,7 @@
 #
 # Usage: report_from_menu.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
-
-FILE_MENU="17 12"; USER_LINE_1="80 119"
+source "$(dirname "$0")/lib/main-window.bash"
 
 export HOME="$E2E_TMP/home"
 mkdir -p "$HOME/Documents"
