@@ -13,6 +13,10 @@ Dialogs::ChoiceHandler& choiceHandler() {
     static Dialogs::ChoiceHandler h;
     return h;
 }
+Dialogs::FileHandler& fileHandler() {
+    static Dialogs::FileHandler h;
+    return h;
+}
 Dialogs::ExitHandler& exitHandler() {
     static Dialogs::ExitHandler h;
     return h;
@@ -35,6 +39,12 @@ int Dialogs::choice(const std::string& question, const char* b0, const char* b1,
     return 0;  // the first button is the safe answer
 }
 
+std::string Dialogs::chooseFile(const FileRequest& request) {
+    if (fileHandler()) return fileHandler()(request);
+    std::cerr << request.title << std::endl;
+    return std::string();  // nothing chosen: the action is not taken
+}
+
 void Dialogs::terminate(int status) {
     if (exitHandler()) exitHandler()(status);
     std::exit(status);
@@ -42,4 +52,5 @@ void Dialogs::terminate(int status) {
 
 void Dialogs::setAlertHandler(AlertHandler handler) { alertHandler() = std::move(handler); }
 void Dialogs::setChoiceHandler(ChoiceHandler handler) { choiceHandler() = std::move(handler); }
+void Dialogs::setFileHandler(FileHandler handler) { fileHandler() = std::move(handler); }
 void Dialogs::setExitHandler(ExitHandler handler) { exitHandler() = std::move(handler); }

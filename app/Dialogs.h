@@ -1,5 +1,5 @@
-// The one seam through which the program shows alerts, asks questions and
-// ends the process. The program installs the toolkit's dialogs at start-up;
+// The one seam through which the program shows alerts, asks questions,
+// lets the person choose a file and ends the process. The program installs the toolkit's dialogs at start-up;
 // tests install handlers that record the texts and answer at once.
 #pragma once
 
@@ -13,20 +13,33 @@ public:
     using ChoiceHandler =
         std::function<int(const std::string& question, const char* b0, const char* b1, const char* b2)>;
     using ExitHandler = std::function<void(int status)>;
+    // What a file chooser is asked for.
+    struct FileRequest {
+        std::string title;
+        std::string filter;       // "CSV files\t*.csv\nJSON files\t*.json", as the native chooser reads it
+        std::string defaultPath;  // the folder and name first shown (a name alone: the current folder)
+        bool save = false;        // choosing a file to write (an existing one is replaced after asking)
+    };
+    // Returns the chosen path, or an empty text when the person cancelled.
+    using FileHandler = std::function<std::string(const FileRequest& request)>;
 
     // Shows a modal alert and returns when it is closed.
     static void alert(const std::string& message);
     // Asks a question with up to three buttons (null for an absent button).
     static int choice(const std::string& question, const char* b0, const char* b1, const char* b2);
+    // Lets the person choose a file; empty when cancelled.
+    static std::string chooseFile(const FileRequest& request);
     // Ends the process with the given status.
     [[noreturn]] static void terminate(int status);
 
     static void setAlertHandler(AlertHandler handler);
     static void setChoiceHandler(ChoiceHandler handler);
+    static void setFileHandler(FileHandler handler);
     // Tests may replace the exit (for example to throw); a handler that
     // returns is followed by std::exit.
     static void setExitHandler(ExitHandler handler);
 
-    // Installs the FLTK dialogs (fl_alert / fl_choice); defined in the GUI library.
+    // Installs the FLTK dialogs (fl_alert / fl_choice, the native file
+    // chooser); defined in the GUI library.
     static void useToolkitDialogs();
 };

@@ -54,10 +54,23 @@ struct RemoveOptions {
     bool yes = false;
 };
 
+struct BackupOptions {
+    std::string dataDir;
+    std::string output;  // empty: Quorvel-backup-<today>.zip in the current folder
+};
+
+struct RestoreOptions {
+    std::string dataDir;
+    std::string file;
+    bool yes = false;
+};
+
 int runUsers(const UsersOptions& options);
 int runExport(const ExportOptions& options);
 int runImport(const ImportOptions& options);
 int runCheck(const CheckOptions& options);
 int runRemove(const RemoveOptions& options);
+int runBackup(const BackupOptions& options);
+int runRestore(const RestoreOptions& options);
 
 }  // namespace cli

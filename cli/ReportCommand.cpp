@@ -31,6 +31,7 @@ int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     ReportRequest request;
     request.dataDir = options.dataDir;
     request.user = options.user;
+    request.showFolder = options.showFolder;
     request.madeOn = today();
     std::string error;
     if (!ReportPeriod::fromOptions(options.from, options.to, options.last, request.madeOn, request.period, error)) {

@@ -14,6 +14,7 @@ struct ReportOptions {
     std::string to;
     std::string last;     // "30d", "90d", "1y"
     std::string output;   // empty: <First>-<Last>-<to>.html in the current folder; "-": out
+    bool showFolder = false;  // name the data folder on the page
 };
 
 // Returns the exit status: 0 written, 1 a problem with the data or the

@@ -18,7 +18,7 @@ namespace {
 
 int run(int argc, char** argv) {
     // Named, so that every usage line says which program it is about.
-    CLI::App app{"Lists, exports, imports and checks the readings of Quorvel's data folder.", "quorvel-data"};
+    CLI::App app{"Lists, exports, imports, checks and backs up the readings of Quorvel's data folder.", "quorvel-data"};
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("quorvel-data ") + QUORVEL_VERSION);
     std::string dataDir;
@@ -105,15 +105,36 @@ int run(int argc, char** argv) {
     reportCmd->add_option("-o,--output", rep.output,
                           "The page to write, - for standard output (default: <First>-<Last>-<to date>.html)")
         ->type_name("FILE");
+    reportCmd->add_flag("--show-folder", rep.showFolder,
+                        "Name the data folder on the page (left out by default: its path holds the login name)");
     reportCmd->callback([&] {
         rep.dataDir = dataDir;
         status = cli::runReport(rep);
     });
 
+    cli::BackupOptions bak;
+    CLI::App* backupCmd = app.add_subcommand("backup", "Write the whole data folder into one .zip file");
+    backupCmd->add_option("-o,--output", bak.output, "The file to write (default: Quorvel-backup-<today>.zip)")
+        ->type_name("FILE");
+    backupCmd->callback([&] {
+        bak.dataDir = dataDir;
+        status = cli::runBackup(bak);
+    });
+
+    cli::RestoreOptions res;
+    CLI::App* restoreCmd = app.add_subcommand(
+        "restore", "Check a backup, show what it holds and put its files in place of the folder's, after confirmation");
+    restoreCmd->add_option("FILE", res.file, "The backup (.zip) to restore")->required();
+    restoreCmd->add_flag("--yes,-y", res.yes, "Do not ask for confirmation");
+    restoreCmd->callback([&] {
+        res.dataDir = dataDir;
+        status = cli::runRestore(res);
+    });
+
     app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
                "Run quorvel-data SUBCOMMAND --help for the options of each.");
     // --data-dir is accepted after the subcommand as well.
-    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd, reportCmd}) {
+    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd, reportCmd, backupCmd, restoreCmd}) {
         sub->fallthrough();
         sub->footer("--data-dir DIR (before or after the subcommand) works on another data folder.");
     }

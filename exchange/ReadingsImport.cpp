@@ -68,7 +68,8 @@ struct Accepted {
 // A user's file that readings go to, with what it already holds.
 struct Target {
     UserRecord record;
-    XmlDocument doc;
+    XmlDocument own;
+    XmlDocument* doc = &own;  // the window's open document, or own read from the file
     std::vector<char> text;
     XmlNode* patient = nullptr;
     std::set<std::string> known;  // variables a reading may go to
@@ -180,7 +181,8 @@ bool Import::openFolder(int& status) {
         tell_.error() << error << std::endl;
         return false;
     }
-    if (!request_.dryRun && !folder_.lock(error)) {
+    // The window works under the lock the program took at start-up.
+    if (!request_.dryRun && !request_.openDocument && !folder_.lock(error)) {
         tell_.error() << error << "; nothing written" << std::endl;
         return false;
     }
@@ -207,11 +209,13 @@ Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
     }
     auto target = std::make_unique<Target>();
     target->record = record;
-    if (!folder_.loadFile(record.file, target->doc, target->text, error)) {
+    if (request_.openDocument && Global::userOpen && record.file == Global::currentFile) {
+        target->doc = &Global::userDoc;
+    } else if (!folder_.loadFile(record.file, target->own, target->text, error)) {
         tell_.error() << error << std::endl;
         return nullptr;
     }
-    target->patient = target->doc->first_node("patient");
+    target->patient = (*target->doc)->first_node("patient");
     if (!target->patient) {
         tell_.error() << folder_.path() << record.file << ": line 1: no patient element" << std::endl;
         return nullptr;
@@ -376,11 +380,17 @@ void Import::plan(const Pending& p, std::time_t now) {
 bool Import::write() {
     for (const std::unique_ptr<Target>& target : targets_) {
         if (target->accepted.empty()) continue;
-        RapidDocument& d = target->doc.get();
+        RapidDocument& d = target->doc->get();
         for (const Accepted& a : target->accepted)
             EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), a.plan, a.date, a.time);
         std::string error;
-        if (!folder_.save(target->record.file, target->doc, error)) {
+        if (target->doc == &Global::userDoc) {
+            // Saved as the window saves: a failure is shown by the store, the readings stay in the document.
+            if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+                tell_.error() << folder_.path() << target->record.file << ": the readings could not be saved" << std::endl;
+                return false;
+            }
+        } else if (!folder_.save(target->record.file, *target->doc, error)) {
             tell_.error() << error << std::endl;
             return false;
         }

@@ -26,6 +26,10 @@ struct ImportRequest {
     bool dryRun = false;       // check and count, write nothing
     bool skipBad = false;      // store the good rows even when some are refused
     bool otherPerson = false;  // rows naming another person go to `user` all the same
+    // The window's import: the open user's document (the store's userDoc)
+    // stands for that user's file: readings are checked against it, added
+    // to it and saved through the store, under the lock the program holds.
+    bool openDocument = false;
 };
 
 struct ImportSummary {

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <thread>
 #include <chrono>
+#include <algorithm>
 #include <vector>
 
 #ifdef _WIN32
@@ -20,10 +21,13 @@
 #else
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <ctime>
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
 #endif
@@ -687,6 +691,100 @@ void releaseUnusedCapacity(std::vector<char>& text) {
     const std::uintptr_t to = end / size * size;
     // The page boundaries are computed as numbers, then turned back into the address.
     if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);  // NOLINT(performance-no-int-to-ptr)
+#endif
+}
+
+std::string documentsFolder() {
+#ifdef _WIN32
+    wchar_t path[MAX_PATH];
+    if (FAILED(SHGetFolderPathW(NULL, CSIDL_PERSONAL, NULL, SHGFP_TYPE_CURRENT, path))) return std::string();
+    return narrow(path, static_cast<int>(wcslen(path)));
+#else
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return std::string();
+    std::string documents = std::string(home) + "/Documents";
+    struct stat st {};
+    if (::stat(documents.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return documents;
+    return home;
+#endif
+}
+
+bool listFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) {
+    names.clear();
+#ifdef _WIN32
+    WIN32_FIND_DATAW found;
+    HANDLE h = FindFirstFileW(widen(folder + "*").c_str(), &found);
+    if (h == INVALID_HANDLE_VALUE) {
+        error = "cannot read folder " + folder + " (error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    do {
+        if (!(found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
+            names.push_back(narrow(found.cFileName, static_cast<int>(wcslen(found.cFileName))));
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+#else
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) {
+        error = "cannot read folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        struct stat st {};
+        const std::string path = folder + entry->d_name;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) names.push_back(entry->d_name);
+    }
+    ::closedir(dir);
+#endif
+    std::sort(names.begin(), names.end());
+    return true;
+}
+
+bool openWithDesktop(const std::string& path, std::string& error) {
+#ifdef _WIN32
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(NULL, L"open", widen(path).c_str(), NULL, NULL, SW_SHOWNORMAL));
+    if (result > 32) return true;
+    error = "the browser could not be opened (error " + std::to_string(static_cast<long long>(result)) + ")";
+    return false;
+#else
+#if defined(__APPLE__)
+    const char* opener = "open";
+#else
+    const char* opener = "xdg-open";
+#endif
+    // Openers that outlived an earlier call are collected here.
+    static std::vector<pid_t> running;
+    running.erase(std::remove_if(running.begin(), running.end(),
+                                 [](pid_t p) { return ::waitpid(p, nullptr, WNOHANG) != 0; }),
+                  running.end());
+    std::vector<char> name(opener, opener + std::strlen(opener) + 1);
+    std::vector<char> file(path.begin(), path.end());
+    file.push_back('\0');
+    char* argv[] = {name.data(), file.data(), nullptr};
+    pid_t pid = 0;
+    const int spawned = ::posix_spawnp(&pid, opener, nullptr, nullptr, argv, environ);
+    if (spawned != 0) {
+        error = std::string("the browser could not be opened (") + opener + ": " + std::strerror(spawned) + ")";
+        return false;
+    }
+    // An opener that fails says so at once; one that hands the file to a
+    // browser may stay until the browser ends, and is not waited for.
+    for (int waited = 0; waited < 100; ++waited) {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) {
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
+            error = std::string("the browser could not be opened (") + opener + " ended with status " +
+                    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)) + ")";
+            return false;
+        }
+        if (done < 0) return true;
+        const timespec pause{0, 20 * 1000 * 1000};
+        ::nanosleep(&pause, nullptr);
+    }
+    running.push_back(pid);
+    return true;
 #endif
 }
 

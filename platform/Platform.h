@@ -158,4 +158,19 @@ int lockDataFolder(const std::string& folder, std::string& error);
 // never read before it is written).
 void releaseUnusedCapacity(std::vector<char>& text);
 
+// The person's documents folder, without a trailing separator (Windows: the
+// Documents known folder; elsewhere $HOME/Documents when it exists, else
+// $HOME). Empty when it cannot be determined.
+std::string documentsFolder();
+
+// The names of the regular files directly inside a folder, sorted. False
+// with error when the folder cannot be read.
+bool listFiles(const std::string& folder, std::vector<std::string>& names, std::string& error);
+
+// Opens a file in the program the desktop uses for it (a page in the
+// default browser): xdg-open on Linux, open on macOS, the shell on Windows.
+// False with error when the opener cannot be started or reports a failure
+// at once; an opener still busy after a moment has taken the file over.
+bool openWithDesktop(const std::string& path, std::string& error);
+
 }  // namespace platform

@@ -3,6 +3,7 @@
 add_library(quorvel_rules STATIC
   rules/readings/EntryRules.cpp rules/readings/RangeRules.cpp rules/readings/HistoryData.cpp
   rules/readings/Plausibility.cpp rules/readings/ReadingEdits.cpp
+  rules/readings/VariableUnits.cpp rules/readings/HomePressureProtocol.cpp
   rules/users/InfoRules.cpp rules/users/TypeAhead.cpp
   rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp
   rules/chart/ChartMath.cpp rules/chart/TrendStats.cpp rules/chart/SeriesCache.cpp rules/chart/DisplayMenuRules.cpp)

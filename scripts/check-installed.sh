@@ -137,7 +137,7 @@ run_once() {
   # program receives the click and the keys in the order they were sent, and
   # the menu the click opens takes the keys that follow it.
   xdotool mousemove --window "$win" 17 12 click --delay 0 1
-  xdotool key --clearmodifiers Down Down Down Down Return
+  xdotool key --clearmodifiers Down Down Down Down Down Down Down Down Down Down Return
   local status=0
   for _ in $(seq 1 50); do
     kill -0 "$pid" 2>/dev/null || break

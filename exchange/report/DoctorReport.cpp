@@ -64,8 +64,8 @@ int DoctorReport::make(const ReportRequest& request, std::string& page, std::str
     ReportHeader header;
     header.firstName = Global::childText(name, "first");
     header.lastName = Global::childText(name, "last");
-    header.dateOfBirth = Global::textOf(name ? name->next_sibling("dob") : nullptr);
-    header.folder = folder.path();
+    header.dateOfBirth = ReportPeriod::recordedDayText(Global::textOf(name ? name->next_sibling("dob") : nullptr));
+    if (request.showFolder) header.folder = folder.path();
     header.madeOn = ReportPeriod::dayText(request.madeOn);
     header.period = request.period;
     page = HtmlReport::page(header, ReportData::gather(patient, request.period.from, request.period.to));

@@ -14,6 +14,7 @@ struct ReportRequest {
     std::string user;     // id or "First Last"
     ReportPeriod period;
     std::tm madeOn{};     // the local day the report is made
+    bool showFolder = false;  // name the data folder (its path holds the login name) on the page
 };
 
 class DoctorReport {

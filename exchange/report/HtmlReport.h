@@ -1,8 +1,10 @@
 // The doctor's report as one self-contained HTML page: no script, nothing
 // fetched, readable on screen and printable on A4 and Letter. Per variable
 // with readings: its chart, its statistics, for blood pressure the averages
-// by time of day and of the last week, and its readings (newest first,
-// out-of-range values marked) in a table that opens when printed.
+// by time of day, of the last week and of the last home series, and its
+// readings (newest first, out-of-range values marked) in a table that opens
+// when printed. Every printed page names the person, the date of birth and
+// "page N of M" in its margins; values carry their variable's unit.
 #pragma once
 
 #include <string>
@@ -14,8 +16,8 @@
 struct ReportHeader {
     std::string firstName;
     std::string lastName;
-    std::string dateOfBirth;  // as recorded
-    std::string folder;       // the data folder the readings come from
+    std::string dateOfBirth;  // "1950-03-07", or as recorded when it names no day
+    std::string folder;       // the data folder the readings come from; empty: not named
     std::string madeOn;       // "2026-12-07"
     ReportPeriod period;
 };
@@ -26,8 +28,5 @@ namespace HtmlReport {
 extern const char* const kClosingLine;
 
 std::string page(const ReportHeader& header, const std::vector<ReportVariable>& variables);
-
-// A stored value as the report shows it: "72", "98.6", "7.25".
-std::string valueText(double value);
 
 }  // namespace HtmlReport

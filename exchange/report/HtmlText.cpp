@@ -1,5 +1,8 @@
 #include "exchange/report/HtmlText.h"
 
+#include <cctype>
+#include <cstring>
+
 namespace HtmlText {
 
 namespace {
@@ -36,6 +39,29 @@ std::size_t utf8Length(const std::string& text, std::size_t i) {
 }
 
 }  // namespace
+
+std::string cssString(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        const std::size_t n = utf8Length(text, i);
+        if (n == 0 || c < 0x20 || c == 0x7F) {
+            out += kReplacement;
+            ++i;
+        } else if (n > 1 || std::isalnum(c) || std::strchr(" ,.-()", c)) {
+            out.append(text, i, n);
+            i += n;
+        } else {
+            out += '\\';
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
+            out += ' ';  // ends the escape
+            ++i;
+        }
+    }
+    return out + "\"";
+}
 
 std::string escape(const std::string& text) {
     std::string out;

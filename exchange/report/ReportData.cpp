@@ -41,8 +41,6 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     s.hasNormal = (range.lo != 0 || range.hi != 0) && range.lo <= range.hi;
     s.normalLow = range.lo;
     s.normalHigh = range.hi;
-    s.normalLowText = range.loText;
-    s.normalHighText = range.hiText;
 
     // Texts in the order normalLow, normalHigh, panicLow, panicHigh, each
     // row holding the members in order.
@@ -87,9 +85,32 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         }
         bool any = false;
         for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
-        if (any) out.push_back(std::move(variable));
+        if (!any) continue;
+        // The unit's decimals, or more when a reading or a limit needs them.
+        const VariableUnit unit = VariableUnits::of(variable.name);
+        variable.unit = unit.unit;
+        int decimals = unit.decimals;
+        for (const ReportSeries& s : variable.series) {
+            for (const auto& p : s.points) decimals = VariableUnits::decimalsOf(p.second, decimals);
+            if (s.hasNormal) {
+                decimals = VariableUnits::decimalsOf(s.normalLow, decimals);
+                decimals = VariableUnits::decimalsOf(s.normalHigh, decimals);
+            }
+            if (s.hasPanicLow) decimals = VariableUnits::decimalsOf(s.panicLow, decimals);
+            if (s.hasPanicHigh) decimals = VariableUnits::decimalsOf(s.panicHigh, decimals);
+        }
+        variable.decimals = decimals;
+        out.push_back(std::move(variable));
     }
     return out;
+}
+
+std::string valueText(const ReportVariable& variable, double value) {
+    return VariableUnits::number(value, variable.decimals);
+}
+
+std::string valueWithUnit(const ReportVariable& variable, double value) {
+    return VariableUnits::withUnit(valueText(variable, value), variable.unit);
 }
 
 std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {

@@ -1,7 +1,8 @@
 // What a report shows of one user's file: for every variable with readings
 // in the period, its series (the variable itself, or the two members of
 // blood pressure and blood sugar), each with its readings in the period and
-// the normal and panic limits set for this person.
+// the normal and panic limits set for this person, and the unit and the
+// number format of its values.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "rules/chart/PointMap.h"
+#include "rules/readings/VariableUnits.h"
 #include "store/XmlDocument.h"
 
 struct ReportSeries {
@@ -19,8 +21,6 @@ struct ReportSeries {
     bool hasNormal = false;  // a usable normal range (set, or the store's default)
     double normalLow = 0;
     double normalHigh = 0;
-    std::string normalLowText;  // as the chart's legend shows it
-    std::string normalHighText;
     bool hasPanicLow = false;
     bool hasPanicHigh = false;
     double panicLow = 0;
@@ -34,6 +34,8 @@ struct ReportSeries {
 struct ReportVariable {
     std::string name;                 // the variable's name as stored
     std::vector<ReportSeries> series;  // one, or two for the grouped variables
+    const char* unit = "";            // its unit ("mmHg"); empty for none
+    int decimals = 0;                 // every value, limit and statistic of it shows with these
 };
 
 namespace ReportData {
@@ -42,6 +44,11 @@ namespace ReportData {
 // in file order. Entries whose date, time or value cannot be read are left
 // out, as the chart leaves them out.
 std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to);
+
+// A value of the variable in its one number format: "72", "98.6".
+std::string valueText(const ReportVariable& variable, double value);
+// The same with the unit: "72 beats per minute", "96%".
+std::string valueWithUnit(const ReportVariable& variable, double value);
 
 // The readings of one variable, newest first: per instant the value of each
 // series (NaN where the entry lacks it).

@@ -5,6 +5,7 @@
 
 #include "exchange/UserReadings.h"
 #include "platform/Platform.h"
+#include "rules/users/InfoRules.h"
 
 namespace {
 
@@ -34,6 +35,15 @@ bool readCount(const std::string& text, long& count, char& unit) {
 std::string ReportPeriod::dayText(const std::tm& day) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", day.tm_year + 1900, day.tm_mon + 1, day.tm_mday);
+    return buf;
+}
+
+std::string ReportPeriod::recordedDayText(const std::string& recorded) {
+    long long year = 0, month = 0, day = 0;
+    if (InfoRules::readDate(recorded, year, month, day) != 3 || year < 1 || !InfoRules::dateExists(year, month, day))
+        return recorded;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld", year, month, day);
     return buf;
 }
 

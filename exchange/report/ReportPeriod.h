@@ -14,6 +14,9 @@ struct ReportPeriod {
 
     // "2026-03-05"
     static std::string dayText(const std::tm& day);
+    // A date as recorded ("1950/3/7", year/month/day) in the same style:
+    // "1950-03-07"; a text that names no day of the calendar stays as it is.
+    static std::string recordedDayText(const std::string& recorded);
     std::string fromText() const { return dayText(firstDay); }
     std::string toText() const { return dayText(lastDay); }
 

@@ -1,5 +1,6 @@
 #include "exchange/report/ReportStats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -10,7 +11,9 @@ namespace {
 CountedAverage averageOf(const PointMap& points) {
     CountedAverage a;
     a.count = static_cast<long long>(points.size());
-    a.average = computeStats(points).average;
+    long double sum = 0;
+    for (const auto& p : points) sum += p.second;
+    if (a.count) a.value = static_cast<double>(sum / a.count);
     return a;
 }
 
@@ -21,16 +24,19 @@ namespace ReportStats {
 SeriesStats of(const ReportSeries& series) {
     SeriesStats s;
     s.count = static_cast<long long>(series.points.size());
-    s.texts = computeStats(series.points);
     if (s.count == 0) return s;
 
     long double sum = 0;
     for (const auto& p : series.points) sum += p.second;
     const long double mean = sum / s.count;
+    s.mean = static_cast<double>(mean);
+    s.minimum = s.maximum = series.points.begin()->second;
     long double squares = 0;
     long long inside = 0;
     for (const auto& p : series.points) {
         const long double d = p.second - mean;
+        s.minimum = std::min(s.minimum, p.second);
+        s.maximum = std::max(s.maximum, p.second);
         squares += d * d;
         switch (series.place(p.second)) {
             case ReportSeries::Place::Inside: ++inside; break;
@@ -40,7 +46,7 @@ SeriesStats of(const ReportSeries& series) {
         }
         if (series.beyondPanic(p.second)) ++s.beyondPanic;
     }
-    if (s.count > 1) s.deviation = statText("%.2f", static_cast<double>(std::sqrt(squares / (s.count - 1))));
+    if (s.count > 1) s.sd = static_cast<double>(std::sqrt(squares / (s.count - 1)));
     if (series.hasNormal) s.insideShare = statText("%.1f", 100.0 * static_cast<double>(inside) / s.count) + "%";
     return s;
 }

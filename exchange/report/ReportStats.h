@@ -1,7 +1,7 @@
-// The statistics of one series over the report's period. Average, minimum
-// and maximum are those of the Analysis panel (computeStats), the rest is
-// counted here: spread, and how the readings stand against the normal and
-// panic limits set for the person.
+// The statistics of one series over the report's period, as numbers that the
+// page shows in the variable's format: average, minimum and maximum (those
+// of the Analysis panel for the same window), spread, and how the readings
+// stand against the normal and panic limits set for the person.
 #pragma once
 
 #include <cstdint>
@@ -12,17 +12,19 @@
 
 struct SeriesStats {
     long long count = 0;
-    TrendTexts texts;            // average, minimum, maximum as the panel shows them
-    std::string deviation;       // sample standard deviation "%.2f"; empty below two readings
+    double mean = 0;             // average, minimum and maximum of the readings
+    double minimum = 0;
+    double maximum = 0;
+    double sd = 0;               // sample standard deviation, with two readings or more
     std::string insideShare;     // "87.5%"; empty without a normal range or readings
     long long below = 0;         // under the normal low limit
     long long above = 0;         // over the normal high limit
     long long beyondPanic = 0;   // under the panic low or over the panic high limit
 };
 
-// An average of some readings with their number; empty text without any.
+// An average of some readings with their number (0: no average).
 struct CountedAverage {
-    std::string average;
+    double value = 0;
     long long count = 0;
 };
 

@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "exchange/report/HtmlText.h"
+#include "exchange/report/ReportPeriod.h"
+#include "platform/Platform.h"
 #include "rules/chart/ChartMath.h"
 
 namespace SvgChart {
@@ -20,12 +22,34 @@ void line(std::string& out, int x1, int y1, int x2, int y2, const char* extra) {
            number(y2) + "\" " + extra + "/>\n";
 }
 
-void text(std::string& out, int x, int y, const char* anchor, const std::string& content) {
-    out += "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\">" +
-           HtmlText::escape(content) + "</text>\n";
+void text(std::string& out, int x, int y, const char* anchor, const std::string& content, const char* size = nullptr) {
+    out += "<text x=\"" + number(x) + "\" y=\"" + number(y) + "\" text-anchor=\"" + anchor + "\"" +
+           (size ? std::string(" font-size=\"") + size + "\"" : std::string()) + ">" + HtmlText::escape(content) +
+           "</text>\n";
 }
 
+// A marker's outline centred on (x, y).
+std::string markerPath(Marker marker, int x, int y) {
+    const std::string cx = number(x);
+    switch (marker) {
+        case Marker::Above:
+            return "<path d=\"M" + cx + " " + number(y - 5) + "l5 8h-10z\"/>";
+        case Marker::Below:
+            return "<path d=\"M" + cx + " " + number(y + 5) + "l5 -8h-10z\"/>";
+        case Marker::Panic:
+            break;
+    }
+    return "<rect x=\"" + number(x - 4) + "\" y=\"" + number(y - 4) + "\" width=\"8\" height=\"8\"/>";
+}
+
+const char* markerColor(Marker marker) { return marker == Marker::Panic ? kPanicColor : kOutsideColor; }
+
 }  // namespace
+
+std::string markerIcon(Marker marker) {
+    return std::string("<svg viewBox=\"-6 -6 12 12\" aria-hidden=\"true\" fill=\"") + markerColor(marker) + "\">" +
+           markerPath(marker, 0, 0) + "</svg>";
+}
 
 const char* seriesColor(std::size_t i) {
     static const char* const colors[2] = {"#18479d", "#007b7b"};
@@ -75,7 +99,8 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     out.reserve(16384);
     out += "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + number(kWidth) + " " +
            number(kHeight) + "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"11\" role=\"img\">\n";
-    out += "<title>" + HtmlText::escape(variable.name) + "</title>\n";
+    out += "<title>" + HtmlText::escape(variable.name) + (*variable.unit ? std::string(", ") + variable.unit : "") +
+           "</title>\n";
     out += "<rect x=\"" + number(kLeft) + "\" y=\"" + number(kTop) + "\" width=\"" + number(kRight - kLeft) +
            "\" height=\"" + number(kBottom - kTop) + "\" fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>\n";
 
@@ -95,16 +120,26 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
         if (k > 0) line(out, kLeft, row, kRight, row, gridStyle.c_str());
         text(out, kLeft - 5, row + 4, "end", ChartMath::yLabel((y.lo + k) * y.step, y.step));
     }
+    if (*variable.unit) {
+        const int middle = (kTop + kBottom) / 2;
+        out += "<text x=\"12\" y=\"" + number(middle) + "\" text-anchor=\"middle\" transform=\"rotate(-90 12 " +
+               number(middle) + ")\">" + HtmlText::escape(variable.unit) + "</text>\n";
+    }
 
     // Time ticks and their two-line labels.
     const int n = axis.ticks();
     for (int i = 0; i <= n; ++i) {
         const int column = ChartMath::tickColumn(i, n, kLeft, kRight);
-        std::string day, second;
-        ChartMath::printDate(day, axis.sameYear, (i + axis.xmin) * axis.S, axis.S, second);
+        // Dates as everywhere on the page; the hour below when ticks fall within a day.
+        std::tm local{};
+        platform::instantToLocal(static_cast<std::int64_t>((i + axis.xmin) * axis.S * 86400), local);
         line(out, column, kBottom, column, kBottom + 5, "stroke=\"#000000\"");
-        text(out, column, kBottom + 17, "middle", day);
-        if (!second.empty()) text(out, column, kBottom + 30, "middle", second);
+        text(out, column, kBottom + 17, "middle", ReportPeriod::dayText(local), "10");
+        if (axis.S < 1.0) {
+            char hour[8];
+            std::snprintf(hour, sizeof hour, "%02d:00", local.tm_hour);
+            text(out, column, kBottom + 30, "middle", hour, "10");
+        }
     }
 
     // Limits of each normal range, dashed in the series colour.
@@ -119,7 +154,7 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     }
 
     // The readings: line, dots, then the marks of out-of-range readings.
-    std::string marks[2];
+    std::string marks[2];  // outside the normal range, beyond the panic limits
     for (std::size_t i = 0; i < variable.series.size(); ++i) {
         const ReportSeries& s = variable.series[i];
         std::vector<PlotPoint> points;
@@ -143,8 +178,10 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
             const bool panic = s.beyondPanic(p.value);
             const ReportSeries::Place place = s.place(p.value);
             if (!panic && (place == ReportSeries::Place::Inside || place == ReportSeries::Place::Unranged)) continue;
-            marks[panic ? 1 : 0] +=
-                "<circle cx=\"" + number(p.x) + "\" cy=\"" + number(yOf(p.value)) + "\" r=\"3.6\"/>";
+            const Marker marker = panic ? Marker::Panic
+                                  : place == ReportSeries::Place::Above ? Marker::Above
+                                                                        : Marker::Below;
+            marks[panic ? 1 : 0] += markerPath(marker, p.x, yOf(p.value));
         }
     }
     if (!marks[0].empty()) out += std::string("<g class=\"outside\" fill=\"") + kOutsideColor + "\">" + marks[0] + "</g>\n";

@@ -2,7 +2,10 @@
 // with the program chart's arithmetic (common scale of the normal-range
 // mode, step choice, tick texts, pixel positions): the normal range as a
 // band, the readings as a line, readings outside the normal range marked in
-// one colour and readings beyond the panic limits in another.
+// one colour and shape (a triangle pointing up or down) and readings beyond
+// the panic limits in another (a square), so that a black-and-white
+// printout keeps the difference. Both marker colours keep a contrast of at
+// least 3:1 against the band and the background.
 #pragma once
 
 #include <cstdint>
@@ -15,9 +18,13 @@ namespace SvgChart {
 
 // Colours of the page, shared with its legend and checked by the tests.
 constexpr const char* kBandColor = "#d3ecd6";
-constexpr const char* kOutsideColor = "#f39c12";
+constexpr const char* kOutsideColor = "#b35c00";
 constexpr const char* kPanicColor = "#c0182a";
 constexpr const char* kGridColor = "#b8b8b8";
+enum class Marker { Above, Below, Panic };
+// The marker of a reading as a small inline <svg> for the legend.
+std::string markerIcon(Marker marker);
+
 // Series 0 and 1, as the program's normal-range chart colours them.
 const char* seriesColor(std::size_t i);
 

@@ -38,6 +38,21 @@ std::int64_t LocalDayClock::daysFromCivil(std::int64_t year, int month, int day)
     return era * 146097 + doe - 719468;
 }
 
+std::tm LocalDayClock::civilFromDays(std::int64_t days) {
+    days += 719468;
+    const std::int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+    const std::int64_t doe = days - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    const int month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    std::tm out{};
+    out.tm_year = static_cast<int>(yoe + era * 400 + (month <= 2 ? 1 : 0) - 1900);
+    out.tm_mon = month - 1;
+    out.tm_mday = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    return out;
+}
+
 const LocalDayClock::Day& LocalDayClock::day(std::int64_t year, int month, int mday) {
     const std::int64_t key = daysFromCivil(year, month, mday);
     if (last_ && key == lastKey_) return *last_;

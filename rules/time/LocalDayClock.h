@@ -21,6 +21,8 @@ public:
 
     // Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
     static std::int64_t daysFromCivil(std::int64_t year, int month, int day);
+    // The other way: the date (tm_year, tm_mon, tm_mday) of a day since 1970-01-01.
+    static std::tm civilFromDays(std::int64_t days);
     // The number of days of a month (1 to 12) of a proleptic Gregorian year.
     static int daysInMonth(std::int64_t year, int month);
 

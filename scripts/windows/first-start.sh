@@ -21,7 +21,9 @@ MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala' 90) || fail "the main window d
 wait_file "${exe}_debuglog.txt" "Loaded file config.hma" || fail "the seeded registry was not loaded"
 grep -q "Seeded .*config.hma" "${exe}_debuglog.txt" || fail "the trace log does not tell the seeding"
 shot_settled "$shot" || fail "the screen did not settle"
-pick_until "$MAIN" 17 12 Down Down Down Down -- Return -- wait_process "$pid" 10 || fail "File/Exit did not end the program"
+# Down stops at the last item, File/Exit.
+pick_until "$MAIN" 17 12 Down Down Down Down Down Down Down Down Down Down -- Return -- wait_process "$pid" 10 ||
+  fail "File/Exit did not end the program"
 status=0
 wait "$pid" || status=$?
 pid=""

@@ -91,7 +91,9 @@ pick_until "$MAIN" 190 38 Down Right -- Return -- wait_file "$WINE_ROOT/stdout" 
 shot_settled "$shot" || fail "the screen did not settle"
 
 echo "== File/Exit"
-pick_until "$MAIN" 17 12 Down Down Down Down -- Return -- wait_process "$pid" 10 || fail "File/Exit did not end the program"
+# Down stops at the last item, File/Exit.
+pick_until "$MAIN" 17 12 Down Down Down Down Down Down Down Down Down Down -- Return -- wait_process "$pid" 10 ||
+  fail "File/Exit did not end the program"
 status=0
 wait "$pid" || status=$?
 pid=""

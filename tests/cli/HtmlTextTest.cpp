@@ -1,7 +1,6 @@
 // Texts from the data become text on the page, never markup.
 #include <gtest/gtest.h>
 
-#include "exchange/report/HtmlReport.h"
 #include "exchange/report/HtmlText.h"
 
 TEST(HtmlText, MarkupCharactersBecomeReferencesAndOtherTextStays) {
@@ -21,10 +20,16 @@ TEST(HtmlText, MarkupCharactersBecomeReferencesAndOtherTextStays) {
     for (const auto& c : cases) EXPECT_EQ(HtmlText::escape(c.in), c.out) << c.in;
 }
 
-TEST(HtmlText, StoredValuesShowWithoutTrailingZerosAndHugeOnesInShortForm) {
+TEST(HtmlText, CssStringsShowTextAndNeverEndTheStringOrTheStyle) {
     const struct {
-        double value;
-        const char* text;
-    } cases[] = {{72, "72"}, {98.6, "98.6"}, {7.25, "7.25"}, {-0.001, "0"}, {-3.5, "-3.5"}, {1e300, "1e+300"}};
-    for (const auto& c : cases) EXPECT_EQ(HtmlReport::valueText(c.value), c.text) << c.value;
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {"Ann Lee, born 1950-03-07 (65)", "\"Ann Lee, born 1950-03-07 (65)\""},
+        {"\"}</style><script>", "\"\\22 \\7d \\3c \\2f style\\3e \\3c script\\3e \""},
+        {"back\\slash", "\"back\\5c slash\""},
+        {"Zo\xC3\xAB", "\"Zo\xC3\xAB\""},
+        {"new\nline\xFF", "\"new\xEF\xBF\xBDline\xEF\xBF\xBD\""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(HtmlText::cssString(c.in), c.out) << c.in;
 }

@@ -19,13 +19,14 @@ struct Outcome {
 };
 
 Outcome report(const TestDataFolder& data, const std::string& user, const std::string& output,
-           const std::string& to = "2026-03-31", const std::string& last = "") {
+           const std::string& to = "2026-03-31", const std::string& last = "", bool showFolder = false) {
     cli::ReportOptions o;
     o.dataDir = data.folder;
     o.user = user;
     o.to = to;
     o.last = last;
     o.output = output;
+    o.showFolder = showFolder;
     std::ostringstream out, err;
     const int status = cli::runReport(o, out, err);
     return Outcome{status, out.str(), err.str()};
@@ -63,6 +64,10 @@ TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
     EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
               std::string::npos);
     EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
+    // The printed margins name the person too, as text in a CSS string.
+    EXPECT_NE(page.find("\\3c script\\3e alert(1)\\3c \\2f script\\3e  \\22 \\3e \\3c img src\\3d x\\3e , "
+                        "date of birth not recorded\";"),
+              std::string::npos);
     EXPECT_EQ(DoctorReport::defaultName("<script>", "a/b c", "2026-03-31"), "_script_-a_b_c-2026-03-31.html");
 }
 
@@ -82,8 +87,7 @@ TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLi
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(file), std::string::npos);
     const std::string page = readFile(file);
-    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31",
-                             "Made with Quorvel from the data folder ", "<h2>Pulse</h2>", "<h2>Blood Pressure</h2>",
+    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31", "<h2>Pulse</h2>", "<h2>Blood Pressure</h2>",
                              "Morning (before 12:00)", "<details>", HtmlReport::kClosingLine})
         EXPECT_NE(page.find(text), std::string::npos) << text;
     // Nothing outside the period: the 2025 pulse and the temperature.
@@ -97,6 +101,45 @@ TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLi
     EXPECT_LT(panic, oldest);
     EXPECT_NE(page.find("07:00 120/\xE2\x80\x93"), std::string::npos);
     EXPECT_NE(page.find("07:00 <b class=o>150\xE2\x86\x91</b>/80"), std::string::npos);
+}
+
+TEST(ReportCommand, EveryPageNamesThePersonValuesCarryUnitsAndTheFolderStaysOutUnlessAsked) {
+    TestDataFolder data;
+    std::vector<TestReading> pressure;
+    std::vector<std::string> days;
+    for (int d = 20; d <= 26; ++d) days.push_back("2026/03/" + std::to_string(d));
+    for (const std::string& day : days) {
+        pressure.push_back({day.c_str(), "07:00:00 AM", day == days[0] ? 200.0 : 125.0, 80});
+        pressure.push_back({day.c_str(), "08:00:00 PM", day == days[0] ? 200.0 : 135.0, 84});
+    }
+    addUser(data, 0, "Ann", "Lee",
+            pulseXml({{"2026/03/05", "08:30:00 AM", 72}}) +
+                variableXml("Blood Pressure", {"90", "60", "139", "89", "70", "40", "180", "120"}, pressure,
+                            {"systolic", "diastolic"}) +
+                variableXml("Temperature", {"96.9", "99.5", "95", "103"}, {{"2026/03/05", "08:00:00 AM", 98}}));
+    std::string file = data.read("user0.hma");
+    file.replace(file.find("<dob/>"), 6, "<dob>1950/3/7</dob>");
+    data.write("user0.hma", file);
+
+    const std::string page = data.root + "/page.html";
+    ASSERT_EQ(report(data, "0", page).status, 0);
+    const std::string text = readFile(page);
+    for (const char* wanted :
+         {"<tr><th>Date of birth<td>1950-03-07</tr>", "@top-left { content: \"Ann Lee, born 1950-03-07\";",
+          "@bottom-right { content: \"page \" counter(page) \" of \" counter(pages);",
+          "<th class=n>Pulse (beats per minute)", "<th class=n>Systolic (mmHg)", "<th class=n>Temperature (\xC2\xB0" "F)",
+          "<tr><td>Average<td class=n>98.0</tr>", "(normal range: 60 - 100 beats per minute)",
+          // The home series: the first day's 200/200 left out.
+          "<tr><th>Days<td><span class=nb>2026-03-20</span> to <span class=nb>2026-03-26</span> (the first day, "
+          "<span class=nb>2026-03-20</span>, left out)</tr>",
+          "<tr><th>Average<td>130/82 mmHg</tr>", "<tr><th>Readings used<td>12</tr>",
+          "<tr><th>Home threshold<td>135/85 mmHg (European Society of Hypertension)</tr>", "<main>"})
+        EXPECT_NE(text.find(wanted), std::string::npos) << wanted;
+    EXPECT_EQ(text.find(data.folder), std::string::npos);
+    EXPECT_EQ(text.find("data folder"), std::string::npos);
+
+    ASSERT_EQ(report(data, "0", page, "2026-03-31", "", true).status, 0);
+    EXPECT_NE(readFile(page).find("Made with Quorvel from the data folder " + data.folder), std::string::npos);
 }
 
 TEST(ReportCommand, ProblemsEndWithAStatusAndWriteNothing) {

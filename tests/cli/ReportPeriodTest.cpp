@@ -54,3 +54,12 @@ TEST(ReportPeriod, UnreadableOrContradictoryOptionsAreRefusedWithAReason) {
         EXPECT_NE(error.find(c.reason), std::string::npos) << error;
     }
 }
+
+TEST(ReportPeriod, RecordedDatesTakeTheReportsStyleAndOthersStayAsTheyAre) {
+    const struct {
+        const char* recorded;
+        const char* shown;
+    } cases[] = {{"1950/3/7", "1950-03-07"},   {" 1980/02/29", "1980-02-29"}, {"1981/02/29", "1981/02/29"},
+                 {"15/06/1980", "15/06/1980"}, {"March 1950", "March 1950"},  {"", ""}};
+    for (const auto& c : cases) EXPECT_EQ(ReportPeriod::recordedDayText(c.recorded), c.shown) << c.recorded;
+}

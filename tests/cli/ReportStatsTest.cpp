@@ -73,9 +73,9 @@ TEST(ReportStats, AverageMinimumAndMaximumAgreeWithTheAnalysisPanelForTheSameWin
     ASSERT_EQ(report.size(), 1u);
     const SeriesStats stats = ReportStats::of(report[0].series[0]);
     EXPECT_EQ(stats.count, std::distance(window.begin[0], window.end[0]));
-    EXPECT_EQ(stats.texts.average, panel.average);
-    EXPECT_EQ(stats.texts.minimum, panel.minimum);
-    EXPECT_EQ(stats.texts.maximum, panel.maximum);
+    EXPECT_EQ(statText("%.2f", stats.mean), panel.average);
+    EXPECT_EQ(statText("%.1f", stats.minimum), panel.minimum);
+    EXPECT_EQ(statText("%.1f", stats.maximum), panel.maximum);
     EXPECT_FALSE(panel.average.empty());
 }
 
@@ -113,8 +113,10 @@ TEST(ReportStats, CountsReadingsAgainstTheNormalRangeAndThePanicLimits) {
     EXPECT_EQ(s.above, 2);
     EXPECT_EQ(s.beyondPanic, 2);
     EXPECT_EQ(s.insideShare, "42.9%");
-    EXPECT_EQ(s.deviation, "37.24");  // sample standard deviation
-    EXPECT_EQ(s.texts.average, "80.71");
+    EXPECT_NEAR(s.sd, 37.2412, 1e-4);  // sample standard deviation
+    EXPECT_NEAR(s.mean, 80.7143, 1e-4);
+    EXPECT_EQ(s.minimum, 35);
+    EXPECT_EQ(s.maximum, 140);
 }
 
 TEST(ReportStats, AVariableWithoutARangeCountsNothingAsOutside) {
@@ -123,7 +125,7 @@ TEST(ReportStats, AVariableWithoutARangeCountsNothingAsOutside) {
     const SeriesStats stats = ReportStats::of(s);
     EXPECT_EQ(stats.below + stats.above + stats.beyondPanic, 0);
     EXPECT_EQ(stats.insideShare, "");
-    EXPECT_EQ(ReportStats::of(seriesOf({72})).deviation, "");
+    EXPECT_EQ(ReportStats::of(seriesOf({72})).sd, 0);
 }
 
 TEST(ReportStats, BloodPressureAveragesSplitMorningEveningAndTheLastWeek) {
@@ -135,10 +137,10 @@ TEST(ReportStats, BloodPressureAveragesSplitMorningEveningAndTheLastWeek) {
                  {9, 18, 0, 140}, {10, 23, 30, 150}, {10, 0, 0, 100}};
     for (const auto& c : cases) points[TimeKey::fromTm(localTm(2026, 3, c.day, c.hour, c.minute))] = c.value;
     const TimeOfDayAverages a = ReportStats::timeOfDay(points, instantOf(2026, 3, 4, 0, 0, 0));
-    EXPECT_EQ(a.morning.average, "116.67");
+    EXPECT_NEAR(a.morning.value, 116.6667, 1e-4);
     EXPECT_EQ(a.morning.count, 3);
-    EXPECT_EQ(a.evening.average, "145.00");
+    EXPECT_EQ(a.evening.value, 145);
     EXPECT_EQ(a.evening.count, 2);
-    EXPECT_EQ(a.lastWeek.average, "130.00");
+    EXPECT_EQ(a.lastWeek.value, 130);
     EXPECT_EQ(a.lastWeek.count, 3);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 
 #include "TestSupport.h"
 #include "exchange/report/SvgChart.h"
@@ -43,6 +44,7 @@ TEST(SvgChart, ReductionKeepsFirstLowestHighestAndLastOfEveryColumn) {
 TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
     ReportVariable pulse;
     pulse.name = "Pulse";
+    pulse.unit = "beats per minute";
     ReportSeries s;
     s.name = "Pulse";
     s.hasNormal = s.hasPanicLow = s.hasPanicHigh = true;
@@ -63,11 +65,39 @@ TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
     const std::size_t outside = svg.find(std::string("class=\"outside\" fill=\"") + SvgChart::kOutsideColor);
     ASSERT_NE(panic, std::string::npos);
     ASSERT_NE(outside, std::string::npos);
-    EXPECT_EQ(count(svg.substr(panic, svg.find("</g>", panic) - panic), "<circle"), 1u);
-    EXPECT_EQ(count(svg.substr(outside, svg.find("</g>", outside) - outside), "<circle"), 1u);
+    // Shapes that a black-and-white printout keeps apart: a square beyond
+    // the panic limits, a triangle pointing down below the normal range.
+    const std::string panicMarks = svg.substr(panic, svg.find("</g>", panic) - panic);
+    const std::string outsideMarks = svg.substr(outside, svg.find("</g>", outside) - outside);
+    EXPECT_EQ(count(panicMarks, "<rect "), 1u);
+    EXPECT_EQ(count(panicMarks, "<path "), 0u);
+    EXPECT_EQ(count(outsideMarks, "l5 -8h-10z"), 1u);
+    EXPECT_EQ(count(outsideMarks, "<rect "), 0u);
+    EXPECT_NE(svg.find(">beats per minute</text>"), std::string::npos);
     // Ticks as the program's chart places them over 90 days: every ten days
-    // counted from the epoch, the first before the period begins.
-    EXPECT_NE(svg.find(">Dec 28<"), std::string::npos);
-    EXPECT_NE(svg.find(">Jan 07<"), std::string::npos);
-    EXPECT_NE(svg.find(">Mar 28<"), std::string::npos);
+    // counted from the epoch, the first before the period begins; dates as
+    // the rest of the page writes them.
+    EXPECT_NE(svg.find(">2025-12-28<"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-01-07<"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-03-28<"), std::string::npos);
+}
+
+TEST(SvgChart, MarkerColoursStandOutFromTheBandAndTheBackgroundByAtLeastThreeToOne) {
+    // Relative luminance and contrast ratio of "#rrggbb" colours.
+    const auto luminance = [](const std::string& hex) {
+        double l = 0;
+        const double weights[3] = {0.2126, 0.7152, 0.0722};
+        for (int i = 0; i < 3; ++i) {
+            const double c = std::stoi(hex.substr(1 + 2 * i, 2), nullptr, 16) / 255.0;
+            l += weights[i] * (c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4));
+        }
+        return l;
+    };
+    const auto contrast = [&](const std::string& a, const std::string& b) {
+        const double x = luminance(a), y = luminance(b);
+        return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+    };
+    for (const char* marker : {SvgChart::kOutsideColor, SvgChart::kPanicColor})
+        for (const char* behind : {SvgChart::kBandColor, "#ffffff"})
+            EXPECT_GE(contrast(marker, behind), 3.0) << marker << " on " << behind;
 }

@@ -224,7 +224,7 @@ step "File/Exit saves the open user and ends with status 0"
 click "$MAIN" $USER_LINE_1
 saves=$(saved_count user0.hma)
 click "$MAIN" $FILE_MENU
-key Down; key Down; key Down; key Down; key Return
+key Down Down Down Down Down Down Down Down Down Down Return  # Down stops at the last item, File/Exit
 wait_exit 10 || fail "File/Exit did not end the program"
 assert_eq "$E2E_STATUS" 0 "exit status"
 wait_contains "$E2E_TMP/stdout" "item picked in menu: File/Exit"

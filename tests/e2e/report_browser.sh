@@ -2,8 +2,10 @@
 # The doctor's report in a real browser: quorvel-data report makes the page
 # of each person of the sample data (make demo's people), headless chromium
 # renders it to PNG and prints it to PDF on Letter and on A4; the PDF's pages
-# and text (names, section titles, statistics, the printed readings) and the
-# band and marker colours in the PNG are checked.
+# and text (names, section titles, statistics, the printed readings, the
+# person and "page N of M" in the margins of page 2) and the band and marker
+# colours in the PNG are checked, and axe-core (tests/e2e/axe, installed by
+# scripts/install-deps.sh) finds no accessibility violation in the page.
 # Usage: report_browser.sh <path of the quorvel binary> <source folder>
 # (quorvel-data and the sample data generator are taken from the same build
 # folder).
@@ -29,6 +31,8 @@ done
 for tool in chromium pdftotext pdfinfo xmllint convert; do
   command -v "$tool" >/dev/null || { echo "FAILED: $tool is not installed (scripts/install-deps.sh)"; exit 1; }
 done
+axe=$source_dir/tests/e2e/axe/node_modules/axe-core/axe.min.js
+[[ -f $axe ]] || { echo "FAILED: axe-core is not installed (scripts/install-deps.sh)"; exit 1; }
 
 folder=$work/data/Brelwick/Quorvel
 mkdir -p "$folder"
@@ -46,6 +50,40 @@ browser() {
   timeout 120 chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
     --disable-background-networking --disable-component-update --disable-sync --user-data-dir="$profile" \
     --hide-scrollbars "$@" >"$work/chromium.log" 2>&1
+}
+
+# axe-core's findings on a page: a copy without the page's ban on scripts,
+# with axe-core and a script that writes what it found into the page, whose
+# DOM chromium prints once the page's timers have run.
+accessibility() {
+  local copy=$work/axe-$(basename "$1")
+  {
+    sed '/Content-Security-Policy/d; s|</body>||; s|</html>||' "$1"
+    echo '<script>'
+    cat "$axe"
+    cat <<'SCRIPT'
+</script>
+<script>
+function show(lines) {
+  var pre = document.createElement("pre");
+  pre.textContent = "\nAXE-BEGIN\n" + lines.join("\n") + "\nAXE-END\n";
+  document.body.appendChild(pre);
+}
+axe.run(document).then(function (r) {
+  var lines = ["axe-core " + axe.version + ": " + r.violations.length + " violation(s), " +
+               r.passes.length + " rule(s) passed"];
+  r.violations.forEach(function (v) {
+    lines.push("violation " + v.id + " (" + v.nodes.length + " element(s)): " + v.help + ": " +
+               v.nodes.slice(0, 3).map(function (n) { return n.target.join(" "); }).join("; "));
+  });
+  show(lines);
+}, function (e) { show(["axe-core failed: " + e]); });
+</script>
+</body></html>
+SCRIPT
+  } >"$copy"
+  browser --virtual-time-budget=30000 --dump-dom "file://$copy"
+  sed -n '/^AXE-BEGIN$/,/^AXE-END$/p' "$work/chromium.log" | sed '1d;$d'
 }
 
 # An average of the page's statistics table, e.g. the first "Average" cell.
@@ -71,15 +109,28 @@ for ((i = 1; i <= people; i++)); do
   check "$first $last: A4 paper" "pdfinfo '$work/person$i-a4.pdf' | grep -Eq '\\(A4\\)'"
 
   pdftotext -layout "$work/person$i.pdf" "$work/person$i.txt"
-  for text in "Readings of $first $last" "Made with Quorvel from the data folder" "Pulse" "Blood Pressure" \
-    "Blood Sugar" "Statistic" "Standard deviation" "Inside the normal range" "Beyond the panic limits" \
-    "Morning (before 12:00)" "Last 7 days of the period" "not a diagnosis" "2026-12-01"; do
+  for text in "Readings of $first $last" "Pulse (beats per minute)" "Systolic (mmHg)" "Blood Sugar" \
+    "Statistic" "Standard deviation" "Inside the normal range" "Beyond the panic limits" \
+    "Morning (before 12:00)" "Last 7 days of the period" "135/85 mmHg (European Society of Hypertension)" "not a diagnosis" "2026-12-01"; do
     check "$first $last: the PDF reads \"$text\"" "grep -qF -- '$text' '$work/person$i.txt'"
   done
   if ((i == 1)); then
     check "$first $last: the PDF counts the pulse beyond the panic limits" \
       "grep -Eq 'Beyond the panic limits +1\$' '$work/person$i.txt'"
   fi
+  # The sample people measure their blood pressure in the morning only.
+  check "$first $last: the page tells what the home series lacks" \
+    "grep -Eq 'have (morning readings on [0-6] of 7 days and )?evening readings on [0-6] of 7 days' '$page'"
+  check "$first $last: the page leaves the data folder out" "! grep -qF -- '$folder' '$page'"
+  # The margins of a page inside the report, not only of the first.
+  pdftotext -layout -f 2 -l 2 "$work/person$i.pdf" "$work/person$i-page2.txt"
+  check "$first $last: page 2 names the person and the date of birth" \
+    "grep -Eq -- '$first $last, born [0-9]{4}-[0-9]{2}-[0-9]{2}' '$work/person$i-page2.txt'"
+  check "$first $last: page 2 reads \"page 2 of $pages\"" "grep -qF -- 'page 2 of $pages' '$work/person$i-page2.txt'"
+  accessibility "$page" >"$work/axe$i.txt"
+  sed "s/^/  $first $last: /" "$work/axe$i.txt"
+  check "$first $last: axe-core ran and found no violation" \
+    "grep -Eq '^axe-core [0-9.]+: 0 violation\(s\), [1-9][0-9]* rule\(s\) passed' '$work/axe$i.txt'"
   average=$(first_average "$page")
   check "$first $last: the PDF shows the average $average of the page" \
     "[[ -n '$average' ]] && grep -qF -- '$average' '$work/person$i.txt'"
@@ -97,8 +148,12 @@ nolegend "$work/person1.html" "$work/person1-charts.html"
 browser --screenshot="$work/report.png" --window-size=1000,2400 "file://$work/person1-charts.html"
 convert "$work/report.png" -format %c histogram:info:- >"$work/colours" 2>/dev/null
 check "the screenshot shows the normal range band" "grep -qi '#D3ECD6' '$work/colours'"
-check "the screenshot shows readings outside the normal range" "grep -qi '#F39C12' '$work/colours'"
+check "the screenshot shows readings outside the normal range" "grep -qi '#B35C00' '$work/colours'"
 check "the screenshot shows readings beyond the panic limits" "grep -qi '#C0182A' '$work/colours'"
+
+# The folder is named when asked for.
+"$data_exe" report --data-dir "$folder" --user 0 --to 2026-12-01 --show-folder -o "$work/folder.html" >/dev/null 2>&1
+check "--show-folder names the data folder" "grep -qF -- 'from the data folder $folder' '$work/folder.html'"
 
 if [[ -n ${REPORT_SCREENSHOT:-} ]]; then
   browser --screenshot="$REPORT_SCREENSHOT" --window-size=900,1250 "file://$work/person1.html"

@@ -39,7 +39,7 @@ MAIN=$(wait_window "$MAIN_TITLE") || fail "the start after the kill was not acce
 # written by now.
 [ ! -s "$E2E_TMP/stderr" ] || fail "the start after the kill complained: $(cat "$E2E_TMP/stderr")"
 click "$MAIN" 17 12
-key Down; key Down; key Down; key Down; key Return
+key Down Down Down Down Down Down Down Down Down Down Return  # Down stops at the last item, File/Exit
 wait_exit 10 || fail "File/Exit did not end the program"
 assert_eq "$E2E_STATUS" 0 "exit status after File/Exit"
 echo "single instance: all steps passed"

@@ -154,7 +154,7 @@ if [[ -n $main ]]; then
   # File/Exit that ended it (its pick is on standard output), Escape did not.
   press "$main" Escape
   xdotool mousemove --window "$main" 17 12 click --delay 0 1 2>/dev/null
-  xdotool key --clearmodifiers Down Down Down Down Return 2>/dev/null
+  xdotool key --clearmodifiers Down Down Down Down Down Down Down Down Down Down Return 2>/dev/null
 fi
 await_exit "$pid" 5
 if [[ $status == running ]]; then

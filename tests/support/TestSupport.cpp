@@ -97,11 +97,20 @@ DialogRecorder::DialogRecorder() {
         buttons.push_back({b0 ? b0 : "", b1 ? b1 : "", b2 ? b2 : ""});
         return nextChoice;
     });
+    Dialogs::setFileHandler([this](const Dialogs::FileRequest& request) {
+        fileTitles.push_back(request.title);
+        fileDefaults.push_back(request.defaultPath);
+        if (files.empty()) return std::string();
+        const std::string chosen = files.front();
+        files.erase(files.begin());
+        return chosen;
+    });
 }
 
 DialogRecorder::~DialogRecorder() {
     Dialogs::setAlertHandler(nullptr);
     Dialogs::setChoiceHandler(nullptr);
+    Dialogs::setFileHandler(nullptr);
     Dialogs::setExitHandler(nullptr);
 }
 

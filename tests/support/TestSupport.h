@@ -48,6 +48,10 @@ public:
     // The buttons of each question, as given (an absent button as "").
     std::vector<std::vector<std::string>> buttons;
     int nextChoice = 1;
+    // The file choosers asked for, answered in turn from files (then "": cancelled).
+    std::vector<std::string> fileTitles;
+    std::vector<std::string> fileDefaults;
+    std::vector<std::string> files;
     // Makes Dialogs::terminate throw ExitCalled instead of ending the process.
     void throwOnExit();
 };

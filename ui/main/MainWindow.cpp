@@ -25,7 +25,9 @@
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "ui/main/FileCommands.h"
 #include "ui/main/Icons.h"
+#include "ui/main/ReportWindow.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/MyBrowser.h"
@@ -49,7 +51,8 @@ const std::size_t kMaxMenuPath = 63;
 const std::size_t kMaxSubItemPath = 131;
 
 // The user-dependent menu items, switched before the widgets.
-const char* const kUserMenuPaths[] = {"File/Save", "File/Close", "Edit/Information"};
+const char* const kUserMenuPaths[] = {"File/Save", "File/Close", "Edit/Information",
+                                      "File/Report for the Doctor\342\200\246", "File/Import Readings\342\200\246"};
 
 // The main window is always a top-level window, whatever group a previous
 // draw left open.
@@ -89,7 +92,12 @@ MainWindow::MainWindow(int width, int height)
     menuBar = new Fl_Menu_Bar(0, 0, W, 25);
     menuBar->add("File/New", FL_CTRL + 'n', newCB, this, 0);
     menuBar->add("File/Close", 0, closeCB, this, 0);
-    menuBar->add("File/Save", 0, menuCB, this, 0);
+    menuBar->add("File/Save", 0, menuCB, this, FL_MENU_DIVIDER);
+    menuBar->add("File/Report for the Doctor\342\200\246", 0, reportCB, this, 0);
+    menuBar->add("File/Export Readings\342\200\246", 0, exportCB, this, 0);
+    menuBar->add("File/Import Readings\342\200\246", 0, importCB, this, FL_MENU_DIVIDER);
+    menuBar->add("File/Back Up\342\200\246", 0, backupCB, this, 0);
+    menuBar->add("File/Restore from Backup\342\200\246", 0, restoreCB, this, FL_MENU_DIVIDER);
     menuBar->add("File/Exit", FL_CTRL + 'q', menuCB, this, 0);
     menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, 0);
     menuBar->add("Help/Help on Quorvel", FL_F + 1, helpCB, this, 0);
@@ -376,6 +384,14 @@ void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)-
 void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->userRemoveCB_i(); }
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
+
+void MainWindow::reportCB(Fl_Widget*, void*) {
+    if (Global::userOpen) new ReportWindow(FileCommands::today());
+}
+void MainWindow::exportCB(Fl_Widget*, void*) { FileCommands::exportReadings(); }
+void MainWindow::importCB(Fl_Widget*, void* data) { FileCommands::importReadings(*static_cast<MainWindow*>(data)); }
+void MainWindow::backupCB(Fl_Widget*, void*) { FileCommands::backUp(); }
+void MainWindow::restoreCB(Fl_Widget*, void* data) { FileCommands::restore(*static_cast<MainWindow*>(data)); }
 
 void MainWindow::infoCB(Fl_Widget*, void*) {
     // Only an open user's information can be edited (after a new user's

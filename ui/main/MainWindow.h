@@ -85,9 +85,16 @@ public:
     static void chartRemoveCB(Fl_Widget*, void* data);
     static void helpCB(Fl_Widget*, void* data);
     static void infoCB(Fl_Widget*, void* data);
+    // The exchanges of data of the File menu (FileCommands, ReportWindow).
+    static void reportCB(Fl_Widget*, void* data);
+    static void exportCB(Fl_Widget*, void* data);
+    static void importCB(Fl_Widget*, void* data);
+    static void backupCB(Fl_Widget*, void* data);
+    static void restoreCB(Fl_Widget*, void* data);
 
-    // Switches the user-dependent controls together: the three menu items
-    // "File/Save", "File/Close", "Edit/Information" first, then the six widgets.
+    // Switches the user-dependent controls together: the menu items
+    // "File/Save", "File/Close", "Edit/Information", "File/Report for the
+    // Doctor…" and "File/Import Readings…" first, then the six widgets.
     void setUserControlsActive(bool active);
     void setUserMenuItemsActive(bool active);
     void setUserWidgetsActive(bool active);

@@ -2,6 +2,7 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Native_File_Chooser.H>
 #include <FL/Fl_Return_Button.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
@@ -76,5 +77,21 @@ void Dialogs::useToolkitDialogs() {
         const char* buttons[] = {b0, b1, b2};
         TRACE_MSG(4, "Dialogs::choice") << "Answer: " << (answer >= 0 && answer <= 2 && buttons[answer] ? buttons[answer] : "");
         return answer;
+    });
+    setFileHandler([](const FileRequest& request) {
+        Fl_Native_File_Chooser chooser(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                                                    : Fl_Native_File_Chooser::BROWSE_FILE);
+        chooser.title(request.title.c_str());
+        if (!request.filter.empty()) chooser.filter(request.filter.c_str());
+        if (request.save) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
+        const std::size_t slash = request.defaultPath.find_last_of("/\\");
+        if (slash != std::string::npos) {
+            chooser.directory(request.defaultPath.substr(0, slash).c_str());
+            chooser.preset_file(request.defaultPath.substr(slash + 1).c_str());
+        } else if (!request.defaultPath.empty()) {
+            chooser.preset_file(request.defaultPath.c_str());
+        }
+        if (chooser.show() != 0 || !chooser.filename()) return std::string();
+        return std::string(chooser.filename());
     });
 }

@@ -1,0 +1,80 @@
+// quorvel-data backup and restore: the whole data folder in one .zip file
+// (with a manifest of each file's checksum), and such a file put back in
+// place of the folder's files after showing what it holds and asking
+// (unless --yes), under the folder's lock.
+#include <ctime>
+#include <iostream>
+
+#include "cli/Commands.h"
+#include "exchange/DataFolder.h"
+#include "exchange/FolderBackup.h"
+#include "exchange/OutputFile.h"
+#include "platform/Platform.h"
+
+namespace cli {
+
+int runBackup(const BackupOptions& options) {
+    const char* const me = "quorvel-data: ";
+    std::tm today{};
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), today);
+    const std::string path = options.output.empty() ? FolderBackup::defaultName(today) : options.output;
+    OutputFile outFile;
+    std::string error;
+    const int opened = outFile.open(path, error);
+    if (opened != kOk) {
+        std::cerr << me << error << std::endl;
+        return opened;
+    }
+    Diagnostics tell(std::cerr, me);
+    std::string archive;
+    BackupContents contents;
+    const int made = FolderBackup::make(options.dataDir, today, archive, contents, tell);
+    if (made != kOk) return made;
+    if (!outFile.write(archive, error)) {
+        std::cerr << me << path << ": " << error << "; nothing written" << std::endl;
+        return kProblem;
+    }
+    std::cout << "Backed up " << contents.describe() << ", to " << path << std::endl;
+    return kOk;
+}
+
+int runRestore(const RestoreOptions& options) {
+    const char* const me = "quorvel-data: ";
+    Diagnostics tell(std::cerr, me);
+    BackupContents contents;
+    const int read = FolderBackup::read(options.file, contents, tell);
+    if (read != kOk) {
+        std::cerr << me << "nothing restored" << std::endl;
+        return read;
+    }
+    std::string folder, error;
+    if (!DataFolder::resolve(options.dataDir, folder, error)) {
+        std::cerr << me << error << std::endl;
+        return kProblem;
+    }
+    if (!platform::pathExists(folder)) {
+        std::cerr << me << folder << ": no such data folder; nothing restored" << std::endl;
+        return kProblem;
+    }
+    std::cout << options.file << " holds " << contents.describe() << "." << std::endl;
+    if (!options.yes) {
+        std::cout << "Replace the files of " << folder << " with these (the replaced ones kept as .old)? [y/N] "
+                  << std::flush;
+        std::string answer;
+        if (!std::getline(std::cin, answer) || (answer != "y" && answer != "Y" && answer != "yes")) {
+            std::cout << "Not restored." << std::endl;
+            return kProblem;
+        }
+    }
+    if (platform::lockDataFolder(folder, error) != 1) {
+        std::cerr << me << folder << ": " << (error.empty() ? "Quorvel (or another tool) has the folder open" : error)
+                  << "; nothing restored" << std::endl;
+        return kProblem;
+    }
+    const int restored = FolderBackup::restore(contents, folder, tell);
+    if (restored != kOk) return restored;
+    std::cout << "Restored " << contents.describe() << ", into " << folder << std::endl;
+    return kOk;
+}
+
+}  // namespace cli

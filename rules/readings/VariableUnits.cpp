@@ -1,0 +1,64 @@
+#include "rules/readings/VariableUnits.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace VariableUnits {
+
+namespace {
+
+struct Row {
+    const char* variable;
+    VariableUnit unit;
+};
+
+const Row kUnits[] = {
+    {"Pulse", {"beats per minute", 0}},
+    {"Blood Pressure", {"mmHg", 0}},
+    {"Blood Sugar", {"mg/dL", 0}},
+    {"SpO2", {"%", 0}},
+    {"Temperature", {"\xC2\xB0" "F", 1}},
+    {"Weight", {"lb", 1}},
+    {"Mood", {"", 0}},
+};
+
+}  // namespace
+
+VariableUnit of(const std::string& variableName) {
+    for (const Row& row : kUnits)
+        if (variableName == row.variable) return row.unit;
+    return VariableUnit{};
+}
+
+int decimalsOf(double value, int least) {
+    if (!std::isfinite(value)) return least;
+    int d = least < 0 ? 0 : least;
+    double scale = std::pow(10.0, d);
+    for (; d < kMostDecimals; ++d, scale *= 10) {
+        const double scaled = value * scale;
+        if (std::fabs(scaled - std::round(scaled)) <= 1e-6 * scale) break;
+    }
+    return d;
+}
+
+std::string number(double value, int decimals) {
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) {
+        std::snprintf(buf, sizeof buf, "%.6g", value);
+        return buf;
+    }
+    // A negative value that rounds to zero shows as zero.
+    const char* digits = buf[0] == '-' ? buf + 1 : buf;
+    if (std::strspn(digits, "0.") == std::strlen(digits)) return digits;
+    return buf;
+}
+
+std::string withUnit(const std::string& numberText, const char* unit) {
+    if (!unit || !*unit) return numberText;
+    if (std::strcmp(unit, "%") == 0) return numberText + unit;
+    return numberText + " " + unit;
+}
+
+}  // namespace VariableUnits

@@ -1,0 +1,261 @@
+// The File menu's exchanges of data through the dialog seam: the doctor's
+// report and its opening in the browser, export, import with its summary,
+// backup and restore.
+#include <zip.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "MainWindowFixture.h"
+
+#include <FL/Fl_Choice.H>
+
+#include "ui/chart/MyChart.h"
+#include "ui/main/ReportWindow.h"
+
+namespace {
+
+std::string pulse(const std::string& entries) {
+    return "\t<variable name=\"Pulse\"><normalLow/><normalHigh/><panicLow/><panicHigh/>" + entries + "</variable>\n";
+}
+std::string entry(int id, int value, const std::string& date) {
+    return "<entry id=\"" + std::to_string(id) + "\"><value>" + std::to_string(value) + "</value><date>" + date +
+           "</date><time>08:00:00 AM</time></entry>";
+}
+
+const std::string kHeader = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\n";
+std::string row(const std::string& who, const std::string& when, const std::string& value) {
+    return who + ",Pulse,," + when + "," + value + ",\n";
+}
+
+const char* const kReport = "File/Report for the Doctor\342\200\246";
+const char* const kExport = "File/Export Readings\342\200\246";
+const char* const kImport = "File/Import Readings\342\200\246";
+const char* const kBackUp = "File/Back Up\342\200\246";
+const char* const kRestore = "File/Restore from Backup\342\200\246";
+
+}  // namespace
+
+class FileMenuTest : public MainWindowFixture {
+protected:
+    std::string savedPath;
+
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+        writeUsers({{0, "Ada", "Lovelace", pulse(entry(0, 70, "2026/11/1") + entry(1, 72, "2026/11/2"))},
+                    {1, "Alan", "Turing", pulse(entry(0, 60, "2026/11/3"))}});
+        openWindow();
+    }
+    void TearDown() override {
+        setenv("PATH", savedPath.c_str(), 1);
+        MainWindowFixture::TearDown();
+    }
+
+    // An opener on the PATH that records the file it is given and ends with status.
+    std::string fakeOpener(int status) {
+        const std::string bin = data->root + "/bin";
+        mkdir(bin.c_str(), 0700);
+        writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"" + bin + "/opened.tmp\"\nmv \"" + bin +
+                                         "/opened.tmp\" \"" + bin + "/opened\"\nexit " + std::to_string(status) + "\n");
+        chmod((bin + "/xdg-open").c_str(), 0700);
+        setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+        return bin + "/opened";
+    }
+
+    static ReportWindow* reportWindow() {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+            if (ReportWindow* r = dynamic_cast<ReportWindow*>(w)) return r;
+        return nullptr;
+    }
+
+    void closeUser() { pickMenu("File/Close"); }
+
+    std::map<std::string, std::string> folderBytes() {
+        std::map<std::string, std::string> bytes;
+        for (const std::string& name : data->files()) bytes[name] = data->read(name);
+        return bytes;
+    }
+};
+
+TEST_F(FileMenuTest, ReportAndImportWaitForAUserExportAndBackupDoNot) {
+    for (const char* path : {kReport, kImport}) EXPECT_FALSE(menuItem(path)->active()) << path;
+    for (const char* path : {kExport, kBackUp, kRestore}) EXPECT_TRUE(menuItem(path)->active()) << path;
+    chooseLine(1);
+    for (const char* path : {kReport, kExport, kImport, kBackUp, kRestore}) EXPECT_TRUE(menuItem(path)->active());
+}
+
+TEST_F(FileMenuTest, ReportIsWrittenAndOpenedOrItsPlaceIsSaid) {
+    chooseLine(1);
+    for (int openerStatus : {0, 3}) {
+        SCOPED_TRACE(openerStatus);
+        const std::string opened = fakeOpener(openerStatus);
+        std::remove(opened.c_str());
+        const std::string page = data->root + "/report" + std::to_string(openerStatus) + ".html";
+        dialogs->alerts.clear();
+        pickMenu(kReport);
+        ReportWindow* w = reportWindow();
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->periodChoice->value(), 1);  // "Last 90 days"
+        dialogs->files = {page};
+        w->writeCB_i();
+        EXPECT_FALSE(w->shown());
+        EXPECT_NE(readFile(page).find("Lovelace"), std::string::npos);
+        EXPECT_EQ(readFile(opened), page);
+        if (openerStatus == 0) {
+            EXPECT_TRUE(dialogs->alerts.empty());
+        } else {
+            EXPECT_NE(dialogs->alerts.at(0).find(page), std::string::npos);
+        }
+        delete w;
+    }
+    // Offered in the documents folder under the data tool's name.
+    EXPECT_NE(dialogs->fileDefaults.at(0).find("/Ada-Lovelace-"), std::string::npos);
+}
+
+TEST_F(FileMenuTest, AReportPeriodThatCannotBeReadKeepsTheWindow) {
+    chooseLine(1);
+    pickMenu(kReport);
+    ReportWindow* w = reportWindow();
+    ASSERT_NE(w, nullptr);
+    w->periodChoice->value(3);
+    w->periodCB_i();
+    w->fromInput->value("2026-02-30");
+    w->writeCB_i();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("2026-02-30"), std::string::npos);
+    EXPECT_TRUE(dialogs->fileTitles.empty());
+    EXPECT_TRUE(w->shown());
+    delete w;
+}
+
+TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
+    chooseLine(1);
+    struct Case {
+        int answer;
+        const char* name;
+        const char* toolOptions;
+    };
+    for (const Case& c : {Case{1, "ada.csv", "--user 0"}, Case{2, "all.json", "--format json"}}) {
+        SCOPED_TRACE(c.name);
+        dialogs->nextChoice = c.answer;
+        dialogs->files = {data->root + "/" + c.name};
+        pickMenu(kExport);
+        const std::string tool = data->root + "/tool-" + c.name;
+        const std::string command = std::string(QUORVEL_BINARY_DIR) + "/quorvel-data --data-dir '" + data->folder +
+                                    "' export " + c.toolOptions + " -o '" + tool + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_EQ(readFile(data->root + "/" + c.name), readFile(tool));
+        EXPECT_FALSE(readFile(tool).empty());
+    }
+}
+
+TEST_F(FileMenuTest, ImportShowsWhatItWouldDoAndDoesWhatIsChosen) {
+    const std::string ada = "0,Ada,Lovelace";
+    const std::string good = kHeader + row(ada, "2026-11-01T08:00:00", "70") + row(ada, "2026-11-05T08:00:00", "75") +
+                             row(ada, "2026-11-06T08:00:00", "76");
+    const std::string mixed = good + row(ada, "2026-11-07T08:00:00", "abc");
+    struct Case {
+        const std::string* csv;
+        int answer;
+        std::vector<std::string> buttons;
+        std::string question;
+        std::size_t pointsAfter;
+    };
+    const std::string wouldAdd = "Would add 2 readings to Ada Lovelace; 1 already present; ";
+    for (const Case& c : {Case{&good, 1, {"", "&Cancel", "Import"}, wouldAdd + "0 refused.", 2},
+                          Case{&good, 2, {"", "&Cancel", "Import"}, wouldAdd + "0 refused.", 4},
+                          Case{&mixed, 2, {"", "&Cancel", "Import the Good Rows"}, wouldAdd + "1 refused:\n", 4}}) {
+        SCOPED_TRACE(c.buttons[2] + std::to_string(c.answer));
+        chooseLine(1);
+        pick(win->multiDisplayMenu, win->multiDisplayMenu->find_item("Vitals/Pulse"));
+        const std::string file = data->root + "/in.csv";
+        writeFile(file, *c.csv);
+        dialogs->files = {file};
+        dialogs->nextChoice = c.answer;
+        dialogs->questions.clear();
+        dialogs->buttons.clear();
+        pickMenu(kImport);
+        ASSERT_EQ(dialogs->questions.size(), 1u);
+        EXPECT_EQ(dialogs->questions[0].substr(0, c.question.size()), c.question);
+        if (c.csv == &mixed) {
+            EXPECT_NE(dialogs->questions[0].find("in.csv:5: "), std::string::npos);
+        }
+        EXPECT_EQ(dialogs->buttons[0], c.buttons);
+        // Chart, menus and file follow the document.
+        ASSERT_EQ(win->chart->variables.size(), 1u);
+        EXPECT_EQ(win->chart->variables.front().points.size(), c.pointsAfter);
+        EXPECT_EQ(data->read("user0.hma").find("2026/11/05") != std::string::npos, c.answer == 2);
+        EXPECT_TRUE(dialogs->alerts.empty());
+        if (c.answer == 2) {
+            closeUser();
+            writeUsers({{0, "Ada", "Lovelace", pulse(entry(0, 70, "2026/11/1") + entry(1, 72, "2026/11/2"))}});
+        }
+    }
+}
+
+TEST_F(FileMenuTest, AFileOfAnotherPersonIsRefusedByName) {
+    chooseLine(1);
+    const std::string file = data->root + "/alan.csv";
+    writeFile(file, kHeader + row("1,Alan,Turing", "2026-11-05T08:00:00", "61"));
+    dialogs->files = {file};
+    pickMenu(kImport);
+    EXPECT_TRUE(dialogs->questions.empty());
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("Alan Turing (id 1)"), std::string::npos);
+    EXPECT_EQ(data->read("user0.hma").find("2026/11/05"), std::string::npos);
+}
+
+TEST_F(FileMenuTest, BackupRestoredIntoAnEmptyFolderGivesTheSameFiles) {
+    const std::map<std::string, std::string> before = folderBytes();
+    const std::string archive = data->root + "/backup.zip";
+    dialogs->files = {archive};
+    pickMenu(kBackUp);
+    EXPECT_NE(dialogs->fileDefaults.at(0).find("/Quorvel-backup-"), std::string::npos);
+    for (const auto& file : before) std::remove(data->path(file.first).c_str());
+    dialogs->files = {archive};
+    dialogs->nextChoice = 2;
+    pickMenu(kRestore);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_NE(dialogs->questions[0].find("holds 2 people, 3 readings, made "), std::string::npos);
+    EXPECT_EQ(folderBytes(), before);
+    EXPECT_FALSE(Global::userOpen);
+    EXPECT_EQ(lines(usersList()).size(), 2u);
+}
+
+TEST_F(FileMenuTest, ADamagedBackupIsRefusedAndNothingChanges) {
+    const std::string archive = data->root + "/backup.zip";
+    dialogs->files = {archive};
+    pickMenu(kBackUp);
+    const std::string whole = readFile(archive);
+    std::string flipped = whole;
+    flipped[flipped.size() / 3] ^= 0x55;
+    // A backup whose list of files gives another checksum for the registry.
+    std::string relisted;
+    {
+        zip_error_t ze;
+        zip_error_init(&ze);
+        zip_t* za = zip_open((data->root + "/relisted.zip").c_str(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+        static std::string list;
+        list = "Quorvel backup\nmade 2026-12-01\n" + std::string(64, '0') + " 0 config.hma\n";
+        static std::string config;
+        config = data->read("config.hma");
+        zip_file_add(za, "quorvel-backup.txt", zip_source_buffer(za, list.data(), list.size(), 0), 0);
+        zip_file_add(za, "config.hma", zip_source_buffer(za, config.data(), config.size(), 0), 0);
+        ASSERT_EQ(zip_close(za), 0);
+        zip_error_fini(&ze);
+        relisted = readFile(data->root + "/relisted.zip");
+    }
+    const std::map<std::string, std::string> before = folderBytes();
+    for (const std::string& damaged : {flipped, whole.substr(0, whole.size() / 2), std::string("not a zip"), relisted}) {
+        writeFile(archive, damaged);
+        dialogs->files = {archive};
+        dialogs->alerts.clear();
+        pickMenu(kRestore);
+        EXPECT_TRUE(dialogs->questions.empty());
+        ASSERT_EQ(dialogs->alerts.size(), 1u);
+        EXPECT_NE(dialogs->alerts[0].find("cannot be restored; nothing was changed"), std::string::npos);
+        EXPECT_EQ(folderBytes(), before);
+    }
+}

@@ -1,0 +1,304 @@
+#include "ui/main/FileCommands.h"
+
+#include <ctime>
+#include <sstream>
+
+#include <FL/Fl_Menu_Button.H>
+
+#include "app/Dialogs.h"
+#include "app/LiteralText.h"
+#include "app/Trace.h"
+#include "exchange/FolderBackup.h"
+#include "exchange/OutputFile.h"
+#include "exchange/ReadingsExport.h"
+#include "exchange/ReadingsImport.h"
+#include "exchange/report/DoctorReport.h"
+#include "platform/Platform.h"
+#include "store/Global.h"
+#include "ui/chart/MyChart.h"
+#include "ui/main/MainWindow.h"
+
+namespace {
+
+const int kShownLines = 5;
+
+// The open user's first and last name, as the registry has them.
+const XmlNode* openUserNames() {
+    const XmlNode* record = Global::findNodeWithId(Global::currentId.c_str());
+    return record ? record->first_node("name") : nullptr;
+}
+
+std::string openUserName() {
+    const XmlNode* name = openUserNames();
+    return std::string(Global::childText(name, "first")) + " " + Global::childText(name, "last");
+}
+
+// Writes content to the chosen path as the data tool writes its -o file.
+bool writeChosen(const std::string& path, const std::string& content) {
+    OutputFile out;
+    std::string error;
+    if (out.open(path, error) != exchange::kOk) {
+        Dialogs::alert(error);
+        return false;
+    }
+    if (!out.write(content, error)) {
+        Dialogs::alert(path + ": " + error + "; nothing written");
+        return false;
+    }
+    return true;
+}
+
+bool endsWith(const std::string& s, const std::string& end) {
+    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+}
+
+// Puts the checked series back on the chart from the document, now that it
+// holds more readings (the chart draws copies).
+void rechart(MainWindow& window) {
+    if (window.chart->normalRangeMode == 1) {
+        window.refreshPanels(false, false, true);
+        return;
+    }
+    window.refreshPanels(false, false, false);
+    Fl_Menu_Button* menu = window.multiDisplayMenu;
+    const Fl_Menu_Item* items = menu->menu();
+    for (int i = 1; items && i < menu->size(); ++i) {
+        if (!items[i].label() || !items[i].value() || !items[i].callback()) continue;
+        window.chart->dropVar(LiteralText::fromLabel(items[i].label()).c_str());
+        menu->value(&items[i]);
+        items[i].do_callback(menu);
+    }
+    window.chart->refresh();
+}
+
+}  // namespace
+
+std::string FileCommands::firstLines(const std::string& told, int count) {
+    std::istringstream in(told);
+    std::string line, out;
+    int shown = 0, more = 0;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        if (shown < count) {
+            out += (shown ? "\n" : "") + line;
+            ++shown;
+        } else {
+            ++more;
+        }
+    }
+    if (more > 0) out += "\nand " + std::to_string(more) + " more";
+    return out;
+}
+
+std::tm FileCommands::today() {
+    std::tm now{};
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), now);
+    return now;
+}
+
+std::string FileCommands::inDocuments(const std::string& name) {
+    const std::string documents = platform::documentsFolder();
+    return documents.empty() ? name : documents + platform::pathSeparator() + name;
+}
+
+bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today) {
+    TRACE_SCOPE("FileCommands::writeReport");
+    if (!Global::userOpen) return false;
+    ReportRequest request;
+    request.dataDir = Global::dataFolder;
+    request.user = Global::currentId;
+    request.period = period;
+    request.madeOn = today;
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    std::string page, name;
+    if (DoctorReport::make(request, page, name, tell) != exchange::kOk) {
+        Dialogs::alert("The report cannot be made:\n" + firstLines(told.str(), kShownLines));
+        return false;
+    }
+    Dialogs::FileRequest choose;
+    choose.title = "Save the Report for the Doctor";
+    choose.filter = "Web pages\t*.html";
+    choose.defaultPath = inDocuments(name);
+    choose.save = true;
+    const std::string path = Dialogs::chooseFile(choose);
+    if (path.empty() || !writeChosen(path, page)) return false;
+    TRACE_MSG(3, "FileCommands::writeReport") << "Wrote report " << path;
+    std::string error;
+    if (!platform::openWithDesktop(path, error))
+        Dialogs::alert("The report is saved as\n" + path + "\nbut " + error +
+                       ". Open that file in a web browser to see it.");
+    return true;
+}
+
+void FileCommands::exportReadings() {
+    TRACE_SCOPE("FileCommands::exportReadings");
+    ExportRequest request;
+    request.dataDir = Global::dataFolder;
+    std::string defaultName = "Quorvel-readings.csv";
+    if (Global::userOpen) {
+        const std::string person = openUserName();
+        const int answer = Dialogs::choice("Export the readings of " + person + ", or of everyone?", "&Cancel",
+                                           "This Person", "Everyone");
+        if (answer == 0) return;
+        if (answer == 1) {
+            request.users.push_back(Global::currentId);
+            const XmlNode* name = openUserNames();
+            defaultName = DoctorReport::defaultName(Global::childText(name, "first"), Global::childText(name, "last"),
+                                                    "readings");
+            defaultName.replace(defaultName.size() - 5, 5, ".csv");  // "First-Last-readings.csv"
+        }
+    }
+    Dialogs::FileRequest choose;
+    choose.title = "Export Readings";
+    choose.filter = "CSV files\t*.csv\nJSON files\t*.json";
+    choose.defaultPath = inDocuments(defaultName);
+    choose.save = true;
+    const std::string path = Dialogs::chooseFile(choose);
+    if (path.empty()) return;
+    request.json = endsWith(path, ".json") || endsWith(path, ".JSON");
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    std::string out;
+    const int status = ReadingsExport::write(request, out, nullptr, tell);
+    if (status != exchange::kOk && out.empty()) {
+        Dialogs::alert("Nothing exported:\n" + firstLines(told.str(), kShownLines));
+        return;
+    }
+    if (!writeChosen(path, out)) return;
+    if (status != exchange::kOk)
+        Dialogs::alert("Exported to " + path + ", leaving out:\n" + firstLines(told.str(), kShownLines));
+}
+
+void FileCommands::importReadings(MainWindow& window) {
+    TRACE_SCOPE("FileCommands::importReadings");
+    if (!Global::userOpen) return;
+    Dialogs::FileRequest choose;
+    choose.title = "Import Readings";
+    choose.filter = "CSV files\t*.csv";
+    choose.defaultPath = inDocuments("");
+    const std::string path = Dialogs::chooseFile(choose);
+    if (path.empty()) return;
+
+    ImportRequest request;
+    request.dataDir = Global::dataFolder;
+    request.user = Global::currentId;
+    request.file = path;
+    request.openDocument = true;
+    request.dryRun = true;
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    ImportSummary summary;
+    const int checked = ReadingsImport::run(request, summary, tell);
+    const std::string person = openUserName();
+    // The refusals name the file as chosen; the question names it without its folder.
+    const std::string name = path.substr(path.find_last_of("/\\") + 1);
+    std::string lines = told.str();
+    for (std::size_t at = lines.find(path + ":"); at != std::string::npos; at = lines.find(path + ":", at))
+        lines.replace(at, path.size(), name);
+    const std::string shown = firstLines(lines, kShownLines);
+    if (!summary.done) {
+        Dialogs::alert(checked == exchange::kUsage
+                           ? path + ": not readings exported by Quorvel (the export's header row is missing); nothing imported"
+                           : "Nothing imported:\n" + shown);
+        return;
+    }
+    if (summary.otherPerson > 0) {
+        Dialogs::alert("Nothing imported: " + path + " holds readings of someone other than " + person + ":\n" +
+                       shown);
+        return;
+    }
+    const std::string counts = std::to_string(summary.present) + " already present; " +
+                               std::to_string(summary.refused) + " refused";
+    if (summary.accepted == 0) {
+        Dialogs::alert("Nothing to import to " + person + ": " + counts +
+                       (summary.refused ? ":\n" + shown : "."));
+        return;
+    }
+    const std::string question = "Would add " + std::to_string(summary.accepted) +
+                                 (summary.accepted == 1 ? " reading" : " readings") + " to " + person + "; " + counts +
+                                 (summary.refused ? ":\n" + shown : ".");
+    // With rows refused an import writes nothing: the choice is the good rows or none.
+    const char* const importButton = summary.refused ? "Import the Good Rows" : "Import";
+    // Cancel is the default: a stray Return imports nothing.
+    if (Dialogs::choice(question, nullptr, "&Cancel", importButton) != 2) return;
+
+    request.dryRun = false;
+    request.skipBad = summary.refused > 0;
+    std::ostringstream toldAgain;
+    Diagnostics tellAgain(toldAgain, "");
+    ReadingsImport::run(request, summary, tellAgain);
+    if (!summary.written) {
+        Dialogs::alert("Nothing imported:\n" + firstLines(toldAgain.str(), kShownLines));
+        return;
+    }
+    TRACE_MSG(3, "FileCommands::importReadings") << "Imported " << summary.accepted << " readings from " << path;
+    rechart(window);
+}
+
+void FileCommands::backUp() {
+    TRACE_SCOPE("FileCommands::backUp");
+    if (!FolderBackup::available()) {
+        Dialogs::alert("This build of Quorvel makes no backups.");
+        return;
+    }
+    // What the window holds is what is backed up.
+    if (Global::userOpen && !Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) return;
+    Dialogs::FileRequest choose;
+    choose.title = "Back Up";
+    choose.filter = "Backups\t*.zip";
+    choose.defaultPath = inDocuments(FolderBackup::defaultName(today()));
+    choose.save = true;
+    const std::string path = Dialogs::chooseFile(choose);
+    if (path.empty()) return;
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    std::string archive;
+    BackupContents contents;
+    if (FolderBackup::make(Global::dataFolder, today(), archive, contents, tell) != exchange::kOk) {
+        Dialogs::alert("No backup made:\n" + firstLines(told.str(), kShownLines));
+        return;
+    }
+    if (!writeChosen(path, archive)) return;
+    TRACE_MSG(3, "FileCommands::backUp") << "Backed up to " << path;
+    Dialogs::alert("Backed up " + contents.describe() + ", to\n" + path);
+}
+
+void FileCommands::restore(MainWindow& window) {
+    TRACE_SCOPE("FileCommands::restore");
+    if (!FolderBackup::available()) {
+        Dialogs::alert("This build of Quorvel restores no backups.");
+        return;
+    }
+    Dialogs::FileRequest choose;
+    choose.title = "Restore from Backup";
+    choose.filter = "Backups\t*.zip";
+    choose.defaultPath = inDocuments("");
+    const std::string path = Dialogs::chooseFile(choose);
+    if (path.empty()) return;
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    BackupContents contents;
+    if (FolderBackup::read(path, contents, tell) != exchange::kOk) {
+        Dialogs::alert("This backup cannot be restored; nothing was changed:\n" + firstLines(told.str(), kShownLines));
+        return;
+    }
+    const std::string question = path + "\nholds " + contents.describe() +
+                                 ".\nReplace the people and readings in Quorvel with these? The files replaced are "
+                                 "kept as .old files.";
+    // Cancel is the default: a stray Return replaces nobody.
+    if (Dialogs::choice(question, nullptr, "&Cancel", "Restore") != 2) return;
+    // The open user's last changes go to the file that is kept as .old.
+    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    const int restored = FolderBackup::restore(contents, Global::dataFolder, tell);
+    TRACE_MSG(1, "FileCommands::restore") << "Restored from " << path << ": " << restored;
+    if (restored != exchange::kOk) Dialogs::alert("The backup was not wholly restored:\n" + firstLines(told.str(), kShownLines));
+    // The registry is read again; no user is open until one is chosen.
+    Global::userOpen = false;
+    Global::currentId.clear();
+    Global::currentFile.clear();
+    Global::userDoc.reset();
+    Global::loadFile(Global::configDoc, "config.hma", Global::configText);
+    window.setUserControlsActive(false);
+    window.refreshPanels(false, true, true);
+}

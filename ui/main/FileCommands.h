@@ -1,0 +1,37 @@
+// The File menu's exchanges of data: export, import, backup and restore, and
+// the writing of the doctor's report chosen in ReportWindow. Each one asks
+// the engine quorvel-data uses, lets the person choose the file and answer
+// the question through the dialog seam, and brings the panels up to date.
+#pragma once
+
+#include <string>
+
+#include "exchange/report/ReportPeriod.h"
+
+class MainWindow;
+
+class FileCommands {
+public:
+    // The readings of the open user or of everyone, as CSV or JSON (by the
+    // chosen name's ending), the same bytes as `quorvel-data export`.
+    static void exportReadings();
+    // Readings from a CSV file into the open user's document, after a
+    // summary of what would be added and what is refused.
+    static void importReadings(MainWindow& window);
+    // The whole data folder in one .zip file.
+    static void backUp();
+    // A backup's files in place of the folder's, after showing what it
+    // holds; the registry is read again and no user is open afterwards.
+    static void restore(MainWindow& window);
+    // Makes the open user's report for the period, lets the person choose
+    // where to save it and opens it in the browser. False when nothing was
+    // written (refused, or the person cancelled the file chooser).
+    static bool writeReport(const ReportPeriod& period, const std::tm& today);
+
+    // The first lines an engine told, for a dialog ("and N more" after them).
+    static std::string firstLines(const std::string& told, int count);
+    // The day the program runs on, local time.
+    static std::tm today();
+    // A name in the person's documents folder (the name alone when that is unknown).
+    static std::string inDocuments(const std::string& name);
+};
