@@ -127,6 +127,7 @@ void VariablePropertiesWindow::saveCB_i() {
         return;
     }
     std::vector<std::string> stored;
+    stored.reserve(typed.size());
     for (const std::string& text : typed) stored.push_back(RangeRules::storedText(text));
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
