@@ -15,6 +15,7 @@ int runExport(const ExportOptions& options) {
     request.users = options.users;
     request.variables = options.variables;
     request.json = options.format == "json";
+    request.fhir = options.format == "fhir";
     int y = 0, m = 0, d = 0;
     if (!options.from.empty()) {
         if (!readings::readIsoDay(options.from, y, m, d)) {

@@ -17,7 +17,9 @@ int runImport(const ImportOptions& options) {
     request.skipBad = options.skipBad;
     Diagnostics tell(std::cerr, "quorvel-data: ");
     ImportSummary summary;
-    const int status = ReadingsImport::run(request, summary, tell);
+    std::string details;  // another format's summary per variable, and what it left out
+    const int status = options.format == "csv" ? ReadingsImport::run(request, summary, tell)
+                                               : importFormat(options, request, summary, details, tell);
     if (!summary.done) return status;
     const std::string counts =
         ", already present " + std::to_string(summary.present) + ", refused " + std::to_string(summary.refused);
@@ -28,6 +30,7 @@ int runImport(const ImportOptions& options) {
                   << " good readings)" << std::endl;
     else
         std::cout << "added " << summary.accepted << counts << std::endl;
+    std::cout << details << std::flush;
     return status;
 }
 

@@ -41,8 +41,8 @@ int run(int argc, char** argv) {
         ->type_name("V");
     exportCmd->add_option("--from", exp.from, "First day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
-    exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
-        ->check(CLI::IsMember({"csv", "json"}));
+    exportCmd->add_option("--format", exp.format, "csv, json or fhir (a FHIR R4 Bundle; default: csv)")
+        ->check(CLI::IsMember({"csv", "json", "fhir"}));
     exportCmd->add_option("-o,--output", exp.output, "Write to FILE (atomically) instead of standard output")
         ->type_name("FILE");
     exportCmd->callback([&] {
@@ -59,7 +59,15 @@ int run(int argc, char** argv) {
         ->type_name("V");
     importCmd->add_flag("--dry-run", imp.dryRun, "Check and count, write nothing");
     importCmd->add_flag("--skip-bad", imp.skipBad, "Store the good rows even when some are refused");
-    importCmd->add_option("FILE", imp.file, "The CSV file (UTF-8)")->required();
+    importCmd->add_option("--format", imp.format,
+                          "csv (default), fhir (a FHIR R4 Bundle) or apple-health (a phone's export.zip or "
+                          "export.xml)")
+        ->check(CLI::IsMember({"csv", "fhir", "apple-health"}));
+    importCmd->add_flag("--all-sources", imp.allSources,
+                        "apple-health: take the samples of watches too (by default they are left out: a watch "
+                        "writes a heart rate every few minutes)");
+    importCmd->add_option("FILE", imp.file, "The file: CSV (UTF-8), a FHIR Bundle (JSON) or a phone's health export")
+        ->required();
     importCmd->callback([&] {
         imp.dataDir = dataDir;
         status = cli::runImport(imp);

@@ -7,6 +7,7 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/JsonWriter.h"
 #include "exchange/SelectedUsers.h"
+#include "exchange/fhir/FhirBundle.h"
 
 namespace {
 
@@ -98,7 +99,7 @@ void appendRows(std::string& out, std::string_view prefix, const EntryReading& e
 
 int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
     out.clear();
-    const bool json = request.json;
+    const bool json = request.json || request.fhir;
     SelectedUsers selected;
     int status = selected.load(request.dataDir, request.users, tell, json);
     if (status != exchange::kOk) return status;
@@ -144,7 +145,15 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
             }
             users.push_back(std::move(copy));
         }
-        out = JsonWriter::exportUsers(users);
+        if (request.fhir) {
+            // Each user's file element, for the name, birth date and gender.
+            std::vector<const XmlNode*> patients;
+            for (const UserReadings& u : selected.users)
+                patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
+            out = FhirBundle::write(users, patients);
+        } else {
+            out = JsonWriter::exportUsers(users);
+        }
     } else {
         // The rows of each entry are made in file order, where the files'
         // texts are read one after the other, and then put out in time order

@@ -17,6 +17,7 @@ struct ExportRequest {
     int fromDay = 0;                     // ReadingsExport::dayKey, inclusive; 0: no bound
     int toDay = 0;
     bool json = false;
+    bool fhir = false;  // a FHIR R4 Bundle (FhirBundle) instead of CSV or JSON
 };
 
 class ReadingsExport {

@@ -72,20 +72,21 @@ std::set<std::string> variableNames(const XmlNode* patient) {
 int ReadingsImport::run(const ImportRequest& request, ImportSummary& summary, Diagnostics& tell) {
     summary = ImportSummary();
     const std::string& file = request.file;
+    const bool fed = request.readings != nullptr;  // made by another format's reader
     std::string content;
-    if (!readWholeFile(file, content)) {
+    if (!fed && !readWholeFile(file, content)) {
         tell.error() << file << ": cannot be read" << std::endl;
         return exchange::kProblem;
     }
     std::vector<CsvRow> rows;
     std::string error;
-    if (!CsvReader::parse(content, rows, error)) {
+    if (!fed && !CsvReader::parse(content, rows, error)) {
         tell.error() << file << ": " << error << "; nothing written" << std::endl;
         return exchange::kProblem;
     }
     content.clear();
     const bool exportForm = !rows.empty() && rows[0].cells == kExportHeader;
-    if (!exportForm && request.variable.empty()) {
+    if (!fed && !exportForm && request.variable.empty()) {
         tell.error() << file
                   << ": not the export's CSV (its header row is missing); give --variable for datetime,value rows"
                   << std::endl;
@@ -129,7 +130,7 @@ int ReadingsImport::run(const ImportRequest& request, ImportSummary& summary, Di
 
     int refused = 0;
     auto refuse = [&](int line, const std::string& reason) {
-        tell.finding() << file << ":" << line << ": " << reason << std::endl;
+        tell.finding() << file << (fed ? ": " + request.placeName + " " : ":") << line << ": " << reason << std::endl;
         ++refused;
     };
 
@@ -179,6 +180,22 @@ int ReadingsImport::run(const ImportRequest& request, ImportSummary& summary, Di
             pending.push_back(p);
         }
     }
+
+    if (fed)
+        for (const ImportReading& r : *request.readings) {
+            if (!request.variable.empty() && r.variable != request.variable) continue;
+            if (!r.refusal.empty()) {
+                refuse(r.place, r.refusal);
+                continue;
+            }
+            Pending p;
+            p.line = r.place;
+            p.variable = r.variable;
+            p.datetime = r.datetime;
+            p.values = r.values;
+            p.userId = r.userId;
+            pending.push_back(std::move(p));
+        }
 
     // Times already recorded, per variable.
     std::map<std::string, std::set<std::int64_t>> recorded;
@@ -242,8 +259,10 @@ int ReadingsImport::run(const ImportRequest& request, ImportSummary& summary, Di
         std::set<std::int64_t>& keys = recorded[p.variable];
         if (!keys.insert(readings::keyOf(a.plan.when, when.tm_year + 1900)).second) {
             ++present;
+            ++summary.byVariable[p.variable].present;
             continue;
         }
+        ++summary.byVariable[p.variable].accepted;
         accepted.push_back(std::move(a));
     }
 

@@ -6,10 +6,23 @@
 #pragma once
 
 #include <cstddef>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+
+// One reading another format's reader has made (FHIR, a phone's health
+// export), checked and stored exactly as a row of the CSV.
+struct ImportReading {
+    int place = 0;          // where the reading stands in its file, as told in findings
+    std::string variable;
+    std::string datetime;   // local time, "2026-03-05T08:30:00"
+    std::map<std::string, std::string> values;  // value texts by member ("" for a single value)
+    std::string refusal;    // not empty: the reader refuses it, for this reason
+    std::string userId;     // whose reading it is, when the file tells (one person per import)
+};
 
 struct ImportRequest {
     std::string dataDir;   // empty: the program's own data folder
@@ -18,6 +31,10 @@ struct ImportRequest {
     std::string file;      // the CSV file (UTF-8)
     bool dryRun = false;   // check and count, write nothing
     bool skipBad = false;  // store the good rows even when some are refused
+    // Readings another format's reader made from file (the CSV is then not
+    // read), and the word findings name their place with ("entry" 4).
+    const std::vector<ImportReading>* readings = nullptr;
+    std::string placeName = "line";
 };
 
 struct ImportSummary {
@@ -26,6 +43,11 @@ struct ImportSummary {
     int present = 0;            // readings already in the file
     int refused = 0;            // rows refused (each told as "FILE:LINE: reason")
     bool written = false;       // the user's file was saved
+    struct Counts {
+        std::size_t accepted = 0;
+        int present = 0;
+    };
+    std::map<std::string, Counts> byVariable;  // the same counts per variable
 };
 
 class ReadingsImport {
