@@ -19,7 +19,8 @@ bool digits(const char*& p, int count, int& out) {
 
 }  // namespace
 
-bool ZonedTime::readInstant(const char* p, std::int64_t& instant) {
+bool ZonedTime::readInstant(const char* text, std::int64_t& instant) {
+    const char* p = text;
     int year, month, day, hour, minute, second = 0;
     if (!(digits(p, 4, year) && *p++ == '-' && digits(p, 2, month) && *p++ == '-' && digits(p, 2, day))) return false;
     if (*p != 'T' && *p != ' ') return false;

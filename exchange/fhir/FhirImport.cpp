@@ -34,7 +34,7 @@ const json& listOf(const json& object, const char* key) {
 
 // The UCUM code of a quantity: its code, or a unit as people write it.
 std::string ucumOf(const json& quantity) {
-    const std::string code = text(quantity, "code");
+    std::string code = text(quantity, "code");
     if (!code.empty()) return code;
     const std::string unit = text(quantity, "unit");
     static const std::map<std::string, std::string> written = {

@@ -20,7 +20,7 @@ public:
 
     // Reads the Bundle's text into readings (place: the entry's number, from
     // 1). False with error when the text is not JSON or not a Bundle.
-    static bool readBundle(const std::string& text, std::vector<ImportReading>& readings, Skipped& skipped,
+    static bool readBundle(const std::string& content, std::vector<ImportReading>& readings, Skipped& skipped,
                            std::string& error);
 
     // Reads request.file and imports its readings. The status of
