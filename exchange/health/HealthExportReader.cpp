@@ -123,14 +123,16 @@ void HealthExportReader::record(const char** attributes) {
         for (const Kind& k : kKinds)
             if (std::strcmp(type + prefix, k.type) == 0) kind = &k;
     if (!kind) {
-        // The message is kept short: a real export holds dozens of other types.
-        std::string why = "records of ";
-        why += *type ? type : "no type";
-        skip(why);
+        // Told by type: a real export holds dozens of other types, millions of records.
+        reason_.assign("records of ");
+        reason_ += *type ? type : "no type";
+        skip(reason_);
         return;
     }
     if (!allSources_ && (contains(source, "Watch") || contains(device, "Watch"))) {
-        skip(std::string("records from a watch: ") + kind->variable);
+        reason_.assign("records from a watch: ");
+        reason_ += kind->variable;
+        skip(reason_);
         return;
     }
 

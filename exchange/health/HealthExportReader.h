@@ -58,4 +58,5 @@ private:
     // The blood glucose record being read, whose metadata may say it was after a meal.
     std::size_t openGlucose_ = 0;
     bool glucoseOpen_ = false;
+    std::string reason_;  // the reason a record is left out, made without allocating each time
 };
