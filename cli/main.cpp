@@ -34,7 +34,7 @@ int run(int argc, char** argv) {
     });
 
     cli::ExportOptions exp;
-    CLI::App* exportCmd = app.add_subcommand("export", "Write readings as CSV or JSON, in time order");
+    CLI::App* exportCmd = app.add_subcommand("export", "Write readings as CSV, JSON or a FHIR R4 Bundle, in time order");
     exportCmd->add_option("--user,-u", exp.users, "A user, by id or by \"First Last\" (repeatable; default: all)")
         ->type_name("U");
     exportCmd->add_option("--variable", exp.variables, "A variable, e.g. Pulse (repeatable; default: all)")
@@ -53,7 +53,8 @@ int run(int argc, char** argv) {
     cli::ImportOptions imp;
     CLI::App* importCmd = app.add_subcommand(
         "import",
-        "Add readings from a CSV file: the export's own form, or datetime,value[,value2] rows for one --variable");
+        "Add readings from a CSV file (the export's own form, or datetime,value[,value2] rows for one --variable), "
+        "a FHIR Bundle or a phone's health export");
     importCmd->add_option("--user,-u", imp.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
     importCmd->add_option("--variable", imp.variable, "The variable of a datetime,value[,value2] file")
         ->type_name("V");
