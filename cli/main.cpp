@@ -34,7 +34,8 @@ int run(int argc, char** argv) {
     });
 
     cli::ExportOptions exp;
-    CLI::App* exportCmd = app.add_subcommand("export", "Write readings as CSV, JSON or a FHIR R4 Bundle, in time order");
+    CLI::App* exportCmd =
+        app.add_subcommand("export", "Write readings as CSV, JSON or a FHIR R4 Bundle, in time order");
     exportCmd->add_option("--user,-u", exp.users, "A user, by id or by \"First Last\" (repeatable; default: all)")
         ->type_name("U");
     exportCmd->add_option("--variable", exp.variables, "A variable, e.g. Pulse (repeatable; default: all)")

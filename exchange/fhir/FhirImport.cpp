@@ -57,7 +57,8 @@ bool valueText(const json& quantity, const std::string& variable, bool ownVariab
     if (!ownVariable) {
         const std::string ucum = ucumOf(quantity);
         if (!FhirCodes::toDiaryUnit(variable, ucum, diary, diary)) {
-            refusal = "the unit \"" + ucum + "\" of " + variable + " is not one of " + FhirCodes::acceptedUnits(variable);
+            refusal =
+                "the unit \"" + ucum + "\" of " + variable + " is not one of " + FhirCodes::acceptedUnits(variable);
             return false;
         }
     }
