@@ -69,7 +69,7 @@ std::string ZonedTime::withOffset(const std::tm& when, int year) {
     if (!LocalDayClock::libraryInstant(when, instant)) return std::string();
     const std::int64_t clock =
         LocalDayClock::daysFromCivil(when.tm_year + 1900, when.tm_mon + 1, when.tm_mday) * 86400 +
-                               when.tm_hour * 3600 + when.tm_min * 60 + when.tm_sec;
+        when.tm_hour * 3600 + when.tm_min * 60 + when.tm_sec;
     const std::int64_t offset = clock - instant;
     const std::int64_t size = offset < 0 ? -offset : offset;
     char text[48];
