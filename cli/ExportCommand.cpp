@@ -1,6 +1,5 @@
 // quorvel-data export: the chosen readings, in time order, as CSV, JSON or a
-// FHIR R4 Bundle,
-// to standard output or atomically to a regular file.
+// FHIR R4 Bundle, to standard output or atomically to a regular file.
 #include <iostream>
 
 #include "cli/Commands.h"
