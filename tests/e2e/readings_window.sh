@@ -72,7 +72,7 @@ click "$entry_window" 135 150
 wait_contains "$E2E_DATA/user0.hma" "<time>07:30:00 PM</time>"
 key Escape
 wait_gone "$entry_window" || fail "Escape did not close the entry window"
-pick_multi 0
+pick_multi 1 0
 wait_last "Y axis of Pulse: " "Y axis of Pulse: 71 to 81"
 wait_last "Analysis of Pulse: " "Analysis of Pulse: average 76.00, minimum 72.0, maximum 80.0"
 
@@ -148,9 +148,9 @@ entry_window=$(wait_window "^Add history entry for Vitals: Blood Pressure\$") ||
 fill_entry "2026/12/08" "07:00" "132" "84"
 key Return
 wait_gone "$entry_window" || fail "the blood pressure window stays"
-pick_multi 0           # Pulse off
-pick_multi 1 0         # Systolic
-pick_multi 1 1         # Diastolic
+pick_multi 0 0         # Pulse off
+pick_multi 1 1 0       # Systolic
+pick_multi 2 1 1       # Diastolic
 wait_contains "$E2E_TRACE" "Y axis of Diastolic: "
 systolic=$(last_of "Y axis of Systolic: " | sed 's/.*: //')
 wait_last "Y axis of Diastolic: " "Y axis of Diastolic: $systolic"

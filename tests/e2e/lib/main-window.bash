@@ -22,13 +22,17 @@ fill_entry() {  # DATE TIME VALUE1 [VALUE2]
 
 # pick_multi CHECKED_AFTER DOWNS [RIGHT_THEN_DOWNS]: toggles an item of
 # Multi-Display under Vitals with the keyboard (the third number picks a
-# sub-item), then waits for the pick's line in the standard output, since the
-# menu's loop would otherwise take the next input.
+# sub-item), then waits for the pick's new line in the standard output, since
+# the menu's loop would otherwise take the next input.
 pick_multi() {
+  local picks
+  picks=$(count_of "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are ")
   click "$MAIN" $MULTI_DISPLAY
   key Down; key Right
   for _ in $(seq 1 "$2"); do key Down; done
   if [ -n "${3:-}" ]; then key Right; for _ in $(seq 1 "$3"); do key Down; done; fi
   key Return
-  wait_contains "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are $1 items checked"
+  wait_count "$E2E_TMP/stdout" "MainWindow::variableCB_i: There are " $((picks + 1))
+  [ "$(grep -F "MainWindow::variableCB_i: There are " "$E2E_TMP/stdout" | tail -1)" = \
+    "MainWindow::variableCB_i: There are $1 items checked" ] || fail "after the pick, not $1 items checked"
 }
