@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "exchange/ReadingsImport.h"
 #include "exchange/Status.h"
 
 namespace cli {
@@ -37,8 +38,10 @@ struct ImportOptions {
     std::string variable;
     bool dryRun = false;
     bool skipBad = false;
-    bool otherPerson = false;  // rows naming another person go to `user` all the same
-    std::string file;          // "-": standard input
+    bool otherPerson = false;    // rows naming another person go to `user` all the same
+    std::string file;            // "-": standard input
+    std::string format = "csv";  // csv, fhir or apple-health
+    bool allSources = false;     // apple-health: the samples of watches too
 };
 
 struct CheckOptions {
@@ -68,6 +71,11 @@ struct RestoreOptions {
 int runUsers(const UsersOptions& options);
 int runExport(const ExportOptions& options);
 int runImport(const ImportOptions& options);
+// The import of --format fhir or apple-health (FormatImportCommand.cpp):
+// the engine's status, with details holding the summary's lines per
+// variable and what was left out and why.
+int importFormat(const ImportOptions& options, const ImportRequest& request, ImportSummary& summary,
+                 std::string& details, Diagnostics& tell);
 int runCheck(const CheckOptions& options);
 int runRemove(const RemoveOptions& options);
 int runBackup(const BackupOptions& options);

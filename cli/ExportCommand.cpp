@@ -1,5 +1,5 @@
-// quorvel-data export: the chosen readings, in time order, as CSV or JSON,
-// to standard output or atomically to a regular file.
+// quorvel-data export: the chosen readings, in time order, as CSV, JSON or a
+// FHIR R4 Bundle, to standard output or atomically to a regular file.
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -15,8 +15,9 @@ int runExport(const ExportOptions& options) {
     request.users = options.users;
     request.variables = options.variables;
     request.json = options.format == "json";
+    request.fhir = options.format == "fhir";
     request.bom = options.bom;
-    if (request.json && request.bom) {
+    if ((request.json || request.fhir) && request.bom) {
         std::cerr << "quorvel-data: --bom is for CSV; JSON never begins with a byte-order mark" << std::endl;
         return kUsage;
     }

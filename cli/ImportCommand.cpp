@@ -1,6 +1,6 @@
-// quorvel-data import: readings from a CSV file (or standard input), each
-// checked and stored exactly as the entry window checks and stores an entry,
-// saved once.
+// quorvel-data import: readings from a CSV file (or standard input), a FHIR
+// Bundle or a phone's health export, each checked and stored exactly as the
+// entry window checks and stores an entry, saved once.
 #include <iostream>
 
 #include "cli/Commands.h"
@@ -9,6 +9,21 @@
 namespace cli {
 
 int runImport(const ImportOptions& options) {
+    const bool csv = options.format == "csv";
+    if (!csv && options.user.empty()) {
+        std::cerr << "quorvel-data: import --format " << options.format << " needs --user to say whose readings they are"
+                  << std::endl;
+        return kUsage;
+    }
+    if (!csv && options.otherPerson) {
+        std::cerr << "quorvel-data: --allow-other-person is for the export's CSV; a " << options.format
+                  << " file's readings go to --user" << std::endl;
+        return kUsage;
+    }
+    if (options.format == "apple-health" && options.file == "-") {
+        std::cerr << "quorvel-data: a phone's health export is read from a file, not standard input" << std::endl;
+        return kUsage;
+    }
     ImportRequest request;
     request.dataDir = options.dataDir;
     request.user = options.user;
@@ -23,7 +38,9 @@ int runImport(const ImportOptions& options) {
     request.otherPerson = options.otherPerson;
     Diagnostics tell(std::cerr, "quorvel-data: ");
     ImportSummary summary;
-    const int status = ReadingsImport::run(request, summary, tell);
+    std::string details;  // another format's summary per variable, and what it left out
+    const int status =
+        csv ? ReadingsImport::run(request, summary, tell) : importFormat(options, request, summary, details, tell);
     if (!summary.done) return status;
     const std::string counts =
         ", already present " + std::to_string(summary.present) + ", refused " + std::to_string(summary.refused);
@@ -31,7 +48,8 @@ int runImport(const ImportOptions& options) {
         std::cout << "would add " << summary.accepted << counts << " (dry run: nothing written)" << std::endl;
     else if (!summary.written && summary.otherPerson > 0)
         std::cout << "added 0" << counts
-                  << (options.user.empty()
+                  << (!csv ? " (nothing written: the file holds the readings of more than one person)"
+                      : options.user.empty()
                           ? " (nothing written: rows name people the registry does not have)"
                           : " (nothing written: the file holds readings of another person; "
                             "--allow-other-person stores them under --user)")
@@ -41,6 +59,7 @@ int runImport(const ImportOptions& options) {
                   << " good readings)" << std::endl;
     else
         std::cout << "added " << summary.accepted << counts << std::endl;
+    std::cout << details << std::flush;
     return status;
 }
 

@@ -37,15 +37,16 @@ int run(int argc, char** argv) {
     });
 
     cli::ExportOptions exp;
-    CLI::App* exportCmd = app.add_subcommand("export", "Write readings as CSV or JSON, in time order");
+    CLI::App* exportCmd =
+        app.add_subcommand("export", "Write readings as CSV, JSON or a FHIR R4 Bundle, in time order");
     exportCmd->add_option("--user,-u", exp.users, "A user, by id or by \"First Last\" (repeatable; default: all)")
         ->type_name("U");
     exportCmd->add_option("--variable", exp.variables, "A variable, e.g. Pulse (repeatable; default: all)")
         ->type_name("V");
     exportCmd->add_option("--from", exp.from, "First day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
-    exportCmd->add_option("--format", exp.format, "csv or json (default: csv)")
-        ->check(CLI::IsMember({"csv", "json"}));
+    exportCmd->add_option("--format", exp.format, "csv, json or fhir (a FHIR R4 Bundle; default: csv)")
+        ->check(CLI::IsMember({"csv", "json", "fhir"}));
     exportCmd->add_flag("--bom", exp.bom, "Begin the CSV with a UTF-8 byte-order mark (for spreadsheets)");
     exportCmd->add_option("-o,--output", exp.output,
                           "Write to FILE (atomically; a regular file only) instead of standard output (-)")
@@ -58,9 +59,11 @@ int run(int argc, char** argv) {
     cli::ImportOptions imp;
     CLI::App* importCmd = app.add_subcommand(
         "import",
-        "Add readings from a CSV file: the export's own form, or datetime,value[,value2] rows for one --variable");
+        "Add readings from a CSV file (the export's own form, or datetime,value[,value2] rows for one --variable), "
+        "a FHIR Bundle or a phone's health export");
     importCmd->add_option("--user,-u", imp.user,
-                          "The user, by id or by \"First Last\" (default with the export's form: each row's own)")
+                          "The user, by id or by \"First Last\" (default with the export's CSV form: each row's "
+                          "own; needed with fhir and apple-health)")
         ->type_name("U");
     importCmd->add_option("--variable", imp.variable, "The variable of a datetime,value[,value2] file")
         ->type_name("V");
@@ -68,7 +71,17 @@ int run(int argc, char** argv) {
     importCmd->add_flag("--skip-bad", imp.skipBad, "Store the good rows even when some are refused");
     importCmd->add_flag("--allow-other-person", imp.otherPerson,
                         "Store rows of the export that name another person under --user");
-    importCmd->add_option("FILE", imp.file, "The CSV file (UTF-8); - reads standard input")->required();
+    importCmd->add_option("--format", imp.format,
+                          "csv (default), fhir (a FHIR R4 Bundle) or apple-health (a phone's export.zip or "
+                          "export.xml)")
+        ->check(CLI::IsMember({"csv", "fhir", "apple-health"}));
+    importCmd->add_flag("--all-sources", imp.allSources,
+                        "apple-health: take the samples of watches too (by default they are left out: a watch "
+                        "writes a heart rate every few minutes)");
+    importCmd->add_option("FILE", imp.file,
+                          "The file: CSV (UTF-8; - reads standard input), a FHIR Bundle (JSON) or a phone's health "
+                          "export")
+        ->required();
     importCmd->callback([&] {
         imp.dataDir = dataDir;
         status = cli::runImport(imp);

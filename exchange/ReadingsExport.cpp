@@ -8,6 +8,7 @@
 #include "exchange/JsonWriter.h"
 #include "exchange/SelectedUsers.h"
 #include "exchange/Utf8Text.h"
+#include "exchange/fhir/FhirBundle.h"
 
 namespace {
 
@@ -100,7 +101,7 @@ std::string_view utf8(std::string_view text, bool repair, std::string& kept) {
 
 int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
     out.clear();
-    const bool json = request.json;
+    const bool json = request.json || request.fhir;
     SelectedUsers selected;
     int status = selected.load(request.dataDir, request.users, tell, json);
     if (status != exchange::kOk) return status;
@@ -160,10 +161,18 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
             copy.record = std::move(u.record);  // a long name is not held twice
             users.push_back(std::move(copy));
         }
-        if (stream)
+        if (request.fhir) {
+            // Each user's file element, for the name, birth date and gender
+            // (the Bundle is made whole, then given to the stream below).
+            std::vector<const XmlNode*> patients;
+            for (const UserReadings& u : selected.users)
+                patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
+            out = FhirBundle::write(users, patients);
+        } else if (stream) {
             JsonWriter::exportUsers(users, *stream);
-        else
+        } else {
             out = JsonWriter::exportUsers(users);
+        }
     } else {
         // The rows of each entry are made in file order, where the files'
         // texts are read one after the other, and then put out in time order

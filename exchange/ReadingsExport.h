@@ -17,7 +17,8 @@ struct ExportRequest {
     int fromDay = 0;                     // ReadingsExport::dayKey, inclusive; 0: no bound
     int toDay = 0;
     bool json = false;
-    bool bom = false;  // CSV: a UTF-8 byte-order mark first, for spreadsheets
+    bool bom = false;   // CSV: a UTF-8 byte-order mark first, for spreadsheets
+    bool fhir = false;  // a FHIR R4 Bundle (FhirBundle) instead of CSV or JSON
 };
 
 class ReadingsExport {

@@ -147,11 +147,20 @@ private:
                   bool& failed);
     void addExportRow(const CsvRow& row, bool& failed);
     void addPlainRow(const CsvRow& row, bool first);
+    // A reading another format's reader made; all of one person.
+    void addReading(const ImportReading& reading);
+    // The CSV's rows, or the readings another format's reader made, into
+    // pending_, the folder opened: kOk, or the status of what stopped it (told).
+    int readRows();
+    int takeReadings();
+    // With a variable given for one user: false (told) when the user's file cannot hold it.
+    bool variableKnown();
     void plan(const Pending& p, std::time_t now);
     bool write();
 
     void refuse(int line, const std::string& reason) {
-        tell_.finding() << request_.file << ":" << line << ": " << reason << std::endl;
+        tell_.finding() << request_.file << (request_.readings ? ": " + request_.placeName + " " : ":") << line
+                        << ": " << reason << std::endl;
         ++refused_;
     }
     void refusePerson(int line, const std::string& reason) {
@@ -165,10 +174,11 @@ private:
     std::set<std::string> templateVariables_;
     std::vector<std::unique_ptr<Target>> targets_;
     std::vector<Pending> pending_;
-    std::string rowPerson_;  // with --allow-other-person: the person the file's rows are of
+    std::string rowPerson_;  // with --allow-other-person, or of another format: the person the readings are of
     int refused_ = 0;
     int otherPerson_ = 0;
     int present_ = 0;
+    std::map<std::string, ImportSummary::Counts> counts_;
 };
 
 bool Import::openFolder(int& status) {
@@ -327,6 +337,27 @@ void Import::addPlainRow(const CsvRow& row, bool first) {
     pending_.push_back(std::move(p));
 }
 
+void Import::addReading(const ImportReading& r) {
+    if (!request_.variable.empty() && r.variable != request_.variable) return;
+    if (!r.refusal.empty()) {
+        refuse(r.place, r.refusal);
+        return;
+    }
+    if (pending_.empty()) rowPerson_ = r.userId;
+    if (r.userId != rowPerson_) {
+        refusePerson(r.place, "the file holds the readings of more than one person (" + rowPerson_ + ", " + r.userId +
+                                  ")");
+        return;
+    }
+    Pending p;
+    p.line = r.place;
+    p.variable = r.variable;
+    p.datetime = r.datetime;
+    p.values = r.values;
+    p.userId = r.userId;
+    pending_.push_back(std::move(p));
+}
+
 void Import::plan(const Pending& p, std::time_t now) {
     Target& target = *targets_[p.target];
     if (!target.known.count(p.variable)) {
@@ -368,12 +399,15 @@ void Import::plan(const Pending& p, std::time_t now) {
     const auto placed = times.emplace(readings::keyOf(a.plan.when, when.tm_year + 1900), values);
     if (!placed.second) {
         // The same reading is there already; another one at that time is never merged with it.
-        if (placed.first->second == values)
+        if (placed.first->second == values) {
             ++present_;
-        else
+            ++counts_[p.variable].present;
+        } else {
             refuse(p.line, "a reading at that time with another value exists");
+        }
         return;
     }
+    ++counts_[p.variable].accepted;
     target.accepted.push_back(std::move(a));
 }
 
@@ -398,8 +432,14 @@ bool Import::write() {
     return true;
 }
 
-int Import::run(ImportSummary& summary) {
-    summary = ImportSummary();
+bool Import::variableKnown() {
+    if (request_.variable.empty() || targets_[0]->known.count(request_.variable)) return true;
+    tell_.error() << folder_.path() << targets_[0]->record.file << ": no variable \"" << request_.variable
+                  << "\"; nothing written" << std::endl;
+    return false;
+}
+
+int Import::readRows() {
     const std::string& file = request_.file;
     FileInput fileInput(request_.input ? std::string() : file);
     std::istream fromFile(&fileInput);
@@ -436,11 +476,7 @@ int Import::run(ImportSummary& summary) {
     }
     int status = exchange::kOk;
     if (!openFolder(status)) return status;
-    if (!request_.variable.empty() && !exportForm && !targets_[0]->known.count(request_.variable)) {
-        tell_.error() << folder_.path() << targets_[0]->record.file << ": no variable \"" << request_.variable
-                      << "\"; nothing written" << std::endl;
-        return exchange::kProblem;
-    }
+    if (!exportForm && !variableKnown()) return exchange::kProblem;
     if (exportForm) read = readRow();
     for (bool first = true; read == 1; first = false, read = readRow()) {
         bool failed = false;
@@ -450,7 +486,25 @@ int Import::run(ImportSummary& summary) {
             addPlainRow(row, first);
         if (failed) return exchange::kProblem;
     }
-    if (read < 0) return exchange::kProblem;
+    return read < 0 ? exchange::kProblem : exchange::kOk;
+}
+
+int Import::takeReadings() {
+    if (request_.user.empty()) {
+        tell_.error() << request_.file << ": its readings need --user to say whose they are" << std::endl;
+        return exchange::kUsage;
+    }
+    int status = exchange::kOk;
+    if (!openFolder(status)) return status;
+    if (!variableKnown()) return exchange::kProblem;
+    for (const ImportReading& r : *request_.readings) addReading(r);
+    return exchange::kOk;
+}
+
+int Import::run(ImportSummary& summary) {
+    summary = ImportSummary();
+    const int status = request_.readings ? takeReadings() : readRows();
+    if (status != exchange::kOk) return status;
 
     const std::time_t now = std::time(nullptr);
     for (const Pending& p : pending_)
@@ -466,6 +520,7 @@ int Import::run(ImportSummary& summary) {
     summary.present = present_;
     summary.refused = refused_;
     summary.otherPerson = otherPerson_;
+    summary.byVariable = counts_;
     summary.written = writing;
     summary.done = true;
     return refused_ > 0 ? exchange::kProblem : exchange::kOk;

@@ -12,10 +12,23 @@
 
 #include <cstddef>
 #include <istream>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+
+// One reading another format's reader has made (FHIR, a phone's health
+// export), checked and stored exactly as a row of the CSV.
+struct ImportReading {
+    int place = 0;          // where the reading stands in its file, as told in findings
+    std::string variable;
+    std::string datetime;   // local time, "2026-03-05T08:30:00"
+    std::map<std::string, std::string> values;  // value texts by member ("" for a single value)
+    std::string refusal;    // not empty: the reader refuses it, for this reason
+    std::string userId;     // whose reading it is, when the file tells (one person per import)
+};
 
 struct ImportRequest {
     std::string dataDir;   // empty: the program's own data folder
@@ -30,6 +43,11 @@ struct ImportRequest {
     // stands for that user's file: readings are checked against it, added
     // to it and saved through the store, under the lock the program holds.
     bool openDocument = false;
+    // Readings another format's reader made from file (the CSV is then not
+    // read; user is needed), and the word findings name their place with
+    // ("entry" 4).
+    const std::vector<ImportReading>* readings = nullptr;
+    std::string placeName = "line";
 };
 
 struct ImportSummary {
@@ -39,6 +57,11 @@ struct ImportSummary {
     int refused = 0;            // rows refused (each told as "FILE:LINE: reason")
     int otherPerson = 0;        // of those, rows of another person than the one they would go to
     bool written = false;       // a user's file was saved
+    struct Counts {
+        std::size_t accepted = 0;
+        int present = 0;
+    };
+    std::map<std::string, Counts> byVariable;  // the accepted and present counts per variable
 };
 
 class ReadingsImport {
