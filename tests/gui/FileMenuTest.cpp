@@ -137,7 +137,8 @@ TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
         const char* name;
         const char* toolOptions;
     };
-    for (const Case& c : {Case{1, "ada.csv", "--user 0"}, Case{2, "all.json", "--format json"}}) {
+    for (const Case& c : {Case{1, "ada.csv", "--user 0"}, Case{2, "all.json", "--format json"},
+                          Case{1, "ada.fhir.json", "--user 0 --format fhir"}}) {
         SCOPED_TRACE(c.name);
         dialogs->nextChoice = c.answer;
         dialogs->files = {data->root + "/" + c.name};
@@ -193,6 +194,27 @@ TEST_F(FileMenuTest, ImportShowsWhatItWouldDoAndDoesWhatIsChosen) {
             writeUsers({{0, "Ada", "Lovelace", pulse(entry(0, 70, "2026/11/1") + entry(1, 72, "2026/11/2"))}});
         }
     }
+}
+
+TEST_F(FileMenuTest, AFhirBundleFromTheWindowImportsBackThroughTheSameQuestion) {
+    chooseLine(1);
+    const std::string file = data->root + "/ada.fhir.json";
+    dialogs->nextChoice = 1;  // "This Person"
+    dialogs->files = {file};
+    pickMenu(kExport);
+    ASSERT_NE(readFile(file).find("\"resourceType\": \"Bundle\""), std::string::npos);
+    closeUser();
+    writeUsers({{0, "Ada", "Lovelace", pulse(entry(0, 70, "2026/11/1"))}});
+    chooseLine(1);
+    dialogs->files = {file};
+    dialogs->nextChoice = 2;  // "Import"
+    dialogs->questions.clear();
+    pickMenu(kImport);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0].substr(0, 58), "Would add 1 reading to Ada Lovelace; 1 already present; 0 ");
+    EXPECT_NE(dialogs->questions[0].find("left out: 1 "), std::string::npos) << "the Patient is named as left out";
+    EXPECT_NE(data->read("user0.hma").find("2026/11/02"), std::string::npos);
+    EXPECT_TRUE(dialogs->alerts.empty());
 }
 
 TEST_F(FileMenuTest, AFileOfAnotherPersonIsRefusedByName) {

@@ -1,6 +1,8 @@
 #include "ui/main/FileCommands.h"
 
+#include <cctype>
 #include <ctime>
+#include <map>
 #include <sstream>
 
 #include <FL/Fl_Menu_Button.H>
@@ -12,6 +14,8 @@
 #include "exchange/OutputFile.h"
 #include "exchange/ReadingsExport.h"
 #include "exchange/ReadingsImport.h"
+#include "exchange/fhir/FhirImport.h"
+#include "exchange/health/HealthImport.h"
 #include "exchange/report/DoctorReport.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
@@ -48,8 +52,44 @@ bool writeChosen(const std::string& path, const std::string& content) {
     return true;
 }
 
-bool endsWith(const std::string& s, const std::string& end) {
-    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+// The same ending in any case (".JSON", ".Zip").
+bool endsWithAnyCase(const std::string& s, const std::string& end) {
+    if (s.size() < end.size()) return false;
+    for (std::size_t i = 0; i < end.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - end.size() + i])) != end[i]) return false;
+    return true;
+}
+
+// What an import file holds, told by its name as the chooser's filters name them.
+enum class ImportKind { Csv, Fhir, PhoneExport };
+
+ImportKind importKind(const std::string& path) {
+    if (endsWithAnyCase(path, ".json")) return ImportKind::Fhir;
+    if (endsWithAnyCase(path, ".zip") || endsWithAnyCase(path, ".xml")) return ImportKind::PhoneExport;
+    return ImportKind::Csv;
+}
+
+// One import through the engine quorvel-data uses for that kind of file;
+// what other formats' readers left out goes to `leftOut`, a line each.
+int runImport(ImportKind kind, const ImportRequest& request, ImportSummary& summary, std::string& leftOut,
+              Diagnostics& tell) {
+    std::map<std::string, std::size_t, std::less<>> skipped;
+    int status = exchange::kOk;
+    if (kind == ImportKind::Fhir) {
+        FhirImport::Skipped fhirSkipped;
+        status = FhirImport::run(request, summary, fhirSkipped, tell);
+        skipped.insert(fhirSkipped.begin(), fhirSkipped.end());
+    } else if (kind == ImportKind::PhoneExport) {
+        HealthImportReport report;
+        status = HealthImport::run(request, false, summary, report, tell);
+        skipped = report.skipped;
+    } else {
+        return ReadingsImport::run(request, summary, tell);
+    }
+    leftOut.clear();
+    for (const auto& s : skipped) leftOut += "\nleft out: " + std::to_string(s.second) + " " + s.first;
+    if (kind == ImportKind::PhoneExport && summary.done) leftOut += "\n(the samples of watches are left out)";
+    return status;
 }
 
 // Puts the checked series back on the chart from the document, now that it
@@ -151,12 +191,14 @@ void FileCommands::exportReadings() {
     }
     Dialogs::FileRequest choose;
     choose.title = "Export Readings";
-    choose.filter = "CSV files\t*.csv\nJSON files\t*.json";
+    choose.filter = "CSV files\t*.csv\nJSON files\t*.json\nFHIR R4 bundles\t*.fhir.json";
     choose.defaultPath = inDocuments(defaultName);
     choose.save = true;
     const std::string path = Dialogs::chooseFile(choose);
     if (path.empty()) return;
-    request.json = endsWith(path, ".json") || endsWith(path, ".JSON");
+    // A FHIR bundle is named as such; any other .json is the program's own JSON.
+    request.fhir = endsWithAnyCase(path, ".fhir.json");
+    request.json = !request.fhir && endsWithAnyCase(path, ".json");
     std::ostringstream told;
     Diagnostics tell(told, "");
     std::string out;
@@ -175,10 +217,12 @@ void FileCommands::importReadings(MainWindow& window) {
     if (!Global::userOpen) return;
     Dialogs::FileRequest choose;
     choose.title = "Import Readings";
-    choose.filter = "CSV files\t*.csv";
+    choose.filter = "Readings\t*.{csv,json,zip,xml}\nCSV files\t*.csv\nFHIR R4 bundles\t*.json\n"
+                    "Phone health exports\t*.{zip,xml}";
     choose.defaultPath = inDocuments("");
     const std::string path = Dialogs::chooseFile(choose);
     if (path.empty()) return;
+    const ImportKind kind = importKind(path);
 
     ImportRequest request;
     request.dataDir = Global::dataFolder;
@@ -189,7 +233,8 @@ void FileCommands::importReadings(MainWindow& window) {
     std::ostringstream told;
     Diagnostics tell(told, "");
     ImportSummary summary;
-    const int checked = ReadingsImport::run(request, summary, tell);
+    std::string leftOut;
+    const int checked = runImport(kind, request, summary, leftOut, tell);
     const std::string person = openUserName();
     // The refusals name the file as chosen; the question names it without its folder.
     const std::string name = path.substr(path.find_last_of("/\\") + 1);
@@ -198,7 +243,7 @@ void FileCommands::importReadings(MainWindow& window) {
         lines.replace(at, path.size(), name);
     const std::string shown = firstLines(lines, kShownLines);
     if (!summary.done) {
-        Dialogs::alert(checked == exchange::kUsage
+        Dialogs::alert(checked == exchange::kUsage && kind == ImportKind::Csv
                            ? path + ": not readings exported by Quorvel (the export's header row is missing); nothing imported"
                            : "Nothing imported:\n" + shown);
         return;
@@ -212,12 +257,12 @@ void FileCommands::importReadings(MainWindow& window) {
                                std::to_string(summary.refused) + " refused";
     if (summary.accepted == 0) {
         Dialogs::alert("Nothing to import to " + person + ": " + counts +
-                       (summary.refused ? ":\n" + shown : "."));
+                       (summary.refused ? ":\n" + shown : ".") + leftOut);
         return;
     }
     const std::string question = "Would add " + std::to_string(summary.accepted) +
                                  (summary.accepted == 1 ? " reading" : " readings") + " to " + person + "; " + counts +
-                                 (summary.refused ? ":\n" + shown : ".");
+                                 (summary.refused ? ":\n" + shown : ".") + leftOut;
     // With rows refused an import writes nothing: the choice is the good rows or none.
     const char* const importButton = summary.refused ? "Import the Good Rows" : "Import";
     // Cancel is the default: a stray Return imports nothing.
@@ -227,7 +272,7 @@ void FileCommands::importReadings(MainWindow& window) {
     request.skipBad = summary.refused > 0;
     std::ostringstream toldAgain;
     Diagnostics tellAgain(toldAgain, "");
-    ReadingsImport::run(request, summary, tellAgain);
+    runImport(kind, request, summary, leftOut, tellAgain);
     if (!summary.written) {
         Dialogs::alert("Nothing imported:\n" + firstLines(toldAgain.str(), kShownLines));
         return;
