@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 namespace ChartMath {
@@ -476,14 +477,25 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
     if (!ok) r.lo = defaultFor(Global::defaultLow, seriesName);
     r.hi = parseLimit(highText, ok);
     if (!ok) r.hi = defaultFor(Global::defaultHigh, seriesName);
+    // The limits are stored like the readings; both are shown in the chosen unit.
+    const Units::Quantity quantity = Units::quantityOf(seriesName);
+    r.lo = Units::toShown(quantity, r.lo, Units::current());
+    r.hi = Units::toShown(quantity, r.hi, Units::current());
     r.loText = rangeText(r.lo);
     r.hiText = rangeText(r.hi);
     return r;
 }
 
 std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range) {
-    if (!normalRangeMode) return name;
-    return name + " (normal range: " + range.loText + " - " + range.hiText + ")";
+    // The legend names the unit of the series' own scale.
+    const std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
+    if (!normalRangeMode) return titled;
+    return titled + " (normal range: " + range.loText + " - " + range.hiText + ")";
+}
+
+std::string withUnit(const std::string& numberText, const std::string& seriesName) {
+    const Units::Preferences& p = Units::current();
+    return p.named ? Units::withUnit(numberText, Units::quantityOf(seriesName), p) : numberText;
 }
 
 namespace {

@@ -118,12 +118,16 @@ constexpr std::size_t kMaxLabelLength = 9;
 std::string yLabel(double value, double step);
 
 // The normal range of a series from its variable element's normalLow and
-// normalHigh, falling back to the store's defaults for the series name.
+// normalHigh, falling back to the store's defaults for the series name, in
+// the unit the series is shown in.
 using NormalRange = ::NormalRange;
 NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
 std::string rangeText(double value);
-// The legend text of a series; in normal-range mode with its range.
+// The legend text of a series, naming its unit once units are named; in
+// normal-range mode with its range.
 std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range);
+// A number of a series with the series' unit once units are named: "37.5 °C".
+std::string withUnit(const std::string& numberText, const std::string& seriesName);
 
 // Shading outside the normal range: the filled triangles between the series
 // line and the limit rows, in drawing order.
