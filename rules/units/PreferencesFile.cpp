@@ -104,6 +104,16 @@ int read(const std::string& folder, Units::Preferences& p, std::string& error) {
     return 1;
 }
 
+std::string load(const std::string& folder) {
+    Units::Preferences p;
+    std::string error;
+    const bool damaged = read(folder, p, error) < 0;
+    Units::setCurrent(p);
+    if (!damaged) return std::string();
+    return "The preferences could not be read:\n" + error +
+           "\nThe default units are used until new preferences are saved (Edit, Preferences).";
+}
+
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error) {
     std::string reason;
     if (SafeWriter::write(folder, kName, print(p), reason)) return true;

@@ -14,6 +14,7 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
@@ -439,11 +440,11 @@ void MyChart::draw() {
                 fl_line_style(FL_DASH, 2);
                 if (yLo >= top && yLo <= bottom) {
                     fl_line(left, yLo, right, yLo);
-                    limitLabels.push_back({range.loText, yLo - 20, limitColor, true});
+                    limitLabels.push_back({ChartMath::withUnit(range.loText, v.name), yLo - 20, limitColor, true});
                 }
                 if (yHi >= top && yHi <= bottom) {
                     fl_line(left, yHi, right, yHi);
-                    limitLabels.push_back({range.hiText, yHi + 5, limitColor, false});
+                    limitLabels.push_back({ChartMath::withUnit(range.hiText, v.name), yHi + 5, limitColor, false});
                 }
             }
 
@@ -535,7 +536,7 @@ const MyChart::DrawnPoint* MyChart::pointNear(int px, int py) const {
 std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
     const TimeKey key = TimeKey::fromInstant(instant);
     return series + ", " + EntryRules::initialDateText(key.tm) + " " + EntryRules::initialTimeText(key.tm) + ": " +
-           Plausibility::shortNumber(value);
+           ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series);
 }
 
 int MyChart::handle(int event) {

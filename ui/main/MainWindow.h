@@ -85,6 +85,7 @@ public:
     static void chartRemoveCB(Fl_Widget*, void* data);
     static void helpCB(Fl_Widget*, void* data);
     static void infoCB(Fl_Widget*, void* data);
+    static void preferencesCB(Fl_Widget*, void* data);
 
     // Switches the user-dependent controls together: the three menu items
     // "File/Save", "File/Close", "Edit/Information" first, then the six widgets.

@@ -1,0 +1,119 @@
+// The preferences window: switching units relabels the windows and shows
+// the same readings, ranges and shading in the new units; the files keep theirs.
+#include <algorithm>
+
+#include <FL/Fl_Choice.H>
+
+#include "MainWindowFixture.h"
+#include "rules/chart/ChartMath.h"
+#include "rules/units/PreferencesFile.h"
+#include "ui/chart/MyChart.h"
+#include "ui/main/PreferencesWindow.h"
+#include "ui/measurements/HistoryTableWindow.h"
+#include "ui/measurements/NewEntryWindow.h"
+
+namespace {
+
+// A fever and a normal morning, in the file's °F, and the template's range.
+const char* const kTemperature =
+    "\t<variable name=\"Temperature\">\n\t\t<normalLow>96.9</normalLow>\n\t\t<normalHigh>99.5</normalHigh>\n"
+    "\t\t<panicLow>95</panicLow>\n\t\t<panicHigh>103</panicHigh>\n"
+    "\t\t<entry id=\"0\"><value>98.600000</value><date>2026/11/01</date><time>08:00:00 AM</time></entry>\n"
+    "\t\t<entry id=\"1\"><value>101.300000</value><date>2026/11/02</date><time>08:00:00 AM</time></entry>\n"
+    "\t</variable>\n";
+
+PreferencesWindow* thePreferencesWindow() {
+    for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+        if (PreferencesWindow* p = dynamic_cast<PreferencesWindow*>(w)) return p;
+    return nullptr;
+}
+
+// The shaded triangles of the chart's first series against its range.
+std::vector<ChartMath::Triangle> shading(const ChartVariable& v) {
+    std::vector<ChartMath::PixelPoint> points;
+    int x = 0;
+    for (const auto& p : v.points) points.push_back({x += 100, static_cast<int>(1000 - p.second * 10), p.second});
+    return ChartMath::shadingTriangles(points, v.range.lo, v.range.hi, static_cast<int>(1000 - v.range.lo * 10),
+                                       static_cast<int>(1000 - v.range.hi * 10));
+}
+
+}  // namespace
+
+class PreferencesWindowTest : public MainWindowFixture {
+protected:
+    void choose(int temperature, int weight, int length, int sugar) {
+        pickMenu("Edit/Preferences\342\200\246");
+        PreferencesWindow* p = thePreferencesWindow();
+        ASSERT_NE(p, nullptr);
+        p->temperature->value(temperature);
+        p->weight->value(weight);
+        p->length->value(length);
+        p->sugar->value(sugar);
+        p->okButton->do_callback();
+        EXPECT_FALSE(p->shown());
+    }
+};
+
+TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInTheNewUnits) {
+    writeUsers({{0, "Ada", "Lovelace", kTemperature}});
+    openWindow();
+    chooseLine(1);
+    pick(win->normalRangeMenu, win->normalRangeMenu->find_item("Vitals/Temperature"));
+    ASSERT_EQ(win->chart->variables.size(), 1u);
+    // Without preferences nothing names a unit, as always.
+    EXPECT_EQ(ChartMath::legendText("Temperature", false, {}), "Temperature");
+
+    choose(1, 1, 1, 1);
+    EXPECT_NE(data->read("preferences.xml").find("<temperature>Cel</temperature>"), std::string::npos);
+    const ChartVariable& celsius = win->chart->variables.front();
+    ASSERT_EQ(celsius.points.size(), 2u);
+    EXPECT_NEAR(celsius.points.begin()->second, 37, 1e-9);
+    EXPECT_NEAR(celsius.points.rbegin()->second, 38.5, 1e-9);
+    EXPECT_EQ(celsius.range.hiText, "37.5");
+    EXPECT_EQ(ChartMath::legendText("Temperature", false, celsius.range), "Temperature (\xC2\xB0" "C)");
+    // The fever is shaded above the normal range, the normal morning not at all.
+    std::vector<ChartMath::Triangle> shaded = shading(celsius);
+    ASSERT_FALSE(shaded.empty());
+    for (const ChartMath::Triangle& t : shaded) EXPECT_TRUE(t.above);
+
+    NewEntryWindow entry("Temperature", "Vitals", "Temperature");
+    EXPECT_STREQ(entry.inputs[2]->label(), "Value (\xC2\xB0" "C)");
+    entry.hide();
+    HistoryTableWindow* history = HistoryTableWindow::showFor("Temperature", 600, 400);
+    ASSERT_NE(history, nullptr);
+    EXPECT_EQ(history->columns.back(), "Temperature (\xC2\xB0" "C)");
+    std::vector<std::string> values;
+    for (const HistoryRow& row : history->rows) values.push_back(row.cells.back());
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<std::string>{"37", "38.5"}));
+    history->hide();
+
+    // Back to °F: the same points as before, and the file never changed.
+    const std::string file = data->read("user0.hma");
+    choose(0, 0, 0, 0);
+    EXPECT_NEAR(win->chart->variables.front().points.rbegin()->second, 101.3, 1e-9);
+    EXPECT_EQ(ChartMath::legendText("Temperature", false, {}), "Temperature (\xC2\xB0" "F)");
+    EXPECT_EQ(data->read("user0.hma"), file);
+}
+
+TEST_F(PreferencesWindowTest, DamagedPreferencesAreToldAndTheDefaultsUsed) {
+    data->write("preferences.xml", "<preferences><temperature>Kelvin</temperature></preferences>");
+    const std::string told = PreferencesFile::load(Global::dataFolder);
+    EXPECT_NE(told.find("preferences.xml: <temperature> holds \"Kelvin\""), std::string::npos) << told;
+    EXPECT_EQ(Units::current(), Units::Preferences());
+    // A file that cannot be written changes nothing and says so.
+    writeUsers({{0, "Ada", "Lovelace", kTemperature}});
+    openWindow();
+    Global::dataFolder += "missing/";
+    pickMenu("Edit/Preferences\342\200\246");
+    PreferencesWindow* p = thePreferencesWindow();
+    ASSERT_NE(p, nullptr);
+    p->temperature->value(1);
+    p->okButton->do_callback();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("could not be saved"), std::string::npos);
+    EXPECT_TRUE(p->shown());
+    EXPECT_EQ(Units::current(), Units::Preferences());
+    p->cancelButton->do_callback();
+    EXPECT_FALSE(p->shown());
+}
