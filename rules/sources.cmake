@@ -3,7 +3,7 @@
 add_library(quorvel_rules STATIC
   rules/readings/EntryRules.cpp rules/readings/RangeRules.cpp rules/readings/HistoryData.cpp
   rules/readings/Plausibility.cpp rules/readings/ReadingEdits.cpp
-  rules/users/InfoRules.cpp rules/users/TypeAhead.cpp
+  rules/users/InfoRules.cpp rules/users/TypeAhead.cpp rules/users/InfoUnits.cpp
   rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp
   rules/chart/ChartMath.cpp rules/chart/TrendStats.cpp rules/chart/SeriesCache.cpp rules/chart/DisplayMenuRules.cpp
   rules/units/Units.cpp rules/units/PreferencesFile.cpp)

@@ -11,6 +11,8 @@
 #include "ui/main/PreferencesWindow.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/NewEntryWindow.h"
+#include "ui/users/InfoWindow.h"
+#include "ui/users/UserInfoBox.h"
 
 namespace {
 
@@ -116,4 +118,34 @@ TEST_F(PreferencesWindowTest, DamagedPreferencesAreToldAndTheDefaultsUsed) {
     EXPECT_EQ(Units::current(), Units::Preferences());
     p->cancelButton->do_callback();
     EXPECT_FALSE(p->shown());
+}
+
+TEST_F(PreferencesWindowTest, PersonalMeasuresAreShownAndEditedInTheChosenUnits) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    std::string file = data->read("user0.hma");
+    file.replace(file.find("<weight/>"), 9, "<weight>148</weight>");
+    file.replace(file.find("<height/>"), 9, "<height>5 ft 4 in</height>");
+    data->write("user0.hma", file);
+    openWindow();
+    chooseLine(1);
+    EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Weight:\t148 lbs");
+    choose(1, 1, 1, 1);
+    const std::vector<std::string> shown = lines(win->userInfoBox->browser);
+    EXPECT_EQ(shown[2], "Weight:\t67.1 kg");
+    EXPECT_EQ(shown[3], "Height:\t162.6 cm");
+
+    MainWindow::infoCB(win->editUserButton, win);
+    InfoWindow* edit = theInfoWindow();
+    ASSERT_NE(edit, nullptr);
+    EXPECT_STREQ(edit->weightInput->value(), "67.1");
+    edit->weightInput->value("70.55");
+    edit->okButton->do_callback();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);  // kg with at most one decimal
+    edit->weightInput->value("70.5");
+    edit->okButton->do_callback();
+    EXPECT_EQ(dialogs->alerts.size(), 1u);
+    const std::string saved = data->read("user0.hma");
+    EXPECT_NE(saved.find("<weight>155.425895</weight>"), std::string::npos);
+    EXPECT_NE(saved.find("<height>5 ft 4 in</height>"), std::string::npos);  // left as shown: kept
+    EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Weight:\t70.5 kg");
 }
