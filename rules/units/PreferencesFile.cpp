@@ -109,9 +109,7 @@ std::string load(const std::string& folder) {
     std::string error;
     const bool damaged = read(folder, p, error) < 0;
     Units::setCurrent(p);
-    if (!damaged) return std::string();
-    return "The preferences could not be read:\n" + error +
-           "\nThe default units are used until new preferences are saved (Edit, Preferences).";
+    return damaged ? error : std::string();
 }
 
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error) {

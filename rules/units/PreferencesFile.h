@@ -26,7 +26,7 @@ int read(const std::string& folder, Units::Preferences& p, std::string& error);
 
 // Reads the folder's preferences and makes them the process's
 // (Units::setCurrent): the defaults when there are none or they are damaged.
-// Returns what the person must be told of damaged ones, otherwise empty.
+// Returns what is wrong with damaged ones ("PATH: reason"), otherwise empty.
 std::string load(const std::string& folder);
 
 // Writes the file safely; false with error naming the file.

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace Units {
@@ -116,6 +117,14 @@ std::string readingText(Quantity q, double storedValue, const Preferences& p) {
 std::string limitText(Quantity q, double storedValue, const Preferences& p) {
     const Unit& u = shown(q, p);
     return trimmed(toUnit(storedValue, u), u.decimals + 1);
+}
+
+std::string shownText(Quantity q, const std::string& storedText, const Preferences& p, int decimals) {
+    if (isStored(q, p) || storedText.empty()) return storedText;
+    char* end = nullptr;
+    const double value = std::strtod(storedText.c_str(), &end);
+    if (*end != '\0' || !std::isfinite(value)) return storedText;
+    return trimmed(toShown(q, value, p), decimals);
 }
 
 std::string storedText(double storedValue) { return trimmed(storedValue, kReadingDecimals); }

@@ -73,6 +73,15 @@ std::string readingText(Quantity q, double storedValue, const Preferences& p);
 // A stored limit as the person sees it: converted, trimmed one decimal past
 // the unit's usual ones.
 std::string limitText(Quantity q, double storedValue, const Preferences& p);
+// Decimals of a converted value put out for other programs: enough that
+// reading it back and storing it with six decimals gives the stored text.
+constexpr int kExchangeDecimals = 9;
+
+// A value text of a file in the shown unit: unchanged in the stored unit or
+// when it is not wholly a number, otherwise converted and trimmed at
+// `decimals`.
+std::string shownText(Quantity q, const std::string& storedText, const Preferences& p,
+                      int decimals = kReadingDecimals);
 // The text the files keep for a value converted to the stored unit (limits
 // and personal information): trimmed at kReadingDecimals.
 std::string storedText(double storedValue);

@@ -52,7 +52,8 @@ int main() {
     const std::string unitsProblem = PreferencesFile::load(folder);
     if (!unitsProblem.empty()) {
         TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << unitsProblem;
-        Dialogs::alert(unitsProblem);
+        Dialogs::alert("The preferences could not be read:\n" + unitsProblem +
+                       "\nThe default units are used until new preferences are saved (Edit, Preferences).");
     }
 
     // One program per data folder: a second one would overwrite the first
