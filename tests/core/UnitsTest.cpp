@@ -10,6 +10,7 @@
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
 #include "store/Global.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/units/PreferencesFile.h"
 #include "rules/units/Units.h"
 
@@ -157,4 +158,30 @@ TEST(Units, RangesFollowTheChosenUnit) {
     EXPECT_EQ(Plausibility::question("Temperature", Units::toStored(Quantity::Temperature, 60, metric())),
               "Temperature 60 \xC2\xB0" "C is outside what can be measured on a person (25 to 45 \xC2\xB0" "C). Save it anyway?");
     resetGlobalState();
+}
+
+TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
+    Units::Preferences iso24;
+    iso24.isoDate = true;
+    iso24.clock24 = true;
+    const std::tm t = localTm(2024, 3, 5, 19, 30, 5);
+    EXPECT_EQ(ClockStyle::date(t, iso24), "2024-03-05");
+    EXPECT_EQ(ClockStyle::time(t, iso24), "19:30:05");
+    EXPECT_EQ(ClockStyle::date(t, Units::Preferences()), "2024/03/05");
+    EXPECT_EQ(ClockStyle::time(t, Units::Preferences()), "07:30:05 PM");
+    const struct {
+        const char* typed;
+        const char* file;
+    } dates[] = {{"2024-03-05", "2024/03/05"}, {" 2024-3-5 ", "2024/03/05"}, {"2024/03/05", "2024/03/05"},
+                 {"2024-03-05x", "2024-03-05x"}, {"", ""}};
+    for (const auto& d : dates) EXPECT_EQ(ClockStyle::fileDate(d.typed), d.file) << d.typed;
+    EXPECT_EQ(ClockStyle::shownDate("2024/3/5", iso24), "2024-03-05");
+    EXPECT_EQ(ClockStyle::shownDate("2024/3/5", Units::Preferences()), "2024/3/5");
+    EXPECT_EQ(ClockStyle::shownTime("12:15:00 AM", iso24), "00:15:00");
+    EXPECT_EQ(ClockStyle::shownTime("whenever", iso24), "whenever");
+    // What the window stores for an ISO date and a 24-hour time.
+    const EntryRules::EntryPlan plan = EntryRules::planEntry("Pulse", ClockStyle::fileDate("2024-03-05"), "19:30",
+                                                             {{"Value", "Value", "72"}});
+    ASSERT_EQ(plan.result, 1);
+    EXPECT_EQ(plan.time, "07:30:00 PM");
 }

@@ -43,7 +43,7 @@ std::vector<ChartMath::Triangle> shading(const ChartVariable& v) {
 
 class PreferencesWindowTest : public MainWindowFixture {
 protected:
-    void choose(int temperature, int weight, int length, int sugar) {
+    void choose(int temperature, int weight, int length, int sugar, int clock = 0, int date = 0) {
         pickMenu("Edit/Preferences\342\200\246");
         PreferencesWindow* p = thePreferencesWindow();
         ASSERT_NE(p, nullptr);
@@ -51,6 +51,8 @@ protected:
         p->weight->value(weight);
         p->length->value(length);
         p->sugar->value(sugar);
+        p->clock->value(clock);
+        p->date->value(date);
         p->okButton->do_callback();
         EXPECT_FALSE(p->shown());
     }
@@ -148,4 +150,31 @@ TEST_F(PreferencesWindowTest, PersonalMeasuresAreShownAndEditedInTheChosenUnits)
     EXPECT_NE(saved.find("<weight>155.425895</weight>"), std::string::npos);
     EXPECT_NE(saved.find("<height>5 ft 4 in</height>"), std::string::npos);  // left as shown: kept
     EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Weight:\t70.5 kg");
+}
+
+TEST_F(PreferencesWindowTest, AReadingTypedInCelsiusAndIsoStyleIsStoredInTheFilesFormsAndShownAsTyped) {
+    writeUsers({{0, "Ada", "Lovelace", kTemperature}});
+    openWindow();
+    chooseLine(1);
+    choose(1, 1, 1, 1, 1, 1);
+    NewEntryWindow* entry = new NewEntryWindow("Temperature", "Vitals", "Temperature");
+    const std::string startDate = entry->inputs[0]->value();
+    ASSERT_EQ(startDate.size(), 10u);
+    EXPECT_EQ(startDate[4], '-');
+    EXPECT_EQ(std::string(entry->inputs[1]->value()).find('M'), std::string::npos);  // no AM or PM
+    entry->inputs[0]->value("2026-11-03");
+    entry->inputs[1]->value("19:30");
+    entry->inputs[2]->value("37,25");
+    entry->okButton->do_callback();
+    const std::string file = data->read("user0.hma");
+    EXPECT_NE(file.find("<value>99.050000</value>"), std::string::npos) << file;
+    EXPECT_NE(file.find("<date>2026/11/03</date>"), std::string::npos);
+    EXPECT_NE(file.find("<time>07:30:00 PM</time>"), std::string::npos);
+    // Opened again for correction, it reads as it was typed.
+    XmlNode* last = Global::findVariable("Temperature")->last_node("entry");
+    NewEntryWindow again("Temperature", last);
+    EXPECT_STREQ(again.inputs[0]->value(), "2026-11-03");
+    EXPECT_STREQ(again.inputs[1]->value(), "19:30:00");
+    EXPECT_STREQ(again.inputs[2]->value(), "37.25");
+    again.hide();
 }

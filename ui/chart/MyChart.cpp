@@ -14,6 +14,7 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/TrendBox.h"
@@ -535,7 +536,8 @@ const MyChart::DrawnPoint* MyChart::pointNear(int px, int py) const {
 
 std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
     const TimeKey key = TimeKey::fromInstant(instant);
-    return series + ", " + EntryRules::initialDateText(key.tm) + " " + EntryRules::initialTimeText(key.tm) + ": " +
+    return series + ", " + ClockStyle::date(key.tm, Units::current()) + " " + ClockStyle::time(key.tm, Units::current()) +
+           ": " +
            ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series);
 }
 

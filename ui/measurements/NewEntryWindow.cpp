@@ -16,6 +16,7 @@
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
@@ -58,8 +59,9 @@ NewEntryWindow::~NewEntryWindow() { TRACE_SCOPE("NewEntryWindow::~NewEntryWindow
 void NewEntryWindow::build() {
     std::tm local{};
     platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), local);
-    dateText = EntryRules::initialDateText(local);
-    timeText = EntryRules::initialTimeText(local);
+    // In the clock and date style the person chose.
+    dateText = ClockStyle::date(local, Units::current());
+    timeText = ClockStyle::time(local, Units::current());
 
     // Labels that name units need more room on the left.
     const bool named = Units::current().named;
@@ -126,8 +128,8 @@ void NewEntryWindow::build() {
 
 void NewEntryWindow::fillFrom(const XmlNode* entry) {
     if (!entry || inputs.size() < 2) return;
-    inputs[0]->value(Global::childText(entry, "date"));
-    inputs[1]->value(Global::childText(entry, "time"));
+    inputs[0]->value(ClockStyle::shownDate(Global::childText(entry, "date"), Units::current()).c_str());
+    inputs[1]->value(ClockStyle::shownTime(Global::childText(entry, "time"), Units::current()).c_str());
     for (std::size_t i = 2; i < inputs.size(); ++i) {
         const std::string element = EntryRules::elementName(inputs[i]->label() ? inputs[i]->label() : "");
         const std::string stored = Global::childText(entry, element.c_str());
@@ -137,6 +139,11 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
         inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Units::readingText(q, value, Units::current()).c_str()
                                                                     : stored.c_str());
     }
+}
+
+std::string NewEntryWindow::typedDate() const {
+    // An ISO date is kept in the file's form.
+    return ClockStyle::fileDate(!inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "");
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {
@@ -154,7 +161,7 @@ std::vector<std::string> NewEntryWindow::currentTexts() const {
 bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     parts.clear();
     refusedField.clear();
-    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
     const std::string time = inputs.size() > 1 && inputs[1]->value() ? inputs[1]->value() : "";
 
     std::vector<EntryRules::ValueField> fields;
@@ -262,7 +269,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
             return;
         }
     }
-    const std::string date = inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
 
     if (editedEntry) {
         std::vector<Part> parts;
@@ -335,7 +342,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
 int NewEntryWindow::insertEntry(XmlNode* variable) {
     TRACE_SCOPE("NewEntryWindow::insertEntry");
     if (!variable || unsavedPlan.result <= 0) return EntryRules::kNoValue;
-    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
     EntryRules::appendEntry(Global::userDoc.get(), variable, unsavedPlan, date, unsavedPlan.time);
     return unsavedPlan.result;
 }
