@@ -488,7 +488,7 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
 
 std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range) {
     // The legend names the unit of the series' own scale.
-    const std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
+    std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
     if (!normalRangeMode) return titled;
     return titled + " (normal range: " + range.loText + " - " + range.hiText + ")";
 }

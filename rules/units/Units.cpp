@@ -38,7 +38,8 @@ bool Preferences::operator==(const Preferences& o) const {
            clock24 == o.clock24 && isoDate == o.isoDate && named == o.named;
 }
 
-Quantity quantityOf(const std::string& n) {
+Quantity quantityOf(const std::string& variableOrSeries) {
+    const std::string& n = variableOrSeries;
     if (n == "Pulse") return Quantity::Pulse;
     if (n == "Blood Pressure" || n == "Systolic" || n == "Diastolic") return Quantity::Pressure;
     if (n == "SpO2") return Quantity::Saturation;
