@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 
@@ -378,7 +379,9 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
     platform::instantToLocal(static_cast<std::int64_t>(days * 86400), tm);
     int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
     dayText = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
-    if (S < 1.0) {
+    if (S < 1.0 && Units::current().clock24) {
+        secondText = twoDigits(tm.tm_hour) + ":00";
+    } else if (S < 1.0) {
         int h = tm.tm_hour % 12;
         secondText = twoDigits(h == 0 ? 12 : h) + (tm.tm_hour < 12 ? "AM" : "PM");
     } else if (sameYear) {
@@ -391,6 +394,7 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
 std::string shortDate(std::int64_t t) {
     std::tm tm{};
     platform::instantToLocal(t, tm);
+    if (Units::current().isoDate) return ClockStyle::date(tm, Units::current());
     int yy = ((tm.tm_year + 1900) % 100 + 100) % 100;
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }

@@ -95,11 +95,13 @@ struct TimeAxis {
 };
 TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing = bestSpacing);
 
-// Two lines of a tick label: "%b %d" and "%I%p" below a day, else "%Y" when
-// the ends lie in different years, else empty. C-locale texts.
+// Two lines of a tick label: "%b %d" and "%I%p" below a day ("%H:00" on the
+// 24-hour clock the preferences may choose), else "%Y" when the ends lie in
+// different years, else empty. C-locale texts.
 void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
 
-// "%x" in the C locale: month/day/two-digit year.
+// "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
+// preferences choose ISO dates.
 std::string shortDate(std::int64_t t);
 
 int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right);

@@ -185,3 +185,21 @@ TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
     ASSERT_EQ(plan.result, 1);
     EXPECT_EQ(plan.time, "07:30:00 PM");
 }
+
+TEST(ClockStyle, TheChartsDatesAndHoursFollowTheChosenStyle) {
+    ScopedTimeZone zone("UTC");
+    const std::int64_t t = instantOf(2025, 12, 8, 19, 0, 0);
+    EXPECT_EQ(ChartMath::shortDate(t), "12/08/25");
+    std::string day, hour;
+    ChartMath::printDate(day, true, static_cast<double>(t) / 86400, 0.25, hour);
+    EXPECT_EQ(hour, "07PM");
+    Units::Preferences iso24;
+    iso24.isoDate = true;
+    iso24.clock24 = true;
+    Units::setCurrent(iso24);
+    EXPECT_EQ(ChartMath::shortDate(t), "2025-12-08");
+    ChartMath::printDate(day, true, static_cast<double>(t) / 86400, 0.25, hour);
+    EXPECT_EQ(hour, "19:00");
+    EXPECT_EQ(day, "Dec 08");
+    Units::setCurrent(Units::Preferences());
+}

@@ -127,19 +127,22 @@ TEST_F(PreferencesWindowTest, PersonalMeasuresAreShownAndEditedInTheChosenUnits)
     std::string file = data->read("user0.hma");
     file.replace(file.find("<weight/>"), 9, "<weight>148</weight>");
     file.replace(file.find("<height/>"), 9, "<height>5 ft 4 in</height>");
+    file.replace(file.find("<dob/>"), 6, "<dob>1948/4/12</dob>");
     data->write("user0.hma", file);
     openWindow();
     chooseLine(1);
-    EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Weight:\t148 lbs");
-    choose(1, 1, 1, 1);
+    EXPECT_EQ(lines(win->userInfoBox->browser)[3], "Weight:\t148 lbs");
+    choose(1, 1, 1, 1, 0, 1);
     const std::vector<std::string> shown = lines(win->userInfoBox->browser);
-    EXPECT_EQ(shown[2], "Weight:\t67.1 kg");
-    EXPECT_EQ(shown[3], "Height:\t162.6 cm");
+    EXPECT_EQ(shown[2], "Date of Birth:\t1948-04-12");
+    EXPECT_EQ(shown[3], "Weight:\t67.1 kg");
+    EXPECT_EQ(shown[4], "Height:\t162.6 cm");
 
     MainWindow::infoCB(win->editUserButton, win);
     InfoWindow* edit = theInfoWindow();
     ASSERT_NE(edit, nullptr);
     EXPECT_STREQ(edit->weightInput->value(), "67.1");
+    EXPECT_STREQ(edit->dobInput->value(), "1948-04-12");
     edit->weightInput->value("70.55");
     edit->okButton->do_callback();
     ASSERT_EQ(dialogs->alerts.size(), 1u);  // kg with at most one decimal
@@ -149,7 +152,8 @@ TEST_F(PreferencesWindowTest, PersonalMeasuresAreShownAndEditedInTheChosenUnits)
     const std::string saved = data->read("user0.hma");
     EXPECT_NE(saved.find("<weight>155.425895</weight>"), std::string::npos);
     EXPECT_NE(saved.find("<height>5 ft 4 in</height>"), std::string::npos);  // left as shown: kept
-    EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Weight:\t70.5 kg");
+    EXPECT_NE(saved.find("<dob>1948/4/12</dob>"), std::string::npos);
+    EXPECT_EQ(lines(win->userInfoBox->browser)[3], "Weight:\t70.5 kg");
 }
 
 TEST_F(PreferencesWindowTest, AReadingTypedInCelsiusAndIsoStyleIsStoredInTheFilesFormsAndShownAsTyped) {

@@ -238,8 +238,13 @@ void MyChart::xScaleOperations(double* xmax, double* S, double* xmin, std::vecto
     *sameYear = axis.sameYear;
     begins = window.begin;
     ends = window.end;
+    // An ISO date is wider than the usual one; the pack lays the row out again.
+    const int dateWidth = Units::current().isoDate ? 84 : 70;
+    fromBox->size(dateWidth, 20);
+    toBox->size(dateWidth, 20);
     fromBox->copy_label(ChartMath::shortDate(window.tMin).c_str());
     toBox->copy_label(ChartMath::shortDate(window.tMax).c_str());
+    datePack->redraw();
 }
 
 void MyChart::printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {

@@ -16,6 +16,7 @@
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "rules/users/InfoRules.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/users/InfoUnits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
@@ -92,7 +93,11 @@ InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 3
     hint(60, "(required)");
     dobInput = new Fl_Input(130, 90, 120, 25, "Date of birth  ");
     setInput("dob", info, dobInput);
-    hint(90, "(format: YYYY/MM/DD)");
+    // In the date style the person chose; an ISO date is kept in the file's form.
+    storedDob = dobInput->value();
+    shownDob = ClockStyle::shownDate(storedDob, Units::current());
+    dobInput->value(shownDob.c_str());
+    hint(90, Units::current().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
     genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
     setInput("gender", info, genderChoice->input());
     weightInput = new Fl_Float_Input(130, 150, 120, 25, "Body Weight  ");
@@ -130,7 +135,7 @@ InfoWindow::~InfoWindow() {}
 
 int InfoWindow::checkInputs() {
     TRACE_SCOPE("InfoWindow::checkInputs");
-    const std::string dob = dobInput->value();
+    const std::string dob = dobText();
     // A height in cm is checked with the other measures in the chosen units.
     const bool feetAndInches = InfoUnits::asStored(InfoUnits::Measure::Height, Units::current());
     const std::string height = feetAndInches ? heightInput->value() : "";
@@ -157,6 +162,11 @@ void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* in
     if (!parent || !input) return;
     XmlNode* child = elementName ? parent->first_node(elementName) : parent->first_node();
     if (child) input->value(child->value());
+}
+
+std::string InfoWindow::dobText() const {
+    const std::string typed = dobInput->value();
+    return typed == shownDob ? storedDob : ClockStyle::fileDate(typed);
 }
 
 Fl_Input* InfoWindow::measureInput(int i) const {
@@ -259,7 +269,7 @@ void InfoWindow::saveCB_i() {
 }
 
 void InfoWindow::writeDetails(XmlNode* info) {
-    setNode("dob", info, dobInput);
+    setNode("dob", info, dobText());
     setNode("gender", info, genderChoice->input());
     const char* const elements[3] = {"weight", "height", "stepSize"};
     for (int i = 0; i < 3; ++i)

@@ -46,6 +46,11 @@ private:
     std::string storedMeasures[3];
     std::string shownMeasures[3];
     Fl_Input* measureInput(int i) const;
+    // The date of birth as the file held it and as shown, and what to store
+    // for what is typed now.
+    std::string storedDob;
+    std::string shownDob;
+    std::string dobText() const;
     // Writes dob, gender, weight, height, stepSize and race under info.
     void writeDetails(XmlNode* info);
 };

@@ -7,6 +7,7 @@
 
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/users/InfoUnits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
@@ -66,6 +67,7 @@ void UserInfoBox::populateBrowser() {
         std::string suffix = d.suffix;
         // Weight, height and step size in the chosen units.
         const std::string element = d.element;
+        if (element == "dob") text = ClockStyle::shownDate(text, Units::current());
         if (element == "weight" || element == "height" || element == "stepSize") {
             const InfoUnits::Measure m = element == "weight"   ? InfoUnits::Measure::Weight
                                          : element == "height" ? InfoUnits::Measure::Height
