@@ -47,6 +47,12 @@ protected:
         pickMenu("Edit/Preferences\342\200\246");
         PreferencesWindow* p = thePreferencesWindow();
         ASSERT_NE(p, nullptr);
+        // Two plain items each (a slash in a unit makes no submenu).
+        for (Fl_Choice* c : {p->temperature, p->weight, p->length, p->sugar, p->clock, p->date}) ASSERT_EQ(c->size(), 3);
+        EXPECT_STREQ(p->length->text(0), "ft/in");
+        EXPECT_STREQ(p->sugar->text(1), "mmol/L");
+        EXPECT_STREQ(p->clock->text(0), "12-hour (AM/PM)");
+        EXPECT_STREQ(p->date->text(0), "YYYY/MM/DD");
         p->temperature->value(temperature);
         p->weight->value(weight);
         p->length->value(length);

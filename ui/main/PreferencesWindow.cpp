@@ -31,7 +31,7 @@ PreferencesWindow::PreferencesWindow() : Fl_Double_Window(380, 300, "Preferences
     temperature = addChoice(20, "Temperature:", "\xC2\xB0" "F", "\xC2\xB0" "C",
                             p.temperature == Units::Temperature::Celsius);
     weight = addChoice(55, "Weight:", "lb", "kg", p.mass == Units::Mass::Kilogram);
-    length = addChoice(90, "Height, step size:", "ft/in", "cm", p.length == Units::Length::Centimetre);
+    length = addChoice(90, "Height, step size:", "ft\\/in", "cm", p.length == Units::Length::Centimetre);
     sugar = addChoice(125, "Blood sugar:", "mg\\/dL", "mmol\\/L", p.sugar == Units::Sugar::MillimolesPerLitre);
     clock = addChoice(160, "Clock:", "12-hour (AM\\/PM)", "24-hour", p.clock24);
     date = addChoice(195, "Dates:", "YYYY\\/MM\\/DD", "YYYY-MM-DD", p.isoDate);
