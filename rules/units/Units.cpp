@@ -112,7 +112,22 @@ std::string trimmed(double value, int decimals) {
 }
 
 std::string readingText(Quantity q, double storedValue, const Preferences& p) {
-    return trimmed(toShown(q, storedValue, p), kReadingDecimals);
+    const Unit& u = shown(q, p);
+    const double value = toUnit(storedValue, u);
+    if (isStored(q, p) || !std::isfinite(value)) return trimmed(value, kReadingDecimals);
+    // The fewest decimals that give the stored reading back to the digits it
+    // has: a reading typed in this unit shows as typed (38.5), one typed in
+    // the stored unit without digits it never had (97.4 °F as 36.33 °C).
+    const std::string own = trimmed(storedValue, kReadingDecimals);
+    const std::size_t point = own.find('.');
+    const int digits = point == std::string::npos ? 0 : static_cast<int>(own.size() - point - 1);
+    const double tolerance = 0.5 * std::pow(10.0, -digits) * (1 + 1e-9);
+    for (int d = u.decimals; d < kReadingDecimals; ++d) {
+        const double scale = std::pow(10.0, d);
+        if (std::fabs(fromUnit(std::round(value * scale) / scale, u) - storedValue) <= tolerance)
+            return trimmed(value, d);
+    }
+    return trimmed(value, kReadingDecimals);
 }
 
 std::string limitText(Quantity q, double storedValue, const Preferences& p) {

@@ -67,8 +67,10 @@ double toStored(Quantity q, double shownValue, const Preferences& p);
 // A value printed with at most `decimals` decimals and no trailing zeros:
 // 72, 38.5, 0 (never -0).
 std::string trimmed(double value, int decimals);
-// A stored value as the person sees it: converted, then trimmed at
-// kReadingDecimals, so a reading typed in the shown unit reads back as typed.
+// A stored value as the person sees it: converted, with the fewest decimals
+// (up to kReadingDecimals) that give the stored value back to the digits it
+// has, so a reading typed in the shown unit reads back as typed, and one
+// typed in the stored unit shows no digits it never had (97.4 °F: 36.33 °C).
 std::string readingText(Quantity q, double storedValue, const Preferences& p);
 // A stored limit as the person sees it: converted, trimmed one decimal past
 // the unit's usual ones.

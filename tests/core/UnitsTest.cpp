@@ -68,6 +68,18 @@ TEST(Units, TypedReadingsReadBackAsTyped) {
     }
 }
 
+// Readings recorded in the stored unit show in another without digits they never had.
+TEST(Units, ReadingsFromTheOtherUnitShowTheirOwnPrecision) {
+    const struct {
+        Quantity q;
+        double stored;
+        const char* shown;
+    } cases[] = {{Quantity::Temperature, 97.4, "36.33"},   {Quantity::Temperature, 98.6, "37"},
+                 {Quantity::Temperature, 98.63, "37.017"}, {Quantity::Weight, 148, "67.1"},
+                 {Quantity::BloodSugar, 100, "5.55"},      {Quantity::BloodSugar, 95.5, "5.3"}};
+    for (const auto& c : cases) EXPECT_EQ(Units::readingText(c.q, c.stored, metric()), c.shown) << c.stored;
+}
+
 TEST(Units, LabelsNameTheChosenUnitOnlyOncePreferencesExist) {
     EXPECT_EQ(Units::label("Temperature", Quantity::Temperature, Units::Preferences()), "Temperature");
     Units::Preferences us;
