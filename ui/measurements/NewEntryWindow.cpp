@@ -142,8 +142,9 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
 }
 
 std::string NewEntryWindow::typedDate() const {
-    // An ISO date is kept in the file's form.
-    return ClockStyle::fileDate(!inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "");
+    // With ISO dates chosen, one typed so is kept in the file's form.
+    const std::string typed = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {

@@ -166,7 +166,8 @@ void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* in
 
 std::string InfoWindow::dobText() const {
     const std::string typed = dobInput->value();
-    return typed == shownDob ? storedDob : ClockStyle::fileDate(typed);
+    if (typed == shownDob) return storedDob;
+    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
 }
 
 Fl_Input* InfoWindow::measureInput(int i) const {
