@@ -6,7 +6,6 @@
 
 #include "MainWindowFixture.h"
 #include "rules/chart/ChartMath.h"
-#include "rules/units/PreferencesFile.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/PreferencesWindow.h"
 #include "ui/measurements/HistoryTableWindow.h"
@@ -106,12 +105,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     EXPECT_EQ(data->read("user0.hma"), file);
 }
 
-TEST_F(PreferencesWindowTest, DamagedPreferencesAreToldAndTheDefaultsUsed) {
-    data->write("preferences.xml", "<preferences><temperature>Kelvin</temperature></preferences>");
-    const std::string told = PreferencesFile::load(Global::dataFolder);
-    EXPECT_NE(told.find("preferences.xml: <temperature> holds \"Kelvin\""), std::string::npos) << told;
-    EXPECT_EQ(Units::current(), Units::Preferences());
-    // A file that cannot be written changes nothing and says so.
+TEST_F(PreferencesWindowTest, PreferencesThatCannotBeSavedChangeNothingAndAreTold) {
     writeUsers({{0, "Ada", "Lovelace", kTemperature}});
     openWindow();
     Global::dataFolder += "missing/";
