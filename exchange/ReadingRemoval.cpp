@@ -44,7 +44,7 @@ std::string ReadingRemoval::description() const {
         const std::string name(c->name(), c->name_size());
         if (name == "date" || name == "time") continue;
         const std::string stored = Global::textOf(c);
-        text += ", " + name + " " + stored;
+        text.append(", ").append(name).append(" ").append(stored);
         const std::string shown = Units::shownText(quantity, stored, units);
         if (shown != stored) text += " (" + Units::withUnit(shown, quantity, units) + ")";
     }
