@@ -1,5 +1,6 @@
 #include "ui/main/PreferencesWindow.h"
 
+#include <FL/Fl.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Return_Button.H>
@@ -75,11 +76,13 @@ void PreferencesWindow::okCB_i() {
     Units::setCurrent(p);
     // Every series, range and label is shown again in the new units.
     if (mainWindow) mainWindow->readingsChanged();
+    Fl::delete_widget(this);
 }
 
 void PreferencesWindow::cancelCB_i() {
     TRACE_SCOPE("PreferencesWindow::cancelCB_i");
     hide();
+    Fl::delete_widget(this);
 }
 
 void PreferencesWindow::okCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->okCB_i(); }

@@ -1,6 +1,7 @@
 // The modal "Preferences" window: the units values are shown and typed in,
 // the clock and the date style. OK saves them in the data folder and brings
-// every panel up to date; Cancel and the close box change nothing.
+// every panel up to date; Cancel and the close box change nothing. The
+// window deletes itself once closed.
 #pragma once
 
 #include <FL/Fl_Double_Window.H>
