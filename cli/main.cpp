@@ -12,9 +12,20 @@
 #include "cli/Commands.h"
 #include "cli/ReportCommand.h"
 #include "cli/StandardOutput.h"
+#include "exchange/DataFolder.h"
 #include "platform/Platform.h"
+#include "rules/units/PreferencesFile.h"
 
 namespace {
+
+// Values are read and written in the units the folder's preferences choose;
+// damaged preferences are said and the files' own units used.
+void useFolderUnits(const std::string& dataDir) {
+    std::string folder, error;
+    if (!DataFolder::resolve(dataDir, folder, error)) return;  // the command says so
+    const std::string problem = PreferencesFile::load(folder);
+    if (!problem.empty()) std::cerr << "quorvel-data: " << problem << "; the files' own units are used" << std::endl;
+}
 
 int run(int argc, char** argv) {
     // Named, so that every usage line says which program it is about.
@@ -33,6 +44,7 @@ int run(int argc, char** argv) {
     usersCmd->add_flag("--json", users.json, "Write JSON instead of a table");
     usersCmd->callback([&] {
         users.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runUsers(users);
     });
 
@@ -53,6 +65,7 @@ int run(int argc, char** argv) {
         ->type_name("FILE");
     exportCmd->callback([&] {
         exp.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runExport(exp);
     });
 
@@ -84,6 +97,7 @@ int run(int argc, char** argv) {
         ->required();
     importCmd->callback([&] {
         imp.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runImport(imp);
     });
 
@@ -92,6 +106,7 @@ int run(int argc, char** argv) {
     checkCmd->add_flag("--json", check.json, "Write the findings as JSON");
     checkCmd->callback([&] {
         check.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runCheck(check);
     });
 
@@ -103,6 +118,7 @@ int run(int argc, char** argv) {
     removeCmd->add_flag("--yes,-y", rem.yes, "Do not ask for confirmation");
     removeCmd->callback([&] {
         rem.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runRemove(rem);
     });
 
@@ -122,6 +138,7 @@ int run(int argc, char** argv) {
                         "Name the data folder on the page (left out by default: its path holds the login name)");
     reportCmd->callback([&] {
         rep.dataDir = dataDir;
+        useFolderUnits(dataDir);
         status = cli::runReport(rep);
     });
 

@@ -36,7 +36,7 @@ std::vector<std::size_t> lineStarts(const std::vector<char>& raw) {
 }
 
 // The files of the folder that are the program's own, never a user's.
-const char* const kOwnFiles[] = {"config.hma", "template_new.xml", "readme.txt", "quorvel.lock"};
+const char* const kOwnFiles[] = {"config.hma", "template_new.xml", "readme.txt", "quorvel.lock", "preferences.xml"};
 
 }  // namespace
 

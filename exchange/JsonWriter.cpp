@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 using nlohmann::json;
@@ -68,16 +69,28 @@ json exportTree(const std::vector<UserReadings>& list) {
         json j = record(u.record);
         json variables = json::array();
         for (const VariableReadings& v : u.variables) {
-            json variable{{"name", v.name}};
+            // Values and limits in the unit the preferences show, which the variable names.
+            const Units::Quantity quantity = Units::quantityOf(v.name);
+            const Units::Preferences& units = Units::current();
+            auto shown = [&](const std::string& text) {
+                return Units::shownText(quantity, text, units, Units::kExchangeDecimals);
+            };
+            json variable{{"name", v.name}, {"unit", Units::shown(quantity, units).ucum}};
             json ranges = json::object();
-            for (const char* name : {"normalLow", "normalHigh", "panicLow", "panicHigh"})
-                ranges[name] = limit(v.node ? v.node->first_node(name) : nullptr);
+            for (const char* name : {"normalLow", "normalHigh", "panicLow", "panicHigh"}) {
+                json range = limit(v.node ? v.node->first_node(name) : nullptr);
+                if (range.is_string()) range = shown(range.get<std::string>());
+                if (range.is_object())
+                    for (auto& member : range.items())
+                        if (member.value().is_string()) member.value() = shown(member.value().get<std::string>());
+                ranges[name] = range;
+            }
             variable["ranges"] = ranges;
             json entries = json::array();
             for (const EntryReading& e : v.entries) {
                 json values = json::object();
-                readings::forEachValue(e, [&values](std::string_view member, std::string_view text) {
-                    values[member.empty() ? std::string("value") : std::string(member)] = std::string(text);
+                readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+                    values[member.empty() ? std::string("value") : std::string(member)] = shown(std::string(text));
                 });
                 entries.push_back(json{{"id", e.id},
                                        {"datetime", readings::isoText(e)},

@@ -1,6 +1,7 @@
 #include "exchange/ReadingRemoval.h"
 
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 int ReadingRemoval::find(const std::string& dataDir, const std::string& user, const std::string& variable,
@@ -36,9 +37,16 @@ std::string ReadingRemoval::description() const {
     if (!entry_) return std::string();
     std::string text = user_.first + " " + user_.last + ", " + variableName_ + ", entry " + entryId_ + ": " +
                        Global::childText(entry_, "date") + " " + Global::childText(entry_, "time");
+    // The stored text, and in another chosen unit the value in it as well.
+    const Units::Quantity quantity = Units::quantityOf(variableName_);
+    const Units::Preferences& units = Units::current();
     for (const XmlNode* c = entry_->first_node(); c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
-        if (name != "date" && name != "time") text += ", " + name + " " + Global::textOf(c);
+        if (name == "date" || name == "time") continue;
+        const std::string stored = Global::textOf(c);
+        text.append(", ").append(name).append(" ").append(stored);
+        const std::string shown = Units::shownText(quantity, stored, units);
+        if (shown != stored) text += " (" + Units::withUnit(shown, quantity, units) + ")";
     }
     return text;
 }

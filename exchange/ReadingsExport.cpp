@@ -9,10 +9,12 @@
 #include "exchange/SelectedUsers.h"
 #include "exchange/Utf8Text.h"
 #include "exchange/fhir/FhirBundle.h"
+#include "rules/units/Units.h"
 
 namespace {
 
-const char* kHeader[] = {"user_id", "first_name", "last_name", "variable", "member", "datetime", "value", "entry_id"};
+const char* kHeader[] = {"user_id",  "first_name", "last_name", "variable", "member",
+                         "datetime", "value",      "unit",      "entry_id"};
 
 // The fewest bytes a readable entry takes in a file's text as loaded (blanks
 // between tags and the names of closing tags dropped):
@@ -54,13 +56,13 @@ void sortByKey(Order& order) {
     }
 }
 
-// Appends the end of one CSV row: member, datetime, value and entry id,
-// and the line end (the cells of user and variable come before it).
+// Appends the end of one CSV row: member, datetime, value, unit and entry
+// id, and the line end (the cells of user and variable come before it).
 void appendRowEnd(std::string& out, std::string_view member, std::string_view when, std::string_view text,
-                  std::string_view id) {
-    // Most rows need no quoting: they are put together in one piece.
+                  std::string_view unit, std::string_view id) {
+    // Most rows need no quoting: they are put together in one piece (units are plain).
     char line[256];
-    const std::size_t size = member.size() + when.size() + text.size() + id.size() + 5;
+    const std::size_t size = member.size() + when.size() + text.size() + unit.size() + id.size() + 6;
     if (size <= sizeof line && CsvWriter::isPlain(member) && CsvWriter::isPlain(text) && CsvWriter::isPlain(id)) {
         char* p = line;
         auto put = [&p](std::string_view part) {
@@ -74,6 +76,8 @@ void appendRowEnd(std::string& out, std::string_view member, std::string_view wh
         *p++ = ',';
         put(text);
         *p++ = ',';
+        put(unit);
+        *p++ = ',';
         put(id);
         *p++ = '\r';
         *p++ = '\n';
@@ -85,6 +89,8 @@ void appendRowEnd(std::string& out, std::string_view member, std::string_view wh
     out += when;
     out += ',';
     CsvWriter::appendCell(out, text);
+    out += ',';
+    out += unit;
     out += ',';
     CsvWriter::appendCell(out, id);
     out += "\r\n";
@@ -199,6 +205,12 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
             for (const VariableReadings& v : u.variables) {
                 if (!wanted.empty() && !wanted.count(v.name)) continue;
                 bool variableMade = false;
+                // Values are put out in the unit the preferences show, which the row names.
+                const Units::Quantity quantity = Units::quantityOf(v.name);
+                const Units::Preferences& units = Units::current();
+                const bool convert = !Units::isStored(quantity, units);
+                const std::string_view unit = Units::shown(quantity, units).ucum;
+                std::string converted;
                 for (const XmlNode* node = v.node->first_node("entry", 5); node;
                      node = node->next_sibling("entry", 5)) {
                     const EntryReading e = readings::readEntry(node);
@@ -229,8 +241,12 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
                         const std::size_t place = inFileOrder.size();
                         const std::size_t prefix = variableCells.size() - 1;
                         inFileOrder.append(2 * sizeof(std::size_t), '\0');
-                        appendRowEnd(inFileOrder, utf8(member, repair[i], kept[2]), when,
-                                     utf8(text, repair[i], kept[3]), id);
+                        std::string_view value = utf8(text, repair[i], kept[3]);
+                        if (convert) {
+                            converted = Units::shownText(quantity, std::string(value), units, Units::kExchangeDecimals);
+                            value = converted;
+                        }
+                        appendRowEnd(inFileOrder, utf8(member, repair[i], kept[2]), when, value, unit, id);
                         const std::size_t length = inFileOrder.size() - place - 2 * sizeof length;
                         std::memcpy(&inFileOrder[place], &length, sizeof length);
                         std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);

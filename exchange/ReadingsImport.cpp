@@ -1,6 +1,7 @@
 #include "exchange/ReadingsImport.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <map>
@@ -14,12 +15,16 @@
 #include "exchange/UserReadings.h"
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 namespace {
 
-const std::vector<std::string> kExportHeader = {"user_id",  "first_name", "last_name", "variable",
-                                                "member",   "datetime",   "value",     "entry_id"};
+const std::vector<std::string> kExportHeader = {"user_id",  "first_name", "last_name", "variable", "member",
+                                                "datetime", "value",      "unit",      "entry_id"};
+// The export's form before it named units: its values are in the files' units.
+const std::vector<std::string> kUnitlessHeader = {"user_id",  "first_name", "last_name", "variable",
+                                                  "member",   "datetime",   "value",     "entry_id"};
 
 // A file opened through the platform (UTF-8 paths on every system), read
 // as a stream a block at a time.
@@ -58,6 +63,7 @@ struct Pending {
     std::string entryId;
     std::string userId;
     std::map<std::string, std::string> values;
+    const Units::Unit* unit = nullptr;  // the unit of the values
 };
 
 struct Accepted {
@@ -174,6 +180,7 @@ private:
     std::set<std::string> templateVariables_;
     std::vector<std::unique_ptr<Target>> targets_;
     std::vector<Pending> pending_;
+    bool withUnits_ = false;  // the export's form names each value's unit
     std::string rowPerson_;  // with --allow-other-person, or of another format: the person the readings are of
     int refused_ = 0;
     int otherPerson_ = 0;
@@ -291,17 +298,27 @@ bool Import::personOf(const CsvRow& row, const std::string& first, const std::st
 // variable, time and entry id) come together.
 void Import::addExportRow(const CsvRow& row, bool& failed) {
     const std::vector<std::string>& c = row.cells;
-    if (c.size() != kExportHeader.size()) {
-        refuse(row.line, "expected 8 columns, found " + std::to_string(c.size()));
+    const std::size_t columns = withUnits_ ? kExportHeader.size() : kUnitlessHeader.size();
+    if (c.size() != columns) {
+        refuse(row.line, "expected " + std::to_string(columns) + " columns, found " + std::to_string(c.size()));
         return;
     }
     const std::string variable = CsvWriter::nameOfCell(c[3]);
     if (!request_.variable.empty() && variable != request_.variable) return;
+    // Values are in the unit the row names (the files' own in the older form).
+    const Units::Quantity quantity = Units::quantityOf(variable);
+    const std::string unitCode = withUnits_ ? c[7] : Units::stored(quantity).ucum;
+    const std::string& entryId = withUnits_ ? c[8] : c[7];
+    const Units::Unit* unit = Units::byCode(quantity, unitCode);
+    if (!unit) {
+        refuse(row.line, "unknown unit \"" + unitCode + "\" for " + variable);
+        return;
+    }
     std::size_t target = 0;
     if (!personOf(row, CsvWriter::nameOfCell(c[1]), CsvWriter::nameOfCell(c[2]), target, failed)) return;
     Pending* last = pending_.empty() ? nullptr : &pending_.back();
     if (!(last && last->line > 0 && last->target == target && last->userId == c[0] && last->variable == variable &&
-          last->datetime == c[5] && last->entryId == c[7])) {
+          last->datetime == c[5] && last->entryId == entryId && last->unit == unit)) {
         pending_.push_back(Pending());
         last = &pending_.back();
         last->line = row.line;
@@ -309,7 +326,8 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
         last->userId = c[0];
         last->variable = variable;
         last->datetime = c[5];
-        last->entryId = c[7];
+        last->entryId = entryId;
+        last->unit = unit;
     }
     if (last->values.count(c[4])) {
         refuse(row.line, "the entry holds a " + (c[4].empty() ? std::string("value") : c[4]) + " twice");
@@ -332,6 +350,8 @@ void Import::addPlainRow(const CsvRow& row, bool first) {
     Pending p;
     p.line = row.line;
     p.variable = request_.variable;
+    // Plain rows are in the units the person chose.
+    p.unit = &Units::shown(Units::quantityOf(p.variable), Units::current());
     p.datetime = c[0];
     for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
     pending_.push_back(std::move(p));
@@ -385,7 +405,12 @@ void Import::plan(const Pending& p, std::time_t now) {
     const std::vector<std::string> labels = EntryRules::valueLabels(p.variable);
     for (std::size_t k = 0; k < labels.size(); ++k) {
         auto found = p.values.find(members[k]);
-        fields.push_back({labels[k], labels[k], found == p.values.end() ? std::string() : found->second});
+        std::string text = found == p.values.end() ? std::string() : found->second;
+        double value = 0;
+        // Checked and stored in the files' unit.
+        if (p.unit && EntryRules::readValue(text, value) == 1 && std::isfinite(value))
+            text = EntryRules::valueText(Units::fromUnit(value, *p.unit));
+        fields.push_back({labels[k], labels[k], text});
     }
     a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, now);
     if (a.plan.result <= 0) {
@@ -463,7 +488,8 @@ int Import::readRows() {
     };
     int read = readRow();
     if (read < 0) return exchange::kProblem;
-    const bool exportForm = read == 1 && row.cells == kExportHeader;
+    withUnits_ = read == 1 && row.cells == kExportHeader;
+    const bool exportForm = withUnits_ || (read == 1 && row.cells == kUnitlessHeader);
     if (!exportForm && request_.variable.empty()) {
         tell_.error() << file
                       << ": not the export's CSV (its header row is missing); give --variable for datetime,value rows"

@@ -39,7 +39,7 @@ if [[ ! -x $csv_binary ]] || [[ -n $(find "${csv_sources[@]}" exchange/CsvReader
     -I. "${csv_sources[@]}" -o "$csv_binary"
 fi
 mkdir -p "$out/csv-corpus"
-printf 'user_id,first_name,last_name,variable,member,datetime,value,entry_id\r\n0,Ann,"Lee, Jr.",Blood Pressure,systolic,2026-03-05T08:30:00,120.000000,0\r\n' \
+printf 'user_id,first_name,last_name,variable,member,datetime,value,unit,entry_id\r\n0,Ann,"Lee, Jr.",Blood Pressure,systolic,2026-03-05T08:30:00,120.000000,mm[Hg],0\r\n' \
   >"$out/csv-corpus/export.csv"
 printf '\xef\xbb\xbfdatetime,value\n2026-03-05 08:30,72\n\n"2026-03-06T08:30:00","7""2"\n' >"$out/csv-corpus/plain.csv"
 echo "Fuzzing the CSV reader for $seconds s"

@@ -7,6 +7,7 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/RangeRules.h"
+#include "rules/units/Units.h"
 
 namespace {
 
@@ -49,6 +50,10 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     if (texts.size() == 4 * n) {
         s.hasPanicLow = readLimit(texts[2 * n + member], s.panicLow);
         s.hasPanicHigh = readLimit(texts[3 * n + member], s.panicHigh);
+        // In the unit the readings and the normal range are shown in.
+        const Units::Quantity q = Units::quantityOf(variableName);
+        s.panicLow = Units::toShown(q, s.panicLow, Units::current());
+        s.panicHigh = Units::toShown(q, s.panicHigh, Units::current());
     }
     return s;
 }
@@ -111,6 +116,13 @@ std::string valueText(const ReportVariable& variable, double value) {
 
 std::string valueWithUnit(const ReportVariable& variable, double value) {
     return VariableUnits::withUnit(valueText(variable, value), variable.unit);
+}
+
+std::string unitTitle(const std::string& variableName) {
+    // A report always names its units, whether or not the windows do.
+    Units::Preferences p = Units::current();
+    p.named = true;
+    return Units::label(variableName, Units::quantityOf(variableName), p);
 }
 
 std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {

@@ -1,7 +1,8 @@
 // What a report shows of one user's file: for every variable with readings
 // in the period, its series (the variable itself, or the two members of
 // blood pressure and blood sugar), each with its readings in the period and
-// the normal and panic limits set for this person, and the unit and the
+// the normal and panic limits set for this person, all in the unit the
+// preferences show (ReportData::unitTitle names it), and the unit and the
 // number format of its values.
 #pragma once
 
@@ -44,6 +45,9 @@ namespace ReportData {
 // in file order. Entries whose date, time or value cannot be read are left
 // out, as the chart leaves them out.
 std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to);
+// A variable's name with the unit its values are shown in: "Temperature
+// (°C)"; the name alone for a variable without unit.
+std::string unitTitle(const std::string& variableName);
 
 // A value of the variable in its one number format: "72", "98.6".
 std::string valueText(const ReportVariable& variable, double value);

@@ -9,6 +9,8 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 namespace ChartMath {
@@ -377,7 +379,9 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
     platform::instantToLocal(static_cast<std::int64_t>(days * 86400), tm);
     int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
     dayText = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
-    if (S < 1.0) {
+    if (S < 1.0 && Units::current().clock24) {
+        secondText = twoDigits(tm.tm_hour) + ":00";
+    } else if (S < 1.0) {
         int h = tm.tm_hour % 12;
         secondText = twoDigits(h == 0 ? 12 : h) + (tm.tm_hour < 12 ? "AM" : "PM");
     } else if (sameYear) {
@@ -390,6 +394,7 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
 std::string shortDate(std::int64_t t) {
     std::tm tm{};
     platform::instantToLocal(t, tm);
+    if (Units::current().isoDate) return ClockStyle::date(tm, Units::current());
     int yy = ((tm.tm_year + 1900) % 100 + 100) % 100;
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }
@@ -476,14 +481,25 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
     if (!ok) r.lo = defaultFor(Global::defaultLow, seriesName);
     r.hi = parseLimit(highText, ok);
     if (!ok) r.hi = defaultFor(Global::defaultHigh, seriesName);
+    // The limits are stored like the readings; both are shown in the chosen unit.
+    const Units::Quantity quantity = Units::quantityOf(seriesName);
+    r.lo = Units::toShown(quantity, r.lo, Units::current());
+    r.hi = Units::toShown(quantity, r.hi, Units::current());
     r.loText = rangeText(r.lo);
     r.hiText = rangeText(r.hi);
     return r;
 }
 
 std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range) {
-    if (!normalRangeMode) return name;
-    return name + " (normal range: " + range.loText + " - " + range.hiText + ")";
+    // The legend names the unit of the series' own scale.
+    std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
+    if (!normalRangeMode) return titled;
+    return titled + " (normal range: " + range.loText + " - " + range.hiText + ")";
+}
+
+std::string withUnit(const std::string& numberText, const std::string& seriesName) {
+    const Units::Preferences& p = Units::current();
+    return p.named ? Units::withUnit(numberText, Units::quantityOf(seriesName), p) : numberText;
 }
 
 namespace {

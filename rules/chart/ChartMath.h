@@ -95,11 +95,13 @@ struct TimeAxis {
 };
 TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing = bestSpacing);
 
-// Two lines of a tick label: "%b %d" and "%I%p" below a day, else "%Y" when
-// the ends lie in different years, else empty. C-locale texts.
+// Two lines of a tick label: "%b %d" and "%I%p" below a day ("%H:00" on the
+// 24-hour clock the preferences may choose), else "%Y" when the ends lie in
+// different years, else empty. C-locale texts.
 void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
 
-// "%x" in the C locale: month/day/two-digit year.
+// "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
+// preferences choose ISO dates.
 std::string shortDate(std::int64_t t);
 
 int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right);
@@ -118,12 +120,16 @@ constexpr std::size_t kMaxLabelLength = 9;
 std::string yLabel(double value, double step);
 
 // The normal range of a series from its variable element's normalLow and
-// normalHigh, falling back to the store's defaults for the series name.
+// normalHigh, falling back to the store's defaults for the series name, in
+// the unit the series is shown in.
 using NormalRange = ::NormalRange;
 NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
 std::string rangeText(double value);
-// The legend text of a series; in normal-range mode with its range.
+// The legend text of a series, naming its unit once units are named; in
+// normal-range mode with its range.
 std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range);
+// A number of a series with the series' unit once units are named: "37.5 °C".
+std::string withUnit(const std::string& numberText, const std::string& seriesName);
 
 // Shading outside the normal range: the filled triangles between the series
 // line and the limit rows, in drawing order.

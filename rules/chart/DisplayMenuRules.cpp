@@ -11,6 +11,8 @@
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "rules/time/LocalDayClock.h"
+#include "rules/units/Units.h"
+#include "store/Global.h"
 
 namespace {
 
@@ -233,6 +235,9 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
     // Readings share days: their local offset is looked up once per day.
     LocalDayClock clock;
     const bool plain = plainDecimals();
+    // Points are in the unit the person chose; the file holds the stored one.
+    const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
+    const Units::Preferences& units = Units::current();
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
         if (!element) continue;
@@ -245,7 +250,7 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
         if (!entryKeyFrom(base, date->value(), time->value(), when)) continue;
         std::int64_t instant = 0;
         if (!clock.toInstant(when, instant)) continue;
-        points.push_back({PointTime{instant}, value});
+        points.push_back({PointTime{instant}, Units::toShown(quantity, value, units)});
     }
     // A later entry at the same instant replaces the earlier one.
     return PointMap::fromUnordered(std::move(points));

@@ -1,12 +1,15 @@
 #include "rules/chart/SeriesCache.h"
 
 #include "rules/chart/DisplayMenuRules.h"
+#include "rules/units/Units.h"
 
 PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration) {
     if (!variable) return PointMap();
-    if (documentGeneration != generation_) {
+    // Points are kept in the units they were shown in: other units, other points.
+    if (documentGeneration != generation_ || Units::generation() != unitsGeneration_) {
         clear();
         generation_ = documentGeneration;
+        unitsGeneration_ = Units::generation();
     }
     const XmlNode* lastEntry = variable->last_node("entry");
     const bool firstChild = elementName == nullptr;

@@ -17,7 +17,7 @@ public:
     // The points of DisplayMenuRules::seriesPoints(variable, elementName) for
     // the document of the given generation: the kept ones while still valid,
     // otherwise built and kept. Valid means the same document generation and
-    // the same last entry of the variable as when built (new entries are
+    // the same last entry of the variable as when built, in the same units (new entries are
     // appended, and the nodes of a tree are never freed while it lives).
     // Readings corrected or removed in place are not seen: whoever changes
     // them clears the cache.
@@ -37,4 +37,5 @@ private:
 
     std::vector<Kept> kept_;
     std::uint64_t generation_ = 0;
+    std::uint64_t unitsGeneration_ = 0;
 };

@@ -11,6 +11,7 @@
 
 #include "platform/Platform.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/Units.h"
 #include "rules/time/LocalDayClock.h"
 #include "rules/users/InfoRules.h"
 
@@ -315,7 +316,8 @@ std::string valueText(double value) {
 }
 
 std::string elementName(const std::string& label) {
-    std::string name = label;
+    // A unit the label names is not part of the element ("Systolic (mmHg)").
+    std::string name = label.substr(0, label.find(" ("));
     if (!name.empty()) name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
     return name;
 }
@@ -395,7 +397,7 @@ bool dayMissing(const std::string& date) {
 }  // namespace
 
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields, std::time_t now) {
+                    const std::vector<ValueField>& fields, std::time_t now, const Units::Preferences& units) {
     EntryPlan plan;
     auto refuse = [&plan](int result, const std::string& field) {
         plan.result = result;
@@ -421,10 +423,12 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
         if (read < 0) return refuse(kNotANumber, f.shown);
         if (!std::isfinite(v)) return refuse(kNotFinite, f.shown);
         StoredValue stored;
-        stored.text = valueText(v);
-        if (stored.text.size() > kMaxText) return refuse(kValueTooLarge, f.shown);
         stored.element = elementName(f.label);
-        stored.series = stored.element == "value" ? variableName : f.label;
+        stored.series = stored.element == "value" ? variableName : f.label.substr(0, f.label.find(" ("));
+        // Typed in the chosen unit, kept in the file's.
+        v = Units::toStored(Units::quantityOf(stored.series), v, units);
+        stored.text = valueText(v);
+        if (!std::isfinite(v) || stored.text.size() > kMaxText) return refuse(kValueTooLarge, f.shown);
         // No quantity a person is measured by is below zero.
         if (v < 0 && Plausibility::limitsFor(stored.series)) return refuse(kNegative, f.shown);
         stored.value = v;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 namespace EntryRules {
@@ -76,8 +77,8 @@ int readValue(const std::string& text, double& value);
 // A value as it is stored: "%f".
 std::string valueText(double value);
 
-// The element a value input is stored under: its label with the first
-// letter lower-cased ("Systolic" -> "systolic").
+// The element a value input is stored under: its label without the unit it
+// names, with the first letter lower-cased ("Systolic (mmHg)" -> "systolic").
 std::string elementName(const std::string& label);
 
 // The labels of the value inputs of a "Vitals" variable, in order.
@@ -102,7 +103,7 @@ struct StoredValue {
     std::string element;  // "systolic", "value", ...
     std::string text;     // "%f" of value
     std::string series;   // the chart series that gets the point
-    double value = 0;
+    double value = 0;     // in the file's unit
 };
 
 // The outcome of checking an entry before anything is written.
@@ -121,8 +122,10 @@ struct EntryPlan {
 // number (blanks around it allowed), a number that is not finite, one too
 // large to store, or a negative one of a quantity with plausible limits
 // refuses the entry.
+// The values are typed in the units of `units` and planned in the file's.
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr));
+                    const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr),
+                    const Units::Preferences& units = Units::Preferences());
 
 // True when the local calendar date of `when` lies after the day after the
 // local date of `now`.

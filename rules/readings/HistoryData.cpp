@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 
 std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped) {
     std::vector<std::string> columns{"Date", "Time"};
@@ -22,12 +23,16 @@ std::vector<std::string> HistoryData::columnsFor(const std::string& variableName
     } else {
         columns.push_back(variableName);
     }
+    // Once units are named, each value column names the unit of its values.
+    const Units::Preferences& units = Units::current();
+    for (std::size_t c = 2; c < columns.size(); ++c)
+        columns[c] = Units::label(columns[c], Units::quantityOf(variableName), units);
     return columns;
 }
 
 std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped) {
     if (index == 2 && !grouped) return "value";
-    std::string key = index < columns.size() ? columns[index] : std::string();
+    std::string key = index < columns.size() ? columns[index].substr(0, columns[index].find(" (")) : std::string();
     if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
     return key;
 }
@@ -43,6 +48,10 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
     }
     std::vector<std::string> keys;
     for (std::size_t c = 0; c < columns.size(); ++c) keys.push_back(keyFor(columns, c, grouped));
+    // Once units are named, values show in the chosen unit as typed (38.5,
+    // not 101.300000); otherwise as the file holds them.
+    const Units::Preferences& units = Units::current();
+    const Units::Quantity quantity = Units::quantityOf(variableName);
 
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         HistoryRow row;
@@ -52,6 +61,9 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
             const XmlNode* child = entry->first_node(key.c_str(), key.size());
             if (child) {
                 row.cells.emplace_back(child->value(), child->value_size());
+                double value = 0;
+                if (units.named && row.cells.size() > 2 && EntryRules::readValue(row.cells.back(), value) == 1)
+                    row.cells.back() = Units::readingText(quantity, value, units);
                 continue;
             }
             const XmlAttribute* id = entry->first_attribute();

@@ -13,16 +13,18 @@ class HistoryData {
 public:
     // "Date", "Time" and the value columns: "Systolic", "Diastolic" for
     // "Blood Pressure", "Fasting", "Postprandial" for "Blood Sugar" (both
-    // grouped), the variable's own name otherwise.
+    // grouped), the variable's own name otherwise; once units are named,
+    // each value title names its unit ("Systolic (mmHg)").
     static std::vector<std::string> columnsFor(const std::string& variableName, bool& grouped);
 
     // The entry element read for column index: "value" for the third column
     // of a variable that is not grouped, otherwise the title with its first
-    // letter lower-cased ("Date" -> "date", "Systolic" -> "systolic").
+    // letter lower-cased, without a unit ("Date" -> "date", "Systolic (mmHg)" -> "systolic").
     static std::string keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped);
 
     // One row per entry child of variable, in document order, one text per
-    // column. A missing element gives an empty cell and one line on errors;
+    // column (values in the chosen unit once units are named). A missing
+    // element gives an empty cell and one line on errors;
     // a null variable gives one line on errors and no rows.
     static std::vector<HistoryRow> readRows(const XmlNode* variable, const std::string& variableName,
                                             const std::vector<std::string>& columns, bool grouped,

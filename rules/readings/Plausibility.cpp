@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "rules/units/Units.h"
+
 namespace Plausibility {
 
 const Limits kTable[] = {
@@ -35,9 +37,14 @@ std::string shortNumber(double value) {
 }
 
 std::string question(const std::string& series, double value) {
+    // Told in the units the person chose; the limits are kept in the file's.
+    const Units::Quantity q = Units::quantityOf(series);
+    const Units::Preferences& p = Units::current();
+    auto shown = [&](double v) { return Units::readingText(q, v, p); };
+    auto unit = [&](const std::string& t) { return p.named ? Units::withUnit(t, q, p) : t; };
     const Limits* l = limitsFor(series);
-    std::string text = series + " " + shortNumber(value) + " is outside what can be measured on a person";
-    if (l) text += " (" + shortNumber(l->low) + " to " + shortNumber(l->high) + ")";
+    std::string text = series + " " + unit(shown(value)) + " is outside what can be measured on a person";
+    if (l) text += " (" + shown(l->low) + " to " + unit(shown(l->high)) + ")";
     return text + ". Save it anyway?";
 }
 

@@ -26,7 +26,8 @@ const Limits* limitsFor(const std::string& series);
 // without limits).
 bool outside(const std::string& series, double value);
 
-// "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?"
+// "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min).
+// Save it anyway?", in the units the person chose; value is in the file's unit.
 std::string question(const std::string& series, double value);
 
 // A value as a person writes it: 720, 36.8, 98.6 (no trailing zeros).

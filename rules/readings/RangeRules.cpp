@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 
 namespace {
 
@@ -64,6 +65,39 @@ std::string RangeRules::storedText(const std::string& typed) {
     const std::size_t comma = text.find(',');
     if (comma != std::string::npos) text[comma] = '.';
     return text;
+}
+
+std::vector<std::string> RangeRules::shownTexts(const std::vector<std::string>& stored, const std::string& variableName,
+                                                const Units::Preferences& units) {
+    const Units::Quantity q = Units::quantityOf(variableName);
+    if (Units::isStored(q, units)) return stored;
+    std::vector<std::string> shown;
+    for (const std::string& text : stored) {
+        double value = 0;
+        shown.push_back(EntryRules::readValue(text, value) == 1 ? Units::limitText(q, value, units) : text);
+    }
+    return shown;
+}
+
+std::vector<std::string> RangeRules::storedTexts(const std::vector<std::string>& typed,
+                                                 const std::vector<std::string>& shown,
+                                                 const std::vector<std::string>& stored, const std::string& variableName,
+                                                 const Units::Preferences& units) {
+    const Units::Quantity q = Units::quantityOf(variableName);
+    std::vector<std::string> result;
+    for (std::size_t i = 0; i < typed.size(); ++i) {
+        // A limit left as it was shown keeps its text: no drift from converting it back.
+        if (i < shown.size() && i < stored.size() && typed[i] == shown[i]) {
+            result.push_back(stored[i]);
+            continue;
+        }
+        double value = 0;
+        if (Units::isStored(q, units) || EntryRules::readValue(typed[i], value) != 1)
+            result.push_back(storedText(typed[i]));
+        else
+            result.push_back(Units::storedText(Units::toStored(q, value, units)));
+    }
+    return result;
 }
 
 int RangeRules::validate(const std::vector<std::string>& texts) {

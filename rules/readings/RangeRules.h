@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class RangeRules {
@@ -55,6 +56,19 @@ public:
     // A limit that validate() accepted, as it is written to the file: a
     // decimal comma becomes a point, so every reader of the file reads it.
     static std::string storedText(const std::string& typed);
+
+    // The stored texts as the window shows them in the chosen units: as
+    // stored in the file's units, otherwise each number converted
+    // (Units::limitText).
+    static std::vector<std::string> shownTexts(const std::vector<std::string>& stored, const std::string& variableName,
+                                               const Units::Preferences& units);
+    // The texts to store for what was typed over `shown` (from shownTexts
+    // of `stored`): a text left as shown keeps its stored text, a changed one
+    // is converted to the file's unit (storedText in the file's units).
+    static std::vector<std::string> storedTexts(const std::vector<std::string>& typed,
+                                                const std::vector<std::string>& shown,
+                                                const std::vector<std::string>& stored,
+                                                const std::string& variableName, const Units::Preferences& units);
 
     // Writes texts (in input order, as from readTexts) into the variable's
     // range elements exactly as typed. Missing range elements and members

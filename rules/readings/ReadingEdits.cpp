@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-#include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/units/Units.h"
 
 namespace ReadingEdits {
 
@@ -34,6 +35,10 @@ XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except) 
 }
 
 std::string valuesText(const XmlNode* entry) {
+    // In the unit the person chose, as the windows show the value.
+    const XmlNode* variable = entry ? entry->parent() : nullptr;
+    const XmlAttribute* name = variable ? variable->first_attribute() : nullptr;
+    const Units::Quantity quantity = Units::quantityOf(name ? std::string(name->value(), name->value_size()) : "");
     std::string text;
     for (const XmlNode* c = entry ? entry->first_node() : nullptr; c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
@@ -42,12 +47,15 @@ std::string valuesText(const XmlNode* entry) {
         char* end = nullptr;
         const double v = std::strtod(stored.c_str(), &end);
         if (!text.empty()) text += "/";
-        text += end != stored.c_str() && *end == '\0' ? Plausibility::shortNumber(v) : stored;
+        text += end != stored.c_str() && *end == '\0' ? Units::readingText(quantity, v, Units::current()) : stored;
     }
     return text;
 }
 
-std::string whenText(const XmlNode* entry) { return childText(entry, "date") + " " + childText(entry, "time"); }
+std::string whenText(const XmlNode* entry) {
+    const Units::Preferences& p = Units::current();
+    return ClockStyle::shownDate(childText(entry, "date"), p) + " " + ClockStyle::shownTime(childText(entry, "time"), p);
+}
 
 std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries) {
     if (entries.size() == 1)

@@ -20,11 +20,12 @@ XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except =
 // True when the entry's date and time name the same local date and time as when.
 bool recordedAt(const XmlNode* entry, const std::tm& when);
 
-// An entry's values as a person reads them: "72", "120/80" (members in
-// document order, date and time left out).
+// An entry's values as a person reads them, in the chosen unit: "72",
+// "120/80" (members in document order, date and time left out).
 std::string valuesText(const XmlNode* entry);
 
-// "2026/12/07 08:00:00 AM": the entry's date and time as stored.
+// "2026/12/07 08:00:00 AM": the entry's date and time as stored, in the
+// chosen clock and date style.
 std::string whenText(const XmlNode* entry);
 
 // "Remove 1 reading of Pulse (2026/12/07 08:00:00 AM: 720)?" for one

@@ -4,31 +4,16 @@
 #include <cstdio>
 #include <cstring>
 
+#include "rules/units/Units.h"
+
 namespace VariableUnits {
 
-namespace {
-
-struct Row {
-    const char* variable;
-    VariableUnit unit;
-};
-
-const Row kUnits[] = {
-    {"Pulse", {"beats per minute", 0}},
-    {"Blood Pressure", {"mmHg", 0}},
-    {"Blood Sugar", {"mg/dL", 0}},
-    {"SpO2", {"%", 0}},
-    {"Temperature", {"\xC2\xB0" "F", 1}},
-    {"Weight", {"lb", 1}},
-    {"Mood", {"", 0}},
-};
-
-}  // namespace
-
 VariableUnit of(const std::string& variableName) {
-    for (const Row& row : kUnits)
-        if (variableName == row.variable) return row.unit;
-    return VariableUnit{};
+    const Units::Quantity q = Units::quantityOf(variableName);
+    if (q == Units::Quantity::Unitless) return VariableUnit{};  // Mood, and variables added by hand
+    const Units::Unit& shown = Units::shown(q, Units::current());
+    // A page for a reader, not a form: the pulse's unit in words.
+    return VariableUnit{q == Units::Quantity::Pulse ? "beats per minute" : shown.shown, shown.decimals};
 }
 
 int decimalsOf(double value, int least) {

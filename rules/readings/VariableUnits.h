@@ -1,7 +1,5 @@
-// The unit each variable's values are shown with, and the fewest decimals
-// they are shown with, in one table: the units the data files hold (the
-// program records temperature in °F, weight in lb and blood sugar in mg/dL).
-// A preference for other units would switch this table and nothing else.
+// The unit each variable's values are shown with on a page, and the fewest
+// decimals they are shown with: the unit the preferences choose (Units).
 #pragma once
 
 #include <string>

@@ -23,6 +23,7 @@
 #include "exchange/ReadingsImport.h"
 #include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
+#include "rules/units/Units.h"
 
 using namespace cli;
 
@@ -136,13 +137,13 @@ TEST_F(DataCommands, UsersAreFoundByIdOrByANameThatIsNotAmbiguous) {
 TEST_F(DataCommands, ExportWritesEveryValueInTimeOrderWithNamesGuarded) {
     ASSERT_EQ(exportCsv({"0", "3"}), kOk) << err;
     const std::string expected =
-        "user_id,first_name,last_name,variable,member,datetime,value,entry_id\r\n"
-        "0,Ann,Lee,Blood Pressure,systolic,2024-01-02T10:00:00,120.000000,0\r\n"
-        "0,Ann,Lee,Blood Pressure,diastolic,2024-01-02T10:00:00,80.000000,0\r\n"
-        "0,Ann,Lee,Pulse,,2024-01-02T21:30:00,70.500000,7\r\n"
-        "3,'=cmd,'@x,Pulse,,2024-01-02T21:30:00,70.500000,7\r\n"
-        "0,Ann,Lee,Pulse,,2024-01-03T08:00:00,72.000000,0\r\n"
-        "3,'=cmd,'@x,Pulse,,2024-01-03T08:00:00,72.000000,0\r\n";
+        "user_id,first_name,last_name,variable,member,datetime,value,unit,entry_id\r\n"
+        "0,Ann,Lee,Blood Pressure,systolic,2024-01-02T10:00:00,120.000000,mm[Hg],0\r\n"
+        "0,Ann,Lee,Blood Pressure,diastolic,2024-01-02T10:00:00,80.000000,mm[Hg],0\r\n"
+        "0,Ann,Lee,Pulse,,2024-01-02T21:30:00,70.500000,/min,7\r\n"
+        "3,'=cmd,'@x,Pulse,,2024-01-02T21:30:00,70.500000,/min,7\r\n"
+        "0,Ann,Lee,Pulse,,2024-01-03T08:00:00,72.000000,/min,0\r\n"
+        "3,'=cmd,'@x,Pulse,,2024-01-03T08:00:00,72.000000,/min,0\r\n";
     EXPECT_EQ(out, expected);
     ASSERT_EQ(exportCsv({"0", "3"}, data.root + "/out.csv"), kOk) << err;
     EXPECT_EQ(readFile(data.root + "/out.csv"), expected);
@@ -165,10 +166,10 @@ TEST_F(DataCommands, ALongExportReachesStandardOutputWholeInTimeOrderAsItsFileDo
     data.write("user2.hma", userFileXml(2, "Ann", "Lee", variable + "\t</variable>\n"));
     std::stable_sort(expected.begin(), expected.end(),
                      [](const std::pair<int, int>& a, const std::pair<int, int>& b) { return a.first < b.first; });
-    std::string rows = "user_id,first_name,last_name,variable,member,datetime,value,entry_id\r\n";
+    std::string rows = "user_id,first_name,last_name,variable,member,datetime,value,unit,entry_id\r\n";
     for (const auto& e : expected) {
         char row[96];
-        std::snprintf(row, sizeof row, "2,Ann,Lee,Pulse,,2024-02-03T%02d:%02d:00,%d.000000,%d\r\n", e.first / 60,
+        std::snprintf(row, sizeof row, "2,Ann,Lee,Pulse,,2024-02-03T%02d:%02d:00,%d.000000,/min,%d\r\n", e.first / 60,
                       e.first % 60, e.second % 90, e.second);
         rows += row;
     }
@@ -462,7 +463,7 @@ TEST_F(DataCommands, OutputsReplaceOnlyRegularFilesAndPutOutOnlyUtf8) {
              ASSERT_EQ(symlink((root + "outside.hma").c_str(), data.path("user1.hma").c_str()), 0);
          },
          [&] { return exportCsv({"1"}); }, kOk, "user1.hma: is a symbolic link to " + root + "outside.hma, outside",
-         [&] { return out.find("1,Bob,Roe,Pulse,,2024-01-02T21:30:00,70.500000,7") != std::string::npos; }},
+         [&] { return out.find("1,Bob,Roe,Pulse,,2024-01-02T21:30:00,70.500000,/min,7") != std::string::npos; }},
         {"the users table guards the file column",
          [&] {
              data.write("config.hma", "<config>\n\t<patient id=\"0\"><name><first>A</first><last>B</last></name>"
@@ -715,3 +716,49 @@ TEST_F(DataCommands, NoCommandHoldsMoreThanAboutThreeTimesItsLargestFile) {
 }
 
 }  // namespace
+
+// Readings exported in °C, mmol/L and kg, and imported into a folder set to
+// the files' own units, are the very readings that were exported; a unit the
+// import does not know is refused by name.
+TEST_F(DataCommands, ReadingsExportedInMetricUnitsImportUnchangedIntoAFolderSetToUsUnits) {
+    auto entry = [](int id, const char* values, const char* date) {
+        return "\t\t<entry id=\"" + std::to_string(id) + "\">" + values + "<date>" + date +
+               "</date><time>08:00:00 AM</time></entry>\n";
+    };
+    auto variables = [&](bool withEntries) {
+        std::string v = "\t<variable name=\"Temperature\">\n";
+        if (withEntries)
+            v += entry(0, "<value>101.300000</value>", "2024/01/02") + entry(1, "<value>98.123457</value>", "2024/01/03");
+        v += "\t</variable>\n\t<variable name=\"Blood Sugar\">\n";
+        if (withEntries)
+            v += entry(0, "<fasting>109.897600</fasting><postprandial>100.000000</postprandial>", "2024/01/02");
+        v += "\t</variable>\n\t<variable name=\"Weight\">\n";
+        if (withEntries) v += entry(0, "<value>154.300000</value>", "2024/01/02");
+        return v + "\t</variable>\n";
+    };
+    data.write("user2.hma", userFileXml(2, "Ann", "Lee", variables(true)));
+    ASSERT_EQ(exportCsv({"2"}), kOk) << err;
+    const std::string inFileUnits = out;
+
+    Units::Preferences metric;
+    metric.temperature = Units::Temperature::Celsius;
+    metric.mass = Units::Mass::Kilogram;
+    metric.sugar = Units::Sugar::MillimolesPerLitre;
+    Units::setCurrent(metric);
+    ASSERT_EQ(exportCsv({"2"}), kOk) << err;
+    const std::string csv = out;
+    EXPECT_NE(csv.find("Temperature,,2024-01-02T08:00:00,38.5,Cel,0"), std::string::npos) << csv;
+    EXPECT_NE(csv.find("Blood Sugar,fasting,2024-01-02T08:00:00,6.1,mmol/L,0"), std::string::npos) << csv;
+
+    Units::setCurrent(Units::Preferences());
+    data.write("user2.hma", userFileXml(2, "Ann", "Lee", variables(false)));
+    ASSERT_EQ(importText(csv, "2"), kOk) << err;
+    ASSERT_EQ(exportCsv({"2"}), kOk) << err;
+    EXPECT_EQ(out, inFileUnits);
+
+    data.write("user2.hma", userFileXml(2, "Ann", "Lee", variables(false)));
+    std::string unknown = csv;
+    unknown.replace(unknown.find(",Cel,"), 5, ",degC,");
+    EXPECT_EQ(importText(unknown, "2"), kProblem);
+    EXPECT_NE(err.find("unknown unit \"degC\" for Temperature"), std::string::npos) << err;
+}

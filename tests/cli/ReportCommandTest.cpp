@@ -10,6 +10,7 @@
 #include "exchange/report/DoctorReport.h"
 #include "exchange/report/HtmlReport.h"
 #include "platform/Platform.h"
+#include "rules/units/Units.h"
 
 namespace {
 
@@ -87,11 +88,12 @@ TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLi
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(file), std::string::npos);
     const std::string page = readFile(file);
-    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31", "<h2>Pulse</h2>", "<h2>Blood Pressure</h2>",
+    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31", "<h2>Pulse (/min)</h2>",
+                             "<h2>Blood Pressure (mmHg)</h2>",
                              "Morning (before 12:00)", "<details>", HtmlReport::kClosingLine})
         EXPECT_NE(page.find(text), std::string::npos) << text;
     // Nothing outside the period: the 2025 pulse and the temperature.
-    EXPECT_EQ(page.find("<h2>Temperature</h2>"), std::string::npos);
+    EXPECT_EQ(page.find("<h2>Temperature"), std::string::npos);
     EXPECT_NE(page.find("All 3 readings of Pulse"), std::string::npos);
     const std::size_t newest = page.find("<tr><td>2026-03-03<td>21:15 <b class=o>58\xE2\x86\x93</b>");
     const std::size_t panic = page.find("<tr><td>2026-03-02<td>08:00 <b class=p>135\xE2\x86\x91!</b>");
@@ -165,4 +167,24 @@ TEST(ReportCommand, ProblemsEndWithAStatusAndWriteNothing) {
         EXPECT_NE(run.err.find(c.message), std::string::npos) << run.err;
     }
     EXPECT_FALSE(platform::pathExists(data.root + "/a.html"));
+}
+
+// In °C the report's title, values and limits are all in °C: a fever above
+// the normal range, and one beyond the panic limit.
+TEST(ReportCommand, ValuesAndLimitsAreInTheChosenUnits) {
+    TestDataFolder data;
+    addUser(data, 0, "Ann", "Lee",
+            variableXml("Temperature", {"96.9", "99.5", "95", "103"},
+                        {{"2026/03/01", "08:00:00 AM", 101.3}, {"2026/03/02", "08:00:00 AM", 104}}));
+    Units::Preferences celsius;
+    celsius.temperature = Units::Temperature::Celsius;
+    Units::setCurrent(celsius);
+    const std::string file = data.root + "/page.html";
+    const Outcome run = report(data, "0", file, "2026-03-31", "31d");
+    ASSERT_EQ(run.status, 0) << run.err;
+    const std::string page = readFile(file);
+    for (const char* text : {"<h2>Temperature (\xC2\xB0" "C)</h2>", "<title>Temperature (\xC2\xB0" "C)</title>",
+                             "08:00 <b class=o>38.5\xE2\x86\x91</b>", "08:00 <b class=p>40\xE2\x86\x91!</b>",
+                             "above 39.44"})
+        EXPECT_NE(page.find(text), std::string::npos) << text;
 }

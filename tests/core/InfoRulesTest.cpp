@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "rules/users/InfoRules.h"
+#include "rules/users/InfoUnits.h"
 
 using InfoRules::Check;
 
@@ -96,4 +97,36 @@ TEST(InfoRulesTexts, AlertAndTraceTexts) {
               "User tried to enter an incorrect dob: 1980/2/30");
     EXPECT_EQ(InfoRules::traceText(Check::UnreadableHeight, "5 ft"), "User tried to enter an incorrect height: 5 ft");
     EXPECT_EQ(InfoRules::traceText(Check::IncompleteName, ""), "User tried to enter an incomplete name");
+}
+
+// Weight, height and step size in kg and cm: shown converted, stored in the
+// file's units, read back as typed; unchanged texts keep what the file held.
+TEST(InfoUnits, MeasuresInMetricUnitsReadBackAsTyped) {
+    Units::Preferences metric;
+    metric.mass = Units::Mass::Kilogram;
+    metric.length = Units::Length::Centimetre;
+    using InfoUnits::Measure;
+    const struct {
+        Measure m;
+        const char* typed;
+        const char* stored;
+    } cases[] = {
+        {Measure::Weight, "70.5", "155.425895"},    {Measure::Weight, "3.2", "7.054792"},
+        {Measure::Height, "163", "5 ft 4.173228 in"}, {Measure::Height, "48.5", "1 ft 7.094488 in"},
+        {Measure::StepSize, "66", "25.984252"},
+    };
+    for (const auto& c : cases) {
+        const std::string stored = InfoUnits::stored(c.m, c.typed, "", "", metric);
+        EXPECT_EQ(stored, c.stored);
+        EXPECT_EQ(InfoUnits::shown(c.m, stored, metric), c.typed);
+        EXPECT_TRUE(InfoUnits::readable(c.m, c.typed, metric));
+    }
+    EXPECT_EQ(InfoUnits::shown(Measure::Weight, "148", metric), "67.1");
+    EXPECT_EQ(InfoUnits::stored(Measure::Weight, "67.1", "67.1", "148", metric), "148");
+    EXPECT_EQ(InfoUnits::shown(Measure::Height, "5 ft 4 in", metric), "162.6");
+    EXPECT_EQ(InfoUnits::shown(Measure::Height, "tall", metric), "tall");
+    EXPECT_EQ(InfoUnits::shown(Measure::Height, "5 ft 4 in", Units::Preferences()), "5 ft 4 in");
+    for (const char* refused : {"70.55", "heavy", "-3", "1e9"})
+        EXPECT_FALSE(InfoUnits::readable(Measure::Weight, refused, metric)) << refused;
+    EXPECT_TRUE(InfoUnits::readable(Measure::Weight, "70.55", Units::Preferences()));
 }

@@ -280,3 +280,22 @@ TEST(RangeRulesWrite, RefusesMissingVariableOrWrongNumberOfTexts) {
     EXPECT_FALSE(RangeRules::writeTexts(Global::userDoc.get(), pulse, "Pulse", Texts(8, "1")));
     EXPECT_EQ(RangeRules::readTexts(pulse, "Pulse"), (Texts{"60", "100", "40", "140"}));
 }
+
+// Limits in another unit: shown converted, a limit left as shown keeps its
+// stored text, a changed one is stored converted to the file's unit.
+TEST(RangeRulesUnits, LimitsAreShownAndStoredAcrossUnits) {
+    Units::Preferences celsius;
+    celsius.temperature = Units::Temperature::Celsius;
+    const std::vector<std::string> stored{"96.9", "99.5", "95", "103"};
+    const std::vector<std::string> shown = RangeRules::shownTexts(stored, "Temperature", celsius);
+    EXPECT_EQ(shown, (std::vector<std::string>{"36.06", "37.5", "35", "39.44"}));
+    EXPECT_EQ(RangeRules::shownTexts(stored, "Temperature", Units::Preferences()), stored);
+    EXPECT_EQ(RangeRules::storedTexts({"36.06", "37,8", "35", "39.44"}, shown, stored, "Temperature", celsius),
+              (std::vector<std::string>{"96.9", "100.04", "95", "103"}));
+    Units::Preferences mmol;
+    mmol.sugar = Units::Sugar::MillimolesPerLitre;
+    EXPECT_EQ(RangeRules::shownTexts({"90", "130", "54", "250"}, "Blood Sugar", mmol),
+              (std::vector<std::string>{"5", "7.22", "3", "13.88"}));
+    EXPECT_EQ(RangeRules::storedTexts({"5.5"}, {"5"}, {"90"}, "Blood Sugar", mmol), (std::vector<std::string>{"99.088"}));
+    EXPECT_EQ(RangeRules::storedTexts({"60,5"}, {"60"}, {"60"}, "Pulse", mmol), (std::vector<std::string>{"60.5"}));
+}

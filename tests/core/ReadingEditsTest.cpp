@@ -14,6 +14,7 @@
 #include "rules/readings/HistoryData.h"
 #include "rules/readings/Plausibility.h"
 #include "rules/readings/ReadingEdits.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 namespace {
@@ -160,4 +161,22 @@ TEST(GroupedScales, MembersOfOneVariableShareOneScale) {
     EXPECT_GE(s.series[0].hi * s.series[0].step, 158);
     EXPECT_GT(s.series[2].lo * s.series[2].step, 40);  // Pulse keeps a scale of its own
     EXPECT_EQ(s.series[1].min, 84);
+}
+
+TEST(ReadingEditsUnits, QuestionsTellTheReadingInTheChosenUnitAndStyle) {
+    std::string xml = "<patient><variable name=\"Temperature\"><entry id=\"0\"><value>101.300000</value>"
+                      "<date>2026/12/07</date><time>08:00:00 PM</time></entry></variable></patient>";
+    std::vector<char> text(xml.begin(), xml.end());
+    text.push_back('\0');
+    XmlDocument doc;
+    doc->parse<rapidxml::parse_no_data_nodes>(text.data());
+    XmlNode* entry = doc->first_node()->first_node()->first_node("entry");
+    Units::Preferences p;
+    p.temperature = Units::Temperature::Celsius;
+    p.isoDate = p.clock24 = true;
+    Units::setCurrent(p);
+    EXPECT_EQ(ReadingEdits::removalQuestion("Temperature", {entry}),
+              "Remove 1 reading of Temperature (2026-12-07 20:00:00: 38.5)?");
+    Units::setCurrent(Units::Preferences());
+    EXPECT_EQ(ReadingEdits::valuesText(entry), "101.3");
 }

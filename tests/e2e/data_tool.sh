@@ -4,7 +4,7 @@
 # again and compared; an import of another person's readings refused; -o
 # refusing a symbolic link and a full standard output reported; import
 # refused while Quorvel has the folder open; check on a folder damaged in
-# each way it looks for.
+# each way it looks for; the units the folder's preferences choose.
 #
 # Usage: data_tool.sh <quorvel binary> <source folder>   (needs DISPLAY)
 if [[ -z ${DISPLAY:-} ]]; then
@@ -57,6 +57,18 @@ diff <(readings "$E2E_TMP/first.csv") <(readings "$E2E_TMP/second.csv") >/dev/nu
 assert_contains "$E2E_TMP/again.out" "added 0, already present"
 "$QD" --data-dir "$demo" check >/dev/null || fail "check after the import"
 
+step "the folder's preferences choose the export's units; damaged ones are said and the files' units used"
+printf '<preferences>\n\t<temperature>Cel</temperature>\n</preferences>\n' >"$demo/preferences.xml"
+"$QD" --data-dir "$demo" export --user 0 --variable Temperature -o "$E2E_TMP/celsius.csv" || fail "export in Celsius"
+assert_contains "$E2E_TMP/celsius.csv" ",Cel,"
+assert_not_contains "$E2E_TMP/celsius.csv" "[degF]"
+printf '<preferences><temperature>C</temperature></preferences>' >"$demo/preferences.xml"
+"$QD" --data-dir "$demo" export --user 0 --variable Temperature -o "$E2E_TMP/fahrenheit.csv" 2>"$E2E_TMP/prefs.err" ||
+  fail "export with damaged preferences"
+assert_contains "$E2E_TMP/prefs.err" 'preferences.xml: <temperature> holds "C"'
+assert_contains "$E2E_TMP/fahrenheit.csv" ",[degF],"
+rm "$demo/preferences.xml"
+
 step "outputs: -o replaces only a regular file, - is standard output, a full standard output is an error"
 echo keep >"$E2E_TMP/target.csv"
 ln -s "$E2E_TMP/target.csv" "$E2E_TMP/link.csv"
@@ -107,7 +119,7 @@ kill -9 "$E2E_PID"
 wait "$E2E_PID" 2>/dev/null || true
 "$QD" import --user "Ann Lee" --variable Pulse "$E2E_TMP/plain.csv" >/dev/null || fail "import after the program ended"
 "$QD" export --variable Pulse >"$E2E_TMP/pulse.csv"
-assert_contains "$E2E_TMP/pulse.csv" "0,Ann,Lee,Pulse,,2026-01-05T08:30:00,72.000000,0"
+assert_contains "$E2E_TMP/pulse.csv" "0,Ann,Lee,Pulse,,2026-01-05T08:30:00,72.000000,/min,0"
 
 step "remove asks first and writes nothing without a yes"
 before=$(md5sum "$E2E_DATA/user0.hma")

@@ -14,6 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "rules/time/TimeKey.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 
 namespace fs = std::filesystem;
@@ -130,6 +131,7 @@ void resetGlobalState() {
     Global::userUnsaved = false;
     Global::forgetFiles();
     Global::afterReload = nullptr;
+    Units::setCurrent(Units::Preferences());
     Global::defaultLow.clear();
     Global::defaultHigh.clear();
     Global::init();

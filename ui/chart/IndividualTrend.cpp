@@ -5,6 +5,7 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "rules/chart/TrendStats.h"
+#include "rules/units/Units.h"
 
 namespace {
 
@@ -16,18 +17,23 @@ Fl_Box* textBox(int x, int y, const char* text) {
     return b;
 }
 
+// The series' name, with the unit of its statistics once units are named.
+std::string titleOf(const std::string& name) {
+    return Units::label(name, Units::quantityOf(name), Units::current());
+}
+
 }  // namespace
 
 IndividualTrend::IndividualTrend(int h, const std::string& name, const PointMap& points) : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(LiteralText::label(name), points.begin(), points.end());
+    build(LiteralText::label(titleOf(name)), points.begin(), points.end());
 }
 
 IndividualTrend::IndividualTrend(int h, const std::string& name, PointMap::const_iterator begin,
                                  PointMap::const_iterator end)
     : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(LiteralText::label(name), begin, end);
+    build(LiteralText::label(titleOf(name)), begin, end);
 }
 
 void IndividualTrend::build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last) {
@@ -37,6 +43,8 @@ void IndividualTrend::build(const std::string& label, PointMap::const_iterator f
     title->copy_label(label.c_str());
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
+    // A name with its unit ("Postprandial (mmol/L)") fits the panel a size smaller.
+    if (Units::current().named) title->labelsize(12);
     const TrendTexts stats = computeStats(first, last);
     TRACE_MSG(4, "IndividualTrend::build") << "Analysis of " << label << ": average " << stats.average
                                            << ", minimum " << stats.minimum << ", maximum " << stats.maximum;

@@ -14,6 +14,8 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
@@ -236,8 +238,13 @@ void MyChart::xScaleOperations(double* xmax, double* S, double* xmin, std::vecto
     *sameYear = axis.sameYear;
     begins = window.begin;
     ends = window.end;
+    // An ISO date is wider than the usual one; the pack lays the row out again.
+    const int dateWidth = Units::current().isoDate ? 84 : 70;
+    fromBox->size(dateWidth, 20);
+    toBox->size(dateWidth, 20);
     fromBox->copy_label(ChartMath::shortDate(window.tMin).c_str());
     toBox->copy_label(ChartMath::shortDate(window.tMax).c_str());
+    datePack->redraw();
 }
 
 void MyChart::printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
@@ -439,11 +446,11 @@ void MyChart::draw() {
                 fl_line_style(FL_DASH, 2);
                 if (yLo >= top && yLo <= bottom) {
                     fl_line(left, yLo, right, yLo);
-                    limitLabels.push_back({range.loText, yLo - 20, limitColor, true});
+                    limitLabels.push_back({ChartMath::withUnit(range.loText, v.name), yLo - 20, limitColor, true});
                 }
                 if (yHi >= top && yHi <= bottom) {
                     fl_line(left, yHi, right, yHi);
-                    limitLabels.push_back({range.hiText, yHi + 5, limitColor, false});
+                    limitLabels.push_back({ChartMath::withUnit(range.hiText, v.name), yHi + 5, limitColor, false});
                 }
             }
 
@@ -534,8 +541,9 @@ const MyChart::DrawnPoint* MyChart::pointNear(int px, int py) const {
 
 std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
     const TimeKey key = TimeKey::fromInstant(instant);
-    return series + ", " + EntryRules::initialDateText(key.tm) + " " + EntryRules::initialTimeText(key.tm) + ": " +
-           Plausibility::shortNumber(value);
+    return series + ", " + ClockStyle::date(key.tm, Units::current()) + " " + ClockStyle::time(key.tm, Units::current()) +
+           ": " +
+           ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series);
 }
 
 int MyChart::handle(int event) {

@@ -22,12 +22,14 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/Icons.h"
 #include "ui/main/ReportWindow.h"
+#include "ui/main/PreferencesWindow.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/MyBrowser.h"
@@ -100,6 +102,7 @@ MainWindow::MainWindow(int width, int height)
     menuBar->add("File/Restore from Backup\342\200\246", 0, restoreCB, this, FL_MENU_DIVIDER);
     menuBar->add("File/Exit", FL_CTRL + 'q', menuCB, this, 0);
     menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, 0);
+    menuBar->add("Edit/Preferences\342\200\246", 0, preferencesCB, this, 0);
     menuBar->add("Help/Help on Quorvel", FL_F + 1, helpCB, this, 0);
 
     Fl_Group* toolbar = new Fl_Group(0, 26, W, 24);
@@ -384,6 +387,7 @@ void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)-
 void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->userRemoveCB_i(); }
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
+void MainWindow::preferencesCB(Fl_Widget*, void*) { new PreferencesWindow(); }
 
 void MainWindow::reportCB(Fl_Widget*, void*) {
     if (Global::userOpen) new ReportWindow(FileCommands::today());
@@ -456,7 +460,8 @@ void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearC
 
 void MainWindow::readingsChanged() {
     TRACE_SCOPE("MainWindow::readingsChanged");
-    // Entries changed in place: no kept series can be trusted.
+    // Entries changed in place, or the units they are shown in: no kept
+    // series can be trusted.
     seriesCache.clear();
     std::vector<std::string> emptied;
     for (ChartVariable& v : chart->variables) {
@@ -464,6 +469,7 @@ void MainWindow::readingsChanged() {
         XmlNode* variable = Global::userOpen ? Global::findVariable(v.variable.c_str()) : nullptr;
         const std::string element = v.name == v.variable ? "value" : EntryRules::elementName(v.name);
         v.points = variable ? seriesCache.points(variable, element.c_str(), Global::userDoc.generation()) : PointMap();
+        if (variable) v.range = ChartMath::normalRange(variable, v.name);
         if (v.points.empty()) emptied.push_back(v.name);
     }
     // A series whose last reading went leaves the chart (and its menu).
@@ -483,7 +489,7 @@ void MainWindow::addPointToChart(const std::string& name, std::tm when, double v
     // The kept series lack the entry: dropped first, so the chart's array is
     // no longer shared and takes the point in place.
     seriesCache.clear();
-    chart->addPointToVariable(name, when, value);
+    chart->addPointToVariable(name, when, Units::toShown(Units::quantityOf(name), value, Units::current()));
 }
 
 // ---------------------------------------------------------------------------

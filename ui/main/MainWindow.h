@@ -91,6 +91,7 @@ public:
     static void importCB(Fl_Widget*, void* data);
     static void backupCB(Fl_Widget*, void* data);
     static void restoreCB(Fl_Widget*, void* data);
+    static void preferencesCB(Fl_Widget*, void* data);
 
     // Switches the user-dependent controls together: the menu items
     // "File/Save", "File/Close", "Edit/Information", "File/Report for the

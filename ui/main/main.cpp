@@ -12,6 +12,7 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "rules/units/PreferencesFile.h"
 #include "store/DataFolderSeed.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
@@ -46,6 +47,14 @@ int main() {
     if (platform::installedDataFolder(installed)) DataFolderSeed::seed(installed, folder);
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
+    // Damaged preferences never stop the start: they are reported and the
+    // defaults are used until the person saves new ones.
+    const std::string unitsProblem = PreferencesFile::load(folder);
+    if (!unitsProblem.empty()) {
+        TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << unitsProblem;
+        Dialogs::alert("The preferences could not be read:\n" + unitsProblem +
+                       "\nThe default units are used until new preferences are saved (Edit, Preferences).");
+    }
 
     // One program per data folder: a second one would overwrite the first
     // one's registry with its own copy.

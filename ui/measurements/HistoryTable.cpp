@@ -3,6 +3,7 @@
 #include <FL/Fl.H>
 #include <FL/fl_draw.H>
 
+#include "rules/units/ClockStyle.h"
 #include "ui/measurements/HistoryTableWindow.h"
 
 namespace {
@@ -92,8 +93,13 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             fl_rectf(x, y, w, h);
             fl_font(FL_HELVETICA, 12);
             fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
-            if (const std::string* text = cellText(row, col))
-                fl_draw(text->c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
+            if (const std::string* text = cellText(row, col)) {
+                // Dates and times in the style the person chose; the rows keep the file's.
+                const std::string shown = col == 0   ? ClockStyle::shownDate(*text, Units::current())
+                                          : col == 1 ? ClockStyle::shownTime(*text, Units::current())
+                                                     : *text;
+                fl_draw(shown.c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
+            }
             fl_color(kGridColor);
             fl_rect(x, y, w, h);
             fl_pop_clip();

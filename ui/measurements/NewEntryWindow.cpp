@@ -16,6 +16,8 @@
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 
@@ -57,13 +59,18 @@ NewEntryWindow::~NewEntryWindow() { TRACE_SCOPE("NewEntryWindow::~NewEntryWindow
 void NewEntryWindow::build() {
     std::tm local{};
     platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), local);
-    dateText = EntryRules::initialDateText(local);
-    timeText = EntryRules::initialTimeText(local);
+    // In the clock and date style the person chose.
+    dateText = ClockStyle::date(local, Units::current());
+    timeText = ClockStyle::time(local, Units::current());
 
-    Fl_Input* date = new Fl_Input(120, 20, 120, 25, "Date");
+    // Labels that name units need more room on the left.
+    const bool named = Units::current().named;
+    const int x = named ? 170 : 120;
+    const int w = named ? 100 : 120;
+    Fl_Input* date = new Fl_Input(x, 20, w, 25, "Date");
     date->value(dateText.c_str());
     inputs.push_back(date);
-    Fl_Input* time = new Fl_Input(120, 50, 120, 25, "Time");
+    Fl_Input* time = new Fl_Input(x, 50, w, 25, "Time");
     time->value(timeText.c_str());
     time->tooltip("07:30:00 PM, 7:30 pm or 19:30");
     inputs.push_back(time);
@@ -77,25 +84,27 @@ void NewEntryWindow::build() {
     // is refused with a message naming the field, never cut silently.
     int lastRow = 80;
     if (variableName == "Mood") {
-        Fl_Input_Choice* mood = new Fl_Input_Choice(120, 80, 120, 25, "Mood Index");
+        Fl_Input_Choice* mood = new Fl_Input_Choice(x, 80, w, 25, "Mood Index");
         for (int i = 1; i <= 10; ++i) mood->add(std::to_string(i).c_str());
         Fl_Input* field = mood->input();
         field->label("Value");
         field->labeltype(FL_NO_LABEL);
         inputs.push_back(field);
-        Fl_Box* hint = new Fl_Box(245, 80, 200, 25, "1: lowest; 10: highest");
+        Fl_Box* hint = new Fl_Box(x + w + 5, 80, 200, 25, "1: lowest; 10: highest");
         hint->box(FL_NO_BOX);
         hint->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
     } else {
         const std::vector<std::string> labels = EntryRules::valueLabels(variableName);
         int y = 80;
         for (const std::string& label : labels) {
-            Fl_Input* value = new Fl_Input(120, y, 120, 25);
-            value->copy_label(label.c_str());
+            Fl_Input* value = new Fl_Input(x, y, w, 25);
+            // Values are typed in the unit the label names.
+            value->copy_label(Units::label(label, Units::quantityOf(variableName), Units::current()).c_str());
             inputs.push_back(value);
             if (y == 80 && variableName == "Blood Pressure" && !editedEntry) {
                 // Beside the systolic value, as home meters show the three.
-                pulseInput = new Fl_Input(300, 80, 80, 25, "Pulse");
+                pulseInput = new Fl_Input(named ? 355 : 300, 80, named ? 55 : 80, 25);
+                pulseInput->copy_label(Units::label("Pulse", Units::Quantity::Pulse, Units::current()).c_str());
                 pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
             }
             lastRow = y;
@@ -103,33 +112,39 @@ void NewEntryWindow::build() {
         }
     }
 
-    const int w = 420;
     const int yb = EntryRules::buttonRowY(lastRow);
     if (!editedEntry) {
-        addButton = new Fl_Button(w / 2 - 110, yb, 70, 30, "&Add");
+        addButton = new Fl_Button(420 / 2 - 110, yb, 70, 30, "&Add");
         addButton->box(FL_UP_BOX);
         addButton->callback(addCB, this);
     }
-    okButton = new Fl_Return_Button(w / 2 - 35, yb, 70, 30, "OK");
+    okButton = new Fl_Return_Button(420 / 2 - 35, yb, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
-    cancelButton = new Fl_Button(w / 2 + 40, yb, 70, 30, "&Cancel");
+    cancelButton = new Fl_Button(420 / 2 + 40, yb, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
 }
 
 void NewEntryWindow::fillFrom(const XmlNode* entry) {
     if (!entry || inputs.size() < 2) return;
-    inputs[0]->value(Global::childText(entry, "date"));
-    inputs[1]->value(Global::childText(entry, "time"));
+    inputs[0]->value(ClockStyle::shownDate(Global::childText(entry, "date"), Units::current()).c_str());
+    inputs[1]->value(ClockStyle::shownTime(Global::childText(entry, "time"), Units::current()).c_str());
     for (std::size_t i = 2; i < inputs.size(); ++i) {
         const std::string element = EntryRules::elementName(inputs[i]->label() ? inputs[i]->label() : "");
         const std::string stored = Global::childText(entry, element.c_str());
         double value = 0;
-        // The value as a person would type it: 72, not 72.000000.
-        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Plausibility::shortNumber(value).c_str()
+        // The value as a person would type it in the chosen unit: 72, not 72.000000.
+        const Units::Quantity q = Units::quantityOf(variableName);
+        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Units::readingText(q, value, Units::current()).c_str()
                                                                     : stored.c_str());
     }
+}
+
+std::string NewEntryWindow::typedDate() const {
+    // With ISO dates chosen, one typed so is kept in the file's form.
+    const std::string typed = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {
@@ -147,7 +162,7 @@ std::vector<std::string> NewEntryWindow::currentTexts() const {
 bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     parts.clear();
     refusedField.clear();
-    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
     const std::string time = inputs.size() > 1 && inputs[1]->value() ? inputs[1]->value() : "";
 
     std::vector<EntryRules::ValueField> fields;
@@ -158,7 +173,8 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         f.text = inputs[i]->value() ? inputs[i]->value() : "";
         fields.push_back(f);
     }
-    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields), nullptr};
+    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), Units::current()),
+              nullptr};
     if (main.plan.result < 0) {
         refusedField = main.plan.field;
         TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << main.plan.result;
@@ -167,7 +183,9 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     }
     if (main.plan.result > 0) parts.push_back(main);
     if (pulseInput && pulseInput->value() && std::string(pulseInput->value()).find_first_not_of(" \t") != std::string::npos) {
-        Part pulse{"Pulse", EntryRules::planEntry("Pulse", date, time, {{"Value", "Pulse", pulseInput->value()}}),
+        Part pulse{"Pulse",
+                   EntryRules::planEntry("Pulse", date, time, {{"Value", "Pulse", pulseInput->value()}}, std::time(nullptr),
+                                         Units::current()),
                    nullptr};
         if (pulse.plan.result < 0) {
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << pulse.plan.result;
@@ -252,7 +270,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
             return;
         }
     }
-    const std::string date = inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
 
     if (editedEntry) {
         std::vector<Part> parts;
@@ -325,7 +343,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
 int NewEntryWindow::insertEntry(XmlNode* variable) {
     TRACE_SCOPE("NewEntryWindow::insertEntry");
     if (!variable || unsavedPlan.result <= 0) return EntryRules::kNoValue;
-    const std::string date = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
+    const std::string date = typedDate();
     EntryRules::appendEntry(Global::userDoc.get(), variable, unsavedPlan, date, unsavedPlan.time);
     return unsavedPlan.result;
 }

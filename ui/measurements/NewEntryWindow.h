@@ -57,6 +57,8 @@ private:
 
     // Builds the window's widgets for the tab and the variable.
     void build();
+    // The typed date in the file's form (an ISO date converted when ISO dates are chosen).
+    std::string typedDate() const;
     // The name the person sees next to a value input.
     std::string shownName(const Fl_Input* input) const;
     std::vector<std::string> currentTexts() const;

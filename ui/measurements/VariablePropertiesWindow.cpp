@@ -8,6 +8,7 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "rules/readings/RangeRules.h"
+#include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
@@ -44,7 +45,10 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
         xs = {90};
         labels = {nullptr};
     }
-    const std::vector<std::string> stored = RangeRules::readTexts(variableNode, variableName);
+    // Limits are entered and shown in the chosen unit.
+    storedTexts = RangeRules::readTexts(variableNode, variableName);
+    shownTexts = RangeRules::shownTexts(storedTexts, variableName, Units::current());
+    const std::vector<std::string>& stored = shownTexts;
 
     int r = 50;
     std::size_t position = 0;
@@ -60,10 +64,11 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
         r += 40;
     };
 
-    addLabelBox(20, 20, 80, "Normal range:");
+    const Units::Quantity quantity = Units::quantityOf(variableName);
+    addLabelBox(20, 20, 80, "Normal range:")->copy_label(Units::label("Normal range", quantity, Units::current()).append(":").c_str());
     addRow("Low");
     addRow("High");
-    addLabelBox(20, r, 80, "Panic range:");
+    addLabelBox(20, r, 80, "Panic range:")->copy_label(Units::label("Panic range", quantity, Units::current()).append(":").c_str());
     r += 30;
     addRow("Low");
     addRow("High");
@@ -126,9 +131,8 @@ void VariablePropertiesWindow::saveCB_i() {
         hide();
         return;
     }
-    std::vector<std::string> stored;
-    stored.reserve(typed.size());
-    for (const std::string& text : typed) stored.push_back(RangeRules::storedText(text));
+    const std::vector<std::string> stored =
+        RangeRules::storedTexts(typed, shownTexts, storedTexts, variableName, Units::current());
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.

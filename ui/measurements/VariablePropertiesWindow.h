@@ -23,6 +23,9 @@ public:
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
     XmlNode* variableNode = nullptr;
+    // The limits as the file held them and as they were shown (in the chosen unit).
+    std::vector<std::string> storedTexts;
+    std::vector<std::string> shownTexts;
 
     void saveCB_i();
     void cancelCB_i();

@@ -16,13 +16,16 @@
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "rules/users/InfoRules.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/users/InfoUnits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 
 namespace {
 
 Fl_Box* hint(int y, const char* text) {
-    Fl_Box* b = new Fl_Box(255, y, 200, 25, text);
+    Fl_Box* b = new Fl_Box(255, y, 200, 25);
+    b->copy_label(text);
     b->box(FL_NO_BOX);
     b->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
     return b;
@@ -90,18 +93,28 @@ InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 3
     hint(60, "(required)");
     dobInput = new Fl_Input(130, 90, 120, 25, "Date of birth  ");
     setInput("dob", info, dobInput);
-    hint(90, "(format: YYYY/MM/DD)");
+    // In the date style the person chose; an ISO date is kept in the file's form.
+    storedDob = dobInput->value();
+    shownDob = ClockStyle::shownDate(storedDob, Units::current());
+    dobInput->value(shownDob.c_str());
+    hint(90, Units::current().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
     genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
     setInput("gender", info, genderChoice->input());
     weightInput = new Fl_Float_Input(130, 150, 120, 25, "Body Weight  ");
     setInput("weight", info, weightInput);
-    hint(150, "(in lbs)");
+    hint(150, InfoUnits::hint(InfoUnits::Measure::Weight, Units::current()).c_str());
     heightInput = new Fl_Input(130, 180, 120, 25, "Height  ");
     setInput("height", info, heightInput);
-    hint(180, "(format: 5 ft 7.5 in)");
+    hint(180, InfoUnits::hint(InfoUnits::Measure::Height, Units::current()).c_str());
     stepSizeInput = new Fl_Float_Input(130, 210, 120, 25, "Step size  ");
     setInput("stepSize", info, stepSizeInput);
-    hint(210, "(in inches)");
+    hint(210, InfoUnits::hint(InfoUnits::Measure::StepSize, Units::current()).c_str());
+    // Weight, height and step size are shown and typed in the chosen units.
+    for (int i = 0; i < 3; ++i) {
+        storedMeasures[i] = measureInput(i)->value();
+        shownMeasures[i] = InfoUnits::shown(static_cast<InfoUnits::Measure>(i), storedMeasures[i], Units::current());
+        measureInput(i)->value(shownMeasures[i].c_str());
+    }
     raceInput = new Fl_Input(130, 240, 120, 25, "Race  ");
     setInput("race", info, raceInput);
     okButton = new Fl_Return_Button(135, 280, 70, 30, "OK");
@@ -122,11 +135,22 @@ InfoWindow::~InfoWindow() {}
 
 int InfoWindow::checkInputs() {
     TRACE_SCOPE("InfoWindow::checkInputs");
-    const std::string dob = dobInput->value();
-    const std::string height = heightInput->value();
+    const std::string dob = dobText();
+    // A height in cm is checked with the other measures in the chosen units.
+    const bool feetAndInches = InfoUnits::asStored(InfoUnits::Measure::Height, Units::current());
+    const std::string height = feetAndInches ? heightInput->value() : "";
     const InfoRules::Check result =
         InfoRules::checkAll(firstNameInput->value(), lastNameInput->value(), dob, height);
-    if (result == InfoRules::Check::Ok) return 0;
+    if (result == InfoRules::Check::Ok) {
+        for (int i = 0; i < 3; ++i) {
+            const InfoUnits::Measure m = static_cast<InfoUnits::Measure>(i);
+            if (InfoUnits::readable(m, measureInput(i)->value(), Units::current())) continue;
+            Dialogs::alert(InfoUnits::alertText(m));
+            TRACE_MSG(4, "InfoWindow::checkInputs") << "Refused measure: " << measureInput(i)->value();
+            return -1;
+        }
+        return 0;
+    }
     const std::string typed = result == InfoRules::Check::UnreadableHeight ? height : dob;
     Dialogs::alert(InfoRules::alertText(result));
     TRACE_MSG(4, "InfoWindow::checkInputs") << InfoRules::traceText(result, typed);
@@ -140,14 +164,27 @@ void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* in
     if (child) input->value(child->value());
 }
 
+std::string InfoWindow::dobText() const {
+    const std::string typed = dobInput->value();
+    if (typed == shownDob) return storedDob;
+    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
+}
+
+Fl_Input* InfoWindow::measureInput(int i) const {
+    return i == 0 ? static_cast<Fl_Input*>(weightInput) : i == 1 ? heightInput : static_cast<Fl_Input*>(stepSizeInput);
+}
+
 void InfoWindow::setNode(const char* elementName, XmlNode* parent, Fl_Input* input) {
+    if (input) setNode(elementName, parent, std::string(input->value()));
+}
+
+void InfoWindow::setNode(const char* elementName, XmlNode* parent, const std::string& text) {
     TRACE_SCOPE("InfoWindow::setNode");
-    if (!parent || !input) return;
+    if (!parent) return;
     RapidDocument* doc = parent->document();
     if (!doc) doc = &Global::userDoc.get();
-    const char* text = input->value();
-    const std::size_t length = std::strlen(text);
-    char* stored = doc->allocate_string(text, length + 1);
+    const std::size_t length = text.size();
+    char* stored = doc->allocate_string(text.c_str(), length + 1);
     XmlNode* child = elementName ? parent->first_node(elementName) : parent->first_node();
     if (child) {
         child->value(stored, length);
@@ -233,11 +270,13 @@ void InfoWindow::saveCB_i() {
 }
 
 void InfoWindow::writeDetails(XmlNode* info) {
-    setNode("dob", info, dobInput);
+    setNode("dob", info, dobText());
     setNode("gender", info, genderChoice->input());
-    setNode("weight", info, weightInput);
-    setNode("height", info, heightInput);
-    setNode("stepSize", info, stepSizeInput);
+    const char* const elements[3] = {"weight", "height", "stepSize"};
+    for (int i = 0; i < 3; ++i)
+        setNode(elements[i], info,
+                InfoUnits::stored(static_cast<InfoUnits::Measure>(i), measureInput(i)->value(), shownMeasures[i],
+                                  storedMeasures[i], Units::current()));
     setNode("race", info, raceInput);
 }
 

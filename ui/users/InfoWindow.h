@@ -4,6 +4,8 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include <string>
+
 #include "store/XmlDocument.h"
 
 class Fl_Input;
@@ -32,12 +34,23 @@ public:
     int checkInputs();
     void setInput(const char* elementName, XmlNode* parent, Fl_Input* input);
     void setNode(const char* elementName, XmlNode* parent, Fl_Input* input);
+    void setNode(const char* elementName, XmlNode* parent, const std::string& text);
     void saveCB_i();
     void cancelCB_i();
     static void saveCB(Fl_Widget*, void* window);
     static void cancelCB(Fl_Widget*, void* window);
 
 private:
+    // Weight, height and step size as the file held them and as shown (in
+    // the chosen units), in that order.
+    std::string storedMeasures[3];
+    std::string shownMeasures[3];
+    Fl_Input* measureInput(int i) const;
+    // The date of birth as the file held it and as shown, and what to store
+    // for what is typed now.
+    std::string storedDob;
+    std::string shownDob;
+    std::string dobText() const;
     // Writes dob, gender, weight, height, stepSize and race under info.
     void writeDetails(XmlNode* info);
 };

@@ -7,6 +7,8 @@
 
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "rules/units/ClockStyle.h"
+#include "rules/users/InfoUnits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 
@@ -60,7 +62,24 @@ void UserInfoBox::populateBrowser() {
         XmlNode* found = after ? after->next_sibling(d.element) : (info ? info->first_node(d.element) : nullptr);
         if (!found) continue;
         after = found;
-        const std::string text = Global::textOf(found);
-        if (!text.empty()) browser->add((d.prefix + LiteralText::listLine(text + d.suffix)).c_str());
+        std::string text = Global::textOf(found);
+        if (text.empty()) continue;
+        std::string suffix = d.suffix;
+        // Weight, height and step size in the chosen units.
+        const std::string element = d.element;
+        if (element == "dob") text = ClockStyle::shownDate(text, Units::current());
+        if (element == "weight" || element == "height" || element == "stepSize") {
+            const InfoUnits::Measure m = element == "weight"   ? InfoUnits::Measure::Weight
+                                         : element == "height" ? InfoUnits::Measure::Height
+                                                               : InfoUnits::Measure::StepSize;
+            // A text that does not read as a measure is shown as typed, without a unit.
+            if (InfoUnits::asStored(m, Units::current()) || InfoUnits::reads(m, text)) {
+                suffix = InfoUnits::suffix(m, Units::current());
+                text = InfoUnits::shown(m, text, Units::current());
+            } else {
+                suffix.clear();
+            }
+        }
+        browser->add((d.prefix + LiteralText::listLine(text + suffix)).c_str());
     }
 }

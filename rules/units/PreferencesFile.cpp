@@ -1,0 +1,122 @@
+#include "rules/units/PreferencesFile.h"
+
+#include <vector>
+
+#include "platform/Platform.h"
+#include "store/SafeWriter.h"
+#include "store/XmlDocument.h"
+#include "store/XmlFile.h"
+
+namespace PreferencesFile {
+
+const char* const kName = "preferences.xml";
+
+namespace {
+
+// One setting: its element and the two texts it may hold (default first).
+struct Setting {
+    const char* element;
+    const char* first;
+    const char* second;
+};
+
+const Setting kSettings[] = {
+    {"temperature", "[degF]", "Cel"}, {"weight", "[lb_av]", "kg"},  {"length", "[in_i]", "cm"},
+    {"bloodSugar", "mg/dL", "mmol/L"}, {"clock", "12", "24"},       {"date", "YYYY/MM/DD", "YYYY-MM-DD"},
+};
+
+// The choice of setting i: false the default, true the other one.
+bool chosen(const Units::Preferences& p, int i) {
+    switch (i) {
+        case 0: return p.temperature == Units::Temperature::Celsius;
+        case 1: return p.mass == Units::Mass::Kilogram;
+        case 2: return p.length == Units::Length::Centimetre;
+        case 3: return p.sugar == Units::Sugar::MillimolesPerLitre;
+        case 4: return p.clock24;
+        default: return p.isoDate;
+    }
+}
+
+void choose(Units::Preferences& p, int i, bool other) {
+    switch (i) {
+        case 0: p.temperature = other ? Units::Temperature::Celsius : Units::Temperature::Fahrenheit; break;
+        case 1: p.mass = other ? Units::Mass::Kilogram : Units::Mass::Pound; break;
+        case 2: p.length = other ? Units::Length::Centimetre : Units::Length::Inch; break;
+        case 3: p.sugar = other ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre; break;
+        case 4: p.clock24 = other; break;
+        default: p.isoDate = other; break;
+    }
+}
+
+}  // namespace
+
+std::string print(const Units::Preferences& p) {
+    std::string text = "<preferences>\n";
+    int i = 0;
+    for (const Setting& s : kSettings) {
+        text += std::string("\t<") + s.element + ">" + (chosen(p, i) ? s.second : s.first) + "</" + s.element + ">\n";
+        ++i;
+    }
+    return text + "</preferences>\n";
+}
+
+bool parse(const std::string& text, Units::Preferences& p, std::string& error) {
+    p = Units::Preferences();
+    std::vector<char> buffer;
+    XmlFile::joinLines(text.data(), text.size(), buffer);
+    XmlDocument doc;
+    if (!XmlFile::parse(buffer, doc, error)) return false;
+    const XmlNode* root = doc->first_node();
+    if (!root || std::string(root->name()) != "preferences") {
+        error = "the root element is not <preferences>";
+        return false;
+    }
+    Units::Preferences read;
+    int i = 0;
+    for (const Setting& s : kSettings) {
+        // A setting left out keeps its default.
+        if (const XmlNode* n = root->first_node(s.element)) {
+            const std::string value = n->value();
+            if (value != s.first && value != s.second) {
+                error = std::string("<") + s.element + "> holds \"" + value + "\", not \"" + s.first + "\" or \"" +
+                        s.second + "\"";
+                return false;
+            }
+            choose(read, i, value == s.second);
+        }
+        ++i;
+    }
+    read.named = true;
+    p = read;
+    return true;
+}
+
+int read(const std::string& folder, Units::Preferences& p, std::string& error) {
+    p = Units::Preferences();
+    const std::string path = folder + kName;
+    if (!platform::pathExists(path)) return 0;
+    std::vector<char> raw;
+    std::string reason;
+    if (!XmlFile::readRaw(path, raw, reason) || !parse(std::string(raw.begin(), raw.end()), p, reason)) {
+        error = path + ": " + reason;
+        return -1;
+    }
+    return 1;
+}
+
+std::string load(const std::string& folder) {
+    Units::Preferences p;
+    std::string error;
+    const bool damaged = read(folder, p, error) < 0;
+    Units::setCurrent(p);
+    return damaged ? error : std::string();
+}
+
+bool write(const std::string& folder, const Units::Preferences& p, std::string& error) {
+    std::string reason;
+    if (SafeWriter::write(folder, kName, print(p), reason)) return true;
+    error = folder + kName + ": " + reason;
+    return false;
+}
+
+}  // namespace PreferencesFile

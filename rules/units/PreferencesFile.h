@@ -1,0 +1,35 @@
+// The person's preferences in the data folder: one small XML file,
+// preferences.xml, beside the registry. A folder without it keeps the
+// program's first behaviour (stored units, nothing named); a damaged one is
+// reported by the caller and the defaults are used, never a failed start.
+#pragma once
+
+#include <string>
+
+#include "rules/units/Units.h"
+
+namespace PreferencesFile {
+
+// The file's name in the data folder.
+extern const char* const kName;
+
+// The preferences as the file holds them.
+std::string print(const Units::Preferences& p);
+
+// Reads the file text: true with p filled (named set), false with error
+// saying what is wrong and p left at the defaults.
+bool parse(const std::string& text, Units::Preferences& p, std::string& error);
+
+// Reads folder (ending with a separator) + kName. 1 read; 0 no such file
+// (defaults); -1 damaged (defaults, error names the file and the fault).
+int read(const std::string& folder, Units::Preferences& p, std::string& error);
+
+// Reads the folder's preferences and makes them the process's
+// (Units::setCurrent): the defaults when there are none or they are damaged.
+// Returns what is wrong with damaged ones ("PATH: reason"), otherwise empty.
+std::string load(const std::string& folder);
+
+// Writes the file safely; false with error naming the file.
+bool write(const std::string& folder, const Units::Preferences& p, std::string& error);
+
+}  // namespace PreferencesFile

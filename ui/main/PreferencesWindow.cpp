@@ -1,0 +1,89 @@
+#include "ui/main/PreferencesWindow.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_Button.H>
+#include <FL/Fl_Choice.H>
+#include <FL/Fl_Return_Button.H>
+
+#include "app/Dialogs.h"
+#include "app/Trace.h"
+#include "rules/units/PreferencesFile.h"
+#include "store/Global.h"
+#include "ui/main/MainWindow.h"
+
+namespace {
+
+// A choice of two items; the second is picked when `second` holds.
+Fl_Choice* addChoice(int y, const char* label, const char* first, const char* secondItem, bool second) {
+    Fl_Choice* c = new Fl_Choice(150, y, 200, 25, label);
+    // The items are plain texts: a slash or an ampersand is not a submenu or a shortcut.
+    c->add(first, 0, nullptr, nullptr, 0);
+    c->add(secondItem, 0, nullptr, nullptr, 0);
+    c->value(second ? 1 : 0);
+    return c;
+}
+
+}  // namespace
+
+PreferencesWindow::PreferencesWindow() : Fl_Double_Window(380, 300, "Preferences") {
+    TRACE_SCOPE("PreferencesWindow::PreferencesWindow");
+    color(panelColor);
+    const Units::Preferences& p = Units::current();
+    temperature = addChoice(20, "Temperature:", "\xC2\xB0" "F", "\xC2\xB0" "C",
+                            p.temperature == Units::Temperature::Celsius);
+    weight = addChoice(55, "Weight:", "lb", "kg", p.mass == Units::Mass::Kilogram);
+    length = addChoice(90, "Height, step size:", "ft\\/in", "cm", p.length == Units::Length::Centimetre);
+    sugar = addChoice(125, "Blood sugar:", "mg\\/dL", "mmol\\/L", p.sugar == Units::Sugar::MillimolesPerLitre);
+    clock = addChoice(160, "Clock:", "12-hour (AM\\/PM)", "24-hour", p.clock24);
+    date = addChoice(195, "Dates:", "YYYY\\/MM\\/DD", "YYYY-MM-DD", p.isoDate);
+
+    okButton = new Fl_Return_Button(115, 245, 70, 30, "OK");
+    okButton->box(FL_UP_BOX);
+    okButton->callback(okCB, this);
+    cancelButton = new Fl_Button(195, 245, 70, 30, "&Cancel");
+    cancelButton->box(FL_UP_BOX);
+    cancelButton->callback(cancelCB, this);
+    end();
+    // The close box does what Cancel does.
+    callback(cancelCB, this);
+    set_modal();
+    show();
+}
+
+Units::Preferences PreferencesWindow::chosen() const {
+    Units::Preferences p;
+    p.temperature = temperature->value() == 1 ? Units::Temperature::Celsius : Units::Temperature::Fahrenheit;
+    p.mass = weight->value() == 1 ? Units::Mass::Kilogram : Units::Mass::Pound;
+    p.length = length->value() == 1 ? Units::Length::Centimetre : Units::Length::Inch;
+    p.sugar = sugar->value() == 1 ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre;
+    p.clock24 = clock->value() == 1;
+    p.isoDate = date->value() == 1;
+    p.named = true;
+    return p;
+}
+
+void PreferencesWindow::okCB_i() {
+    TRACE_SCOPE("PreferencesWindow::okCB_i");
+    const Units::Preferences p = chosen();
+    std::string error;
+    if (!PreferencesFile::write(Global::dataFolder, p, error)) {
+        TRACE_MSG(1, "PreferencesWindow::okCB_i") << "Error: " << error;
+        Dialogs::alert("The preferences could not be saved:\n" + error + "\nNothing was changed.");
+        return;
+    }
+    TRACE_MSG(3, "PreferencesWindow::okCB_i") << "Saved file " << PreferencesFile::kName;
+    hide();
+    Units::setCurrent(p);
+    // Every series, range and label is shown again in the new units.
+    if (mainWindow) mainWindow->readingsChanged();
+    Fl::delete_widget(this);
+}
+
+void PreferencesWindow::cancelCB_i() {
+    TRACE_SCOPE("PreferencesWindow::cancelCB_i");
+    hide();
+    Fl::delete_widget(this);
+}
+
+void PreferencesWindow::okCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->okCB_i(); }
+void PreferencesWindow::cancelCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->cancelCB_i(); }

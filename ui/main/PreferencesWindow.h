@@ -1,0 +1,37 @@
+// The modal "Preferences" window: the units values are shown and typed in,
+// the clock and the date style. OK saves them in the data folder and brings
+// every panel up to date; Cancel and the close box change nothing. The
+// window deletes itself once closed.
+#pragma once
+
+#include <FL/Fl_Double_Window.H>
+
+#include "rules/units/Units.h"
+
+class Fl_Choice;
+class Fl_Button;
+class Fl_Return_Button;
+
+class PreferencesWindow : public Fl_Double_Window {
+public:
+    PreferencesWindow();
+
+    // One choice per setting, the stored unit (or the program's first
+    // behaviour) first.
+    Fl_Choice* temperature = nullptr;
+    Fl_Choice* weight = nullptr;
+    Fl_Choice* length = nullptr;
+    Fl_Choice* sugar = nullptr;
+    Fl_Choice* clock = nullptr;
+    Fl_Choice* date = nullptr;
+    Fl_Return_Button* okButton = nullptr;
+    Fl_Button* cancelButton = nullptr;
+
+    // The preferences the choices hold.
+    Units::Preferences chosen() const;
+
+    void okCB_i();
+    void cancelCB_i();
+    static void okCB(Fl_Widget*, void* window);
+    static void cancelCB(Fl_Widget*, void* window);
+};
