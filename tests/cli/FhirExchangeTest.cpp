@@ -86,7 +86,7 @@ std::vector<std::string> readingsOf(const std::string& csv) {
     while (std::getline(lines, line)) {
         std::size_t from = 0;
         for (int comma = 0; comma < 3; ++comma) from = line.find(',', from) + 1;
-        rows.push_back(line.substr(from, line.rfind(',') - from));
+        rows.push_back(line.substr(from, line.rfind(',', line.rfind(',') - 1) - from));  // without unit and entry id
     }
     return rows;
 }

@@ -170,7 +170,8 @@ TEST(ReportCommand, ProblemsEndWithAStatusAndWriteNothing) {
 }
 
 // In °C the report's title, values and limits are all in °C: a fever above
-// the normal range, and one beyond the panic limit.
+// the normal range, and one beyond the panic limit, with the decimals the
+// converted limits need in every cell of the column.
 TEST(ReportCommand, ValuesAndLimitsAreInTheChosenUnits) {
     TestDataFolder data;
     addUser(data, 0, "Ann", "Lee",
@@ -184,7 +185,7 @@ TEST(ReportCommand, ValuesAndLimitsAreInTheChosenUnits) {
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string page = readFile(file);
     for (const char* text : {"<h2>Temperature (\xC2\xB0" "C)</h2>", "<title>Temperature (\xC2\xB0" "C)</title>",
-                             "08:00 <b class=o>38.5\xE2\x86\x91</b>", "08:00 <b class=p>40\xE2\x86\x91!</b>",
+                             "08:00 <b class=o>38.50\xE2\x86\x91</b>", "08:00 <b class=p>40.00\xE2\x86\x91!</b>",
                              "above 39.44"})
         EXPECT_NE(page.find(text), std::string::npos) << text;
 }
