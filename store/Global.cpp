@@ -279,10 +279,18 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
 bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote) {
     bool written = false;
     const bool unsavedBefore = userUnsaved;
+    if (&doc == &userDoc) markUserChanged();
     if (saveReporting(fileName, doc, undoneNote, written) || written) return true;
     // The caller takes the change back: memory holds what it held before.
     if (&doc == &userDoc) userUnsaved = unsavedBefore;
     return false;
+}
+
+void Global::markUserChanged() { userUnsaved = true; }
+
+bool Global::saveUserIfChanged() {
+    if (!userOpen || !userUnsaved) return true;
+    return saveFile(currentFile.c_str(), userDoc);
 }
 
 bool Global::saveRegistryChange(const char* undoneNote) {

@@ -194,16 +194,17 @@ MainWindow::~MainWindow() {
     }
 }
 
-bool MainWindow::saveOpenUser() {
+bool MainWindow::saveOpenUser(bool evenUnchanged) {
     if (!Global::userOpen) return true;
     const auto generation = Global::userDoc.generation();
+    const bool saved = evenUnchanged ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
+                                     : Global::saveUserIfChanged();
     // A file taken again from disk (Reload) holds everything shown.
-    return Global::saveFile(Global::currentFile.c_str(), Global::userDoc) ||
-           Global::userDoc.generation() != generation;
+    return saved || Global::userDoc.generation() != generation;
 }
 
 bool MainWindow::leaveOpenUser(const char* action) {
-    if (saveOpenUser()) return true;
+    if (saveOpenUser(false)) return true;
     // Changes that could not be saved live only in memory: leaving loses them.
     const std::string question = "Your changes to " + Global::currentFile + " could not be saved. " + action +
                                  " anyway and lose them?";
@@ -232,7 +233,7 @@ void MainWindow::menuCB_i() {
         if (!leaveOpenUser("Exit")) return;
         Dialogs::terminate(0);
     }
-    if (path == "File/Save") saveOpenUser();
+    if (path == "File/Save") saveOpenUser(true);
 }
 
 void MainWindow::closeCB_i() {
@@ -247,7 +248,7 @@ void MainWindow::closeCB_i() {
 void MainWindow::newCB_i() {
     TRACE_SCOPE("MainWindow::newCB_i");
     // The open user's unsaved changes are not given up for a new user.
-    if (!saveOpenUser()) return;
+    if (!saveOpenUser(false)) return;
     if (!Global::createNew()) return;
     seriesCache.clear();
     new InfoWindow("New User", true);

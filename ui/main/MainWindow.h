@@ -123,12 +123,13 @@ public:
     void showUnopenedRecord();
 
 private:
-    // Saves the open user's document to its data file when a user is open.
-    // False when that save failed (the changes live only in memory).
-    bool saveOpenUser();
-    // saveOpenUser before leaving the open user (action: "Exit", "Close");
-    // when the save fails the person is asked, Cancel the default. True:
-    // go on.
+    // Writes the open user's document to its data file: File/Save even when
+    // unchanged, the other commands only when it holds changes. False when
+    // that save failed (the changes live only in memory).
+    bool saveOpenUser(bool evenUnchanged);
+    // Before leaving the open user (action: "Exit", "Close") its changes, if
+    // any, are saved; when that save fails the person is asked, Cancel the
+    // default. True: go on.
     bool leaveOpenUser(const char* action);
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);

@@ -129,6 +129,7 @@ void VariablePropertiesWindow::saveCB_i() {
     std::vector<std::string> stored;
     for (const std::string& text : typed) stored.push_back(RangeRules::storedText(text));
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
+    Global::markUserChanged();
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.
     if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);
