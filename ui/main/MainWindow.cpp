@@ -19,6 +19,7 @@
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "platform/ToolkitNotices.h"
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/EntryRules.h"
@@ -76,6 +77,8 @@ MainWindow::MainWindow(int width, int height)
     const int H = height;
     const int K = (H - 251) / 2;
     Fl::screen_count();  // opens the display: text widths are measured below
+    // Closing a menu must not cost a reading of the input method's tables.
+    ToolkitNotices::dropOwnDestroyNotices();
 
     icons[0] = new Fl_Pixmap(Icons::addUser);
     icons[1] = new Fl_Pixmap(Icons::editUser);
