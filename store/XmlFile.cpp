@@ -13,6 +13,7 @@
 #include <rapidxml/rapidxml_print.hpp>
 
 #include "platform/Platform.h"
+#include "store/FileMark.h"
 
 namespace {
 bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error);
@@ -388,8 +389,10 @@ void XmlFile::dropSkippedText(std::vector<char>& text) {
 }
 
 int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                  Failure* failure, Text kept) {
-    if (!readJoined(path, text, error)) return 0;
+                  Failure* failure, Text kept, std::uint64_t* rawChecksum) {
+    if (!readRaw(path, text, error)) return 0;
+    if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
+    joinLinesInPlace(text);
     if (kept == Text::Compact) dropSkippedText(text);
     if (parse(text, doc, error, failure)) return 1;
     if (kept == Text::AsRead) return -1;

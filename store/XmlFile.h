@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -61,8 +62,10 @@ public:
     // again as it is, so failure's offset is always one of the joined text.
     // 1 read; 0 the file cannot be opened or read; -1 not well-formed. error
     // holds the reason when it is not 1.
+    // rawChecksum (when given) receives FileMark::checksum of the bytes as
+    // read from the file.
     static int load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                    Failure* failure = nullptr, Text kept = Text::Compact);
+                    Failure* failure = nullptr, Text kept = Text::Compact, std::uint64_t* rawChecksum = nullptr);
 
     // Parses a zero-terminated buffer in place into doc. On failure doc is
     // left empty, error reads "<reason> at character N" and failure (when
