@@ -71,7 +71,7 @@ void writeUserFile(const std::string& path) {
             localtime_r(&t, &tm);
             const int hour = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
             char when[96];
-            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%d:%02d:%02d %s</time>\n",
+            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%02d:%02d:%02d %s</time>\n",
                           tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, hour, tm.tm_min, tm.tm_sec,
                           tm.tm_hour < 12 ? "AM" : "PM");
             if (variable == 1)

@@ -1,6 +1,7 @@
 #include "rules/readings/ReadingEdits.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "rules/readings/Plausibility.h"
 
@@ -93,7 +94,10 @@ int normalizeTimes(RapidDocument& doc, XmlNode* patient) {
     int changed = 0;
     for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
         for (XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
-            XmlNode* time = e->first_node("time");
+            // The entry's first time element, as first_node finds it.
+            XmlNode* time = nullptr;
+            for (XmlNode* c = e->first_node(); c && !time; c = c->next_sibling())
+                if (c->name_size() == 4 && std::memcmp(c->name(), "time", 4) == 0) time = c;
             if (time && inOwnForm(time)) continue;
             std::tm when{};
             if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) != 0) continue;
