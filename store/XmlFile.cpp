@@ -332,11 +332,17 @@ const char* valueWithZero(const RapidDocument& doc) {
 
 int XmlFile::nestingDepth(const char* text) { return DepthScan(text).run(INT_MAX); }
 
-void XmlFile::dropSkippedText(std::vector<char>& text) {
+void XmlFile::dropSkippedText(std::vector<char>& text) { compact(text); }
+
+int XmlFile::compact(std::vector<char>& text) {
     if (text.empty() || text.back() != '\0') text.push_back('\0');
     char* const begin = text.data();
     const char* const end = begin + text.size() - 1;
-    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return;  // refused by parse as it is
+    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return -1;  // refused by parse as it is
+    // The elements left open, counted as the parser recurses into them (never
+    // below zero, so that a stray closing tag cannot hide an opening one).
+    int depth = 0, deepest = 0;
+    bool whole = true;
     // The text is copied onto itself, byte by byte (the pieces are short),
     // the write position never ahead of the read one.
     const char* r = begin;
@@ -359,22 +365,31 @@ void XmlFile::dropSkippedText(std::vector<char>& text) {
             const char* s = r + 2;
             while (isNameChar(*s)) ++s;
             while (isBlank(*s)) ++s;
-            if (*s != '>') break;
+            if (*s != '>') {
+                whole = false;
+                break;
+            }
             *w++ = '<';
             *w++ = '/';
             *w++ = '>';
             r = s + 1;
+            if (depth > 0) --depth;
             continue;
         }
         // Most tags are an element's name alone; the others follow the grammar.
         const char* s = r + 1;
         if (*s != '!') while (isNameChar(*s)) ++s;
         if (s > r + 1 && (*s == '>' || (s[0] == '/' && s[1] == '>'))) {
+            if (*s == '>') deepest = std::max(deepest, ++depth);
             s += *s == '>' ? 1 : 2;
         } else {
             DepthScan scan(r + 1);
             int opened = 0;
-            if (!scan.node(opened)) break;
+            if (!scan.node(opened)) {
+                whole = false;
+                break;
+            }
+            if (opened) deepest = std::max(deepest, ++depth);
             s = scan.position();
         }
         while (r < s) *w++ = *r++;
@@ -386,6 +401,7 @@ void XmlFile::dropSkippedText(std::vector<char>& text) {
     *w = '\0';
     text.resize(static_cast<std::size_t>(w - begin) + 1);
     platform::releaseUnusedCapacity(text);
+    return whole ? deepest : -1;
 }
 
 int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
@@ -393,8 +409,8 @@ int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument&
     if (!readRaw(path, text, error)) return 0;
     if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
     joinLinesInPlace(text);
-    if (kept == Text::Compact) dropSkippedText(text);
-    if (parse(text, doc, error, failure)) return 1;
+    const int depth = kept == Text::Compact ? compact(text) : -1;
+    if (parseKnowingDepth(text, doc, error, failure, depth)) return 1;
     if (kept == Text::AsRead) return -1;
     // Read again as it is, so that the finding's offset is one of the joined text.
     if (!readJoined(path, text, error)) return 0;
@@ -402,6 +418,11 @@ int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument&
 }
 
 bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
+    return parseKnowingDepth(buffer, doc, error, failure, -1);
+}
+
+bool XmlFile::parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
+                                int knownDepth) {
     doc.reset();
     if (buffer.empty() || buffer.back() != '\0') buffer.push_back('\0');
     char* const start = buffer.data();
@@ -419,7 +440,7 @@ bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& er
     if (const void* nul = std::memchr(start, '\0', length))
         return refuse("unexpected zero byte", static_cast<std::size_t>(static_cast<const char*>(nul) - start));
     DepthScan scan(start);
-    if (scan.run(kMaxDepth) > kMaxDepth)
+    if ((knownDepth < 0 || knownDepth > kMaxDepth) && scan.run(kMaxDepth) > kMaxDepth)
         return refuse("elements nested more than " + std::to_string(kMaxDepth) + " levels deep",
                       static_cast<std::size_t>(scan.deepestAt() - start));
     try {

@@ -53,6 +53,18 @@ public:
     // zero byte afterwards.
     static void dropSkippedText(std::vector<char>& text);
 
+private:
+    // dropSkippedText, returning how deep the elements it walked through
+    // nest (at least as deep as the parser recurses), or -1 when it stopped
+    // where the grammar breaks.
+    static int compact(std::vector<char>& text);
+    // parse; a depth known from compact (0 or more, at most kMaxDepth)
+    // spares the scan for it.
+    static bool parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
+                                  int knownDepth);
+
+public:
+
     // What load keeps of a file's text: Compact drops what the parser skips;
     // AsRead keeps the joined text, so that a node's offset in it gives its line.
     enum class Text { Compact, AsRead };
