@@ -248,6 +248,13 @@ __attribute__((noinline)) void pickAndSettle(Fl_Menu_Button* menu, const char* p
     settle();
 }
 
+// The window resized and the event loop run until idle (out of line, as
+// pickAndSettle).
+__attribute__((noinline)) void resizeAndSettle(int w, int h) {
+    win().size(w, h);
+    settle();
+}
+
 // The user open and the chart cleared.
 void freshChart() {
     if (!Global::userOpen) chooseUser();
@@ -356,11 +363,7 @@ void BM_Resize(benchmark::State& state) {
     for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
     settle();
     int step = 0;
-    for (auto _ : state) {
-        const int w = 1260 - (++step % 2) * 20;
-        win().size(w, 984);
-        settle();
-    }
+    for (auto _ : state) resizeAndSettle(1260 - (++step % 2) * 20, 984);
     win().size(1260, 984);
     settle();
 }
