@@ -322,6 +322,17 @@ void MainWindow::helpCB_i() {
     helpWindow->show();
 }
 
+void MainWindow::draw() {
+    // With the X double-buffer extension the toolkit draws the whole window
+    // again whenever part of it is uncovered (a menu closing, a resize
+    // finished by the server), although its back buffer still holds the
+    // picture it last showed and is copied out again after this. Nothing has
+    // changed then, so nothing is drawn. (Elsewhere the toolkit copies its
+    // back buffer for an uncovering without calling draw at all.)
+    if (damage() == FL_DAMAGE_EXPOSE) return;
+    Fl_Double_Window::draw();
+}
+
 int MainWindow::handle(int event) {
     const int used = Fl_Double_Window::handle(event);
     if (used || event != FL_SHORTCUT) return used;

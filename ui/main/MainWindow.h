@@ -74,6 +74,8 @@ public:
     // the menus, Ctrl+M and Ctrl+R the display menus, Ctrl+1 to Ctrl+6 choose
     // the chart's time range.
     int handle(int event) override;
+    // Leaves the back buffer as it is when the window is only uncovered.
+    void draw() override;
     bool keyShortcut();
     // The close box ends the program; Escape does not.
     void windowCB_i();
