@@ -3,13 +3,15 @@
 // or whose time and bytes both differ, was changed by another program since.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 class FileMark {
 public:
-    // The mark of content just written to path (its size and time read back).
-    static FileMark ofWritten(const std::string& path, const std::string& content);
+    // The mark of content just written to path (its size and time read back),
+    // given its checksum.
+    static FileMark ofWritten(const std::string& path, std::uint64_t sum);
     // The size and time of the file at path now, taken before its bytes are
     // read; their checksum is given once they are (withChecksum). Unset when
     // nothing is there.
@@ -24,6 +26,19 @@ public:
     // A 64-bit checksum of the bytes, eight at a time: a difference in one
     // eight-byte word always changes it.
     static std::uint64_t checksum(const char* data, std::size_t size);
+
+    // The same checksum of bytes given piece by piece.
+    class Summer {
+    public:
+        void add(const char* data, std::size_t size);
+        std::uint64_t sum() const;
+
+    private:
+        std::uint64_t sum_ = 1469598103934665603ull;
+        std::uint64_t size_ = 0;
+        char carry_[8] = {};
+        std::size_t carried_ = 0;
+    };
 
 private:
     bool set_ = false;

@@ -268,9 +268,18 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
         return false;
     }
     std::string error;
-    const std::string content = XmlFile::print(doc);
-    const bool saved = SafeWriter::write(dataFolder, fileName, content, error, &written);
-    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, content);
+    // The document is printed into the file piece by piece, never whole.
+    FileMark::Summer summer;
+    const bool saved = SafeWriter::write(
+        dataFolder, fileName,
+        [&doc, &summer](const SafeWriter::Put& put) {
+            return XmlFile::print(doc.get(), [&summer, &put](const char* data, std::size_t size) {
+                summer.add(data, size);
+                return put(data, size);
+            });
+        },
+        error, &written);
+    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, summer.sum());
     if (&doc == &userDoc) userUnsaved = !written;
     if (!saved) {
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;

@@ -505,27 +505,93 @@ void markTree(XmlNode* node, std::vector<MarkedText>& marked, std::deque<std::st
     for (XmlNode* child = node->first_node(); child; child = child->next_sibling()) markTree(child, marked, texts);
 }
 
+// The printer's output gathered into pieces for put; each kMark and the
+// letter after it become a character reference on the way.
+class PieceWriter {
+public:
+    PieceWriter(const std::function<bool(const char*, std::size_t)>& put, bool translate)
+        : put_(put), translate_(translate) {
+        piece_.reserve(XmlFile::kPrintPiece);
+    }
+
+    void add(char c) {
+        if (afterMark_) {
+            afterMark_ = false;
+            const std::string reference = "&#" + std::to_string(c - '@') + ";";
+            for (char r : reference) append(r);
+            return;
+        }
+        if (translate_ && c == kMark) {
+            afterMark_ = true;
+            return;
+        }
+        append(c);
+    }
+
+    // Hands over what is left; false when any put failed.
+    bool finish() {
+        // A mark at the very end stays as it is, as it was printed.
+        if (afterMark_) append(kMark);
+        afterMark_ = false;
+        send();
+        return ok_;
+    }
+
+private:
+    void append(char c) {
+        piece_.push_back(c);
+        if (piece_.size() == XmlFile::kPrintPiece) send();
+    }
+    void send() {
+        if (ok_ && !piece_.empty()) ok_ = put_(piece_.data(), piece_.size());
+        piece_.clear();
+    }
+
+    const std::function<bool(const char*, std::size_t)>& put_;
+    bool translate_;
+    bool afterMark_ = false;
+    bool ok_ = true;
+    std::string piece_;
+};
+
+// The output iterator rapidxml prints through: its copies share one writer.
+struct PieceIterator {
+    using iterator_category = std::output_iterator_tag;
+    using value_type = void;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = void;
+
+    PieceWriter* writer;
+    PieceIterator& operator*() { return *this; }
+    PieceIterator& operator++() { return *this; }
+    PieceIterator operator++(int) { return *this; }
+    PieceIterator& operator=(char c) {
+        writer->add(c);
+        return *this;
+    }
+};
+
 }  // namespace
 
-std::string XmlFile::print(const RapidDocument& doc) {
+bool XmlFile::print(const RapidDocument& doc, const std::function<bool(const char*, std::size_t)>& put) {
     std::vector<MarkedText> marked;
     std::deque<std::string> texts;
     RapidDocument& tree = const_cast<RapidDocument&>(doc);
     for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, marked, texts);
-    std::string out;
-    rapidxml::print(std::back_inserter(out), doc, 0);
+    PieceWriter writer(put, !marked.empty());
+    rapidxml::print(PieceIterator{&writer}, doc, 0);
     for (const MarkedText& m : marked) m.holder->value(m.value, m.size);
-    if (marked.empty()) return out;
-    std::string written;
-    written.reserve(out.size() + 8 * marked.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == kMark && i + 1 < out.size()) {
-            written += "&#" + std::to_string(out[++i] - '@') + ";";
-        } else {
-            written += out[i];
-        }
-    }
-    return written;
+    return writer.finish();
+}
+
+std::string XmlFile::print(const RapidDocument& doc) {
+    std::string out;
+    print(doc, [&out](const char* data, std::size_t size) {
+        out.append(data, size);
+        return true;
+    });
+    return out;
 }
 
 std::string XmlFile::print(const XmlDocument& doc) { return print(*const_cast<XmlDocument&>(doc)); }

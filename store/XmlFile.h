@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -91,4 +92,9 @@ public:
     // The document printed with print flags 0.
     static std::string print(const XmlDocument& doc);
     static std::string print(const RapidDocument& doc);
+    // The same text handed to put in pieces of at most kPrintPiece bytes,
+    // never held whole; once put returns false nothing more is handed to it
+    // and the result is false.
+    static constexpr std::size_t kPrintPiece = 64 * 1024;
+    static bool print(const RapidDocument& doc, const std::function<bool(const char*, std::size_t)>& put);
 };
