@@ -1,8 +1,12 @@
 // The chart's actions as a person makes them, on a user with 100,000 Pulse
-// and 100,000 Blood Pressure readings (about 27 MB): each one is the menu
-// item's or button's callback followed by the event loop until the program
-// is idle again, with the display server synced. Needs an X display (run
-// under scripts/with-display.sh). Works in a temporary data folder.
+// and 100,000 Blood Pressure readings (about 27 MB), click to idle: a display
+// menu is opened as a click opens it, its item is picked with the keys and
+// the menu closes; a button's callback runs; then the event loop runs until
+// the program is idle again, with the display server synced. "CPU" is the
+// program's CPU time (all its threads), "Time" the wall time. Cold rows pick
+// on a user just chosen (nothing of it kept); warm rows pick again what the
+// chart showed before. Needs an X display (run under
+// scripts/with-display.sh). Works in a temporary data folder.
 //
 // The peak memory of a process that opens the user and charts four series
 // is reported by BM_PeakMemoryFourSeries; run it alone for a figure that
@@ -25,6 +29,7 @@
 #include <FL/Fl_Hold_Browser.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Menu_Button.H>
+#include <FL/Fl_Menu_Window.H>
 #include <FL/x.H>
 
 #include "BenchSupport.h"
@@ -66,7 +71,7 @@ void writeUserFile(const std::string& path) {
             localtime_r(&t, &tm);
             const int hour = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
             char when[96];
-            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%d:%02d:%02d %s</time>\n",
+            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%02d:%02d:%02d %s</time>\n",
                           tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, hour, tm.tm_min, tm.tm_sec,
                           tm.tm_hour < 12 ? "AM" : "PM");
             if (variable == 1)
@@ -121,25 +126,148 @@ void chooseUser() {
     win().searchUserBox->browserCB_i();
 }
 
-// Picks a menu item as the toolkit does: a check item toggles, the item
-// becomes the menu's value and its callback runs.
+struct Key {
+    int key;
+    int menusShown;  // how many menu windows must be up before it
+};
+
+// The keys that pick the item at path in an open pulldown menu: Down to each
+// item of the first level, Right into a submenu, Down to its item, Enter.
+std::vector<Key> keysFor(const Fl_Menu_Item* items, const std::string& path) {
+    std::vector<Key> keys;
+    const Fl_Menu_Item* level = items;
+    std::size_t from = 0;
+    for (int depth = 0;; ++depth) {
+        const std::size_t slash = path.find('/', from);
+        const std::string part = path.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
+        int index = 0;
+        const Fl_Menu_Item* found = nullptr;
+        for (const Fl_Menu_Item* it = level; it && it->text; it = it->next()) {
+            if (!it->activevisible()) continue;
+            if (part == it->text) {
+                found = it;
+                break;
+            }
+            ++index;
+        }
+        if (!found) return {};
+        if (depth > 0) keys.push_back({FL_Right, depth + 1});
+        for (int i = 0; i < index + (depth == 0 ? 1 : 0); ++i) keys.push_back({FL_Down, depth + 1});
+        if (slash == std::string::npos) {
+            keys.push_back({FL_Enter, depth + 1});
+            break;
+        }
+        level = found + 1;
+        from = slash + 1;
+    }
+    return keys;
+}
+
+struct KeyFeed {
+    std::vector<Key> keys;
+    std::size_t next = 0;
+};
+
+// The menu windows now up.
+int menusShown() {
+    int n = 0;
+    for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+        if (dynamic_cast<Fl_Menu_Window*>(w) && w->visible()) ++n;
+    return n;
+}
+
+// Presses the next key in the open menu; one key per turn of its loop, so
+// that each submenu opens before the key meant for it.
+void pressNextKey(void* data) {
+    KeyFeed& feed = *static_cast<KeyFeed*>(data);
+    if (feed.next >= feed.keys.size()) return;
+    // A person's key comes once the menu it is meant for is up and drawn:
+    // what the display server has to tell is handled first.
+    XSync(fl_display, False);
+    if (XPending(fl_display) || menusShown() < feed.keys[feed.next].menusShown) {
+        Fl::add_timeout(0.0002, pressNextKey, data);
+        return;
+    }
+    Fl::e_keysym = feed.keys[feed.next++].key;
+    Fl::e_state = 0;
+    static char noText[1] = "";
+    Fl::e_text = noText;
+    Fl::e_length = 0;
+    Fl::handle(FL_KEYBOARD, Fl::grab() ? Fl::grab() : Fl::first_window());
+    if (feed.next < feed.keys.size()) Fl::add_timeout(0.0002, pressNextKey, data);
+}
+
+// The series on the chart, by name.
+std::string chartedNames() {
+    std::string names = std::to_string(win().chart->normalRangeMode);
+    for (const ChartVariable& v : win().chart->variables) names += "|" + v.name;
+    return names;
+}
+
+// The pointer stays still while the keys choose: the crossings the display
+// server reports as menus appear and take the pointer are not passed on (a
+// menu takes them for the pointer leaving it and drops its choice).
+int stillPointer(int event, Fl_Window* window) {
+    if (event == FL_ENTER || event == FL_LEAVE || event == FL_MOVE) return 0;
+    return Fl::handle_(event, window);
+}
+
+// Picks a menu item as a person does: the menu opens as a click opens it,
+// the keys choose the item and the menu closes; its callback runs.
 void pick(Fl_Menu_Button* menu, const char* path) {
     const Fl_Menu_Item* item = menu->find_item(path);
-    if (!item) {
+    KeyFeed feed;
+    feed.keys = keysFor(menu->menu(), path);
+    if (!item || feed.keys.empty()) {
         std::cerr << "no menu item " << path << std::endl;
         std::exit(1);
     }
-    if (item->flags & FL_MENU_TOGGLE) const_cast<Fl_Menu_Item*>(item)->flags ^= FL_MENU_VALUE;
-    menu->value(item);
-    item->do_callback(menu);
+    // The pointer rests away from the menus, so only the keys choose.
+    XWarpPointer(fl_display, None, RootWindow(fl_display, fl_screen), 0, 0, 0, 0, Fl::w() - 1, Fl::h() - 1);
+    Fl::add_timeout(0.0002, pressNextKey, &feed);
+    const std::string before = chartedNames();
+    Fl::event_dispatch(stillPointer);
+    menu->popup();
+    Fl::event_dispatch(nullptr);
+    Fl::remove_timeout(pressNextKey, &feed);
+    // The item's callback changes what the chart shows (the menu itself may
+    // be built anew by it).
+    if (chartedNames() == before) {
+        std::cerr << "the menu did not pick " << path << std::endl;
+        std::exit(1);
+    }
 }
 
 const char* const kSeries[3] = {"Vitals/Pulse", "Vitals/Blood Pressure/Systolic", "Vitals/Blood Pressure/Diastolic"};
+
+// A pick and the event loop until idle: what the rows time. Kept out of
+// line, so that a profiler can collect it alone
+// (valgrind --tool=callgrind --toggle-collect='*pickAndSettle*').
+__attribute__((noinline)) void pickAndSettle(Fl_Menu_Button* menu, const char* path) {
+    pick(menu, path);
+    settle();
+}
+
+// The window resized and the event loop run until idle (out of line, as
+// pickAndSettle).
+__attribute__((noinline)) void resizeAndSettle(int w, int h) {
+    win().size(w, h);
+    settle();
+}
 
 // The user open and the chart cleared.
 void freshChart() {
     if (!Global::userOpen) chooseUser();
     win().chartRemoveCB_i();
+    settle();
+}
+
+// The user chosen afresh: read again, nothing of it kept, the chart empty.
+void freshUser() {
+    win().closeCB_i();
+    win().searchUserBox->browser->deselect();
+    settle();
+    chooseUser();
     settle();
 }
 
@@ -161,7 +289,7 @@ void BM_ReadAndParse(benchmark::State& state) {
     }
     state.counters["file_MB"] = setup().fileBytes / 1e6;
 }
-BENCHMARK(BM_ReadAndParse)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadAndParse)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 
 // Choosing the user in the list with no user open (an open user would
 // first be saved).
@@ -177,22 +305,40 @@ void BM_ChooseUser(benchmark::State& state) {
         settle();
     }
 }
-BENCHMARK(BM_ChooseUser)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ChooseUser)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 
-// Multi-Display: argument n puts series n beside the n before it.
+// The first pick after choosing the user: Normal Range Display (0 Pulse,
+// 1 Blood Pressure) or Multi-Display (2 Pulse, 3 Systolic).
+void BM_ColdPick(benchmark::State& state) {
+    const int which = static_cast<int>(state.range(0));
+    Fl_Menu_Button* menu = which < 2 ? win().normalRangeMenu : win().multiDisplayMenu;
+    const char* const paths[4] = {"Vitals/Pulse", "Vitals/Blood Pressure", kSeries[0], kSeries[1]};
+    for (auto _ : state) {
+        state.PauseTiming();
+        freshUser();
+        state.ResumeTiming();
+        pickAndSettle(menu, paths[which]);
+    }
+}
+BENCHMARK(BM_ColdPick)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
+
+// Multi-Display: argument n puts series n beside the n before it (warm: the
+// same picks were made before on this user).
 void BM_MultiDisplayPick(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
+    freshChart();
+    for (int i = 0; i <= n; ++i) pick(win().multiDisplayMenu, kSeries[i]);
+    settle();
     for (auto _ : state) {
         state.PauseTiming();
         freshChart();
         for (int i = 0; i < n; ++i) pick(win().multiDisplayMenu, kSeries[i]);
         settle();
         state.ResumeTiming();
-        pick(win().multiDisplayMenu, kSeries[n]);
-        settle();
+        pickAndSettle(win().multiDisplayMenu, kSeries[n]);
     }
 }
-BENCHMARK(BM_MultiDisplayPick)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_MultiDisplayPick)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
 // A time-range button with the three series charted (argument: the button).
 void BM_TimeRangeButton(benchmark::State& state) {
@@ -209,26 +355,53 @@ void BM_TimeRangeButton(benchmark::State& state) {
         settle();
     }
 }
-BENCHMARK(BM_TimeRangeButton)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_TimeRangeButton)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
-// Normal Range Display: 0 Pulse, 1 Blood Pressure.
+// The window resized by a few pixels with the three series charted.
+void BM_Resize(benchmark::State& state) {
+    freshChart();
+    for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
+    settle();
+    int step = 0;
+    for (auto _ : state) resizeAndSettle(1260 - (++step % 2) * 20, 984);
+    win().size(1260, 984);
+    settle();
+}
+BENCHMARK(BM_Resize)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
+
+// Normal Range Display (warm): 0 Pulse, 1 Blood Pressure.
 void BM_NormalRangeDisplay(benchmark::State& state) {
     const char* path = state.range(0) == 0 ? "Vitals/Pulse" : "Vitals/Blood Pressure";
+    freshChart();
+    pick(win().normalRangeMenu, path);
+    settle();
     for (auto _ : state) {
         state.PauseTiming();
         freshChart();
         state.ResumeTiming();
-        pick(win().normalRangeMenu, path);
-        settle();
+        pickAndSettle(win().normalRangeMenu, path);
     }
 }
-BENCHMARK(BM_NormalRangeDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_NormalRangeDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
+// Reports the process's peak memory so far, also per byte of the user file.
+void reportPeak(benchmark::State& state) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    state.counters["file_MB"] = setup().fileBytes / 1e6;
+    state.counters["peak_per_file"] = static_cast<double>(usage.ru_maxrss) * 1024.0 / setup().fileBytes;
+}
+
+// The save of the open user (File/Save). Run alone, its peak memory is the
+// one of opening the user and saving it:
+//   bench_chart_actions --benchmark_filter=SaveUserFile
 void BM_SaveUserFile(benchmark::State& state) {
     freshChart();
     for (auto _ : state) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    reportPeak(state);
 }
-BENCHMARK(BM_SaveUserFile)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_SaveUserFile)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
 // One more Pulse entry with OK while the three series are charted.
 void BM_NewEntryThreeSeries(benchmark::State& state) {
@@ -245,7 +418,7 @@ void BM_NewEntryThreeSeries(benchmark::State& state) {
         settle();
     }
 }
-BENCHMARK(BM_NewEntryThreeSeries)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_NewEntryThreeSeries)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
 void BM_PeakMemoryFourSeries(benchmark::State& state) {
     for (auto _ : state) {
@@ -254,11 +427,7 @@ void BM_PeakMemoryFourSeries(benchmark::State& state) {
         pick(win().multiDisplayMenu, "Vitals/SpO2");
         settle();
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
-    state.counters["file_MB"] = setup().fileBytes / 1e6;
-    state.counters["peak_per_file"] = static_cast<double>(usage.ru_maxrss) * 1024.0 / setup().fileBytes;
+    reportPeak(state);
 }
 BENCHMARK(BM_PeakMemoryFourSeries)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -162,7 +162,10 @@ bool DataFolder::save(const std::string& fileName, const XmlDocument& doc, std::
         return false;
     }
     std::string reason;
-    if (!SafeWriter::write(folder_, fileName, XmlFile::print(doc), reason)) {
+    // Printed into the file piece by piece, never held whole.
+    const RapidDocument& tree = *const_cast<XmlDocument&>(doc);
+    if (!SafeWriter::write(
+            folder_, fileName, [&tree](const SafeWriter::Put& put) { return XmlFile::print(tree, put); }, reason)) {
         error = path + ": " + reason + "; the file was left unchanged";
         return false;
     }

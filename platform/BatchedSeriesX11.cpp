@@ -24,6 +24,7 @@ short toShort(int v) { return static_cast<short>(v < -32768 ? -32768 : (v > 3276
 struct MarkerMask {
     bool ready = false;
     std::uint16_t rows[16] = {};
+    int first = 0, last = -1;  // the rows that hold any pixel
 };
 
 MarkerMask& markerMask() {
@@ -46,6 +47,10 @@ MarkerMask& markerMask() {
         for (int x = 0; x < size; ++x) {
             const uchar* p = &pixels[(y * size + x) * 3];
             if (p[0] < 128 && p[1] < 128 && p[2] < 128) mask.rows[y] |= static_cast<std::uint16_t>(1u << x);
+        }
+        if (mask.rows[y]) {
+            if (mask.last < 0) mask.first = y;
+            mask.last = y;
         }
     }
     mask.ready = true;
@@ -104,13 +109,18 @@ bool drawBatched(const std::vector<std::pair<int, int>>& points) {
     // One bit per pixel, rows of 64-bit words; bit 0 of word 0 is minX - 8.
     const std::size_t words = static_cast<std::size_t>(width + 63) / 64 + 1;
     std::vector<std::uint64_t> bits(words * static_cast<std::size_t>(height), 0);
+    // Many points share a pixel (more readings than columns): each centre
+    // is stamped once.
+    std::vector<std::uint64_t> centres(words * static_cast<std::size_t>(height), 0);
     for (const auto& p : points) {
         const std::size_t bx = static_cast<std::size_t>(p.first - minX);
         const std::size_t by = static_cast<std::size_t>(p.second - minY);
         const std::size_t word = bx / 64, shift = bx % 64;
-        for (int r = 0; r < 16; ++r) {
+        std::uint64_t& centre = centres[by * words + word];
+        if (centre & (std::uint64_t{1} << shift)) continue;
+        centre |= std::uint64_t{1} << shift;
+        for (int r = mask.first; r <= mask.last; ++r) {
             const std::uint64_t row = mask.rows[r];
-            if (!row) continue;
             std::uint64_t* line = &bits[(by + r) * words];
             line[word] |= row << shift;
             if (shift > 48) line[word + 1] |= row >> (64 - shift);

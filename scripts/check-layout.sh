@@ -6,7 +6,8 @@
 # folders before it, never after (a rule including a ui/ header, the
 # exchange including cli/); cli/ and ui/ never include each other. Third-party
 # headers have their places too: the toolkit (FL/) only in ui/ and in the
-# platform's drawing (platform/BatchedSeries*), the command-line parser
+# platform's window-system part (platform/BatchedSeries*, platform/
+# ToolkitNotices*), the command-line parser
 # (CLI/CLI.hpp) only in cli/, the JSON library only in exchange/. And ui/
 # holds widgets only: each of its sources includes the toolkit, itself or
 # through its own header (generated image data aside). Outside platform/ no
@@ -42,7 +43,7 @@ while IFS= read -r file; do
         offence "$file:$line" "$folder/ must not include $target/ (the order is platform <- app <- store <- rules <- exchange <- cli, ui)"
       fi
     elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<FL/ ]]; then
-      case "$file" in ui/* | platform/BatchedSeries*) ;; *) offence "$file:$line" "the toolkit (FL/) belongs to ui/ alone" ;; esac
+      case "$file" in ui/* | platform/BatchedSeries* | platform/ToolkitNotices*) ;; *) offence "$file:$line" "the toolkit (FL/) belongs to ui/ alone" ;; esac
     elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]CLI/ ]]; then
       [ "$folder" = cli ] || offence "$file:$line" "the command-line parser (CLI/) belongs to cli/ alone"
     elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]nlohmann/ ]]; then

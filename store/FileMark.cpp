@@ -1,33 +1,73 @@
 #include "store/FileMark.h"
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "platform/Platform.h"
 #include "store/XmlFile.h"
 
-std::uint64_t FileMark::checksum(const char* data, std::size_t size) {
-    std::uint64_t sum = 1469598103934665603ull;
-    for (std::size_t i = 0; i < size; ++i) {
-        sum ^= static_cast<unsigned char>(data[i]);
-        sum *= 1099511628211ull;
-    }
-    return sum;
+namespace {
+
+const std::uint64_t kPrime = 1099511628211ull;
+
+// Each step (xor a word, multiply by an odd number, xor the high half into
+// the low one) is one-to-one for a given word, so one word changed gives a
+// different sum.
+std::uint64_t step(std::uint64_t sum, const char* word) {
+    std::uint64_t w = 0;
+    std::memcpy(&w, word, 8);
+    sum = (sum ^ w) * kPrime;
+    return sum ^ (sum >> 32);
 }
 
-FileMark FileMark::ofFile(const std::string& path) {
+}  // namespace
+
+void FileMark::Summer::add(const char* data, std::size_t size) {
+    size_ += size;
+    if (carried_ > 0) {
+        const std::size_t n = std::min(size, 8 - carried_);
+        std::memcpy(carry_ + carried_, data, n);
+        carried_ += n;
+        data += n;
+        size -= n;
+        if (carried_ < 8) return;
+        sum_ = step(sum_, carry_);
+        carried_ = 0;
+    }
+    for (; size >= 8; data += 8, size -= 8) sum_ = step(sum_, data);
+    if (size > 0) std::memcpy(carry_, data, size);
+    carried_ = size;
+}
+
+std::uint64_t FileMark::Summer::sum() const {
+    std::uint64_t tail = 0;
+    if (carried_ > 0) std::memcpy(&tail, carry_, carried_);
+    return ((sum_ ^ tail) * kPrime) ^ size_;
+}
+
+std::uint64_t FileMark::checksum(const char* data, std::size_t size) {
+    Summer summer;
+    summer.add(data, size);
+    return summer.sum();
+}
+
+FileMark FileMark::stamped(const std::string& path) {
     FileMark mark;
-    std::vector<char> raw;
-    std::string error;
-    if (!platform::fileStamp(path, mark.size_, mark.modified_) || !XmlFile::readRaw(path, raw, error)) return mark;
-    mark.sum_ = checksum(raw.data(), raw.size());
-    mark.set_ = true;
+    mark.set_ = platform::fileStamp(path, mark.size_, mark.modified_);
     return mark;
 }
 
-FileMark FileMark::ofWritten(const std::string& path, const std::string& content) {
+FileMark FileMark::withChecksum(std::uint64_t sum) const {
+    FileMark mark = *this;
+    mark.sum_ = sum;
+    return mark;
+}
+
+FileMark FileMark::ofWritten(const std::string& path, std::uint64_t sum) {
     FileMark mark;
     if (!platform::fileStamp(path, mark.size_, mark.modified_)) return mark;
-    mark.sum_ = checksum(content.data(), content.size());
+    mark.sum_ = sum;
     mark.set_ = true;
     return mark;
 }

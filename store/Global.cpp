@@ -85,11 +85,17 @@ std::string describeFailure(const std::string& path, const XmlFile::Failure& fai
 }
 
 // Reads and parses a data file into fresh storage. 1: done; 0: the file
-// cannot be opened; -1: it is not well-formed (reason set).
-int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& reason) {
+// cannot be opened; -1: it is not well-formed (reason set). mark (when
+// given) receives the file's mark: its size and time as they were before
+// the read, and the checksum of the bytes read.
+int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& reason,
+                 FileMark* mark = nullptr) {
     XmlFile::Failure failure;
-    const int read = XmlFile::load(path, text, doc, reason, &failure);
+    const FileMark stamp = mark ? FileMark::stamped(path) : FileMark();
+    std::uint64_t sum = 0;
+    const int read = XmlFile::load(path, text, doc, reason, &failure, XmlFile::Text::Compact, mark ? &sum : nullptr);
     if (read < 0) reason = describeFailure(path, failure);
+    if (mark) *mark = stamp.withChecksum(sum);
     return read;
 }
 
@@ -158,7 +164,8 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
     std::vector<char> text;
     XmlDocument fresh;
     std::string reason;
-    const int read = readDocument(path, text, fresh, reason);
+    FileMark freshMark;
+    const int read = readDocument(path, text, fresh, reason, &freshMark);
     std::string question = std::string(fileName) + " was changed by another program since Quorvel read it.";
     if (read > 0) {
         const std::string dropped = droppedByReload(doc.get(), fresh.get());
@@ -177,7 +184,7 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
             return false;
         }
         takeReloaded(doc, fresh, text);
-        marks[path] = FileMark::ofFile(path);
+        marks[path] = freshMark;
         TRACE_MSG(1, "Global::saveFile") << "Reloaded " << fileName << " changed by another program";
         if (&doc == &userDoc && afterReload) afterReload();
         return false;
@@ -204,13 +211,14 @@ bool Global::refreshRegistry() {
     std::vector<char> text;
     XmlDocument fresh;
     std::string reason;
-    const int read = readDocument(path, text, fresh, reason);
+    FileMark freshMark;
+    const int read = readDocument(path, text, fresh, reason, &freshMark);
     if (read <= 0) {
         if (read < 0) reportMalformed(name, reason, "Global::refreshRegistry");
         return false;
     }
     takeReloaded(configDoc, fresh, text);
-    marks[path] = FileMark::ofFile(path);
+    marks[path] = freshMark;
     TRACE_MSG(1, "Global::refreshRegistry") << "Read again config.hma changed by another program";
     return true;
 }
@@ -224,7 +232,8 @@ bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>&
     std::vector<char> text;
     XmlDocument fresh;
     std::string reason;
-    const int read = readDocument(dataFolder + fileName, text, fresh, reason);
+    FileMark mark;
+    const int read = readDocument(dataFolder + fileName, text, fresh, reason, &mark);
     if (read == 0) cannotOpen(fileName, true);
     if (read < 0) {
         reportMalformed(fileName, reason, "Global::loadFile");
@@ -235,7 +244,7 @@ bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>&
     buffer.swap(text);
     doc.swap(fresh);
     if (&doc == &userDoc) userUnsaved = false;
-    marks[dataFolder + fileName] = FileMark::ofFile(dataFolder + fileName);
+    marks[dataFolder + fileName] = mark;
     TRACE_MSG(3, "Global::loadFile") << "Loaded file " << fileName;
     return true;
 }
@@ -259,9 +268,18 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
         return false;
     }
     std::string error;
-    const std::string content = XmlFile::print(doc);
-    const bool saved = SafeWriter::write(dataFolder, fileName, content, error, &written);
-    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, content);
+    // The document is printed into the file piece by piece, never whole.
+    FileMark::Summer summer;
+    const bool saved = SafeWriter::write(
+        dataFolder, fileName,
+        [&doc, &summer](const SafeWriter::Put& put) {
+            return XmlFile::print(doc.get(), [&summer, &put](const char* data, std::size_t size) {
+                summer.add(data, size);
+                return put(data, size);
+            });
+        },
+        error, &written);
+    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, summer.sum());
     if (&doc == &userDoc) userUnsaved = !written;
     if (!saved) {
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
@@ -279,10 +297,18 @@ bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* u
 bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote) {
     bool written = false;
     const bool unsavedBefore = userUnsaved;
+    if (&doc == &userDoc) markUserChanged();
     if (saveReporting(fileName, doc, undoneNote, written) || written) return true;
     // The caller takes the change back: memory holds what it held before.
     if (&doc == &userDoc) userUnsaved = unsavedBefore;
     return false;
+}
+
+void Global::markUserChanged() { userUnsaved = true; }
+
+bool Global::saveUserIfChanged() {
+    if (!userOpen || !userUnsaved) return true;
+    return saveFile(currentFile.c_str(), userDoc);
 }
 
 bool Global::saveRegistryChange(const char* undoneNote) {

@@ -24,8 +24,9 @@ public:
     static std::string currentFile;
     static std::string currentId;
     static bool userOpen;
-    // True while userDoc holds changes its last save could not store (until
-    // a save succeeds or the file is read again).
+    // True while userDoc holds changes its file does not: set by
+    // markUserChanged and by a save that could not store them, cleared when
+    // a save succeeds or the file is read again.
     static bool userUnsaved;
     static std::map<std::string, double> defaultLow;
     static std::map<std::string, double> defaultHigh;
@@ -57,10 +58,20 @@ public:
     // A data file without write permission is refused the same way.
     static bool saveFile(const char* fileName, XmlDocument& doc);
     // saveFile for a change the caller takes back in memory when the file
-    // does not hold it: the alert ends with undoneNote, and the result is
+    // does not hold it (for userDoc it marks the change, see
+    // markUserChanged): the alert ends with undoneNote, and the result is
     // true when the new content reached the file (even if the save then
     // failed), false when the change must be taken back.
     static bool saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote);
+
+    // Every change to the open user's document is marked before it is
+    // saved, so that leaving the user writes only what changed.
+    static void markUserChanged();
+    // Saves the open user's document before it is left (Exit, another user,
+    // a new one) when it holds changes its file does not; an unchanged
+    // document is not written. saveFile's result, true when nothing needed
+    // writing.
+    static bool saveUserIfChanged();
 
     // Re-reads the registry when another program changed config.hma since
     // it was read or written. The registry in memory never holds a change

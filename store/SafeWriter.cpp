@@ -23,6 +23,12 @@ std::string SafeWriter::temporaryName(const std::string& fileName) { return "." 
 
 bool SafeWriter::write(const std::string& folder, const std::string& fileName, const std::string& content,
                        std::string& error, bool* replaced) {
+    return write(folder, fileName, [&content](const Put& put) { return put(content.data(), content.size()); }, error,
+                 replaced);
+}
+
+bool SafeWriter::write(const std::string& folder, const std::string& fileName,
+                       const std::function<bool(const Put& put)>& produce, std::string& error, bool* replaced) {
     platform::FileOps& ops = fileOps();
     const std::string target = folder + fileName;
     const std::string temp = folder + temporaryName(fileName);
@@ -44,9 +50,21 @@ bool SafeWriter::write(const std::string& folder, const std::string& fileName, c
         error = ops.lastError();
         return false;
     }
-    bool ok = ops.writeAll(handle, content.data(), content.size());
-    if (ok) ok = ops.flushToDisk(handle);
-    if (!ok) error = ops.lastError();
+    // After a failed write nothing more is written.
+    bool putFailed = false;
+    const bool produced = produce([&ops, handle, &putFailed](const char* data, std::size_t size) {
+        if (!putFailed && !ops.writeAll(handle, data, size)) putFailed = true;
+        return !putFailed;
+    });
+    bool ok = produced && !putFailed;
+    if (putFailed)
+        error = ops.lastError();
+    else if (!produced)
+        error = "the content could not be made";
+    if (ok) {
+        ok = ops.flushToDisk(handle);
+        if (!ok) error = ops.lastError();
+    }
     const bool closed = ops.close(handle);
     if (ok && !closed) {
         ok = false;

@@ -5,6 +5,8 @@
 // the folder is flushed too. Files it creates are readable by their owner only.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 
 #include "platform/Platform.h"
@@ -17,6 +19,15 @@ public:
     // the folder failed). A target without write permission is refused.
     static bool write(const std::string& folder, const std::string& fileName, const std::string& content,
                       std::string& error, bool* replaced = nullptr);
+
+    // Takes one piece of the content; false when it could not be written.
+    using Put = std::function<bool(const char* data, std::size_t size)>;
+    // write for content made piece by piece while it is written, so that it
+    // is never held whole: produce hands each piece to put in order and
+    // returns false when a put failed (or it could not make the content).
+    static bool write(const std::string& folder, const std::string& fileName,
+                      const std::function<bool(const Put& put)>& produce, std::string& error,
+                      bool* replaced = nullptr);
 
     // A replace that failed because another program holds the file is tried
     // again, kReplaceTries times in all with kReplacePauseMs between them

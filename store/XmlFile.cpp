@@ -13,6 +13,7 @@
 #include <rapidxml/rapidxml_print.hpp>
 
 #include "platform/Platform.h"
+#include "store/FileMark.h"
 
 namespace {
 bool readOpened(std::FILE* f, std::vector<char>& out, std::string& error);
@@ -331,11 +332,17 @@ const char* valueWithZero(const RapidDocument& doc) {
 
 int XmlFile::nestingDepth(const char* text) { return DepthScan(text).run(INT_MAX); }
 
-void XmlFile::dropSkippedText(std::vector<char>& text) {
+void XmlFile::dropSkippedText(std::vector<char>& text) { compact(text); }
+
+int XmlFile::compact(std::vector<char>& text) {
     if (text.empty() || text.back() != '\0') text.push_back('\0');
     char* const begin = text.data();
     const char* const end = begin + text.size() - 1;
-    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return;  // refused by parse as it is
+    if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return -1;  // refused by parse as it is
+    // The elements left open, counted as the parser recurses into them (never
+    // below zero, so that a stray closing tag cannot hide an opening one).
+    int depth = 0, deepest = 0;
+    bool whole = true;
     // The text is copied onto itself, byte by byte (the pieces are short),
     // the write position never ahead of the read one.
     const char* r = begin;
@@ -358,22 +365,31 @@ void XmlFile::dropSkippedText(std::vector<char>& text) {
             const char* s = r + 2;
             while (isNameChar(*s)) ++s;
             while (isBlank(*s)) ++s;
-            if (*s != '>') break;
+            if (*s != '>') {
+                whole = false;
+                break;
+            }
             *w++ = '<';
             *w++ = '/';
             *w++ = '>';
             r = s + 1;
+            if (depth > 0) --depth;
             continue;
         }
         // Most tags are an element's name alone; the others follow the grammar.
         const char* s = r + 1;
         if (*s != '!') while (isNameChar(*s)) ++s;
         if (s > r + 1 && (*s == '>' || (s[0] == '/' && s[1] == '>'))) {
+            if (*s == '>') deepest = std::max(deepest, ++depth);
             s += *s == '>' ? 1 : 2;
         } else {
             DepthScan scan(r + 1);
             int opened = 0;
-            if (!scan.node(opened)) break;
+            if (!scan.node(opened)) {
+                whole = false;
+                break;
+            }
+            if (opened) deepest = std::max(deepest, ++depth);
             s = scan.position();
         }
         while (r < s) *w++ = *r++;
@@ -385,13 +401,16 @@ void XmlFile::dropSkippedText(std::vector<char>& text) {
     *w = '\0';
     text.resize(static_cast<std::size_t>(w - begin) + 1);
     platform::releaseUnusedCapacity(text);
+    return whole ? deepest : -1;
 }
 
 int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                  Failure* failure, Text kept) {
-    if (!readJoined(path, text, error)) return 0;
-    if (kept == Text::Compact) dropSkippedText(text);
-    if (parse(text, doc, error, failure)) return 1;
+                  Failure* failure, Text kept, std::uint64_t* rawChecksum) {
+    if (!readRaw(path, text, error)) return 0;
+    if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
+    joinLinesInPlace(text);
+    const int depth = kept == Text::Compact ? compact(text) : -1;
+    if (parseKnowingDepth(text, doc, error, failure, depth)) return 1;
     if (kept == Text::AsRead) return -1;
     // Read again as it is, so that the finding's offset is one of the joined text.
     if (!readJoined(path, text, error)) return 0;
@@ -399,6 +418,11 @@ int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument&
 }
 
 bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
+    return parseKnowingDepth(buffer, doc, error, failure, -1);
+}
+
+bool XmlFile::parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
+                                int knownDepth) {
     doc.reset();
     if (buffer.empty() || buffer.back() != '\0') buffer.push_back('\0');
     char* const start = buffer.data();
@@ -416,7 +440,7 @@ bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& er
     if (const void* nul = std::memchr(start, '\0', length))
         return refuse("unexpected zero byte", static_cast<std::size_t>(static_cast<const char*>(nul) - start));
     DepthScan scan(start);
-    if (scan.run(kMaxDepth) > kMaxDepth)
+    if ((knownDepth < 0 || knownDepth > kMaxDepth) && scan.run(kMaxDepth) > kMaxDepth)
         return refuse("elements nested more than " + std::to_string(kMaxDepth) + " levels deep",
                       static_cast<std::size_t>(scan.deepestAt() - start));
     try {
@@ -481,27 +505,93 @@ void markTree(XmlNode* node, std::vector<MarkedText>& marked, std::deque<std::st
     for (XmlNode* child = node->first_node(); child; child = child->next_sibling()) markTree(child, marked, texts);
 }
 
+// The printer's output gathered into pieces for put; each kMark and the
+// letter after it become a character reference on the way.
+class PieceWriter {
+public:
+    PieceWriter(const std::function<bool(const char*, std::size_t)>& put, bool translate)
+        : put_(put), translate_(translate) {
+        piece_.reserve(XmlFile::kPrintPiece);
+    }
+
+    void add(char c) {
+        if (afterMark_) {
+            afterMark_ = false;
+            const std::string reference = "&#" + std::to_string(c - '@') + ";";
+            for (char r : reference) append(r);
+            return;
+        }
+        if (translate_ && c == kMark) {
+            afterMark_ = true;
+            return;
+        }
+        append(c);
+    }
+
+    // Hands over what is left; false when any put failed.
+    bool finish() {
+        // A mark at the very end stays as it is, as it was printed.
+        if (afterMark_) append(kMark);
+        afterMark_ = false;
+        send();
+        return ok_;
+    }
+
+private:
+    void append(char c) {
+        piece_.push_back(c);
+        if (piece_.size() == XmlFile::kPrintPiece) send();
+    }
+    void send() {
+        if (ok_ && !piece_.empty()) ok_ = put_(piece_.data(), piece_.size());
+        piece_.clear();
+    }
+
+    const std::function<bool(const char*, std::size_t)>& put_;
+    bool translate_;
+    bool afterMark_ = false;
+    bool ok_ = true;
+    std::string piece_;
+};
+
+// The output iterator rapidxml prints through: its copies share one writer.
+struct PieceIterator {
+    using iterator_category = std::output_iterator_tag;
+    using value_type = void;
+    using difference_type = std::ptrdiff_t;
+    using pointer = void;
+    using reference = void;
+
+    PieceWriter* writer;
+    PieceIterator& operator*() { return *this; }
+    PieceIterator& operator++() { return *this; }
+    PieceIterator operator++(int) { return *this; }
+    PieceIterator& operator=(char c) {
+        writer->add(c);
+        return *this;
+    }
+};
+
 }  // namespace
 
-std::string XmlFile::print(const RapidDocument& doc) {
+bool XmlFile::print(const RapidDocument& doc, const std::function<bool(const char*, std::size_t)>& put) {
     std::vector<MarkedText> marked;
     std::deque<std::string> texts;
     RapidDocument& tree = const_cast<RapidDocument&>(doc);
     for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, marked, texts);
-    std::string out;
-    rapidxml::print(std::back_inserter(out), doc, 0);
+    PieceWriter writer(put, !marked.empty());
+    rapidxml::print(PieceIterator{&writer}, doc, 0);
     for (const MarkedText& m : marked) m.holder->value(m.value, m.size);
-    if (marked.empty()) return out;
-    std::string written;
-    written.reserve(out.size() + 8 * marked.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == kMark && i + 1 < out.size()) {
-            written += "&#" + std::to_string(out[++i] - '@') + ";";
-        } else {
-            written += out[i];
-        }
-    }
-    return written;
+    return writer.finish();
+}
+
+std::string XmlFile::print(const RapidDocument& doc) {
+    std::string out;
+    print(doc, [&out](const char* data, std::size_t size) {
+        out.append(data, size);
+        return true;
+    });
+    return out;
 }
 
 std::string XmlFile::print(const XmlDocument& doc) { return print(*const_cast<XmlDocument&>(doc)); }

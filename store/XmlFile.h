@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,18 @@ public:
     // zero byte afterwards.
     static void dropSkippedText(std::vector<char>& text);
 
+private:
+    // dropSkippedText, returning how deep the elements it walked through
+    // nest (at least as deep as the parser recurses), or -1 when it stopped
+    // where the grammar breaks.
+    static int compact(std::vector<char>& text);
+    // parse; a depth known from compact (0 or more, at most kMaxDepth)
+    // spares the scan for it.
+    static bool parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
+                                  int knownDepth);
+
+public:
+
     // What load keeps of a file's text: Compact drops what the parser skips;
     // AsRead keeps the joined text, so that a node's offset in it gives its line.
     enum class Text { Compact, AsRead };
@@ -61,8 +75,10 @@ public:
     // again as it is, so failure's offset is always one of the joined text.
     // 1 read; 0 the file cannot be opened or read; -1 not well-formed. error
     // holds the reason when it is not 1.
+    // rawChecksum (when given) receives FileMark::checksum of the bytes as
+    // read from the file.
     static int load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                    Failure* failure = nullptr, Text kept = Text::Compact);
+                    Failure* failure = nullptr, Text kept = Text::Compact, std::uint64_t* rawChecksum = nullptr);
 
     // Parses a zero-terminated buffer in place into doc. On failure doc is
     // left empty, error reads "<reason> at character N" and failure (when
@@ -76,4 +92,9 @@ public:
     // The document printed with print flags 0.
     static std::string print(const XmlDocument& doc);
     static std::string print(const RapidDocument& doc);
+    // The same text handed to put in pieces of at most kPrintPiece bytes,
+    // never held whole; once put returns false nothing more is handed to it
+    // and the result is false.
+    static constexpr std::size_t kPrintPiece = 64 * 1024;
+    static bool print(const RapidDocument& doc, const std::function<bool(const char*, std::size_t)>& put);
 };

@@ -411,24 +411,6 @@ std::vector<int> spreadLabels(const std::vector<int>& wanted, int height) {
     return rows;
 }
 
-int clampPixel(double v) {
-    if (std::isnan(v)) return 0;
-    if (v > 30000) v = 30000;
-    if (v < -30000) v = -30000;
-    return static_cast<int>(v);
-}
-
-int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right) {
-    if (xmax == xmin) return left;
-    return clampPixel((static_cast<double>(instant) / (S * 86400) - xmin) / (xmax - xmin) * (right - left) + left);
-}
-
-int yPixel(double value, double step, ScaleIndex lo, ScaleIndex hi, int top, int bottom) {
-    if (hi == lo || step == 0) return bottom;
-    return clampPixel((value / step - static_cast<double>(lo)) / static_cast<double>(hi - lo) * (top - bottom) +
-                      bottom);
-}
-
 int gridRow(int k, int nTicks, int top, int bottom) {
     if (nTicks == 0) return bottom;
     return bottom + (top - bottom) * k / nTicks;

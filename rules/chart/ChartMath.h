@@ -3,6 +3,7 @@
 // the title, the normal-range texts and the shading triangles.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <list>
 #include <string>
@@ -104,8 +105,23 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
 // preferences choose ISO dates.
 std::string shortDate(std::int64_t t);
 
-int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right);
-int yPixel(double value, double step, ScaleIndex lo, ScaleIndex hi, int top, int bottom);
+// Keeps a pixel coordinate inside what the window system can draw.
+inline int clampPixel(double v) {
+    if (std::isnan(v)) return 0;
+    if (v > 30000) v = 30000;
+    if (v < -30000) v = -30000;
+    return static_cast<int>(v);
+}
+// Pixel positions, inline: a draw asks them for every shown reading.
+inline int xPixel(std::int64_t instant, double xmin, double xmax, double S, int left, int right) {
+    if (xmax == xmin) return left;
+    return clampPixel((static_cast<double>(instant) / (S * 86400) - xmin) / (xmax - xmin) * (right - left) + left);
+}
+inline int yPixel(double value, double step, ScaleIndex lo, ScaleIndex hi, int top, int bottom) {
+    if (hi == lo || step == 0) return bottom;
+    return clampPixel((value / step - static_cast<double>(lo)) / static_cast<double>(hi - lo) * (top - bottom) +
+                      bottom);
+}
 // The row of grid line k of nTicks (k = 0 at the bottom).
 int gridRow(int k, int nTicks, int top, int bottom);
 // The column of tick i of n.
@@ -150,8 +166,5 @@ std::vector<Triangle> shadingTriangles(const std::vector<PixelPoint>& points, do
 // same order: a label that would overlap one above it moves down just below
 // it; labels that overlap nothing stay where they are wanted.
 std::vector<int> spreadLabels(const std::vector<int>& wanted, int height);
-
-// Keeps a pixel coordinate inside what the window system can draw.
-int clampPixel(double v);
 
 }  // namespace ChartMath

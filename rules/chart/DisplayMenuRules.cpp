@@ -1,5 +1,6 @@
 #include "rules/chart/DisplayMenuRules.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
 #include <clocale>
@@ -221,6 +222,64 @@ const char* DisplayMenuRules::elementName(Action action) {
 
 bool DisplayMenuRules::entryKey(const char* date, const char* time, std::tm& out) {
     return entryKeyFrom(nowLocal(), date, time, out);
+}
+
+std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames) {
+    const std::size_t n = elementNames.size();
+    std::vector<PointMap::Storage> points(n);
+    if (!variable) return std::vector<PointMap>(n);
+    std::size_t children = 0;
+    for (const XmlNode* c = variable->first_node(); c; c = c->next_sibling()) ++children;
+    for (PointMap::Storage& p : points) p.reserve(children);
+    const std::tm base = nowLocal();
+    LocalDayClock clock;
+    const bool plain = plainDecimals();
+    auto named = [](const XmlNode* node, const char* name, std::size_t size) {
+        return node->name_size() == size && std::memcmp(node->name(), name, size) == 0;
+    };
+    std::vector<const XmlNode*> elements(n);
+    std::vector<double> values(n);
+    std::vector<char> have(n);
+    for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
+        // The first child of each name, as first_node finds it.
+        const XmlNode* date = nullptr;
+        const XmlNode* time = nullptr;
+        std::fill(elements.begin(), elements.end(), nullptr);
+        for (const XmlNode* c = entry->first_node(); c; c = c->next_sibling()) {
+            if (!date && named(c, "date", 4)) {
+                date = c;
+            } else if (!time && named(c, "time", 4)) {
+                time = c;
+            }
+            for (std::size_t k = 0; k < n; ++k)
+                if (!elements[k] && named(c, elementNames[k].data(), elementNames[k].size())) elements[k] = c;
+        }
+        if (!date || !time) continue;
+        bool any = false;
+        for (std::size_t k = 0; k < n; ++k) {
+            have[k] = elements[k] && readValue(elements[k]->value(), values[k], plain);
+            any = any || have[k];
+        }
+        if (!any) continue;
+        std::tm when{};
+        if (!entryKeyFrom(base, date->value(), time->value(), when)) continue;
+        std::int64_t instant = 0;
+        if (!clock.toInstant(when, instant)) continue;
+        for (std::size_t k = 0; k < n; ++k)
+            if (have[k]) points[k].push_back({PointTime{instant}, values[k]});
+    }
+    std::vector<PointMap> maps;
+    for (PointMap::Storage& p : points) maps.push_back(PointMap::fromUnordered(std::move(p)));
+    return maps;
+}
+
+std::vector<std::string> DisplayMenuRules::elementsReadWith(const XmlNode* variable, const std::string& elementName) {
+    const std::string name = firstAttributeValue(variable);
+    std::vector<std::string> elements;
+    if (name == "Blood Pressure" || name == "Blood Sugar")
+        for (const auto& series : normalRangeSeries("Vitals/" + name)) elements.push_back(series.second);
+    if (std::find(elements.begin(), elements.end(), elementName) == elements.end()) return {elementName};
+    return elements;
 }
 
 PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName) {

@@ -45,6 +45,12 @@ public:
     // value; of two entries at the same instant the later one wins. Entries
     // whose date, time or value do not read as numbers are skipped.
     static PointMap seriesPoints(XmlNode* variable, const char* elementName);
+    // seriesPoints for each of several element names at once, in their
+    // order: every entry's children, date and time are read once for all.
+    static std::vector<PointMap> seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames);
+    // The element names read together with elementName, itself included:
+    // both values of a Blood Pressure or Blood Sugar reading, else itself.
+    static std::vector<std::string> elementsReadWith(const XmlNode* variable, const std::string& elementName);
 
     // The series added by a "Normal Range Display" pick of the menu path:
     // pairs of (series name, element name).

@@ -35,6 +35,11 @@ private:
         PointMap points;
     };
 
+    Kept* find(const XmlNode* variable, bool firstChild, const std::string& elementName);
+    // Keeps points as the series of the element and hands out a copy.
+    PointMap keep(XmlNode* variable, bool firstChild, const std::string& elementName, const XmlNode* lastEntry,
+                  PointMap points);
+
     std::vector<Kept> kept_;
     std::uint64_t generation_ = 0;
     std::uint64_t unitsGeneration_ = 0;

@@ -1,6 +1,7 @@
 #include "rules/readings/ReadingEdits.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
@@ -13,6 +14,20 @@ std::string textOf(const XmlNode* node) { return node ? std::string(node->value(
 
 std::string childText(const XmlNode* entry, const char* name) {
     return textOf(entry ? entry->first_node(name) : nullptr);
+}
+
+// A time already in the form the file's own times have ("07:30:00 PM": the
+// hour 01 to 12, minutes and seconds 00 to 59): reading it and writing it
+// again gives the same text, whatever the date.
+bool inOwnForm(const XmlNode* time) {
+    const char* t = time->value();
+    if (time->value_size() != 11) return false;
+    auto digit = [t](int i) { return t[i] >= '0' && t[i] <= '9'; };
+    for (int i : {0, 1, 3, 4, 6, 7})
+        if (!digit(i)) return false;
+    const int hour = (t[0] - '0') * 10 + (t[1] - '0');
+    return t[2] == ':' && t[5] == ':' && t[8] == ' ' && (t[9] == 'A' || t[9] == 'P') && t[10] == 'M' && hour >= 1 &&
+           hour <= 12 && t[3] <= '5' && t[6] <= '5';
 }
 
 bool sameMoment(const std::tm& a, const std::tm& b) {
@@ -87,7 +102,11 @@ int normalizeTimes(RapidDocument& doc, XmlNode* patient) {
     int changed = 0;
     for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
         for (XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
-            XmlNode* time = e->first_node("time");
+            // The entry's first time element, as first_node finds it.
+            XmlNode* time = nullptr;
+            for (XmlNode* c = e->first_node(); c && !time; c = c->next_sibling())
+                if (c->name_size() == 4 && std::memcmp(c->name(), "time", 4) == 0) time = c;
+            if (time && inOwnForm(time)) continue;
             std::tm when{};
             if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) != 0) continue;
             const std::string own = EntryRules::initialTimeText(when);

@@ -37,8 +37,16 @@ private:
         std::int64_t offset = 0;  // local clock minus instant, in seconds
     };
     const Day& day(std::int64_t year, int month, int mday);
+    // True when the instant shows the local clock reading local (seconds
+    // since 1970-01-01 00:00:00 of the local calendar).
+    static bool shows(std::int64_t instant, std::int64_t local);
 
     std::unordered_map<std::int64_t, Day> days_;
     std::int64_t lastKey_ = 0;
     const Day* last_ = nullptr;
+    // The last day found uniform whose offset also holds for two hours after
+    // its end: the next day needs no conversion of its start (see day()).
+    bool chained_ = false;
+    std::int64_t chainKey_ = 0;
+    std::int64_t chainOffset_ = 0;
 };

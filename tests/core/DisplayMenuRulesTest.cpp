@@ -232,6 +232,35 @@ TEST(DisplayMenuRulesSeries, MissingOrUnreadableValuesAreSkipped) {
     EXPECT_TRUE(DisplayMenuRules::seriesPoints(nullptr, "value").empty());
 }
 
+TEST(DisplayMenuRulesSeries, ReadTogetherEachSeriesIsTheOneReadAlone) {
+    // Entries with one value or both, unreadable parts, a repeated element
+    // (the first counts), an entry without a date, and two at one instant.
+    Doc doc(variable("Blood Pressure",
+                     entry("<systolic>120</systolic><diastolic>80</diastolic>", "2026/12/1") +
+                         entry("<diastolic>81</diastolic>", "2026/12/2") + entry("<systolic>x</systolic>", "2026/12/3") +
+                         entry("<systolic>121</systolic><systolic>99</systolic>", "2026/12/4") +
+                         entry("<systolic>130</systolic>", "2026/13x") +
+                         "<entry id=\"9\"><systolic>140</systolic><time>10:00:00 AM</time></entry>" +
+                         entry("<diastolic>82</diastolic><systolic>122</systolic>", "2026/12/1") +
+                         entry("<time>x</time><systolic>123</systolic>", "2026/12/5")));
+    XmlNode* bp = doc.variable("Blood Pressure");
+    const std::vector<std::string> names = DisplayMenuRules::elementsReadWith(bp, "diastolic");
+    EXPECT_EQ(names, (std::vector<std::string>{"systolic", "diastolic"}));
+    const std::vector<PointMap> together = DisplayMenuRules::seriesPoints(bp, names);
+    ASSERT_EQ(together.size(), 2u);
+    auto pairs = [](const PointMap& points) {
+        std::vector<std::pair<std::int64_t, double>> out;
+        for (const auto& p : points) out.emplace_back(p.first.instant, p.second);
+        return out;
+    };
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const PointMap alone = DisplayMenuRules::seriesPoints(bp, names[i].c_str());
+        EXPECT_EQ(pairs(together[i]), pairs(alone)) << names[i];
+        EXPECT_FALSE(alone.empty()) << names[i];
+    }
+    EXPECT_EQ(DisplayMenuRules::elementsReadWith(bp, "value"), std::vector<std::string>{"value"});
+}
+
 TEST(DisplayMenuRulesSeries, ValuesAreReadAsTheLibraryReadsThem) {
     const std::vector<std::string> texts{"72.000000", "-98.6",  "+0.1",     "-0",         "5.",          ".5",
                                          "0.3",       "7abc",   "1.5.3",    "1e3",        "2.5E-1",      "0x1A",

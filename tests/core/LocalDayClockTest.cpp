@@ -11,9 +11,12 @@
 
 TEST(LocalDayClock, EveryHalfHourOfSeveralYearsMatchesTheLibraryInZonesWithAndWithoutDaylightSaving) {
     // Every half hour also walks through each gap of spring and each
-    // repeated hour of autumn (Lord Howe shifts by half an hour).
+    // repeated hour of autumn (Lord Howe shifts by half an hour; Havana,
+    // Santiago and Beirut change at midnight, so that a day starts or ends
+    // in a gap or a repeated hour).
     ScopedTimeZone tz("UTC");
-    for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC"}) {
+    for (const char* zone : {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "Asia/Kolkata", "UTC",
+                             "America/Havana", "America/Santiago", "Asia/Beirut"}) {
         tz.set(zone);
         LocalDayClock clock;
         int compared = 0, mismatches = 0;

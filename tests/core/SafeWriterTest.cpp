@@ -11,17 +11,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "TestSupport.h"
 #include "app/Trace.h"
+#include "store/FileMark.h"
 #include "store/Global.h"
 #include "store/SafeWriter.h"
 #include "store/XmlFile.h"
@@ -155,6 +158,68 @@ TEST(SafeWriterFailure, EveryStepFailingInTurnLeavesTheOldOrTheNewFile) {
     // With the real operations the same save goes through.
     ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
     EXPECT_EQ(data.read("user0.hma"), newText);
+}
+
+TEST(SafeWriterStream, AFileOfManyPiecesIsWrittenWholeOrNotAtAll) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    // Over three pieces of print, with control characters all along (turned
+    // into references on the way).
+    const std::string oldText = userFileXml(0, "A", "B", entriesXml(2500, "6&#9;0"));
+    loadUser(data, oldText);
+    const std::string whole = XmlFile::print(Global::userDoc);
+    ASSERT_GT(whole.size(), 3 * XmlFile::kPrintPiece);
+    std::vector<std::size_t> pieces;
+    std::string joined;
+    ASSERT_TRUE(XmlFile::print(Global::userDoc.get(), [&](const char* d, std::size_t n) {
+        pieces.push_back(n);
+        joined.append(d, n);
+        return true;
+    }));
+    EXPECT_EQ(joined, whole);
+    EXPECT_EQ(pieces.size(), whole.size() / XmlFile::kPrintPiece + 1);
+    EXPECT_EQ(joined.find('\x01'), std::string::npos);
+    std::size_t references = 0;
+    for (std::size_t at = joined.find("6&#9;0"); at != std::string::npos; at = joined.find("6&#9;0", at + 1))
+        ++references;
+    EXPECT_EQ(references, 2500u);
+
+    // The second piece cannot be written: the old file stays, no temporary one.
+    FailingOps ops(3);  // createExclusive, writeAll, writeAll
+    {
+        OpsGuard guard(&ops);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(Global::saveFile("user0.hma", Global::userDoc));
+        testing::internal::GetCapturedStderr();
+    }
+    EXPECT_EQ(ops.names, (std::vector<std::string>{"createExclusive", "writeAll", "writeAll", "close", "remove"}));
+    EXPECT_EQ(data.read("user0.hma"), oldText);
+    EXPECT_FALSE(data.exists(SafeWriter::temporaryName("user0.hma")));
+    // Written whole, its mark is the one of the bytes on disk: an unchanged
+    // file is no change by another program.
+    ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_EQ(data.read("user0.hma"), whole);
+    const timespec times[2] = {{0, UTIME_OMIT}, {std::time(nullptr) + 10, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, data.path("user0.hma").c_str(), times, 0), 0);
+    EXPECT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST(FileMarkChecksum, PiecesOfAnySizeGiveTheSameSumAndOneByteChangesIt) {
+    const std::string text = "<patient id=\"0\"><info/><variable name=\"Pulse\"/></patient>";
+    const std::uint64_t whole = FileMark::checksum(text.data(), text.size());
+    for (std::size_t cut = 0; cut <= 17; ++cut) {
+        FileMark::Summer summer;
+        for (std::size_t at = 0; at < text.size(); at += cut ? cut : text.size())
+            summer.add(text.data() + at, std::min(cut ? cut : text.size(), text.size() - at));
+        EXPECT_EQ(summer.sum(), whole) << cut;
+    }
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string changed = text;
+        changed[i] ^= 1;
+        EXPECT_NE(FileMark::checksum(changed.data(), changed.size()), whole) << i;
+    }
+    EXPECT_NE(FileMark::checksum(text.data(), text.size() - 1), whole);
 }
 
 TEST(SafeWriterFailure, FullDiskIsReportedWithItsReason) {

@@ -220,6 +220,39 @@ TEST(XmlFileDepth, DeepNestingIsRefusedBeforeParsing) {
     EXPECT_TRUE(XmlFile::parse(buffer, doc, error)) << error;
 }
 
+TEST(XmlFileDepth, ALoadedFileIsHeldToTheSameLimit) {
+    // Compacting the text on loading counts the depth on its way; closed
+    // siblings before the nesting must not lower the count.
+    auto nested = [](int levels, const std::string& before, const std::string& open) {
+        std::string text = "<r>" + before;
+        for (int i = 0; i < levels; ++i) text += open;
+        for (int i = 0; i < levels; ++i) text += "</a>";
+        return text + "</r>";
+    };
+    const struct {
+        std::string text;
+        bool read;
+    } cases[] = {
+        {nested(XmlFile::kMaxDepth - 1, "", "<a>"), true},
+        {nested(XmlFile::kMaxDepth, "", "<a>"), false},
+        {nested(XmlFile::kMaxDepth, "", "<a id=\"1\">"), false},
+        {nested(XmlFile::kMaxDepth, "<b></b><c/><b>x</b>", "\n\t<a>"), false},
+        {nested(XmlFile::kMaxDepth - 1, "<b></b><c/><b>x</b>", "\n\t<a>"), true},
+        {nested(1000, "", "<a b=\"/>\">"), false},
+    };
+    TestDataFolder data;
+    for (const auto& c : cases) {
+        data.write("user.hma", c.text);
+        std::vector<char> text;
+        XmlDocument doc;
+        std::string error;
+        EXPECT_EQ(XmlFile::load(data.path("user.hma"), text, doc, error), c.read ? 1 : -1) << c.text.substr(0, 40);
+        if (!c.read) {
+            EXPECT_NE(error.find("nested more than"), std::string::npos) << error;
+        }
+    }
+}
+
 TEST(XmlFileMalformed, EachIsRefusedWithTheParsersFinding) {
     struct Case {
         const char* name;

@@ -139,6 +139,7 @@ TEST_F(MainWindowKeysTest, UsersListMovesAndJumpsByKeyOpeningEachUser) {
 
 TEST_F(MainWindowKeysTest, DownAfterAFailedSaveKeepsTheOpenUser) {
     chooseLine(1);
+    Global::markUserChanged();  // a change the file does not hold yet
     ASSERT_EQ(chmod(data->path("user0.hma").c_str(), 0444), 0);
     press(FL_Down);
     EXPECT_EQ(dialogs->alerts.size(), 1u);

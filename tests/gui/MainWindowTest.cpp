@@ -143,12 +143,43 @@ TEST_F(MainWindowTest, ExitSavesOpenUserAndEndsWithStatusZero) {
     // A change in memory that only the exit's save writes.
     XmlNode* first = Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first");
     first->value(Global::userDoc->allocate_string("Alonzo"));
+    Global::markUserChanged();
     EXPECT_EQ(pickExit(), 0);
     EXPECT_NE(data->read("user1.hma").find("<first>Alonzo</first>"), std::string::npos);
     EXPECT_EQ(data->read("user0.hma"), userFileXml(0, "Ada", "Lovelace", ""));
     EXPECT_EQ(traceCount("item picked in menu: File/Exit"), 1);
     EXPECT_EQ(traceCount("Saved file user1.hma"), 1);  // nothing was open before: only the exit saved
     EXPECT_TRUE(dialogs->questions.empty());
+}
+
+TEST_F(MainWindowTest, LeavingAnUnchangedUserRewritesNothing) {
+    const struct {
+        const char* action;
+        std::function<int()> run;
+    } cases[] = {
+        {"another user chosen", [this] { chooseLine(2); return 0; }},
+        {"File/New",
+         [this] {
+             pickMenu("File/New");
+             if (InfoWindow* w = theInfoWindow()) w->cancelButton->do_callback();
+             return 0;
+         }},
+        {"File/Exit", [this] { return pickExit(); }},
+    };
+    writeUsers(twoUsers);
+    openWindow();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.action);
+        chooseLine(1);
+        // The file is read-only: a save would fail and ask.
+        ASSERT_EQ(chmod(data->path("user0.hma").c_str(), 0444), 0);
+        const std::string onDisk = data->read("user0.hma");
+        EXPECT_EQ(c.run(), 0);
+        EXPECT_EQ(traceCount("Saved file "), 0);
+        EXPECT_TRUE(dialogs->alerts.empty() && dialogs->questions.empty());
+        EXPECT_EQ(data->read("user0.hma"), onDisk);
+        ASSERT_EQ(chmod(data->path("user0.hma").c_str(), 0600), 0);
+    }
 }
 
 TEST_F(MainWindowTest, ExitWithoutUserWritesNothing) {
@@ -250,6 +281,7 @@ TEST_F(MainWindowTest, FailedSaveKeepsTheOpenUserForAnotherUserAndForNew) {
     chooseLine(1);
     XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
     race->value(Global::userDoc->allocate_string("Human"));
+    Global::markUserChanged();
     const std::string onDisk = data->read("user0.hma");
     ASSERT_EQ(chmod(data->path("user0.hma").c_str(), 0444), 0);
     for (const Case& c : cases) {
@@ -272,6 +304,7 @@ TEST_F(MainWindowTest, ExitAfterAFailedSaveAsksAndCancelKeepsTheUserOpen) {
     writeUsers(twoUsers);
     openWindow();
     chooseLine(2);
+    Global::markUserChanged();
     ASSERT_EQ(chmod(data->path("user1.hma").c_str(), 0444), 0);
     dialogs->nextChoice = 1;  // "&Cancel", also what Return answers
     EXPECT_EQ(pickExit(), -1);
@@ -489,6 +522,7 @@ TEST_F(MainWindowTest, NewUserWhileUserOpenSavesThatUserFirst) {
     chooseLine(1);
     XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
     race->value(Global::userDoc->allocate_string("Human"));
+    Global::markUserChanged();
     pickMenu("File/New");
     EXPECT_NE(data->read("user0.hma").find("<race>Human</race>"), std::string::npos);
     InfoWindow* w = theInfoWindow();

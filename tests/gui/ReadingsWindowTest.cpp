@@ -11,17 +11,44 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Return_Button.H>
 
+#include <functional>
+
 #include "NewEntryFixture.h"
+#include "store/SafeWriter.h"
 #include "ui/chart/MyChart.h"
 #include "ui/measurements/HistoryTable.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/NewEntryWindow.h"
+#include "ui/measurements/VariablePropertiesWindow.h"
+#include "ui/users/InfoWindow.h"
 
 using namespace entrytest;
 
 namespace {
 
 using Texts = std::vector<std::string>;
+
+// The real file operations, noting for each save whether the open user's
+// document was marked changed when it was written.
+class MarkSpyOps : public platform::FileOps {
+public:
+    std::vector<bool> marked;
+    int createExclusive(const std::string& p) override {
+        if (p.find("user0.hma") != std::string::npos) marked.push_back(Global::userUnsaved);
+        return real().createExclusive(p);
+    }
+    bool writeAll(int h, const char* d, std::size_t n) override { return real().writeAll(h, d, n); }
+    bool flushToDisk(int h) override { return real().flushToDisk(h); }
+    bool close(int h) override { return real().close(h); }
+    bool syncFolder(const std::string& f) override { return real().syncFolder(f); }
+    bool remove(const std::string& p) override { return real().remove(p); }
+    bool replace(const std::string& s, const std::string& t) override { return real().replace(s, t); }
+    bool lastFailureMayPass() const override { return real().lastFailureMayPass(); }
+    void pause(int ms) override { real().pause(ms); }
+
+private:
+    static platform::FileOps& real() { return platform::defaultFileOps(); }
+};
 
 class ReadingsWindowTest : public EntryFixture {
 protected:
@@ -178,4 +205,84 @@ TEST_F(ReadingsWindowTest, AnEmptyChartSaysWhatToDoNext) {
         EXPECT_FALSE(b->active());
         EXPECT_NE(b->deimage(), nullptr);  // drawn greyed
     }
+}
+
+TEST_F(ReadingsWindowTest, EveryChangeThroughAWindowIsMarkedSavedOnceAndLeavingWritesNothingMore) {
+    struct Case {
+        const char* path;
+        std::function<void()> change;
+        const char* inFile;
+    };
+    const Case cases[] = {
+        {"entry",
+         [this] {
+             NewEntryWindow* e = newEntry("Pulse", {"2024/2/1", "09:00:00 AM", "81"});
+             e->okButton->do_callback();
+         },
+         "<value>81.000000</value>"},
+        {"correction",
+         [this] {
+             HistoryTableWindow* h = pulseHistory();
+             h->table->select_row(h->rows.size() - 1);  // the oldest: entry 0
+             h->editButton->do_callback();
+             NewEntryWindow* e = entryWindow("Edit Pulse entry");
+             ASSERT_NE(e, nullptr);
+             e->inputs[2]->value("72");
+             e->okButton->do_callback();
+             delete e;
+         },
+         "<value>72.000000</value>"},
+        {"removal",
+         [this] {
+             HistoryTableWindow* h = pulseHistory();
+             h->table->select_all_rows(0);
+             h->table->select_row(0);
+             dialogs->nextChoice = 2;
+             h->removeButton->do_callback();
+         },
+         nullptr},
+        {"information",
+         [this] {
+             MainWindow::infoCB(window->editUserButton, window);
+             InfoWindow* w = nullptr;
+             for (Fl_Window* f = Fl::first_window(); f && !w; f = Fl::next_window(f)) w = dynamic_cast<InfoWindow*>(f);
+             ASSERT_NE(w, nullptr);
+             w->lastNameInput->value("Leigh");
+             w->okButton->do_callback();
+         },
+         "<last>Leigh</last>"},
+        {"ranges",
+         [] {
+             VariablePropertiesWindow w(300, "Pulse", "Properties for Pulse");
+             w.inputs[0]->value("55");
+             w.saveCB_i();
+         },
+         "<normalLow>55</normalLow>"},
+    };
+    MarkSpyOps ops;
+    SafeWriter::setFileOps(&ops);
+    // Nothing changed: leaving the user writes nothing.
+    EXPECT_TRUE(Global::saveUserIfChanged());
+    EXPECT_TRUE(ops.marked.empty());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        const std::size_t entriesBefore = savedEntries("Pulse").size();
+        ops.marked.clear();
+        c.change();
+        EXPECT_TRUE(dialogs->alerts.empty()) << (dialogs->alerts.empty() ? "" : dialogs->alerts[0]);
+        const std::string onDisk = data->read("user0.hma");
+        if (c.inFile) {
+            EXPECT_NE(onDisk.find(c.inFile), std::string::npos);
+        } else {
+            EXPECT_EQ(savedEntries("Pulse").size(), entriesBefore - 1);
+        }
+        // The user's file was written once, with the document marked changed.
+        EXPECT_EQ(ops.marked, std::vector<bool>{true});
+        EXPECT_FALSE(Global::userUnsaved);
+        ops.marked.clear();
+        EXPECT_TRUE(Global::saveUserIfChanged());
+        EXPECT_TRUE(ops.marked.empty());
+        EXPECT_EQ(data->read("user0.hma"), onDisk);
+    }
+    SafeWriter::setFileOps(nullptr);
 }

@@ -49,6 +49,7 @@ TEST_F(UsersListTest, ChoosingAnotherUserSavesThePreviousFirst) {
     EXPECT_EQ(traceCount("Loaded file user0.hma"), 1);
     XmlNode* race = Global::userDoc->first_node("patient")->first_node("info")->first_node("race");
     race->value(Global::userDoc->allocate_string("Human"));
+    Global::markUserChanged();
     chooseLine(2);
     EXPECT_NE(data->read("user0.hma").find("<race>Human</race>"), std::string::npos);
     EXPECT_EQ(traceCount("Saved file user0.hma"), 1);
@@ -57,12 +58,12 @@ TEST_F(UsersListTest, ChoosingAnotherUserSavesThePreviousFirst) {
     EXPECT_EQ(lines(win->userInfoBox->browser), std::vector<std::string>({"First Name:\tAlan", "Last Name:\tTuring"}));
 }
 
-TEST_F(UsersListTest, ChoosingSameLineAgainSavesAndReloads) {
+TEST_F(UsersListTest, ChoosingSameLineAgainReloadsWithoutWritingTheUnchangedFile) {
     writeUsers({{0, "Ada", "Lovelace", ""}});
     openWindow();
     chooseLine(1);
     chooseLine(1);
-    EXPECT_EQ(traceCount("Saved file user0.hma"), 1);
+    EXPECT_EQ(traceCount("Saved file user0.hma"), 0);
     EXPECT_EQ(traceCount("Loaded file user0.hma"), 2);
     EXPECT_TRUE(Global::userOpen);
     EXPECT_EQ(usersList()->value(), 1);
@@ -189,7 +190,7 @@ TEST_F(UsersListTest, ChoosingNoLineClosesUser) {
     EXPECT_FALSE(Global::userOpen);
     EXPECT_FALSE(win->editUserButton->active());
     EXPECT_EQ(win->userInfoBox->browser->size(), 0);
-    EXPECT_EQ(traceCount("Saved file user0.hma"), 1);
+    EXPECT_EQ(traceCount("Saved file user0.hma"), 0);  // nothing had changed
 }
 
 TEST_F(UsersListTest, NamesStartingWithFormatCharacterShownLiterally) {

@@ -19,6 +19,7 @@
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "platform/ToolkitNotices.h"
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/EntryRules.h"
@@ -81,6 +82,8 @@ MainWindow::MainWindow(int width, int height)
     const int H = height;
     const int K = (H - 251) / 2;
     Fl::screen_count();  // opens the display: text widths are measured below
+    // Closing a menu must not cost a reading of the input method's tables.
+    ToolkitNotices::dropOwnDestroyNotices();
 
     icons[0] = new Fl_Pixmap(Icons::addUser);
     icons[1] = new Fl_Pixmap(Icons::editUser);
@@ -205,16 +208,17 @@ MainWindow::~MainWindow() {
     }
 }
 
-bool MainWindow::saveOpenUser() {
+bool MainWindow::saveOpenUser(bool evenUnchanged) {
     if (!Global::userOpen) return true;
     const auto generation = Global::userDoc.generation();
+    const bool saved = evenUnchanged ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
+                                     : Global::saveUserIfChanged();
     // A file taken again from disk (Reload) holds everything shown.
-    return Global::saveFile(Global::currentFile.c_str(), Global::userDoc) ||
-           Global::userDoc.generation() != generation;
+    return saved || Global::userDoc.generation() != generation;
 }
 
 bool MainWindow::leaveOpenUser(const char* action) {
-    if (saveOpenUser()) return true;
+    if (saveOpenUser(false)) return true;
     // Changes that could not be saved live only in memory: leaving loses them.
     const std::string question = "Your changes to " + Global::currentFile + " could not be saved. " + action +
                                  " anyway and lose them?";
@@ -243,7 +247,7 @@ void MainWindow::menuCB_i() {
         if (!leaveOpenUser("Exit")) return;
         Dialogs::terminate(0);
     }
-    if (path == "File/Save") saveOpenUser();
+    if (path == "File/Save") saveOpenUser(true);
 }
 
 void MainWindow::closeCB_i() {
@@ -258,7 +262,7 @@ void MainWindow::closeCB_i() {
 void MainWindow::newCB_i() {
     TRACE_SCOPE("MainWindow::newCB_i");
     // The open user's unsaved changes are not given up for a new user.
-    if (!saveOpenUser()) return;
+    if (!saveOpenUser(false)) return;
     if (!Global::createNew()) return;
     seriesCache.clear();
     new InfoWindow("New User", true);
@@ -327,6 +331,17 @@ void MainWindow::helpCB_i() {
             helpBuffer->remove(0, 3);
     }
     helpWindow->show();
+}
+
+void MainWindow::draw() {
+    // With the X double-buffer extension the toolkit draws the whole window
+    // again whenever part of it is uncovered (a menu closing, a resize
+    // finished by the server), although its back buffer still holds the
+    // picture it last showed and is copied out again after this. Nothing has
+    // changed then, so nothing is drawn. (Elsewhere the toolkit copies its
+    // back buffer for an uncovering without calling draw at all.)
+    if (damage() == FL_DAMAGE_EXPOSE) return;
+    Fl_Double_Window::draw();
 }
 
 int MainWindow::handle(int event) {

@@ -74,6 +74,8 @@ public:
     // the menus, Ctrl+M and Ctrl+R the display menus, Ctrl+1 to Ctrl+6 choose
     // the chart's time range.
     int handle(int event) override;
+    // Leaves the back buffer as it is when the window is only uncovered.
+    void draw() override;
     bool keyShortcut();
     // The close box ends the program; Escape does not.
     void windowCB_i();
@@ -131,12 +133,13 @@ public:
     void showUnopenedRecord();
 
 private:
-    // Saves the open user's document to its data file when a user is open.
-    // False when that save failed (the changes live only in memory).
-    bool saveOpenUser();
-    // saveOpenUser before leaving the open user (action: "Exit", "Close");
-    // when the save fails the person is asked, Cancel the default. True:
-    // go on.
+    // Writes the open user's document to its data file: File/Save even when
+    // unchanged, the other commands only when it holds changes. False when
+    // that save failed (the changes live only in memory).
+    bool saveOpenUser(bool evenUnchanged);
+    // Before leaving the open user (action: "Exit", "Close") its changes, if
+    // any, are saved; when that save fails the person is asked, Cancel the
+    // default. True: go on.
     bool leaveOpenUser(const char* action);
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);

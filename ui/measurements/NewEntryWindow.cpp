@@ -306,6 +306,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
         // place: only what the person confirmed last is stored.
         undoPending();
         applyParts(patient, parts, date);
+        Global::markUserChanged();
         pendingTexts = currentTexts();
     }
 

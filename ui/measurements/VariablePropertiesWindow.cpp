@@ -134,6 +134,7 @@ void VariablePropertiesWindow::saveCB_i() {
     const std::vector<std::string> stored =
         RangeRules::storedTexts(typed, shownTexts, storedTexts, variableName, Units::current());
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
+    Global::markUserChanged();
     Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.
     if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);

@@ -256,6 +256,7 @@ void InfoWindow::saveCB_i() {
         char fileName[32];
         std::snprintf(fileName, sizeof fileName, "user%d.hma", id);
         if (!keepEarlierFile(fileName)) return;
+        Global::markUserChanged();
         if (!Global::saveFile(fileName, Global::userDoc)) return;  // not registered; the window stays open
         if (!Global::addNewToConfig(first.c_str(), last.c_str())) {
             // Not registered after all: no file of an unknown user is left behind.

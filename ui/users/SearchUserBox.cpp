@@ -73,7 +73,7 @@ void SearchUserBox::browserCB_i() {
     TRACE_SCOPE("SearchUserBox::browserCB_i");
     // Changes that could not be saved are not dropped for another user: the
     // open user stays open and its line selected.
-    if (Global::userOpen && !Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+    if (!Global::saveUserIfChanged()) {
         restoreSelection();
         return;
     }

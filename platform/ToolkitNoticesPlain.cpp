@@ -1,0 +1,3 @@
+#include "platform/ToolkitNotices.h"
+
+void ToolkitNotices::dropOwnDestroyNotices() {}
