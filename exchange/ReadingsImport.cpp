@@ -445,6 +445,7 @@ bool Import::write() {
         std::string error;
         if (target->doc == &Global::userDoc) {
             // Saved as the window saves: a failure is shown by the store, the readings stay in the document.
+            Global::markUserChanged();
             if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
                 tell_.error() << folder_.path() << target->record.file << ": the readings could not be saved" << std::endl;
                 return false;

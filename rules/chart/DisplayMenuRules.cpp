@@ -234,6 +234,9 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
     const std::tm base = nowLocal();
     LocalDayClock clock;
     const bool plain = plainDecimals();
+    // Points are in the unit the person chose; the file holds the stored one.
+    const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
+    const Units::Preferences& units = Units::current();
     auto named = [](const XmlNode* node, const char* name, std::size_t size) {
         return node->name_size() == size && std::memcmp(node->name(), name, size) == 0;
     };
@@ -266,9 +269,10 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
         std::int64_t instant = 0;
         if (!clock.toInstant(when, instant)) continue;
         for (std::size_t k = 0; k < n; ++k)
-            if (have[k]) points[k].push_back({PointTime{instant}, values[k]});
+            if (have[k]) points[k].push_back({PointTime{instant}, Units::toShown(quantity, values[k], units)});
     }
     std::vector<PointMap> maps;
+    maps.reserve(n);
     for (PointMap::Storage& p : points) maps.push_back(PointMap::fromUnordered(std::move(p)));
     return maps;
 }

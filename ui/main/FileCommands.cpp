@@ -288,7 +288,7 @@ void FileCommands::backUp() {
         return;
     }
     // What the window holds is what is backed up.
-    if (Global::userOpen && !Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) return;
+    if (Global::userOpen && !Global::saveUserIfChanged()) return;
     Dialogs::FileRequest choose;
     choose.title = "Back Up";
     choose.filter = "Backups\t*.zip";
@@ -334,7 +334,7 @@ void FileCommands::restore(MainWindow& window) {
     // Cancel is the default: a stray Return replaces nobody.
     if (Dialogs::choice(question, nullptr, "&Cancel", "Restore") != 2) return;
     // The open user's last changes go to the file that is kept as .old.
-    if (Global::userOpen) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    if (Global::userOpen) Global::saveUserIfChanged();
     const int restored = FolderBackup::restore(contents, Global::dataFolder, tell);
     TRACE_MSG(1, "FileCommands::restore") << "Restored from " << path << ": " << restored;
     if (restored != exchange::kOk) Dialogs::alert("The backup was not wholly restored:\n" + firstLines(told.str(), kShownLines));
