@@ -694,6 +694,29 @@ void releaseUnusedCapacity(std::vector<char>& text) {
 #endif
 }
 
+void releaseUnusedRange(std::vector<char>& text, std::size_t from, std::size_t to) {
+#ifdef _WIN32
+    (void)text;
+    (void)from;
+    (void)to;
+#else
+    const long page = sysconf(_SC_PAGESIZE);
+    if (page <= 0 || to > text.size() || from >= to) return;
+    const auto size = static_cast<std::uintptr_t>(page);
+    const auto first = (reinterpret_cast<std::uintptr_t>(text.data() + from) + size - 1) / size * size;
+    const auto last = reinterpret_cast<std::uintptr_t>(text.data() + to) / size * size;
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_DONTNEED);  // NOLINT(performance-no-int-to-ptr)
+#endif
+}
+
+bool releasesUnusedCapacityInPlace() {
+#ifdef _WIN32
+    return false;
+#else
+    return true;
+#endif
+}
+
 std::string documentsFolder() {
 #ifdef _WIN32
     wchar_t path[MAX_PATH];

@@ -157,6 +157,14 @@ int lockDataFolder(const std::string& folder, std::string& error);
 // moving the text where the system allows it (the storage beyond size() is
 // never read before it is written).
 void releaseUnusedCapacity(std::vector<char>& text);
+// Whether releaseUnusedCapacity leaves the text where it is (what points
+// into it stays valid).
+bool releasesUnusedCapacityInPlace();
+
+// Gives back, where the system allows it, the memory of the whole pages of
+// text[from, to), whose bytes are no longer needed: they read as zeros
+// afterwards, and writing to them takes memory again.
+void releaseUnusedRange(std::vector<char>& text, std::size_t from, std::size_t to);
 
 // The person's documents folder, without a trailing separator (Windows: the
 // Documents known folder; elsewhere $HOME/Documents when it exists, else

@@ -25,25 +25,32 @@ std::uint64_t step(std::uint64_t sum, const char* word) {
 
 void FileMark::Summer::add(const char* data, std::size_t size) {
     size_ += size;
+    auto block = [this](const char* words) {
+        for (std::size_t lane = 0; lane < 4; ++lane) lanes_[lane] = step(lanes_[lane], words + 8 * lane);
+    };
     if (carried_ > 0) {
-        const std::size_t n = std::min(size, 8 - carried_);
+        const std::size_t n = std::min(size, kBlock - carried_);
         std::memcpy(carry_ + carried_, data, n);
         carried_ += n;
         data += n;
         size -= n;
-        if (carried_ < 8) return;
-        sum_ = step(sum_, carry_);
+        if (carried_ < kBlock) return;
+        block(carry_);
         carried_ = 0;
     }
-    for (; size >= 8; data += 8, size -= 8) sum_ = step(sum_, data);
+    for (; size >= kBlock; data += kBlock, size -= kBlock) block(data);
     if (size > 0) std::memcpy(carry_, data, size);
     carried_ = size;
 }
 
 std::uint64_t FileMark::Summer::sum() const {
-    std::uint64_t tail = 0;
-    if (carried_ > 0) std::memcpy(&tail, carry_, carried_);
-    return ((sum_ ^ tail) * kPrime) ^ size_;
+    // The lanes, then the words left over, each step one-to-one in what it adds.
+    std::uint64_t sum = lanes_[0];
+    for (std::size_t lane = 1; lane < 4; ++lane) sum = step(sum, reinterpret_cast<const char*>(&lanes_[lane]));
+    char tail[kBlock] = {};
+    std::memcpy(tail, carry_, carried_);
+    for (std::size_t word = 0; word * 8 < carried_; ++word) sum = step(sum, tail + 8 * word);
+    return (sum * kPrime) ^ size_;
 }
 
 std::uint64_t FileMark::checksum(const char* data, std::size_t size) {

@@ -23,8 +23,9 @@ public:
     // unset mark is no change: nothing on disk would be lost by a save.
     bool changedOnDisk(const std::string& path) const;
 
-    // A 64-bit checksum of the bytes, eight at a time: a difference in one
-    // eight-byte word always changes it.
+    // A 64-bit checksum of the bytes, eight at a time in four independent
+    // lanes (so that the processor sums them side by side): a difference in
+    // one eight-byte word always changes it.
     static std::uint64_t checksum(const char* data, std::size_t size);
 
     // The same checksum of bytes given piece by piece.
@@ -34,9 +35,11 @@ public:
         std::uint64_t sum() const;
 
     private:
-        std::uint64_t sum_ = 1469598103934665603ull;
+        static constexpr std::size_t kBlock = 32;  // a word for each lane
+        std::uint64_t lanes_[4] = {1469598103934665603ull, 1469598103934665603ull, 1469598103934665603ull,
+                                   1469598103934665603ull};
         std::uint64_t size_ = 0;
-        char carry_[8] = {};
+        char carry_[kBlock] = {};
         std::size_t carried_ = 0;
     };
 

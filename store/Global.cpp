@@ -93,7 +93,7 @@ int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& 
     XmlFile::Failure failure;
     const FileMark stamp = mark ? FileMark::stamped(path) : FileMark();
     std::uint64_t sum = 0;
-    const int read = XmlFile::load(path, text, doc, reason, &failure, XmlFile::Text::Compact, mark ? &sum : nullptr);
+    const int read = XmlFile::load(path, text, doc, reason, &failure, XmlFile::Text::Values, mark ? &sum : nullptr);
     if (read < 0) reason = describeFailure(path, failure);
     if (mark) *mark = stamp.withChecksum(sum);
     return read;

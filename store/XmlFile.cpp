@@ -9,6 +9,9 @@
 #include <deque>
 #include <iterator>
 #include <new>
+#include <string_view>
+#include <tuple>
+#include <unordered_map>
 
 #include <rapidxml/rapidxml_print.hpp>
 
@@ -334,11 +337,73 @@ int XmlFile::nestingDepth(const char* text) { return DepthScan(text).run(INT_MAX
 
 void XmlFile::dropSkippedText(std::vector<char>& text) { compact(text); }
 
-int XmlFile::compact(std::vector<char>& text) {
+namespace {
+
+// Cuts the contents of the children of top-level elements into pieces of
+// whole elements while the text is compacted, from the depths of the tags
+// it walks through. Positions are those of the compacted text.
+class PieceCutter {
+public:
+    using Piece = std::tuple<std::size_t, std::size_t, std::size_t>;  // begin, end, parent
+
+    PieceCutter(std::vector<Piece>* pieces, std::size_t length) : pieces_(pieces), length_(length) {}
+
+    // A start tag of an element, met with depth elements open; opened when
+    // it is not closed at once; after is where its tag ends.
+    void startTag(int depth, bool opened, std::size_t after) {
+        if (!pieces_) return;
+        if (depth == 1) {
+            ++count_;
+            if (opened) {
+                open_ = true;
+                contentBegin_ = pieceBegin_ = after;
+                current_.clear();
+            }
+        } else if (depth == 2 && !opened) {
+            betweenChildren(after);
+        }
+    }
+
+    // A closing tag at at, met with depth elements open; after is where it ends.
+    void closingTag(int depth, std::size_t at, std::size_t after) {
+        if (!pieces_) return;
+        if (depth == 3) {
+            betweenChildren(after);
+        } else if (depth == 2 && open_) {
+            open_ = false;
+            if (at - contentBegin_ < length_) return;
+            if (at > pieceBegin_) current_.emplace_back(pieceBegin_, at, count_ - 1);
+            pieces_->insert(pieces_->end(), current_.begin(), current_.end());
+        }
+    }
+
+private:
+    void betweenChildren(std::size_t at) {
+        if (open_ && at - pieceBegin_ >= length_) {
+            current_.emplace_back(pieceBegin_, at, count_ - 1);
+            pieceBegin_ = at;
+        }
+    }
+
+    std::vector<Piece>* pieces_;
+    std::size_t length_;
+    std::size_t count_ = 0;
+    bool open_ = false;
+    std::size_t contentBegin_ = 0;
+    std::size_t pieceBegin_ = 0;
+    std::vector<Piece> current_;
+};
+
+}  // namespace
+
+int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces) {
+    if (pieces) pieces->clear();
     if (text.empty() || text.back() != '\0') text.push_back('\0');
     char* const begin = text.data();
     const char* const end = begin + text.size() - 1;
     if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return -1;  // refused by parse as it is
+    std::vector<PieceCutter::Piece> cut;
+    PieceCutter cutter(pieces ? &cut : nullptr, kPieceBytes);
     // The elements left open, counted as the parser recurses into them (never
     // below zero, so that a stray closing tag cannot hide an opening one).
     int depth = 0, deepest = 0;
@@ -369,30 +434,34 @@ int XmlFile::compact(std::vector<char>& text) {
                 whole = false;
                 break;
             }
+            const auto at = static_cast<std::size_t>(w - begin);
             *w++ = '<';
             *w++ = '/';
             *w++ = '>';
             r = s + 1;
+            cutter.closingTag(depth, at, static_cast<std::size_t>(w - begin));
             if (depth > 0) --depth;
             continue;
         }
         // Most tags are an element's name alone; the others follow the grammar.
         const char* s = r + 1;
+        const bool element = *s != '!' && *s != '?';
         if (*s != '!') while (isNameChar(*s)) ++s;
+        int opened = 0;
         if (s > r + 1 && (*s == '>' || (s[0] == '/' && s[1] == '>'))) {
-            if (*s == '>') deepest = std::max(deepest, ++depth);
+            opened = *s == '>';
             s += *s == '>' ? 1 : 2;
         } else {
             DepthScan scan(r + 1);
-            int opened = 0;
             if (!scan.node(opened)) {
                 whole = false;
                 break;
             }
-            if (opened) deepest = std::max(deepest, ++depth);
             s = scan.position();
         }
         while (r < s) *w++ = *r++;
+        if (element) cutter.startTag(depth, opened != 0, static_cast<std::size_t>(w - begin));
+        if (opened) deepest = std::max(deepest, ++depth);
     }
     // Where the grammar breaks the rest stays as it is: the parse fails there.
     const std::size_t rest = static_cast<std::size_t>(end - r);
@@ -401,6 +470,8 @@ int XmlFile::compact(std::vector<char>& text) {
     *w = '\0';
     text.resize(static_cast<std::size_t>(w - begin) + 1);
     platform::releaseUnusedCapacity(text);
+    if (pieces && whole)
+        for (const auto& [first, last, parent] : cut) pieces->push_back({first, last, parent});
     return whole ? deepest : -1;
 }
 
@@ -409,12 +480,231 @@ int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument&
     if (!readRaw(path, text, error)) return 0;
     if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
     joinLinesInPlace(text);
-    const int depth = kept == Text::Compact ? compact(text) : -1;
-    if (parseKnowingDepth(text, doc, error, failure, depth)) return 1;
+    // Only where the end of a text can be given back without moving it: the
+    // tree points into it.
+    if (kept == Text::Values && !platform::releasesUnusedCapacityInPlace()) kept = Text::Compact;
+    std::vector<Piece> pieces;
+    const int depth = kept == Text::AsRead ? -1 : compact(text, kept == Text::Values ? &pieces : nullptr);
+    if (!pieces.empty() && depth >= 0 && depth <= kMaxDepth) {
+        if (parseInPieces(text, pieces, doc)) return 1;
+    } else if (parseKnowingDepth(text, doc, error, failure, depth, kept != Text::Values)) {
+        if (kept != Text::Values || keepOnlyValues(text, doc)) return 1;
+    }
     if (kept == Text::AsRead) return -1;
     // Read again as it is, so that the finding's offset is one of the joined text.
     if (!readJoined(path, text, error)) return 0;
     return parse(text, doc, error, failure) ? 1 : -1;
+}
+
+namespace {
+
+using XmlText = rapidxml::xml_base<char>;
+
+// Hands every name and value of the tree to visit(holder, isName) in the
+// order the parser read them: an element's name, its attributes' names and
+// values, its value, then its children.
+template <class Visit>
+void eachText(RapidDocument& doc, Visit visit) {
+    XmlNode* const root = &doc;
+    XmlNode* n = doc.first_node();
+    while (n) {
+        visit(static_cast<XmlText*>(n), true);
+        for (XmlAttribute* a = n->first_attribute(); a; a = a->next_attribute()) {
+            visit(static_cast<XmlText*>(a), true);
+            visit(static_cast<XmlText*>(a), false);
+        }
+        visit(static_cast<XmlText*>(n), false);
+        if (n->first_node()) {
+            n = n->first_node();
+            continue;
+        }
+        while (n != root && !n->next_sibling()) n = n->parent();
+        n = n == root ? nullptr : n->next_sibling();
+    }
+}
+
+// One copy of each name, from the document's storage. A file uses a few
+// dozen names over and over: the last copy of a name of the same length and
+// letters at its ends and middle is tried first.
+class NameCopies {
+public:
+    explicit NameCopies(RapidDocument& doc) : doc_(doc) {}
+
+    char* operator()(const char* name, std::size_t size) {
+        static char empty[1] = "";
+        if (size == 0) return empty;
+        const auto first = static_cast<unsigned char>(name[0]);
+        const auto middle = static_cast<unsigned char>(name[size / 2]);
+        const auto last = static_cast<unsigned char>(name[size - 1]);
+        Copy& recent = recent_[(size * 131 + first * 31 + middle * 7 + last) % kRecent];
+        if (recent.size == size && std::memcmp(recent.text, name, size) == 0) return recent.text;
+        auto found = copies_.find(std::string_view(name, size));
+        if (found == copies_.end()) {
+            char* copy = doc_.allocate_string(nullptr, size + 1);
+            std::memcpy(copy, name, size);
+            copy[size] = '\0';
+            found = copies_.emplace(std::string_view(copy, size), copy).first;
+        }
+        recent = {found->second, size};
+        return found->second;
+    }
+
+private:
+    struct Copy {
+        char* text = nullptr;
+        std::size_t size = 0;
+    };
+    static constexpr std::size_t kRecent = 251;
+    RapidDocument& doc_;
+    std::array<Copy, kRecent> recent_{};
+    std::unordered_map<std::string_view, char*> copies_;
+};
+
+// Gathers the values of parsed texts one after the other, each with its
+// zero, from a write position that never passes what is still to be read;
+// or copies them into the document's own storage.
+class ValuePacker {
+public:
+    ValuePacker(RapidDocument& doc, char* to) : doc_(doc), names_(doc), to_(to) {}
+
+    // Gives the names of the tree that point into [begin, end) their copies
+    // and moves the values there to the write position (or, inStorage, to
+    // copies in the document's storage). False where a value holds a zero
+    // byte (from a character reference) or the values do not come in the
+    // order of the text: what was moved then is lost.
+    bool pack(const char* begin, const char* end, bool inStorage = false) {
+        const auto from = reinterpret_cast<std::uintptr_t>(begin);
+        const auto to = reinterpret_cast<std::uintptr_t>(end);
+        const char* reached = begin;
+        bool ok = true;
+        eachText(doc_, [&](XmlText* t, bool isName) {
+            const char* at = isName ? t->name() : t->value();
+            const auto address = reinterpret_cast<std::uintptr_t>(at);
+            if (!ok || address < from || address >= to) return;
+            const std::size_t size = isName ? t->name_size() : t->value_size();
+            if (isName) {
+                t->name(names_(at, size), size);
+                return;
+            }
+            if (at < reached) {
+                ok = false;
+                return;
+            }
+            reached = at + size + 1;
+            char* const copy = inStorage ? doc_.allocate_string(nullptr, size + 1) : to_;
+            for (std::size_t i = 0; i < size; ++i) {
+                if (at[i] == '\0') ok = false;
+                copy[i] = at[i];
+            }
+            copy[size] = '\0';
+            t->value(copy, size);
+            if (!inStorage) to_ += size + 1;
+        });
+        return ok;
+    }
+
+    char* written() const { return to_; }
+
+private:
+    RapidDocument& doc_;
+    NameCopies names_;
+    char* to_;
+};
+
+// Moves the nodes under from, in order, to the end of to's.
+void moveChildren(XmlNode* from, XmlNode* to) {
+    while (XmlNode* n = from->first_node()) {
+        from->remove_first_node();
+        to->append_node(n);
+    }
+}
+
+// Whether first or a sibling after it is an element.
+bool hasElement(const XmlNode* first) {
+    for (const XmlNode* n = first; n; n = n->next_sibling())
+        if (n->type() == rapidxml::node_element) return true;
+    return false;
+}
+
+}  // namespace
+
+bool XmlFile::keepOnlyValues(std::vector<char>& text, XmlDocument& doc) {
+    try {
+        ValuePacker packer(doc.get(), text.data());
+        if (!packer.pack(text.data(), text.data() + text.size())) return false;
+        text.resize(static_cast<std::size_t>(packer.written() - text.data()));
+        text.push_back('\0');
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    platform::releaseUnusedCapacity(text);
+    return true;
+}
+
+bool XmlFile::parseInPieces(std::vector<char>& text, const std::vector<Piece>& pieces, XmlDocument& doc) {
+    doc.reset();
+    RapidDocument& d = doc.get();
+    try {
+        ValuePacker packer(d, text.data());
+        // What is left without the pieces is read first: the elements the
+        // pieces belong in, empty. Its values go to the document's storage.
+        std::vector<char> frame;
+        std::size_t from = 0;
+        for (const Piece& p : pieces) {
+            frame.insert(frame.end(), text.begin() + static_cast<std::ptrdiff_t>(from),
+                         text.begin() + static_cast<std::ptrdiff_t>(p.begin));
+            from = p.end;
+        }
+        frame.insert(frame.end(), text.begin() + static_cast<std::ptrdiff_t>(from), text.end());
+        d.parse<kParseFlags>(frame.data());
+        if (!hasElement(d.first_node())) return false;
+        if (!packer.pack(frame.data(), frame.data() + frame.size(), true)) return false;
+        std::vector<char>().swap(frame);
+
+        // The elements the pieces go into, counted as they were cut: the
+        // children of top-level elements, in order.
+        std::vector<XmlNode*> parents;
+        std::size_t index = 0;
+        for (XmlNode* top = d.first_node(); top; top = top->next_sibling()) {
+            if (top->type() != rapidxml::node_element) continue;
+            for (XmlNode* child = top->first_node(); child; child = child->next_sibling()) {
+                if (child->type() != rapidxml::node_element) continue;
+                while (parents.size() < pieces.size() && pieces[parents.size()].parent == index)
+                    parents.push_back(child);
+                ++index;
+            }
+        }
+        if (parents.size() != pieces.size()) return false;
+        // The frame waits under a node of its own while the pieces are read.
+        XmlNode* const held = d.allocate_node(rapidxml::node_element);
+        moveChildren(&d, held);
+
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            char* const at = text.data() + pieces[i].begin;
+            char* const end = text.data() + pieces[i].end;
+            const char next = *end;
+            *end = '\0';
+            d.parse<kParseFlags>(at);
+            *end = next;
+            if (!packer.pack(at, end)) return false;
+            moveChildren(&d, parents[i]);
+            // What the pieces read so far left of themselves tells how far the
+            // values will reach: the text up to there is written again anyway.
+            const auto packed = static_cast<std::size_t>(packer.written() - text.data());
+            const auto reach = static_cast<std::size_t>(static_cast<double>(packed) / static_cast<double>(pieces[i].end) *
+                                                        static_cast<double>(text.size()) * 1.02);
+            platform::releaseUnusedRange(text, std::max(packed, reach), pieces[i].end);
+        }
+        moveChildren(held, &d);
+        text.resize(static_cast<std::size_t>(packer.written() - text.data()));
+        text.push_back('\0');
+    } catch (const rapidxml::parse_error&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    platform::releaseUnusedCapacity(text);
+    return true;
 }
 
 bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
@@ -422,7 +712,7 @@ bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& er
 }
 
 bool XmlFile::parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
-                                int knownDepth) {
+                                int knownDepth, bool checkZeros) {
     doc.reset();
     if (buffer.empty() || buffer.back() != '\0') buffer.push_back('\0');
     char* const start = buffer.data();
@@ -453,10 +743,8 @@ bool XmlFile::parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std
     } catch (const std::bad_alloc&) {
         return refuse("not enough memory to read the file", 0);
     }
-    bool hasElement = false;
-    for (const XmlNode* n = doc->first_node(); n && !hasElement; n = n->next_sibling())
-        hasElement = n->type() == rapidxml::node_element;
-    if (!hasElement) return refuse("no element found", length);
+    if (!hasElement(doc->first_node())) return refuse("no element found", length);
+    if (!checkZeros) return true;
     if (const char* zero = valueWithZero(doc.get()))
         return refuse("character reference to a zero byte", static_cast<std::size_t>(zero - start));
     return true;

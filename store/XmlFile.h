@@ -55,20 +55,46 @@ public:
     static void dropSkippedText(std::vector<char>& text);
 
 private:
+    // A stretch of the content of an element that is a child of a top-level
+    // element, between two of its children: [begin, end) of the compacted
+    // text; parent counts such elements in the order of the text, from 0.
+    struct Piece {
+        std::size_t begin = 0;
+        std::size_t end = 0;
+        std::size_t parent = 0;
+    };
+    // Contents at least this long are read in pieces of about this length.
+    static constexpr std::size_t kPieceBytes = 1u << 18;
+
     // dropSkippedText, returning how deep the elements it walked through
     // nest (at least as deep as the parser recurses), or -1 when it stopped
-    // where the grammar breaks.
-    static int compact(std::vector<char>& text);
+    // where the grammar breaks. pieces (when given) receives the stretches
+    // of long contents to read one by one.
+    static int compact(std::vector<char>& text, std::vector<Piece>* pieces = nullptr);
     // parse; a depth known from compact (0 or more, at most kMaxDepth)
-    // spares the scan for it.
+    // spares the scan for it. checkZeros false leaves the search for a
+    // character reference to a zero byte to the caller.
     static bool parseKnowingDepth(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure,
-                                  int knownDepth);
+                                  int knownDepth, bool checkZeros = true);
+    // Keeps of a parsed compacted text only the values (see Text::Values).
+    // False, with the tree to be dropped, when a value holds a zero byte or
+    // the values do not come in the order of the text.
+    static bool keepOnlyValues(std::vector<char>& text, XmlDocument& doc);
+    // Parses a compacted text whose long contents were cut into pieces:
+    // each piece is parsed on its own, its values kept at the front of the
+    // text and the rest of it given back before the next, so that the whole
+    // text and the whole tree are never held together. False (the tree to be
+    // dropped) wherever the text is not a well-formed document of values
+    // in their order: then it is read as a whole to tell why.
+    static bool parseInPieces(std::vector<char>& text, const std::vector<Piece>& pieces, XmlDocument& doc);
 
 public:
 
     // What load keeps of a file's text: Compact drops what the parser skips;
-    // AsRead keeps the joined text, so that a node's offset in it gives its line.
-    enum class Text { Compact, AsRead };
+    // AsRead keeps the joined text, so that a node's offset in it gives its line;
+    // Values keeps only the values the tree holds, one after the other, and
+    // each name once (the markup is gone: the least memory for an open file).
+    enum class Text { Compact, AsRead, Values };
 
     // Reads a data file and parses it into doc; text keeps what the tree
     // points into. A compacted text the parser refuses is read and parsed

@@ -2,6 +2,7 @@
 // entities, the declaration, the byte-order mark, and refused texts.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -375,4 +376,92 @@ TEST(XmlFileCompact, LoadKeepsLessAndReportsAFailureAtItsPlaceInTheJoinedText) {
     EXPECT_EQ(failure.reason, "expected >");
     EXPECT_EQ(XmlFile::positionInRaw(damaged.data(), damaged.size(), failure.offset), "line 5, column 1");
     EXPECT_EQ(XmlFile::load(data.path("missing.hma"), compactText, compact, error), 0);
+}
+
+// An open file keeps only its values: the same document in far less memory,
+// each value still ending in a zero; a text whose values the tree does not
+// hold in their order is kept whole.
+TEST(XmlFileValues, LoadKeepsOnlyTheValuesAndTheSameDocument) {
+    struct Case {
+        std::string raw;
+        bool packed;
+    };
+    const std::vector<Case> cases = {
+        {kRegistry, true},
+        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<a>\n\t<b id=\"1\" note=\"\">x &amp; y</b>\n\t<c/>\n</a>\n", true},
+        {"<!-- c --><a><![CDATA[z]]><b>&#65;&#x42;</b><b>C</b></a>", true},
+        // The element's value comes after its child's in the text.
+        {"<a><b>1</b>tail</a>", false},
+    };
+    TestDataFolder data;
+    for (const Case& c : cases) {
+        data.write("f.hma", c.raw);
+        XmlDocument values, asRead;
+        std::vector<char> valuesText, asReadText;
+        std::string error;
+        ASSERT_EQ(XmlFile::load(data.path("f.hma"), valuesText, values, error, nullptr, XmlFile::Text::Values), 1);
+        ASSERT_EQ(XmlFile::load(data.path("f.hma"), asReadText, asRead, error, nullptr, XmlFile::Text::AsRead), 1);
+        EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead)) << c.raw;
+        ASSERT_FALSE(valuesText.empty());
+        EXPECT_EQ(valuesText.back(), '\0');
+        EXPECT_EQ(std::memchr(valuesText.data(), '<', valuesText.size()) == nullptr, c.packed) << c.raw;
+        for (const XmlNode* n = values->first_node(); n; n = n->first_node() ? n->first_node() : n->next_sibling())
+            EXPECT_EQ(std::strlen(n->value()), n->value_size()) << c.raw;
+    }
+}
+
+// A long file is read piece by piece: the document, or the finding on a
+// damaged one, is the one of reading it whole.
+TEST(XmlFileValues, ALongFileReadInPiecesGivesWhatReadingItWholeGives) {
+    auto entries = [](const std::string& oneEvery100, const std::string& between) {
+        std::string s;
+        for (int i = 0; i < 4000; ++i)
+            s += "\t\t<entry id=\"" + std::to_string(i) + "\">\n\t\t\t<value>7" + std::to_string(i % 10) +
+                 ".000000</value>\n\t\t\t<date>2024/1/1</date>\n\t\t\t<time>08:00:00 AM</time>\n\t\t</entry>\n" +
+                 (i % 100 == 50 ? oneEvery100 : between);
+        return s;
+    };
+    auto file = [](const std::string& first, const std::string& second) {
+        return "<?xml version=\"1.0\"?>\n<patient id=\"0\">\n\t<info/>\n\t<info>\n\t\t<name>A &amp; B</name>\n\t</info>\n"
+               "\t<variable name=\"Pulse\">\n\t\t<normalLow>60</normalLow>\n" +
+               first + "\t</variable>\n\t<variable name=\"SpO2\"/>\n\t<variable name=\"Mood\">\n" + second +
+               "\t</variable>\n</patient>\n";
+    };
+    const std::string plain = entries("", "");
+    struct Case {
+        std::string raw;
+        bool valuesOnly;  // the text kept is the values alone
+    };
+    const std::vector<Case> cases = {
+        {file(plain, plain), true},
+        {file(entries("<!-- a note -->\n<?pi x?>\n", ""), entries("\t\t<entry id=\"x\"><value>&lt;&#65;</value></entry>\n", "")),
+         true},
+        // Text between the entries, and an element's value after its child:
+        // read whole, as they are.
+        {file(entries("stray text\n", ""), plain), false},
+        {file(plain, entries("\t\t<entry><value>1</value>tail</entry>\n", "")), false},
+        // Damaged: a zero byte by reference, a tag left open, a missing quote.
+        {file(plain, entries("\t\t<entry><value>&#0;</value></entry>\n", "")), false},
+        {file(entries("\t\t<entry>\n", ""), plain), false},
+        {file(plain, entries("\t\t<entry id=\"1>\n", "")), false},
+    };
+    TestDataFolder data;
+    for (const auto& [raw, valuesOnly] : cases) {
+        data.write("f.hma", raw);
+        XmlDocument values, asRead;
+        std::vector<char> valuesText, asReadText;
+        std::string valuesError, asReadError;
+        XmlFile::Failure valuesFailure, asReadFailure;
+        const int read = XmlFile::load(data.path("f.hma"), valuesText, values, valuesError, &valuesFailure,
+                                       XmlFile::Text::Values);
+        EXPECT_EQ(read, XmlFile::load(data.path("f.hma"), asReadText, asRead, asReadError, &asReadFailure,
+                                      XmlFile::Text::AsRead));
+        if (read == 1) {
+            EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead));
+            EXPECT_EQ(valuesText.size() < asReadText.size() / 2, valuesOnly);
+        } else {
+            EXPECT_EQ(valuesFailure.reason, asReadFailure.reason);
+            EXPECT_EQ(valuesFailure.offset, asReadFailure.offset);
+        }
+    }
 }
