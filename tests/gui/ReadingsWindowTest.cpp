@@ -177,9 +177,9 @@ TEST_F(ReadingsWindowTest, AClickOnAPointShowsItAndADoubleClickOpensItsHistoryRo
     window->chart->refresh();
     MyChart* chart = window->chart;
     // Points are where the last draw put them: waited for (a few seconds at most on a busy machine).
-    for (int i = 0; i < 500 && chart->drawnPoints.empty(); ++i) Fl::wait(0.01);
-    ASSERT_EQ(chart->drawnPoints.size(), 2u);
-    const MyChart::DrawnPoint first = chart->drawnPoints[0];  // entry 0: 70 on 2024/1/2
+    for (int i = 0; i < 500 && chart->drawnPointCount() == 0; ++i) Fl::wait(0.01);
+    ASSERT_EQ(chart->drawnPointCount(), 2u);
+    const MyChart::DrawnPoint first = chart->drawnPoint(0);  // entry 0: 70 on 2024/1/2
     press(chart, first.x + 2, first.y - 2, 0);
     EXPECT_EQ(chart->pickedSeries, "Pulse");
     EXPECT_EQ(MyChart::pointText(chart->pickedSeries, chart->pickedInstant, first.value),

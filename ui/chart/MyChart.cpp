@@ -269,7 +269,6 @@ void MyChart::draw() {
 
     fl_draw_box(FL_THIN_DOWN_BOX, x(), y(), w(), h(), panelColor);
     fl_draw_box(FL_FLAT_BOX, left, top, right - left, bottom - top, FL_WHITE);
-    drawnPoints.clear();
     drawnSeries.clear();
 
     if (varCount > 0 && !variables.empty()) {
@@ -401,18 +400,36 @@ void MyChart::draw() {
             fl_draw(legend.c_str(), legX, legY - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
             legX += lw + 15;
 
-            // Pixel positions of the shown points, kept for clicks.
-            drawnSeries.push_back({v.name, v.variable});
+            // Pixel positions of the shown points; for clicks, where each
+            // pixel column's points begin.
             const ShownStretch& stretch = stretches[index];
             const std::size_t shown = static_cast<std::size_t>(stretch.end - stretch.begin);
             std::vector<std::pair<int, int>> line;
             line.reserve(shown);
-            for (auto p = stretch.begin; p != stretch.end; ++p) {
+            for (auto p = stretch.begin; p != stretch.end; ++p)
                 line.emplace_back(ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
                                   ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom));
-                drawnPoints.push_back({line.back().first, line.back().second, drawnSeries.size() - 1, p->first.instant,
-                                       p->second});
+            DrawnSeries drawn;
+            drawn.name = v.name;
+            drawn.variable = v.variable;
+            drawn.xmin = xmin;
+            drawn.xmax = xmax;
+            drawn.S = S;
+            drawn.left = left;
+            drawn.right = right;
+            drawn.top = top;
+            drawn.bottom = bottom;
+            drawn.scale = sc;
+            if (!line.empty()) {
+                drawn.firstX = line.front().first;
+                drawn.columns.assign(static_cast<std::size_t>(line.back().first - drawn.firstX) + 2, 0);
+                std::size_t column = 0;
+                for (std::size_t i = 0; i < line.size(); ++i)
+                    while (column <= static_cast<std::size_t>(line[i].first - drawn.firstX))
+                        drawn.columns[column++] = static_cast<std::uint32_t>(i);
+                drawn.columns.back() = static_cast<std::uint32_t>(line.size());
             }
+            drawnSeries.push_back(std::move(drawn));
 
             int yLo = 0, yHi = 0;
             if (rangeMode) {
@@ -459,6 +476,7 @@ void MyChart::draw() {
             else
                 shownVariables.push_back(
                     ChartVariable{v.name, PointMap::stretchOf(v.points, begins[index], ends[index]), v.variable, v.range});
+            drawnSeries.back().points = shownVariables.back().points;
         }
         fl_line_style(0);
 
@@ -477,9 +495,16 @@ void MyChart::draw() {
     }
 
     // The details of the picked point beside it, while it is shown.
+    DrawnPoint shownPick;
     const DrawnPoint* picked = nullptr;
-    for (const DrawnPoint& p : drawnPoints)
-        if (p.instant == pickedInstant && drawnSeries[p.series].name == pickedSeries) picked = &p;
+    for (std::size_t i = 0; i < drawnSeries.size(); ++i) {
+        const DrawnSeries& series = drawnSeries[i];
+        if (series.name != pickedSeries) continue;
+        const auto p = series.points.lower_bound(TimeKey::fromInstant(pickedInstant));
+        if (p == series.points.end() || p->first.instant != pickedInstant) continue;
+        shownPick = pointOf(series, i, p);
+        picked = &shownPick;
+    }
     if (picked) {
         const std::string text = pointText(pickedSeries, picked->instant, picked->value);
         fl_font(FL_HELVETICA, 12);
@@ -524,19 +549,58 @@ std::string MyChart::emptyHint() const {
     return "No readings between " + ChartMath::shortDate(window.tMin) + " and " + ChartMath::shortDate(window.tMax);
 }
 
-const MyChart::DrawnPoint* MyChart::pointNear(int px, int py) const {
+MyChart::DrawnPoint MyChart::pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) {
+    DrawnPoint point;
+    point.x = ChartMath::xPixel(p->first.instant, series.xmin, series.xmax, series.S, series.left, series.right);
+    point.y = ChartMath::yPixel(p->second, series.scale.step, series.scale.lo, series.scale.hi, series.top,
+                                series.bottom);
+    point.series = index;
+    point.instant = p->first.instant;
+    point.value = p->second;
+    return point;
+}
+
+std::size_t MyChart::drawnPointCount() const {
+    std::size_t n = 0;
+    for (const DrawnSeries& s : drawnSeries) n += s.points.size();
+    return n;
+}
+
+MyChart::DrawnPoint MyChart::drawnPoint(std::size_t index) const {
+    for (std::size_t i = 0; i < drawnSeries.size(); ++i) {
+        const DrawnSeries& s = drawnSeries[i];
+        if (index < s.points.size()) return pointOf(s, i, s.points.begin() + static_cast<std::ptrdiff_t>(index));
+        index -= s.points.size();
+    }
+    return DrawnPoint();
+}
+
+bool MyChart::pointNear(int px, int py, DrawnPoint& found) const {
     const int reach = 6;  // a little more than a marker's radius
-    const DrawnPoint* best = nullptr;
+    bool any = false;
     int bestDistance = reach * reach + 1;
-    for (const DrawnPoint& p : drawnPoints) {
-        const int dx = p.x - px, dy = p.y - py;
-        const int d = dx * dx + dy * dy;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = &p;
+    for (std::size_t i = 0; i < drawnSeries.size(); ++i) {
+        const DrawnSeries& s = drawnSeries[i];
+        if (s.columns.size() < 2) continue;
+        // Only the points of the columns within reach.
+        const int lastColumn = static_cast<int>(s.columns.size()) - 2;
+        const int from = std::max(0, px - reach - s.firstX);
+        const int to = std::min(lastColumn, px + reach - s.firstX);
+        if (from > to) continue;
+        const auto begin = s.points.begin() + static_cast<std::ptrdiff_t>(s.columns[static_cast<std::size_t>(from)]);
+        const auto end = s.points.begin() + static_cast<std::ptrdiff_t>(s.columns[static_cast<std::size_t>(to) + 1]);
+        for (auto p = begin; p != end; ++p) {
+            const DrawnPoint point = pointOf(s, i, p);
+            const int dx = point.x - px, dy = point.y - py;
+            const int d = dx * dx + dy * dy;
+            if (d < bestDistance) {
+                bestDistance = d;
+                found = point;
+                any = true;
+            }
         }
     }
-    return best;
+    return any;
 }
 
 std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
@@ -548,16 +612,16 @@ std::string MyChart::pointText(const std::string& series, std::int64_t instant, 
 
 int MyChart::handle(int event) {
     if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) {
-        if (const DrawnPoint* p = pointNear(Fl::event_x(), Fl::event_y())) {
-            const DrawnSeries series = drawnSeries[p->series];
-            const std::int64_t instant = p->instant;
+        DrawnPoint p;
+        if (pointNear(Fl::event_x(), Fl::event_y(), p)) {
+            const DrawnSeries& series = drawnSeries[p.series];
             pickedSeries = series.name;
-            pickedInstant = instant;
-            TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, instant, p->value);
-            redraw();
+            pickedInstant = p.instant;
+            TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, p.instant, p.value);
             // The history opens once the button is up: the rest of this
             // click must not reach the window that opens under the pointer.
             historyOnRelease = Fl::event_clicks() > 0 ? series.variable : std::string();
+            redraw();
             return 1;
         }
         if (!pickedSeries.empty()) {
