@@ -184,3 +184,36 @@ TEST_F(ChartFixture, SeriesWithoutPointsTakeNoPartInTheWindow) {
     EXPECT_EQ(std::string(chart->toBox->label()), today);
     EXPECT_EQ(chart->shownVariables.size(), 1u);
 }
+
+// Among thousands of points a click finds the one a search over every drawn
+// point finds: the nearest within reach, the first drawn of equally near ones.
+TEST_F(ChartFixture, AClickAmongDensePointsFindsTheNearestDrawnPoint) {
+    const std::int64_t start = instantOf(2026, 1, 1);
+    for (int s = 0; s < 2; ++s) {
+        std::vector<std::pair<std::int64_t, double>> pts;
+        for (int i = 0; i < 6000; ++i) pts.emplace_back(start + i * 600 + s * 60, 60 + (i * 7 + s * 3) % 50);
+        chart->addVariable(series(s == 0 ? "Pulse" : "SpO2", pts));
+    }
+    chart->refresh();
+    render();
+    ASSERT_EQ(chart->drawnPointCount(), 12000u);
+    std::vector<MyChart::DrawnPoint> all;
+    for (std::size_t i = 0; i < chart->drawnPointCount(); ++i) all.push_back(chart->drawnPoint(i));
+    for (int x = chart->plotLeft - 8; x <= chart->plotRight + 8; x += 37)
+        for (int y = chart->plotTop - 8; y <= chart->plotBottom + 8; y += 11) {
+            const MyChart::DrawnPoint* nearest = nullptr;
+            int best = 6 * 6 + 1;
+            for (const MyChart::DrawnPoint& p : all) {
+                const int d = (p.x - x) * (p.x - x) + (p.y - y) * (p.y - y);
+                if (d < best) {
+                    best = d;
+                    nearest = &p;
+                }
+            }
+            MyChart::DrawnPoint found;
+            ASSERT_EQ(chart->pointNear(x, y, found), nearest != nullptr) << x << "," << y;
+            if (!nearest) continue;
+            EXPECT_EQ(found.series, nearest->series) << x << "," << y;
+            EXPECT_EQ(found.instant, nearest->instant) << x << "," << y;
+        }
+}
