@@ -40,10 +40,6 @@ std::string number(double value, int decimals) {
     return buf;
 }
 
-std::string withUnit(const std::string& numberText, const char* unit) {
-    if (!unit || !*unit) return numberText;
-    if (std::strcmp(unit, "%") == 0) return numberText + unit;
-    return numberText + " " + unit;
-}
+std::string withUnit(const std::string& numberText, const char* unit) { return Units::withUnit(numberText, unit); }
 
 }  // namespace VariableUnits

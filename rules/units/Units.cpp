@@ -151,10 +151,13 @@ std::string label(const std::string& name, Quantity q, const Preferences& p) {
 }
 
 std::string withUnit(const std::string& numberText, Quantity q, const Preferences& p) {
-    const Unit& u = shown(q, p);
-    if (!*u.shown) return numberText;
-    if (std::strcmp(u.shown, "%") == 0) return numberText + u.shown;
-    return numberText + " " + u.shown;
+    return withUnit(numberText, shown(q, p).shown);
+}
+
+std::string withUnit(const std::string& numberText, const char* unit) {
+    if (!unit || !*unit) return numberText;
+    if (std::strcmp(unit, "%") == 0) return numberText + unit;
+    return numberText + " " + unit;
 }
 
 const Preferences& current() { return gCurrent; }

@@ -93,6 +93,9 @@ std::string storedText(double storedValue);
 std::string label(const std::string& name, Quantity q, const Preferences& p);
 // "38.5 °C", "96%", "7": a number text with its unit.
 std::string withUnit(const std::string& numberText, Quantity q, const Preferences& p);
+// The same with the unit's text: the percent sign follows the number
+// directly, every other unit after a space; no unit, the number alone.
+std::string withUnit(const std::string& numberText, const char* unit);
 
 // The preferences of this process (defaults until set) and a count that
 // changes whenever they do, for whoever keeps converted values.
