@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
 #include "store/XmlFile.h"
 #include "TestSupport.h"
 
@@ -404,7 +405,10 @@ TEST(XmlFileValues, LoadKeepsOnlyTheValuesAndTheSameDocument) {
         EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead)) << c.raw;
         ASSERT_FALSE(valuesText.empty());
         EXPECT_EQ(valuesText.back(), '\0');
-        EXPECT_EQ(std::memchr(valuesText.data(), '<', valuesText.size()) == nullptr, c.packed) << c.raw;
+        // Where the system cannot give memory back in place the text stays compacted.
+        EXPECT_EQ(std::memchr(valuesText.data(), '<', valuesText.size()) == nullptr,
+                  c.packed && platform::releasesUnusedCapacityInPlace())
+            << c.raw;
         for (const XmlNode* n = values->first_node(); n; n = n->first_node() ? n->first_node() : n->next_sibling())
             EXPECT_EQ(std::strlen(n->value()), n->value_size()) << c.raw;
     }
@@ -458,7 +462,7 @@ TEST(XmlFileValues, ALongFileReadInPiecesGivesWhatReadingItWholeGives) {
                                       XmlFile::Text::AsRead));
         if (read == 1) {
             EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead));
-            EXPECT_EQ(valuesText.size() < asReadText.size() / 2, valuesOnly);
+            EXPECT_EQ(valuesText.size() < asReadText.size() / 2, valuesOnly && platform::releasesUnusedCapacityInPlace());
         } else {
             EXPECT_EQ(valuesFailure.reason, asReadFailure.reason);
             EXPECT_EQ(valuesFailure.offset, asReadFailure.offset);
