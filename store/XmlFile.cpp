@@ -682,6 +682,9 @@ bool XmlFile::parseInPieces(std::vector<char>& text, const std::vector<Piece>& p
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             char* const at = text.data() + pieces[i].begin;
             char* const end = text.data() + pieces[i].end;
+            // Read on its own, a piece may begin only where an element does:
+            // the parser would skip a byte-order mark at its start.
+            if (*at != '<') return false;
             const char next = *end;
             *end = '\0';
             d.parse<kParseFlags>(at);

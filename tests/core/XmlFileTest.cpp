@@ -440,9 +440,10 @@ TEST(XmlFileValues, ALongFileReadInPiecesGivesWhatReadingItWholeGives) {
         {file(plain, plain), true},
         {file(entries("<!-- a note -->\n<?pi x?>\n", ""), entries("\t\t<entry id=\"x\"><value>&lt;&#65;</value></entry>\n", "")),
          true},
-        // Text between the entries, and an element's value after its child:
-        // read whole, as they are.
+        // Text between the entries or before them, and an element's value
+        // after its child: read whole, as they are.
         {file(entries("stray text\n", ""), plain), false},
+        {file(plain, "\xEF\xBB\xBF" + plain), false},
         {file(plain, entries("\t\t<entry><value>1</value>tail</entry>\n", "")), false},
         // Damaged: a zero byte by reference, a tag left open, a missing quote.
         {file(plain, entries("\t\t<entry><value>&#0;</value></entry>\n", "")), false},
