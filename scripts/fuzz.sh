@@ -15,7 +15,7 @@ mkdir -p "$out/corpus" "$out/findings"
 CXX=${CXX:-clang++}
 rapidxml_include=$(dirname "$(dirname "$(find /usr/include /usr/local/include -name rapidxml.hpp -path '*rapidxml/*' 2>/dev/null | head -n1)")")
 binary=$out/fuzz_data_file
-sources=(tests/fuzz/fuzz_data_file.cpp store/XmlFile.cpp platform/Platform.cpp)
+sources=(tests/fuzz/fuzz_data_file.cpp store/XmlFile.cpp store/FileMark.cpp platform/Platform.cpp)
 if [[ ! -x $binary ]] || [[ -n $(find "${sources[@]}" store/XmlFile.h store/XmlDocument.h platform/Platform.h -newer "$binary" 2>/dev/null) ]]; then
   echo "Building $binary"
   "$CXX" -std=c++17 -g -O1 -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \

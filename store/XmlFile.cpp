@@ -396,14 +396,14 @@ private:
 
 }  // namespace
 
-int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces) {
+int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces, std::size_t pieceBytes) {
     if (pieces) pieces->clear();
     if (text.empty() || text.back() != '\0') text.push_back('\0');
     char* const begin = text.data();
     const char* const end = begin + text.size() - 1;
     if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return -1;  // refused by parse as it is
     std::vector<PieceCutter::Piece> cut;
-    PieceCutter cutter(pieces ? &cut : nullptr, kPieceBytes);
+    PieceCutter cutter(pieces ? &cut : nullptr, pieceBytes);
     // The elements left open, counted as the parser recurses into them (never
     // below zero, so that a stray closing tag cannot hide an opening one).
     int depth = 0, deepest = 0;
@@ -480,15 +480,13 @@ int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument&
     if (!readRaw(path, text, error)) return 0;
     if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
     joinLinesInPlace(text);
-    // Only where the end of a text can be given back without moving it: the
-    // tree points into it.
+    // Only where the end of a text can be given back without moving it (the
+    // tree points into it) does keeping only the values give memory back.
     if (kept == Text::Values && !platform::releasesUnusedCapacityInPlace()) kept = Text::Compact;
-    std::vector<Piece> pieces;
-    const int depth = kept == Text::AsRead ? -1 : compact(text, kept == Text::Values ? &pieces : nullptr);
-    if (!pieces.empty() && depth >= 0 && depth <= kMaxDepth) {
-        if (parseInPieces(text, pieces, doc)) return 1;
-    } else if (parseKnowingDepth(text, doc, error, failure, depth, kept != Text::Values)) {
-        if (kept != Text::Values || keepOnlyValues(text, doc)) return 1;
+    if (kept == Text::Values) {
+        if (parseValues(text, doc)) return 1;
+    } else if (parseKnowingDepth(text, doc, error, failure, kept == Text::AsRead ? -1 : compact(text))) {
+        return 1;
     }
     if (kept == Text::AsRead) return -1;
     // Read again as it is, so that the finding's offset is one of the joined text.
@@ -570,8 +568,9 @@ public:
     // Gives the names of the tree that point into [begin, end) their copies
     // and moves the values there to the write position (or, inStorage, to
     // copies in the document's storage). False where a value holds a zero
-    // byte (from a character reference) or the values do not come in the
-    // order of the text: what was moved then is lost.
+    // byte (from a character reference), or the values do not come in the
+    // order of the text, or a name comes after a value that follows it in
+    // the text: what was moved then is lost.
     bool pack(const char* begin, const char* end, bool inStorage = false) {
         const auto from = reinterpret_cast<std::uintptr_t>(begin);
         const auto to = reinterpret_cast<std::uintptr_t>(end);
@@ -583,6 +582,12 @@ public:
             if (!ok || address < from || address >= to) return;
             const std::size_t size = isName ? t->name_size() : t->value_size();
             if (isName) {
+                // A name below the write position was written over (its
+                // element follows a value in the text that came first here).
+                if (!inStorage && at < to_) {
+                    ok = false;
+                    return;
+                }
                 t->name(names_(at, size), size);
                 return;
             }
@@ -628,6 +633,15 @@ bool hasElement(const XmlNode* first) {
 
 }  // namespace
 
+bool XmlFile::parseValues(std::vector<char>& text, XmlDocument& doc, std::size_t pieceBytes) {
+    std::vector<Piece> pieces;
+    const int depth = compact(text, &pieces, pieceBytes);
+    if (depth < 0 || depth > kMaxDepth) return false;
+    if (!pieces.empty()) return parseInPieces(text, pieces, doc);
+    std::string error;
+    return parseKnowingDepth(text, doc, error, nullptr, depth, false) && keepOnlyValues(text, doc);
+}
+
 bool XmlFile::keepOnlyValues(std::vector<char>& text, XmlDocument& doc) {
     try {
         ValuePacker packer(doc.get(), text.data());
@@ -637,7 +651,7 @@ bool XmlFile::keepOnlyValues(std::vector<char>& text, XmlDocument& doc) {
     } catch (const std::bad_alloc&) {
         return false;
     }
-    platform::releaseUnusedCapacity(text);
+    if (platform::releasesUnusedCapacityInPlace()) platform::releaseUnusedCapacity(text);
     return true;
 }
 
@@ -706,7 +720,7 @@ bool XmlFile::parseInPieces(std::vector<char>& text, const std::vector<Piece>& p
     } catch (const std::bad_alloc&) {
         return false;
     }
-    platform::releaseUnusedCapacity(text);
+    if (platform::releasesUnusedCapacityInPlace()) platform::releaseUnusedCapacity(text);
     return true;
 }
 
@@ -763,7 +777,8 @@ constexpr char kMark = '\x01';
 
 struct MarkedText {
     rapidxml::xml_base<char>* holder;
-    char* value;
+    bool name;  // the holder's name, else its value
+    char* text;
     std::size_t size;
 };
 
@@ -785,14 +800,32 @@ void markText(rapidxml::xml_base<char>* holder, std::vector<MarkedText>& marked,
             text += static_cast<char>(c);
         }
     }
-    marked.push_back({holder, holder->value(), holder->value_size()});
+    marked.push_back({holder, false, holder->value(), holder->value_size()});
     texts.push_back(text);
     holder->value(&texts.back()[0], texts.back().size());
 }
 
+// A name is printed as it is: a kMark in it stands doubled while printing,
+// which the output turns back into the one byte.
+void markName(rapidxml::xml_base<char>* holder, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
+    if (!std::memchr(holder->name(), kMark, holder->name_size())) return;
+    std::string text;
+    for (std::size_t i = 0; i < holder->name_size(); ++i) {
+        if (holder->name()[i] == kMark) text += kMark;
+        text += holder->name()[i];
+    }
+    marked.push_back({holder, true, holder->name(), holder->name_size()});
+    texts.push_back(text);
+    holder->name(&texts.back()[0], texts.back().size());
+}
+
 void markTree(XmlNode* node, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
+    markName(node, marked, texts);
     markText(node, marked, texts);
-    for (XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute()) markText(a, marked, texts);
+    for (XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute()) {
+        markName(a, marked, texts);
+        markText(a, marked, texts);
+    }
     for (XmlNode* child = node->first_node(); child; child = child->next_sibling()) markTree(child, marked, texts);
 }
 
@@ -808,6 +841,10 @@ public:
     void add(char c) {
         if (afterMark_) {
             afterMark_ = false;
+            if (c == kMark) {
+                append(c);  // a kMark of a name
+                return;
+            }
             const std::string reference = "&#" + std::to_string(c - '@') + ";";
             for (char r : reference) append(r);
             return;
@@ -872,7 +909,12 @@ bool XmlFile::print(const RapidDocument& doc, const std::function<bool(const cha
     for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, marked, texts);
     PieceWriter writer(put, !marked.empty());
     rapidxml::print(PieceIterator{&writer}, doc, 0);
-    for (const MarkedText& m : marked) m.holder->value(m.value, m.size);
+    for (const MarkedText& m : marked) {
+        if (m.name)
+            m.holder->name(m.text, m.size);
+        else
+            m.holder->value(m.text, m.size);
+    }
     return writer.finish();
 }
 

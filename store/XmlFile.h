@@ -70,7 +70,8 @@ private:
     // nest (at least as deep as the parser recurses), or -1 when it stopped
     // where the grammar breaks. pieces (when given) receives the stretches
     // of long contents to read one by one.
-    static int compact(std::vector<char>& text, std::vector<Piece>* pieces = nullptr);
+    static int compact(std::vector<char>& text, std::vector<Piece>* pieces = nullptr,
+                       std::size_t pieceBytes = kPieceBytes);
     // parse; a depth known from compact (0 or more, at most kMaxDepth)
     // spares the scan for it. checkZeros false leaves the search for a
     // character reference to a zero byte to the caller.
@@ -105,6 +106,13 @@ public:
     // read from the file.
     static int load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
                     Failure* failure = nullptr, Text kept = Text::Compact, std::uint64_t* rawChecksum = nullptr);
+
+    // Parses a joined text in place keeping only its values (Text::Values),
+    // contents longer than pieceBytes read in pieces of about that length.
+    // False when the text cannot be read so (damaged, or values out of the
+    // order of the text): it is then to be read again as a whole, which
+    // tells why or keeps it whole.
+    static bool parseValues(std::vector<char>& text, XmlDocument& doc, std::size_t pieceBytes = kPieceBytes);
 
     // Parses a zero-terminated buffer in place into doc. On failure doc is
     // left empty, error reads "<reason> at character N" and failure (when

@@ -165,6 +165,8 @@ TEST(XmlFileRoundTrip, ControlCharactersAreWrittenAsReferencesAndNeverChange) {
          "<v name=\"\xC3\x86robic&#10;mins\">a&#9;b</v>\n\n"},
         {"<v>line&#13;&#10;two</v>", "line\r\ntwo", "<v>line&#13;&#10;two</v>\n\n"},
         {"<v>&#1;x&#31;</v>", "\x01x\x1f", "<v>&#1;x&#31;</v>\n\n"},
+        // A control character in a name stays as it is (a name holds no reference).
+        {"<v n\x01=\"&#9;\">a&#9;b</v>", "a\tb", "<v n\x01=\"&#9;\">a&#9;b</v>\n\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
@@ -468,5 +470,25 @@ TEST(XmlFileValues, ALongFileReadInPiecesGivesWhatReadingItWholeGives) {
             EXPECT_EQ(valuesFailure.reason, asReadFailure.reason);
             EXPECT_EQ(valuesFailure.offset, asReadFailure.offset);
         }
+    }
+}
+
+// Read in pieces of a byte, a text gives the document the parser gives, or
+// is left to be read whole: never another one.
+TEST(XmlFileValues, PiecesOfAByteGiveTheSameDocumentOrNone) {
+    const std::vector<std::string> texts = {
+        "<r><a><n><b/>xxxxxxxxxxxx<c/></n></a><a/></r>",  // a value after a child's name
+        "<r><a><n>v<b>w</b></n><m x=\"1\">y</m></a><a><e/></a></r>",
+        "<r><a><n><b>w</b>tail</n></a></r>",
+        "<r><a>text<b/></a></r>",
+        "<r><a><b/>text</a></r>",
+        "<r/><s><a><b>1</b></a></s>",
+    };
+    for (const std::string& raw : texts) {
+        std::vector<char> whole = joined(raw), pieces = joined(raw);
+        XmlDocument wholeDoc, piecesDoc;
+        std::string error;
+        ASSERT_TRUE(XmlFile::parse(whole, wholeDoc, error)) << raw;
+        if (XmlFile::parseValues(pieces, piecesDoc, 1)) EXPECT_EQ(XmlFile::print(piecesDoc), XmlFile::print(wholeDoc)) << raw;
     }
 }

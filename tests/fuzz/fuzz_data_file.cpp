@@ -1,7 +1,8 @@
 // Fuzz target for reading, parsing and printing a data file: the bytes are
 // joined as the store reads them, parsed with the data files' flags, printed,
 // and the printed text must read back and, once saved again, stay the same.
-// The text compacted before parsing must read exactly as the text itself.
+// The text compacted before parsing must read exactly as the text itself,
+// and so must its values read in pieces.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -46,6 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string compactError;
     if (XmlFile::parse(compactBuffer, compact, compactError) != read)
         fail("the compacted text reads otherwise", input + "\n----\n" + compactError + " / " + error);
+    // Kept as values only, read in pieces of a few bytes where it can be:
+    // never a text the parser refuses, never another document.
+    for (std::size_t pieceBytes : {std::size_t{1}, std::size_t{40}}) {
+        XmlDocument values;
+        std::vector<char> valuesBuffer;
+        XmlFile::joinLines(input.data(), input.size(), valuesBuffer);
+        if (!XmlFile::parseValues(valuesBuffer, values, pieceBytes)) continue;
+        if (!read) fail("the values of a refused text were read", input);
+        if (XmlFile::print(values) != XmlFile::print(first)) fail("the values read in pieces give another document", input);
+    }
     if (!read) {
         if (error.empty()) fail("refused without a reason", input);
         return 0;
