@@ -538,8 +538,8 @@ public:
         if (recent.size == size && std::memcmp(recent.text, name, size) == 0) return recent.text;
         auto found = copies_.find(std::string_view(name, size));
         if (found == copies_.end()) {
-            char* copy = doc_.allocate_string(nullptr, size + 1);
-            std::memcpy(copy, name, size);
+            // The parser ended the name with a zero: size + 1 bytes are there to copy.
+            char* copy = doc_.allocate_string(name, size + 1);
             copy[size] = '\0';
             found = copies_.emplace(std::string_view(copy, size), copy).first;
         }
@@ -596,7 +596,8 @@ public:
                 return;
             }
             reached = at + size + 1;
-            char* const copy = inStorage ? doc_.allocate_string(nullptr, size + 1) : to_;
+            // The parser ended the value with a zero: size + 1 bytes are there to copy.
+            char* const copy = inStorage ? doc_.allocate_string(at, size + 1) : to_;
             for (std::size_t i = 0; i < size; ++i) {
                 if (at[i] == '\0') ok = false;
                 copy[i] = at[i];

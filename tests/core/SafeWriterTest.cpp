@@ -383,13 +383,19 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - t0).count();
 
     std::mt19937 random(20261207);
-    std::uniform_int_distribution<long> delay(0, std::max<long>(2000, 5 * static_cast<long>(oneSave)));
-    // A fixed number of kills, not a time budget: a loaded machine (or the
+    long range = std::max<long>(2000, 5 * static_cast<long>(oneSave));
+    // A number of kills, not a time budget: a loaded machine (or the
     // sanitizer build) makes every save slower, and the spread of the kill
-    // moments above grows with it, so the test takes longer but checks the same.
+    // moments above grows with it, so the test takes longer but checks the
+    // same. A child that finds the file changed reads it again before it
+    // saves, which a busy machine can stretch past the spread: while one
+    // version is still unseen, the kills reach further.
     int seenA = 0, seenB = 0;
-    const int kills = 40;
-    for (int kill_number = 0; kill_number < kills; ++kill_number) {
+    int kills = 0;
+    for (int kill_number = 0; kill_number < 40 || ((seenA == 0 || seenB == 0) && kill_number < 200);
+         ++kill_number, ++kills) {
+        if (kill_number >= 40 && kill_number % 20 == 0) range = range * 3 / 2;
+        std::uniform_int_distribution<long> delay(0, range);
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
