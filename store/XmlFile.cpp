@@ -10,7 +10,6 @@
 #include <iterator>
 #include <new>
 #include <string_view>
-#include <tuple>
 #include <unordered_map>
 
 #include <rapidxml/rapidxml_print.hpp>
@@ -344,7 +343,7 @@ namespace {
 // it walks through. Positions are those of the compacted text.
 class PieceCutter {
 public:
-    using Piece = std::tuple<std::size_t, std::size_t, std::size_t>;  // begin, end, parent
+    using Piece = XmlFile::Piece;
 
     PieceCutter(std::vector<Piece>* pieces, std::size_t length) : pieces_(pieces), length_(length) {}
 
@@ -372,7 +371,7 @@ public:
         } else if (depth == 2 && open_) {
             open_ = false;
             if (at - contentBegin_ < length_) return;
-            if (at > pieceBegin_) current_.emplace_back(pieceBegin_, at, count_ - 1);
+            if (at > pieceBegin_) current_.push_back({pieceBegin_, at, count_ - 1});
             pieces_->insert(pieces_->end(), current_.begin(), current_.end());
         }
     }
@@ -380,7 +379,7 @@ public:
 private:
     void betweenChildren(std::size_t at) {
         if (open_ && at - pieceBegin_ >= length_) {
-            current_.emplace_back(pieceBegin_, at, count_ - 1);
+            current_.push_back({pieceBegin_, at, count_ - 1});
             pieceBegin_ = at;
         }
     }
@@ -402,8 +401,7 @@ int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces, std::s
     char* const begin = text.data();
     const char* const end = begin + text.size() - 1;
     if (std::memchr(begin, '\0', static_cast<std::size_t>(end - begin))) return -1;  // refused by parse as it is
-    std::vector<PieceCutter::Piece> cut;
-    PieceCutter cutter(pieces ? &cut : nullptr, pieceBytes);
+    PieceCutter cutter(pieces, pieceBytes);
     // The elements left open, counted as the parser recurses into them (never
     // below zero, so that a stray closing tag cannot hide an opening one).
     int depth = 0, deepest = 0;
@@ -470,8 +468,7 @@ int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces, std::s
     *w = '\0';
     text.resize(static_cast<std::size_t>(w - begin) + 1);
     platform::releaseUnusedCapacity(text);
-    if (pieces && whole)
-        for (const auto& [first, last, parent] : cut) pieces->push_back({first, last, parent});
+    if (pieces && !whole) pieces->clear();
     return whole ? deepest : -1;
 }
 
@@ -820,14 +817,14 @@ void markName(rapidxml::xml_base<char>* holder, std::vector<MarkedText>& marked,
     holder->name(&texts.back()[0], texts.back().size());
 }
 
-void markTree(XmlNode* node, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
-    markName(node, marked, texts);
-    markText(node, marked, texts);
-    for (XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute()) {
-        markName(a, marked, texts);
-        markText(a, marked, texts);
-    }
-    for (XmlNode* child = node->first_node(); child; child = child->next_sibling()) markTree(child, marked, texts);
+// Marks the values of the tree, or (names) its names, whose marks count only
+// once a value was marked.
+void markTree(XmlNode* node, bool names, std::vector<MarkedText>& marked, std::deque<std::string>& texts) {
+    const auto mark = names ? markName : markText;
+    mark(node, marked, texts);
+    for (XmlAttribute* a = node->first_attribute(); a; a = a->next_attribute()) mark(a, marked, texts);
+    for (XmlNode* child = node->first_node(); child; child = child->next_sibling())
+        markTree(child, names, marked, texts);
 }
 
 // The printer's output gathered into pieces for put; each kMark and the
@@ -907,7 +904,9 @@ bool XmlFile::print(const RapidDocument& doc, const std::function<bool(const cha
     std::vector<MarkedText> marked;
     std::deque<std::string> texts;
     RapidDocument& tree = const_cast<RapidDocument&>(doc);
-    for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, marked, texts);
+    for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, false, marked, texts);
+    if (!marked.empty())
+        for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, true, marked, texts);
     PieceWriter writer(put, !marked.empty());
     rapidxml::print(PieceIterator{&writer}, doc, 0);
     for (const MarkedText& m : marked) {

@@ -54,7 +54,6 @@ public:
     // zero byte afterwards.
     static void dropSkippedText(std::vector<char>& text);
 
-private:
     // A stretch of the content of an element that is a child of a top-level
     // element, between two of its children: [begin, end) of the compacted
     // text; parent counts such elements in the order of the text, from 0.
@@ -63,6 +62,8 @@ private:
         std::size_t end = 0;
         std::size_t parent = 0;
     };
+
+private:
     // Contents at least this long are read in pieces of about this length.
     static constexpr std::size_t kPieceBytes = 1u << 18;
 

@@ -1,8 +1,6 @@
 #include "rules/readings/VariableUnits.h"
 
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 
 #include "rules/units/Units.h"
 
@@ -28,16 +26,11 @@ int decimalsOf(double value, int least) {
 }
 
 std::string number(double value, int decimals) {
-    char buf[64];
-    const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) {
-        std::snprintf(buf, sizeof buf, "%.6g", value);
-        return buf;
-    }
+    std::string text = Units::fixed(value, decimals);
     // A negative value that rounds to zero shows as zero.
-    const char* digits = buf[0] == '-' ? buf + 1 : buf;
-    if (std::strspn(digits, "0.") == std::strlen(digits)) return digits;
-    return buf;
+    const std::size_t digits = text[0] == '-' ? 1 : 0;
+    if (text.find_first_not_of("0.", digits) == std::string::npos) return text.substr(digits);
+    return text;
 }
 
 std::string withUnit(const std::string& numberText, const char* unit) { return Units::withUnit(numberText, unit); }

@@ -94,15 +94,17 @@ double fromUnit(double value, const Unit& u) { return u.scale == 1 && u.offset =
 double toShown(Quantity q, double storedValue, const Preferences& p) { return toUnit(storedValue, shown(q, p)); }
 double toStored(Quantity q, double shownValue, const Preferences& p) { return fromUnit(shownValue, shown(q, p)); }
 
-std::string trimmed(double value, int decimals) {
+std::string fixed(double value, int decimals) {
     char buf[64];
     const int n = std::snprintf(buf, sizeof buf, "%.*f", decimals, value);
-    // A value too long for fixed decimals shows in its short form.
-    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) {
-        std::snprintf(buf, sizeof buf, "%.6g", value);
-        return buf;
-    }
-    std::string text = buf;
+    if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) std::snprintf(buf, sizeof buf, "%.6g", value);
+    return buf;
+}
+
+std::string trimmed(double value, int decimals) {
+    std::string text = fixed(value, decimals);
+    // The short form of a value too long for fixed decimals stays as it is.
+    if (text.find_first_of("eE") != std::string::npos) return text;
     if (text.find('.') != std::string::npos) {
         while (text.back() == '0') text.pop_back();
         if (text.back() == '.') text.pop_back();

@@ -67,6 +67,9 @@ double toStored(Quantity q, double shownValue, const Preferences& p);
 // A value printed with at most `decimals` decimals and no trailing zeros:
 // 72, 38.5, 0 (never -0).
 std::string trimmed(double value, int decimals);
+// A value with a fixed number of decimals ("72.50"); a value too long to
+// show so, in its short form ("1e+300").
+std::string fixed(double value, int decimals);
 // A stored value as the person sees it: converted, with the fewest decimals
 // (up to kReadingDecimals) that give the stored value back to the digits it
 // has, so a reading typed in the shown unit reads back as typed, and one

@@ -287,7 +287,8 @@ void MyChart::draw() {
         bool sameYear = true;
         std::vector<PointMap::const_iterator> begins, ends;
         xScaleOperations(&xmax, &S, &xmin, begins, ends, &sameYear);
-        const int n = ChartMath::TimeAxis{S, xmin, xmax, sameYear}.ticks();
+        drawnAxis = ChartMath::TimeAxis{S, xmin, xmax, sameYear};
+        const int n = drawnAxis.ticks();
         const double half = static_cast<double>(right - left) / (2 * n);
         const int labelWidth = (right - left) / n;
         std::string dayText, secondText;
@@ -412,13 +413,6 @@ void MyChart::draw() {
             DrawnSeries drawn;
             drawn.name = v.name;
             drawn.variable = v.variable;
-            drawn.xmin = xmin;
-            drawn.xmax = xmax;
-            drawn.S = S;
-            drawn.left = left;
-            drawn.right = right;
-            drawn.top = top;
-            drawn.bottom = bottom;
             drawn.scale = sc;
             if (!line.empty()) {
                 drawn.firstX = line.front().first;
@@ -549,11 +543,11 @@ std::string MyChart::emptyHint() const {
     return "No readings between " + ChartMath::shortDate(window.tMin) + " and " + ChartMath::shortDate(window.tMax);
 }
 
-MyChart::DrawnPoint MyChart::pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) {
+MyChart::DrawnPoint MyChart::pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) const {
     DrawnPoint point;
-    point.x = ChartMath::xPixel(p->first.instant, series.xmin, series.xmax, series.S, series.left, series.right);
-    point.y = ChartMath::yPixel(p->second, series.scale.step, series.scale.lo, series.scale.hi, series.top,
-                                series.bottom);
+    point.x = ChartMath::xPixel(p->first.instant, drawnAxis.xmin, drawnAxis.xmax, drawnAxis.S, plotLeft, plotRight);
+    point.y =
+        ChartMath::yPixel(p->second, series.scale.step, series.scale.lo, series.scale.hi, plotTop, plotBottom);
     point.series = index;
     point.instant = p->first.instant;
     point.value = p->second;

@@ -59,20 +59,19 @@ public:
         double value = 0;
     };
     // A series as the last draw put it on the screen: its shown points (a
-    // copy shared with the draw's), where they fall, and, for each pixel
-    // column from firstX on, the index of its first point; so what is kept
-    // grows with the width of the chart, not with the readings.
+    // copy shared with the draw's), its scale, and, for each pixel column
+    // from firstX on, the index of its first point; so what is kept grows
+    // with the width of the chart, not with the readings.
     struct DrawnSeries {
         std::string name;      // "Pulse", "Systolic"
         std::string variable;  // the variable it was read from
         PointMap points;
-        double xmin = 0, xmax = 1, S = 1;
-        int left = 0, right = 0, top = 0, bottom = 0;
         ChartMath::YScale scale;
         int firstX = 0;
         std::vector<std::uint32_t> columns;  // one more than the columns: the end
     };
     std::vector<DrawnSeries> drawnSeries;
+    ChartMath::TimeAxis drawnAxis;  // the time axis of the last draw (its plot is plotLeft...plotBottom)
     // The number of points of the last draw, and one of them (index counts
     // the points of all series, in the order drawn).
     std::size_t drawnPointCount() const;
@@ -86,7 +85,7 @@ public:
     // drawn of equally near ones); false when none is.
     bool pointNear(int x, int y, DrawnPoint& found) const;
     // The point p of a drawn series (the series' index given) where the draw put it.
-    static DrawnPoint pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p);
+    DrawnPoint pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) const;
     // "Pulse, 2026/12/07 08:00:00 AM: 72"
     static std::string pointText(const std::string& series, std::int64_t instant, double value);
 
