@@ -12,6 +12,8 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "store/SafeWriter.h"
+#include "store/VariableLookup.h"
+#include "store/VariableTable.h"
 #include "store/XmlFile.h"
 
 #include <rapidxml/rapidxml_print.hpp>
@@ -33,20 +35,14 @@ std::map<std::string, double> Global::defaultHigh;
 
 void Global::init() {
     TRACE_SCOPE("Global::init");
-    defaultLow["Pulse"] = 60;
-    defaultHigh["Pulse"] = 100;
-    defaultLow["Systolic"] = 90;
-    defaultHigh["Systolic"] = 139;
-    defaultLow["Diastolic"] = 60;
-    defaultHigh["Diastolic"] = 89;
-    defaultLow["SpO2"] = 95;
-    defaultHigh["SpO2"] = 100;
-    defaultLow["Postprandial"] = 90;
-    defaultHigh["Postprandial"] = 180;
-    defaultLow["Fasting"] = 90;
-    defaultHigh["Fasting"] = 130;
-    defaultLow["Temperature"] = 96.9;
-    defaultHigh["Temperature"] = 99.5;
+    // The chart falls back to these where a file's normal range is unreadable.
+    for (const Variable& v : VariableTable::all()) {
+        if (!v.rangeCharted) continue;
+        for (const VariableMember& m : v.members) {
+            defaultLow[m.label] = m.normalLow;
+            defaultHigh[m.label] = m.normalHigh;
+        }
+    }
 }
 
 namespace {
@@ -519,14 +515,7 @@ int Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std
 }
 
 XmlNode* Global::findVariable(const char* name) {
-    if (!name) return nullptr;
-    XmlNode* patient = userDoc->first_node("patient");
-    if (!patient) return nullptr;
-    for (XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable")) {
-        XmlAttribute* attr = v->first_attribute("name");
-        if (attr && std::strcmp(attr->value(), name) == 0) return v;
-    }
-    return nullptr;
+    return name ? VariableLookup::find(userDoc->first_node("patient"), name) : nullptr;
 }
 
 bool Global::isSafeFileName(const std::string& name) {

@@ -7,9 +7,12 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/NumberText.h"
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
+#include "rules/readings/RangeRules.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 
 using json = nlohmann::ordered_json;
 
@@ -51,12 +54,12 @@ std::string idPart(const std::string& text) {
     return plain ? text : "h" + hashText(text);
 }
 
+// A stored value as the C library reads a whole number text, blanks after it
+// allowed; one that is not finite has no value to export.
 bool readNumber(const std::string& text, double& value) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    while (end && (*end == ' ' || *end == '\t')) ++end;
-    return end && *end == '\0' && value == value;
+    NumberText::Form form = NumberText::library(false);
+    form.blanksAfter = true;
+    return NumberText::readFinite(text, value, form);
 }
 
 json quantity(double value, const FhirVariable* known) {
@@ -72,13 +75,14 @@ json quantity(double value, const FhirVariable* known) {
 json coding(const FhirCoding& c) { return json{{"system", c.system}, {"code", c.code}, {"display", c.display}}; }
 
 // The normal range of a variable (of one member), when its limits read as numbers.
-json referenceRange(const XmlNode* variable, const std::string& member, const FhirVariable* known) {
+json referenceRange(const XmlNode* variable, const std::string& member, const FhirVariable* known,
+                    const std::string& variableName) {
     json range = json::object();
     for (const char* limit : {"normalLow", "normalHigh"}) {
         const XmlNode* node = variable ? variable->first_node(limit) : nullptr;
         if (node && !member.empty()) node = node->first_node(member.c_str());
         double value = 0;
-        if (node && readNumber(std::string(node->value(), node->value_size()), value))
+        if (node && RangeRules::readLimit(std::string(node->value(), node->value_size()), variableName, value))
             range[limit == std::string("normalLow") ? "low" : "high"] = quantity(value, known);
     }
     return range.empty() ? json::array() : json::array({range});
@@ -139,7 +143,9 @@ std::string FhirBundle::write(const std::vector<UserReadings>& users, const std:
                                {"resource", patient(record, u < patients.size() ? patients[u] : nullptr)}});
         for (const VariableReadings& v : users[u].variables) {
             const FhirVariable* known = FhirCodes::byName(v.name);
-            const bool panel = v.name == "Blood Pressure";
+            // A variable whose members have codes of their own is a panel of components.
+            const Variable* table = VariableTable::find(v.name);
+            const bool panel = table && table->grouped() && *table->members.front().loinc.code;
             json code = json::object();
             json codings = json::array();
             if (known)
@@ -185,7 +191,7 @@ std::string FhirBundle::write(const std::vector<UserReadings>& users, const std:
                         if (!part) continue;
                         json component{{"code", json{{"coding", json::array({coding(*part)})}}},
                                        {"valueQuantity", quantity(value.second, known)}};
-                        json range = referenceRange(v.node, value.first, known);
+                        json range = referenceRange(v.node, value.first, known, v.name);
                         if (!range.empty()) component["referenceRange"] = range;
                         components.push_back(component);
                     }
@@ -198,7 +204,7 @@ std::string FhirBundle::write(const std::vector<UserReadings>& users, const std:
                 for (const auto& value : values) {
                     json o = observation(value.first);
                     o["valueQuantity"] = quantity(value.second, known);
-                    json range = referenceRange(v.node, value.first, known);
+                    json range = referenceRange(v.node, value.first, known, v.name);
                     if (!range.empty()) o["referenceRange"] = range;
                     entries.push_back(json{{"fullUrl", nameUuid("Observation/" + o["id"].get<std::string>())},
                                            {"resource", o}});

@@ -1,52 +1,22 @@
 #include "exchange/fhir/FhirCodes.h"
 
 #include <cstdio>
+#include <utility>
 
-namespace {
-
-struct Conversion {
-    const char* variable;
-    const char* ucum;
-    double factor;
-    double offset;  // added after the factor
-};
-
-// Every unit a reading may arrive in, with the diary's own unit first.
-const Conversion kConversions[] = {
-    {"Pulse", "/min", 1, 0},
-    {"Pulse", "{beats}/min", 1, 0},
-    {"Blood Pressure", "mm[Hg]", 1, 0},
-    {"SpO2", "%", 1, 0},
-    {"Temperature", "[degF]", 1, 0},
-    {"Temperature", "Cel", 1.8, 32},
-    {"Weight", "[lb_av]", 1, 0},
-    {"Weight", "kg", 2.20462262184877580723, 0},
-    {"Weight", "g", 0.00220462262184877580723, 0},
-    {"Blood Sugar", "mg/dL", 1, 0},
-    // glucose: 180.15588 g/mol, so 1 mmol/L is 18.015588 mg/dL
-    {"Blood Sugar", "mmol/L", 18.01558800000541, 0},
-};
-
-}  // namespace
+#include "store/VariableTable.h"
 
 const std::vector<FhirVariable>& FhirCodes::variables() {
-    static const std::vector<FhirVariable> known = {
-        {"Pulse", {{kLoinc, "8867-4", "Heart rate"}}, "vital-signs", "/min", "beats/minute"},
-        {"Blood Pressure",
-         {{kLoinc, "85354-9", "Blood pressure panel with all children optional"}},
-         "vital-signs",
-         "mm[Hg]",
-         "mmHg"},
-        {"SpO2",
-         {{kLoinc, "59408-5", "Oxygen saturation in Arterial blood by Pulse oximetry"},
-          {kLoinc, "2708-6", "Oxygen saturation in Arterial blood"}},
-         "vital-signs",
-         "%",
-         "%"},
-        {"Temperature", {{kLoinc, "8310-5", "Body temperature"}}, "vital-signs", "[degF]", "degF"},
-        {"Weight", {{kLoinc, "29463-7", "Body weight"}}, "vital-signs", "[lb_av]", "lb"},
-        {"Blood Sugar", {{kLoinc, "2339-0", "Glucose [Mass/volume] in Blood"}}, "laboratory", "mg/dL", "mg/dL"},
-    };
+    // The variables of the table that have LOINC codes.
+    static const std::vector<FhirVariable> known = [] {
+        std::vector<FhirVariable> list;
+        for (const Variable& v : VariableTable::all()) {
+            if (v.loinc.empty()) continue;
+            FhirVariable f{v.name, {}, v.fhirCategory, v.ucum, v.fhirUnit};
+            for (const VariableCoding& c : v.loinc) f.codings.push_back({kLoinc, c.code, c.display});
+            list.push_back(f);
+        }
+        return list;
+    }();
     return known;
 }
 
@@ -64,19 +34,31 @@ const FhirVariable* FhirCodes::byCode(const std::string& system, const std::stri
 }
 
 namespace {
-const FhirCoding kSystolic = {FhirCodes::kLoinc, "8480-6", "Systolic blood pressure"};
-const FhirCoding kDiastolic = {FhirCodes::kLoinc, "8462-4", "Diastolic blood pressure"};
+
+// The members of the table's variables that have LOINC codes of their own
+// (the blood pressure panel's components).
+const std::vector<std::pair<std::string, FhirCoding>>& components() {
+    static const std::vector<std::pair<std::string, FhirCoding>> list = [] {
+        std::vector<std::pair<std::string, FhirCoding>> out;
+        for (const Variable& v : VariableTable::all())
+            for (const VariableMember& m : v.members)
+                if (*m.loinc.code) out.push_back({m.element, FhirCoding{FhirCodes::kLoinc, m.loinc.code, m.loinc.display}});
+        return out;
+    }();
+    return list;
+}
+
 }  // namespace
 
 std::string FhirCodes::memberOfComponent(const std::string& code) {
-    if (code == kSystolic.code) return "systolic";
-    if (code == kDiastolic.code) return "diastolic";
+    for (const auto& c : components())
+        if (code == c.second.code) return c.first;
     return std::string();
 }
 
 const FhirCoding* FhirCodes::componentOf(const std::string& member) {
-    if (member == "systolic") return &kSystolic;
-    if (member == "diastolic") return &kDiastolic;
+    for (const auto& c : components())
+        if (member == c.first) return &c.second;
     return nullptr;
 }
 
@@ -116,8 +98,9 @@ bool FhirCodes::fromOwnCode(const std::string& code, std::string& name) {
 }
 
 bool FhirCodes::toDiaryUnit(const std::string& variable, const std::string& ucum, double value, double& out) {
-    for (const Conversion& c : kConversions)
-        if (variable == c.variable && ucum == c.ucum) {
+    const Variable* known = VariableTable::find(variable);
+    for (const AcceptedUnit& c : known ? known->accepted : std::vector<AcceptedUnit>())
+        if (ucum == c.ucum) {
             out = value * c.factor + c.offset;
             return true;
         }
@@ -125,8 +108,9 @@ bool FhirCodes::toDiaryUnit(const std::string& variable, const std::string& ucum
 }
 
 std::string FhirCodes::acceptedUnits(const std::string& variable) {
+    const Variable* known = VariableTable::find(variable);
     std::string list;
-    for (const Conversion& c : kConversions)
-        if (variable == c.variable) list += (list.empty() ? "" : ", ") + std::string(c.ucum);
+    for (const AcceptedUnit& c : known ? known->accepted : std::vector<AcceptedUnit>())
+        list += (list.empty() ? "" : ", ") + std::string(c.ucum);
     return list;
 }

@@ -8,6 +8,7 @@
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
 #include "platform/Platform.h"
+#include "store/VariableTable.h"
 
 using json = nlohmann::json;
 
@@ -140,8 +141,13 @@ bool FhirImport::readBundle(const std::string& content, std::vector<ImportReadin
         const bool ownVariable = known == nullptr;
         const json* memberCoding = codingOf(code, FhirCodes::kMember);
         const std::string valueMember = memberCoding ? text(*memberCoding, "code") : std::string();
-        if (variable == "Blood Sugar" && valueMember != "fasting" && valueMember != "postprandial") {
-            ++skipped["Blood Sugar Observations without a fasting or postprandial mark"];
+        // A grouped variable without components names its member with a mark of its own.
+        const Variable* table = VariableTable::find(variable);
+        const bool components = table && table->grouped() && *table->members.front().loinc.code;
+        if (table && table->grouped() && !components && !table->member(valueMember)) {
+            std::string marks;
+            for (const VariableMember& m : table->members) marks += (marks.empty() ? "" : " or ") + std::string(m.element);
+            ++skipped[variable + " Observations without a " + marks + " mark"];
             continue;
         }
 
@@ -160,7 +166,7 @@ bool FhirImport::readBundle(const std::string& content, std::vector<ImportReadin
         else
             reading.datetime = ZonedTime::localIso(instant);
 
-        if (reading.refusal.empty() && variable == "Blood Pressure") {
+        if (reading.refusal.empty() && components) {
             for (const json& component : listOf(resource, "component")) {
                 const json* loinc = codingOf(member(component, "code"), FhirCodes::kLoinc);
                 const std::string part = loinc ? FhirCodes::memberOfComponent(text(*loinc, "code")) : std::string();
@@ -169,8 +175,12 @@ bool FhirImport::readBundle(const std::string& content, std::vector<ImportReadin
                 if (!valueText(member(component, "valueQuantity"), variable, false, value, reading.refusal)) break;
                 reading.values[part] = value;
             }
-            if (reading.refusal.empty() && reading.values.empty())
-                reading.refusal = "no systolic (8480-6) or diastolic (8462-4) component";
+            if (reading.refusal.empty() && reading.values.empty()) {
+                std::string names;
+                for (const VariableMember& m : table->members)
+                    names += (names.empty() ? "" : " or ") + std::string(m.element) + " (" + m.loinc.code + ")";
+                reading.refusal = "no " + names + " component";
+            }
         } else if (reading.refusal.empty()) {
             std::string value;
             if (valueText(member(resource, "valueQuantity"), variable, ownVariable, value, reading.refusal))

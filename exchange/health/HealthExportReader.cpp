@@ -6,27 +6,22 @@
 
 #include <expat.h>
 
+#include "app/NumberText.h"
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
+#include "store/VariableTable.h"
 
 namespace {
 
 constexpr const char* kPrefix = "HKQuantityTypeIdentifier";
 
-// The record types taken, by the name after kPrefix.
+// What a record type is read into (VariableTable's phone types): the
+// variable, and the member for a grouped one (empty for a single value).
 struct Kind {
-    const char* type;
     const char* variable;
     const char* member;
-};
-const Kind kKinds[] = {
-    {"HeartRate", "Pulse", ""},
-    {"BloodPressureSystolic", "Blood Pressure", "systolic"},
-    {"BloodPressureDiastolic", "Blood Pressure", "diastolic"},
-    {"OxygenSaturation", "SpO2", ""},
-    {"BodyTemperature", "Temperature", ""},
-    {"BodyMass", "Weight", ""},
-    {"BloodGlucose", "Blood Sugar", "fasting"},
+    bool halves;   // one of two halves measured together (blood pressure)
+    bool glucose;  // a member the meal-time mark may move to another one
 };
 
 // The phone's unit names as UCUM codes; the oxygen saturation comes as a fraction.
@@ -118,10 +113,16 @@ void HealthExportReader::record(const char** attributes) {
     }
     if (!type) type = "";
     const std::size_t prefix = std::strlen(kPrefix);
+    const VariableMember* member =
+        std::strncmp(type, kPrefix, prefix) == 0 ? VariableTable::memberByPhoneType(type + prefix) : nullptr;
+    Kind taken{};
     const Kind* kind = nullptr;
-    if (std::strncmp(type, kPrefix, prefix) == 0)
-        for (const Kind& k : kKinds)
-            if (std::strcmp(type + prefix, k.type) == 0) kind = &k;
+    if (member) {
+        const Variable& v = VariableTable::of(member->variable);
+        taken = Kind{v.name, v.grouped() ? member->element : "", v.grouped() && v.membersTogether,
+                     v.grouped() && !v.membersTogether};
+        kind = &taken;
+    }
     if (!kind) {
         // Told by type: a real export holds dozens of other types, millions of records.
         reason_.assign("records of ");
@@ -150,10 +151,9 @@ void HealthExportReader::record(const char** attributes) {
     const Unit* known = nullptr;
     for (const Unit& u : kUnits)
         if (unit && std::strcmp(unit, u.phone) == 0) known = &u;
-    char* end = nullptr;
-    const double number = value ? std::strtod(value, &end) : 0;
+    double number = 0;
     double diary = 0;
-    if (!value || end == value || *end != '\0') {
+    if (!value || NumberText::read(value, number, NumberText::library(false)) != NumberText::Result::Read) {
         reading.refusal = "the value \"" + std::string(value ? value : "") + "\" is not a number";
     } else if (!known || !FhirCodes::toDiaryUnit(kind->variable, known->ucum, number * known->factor, diary)) {
         reading.refusal = "the unit \"" + std::string(unit ? unit : "") + "\" is not one " + kind->variable +
@@ -166,7 +166,7 @@ void HealthExportReader::record(const char** attributes) {
     char text[40];
     std::snprintf(text, sizeof text, "%.9g", diary);
 
-    if (std::strcmp(kind->variable, "Blood Pressure") == 0) {
+    if (kind->halves) {
         // The halves of one measurement share their time and source.
         const std::string key = reading.datetime + '\n' + (source ? source : "");
         auto found = pressureAt_.find(key);
@@ -185,7 +185,7 @@ void HealthExportReader::record(const char** attributes) {
         pressureAt_[key] = readings_.size();
     }
     reading.values[kind->member] = text;
-    if (std::strcmp(kind->variable, "Blood Sugar") == 0) {
+    if (kind->glucose) {
         glucoseOpen_ = true;
         openGlucose_ = readings_.size();
     }
@@ -201,8 +201,9 @@ void HealthExportReader::metadata(const char** attributes) {
     // The phone marks a glucose reading 1 before a meal, 2 after one.
     if (!key || !value || std::strcmp(key, "HKBloodGlucoseMealTime") != 0 || std::strcmp(value, "2") != 0) return;
     ImportReading& reading = readings_[openGlucose_];
-    auto fasting = reading.values.find("fasting");
+    const std::vector<VariableMember>& members = VariableTable::of(VariableId::BloodSugar).members;
+    auto fasting = reading.values.find(members.front().element);
     if (fasting == reading.values.end()) return;
-    reading.values["postprandial"] = fasting->second;
+    reading.values[members.back().element] = fasting->second;
     reading.values.erase(fasting);
 }

@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "rules/readings/HomePressureProtocol.h"
 #include "rules/time/LocalDayClock.h"
+#include "store/VariableTable.h"
 
 namespace HtmlReport {
 
@@ -311,7 +312,7 @@ std::string page(const ReportHeader& header, const std::vector<ReportVariable>& 
         legend(out, v);
         out += "</div>\n";
         statistics(out, v);
-        if (v.name == "Blood Pressure") {
+        if (VariableTable::is(v.name, VariableId::BloodPressure)) {
             pressureAverages(out, v, lastWeekStart);
             homeSeries(out, v);
         }

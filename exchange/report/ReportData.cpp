@@ -8,17 +8,9 @@
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/RangeRules.h"
 #include "rules/units/Units.h"
+#include "store/VariableTable.h"
 
 namespace {
-
-bool readLimit(const std::string& text, double& out) {
-    if (text.empty()) return false;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(v)) return false;
-    out = v;
-    return true;
-}
 
 PointMap within(const PointMap& all, std::int64_t from, std::int64_t to) {
     TimeKey a, b;
@@ -33,8 +25,10 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     s.element = element;
     s.name = variableName;
     if (members > 1) {
-        s.name = element;
-        s.name[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(s.name[0])));
+        // A member is named as the chart names it ("Systolic").
+        const Variable* known = VariableTable::find(variableName);
+        const VariableMember* m = known ? known->member(element) : nullptr;
+        s.name = m ? m->label : element;
     }
     s.points = within(DisplayMenuRules::seriesPoints(variable, element.c_str()), from, to);
 
@@ -48,8 +42,8 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     const std::vector<std::string> texts = RangeRules::readTexts(variable, variableName);
     const std::size_t n = members > 1 ? members : 1;
     if (texts.size() == 4 * n) {
-        s.hasPanicLow = readLimit(texts[2 * n + member], s.panicLow);
-        s.hasPanicHigh = readLimit(texts[3 * n + member], s.panicHigh);
+        s.hasPanicLow = RangeRules::readLimit(texts[2 * n + member], variableName, s.panicLow);
+        s.hasPanicHigh = RangeRules::readLimit(texts[3 * n + member], variableName, s.panicHigh);
         // In the unit the readings and the normal range are shown in.
         const Units::Quantity q = Units::quantityOf(variableName);
         s.panicLow = Units::toShown(q, s.panicLow, Units::current());

@@ -9,9 +9,11 @@
 #include <cstring>
 
 #include "platform/Platform.h"
+#include "rules/readings/RangeRules.h"
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 
 namespace ChartMath {
 
@@ -66,14 +68,10 @@ std::int64_t snap(std::int64_t t, bool toDay, int* year) {
     return out;
 }
 
-double parseLimit(const std::string& text, bool& ok) {
-    ok = false;
-    if (text.empty()) return 0;
-    char* end = nullptr;
-    double v = std::strtod(text.c_str(), &end);
-    if (end == text.c_str() || !std::isfinite(v)) return 0;
-    ok = true;
-    return v;
+double parseLimit(const std::string& text, const std::string& seriesName, bool& ok) {
+    double v = 0;
+    ok = RangeRules::readLimit(text, seriesName, v);
+    return ok ? v : 0;
 }
 
 double defaultFor(const std::map<std::string, double>& defaults, const std::string& name) {
@@ -441,11 +439,11 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
     const XmlNode* low = variable ? variable->first_node("normalLow") : nullptr;
     const XmlNode* high = variable ? variable->first_node("normalHigh") : nullptr;
     if (low && high) {
-        std::string key = seriesName;
-        if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
-        if (key == "systolic" || key == "diastolic" || key == "fasting" || key == "postprandial") {
-            low = low->first_node(key.c_str());
-            high = high->first_node(key.c_str());
+        // A member of a grouped variable keeps its limits in its own element.
+        const VariableMember* member = VariableTable::memberByLabel(seriesName);
+        if (member && VariableTable::of(member->variable).grouped()) {
+            low = low->first_node(member->element);
+            high = high->first_node(member->element);
         }
         if (low && high) {
             lowText = low->value();
@@ -459,9 +457,9 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
 
     NormalRange r;
     bool ok = false;
-    r.lo = parseLimit(lowText, ok);
+    r.lo = parseLimit(lowText, seriesName, ok);
     if (!ok) r.lo = defaultFor(Global::defaultLow, seriesName);
-    r.hi = parseLimit(highText, ok);
+    r.hi = parseLimit(highText, seriesName, ok);
     if (!ok) r.hi = defaultFor(Global::defaultHigh, seriesName);
     // The limits are stored like the readings; both are shown in the chosen unit.
     const Units::Quantity quantity = Units::quantityOf(seriesName);

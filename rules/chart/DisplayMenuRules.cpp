@@ -3,17 +3,18 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/NumberText.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
 #include "rules/time/LocalDayClock.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 
 namespace {
 
@@ -103,53 +104,11 @@ bool entryKeyFrom(const std::tm& base, const char* date, const char* time, std::
     return true;
 }
 
-// A plain decimal text ("72.000000", "-98.6") read exactly as strtod reads
-// it, at a fraction of its cost: at most 15 digits make a whole number m
-// below 2^53 and a power of ten 10^k (k at most 15) that a double holds
-// exactly, so m / 10^k (rounded to nearest, as the program always rounds) is
-// the correctly rounded value of the text, which is what strtod returns. Any other text (an exponent, hexadecimal, more digits,
-// leading blanks, words) is left to strtod: false. Only for a decimal point
-// of '.' (plainDecimals).
-bool readPlainDecimal(const char* text, double& out) {
-    static const double kPowersOfTen[16] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const char* p = text;
-    const bool negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    std::uint64_t whole = 0;
-    int digits = 0, decimals = 0;
-    bool point = false;
-    for (;; ++p) {
-        if (isDigit(*p)) {
-            if (++digits > 15) return false;
-            whole = whole * 10 + static_cast<std::uint64_t>(*p - '0');
-            if (point) ++decimals;
-        } else if (*p == '.' && !point) {
-            point = true;
-        } else {
-            break;
-        }
-    }
-    if (digits == 0 || *p == 'e' || *p == 'E' || *p == 'x' || *p == 'X') return false;
-    const double value = static_cast<double>(whole) / kPowersOfTen[decimals];
-    out = negative ? -value : value;
-    return true;
-}
-
-// True when the locale's decimal point is '.', as plain decimals have it.
-bool plainDecimals() {
-    const char* point = std::localeconv()->decimal_point;
-    return point && point[0] == '.' && point[1] == '\0';
-}
-
-bool readValue(const char* text, double& out, bool plain) {
-    if (!text || !*text) return false;
-    if (plain && readPlainDecimal(text, out)) return true;
-    char* end = nullptr;
-    double v = std::strtod(text, &end);
-    if (end == text || !std::isfinite(v)) return false;
-    out = v;
-    return true;
+// A value as the C library reads it: blanks before it, a sign, the
+// hexadecimal form and whatever follows the number are taken as they always
+// were; a value that is not finite is no point.
+bool readValue(const char* text, double& out) {
+    return text && NumberText::readFinite(text, out, NumberText::library(true));
 }
 
 const XmlNode* firstEntry(const XmlNode* variable) { return variable->first_node("entry"); }
@@ -159,7 +118,10 @@ const XmlNode* firstEntry(const XmlNode* variable) { return variable->first_node
 DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode* patient) {
     Menus menus;
     if (!patient) return menus;
-    std::vector<std::string> withRange{"Pulse", "SpO2", "Temperature"};
+    // A variable of the table whose range is charted is listed once, for its first element.
+    std::vector<const Variable*> withRange;
+    for (const Variable& v : VariableTable::all())
+        if (v.rangeCharted && !v.grouped()) withRange.push_back(&v);
 
     for (XmlNode* variable = patient->first_node("variable"); variable;
          variable = variable->next_sibling("variable")) {
@@ -170,34 +132,41 @@ DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode* patient) {
             continue;
         }
         std::string path = "Vitals/" + name;
+        const Variable* known = VariableTable::find(name);
 
-        if (name == "Blood Pressure") {
+        if (known && known->grouped() && known->membersTogether) {
             if (!firstEntry(variable)) continue;
-            menus.multiDisplay.push_back({path + "/Systolic", Action::Systolic, variable});
-            menus.multiDisplay.push_back({path + "/Diastolic", Action::Diastolic, variable});
+            for (const VariableMember& m : known->members)
+                menus.multiDisplay.push_back({path + "/" + m.label, actionOf(m.element), variable});
             menus.normalRange.push_back({path, Action::NormalRange, variable});
             menus.anyVital = true;
-        } else if (name == "Blood Sugar") {
-            bool fasting = false, postprandial = false;
-            for (const XmlNode* entry = firstEntry(variable); entry && !(fasting && postprandial);
+        } else if (known && known->grouped()) {
+            // Members measured apart are offered once an entry holds them,
+            // the last member first. An entry is counted for the first member
+            // it holds.
+            std::vector<bool> held(known->members.size());
+            std::size_t heldCount = 0;
+            for (const XmlNode* entry = firstEntry(variable); entry && heldCount < held.size();
                  entry = entry->next_sibling("entry")) {
-                if (entry->first_node("fasting")) {
-                    fasting = true;
+                for (std::size_t m = 0; m < held.size(); ++m) {
+                    if (!entry->first_node(known->members[m].element)) continue;
+                    if (!held[m]) ++heldCount;
+                    held[m] = true;
                     menus.anyVital = true;
-                } else if (entry->first_node("postprandial")) {
-                    postprandial = true;
-                    menus.anyVital = true;
+                    break;
                 }
             }
-            if (postprandial) menus.multiDisplay.push_back({path + "/Postprandial", Action::Postprandial, variable});
-            if (fasting) menus.multiDisplay.push_back({path + "/Fasting", Action::Fasting, variable});
-            if (fasting || postprandial) menus.normalRange.push_back({path, Action::NormalRange, variable});
+            for (std::size_t m = held.size(); m-- > 0;)
+                if (held[m])
+                    menus.multiDisplay.push_back(
+                        {path + "/" + known->members[m].label, actionOf(known->members[m].element), variable});
+            if (heldCount > 0) menus.normalRange.push_back({path, Action::NormalRange, variable});
         } else {
             if (!firstEntry(variable)) continue;
             menus.multiDisplay.push_back({path, Action::Value, variable});
             menus.anyVital = true;
             for (auto it = withRange.begin(); it != withRange.end(); ++it) {
-                if (*it == name) {
+                if ((*it)->name == name) {
                     menus.normalRange.push_back({path, Action::NormalRange, variable});
                     withRange.erase(it);
                     break;
@@ -206,6 +175,12 @@ DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode* patient) {
         }
     }
     return menus;
+}
+
+DisplayMenuRules::Action DisplayMenuRules::actionOf(const std::string& element) {
+    for (Action a : {Action::Value, Action::Systolic, Action::Diastolic, Action::Postprandial, Action::Fasting})
+        if (element == elementName(a)) return a;
+    return Action::Value;
 }
 
 const char* DisplayMenuRules::elementName(Action action) {
@@ -233,7 +208,6 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
     for (PointMap::Storage& p : points) p.reserve(children);
     const std::tm base = nowLocal();
     LocalDayClock clock;
-    const bool plain = plainDecimals();
     // Points are in the unit the person chose; the file holds the stored one.
     const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
     const Units::Preferences& units = Units::current();
@@ -260,7 +234,7 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
         if (!date || !time) continue;
         bool any = false;
         for (std::size_t k = 0; k < n; ++k) {
-            have[k] = elements[k] && readValue(elements[k]->value(), values[k], plain);
+            have[k] = elements[k] && readValue(elements[k]->value(), values[k]);
             any = any || have[k];
         }
         if (!any) continue;
@@ -280,8 +254,9 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
 std::vector<std::string> DisplayMenuRules::elementsReadWith(const XmlNode* variable, const std::string& elementName) {
     const std::string name = firstAttributeValue(variable);
     std::vector<std::string> elements;
-    if (name == "Blood Pressure" || name == "Blood Sugar")
-        for (const auto& series : normalRangeSeries("Vitals/" + name)) elements.push_back(series.second);
+    const Variable* known = VariableTable::find(name);
+    if (known && known->grouped())
+        for (const VariableMember& m : known->members) elements.push_back(m.element);
     if (std::find(elements.begin(), elements.end(), elementName) == elements.end()) return {elementName};
     return elements;
 }
@@ -297,7 +272,6 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
     const std::tm base = nowLocal();
     // Readings share days: their local offset is looked up once per day.
     LocalDayClock clock;
-    const bool plain = plainDecimals();
     // Points are in the unit the person chose; the file holds the stored one.
     const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
     const Units::Preferences& units = Units::current();
@@ -305,7 +279,7 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
         const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
         if (!element) continue;
         double value = 0;
-        if (!readValue(element->value(), value, plain)) continue;
+        if (!readValue(element->value(), value)) continue;
         const XmlNode* date = entry->first_node("date");
         const XmlNode* time = entry->first_node("time");
         if (!date || !time) continue;
@@ -320,9 +294,11 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
 }
 
 std::vector<std::pair<std::string, std::string>> DisplayMenuRules::normalRangeSeries(const std::string& path) {
-    if (path == "Vitals/Blood Pressure") return {{"Systolic", "systolic"}, {"Diastolic", "diastolic"}};
-    if (path == "Vitals/Blood Sugar") return {{"Fasting", "fasting"}, {"Postprandial", "postprandial"}};
     std::string::size_type slash = path.rfind('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    return {{name, "value"}};
+    const Variable* known = path.compare(0, 7, "Vitals/") == 0 ? VariableTable::find(path.substr(7)) : nullptr;
+    if (!known || !known->grouped()) return {{name, "value"}};
+    std::vector<std::pair<std::string, std::string>> series;
+    for (const VariableMember& m : known->members) series.push_back({m.label, m.element});
+    return series;
 }

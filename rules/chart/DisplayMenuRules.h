@@ -35,6 +35,8 @@ public:
     // The element name passed to variableCB_i for an action ("value",
     // "systolic", ...); null for NormalRange.
     static const char* elementName(Action action);
+    // The action that shows a member's element ("systolic"); Value for "value".
+    static Action actionOf(const std::string& element);
 
     // The key of an entry from its date ("year/month/day") and time
     // ("hh:mm:ss AM") texts; false when they do not read as numbers.

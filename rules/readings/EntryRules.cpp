@@ -9,11 +9,14 @@
 #include <map>
 #include <string_view>
 
+#include "app/NumberText.h"
 #include "platform/Platform.h"
 #include "rules/readings/Plausibility.h"
 #include "rules/units/Units.h"
 #include "rules/time/LocalDayClock.h"
 #include "rules/users/InfoRules.h"
+#include "store/VariableLookup.h"
+#include "store/VariableTable.h"
 
 namespace EntryRules {
 
@@ -323,9 +326,11 @@ std::string elementName(const std::string& label) {
 }
 
 std::vector<std::string> valueLabels(const std::string& variableName) {
-    if (variableName == "Blood Pressure") return {"Systolic", "Diastolic"};
-    if (variableName == "Blood Sugar") return {"Fasting", "Postprandial"};
-    return {"Value"};
+    const Variable* variable = VariableTable::find(variableName);
+    if (!variable || !variable->grouped()) return {"Value"};
+    std::vector<std::string> labels;
+    for (const VariableMember& m : variable->members) labels.push_back(m.label);
+    return labels;
 }
 
 int buttonRowY(int lastValueRowY) { return (200 + lastValueRowY + 30) / 2 - 20; }
@@ -362,25 +367,12 @@ bool afterTomorrow(const std::tm& when, std::time_t now) {
 }
 
 int readValue(const std::string& text, double& value) {
-    const char* first = text.c_str();
-    while (*first && std::isspace(static_cast<unsigned char>(*first))) ++first;
-    if (!*first) return 0;
-    // Hexadecimal forms are not how anybody writes a reading.
-    if (text.find_first_of("xX") != std::string::npos) return -1;
-    // A decimal comma ("36,8") is a decimal point; a comma beside a point,
-    // or a second comma, leaves the text unreadable rather than guessed at.
-    std::string point(first);
-    const std::size_t comma = point.find(',');
-    if (comma != std::string::npos) {
-        if (point.find(',', comma + 1) != std::string::npos || point.find('.') != std::string::npos) return -1;
-        point[comma] = '.';
+    switch (NumberText::read(text, value, NumberText::typed())) {
+        case NumberText::Result::Empty: return 0;
+        case NumberText::Result::Unreadable: return -1;
+        case NumberText::Result::Read: break;
     }
-    const char* start = point.c_str();
-    char* end = nullptr;
-    value = std::strtod(start, &end);
-    if (end == start) return -1;
-    while (*end && std::isspace(static_cast<unsigned char>(*end))) ++end;
-    return *end ? -1 : 1;
+    return 1;
 }
 
 namespace {
@@ -439,13 +431,7 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
     return plan;
 }
 
-XmlNode* findVariable(XmlNode* patient, const std::string& name) {
-    for (XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
-        const XmlAttribute* first = v->first_attribute();
-        if (first && name.compare(0, std::string::npos, first->value(), first->value_size()) == 0) return v;
-    }
-    return nullptr;
-}
+XmlNode* findVariable(XmlNode* patient, const std::string& name) { return VariableLookup::find(patient, name); }
 
 XmlNode* variableFor(RapidDocument& doc, XmlNode* patient, const std::string& name, bool* created) {
     XmlNode* variable = findVariable(patient, name);

@@ -131,8 +131,8 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
 // local date of `now`.
 bool afterTomorrow(const std::tm& when, std::time_t now);
 
-// The variable element under patient whose first attribute's value is name,
-// or null.
+// The variable element under patient whose name is name, or null
+// (VariableLookup::find).
 XmlNode* findVariable(XmlNode* patient, const std::string& name);
 
 // The same, creating it (one attribute `name`) as the last child of patient

@@ -8,17 +8,14 @@
 
 #include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
+#include "store/VariableTable.h"
 
 std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped) {
     std::vector<std::string> columns{"Date", "Time"};
     grouped = false;
-    if (variableName == "Blood Pressure") {
-        columns.push_back("Systolic");
-        columns.push_back("Diastolic");
-        grouped = true;
-    } else if (variableName == "Blood Sugar") {
-        columns.push_back("Fasting");
-        columns.push_back("Postprandial");
+    const Variable* variable = VariableTable::find(variableName);
+    if (variable && variable->grouped()) {
+        for (const VariableMember& m : variable->members) columns.push_back(m.label);
         grouped = true;
     } else {
         columns.push_back(variableName);

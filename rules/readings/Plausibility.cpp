@@ -1,26 +1,23 @@
 #include "rules/readings/Plausibility.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "rules/units/Units.h"
+#include "store/VariableTable.h"
 
 namespace Plausibility {
 
-const Limits kTable[] = {
-    {"Pulse", 20, 300, "beats per minute"},
-    {"Systolic", 40, 300, "mmHg"},
-    {"Diastolic", 20, 200, "mmHg"},
-    {"SpO2", 50, 100, "%"},
-    {"Temperature", 77, 113, "°F"},
-    {"Weight", 1, 1000, "lb"},
-    {"Fasting", 10, 1000, "mg/dL"},
-    {"Postprandial", 10, 1000, "mg/dL"},
-    {"Mood", 1, 10, ""},
-};
-const int kTableSize = static_cast<int>(sizeof kTable / sizeof kTable[0]);
-
 const Limits* limitsFor(const std::string& series) {
-    for (const Limits& l : kTable)
+    // One row per member of the table's variables, in its order.
+    static const std::vector<Limits> limits = [] {
+        std::vector<Limits> rows;
+        for (const Variable& v : VariableTable::all())
+            for (const VariableMember& m : v.members)
+                rows.push_back({m.label, m.plausibleLow, m.plausibleHigh, v.pageUnit});
+        return rows;
+    }();
+    for (const Limits& l : limits)
         if (series == l.series) return &l;
     return nullptr;
 }

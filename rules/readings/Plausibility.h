@@ -14,10 +14,6 @@ struct Limits {
     const char* unit;    // as the README lists it; empty where there is none
 };
 
-// Every quantity of the template's variables, in the order the README lists them.
-extern const Limits kTable[];
-extern const int kTableSize;
-
 // The limits of a series ("Pulse", "Systolic", "Fasting", ...), or null for
 // a variable a person added.
 const Limits* limitsFor(const std::string& series);

@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstring>
 
+#include "app/NumberText.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
+#include "store/VariableTable.h"
 
 namespace {
 
@@ -24,9 +26,11 @@ std::string ownText(const XmlNode* element) {
 const char* const RangeRules::kRangeNames[4] = {"normalLow", "normalHigh", "panicLow", "panicHigh"};
 
 std::vector<const char*> RangeRules::memberNames(const std::string& variableName) {
-    if (variableName == "Blood Pressure") return {"systolic", "diastolic"};
-    if (variableName == "Blood Sugar") return {"fasting", "postprandial"};
-    return {};
+    const Variable* variable = VariableTable::find(variableName);
+    std::vector<const char*> elements;
+    if (variable && variable->grouped())
+        for (const VariableMember& m : variable->members) elements.push_back(m.element);
+    return elements;
 }
 
 int RangeRules::valuesPerRow(const std::string& variableName) {
@@ -58,6 +62,15 @@ bool RangeRules::readNumber(const std::string& text, float& value) {
     if (!std::isfinite(v) || !std::isfinite(single)) return false;
     value = single;
     return true;
+}
+
+bool RangeRules::readLimit(const std::string& text, const std::string& variableOrMember, double& value) {
+    NumberText::Form form;
+    form.blanksBefore = true;
+    form.blanksAfter = true;
+    const Variable* variable = VariableTable::findByNameOrLabel(variableOrMember);
+    if (variable && *variable->fileUnit) form.unitAfter = variable->fileUnit;
+    return NumberText::readFinite(text, value, form);
 }
 
 std::string RangeRules::storedText(const std::string& typed) {

@@ -52,6 +52,11 @@ public:
     // number, blanks around it allowed, one comma standing for the decimal
     // point ("36,8"). False when it is not, or not finite as a float.
     static bool readNumber(const std::string& text, float& value);
+    // A limit as a file keeps it, read the same by the chart, the report and
+    // the exports: a finite number in decimal notation, blanks around it,
+    // and the unit the files keep the variable (or member) in may follow it
+    // ("100 mmHg"); anything else ("100abc", "36,8", "37 C") is no limit.
+    static bool readLimit(const std::string& text, const std::string& variableOrMember, double& value);
 
     // A limit that validate() accepted, as it is written to the file: a
     // decimal comma becomes a point, so every reader of the file reads it.

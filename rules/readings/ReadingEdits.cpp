@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/NumberText.h"
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 
@@ -52,17 +53,17 @@ XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except) 
 std::string valuesText(const XmlNode* entry) {
     // In the unit the person chose, as the windows show the value.
     const XmlNode* variable = entry ? entry->parent() : nullptr;
-    const XmlAttribute* name = variable ? variable->first_attribute() : nullptr;
+    const XmlAttribute* name = variable ? variable->first_attribute("name") : nullptr;
     const Units::Quantity quantity = Units::quantityOf(name ? std::string(name->value(), name->value_size()) : "");
     std::string text;
     for (const XmlNode* c = entry ? entry->first_node() : nullptr; c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
         if (name == "date" || name == "time" || c->type() != rapidxml::node_element) continue;
         const std::string stored = textOf(c);
-        char* end = nullptr;
-        const double v = std::strtod(stored.c_str(), &end);
+        double v = 0;
+        const bool number = NumberText::read(stored, v, NumberText::library(false)) == NumberText::Result::Read;
         if (!text.empty()) text += "/";
-        text += end != stored.c_str() && *end == '\0' ? Units::readingText(quantity, v, Units::current()) : stored;
+        text += number ? Units::readingText(quantity, v, Units::current()) : stored;
     }
     return text;
 }

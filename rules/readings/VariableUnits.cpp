@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "rules/units/Units.h"
+#include "store/VariableTable.h"
 
 namespace VariableUnits {
 
@@ -10,8 +11,11 @@ VariableUnit of(const std::string& variableName) {
     const Units::Quantity q = Units::quantityOf(variableName);
     if (q == Units::Quantity::Unitless) return VariableUnit{};  // Mood, and variables added by hand
     const Units::Unit& shown = Units::shown(q, Units::current());
-    // A page for a reader, not a form: the pulse's unit in words.
-    return VariableUnit{q == Units::Quantity::Pulse ? "beats per minute" : shown.shown, shown.decimals};
+    // A page for a reader, not a form: the file's unit as a page names it
+    // (the pulse's in words).
+    const Variable* variable = VariableTable::findByNameOrLabel(variableName);
+    const bool asFiled = variable && Units::isStored(q, Units::current());
+    return VariableUnit{asFiled ? variable->pageUnit : shown.shown, shown.decimals};
 }
 
 int decimalsOf(double value, int least) {

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/NumberText.h"
+#include "store/VariableTable.h"
+
 namespace Units {
 
 namespace {
@@ -39,14 +42,12 @@ bool Preferences::operator==(const Preferences& o) const {
 }
 
 Quantity quantityOf(const std::string& variableOrSeries) {
-    const std::string& n = variableOrSeries;
-    if (n == "Pulse") return Quantity::Pulse;
-    if (n == "Blood Pressure" || n == "Systolic" || n == "Diastolic") return Quantity::Pressure;
-    if (n == "SpO2") return Quantity::Saturation;
-    if (n == "Temperature") return Quantity::Temperature;
-    if (n == "Weight") return Quantity::Weight;
-    if (n == "Blood Sugar" || n == "Fasting" || n == "Postprandial") return Quantity::BloodSugar;
-    return Quantity::Unitless;
+    static const Quantity kQuantities[] = {
+#define VARIABLE(Id, name, quantity, ...) Quantity::quantity,
+#include "store/Variables.def"
+    };
+    const Variable* v = VariableTable::findByNameOrLabel(variableOrSeries);
+    return v ? kQuantities[static_cast<std::size_t>(v->id)] : Quantity::Unitless;
 }
 
 const Unit& stored(Quantity q) {
@@ -139,9 +140,8 @@ std::string limitText(Quantity q, double storedValue, const Preferences& p) {
 
 std::string shownText(Quantity q, const std::string& storedText, const Preferences& p, int decimals) {
     if (isStored(q, p) || storedText.empty()) return storedText;
-    char* end = nullptr;
-    const double value = std::strtod(storedText.c_str(), &end);
-    if (*end != '\0' || !std::isfinite(value)) return storedText;
+    double value = 0;
+    if (!NumberText::readFinite(storedText, value, NumberText::library(false))) return storedText;
     return trimmed(toShown(q, value, p), decimals);
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "app/NumberText.h"
 #include "rules/time/LocalDayClock.h"
 
 namespace InfoRules {
@@ -35,15 +36,16 @@ bool readInt(const char*& p, long long& out) {
     return true;
 }
 
-// scanf's %f: blanks, then the longest prefix strtod accepts.
+// scanf's %f: blanks, then the longest prefix the C library reads as a
+// number (NumberText::library), and the text is taken up to its end.
 bool readFloat(const char*& p, double& out) {
     const char* q = p;
     skipBlanks(q);
-    char* end = nullptr;
-    double value = std::strtod(q, &end);
-    if (end == q) return false;
+    double value = 0;
+    std::size_t used = 0;
+    if (NumberText::read(q, value, NumberText::library(true), &used) != NumberText::Result::Read) return false;
     out = value;
-    p = end;
+    p = q + used;
     return true;
 }
 

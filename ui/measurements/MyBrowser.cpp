@@ -10,6 +10,7 @@
 
 #include "app/Trace.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
 
@@ -83,9 +84,8 @@ void MyBrowser::historyWindowSize(int workW, int workH, int& w, int& h) {
 }
 
 int MyBrowser::propertiesWindowWidth(const char* variableName) {
-    if (variableName && std::strcmp(variableName, "Blood Pressure") == 0) return 420;
-    if (variableName && std::strcmp(variableName, "Blood Sugar") == 0) return 450;
-    return 300;
+    const Variable* known = variableName ? VariableTable::find(variableName) : nullptr;
+    return known ? known->propertiesWidth : 300;
 }
 
 void MyBrowser::editHistoryCB_i() {

@@ -19,6 +19,7 @@
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 #include "ui/main/MainWindow.h"
 
 NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* variable)
@@ -83,9 +84,13 @@ void NewEntryWindow::build() {
     // Value inputs take every character typed: a text that is not a number
     // is refused with a message naming the field, never cut silently.
     int lastRow = 80;
-    if (variableName == "Mood") {
-        Fl_Input_Choice* mood = new Fl_Input_Choice(x, 80, w, 25, "Mood Index");
-        for (int i = 1; i <= 10; ++i) mood->add(std::to_string(i).c_str());
+    const Variable* known = VariableTable::find(variableName);
+    if (known && *known->entryName) {
+        // A scale: its whole steps, from the lowest plausible value to the highest, to choose from.
+        const VariableMember& scale = known->members.front();
+        Fl_Input_Choice* mood = new Fl_Input_Choice(x, 80, w, 25, known->entryName);
+        for (int i = static_cast<int>(scale.plausibleLow); i <= static_cast<int>(scale.plausibleHigh); ++i)
+            mood->add(std::to_string(i).c_str());
         Fl_Input* field = mood->input();
         field->label("Value");
         field->labeltype(FL_NO_LABEL);
@@ -101,10 +106,11 @@ void NewEntryWindow::build() {
             // Values are typed in the unit the label names.
             value->copy_label(Units::label(label, Units::quantityOf(variableName), Units::current()).c_str());
             inputs.push_back(value);
-            if (y == 80 && variableName == "Blood Pressure" && !editedEntry) {
+            if (y == 80 && VariableTable::is(variableName, VariableId::BloodPressure) && !editedEntry) {
                 // Beside the systolic value, as home meters show the three.
                 pulseInput = new Fl_Input(named ? 355 : 300, 80, named ? 55 : 80, 25);
-                pulseInput->copy_label(Units::label("Pulse", Units::Quantity::Pulse, Units::current()).c_str());
+                const char* pulse = VariableTable::of(VariableId::Pulse).name;
+                pulseInput->copy_label(Units::label(pulse, Units::Quantity::Pulse, Units::current()).c_str());
                 pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
             }
             lastRow = y;
@@ -148,7 +154,8 @@ std::string NewEntryWindow::typedDate() const {
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {
-    if (variableName == "Mood") return "Mood Index";
+    const Variable* known = VariableTable::find(variableName);
+    if (known && *known->entryName) return known->entryName;
     return input->label() ? input->label() : "";
 }
 
@@ -183,8 +190,9 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     }
     if (main.plan.result > 0) parts.push_back(main);
     if (pulseInput && pulseInput->value() && std::string(pulseInput->value()).find_first_not_of(" \t") != std::string::npos) {
-        Part pulse{"Pulse",
-                   EntryRules::planEntry("Pulse", date, time, {{"Value", "Pulse", pulseInput->value()}}, std::time(nullptr),
+        const std::string name = VariableTable::of(VariableId::Pulse).name;
+        Part pulse{name,
+                   EntryRules::planEntry(name, date, time, {{"Value", name, pulseInput->value()}}, std::time(nullptr),
                                          Units::current()),
                    nullptr};
         if (pulse.plan.result < 0) {

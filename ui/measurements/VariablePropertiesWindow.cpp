@@ -10,6 +10,7 @@
 #include "rules/readings/RangeRules.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
+#include "store/VariableTable.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
 
@@ -35,12 +36,11 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
     // Inputs of one row: x positions and labels.
     std::vector<int> xs;
     std::vector<const char*> labels;
-    if (variableName == "Blood Pressure") {
-        xs = {140, 290};
-        labels = {"Systolic", "Diastolic"};
-    } else if (variableName == "Blood Sugar") {
-        xs = {140, 305};
-        labels = {"Fasting", "Postprandial"};
+    const Variable* known = VariableTable::find(variableName);
+    if (known && known->grouped()) {
+        // The second column clears the longer label of the blood sugar.
+        xs = {140, known->id == VariableId::BloodPressure ? 290 : 305};
+        for (const VariableMember& m : known->members) labels.push_back(m.label);
     } else {
         xs = {90};
         labels = {nullptr};
