@@ -196,3 +196,30 @@ TEST_F(FhirExchange, ABundleOfTwoPeoplesReadingsIsRefusedWholeAndEveryBundleNeed
     EXPECT_EQ(import(bundle, ""), kUsage);
     EXPECT_NE(err.find("needs --user"), std::string::npos) << err;
 }
+
+// A value that is not finite has no number to export (it was once written
+// as "value": null); a limit followed by the variable's own unit is a limit,
+// one in another unit or with other words is none.
+TEST_F(FhirExchange, AnInfiniteValueIsLeftOutAndALimitMayNameTheFilesUnit) {
+    const std::string pulse =
+        "\t<variable name=\"Pulse\"><normalLow>60 /min</normalLow><normalHigh>100 bpm</normalHigh>\n" +
+        entry(0, "<value>inf</value>", "2024/01/03", "08:00:00 AM") +
+        entry(1, "<value>nan</value>", "2024/01/04", "08:00:00 AM") +
+        entry(2, "<value>70 </value>", "2024/01/05", "08:00:00 AM") + "\t</variable>\n" +
+        "\t<variable name=\"Temperature\"><normalLow>36 Cel</normalLow><normalHigh>99.5 \xC2\xB0" "F</normalHigh>\n" +
+        entry(0, "<value>98.2</value>", "2024/01/03", "08:00:00 AM") + "\t</variable>\n";
+    data.write("user0.hma", userFileXml(0, "Ann", "Lee0", pulse));
+    const json bundle = json::parse(exportText("0", true));
+    std::map<std::string, json> byId;
+    for (const json& e : bundle["entry"])
+        if (e["resource"]["resourceType"] == "Observation") byId[e["resource"]["identifier"][0]["value"]] = e["resource"];
+    ASSERT_EQ(byId.size(), 2u);
+    const json& pulseReading = byId["0/Pulse/2"];
+    EXPECT_EQ(pulseReading["valueQuantity"]["value"], 70.0);
+    EXPECT_EQ(pulseReading["referenceRange"], json::parse(R"([{"low":{"value":60.0,"unit":"beats/minute",
+        "system":"http://unitsofmeasure.org","code":"/min"}}])"));
+    const json& temperature = byId["0/Temperature/0"];
+    ASSERT_EQ(temperature["referenceRange"].size(), 1u);
+    EXPECT_FALSE(temperature["referenceRange"][0].contains("low"));
+    EXPECT_EQ(temperature["referenceRange"][0]["high"]["value"], 99.5);
+}

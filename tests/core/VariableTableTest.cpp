@@ -6,6 +6,7 @@
 #include <string>
 
 #include "TestSupport.h"
+#include "rules/readings/EntryRules.h"
 #include "rules/readings/RangeRules.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
@@ -71,6 +72,8 @@ TEST(VariableTable, NamesLabelsElementsAndPhoneTypesAreEachFoundOnce) {
             EXPECT_EQ(v.member(m.element), &m) << m.element;
             if (v.grouped()) {
                 EXPECT_TRUE(names.insert(m.label).second) << m.label;
+                // The entry window and the history table name the element by the label.
+                EXPECT_EQ(EntryRules::elementName(std::string(m.label) + " (unit)"), m.element) << m.label;
             }
             if (*m.phoneType) {
                 EXPECT_TRUE(phoneTypes.insert(m.phoneType).second) << m.phoneType;
