@@ -145,9 +145,13 @@ bool FhirImport::readBundle(const std::string& content, std::vector<ImportReadin
         const Variable* table = VariableTable::find(variable);
         const bool components = table && table->grouped() && *table->members.front().loinc.code;
         if (table && table->grouped() && !components && !table->member(valueMember)) {
-            std::string marks;
-            for (const VariableMember& m : table->members) marks += (marks.empty() ? "" : " or ") + std::string(m.element);
-            ++skipped[variable + " Observations without a " + marks + " mark"];
+            std::string why = variable + " Observations without a ";
+            for (const VariableMember& m : table->members) {
+                if (&m != &table->members.front()) why += " or ";
+                why += m.element;
+            }
+            why += " mark";
+            ++skipped[why];
             continue;
         }
 
@@ -176,10 +180,12 @@ bool FhirImport::readBundle(const std::string& content, std::vector<ImportReadin
                 reading.values[part] = value;
             }
             if (reading.refusal.empty() && reading.values.empty()) {
-                std::string names;
-                for (const VariableMember& m : table->members)
-                    names += (names.empty() ? "" : " or ") + std::string(m.element) + " (" + m.loinc.code + ")";
-                reading.refusal = "no " + names + " component";
+                reading.refusal = "no ";
+                for (const VariableMember& m : table->members) {
+                    if (&m != &table->members.front()) reading.refusal += " or ";
+                    reading.refusal.append(m.element).append(" (").append(m.loinc.code).append(")");
+                }
+                reading.refusal += " component";
             }
         } else if (reading.refusal.empty()) {
             std::string value;

@@ -118,7 +118,8 @@ const XmlNode* firstEntry(const XmlNode* variable) { return variable->first_node
 DisplayMenuRules::Menus DisplayMenuRules::build(XmlNode* patient) {
     Menus menus;
     if (!patient) return menus;
-    // A variable of the table whose range is charted is listed once, for its first element.
+    // A single-valued variable whose range is charted gets one Normal Range
+    // item, for the first variable element of its name.
     std::vector<const Variable*> withRange;
     for (const Variable& v : VariableTable::all())
         if (v.rangeCharted && !v.grouped()) withRange.push_back(&v);

@@ -223,3 +223,19 @@ TEST_F(FhirExchange, AnInfiniteValueIsLeftOutAndALimitMayNameTheFilesUnit) {
     EXPECT_FALSE(temperature["referenceRange"][0].contains("low"));
     EXPECT_EQ(temperature["referenceRange"][0]["high"]["value"], 99.5);
 }
+
+// What a grouped variable's Observation must carry: the blood pressure its
+// components, the blood sugar the mark of its member.
+TEST_F(FhirExchange, AGroupedReadingWithoutItsMembersIsNamedAndNotTaken) {
+    const std::string sugar = R"({"resource":{"resourceType":"Observation","status":"final","code":{"coding":[
+        {"system":"http://loinc.org","code":"2339-0"}]},"effectiveDateTime":"2024-03-01T06:00:00Z",
+        "valueQuantity":{"value":99,"code":"mg/dL"}}})";
+    ASSERT_EQ(import(R"({"resourceType":"Bundle","entry":[)" + sugar + "]}"), kOk) << err;
+    EXPECT_NE(out.find("1 Blood Sugar Observations without a fasting or postprandial mark"), std::string::npos) << out;
+    const std::string pressure = R"({"resource":{"resourceType":"Observation","status":"final","code":{"coding":[
+        {"system":"http://loinc.org","code":"85354-9"}]},"effectiveDateTime":"2024-03-01T06:00:00Z",
+        "component":[{"code":{"coding":[{"system":"http://loinc.org","code":"8867-4"}]},
+        "valueQuantity":{"value":60,"code":"/min"}}]}})";
+    EXPECT_EQ(import(R"({"resourceType":"Bundle","entry":[)" + pressure + "]}"), kProblem);
+    EXPECT_NE(err.find("no systolic (8480-6) or diastolic (8462-4) component"), std::string::npos) << err;
+}
