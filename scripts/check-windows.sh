@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Usage: check-windows.sh [OUTPUT_FOLDER]
 # Compiles the program's core (every toolkit-free file of platform/, app/,
-# store/ and rules/ as their sources.cmake lists them: the
-# platform layer, the trace log, the dialogs seam, the data store and the
-# rules) for Windows with Debian's mingw-w64 cross compiler, with
+# store/ and rules/ as their sources.cmake lists them, of the platform layer
+# its Windows files: the platform layer, the trace log, the dialogs seam,
+# the data store and the rules) for Windows with Debian's mingw-w64 cross compiler, with
 # -Wall -Wextra -Werror, and links them with scripts/windows/WindowsCheck.cpp
 # into quorvel-windows-check.exe, a small program that prints the data
 # folder and the trace log path. Then checks that the program imports the
@@ -48,7 +48,8 @@ ln -sfn "$rapidxml_dir" "$out/include/rapidxml"
 
 # The core sources, as the build lists them.
 mapfile -t sources < <(cat platform/sources.cmake app/sources.cmake store/sources.cmake rules/sources.cmake 2>/dev/null |
-  grep -v 'BatchedSeries' | grep -o '[A-Za-z0-9_./-]*\.cpp' | sort -u)
+  grep -o '[A-Za-z0-9_./-]*\.cpp' | grep -v -e 'BatchedSeries' -e 'ToolkitNotices' -e 'WindowIcon' -e '/posix/' |
+  sort -u)
 [ "${#sources[@]}" -gt 0 ] || { echo "No core sources found." >&2; exit 1; }
 sources+=(scripts/windows/WindowsCheck.cpp)
 

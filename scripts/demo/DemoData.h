@@ -79,13 +79,8 @@ inline bool parseDate(const std::string& text, Date& out) {
 }
 
 inline Date today() {
-    std::time_t now = std::time(nullptr);
     std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &now);
-#else
-    localtime_r(&now, &local);
-#endif
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), local);
     return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
 }
 

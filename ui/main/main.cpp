@@ -4,14 +4,11 @@
 #include <string>
 
 #include <FL/Fl.H>
-#include <FL/Fl_Window.H>
-#ifdef _WIN32
-#include <FL/x.H>
-#endif
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "platform/Platform.h"
+#include "platform/WindowIcon.h"
 #include "rules/units/PreferencesFile.h"
 #include "store/DataFolderSeed.h"
 #include "store/Global.h"
@@ -73,16 +70,7 @@ int main() {
         Dialogs::terminate(1);
     }
 
-#ifdef _WIN32
-    // The windows and the task bar show the program's own icon (resource 1),
-    // not the toolkit's generic one.
-    HINSTANCE self = GetModuleHandleW(NULL);
-    Fl_Window::default_icons(
-        static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
-                                      GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)),
-        static_cast<HICON>(LoadImageW(self, MAKEINTRESOURCEW(1), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                      GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
-#endif
+    WindowIcon::useProgramIcon();
 
     new MainWindow(Fl::w() - 20, Fl::h() - 40);
     int result = Fl::run();
