@@ -31,13 +31,19 @@
 
 namespace {
 
-// Fails exactly the failAt-th call (counting from 1), passing all others to
-// the real operations. A failing write first writes half of its data.
+// Fails exactly the failAt-th call (counting from 1; 0 fails none), or with
+// fromThenOn that call and every later one, passing all others to the real
+// operations. A failing write first writes half of its data. With mayPass
+// each failure is one that may pass by itself (another program holding the
+// file); pauses are counted, not waited.
 class FailingOps : public platform::FileOps {
 public:
     explicit FailingOps(int failAt, int error = EIO) : failAt_(failAt), error_(error) {}
     int calls = 0;
     std::vector<std::string> names;
+    bool fromThenOn = false;
+    bool mayPass = false;
+    int pauses = 0;
 
     int createExclusive(const std::string& path) override {
         if (fails("createExclusive")) return -1;
@@ -63,14 +69,17 @@ public:
     }
     bool syncFolder(const std::string& f) override { return fails("syncFolder") ? false : forward(real().syncFolder(f)); }
     bool remove(const std::string& p) override { return fails("remove") ? false : forward(real().remove(p)); }
+    void pause(int) override { ++pauses; }
 
 private:
     static platform::FileOps& real() { return platform::defaultFileOps(); }
     bool fails(const char* name) {
         names.push_back(name);
-        if (++calls != failAt_) return false;
+        ++calls;
+        if (failAt_ <= 0 || (fromThenOn ? calls < failAt_ : calls != failAt_)) return false;
         errno = error_;
         setError(std::string("cannot ") + name);
+        mayPass_ = mayPass;
         return true;
     }
     bool forward(bool ok) {
@@ -158,6 +167,146 @@ TEST(SafeWriterFailure, EveryStepFailingInTurnLeavesTheOldOrTheNewFile) {
     // With the real operations the same save goes through.
     ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
     EXPECT_EQ(data.read("user0.hma"), newText);
+}
+
+namespace {
+
+// A save whose every call to the operating system is failed in turn.
+struct SaveCase {
+    const char* what;
+    bool oldFile;         // the file to save is on disk already
+    bool staleTemporary;  // an earlier save was interrupted and left its temporary
+    bool store;           // Global::saveFile, else SafeWriter::write piece by piece
+};
+
+enum class Failing { Once, FromThenOn, FromThenOnMayPass };
+
+const char* describe(Failing failing) {
+    return failing == Failing::Once ? "once" : failing == Failing::FromThenOn ? "from then on" : "from then on, may pass";
+}
+
+}  // namespace
+
+TEST(SafeWriterFailure, EachCallOfASaveFailingInTurnLeavesTheOldFileOrTheWholeNewOne) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    const std::string name = "user0.hma";
+    const std::string temp = SafeWriter::temporaryName(name);
+    const std::string oldText = userFileXml(0, "Old", "Name", entriesXml(50, "60.000000"));
+    const std::string staleText = "junk from an interrupted save";
+    // The new content, printed in more than three pieces.
+    const std::string newSource = userFileXml(0, "New", "Name", entriesXml(2500, "72.000000"));
+    std::vector<char> buffer;
+    XmlDocument doc;
+    std::string error;
+    XmlFile::joinLines(newSource.data(), newSource.size(), buffer);
+    ASSERT_TRUE(XmlFile::parse(buffer, doc, error)) << error;
+    const std::string newText = XmlFile::print(doc);
+    ASSERT_GT(newText.size(), 3 * XmlFile::kPrintPiece);
+    ASSERT_NE(newText, oldText);
+
+    const auto save = [&](const SaveCase& c, bool* replaced) {
+        if (!c.store) {
+            std::string reason;
+            return SafeWriter::write(
+                data.folder, name, [&doc](const SafeWriter::Put& put) { return XmlFile::print(doc.get(), put); },
+                reason, replaced);
+        }
+        Global::forgetFiles();  // the file on disk is set by the test, never changed by another program
+        testing::internal::CaptureStderr();
+        const bool saved = Global::saveFile(name.c_str(), doc);
+        testing::internal::GetCapturedStderr();
+        return saved;
+    };
+    const auto prepare = [&](const SaveCase& c) {
+        unlink(data.path(name).c_str());
+        unlink(data.path(temp).c_str());
+        if (c.oldFile) data.write(name, oldText);
+        if (c.staleTemporary) data.write(temp, staleText);
+        dialogs.alerts.clear();
+    };
+
+    const SaveCase cases[] = {
+        {"a fresh file", false, false, false},
+        {"a replacement", true, false, false},
+        {"a replacement after an interrupted save", true, true, false},
+        {"the store's save of a user's file", true, false, true},
+        {"the store's save of a new user's file", false, false, true},
+    };
+    for (const SaveCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Every call the whole save makes, counted on a save that goes through.
+        prepare(c);
+        FailingOps counting(0);
+        {
+            OpsGuard guard(&counting);
+            ASSERT_TRUE(save(c, nullptr));
+        }
+        ASSERT_EQ(data.read(name), newText);
+        std::vector<std::string> expected;
+        if (c.staleTemporary) expected.push_back("remove");
+        expected.push_back("createExclusive");
+        expected.insert(expected.end(), newText.size() / XmlFile::kPrintPiece + 1, "writeAll");
+        for (const char* step : {"flushToDisk", "close", "replace", "syncFolder"}) expected.push_back(step);
+        ASSERT_EQ(counting.names, expected);
+
+        for (const Failing failing : {Failing::Once, Failing::FromThenOn, Failing::FromThenOnMayPass}) {
+            for (int failAt = 1; failAt <= counting.calls; ++failAt) {
+                const std::string step = counting.names[static_cast<std::size_t>(failAt - 1)];
+                SCOPED_TRACE("call " + std::to_string(failAt) + " (" + step + ") failing " + describe(failing));
+                prepare(c);
+                FailingOps ops(failAt);
+                ops.fromThenOn = failing != Failing::Once;
+                ops.mayPass = failing == Failing::FromThenOnMayPass;
+                bool replaced = false;
+                {
+                    OpsGuard guard(&ops);
+                    EXPECT_FALSE(save(c, &replaced));
+                }
+                // Only the flush of the folder comes after the new file took
+                // the old one's place.
+                const bool afterReplace = step == "syncFolder";
+                if (afterReplace) {
+                    EXPECT_EQ(data.read(name), newText);
+                } else if (c.oldFile) {
+                    EXPECT_EQ(data.read(name), oldText);
+                } else {
+                    EXPECT_FALSE(data.exists(name));
+                }
+                if (!c.store) {
+                    EXPECT_EQ(replaced, afterReplace);
+                } else {
+                    EXPECT_EQ(dialogs.alerts.size(), 1u);
+                    EXPECT_EQ(XmlFile::print(doc), newText) << "the document is kept";
+                }
+                // Only a replace that may pass is tried again, the number of
+                // times promised, with a pause between tries.
+                const auto replaces = std::count(ops.names.begin(), ops.names.end(), "replace");
+                if (step == "replace" && failing == Failing::FromThenOnMayPass) {
+                    EXPECT_EQ(replaces, SafeWriter::kReplaceTries);
+                    EXPECT_EQ(ops.pauses, SafeWriter::kReplaceTries - 1);
+                } else {
+                    EXPECT_LE(replaces, 1);
+                    EXPECT_EQ(ops.pauses, 0);
+                }
+                // The temporary is removed whenever its removal does not fail
+                // too; a stale one that could not be removed is left as it was,
+                // never written into.
+                if (failing == Failing::Once && step == "remove") {
+                    EXPECT_EQ(data.read(temp), staleText);
+                } else if (failing == Failing::Once) {
+                    EXPECT_FALSE(data.exists(temp));
+                } else if (c.staleTemporary && failAt == 1) {
+                    EXPECT_EQ(data.read(temp), staleText);
+                }
+                // Whatever was left, the next save goes through and cleans up.
+                Global::forgetFiles();
+                ASSERT_TRUE(save(c, nullptr)) << (dialogs.alerts.empty() ? "" : dialogs.alerts.back());
+                EXPECT_EQ(data.read(name), newText);
+                EXPECT_FALSE(data.exists(temp));
+            }
+        }
+    }
 }
 
 TEST(SafeWriterStream, AFileOfManyPiecesIsWrittenWholeOrNotAtAll) {
