@@ -1,5 +1,8 @@
 // The few operating-system calls the program needs, behind one small interface.
-// Everything that differs between Windows, Linux and macOS lives in this folder.
+// Everything that differs between Windows, Linux and macOS lives in this folder:
+// what is the same everywhere in Platform.cpp, the rest in one file per system
+// (posix/PlatformPosix.cpp, windows/PlatformWindows.cpp), of which the build
+// compiles the one it runs on.
 #pragma once
 
 #include <cstddef>

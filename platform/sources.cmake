@@ -14,10 +14,12 @@ if(WIN32)
   target_link_libraries(quorvel_platform PUBLIC shell32)
 endif()
 
-# The window's part: the program's icon, batched drawing of chart series and
-# the toolkit's window-system notices. These follow the window system rather
-# than the operating system: X11 requests on Linux; on Windows and macOS the
-# stand-ins (the chart draws shape by shape, no notice needs dropping).
+# The window's part, for the window alone: the program's icon (set from the
+# executable on Windows, by the desktop elsewhere), batched drawing of chart
+# series and the toolkit's window-system notices. The last two follow the
+# window system rather than the operating system: X11 requests on Linux; on
+# Windows and macOS the stand-ins (the chart draws shape by shape, no notice
+# needs dropping).
 if(WIN32 OR APPLE)
   add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesPlain.cpp platform/ToolkitNoticesPlain.cpp
     ${QUORVEL_PLATFORM_ICON})
