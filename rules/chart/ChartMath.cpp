@@ -120,12 +120,12 @@ const double kValueCandidates[5] = {1, 1, 2, 5, 10};
 
 }  // namespace
 
-double bestSpacing(bool forValues, double x) {
+double bestSpacing(StepFor what, double x) {
     if (!std::isfinite(x) || x < 0) x = 0;
     const LogPlace place = logPlaceOf(x);
     static const double days[5] = {1, 3, 5, 7, 10};
     static const double hours[5] = {5.0 / 12, 1.25, 2.5, 5, 10};
-    const double* candidates = forValues ? kValueCandidates : (place.exponent > 0 ? days : hours);
+    const double* candidates = what == StepFor::Values ? kValueCandidates : (place.exponent > 0 ? days : hours);
     double best = 1.0;
     double pick = candidates[0];
     for (int i = 0; i < 5; ++i) {
@@ -138,30 +138,31 @@ double bestSpacing(bool forValues, double x) {
     return place.scale * pick;
 }
 
-void yScaleOperations(int n, double* step, double min, double max, double target, ScaleIndex* lo, ScaleIndex* hi) {
-    if (*hi - *lo >= n) return;
+YScale refittedScale(const YScale& scale, int intervals, double target) {
+    if (scale.hi - scale.lo >= intervals) return scale;
     if (!std::isfinite(target) || target < 0) target = 0;
     const LogPlace place = logPlaceOf(target);
     double best = 1.0;
-    double newStep = *step;
+    YScale out = scale;
     for (double c : kValueCandidates) {
         double d = candidatePlace(c, place.scale) - place.fraction;
         if (d >= 0 && d < best) {
             best = d;
-            newStep = place.scale * c;
+            out.step = place.scale * c;
         }
     }
-    if (magnitudeOf(min, max) / newStep > kFinestRatio) newStep = bestSpacing(true, magnitudeOf(min, max) / kFinestRatio);
-    *step = newStep;
-    double middle = (min + max) / *step;
-    if (!std::isfinite(middle)) middle = min / *step + max / *step;
+    const double magnitude = magnitudeOf(scale.min, scale.max);
+    if (magnitude / out.step > kFinestRatio) out.step = bestSpacing(StepFor::Values, magnitude / kFinestRatio);
+    double middle = (scale.min + scale.max) / out.step;
+    if (!std::isfinite(middle)) middle = scale.min / out.step + scale.max / out.step;
     const ScaleIndex m = toIndex(middle);
-    *lo = toIndex(std::floor((static_cast<double>(m) - n) * 0.5));
-    *hi = toIndex(std::floor((static_cast<double>(m) + n) * 0.5));
-    if (min / *step <= *lo) {
-        *lo -= 1;
-        *hi -= 1;
+    out.lo = toIndex(std::floor((static_cast<double>(m) - intervals) * 0.5));
+    out.hi = toIndex(std::floor((static_cast<double>(m) + intervals) * 0.5));
+    if (scale.min / out.step <= out.lo) {
+        out.lo -= 1;
+        out.hi -= 1;
     }
+    return out;
 }
 
 void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max) {
@@ -200,10 +201,10 @@ YScale scaleFor(double min, double max, SpacingFn spacing) {
     YScale s;
     s.min = min;
     s.max = max;
-    s.step = spacing(true, sixthOfSpread(min, max));
-    if (!(s.step > 0) || !std::isfinite(s.step)) s.step = bestSpacing(true, sixthOfSpread(min, max));
+    s.step = spacing(StepFor::Values, sixthOfSpread(min, max));
+    if (!(s.step > 0) || !std::isfinite(s.step)) s.step = bestSpacing(StepFor::Values, sixthOfSpread(min, max));
     const double magnitude = magnitudeOf(min, max);
-    if (magnitude / s.step > kFinestRatio) s.step = bestSpacing(true, magnitude / kFinestRatio);
+    if (magnitude / s.step > kFinestRatio) s.step = bestSpacing(StepFor::Values, magnitude / kFinestRatio);
     placeEnds(s, min, max);
     return s;
 }
@@ -226,7 +227,7 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, Spa
         if (out.nTicks > 2) {
             double target = (s.max - s.min) * 1.1 / (out.nTicks - 2);
             if (!std::isfinite(target)) target = (s.max / (out.nTicks - 2) - s.min / (out.nTicks - 2)) * 1.1;
-            refit(out.nTicks, &s.step, s.min, s.max, target, &s.lo, &s.hi);
+            s = refit(s, out.nTicks, target);
         } else if (s.hi - s.lo < out.nTicks) {
             // No finite target: the series keeps its step and bottom and
             // only grows to the common number of intervals.
@@ -364,7 +365,7 @@ TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
     // holds is doubled until it does not.
     double days = static_cast<double>(tMax - tMin) / 691200.0;
     for (int tries = 0;; ++tries) {
-        TimeAxis a = axisWithStep(spacing(false, days), tMin, tMax);
+        TimeAxis a = axisWithStep(spacing(StepFor::Days, days), tMin, tMax);
         if (!(a.xmax - a.xmin > kMaxTimeTicks) || tries == 64) return a;
         days *= 2;
     }
@@ -407,6 +408,17 @@ std::vector<int> spreadLabels(const std::vector<int>& wanted, int height) {
         if (rows[order[k]] < below) rows[order[k]] = below;
     }
     return rows;
+}
+
+PlotArea plotArea(int x, int y, int w, int h) {
+    PlotArea plot;
+    plot.left = x + w / 20 + 10;
+    plot.right = x + w - 50;
+    plot.top = y + 90;
+    plot.bottom = y + 50 + 2 * h / 3;
+    // Three fifths of the way down from the plot to the bottom of the widget.
+    plot.legendRow = (3 * (y + h) + 2 * plot.bottom) / 5;
+    return plot;
 }
 
 int gridRow(int k, int nTicks, int top, int bottom) {
@@ -470,10 +482,10 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
     return r;
 }
 
-std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range) {
+std::string legendText(const std::string& name, Display display, const NormalRange& range) {
     // The legend names the unit of the series' own scale.
     std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
-    if (!normalRangeMode) return titled;
+    if (display != Display::NormalRange) return titled;
     return titled + " (normal range: " + range.loText + " - " + range.hiText + ")";
 }
 

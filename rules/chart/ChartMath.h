@@ -18,10 +18,13 @@ namespace ChartMath {
 // ("Year" ... "Week"); 0 for "Auto".
 std::int64_t modeSpan(int timeMode);
 
-// A nice step near x: for y scales (forValues) 1, 2, 5 times a power of ten;
+// What a step is wanted for: a y scale's values or the time axis's days.
+enum class StepFor { Values, Days };
+
+// A nice step near x: for y scales (values) 1, 2, 5 times a power of ten;
 // for the time axis (x in days) 1, 3, 5, 7, 10 days times a power of ten, or
 // 1, 3, 6, 12 hours or 1 day below a day.
-double bestSpacing(bool forValues, double x);
+double bestSpacing(StepFor what, double x);
 
 // A grid position of a y scale in steps from zero. Wider than int, so that
 // any finite value over its step fits.
@@ -30,10 +33,6 @@ using ScaleIndex = std::int64_t;
 // Most intervals a y scale is given, whatever the values: the cost of a draw
 // follows the plot's size, never the values.
 constexpr int kMaxIntervals = 40;
-
-// Refits one y scale to n intervals when it has fewer.
-void yScaleOperations(int n, double* step, double min, double max, double target, ScaleIndex* lo,
-                      ScaleIndex* hi);
 
 // One series' y scale: the axis runs from lo * step to hi * step.
 struct YScale {
@@ -44,6 +43,11 @@ struct YScale {
     double max = 0;  // largest shown value (0 without shown points)
 };
 
+// The scale refitted to the given number of intervals when it has fewer:
+// a nice step just above target, its ends around the middle of its values.
+// A scale with enough intervals comes back as it is.
+YScale refittedScale(const YScale& scale, int intervals, double target);
+
 struct YScales {
     std::vector<YScale> series;
     int nTicks = 0;      // number of intervals, the same for every series
@@ -53,15 +57,14 @@ struct YScales {
 // The smallest and largest value of some points; (0, 0) without points.
 void valueRange(PointMap::const_iterator begin, PointMap::const_iterator end, double& min, double& max);
 
-using SpacingFn = double (*)(bool forValues, double x);
-using RefitFn = void (*)(int n, double* step, double min, double max, double target, ScaleIndex* lo,
-                         ScaleIndex* hi);
+using SpacingFn = double (*)(StepFor what, double x);
+using RefitFn = YScale (*)(const YScale& scale, int intervals, double target);
 
 // Ordinary mode: each series its own scale, refitted to the largest number
 // of intervals. ranges holds each series' (min, max). The chart passes its
 // own (traced) step and refit routines.
 YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing,
-                       RefitFn refit = yScaleOperations);
+                       RefitFn refit = refittedScale);
 // Multi-Display: as ordinaryScales, except that series read from the same
 // variable (groups[i], the two members of blood pressure or blood sugar)
 // share one scale spanning the shown values of both. hasPoints[i] tells
@@ -69,7 +72,7 @@ YScales ordinaryScales(const std::vector<std::pair<double, double>>& ranges, Spa
 // its group's span).
 YScales groupedScales(const std::vector<std::pair<double, double>>& ranges, const std::vector<std::string>& groups,
                       const std::vector<bool>& hasPoints, SpacingFn spacing = bestSpacing,
-                      RefitFn refit = yScaleOperations);
+                      RefitFn refit = refittedScale);
 // Normal-range mode: one common scale for every series.
 YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, SpacingFn spacing = bestSpacing);
 
@@ -104,6 +107,19 @@ void printDate(std::string& dayText, bool sameYear, double days, double S, std::
 // "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
 // preferences choose ISO dates.
 std::string shortDate(std::int64_t t);
+
+// Where the plot lies in a chart widget at (x, y) of size w x h: the
+// rectangle inside the axes, and the row of the legend below it.
+struct PlotArea {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int legendRow = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+};
+PlotArea plotArea(int x, int y, int w, int h);
 
 // Keeps a pixel coordinate inside what the window system can draw.
 inline int clampPixel(double v) {
@@ -141,9 +157,12 @@ std::string yLabel(double value, double step);
 using NormalRange = ::NormalRange;
 NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
 std::string rangeText(double value);
-// The legend text of a series, naming its unit once units are named; in
-// normal-range mode with its range.
-std::string legendText(const std::string& name, bool normalRangeMode, const NormalRange& range);
+// What the chart shows: series side by side (Multi-Display), or each against
+// its normal range on one common scale.
+enum class Display { Multi, NormalRange };
+// The legend text of a series, naming its unit once units are named; against
+// the normal range with its range.
+std::string legendText(const std::string& name, Display display, const NormalRange& range);
 // A number of a series with the series' unit once units are named: "37.5 °C".
 std::string withUnit(const std::string& numberText, const std::string& seriesName);
 

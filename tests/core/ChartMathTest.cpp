@@ -50,24 +50,24 @@ TEST(ChartMathTitle, OneTwoAndFourSeries) {
 }
 
 TEST(ChartMathSpacing, NiceStepsForValues) {
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, 0), 0.1);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, 100.0 / 6), 20);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, 40.0 / 6), 5);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, 29.0 / 6), 5);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, 1000.0), 1000);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, 0), 0.1);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, 100.0 / 6), 20);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, 40.0 / 6), 5);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, 29.0 / 6), 5);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, 1000.0), 1000);
     // Nonsense input falls back to the smallest step instead of failing.
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, -5), 0.1);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(true, std::nan("")), 0.1);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, -5), 0.1);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Values, std::nan("")), 0.1);
 }
 
 TEST(ChartMathSpacing, TimeStepsInDaysAndHours) {
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 30.0 / 8), 3);
-    EXPECT_NEAR(ChartMath::bestSpacing(false, 0.5 / 8), 1.0 / 24, 1e-12);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 365.25 / 8), 50);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 182.625 / 8), 30);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 91.3125 / 8), 10);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 31.0 / 8), 3);
-    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(false, 7.0 / 8), 1);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 30.0 / 8), 3);
+    EXPECT_NEAR(ChartMath::bestSpacing(ChartMath::StepFor::Days, 0.5 / 8), 1.0 / 24, 1e-12);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 365.25 / 8), 50);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 182.625 / 8), 30);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 91.3125 / 8), 10);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 31.0 / 8), 3);
+    EXPECT_DOUBLE_EQ(ChartMath::bestSpacing(ChartMath::StepFor::Days, 7.0 / 8), 1);
 }
 
 TEST(ChartMathScales, SingleValueGetsTwoIntervalsAroundIt) {
@@ -133,12 +133,16 @@ TEST(ChartMathScales, EqualCountsKeepTheFirstAsReference) {
 }
 
 TEST(ChartMathScales, RefitLeavesScalesWithEnoughIntervals) {
-    double step = 5;
-    ChartMath::ScaleIndex lo = 11, hi = 18;
-    ChartMath::yScaleOperations(7, &step, 60, 89, 1, &lo, &hi);
-    EXPECT_EQ(lo, 11);
-    EXPECT_EQ(hi, 18);
-    EXPECT_DOUBLE_EQ(step, 5);
+    ChartMath::YScale scale;
+    scale.step = 5;
+    scale.lo = 11;
+    scale.hi = 18;
+    scale.min = 60;
+    scale.max = 89;
+    const ChartMath::YScale refitted = ChartMath::refittedScale(scale, 7, 1);
+    EXPECT_EQ(refitted.lo, 11);
+    EXPECT_EQ(refitted.hi, 18);
+    EXPECT_DOUBLE_EQ(refitted.step, 5);
 }
 
 TEST(ChartMathScales, ReferenceOfTwoIntervalsLeavesOthersTheirStep) {
@@ -399,8 +403,8 @@ TEST(ChartMathRange, TextsFromTheVariableAndDefaults) {
     ChartMath::NormalRange p = ChartMath::normalRange(var("Pulse"), "Pulse");
     EXPECT_EQ(p.loText, "60");
     EXPECT_EQ(p.hiText, "100");
-    EXPECT_EQ(ChartMath::legendText("Pulse", true, p), "Pulse (normal range: 60 - 100)");
-    EXPECT_EQ(ChartMath::legendText("Pulse", false, p), "Pulse");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, p), "Pulse (normal range: 60 - 100)");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::Multi, p), "Pulse");
 
     // 31 characters still count.
     ChartMath::NormalRange o = ChartMath::normalRange(var("SpO2"), "SpO2");

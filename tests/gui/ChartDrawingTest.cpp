@@ -37,13 +37,13 @@ int countColour(const Picture& p, int x0, int y0, int x1, int y1, const Rgb& c) 
 TEST_F(ChartFixture, EmptyChartShowsFrameAndWhitePlotOnly) {
     Picture p = render();
     const Rgb white{255, 255, 255};
-    EXPECT_EQ(p.at((chart->plotLeft + chart->plotRight) / 2, (chart->plotTop + chart->plotBottom) / 2), white);
-    EXPECT_EQ(p.at(chart->plotLeft + 1, chart->plotBottom - 1), white);
+    EXPECT_EQ(p.at((chart->plot.left + chart->plot.right) / 2, (chart->plot.top + chart->plot.bottom) / 2), white);
+    EXPECT_EQ(p.at(chart->plot.left + 1, chart->plot.bottom - 1), white);
     // No axis is drawn.
-    EXPECT_EQ(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom, rgbOf(FL_BLACK)),
+    EXPECT_EQ(countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom, rgbOf(FL_BLACK)),
               0);
     // The background around the plot is the panel colour.
-    EXPECT_EQ(p.at(chart->plotLeft - 5, chart->plotBottom + 40), rgbOf(panelColor));
+    EXPECT_EQ(p.at(chart->plot.left - 5, chart->plot.bottom + 40), rgbOf(panelColor));
     EXPECT_TRUE(trends->trends.empty());
 }
 
@@ -69,15 +69,15 @@ TEST_F(ChartFixture, SeriesColoursMarkersAndAxes) {
     int red = countColour(p, mx - 1, my - 1, mx + 2, my + 2, rgbOf(FL_RED));
     EXPECT_GE(red, 1);
     // Far from the lines the plot is white.
-    EXPECT_EQ(p.at(chart->plotLeft + 3, chart->plotTop + 3), white);
+    EXPECT_EQ(p.at(chart->plot.left + 3, chart->plot.top + 3), white);
     // Axes in black along the left and bottom edges.
-    EXPECT_EQ(p.at(chart->plotLeft, (chart->plotTop + chart->plotBottom) / 2 + 1), rgbOf(FL_BLACK));
-    EXPECT_EQ(p.at((chart->plotLeft + chart->plotRight) / 2 + 1, chart->plotBottom), rgbOf(FL_BLACK));
+    EXPECT_EQ(p.at(chart->plot.left, (chart->plot.top + chart->plot.bottom) / 2 + 1), rgbOf(FL_BLACK));
+    EXPECT_EQ(p.at((chart->plot.left + chart->plot.right) / 2 + 1, chart->plot.bottom), rgbOf(FL_BLACK));
     // Legend: each entry's line and marker in its series colour.
-    const int legY = (3 * (chart->y() + chart->h()) + 2 * chart->plotBottom) / 5;
+    const int legY = (3 * (chart->y() + chart->h()) + 2 * chart->plot.bottom) / 5;
     EXPECT_EQ(p.at(chart->x() + 20 + 2, legY), rgbOf(FL_RED));
     EXPECT_EQ(p.at(chart->x() + 20 + 24, legY), rgbOf(FL_RED));
-    EXPECT_GT(countColour(p, chart->x() + 100, legY - 1, chart->plotRight, legY + 1, rgbOf(FL_BLUE)), 40);
+    EXPECT_GT(countColour(p, chart->x() + 100, legY - 1, chart->plot.right, legY + 1, rgbOf(FL_BLUE)), 40);
     // Four series: the third and fourth colours appear too.
     chart->addVariable(series("Weight", {{instantOf(2026, 3, 3), 150}, {instantOf(2026, 3, 4), 152}}));
     chart->addVariable(series("Temperature", {{instantOf(2026, 3, 6), 98.1}, {instantOf(2026, 3, 7), 98.9}}));
@@ -112,12 +112,12 @@ TEST_F(ChartFixture, NormalRangeShadingBelowAndAbove) {
     EXPECT_EQ(p.at(below.first, below.second), (Rgb{83, 24, 157}));
     EXPECT_EQ(p.at(above.first, above.second), rgbOf(FL_DARK_RED));
     // Inside the range nothing is shaded.
-    EXPECT_EQ(countColour(p, chart->plotLeft, yHi + 3, chart->plotRight, yLo - 3, Rgb{83, 24, 157}), 0);
-    EXPECT_EQ(countColour(p, chart->plotLeft, yHi + 3, chart->plotRight, yLo - 3, rgbOf(FL_DARK_RED)), 0);
+    EXPECT_EQ(countColour(p, chart->plot.left, yHi + 3, chart->plot.right, yLo - 3, Rgb{83, 24, 157}), 0);
+    EXPECT_EQ(countColour(p, chart->plot.left, yHi + 3, chart->plot.right, yLo - 3, rgbOf(FL_DARK_RED)), 0);
     // The series itself in the first range colour, the range lines dashed in theirs.
     EXPECT_EQ(p.at(pts[1].x, pts[1].y), (Rgb{24, 71, 157}));
-    EXPECT_GT(countColour(p, chart->plotLeft, yLo - 1, chart->plotRight, yLo + 1, Rgb{200, 24, 216}), 100);
-    EXPECT_GT(countColour(p, chart->plotLeft, yHi - 1, chart->plotRight, yHi + 1, Rgb{200, 24, 216}), 100);
+    EXPECT_GT(countColour(p, chart->plot.left, yLo - 1, chart->plot.right, yLo + 1, Rgb{200, 24, 216}), 100);
+    EXPECT_GT(countColour(p, chart->plot.left, yHi - 1, chart->plot.right, yHi + 1, Rgb{200, 24, 216}), 100);
 }
 
 TEST_F(ChartFixture, BatchedDrawingGivesTheSamePixelsAsOneCallPerShape) {
@@ -143,7 +143,7 @@ TEST_F(ChartFixture, BatchedDrawingGivesTheSamePixelsAsOneCallPerShape) {
         if (one.pixels[i] != batched.pixels[i]) ++differ;
     EXPECT_EQ(differ, 0u);
     // And something was drawn.
-    EXPECT_GT(countColour(batched, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
+    EXPECT_GT(countColour(batched, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom,
                           rgbOf(FL_RED)),
               1000);
 }
@@ -244,13 +244,13 @@ TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
         Placement pl = placement();
         EXPECT_LE(pl.scales.nTicks, ChartMath::kMaxIntervals);
         // The grid and the points are inside the plot.
-        EXPECT_GT(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom, rgbOf(FL_RED)) +
-                      countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom,
+        EXPECT_GT(countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom, rgbOf(FL_RED)) +
+                      countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom,
                                   Rgb{24, 71, 157}),
                   20);
         for (const auto& pt : chart->variables.front().points) {
-            EXPECT_GE(py(pl, 0, pt.second), chart->plotTop);
-            EXPECT_LE(py(pl, 0, pt.second), chart->plotBottom);
+            EXPECT_GE(py(pl, 0, pt.second), chart->plot.top);
+            EXPECT_LE(py(pl, 0, pt.second), chart->plot.bottom);
         }
     }
 }
@@ -263,11 +263,11 @@ TEST_F(ChartFixture, RangeShadingAndLinesStayInsideThePlotWhateverTheLimits) {
     Picture p = render();
     // The low limit falls back to 60, the high one is -5: both rows lie below the plot.
     for (const Rgb& c : {Rgb{83, 24, 157}, rgbOf(FL_DARK_RED), Rgb{200, 24, 216}}) {
-        EXPECT_EQ(countColour(p, 0, chart->plotBottom + 1, W, H, c), 0) << c;
-        EXPECT_EQ(countColour(p, 0, 0, W, chart->plotTop, c), 0) << c;
+        EXPECT_EQ(countColour(p, 0, chart->plot.bottom + 1, W, H, c), 0) << c;
+        EXPECT_EQ(countColour(p, 0, 0, W, chart->plot.top, c), 0) << c;
     }
     // Above the high limit everything shown is shaded, inside the plot.
-    EXPECT_GT(countColour(p, chart->plotLeft, chart->plotTop, chart->plotRight, chart->plotBottom + 1,
+    EXPECT_GT(countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom + 1,
                           rgbOf(FL_DARK_RED)),
               1000);
 }

@@ -161,10 +161,10 @@ protected:
         return p;
     }
     int px(const Placement& p, std::int64_t t) {
-        return ChartMath::xPixel(t, p.xmin, p.xmax, p.S, chart->plotLeft, chart->plotRight);
+        return ChartMath::xPixel(t, p.xmin, p.xmax, p.S, chart->plot.left, chart->plot.right);
     }
     int py(const Placement& p, std::size_t i, double v) {
         const ChartMath::YScale& s = p.scales.series[i];
-        return ChartMath::yPixel(v, s.step, s.lo, s.hi, chart->plotTop, chart->plotBottom);
+        return ChartMath::yPixel(v, s.step, s.lo, s.hi, chart->plot.top, chart->plot.bottom);
     }
 };

@@ -24,11 +24,11 @@ TEST_F(ChartFixture, ConstructionLaysOutTheRowsAndLeavesTheAreaOpen) {
     EXPECT_EQ(chart->varCount, 0);
     EXPECT_EQ(chart->timeMode, 0);
     EXPECT_EQ(chart->normalRangeMode, 0);
-    EXPECT_EQ(chart->plotTop, 142);
+    EXPECT_EQ(chart->plot.top, 142);
     const int h = chart->h();
-    EXPECT_EQ(chart->plotBottom, 2 * h / 3 + 102);
-    EXPECT_EQ(chart->plotLeft, 252 + 10 + chart->w() / 20);
-    EXPECT_EQ(chart->plotRight, 252 + chart->w() - 50);
+    EXPECT_EQ(chart->plot.bottom, 2 * h / 3 + 102);
+    EXPECT_EQ(chart->plot.left, 252 + 10 + chart->w() / 20);
+    EXPECT_EQ(chart->plot.right, 252 + chart->w() - 50);
 
     ASSERT_EQ(chart->timeButtons.size(), 6u);
     const char* labels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
@@ -199,8 +199,8 @@ TEST_F(ChartFixture, AClickAmongDensePointsFindsTheNearestDrawnPoint) {
     ASSERT_EQ(chart->drawnPointCount(), 12000u);
     std::vector<MyChart::DrawnPoint> all;
     for (std::size_t i = 0; i < chart->drawnPointCount(); ++i) all.push_back(chart->drawnPoint(i));
-    for (int x = chart->plotLeft - 8; x <= chart->plotRight + 8; x += 37)
-        for (int y = chart->plotTop - 8; y <= chart->plotBottom + 8; y += 11) {
+    for (int x = chart->plot.left - 8; x <= chart->plot.right + 8; x += 37)
+        for (int y = chart->plot.top - 8; y <= chart->plot.bottom + 8; y += 11) {
             const MyChart::DrawnPoint* nearest = nullptr;
             int best = 6 * 6 + 1;
             for (const MyChart::DrawnPoint& p : all) {

@@ -166,10 +166,7 @@ TEST_F(MainWindowKeysTest, VariableListOpensTheEntryWindowOnReturnOnly) {
 TEST_F(MainWindowKeysTest, FromAndToAreEmptyWithoutAUser) {
     chooseLine(1);
     chartPulse();
-    double xmax = 0, S = 0, xmin = 0;
-    bool sameYear = false;
-    std::vector<PointMap::const_iterator> begins, ends;
-    win->chart->xScaleOperations(&xmax, &S, &xmin, begins, ends, &sameYear);  // as a drawing sets them
+    win->chart->showTimeSpan();  // as a drawing sets them
     const char* from = win->chart->fromBox->label();
     EXPECT_NE(std::string(from ? from : ""), "");
     pickMenu("File/Close");

@@ -70,7 +70,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     pick(win->normalRangeMenu, win->normalRangeMenu->find_item("Vitals/Temperature"));
     ASSERT_EQ(win->chart->variables.size(), 1u);
     // Without preferences nothing names a unit, as always.
-    EXPECT_EQ(ChartMath::legendText("Temperature", false, {}), "Temperature");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}), "Temperature");
 
     choose(1, 1, 1, 1);
     EXPECT_NE(data->read("preferences.xml").find("<temperature>Cel</temperature>"), std::string::npos);
@@ -79,7 +79,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     EXPECT_NEAR(celsius.points.begin()->second, 37, 1e-9);
     EXPECT_NEAR(celsius.points.rbegin()->second, 38.5, 1e-9);
     EXPECT_EQ(celsius.range.hiText, "37.5");
-    EXPECT_EQ(ChartMath::legendText("Temperature", false, celsius.range), "Temperature (\xC2\xB0" "C)");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, celsius.range), "Temperature (\xC2\xB0" "C)");
     // The fever is shaded above the normal range, the normal morning not at all.
     std::vector<ChartMath::Triangle> shaded = shading(celsius);
     ASSERT_FALSE(shaded.empty());
@@ -101,7 +101,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     const std::string file = data->read("user0.hma");
     choose(0, 0, 0, 0);
     EXPECT_NEAR(win->chart->variables.front().points.rbegin()->second, 101.3, 1e-9);
-    EXPECT_EQ(ChartMath::legendText("Temperature", false, {}), "Temperature (\xC2\xB0" "F)");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}), "Temperature (\xC2\xB0" "F)");
     EXPECT_EQ(data->read("user0.hma"), file);
 }
 

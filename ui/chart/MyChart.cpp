@@ -40,28 +40,120 @@ const char* const kModeTips[6] = {"Show every reading (Ctrl+1)", "Show the last 
                                   "Show the last six months (Ctrl+3)", "Show the last three months (Ctrl+4)",
                                   "Show the last month (Ctrl+5)", "Show the last week (Ctrl+6)"};
 
-// A normal-range limit's label: its text, the row it is wanted at, its
-// colour, and whether it labels the low limit.
-struct LimitLabel {
-    std::string text;
-    int row;
-    Fl_Color color;
-    bool low;
-};
 const int kLimitLabelHeight = 15;
+
+// The frame of the plot: its left and bottom axes.
+void drawAxes(const ChartMath::PlotArea& plot) {
+    fl_color(FL_BLACK);
+    fl_line(plot.left, plot.bottom, plot.left, plot.top);
+    fl_line(plot.left, plot.bottom, plot.right, plot.bottom);
+}
+
+// "History for A and B" above the plot.
+void drawTitle(const ChartMath::PlotArea& plot, const std::list<ChartVariable>& variables) {
+    std::vector<std::string> names;
+    for (const ChartVariable& v : variables) names.push_back(v.name);
+    fl_color(FL_BLACK);
+    fl_font(FL_HELVETICA_BOLD, 16);
+    fl_draw(ChartMath::title(names).c_str(), plot.left, plot.top - 40, plot.width(), 40, FL_ALIGN_CENTER, nullptr, 0);
+}
+
+// The ticks of the time axis below the plot, each with its two lines of label.
+void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& axis) {
+    const int n = axis.ticks();
+    const double half = static_cast<double>(plot.width()) / (2 * n);
+    const int labelWidth = plot.width() / n;
+    std::string dayText, secondText;
+    for (int i = 0; i <= n; ++i) {
+        const int xp = ChartMath::tickColumn(i, n, plot.left, plot.right);
+        fl_color(gridColor);
+        fl_line_style(FL_SOLID, 0);
+        fl_line(xp, plot.bottom - 5, xp, plot.bottom);
+        MyChart::printDate(dayText, axis.sameYear, (i + axis.xmin) * axis.S, axis.S, secondText);
+        fl_color(gridColor);
+        fl_font(FL_HELVETICA, 12);
+        const int lx = static_cast<int>(xp - half);
+        fl_draw(dayText.c_str(), lx, plot.bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
+        fl_draw(secondText.c_str(), lx, plot.bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
+    }
+}
+
+// The dashed rows of the y scales' ticks across the plot.
+void drawGrid(const ChartMath::PlotArea& plot, int nTicks) {
+    fl_color(gridColor);
+    for (int k = 1; k <= nTicks; ++k) {
+        const int gy = ChartMath::gridRow(k, nTicks, plot.top, plot.bottom);
+        fl_line_style(FL_DASH, 0);
+        fl_line(plot.left, gy, plot.right, gy);
+    }
+}
+
+// The side of the plot a series' y labels go on, by its place in the chart:
+// the first and fourth series label the left axis from outside, the second
+// and third the right one.
+bool labelsOutsideLeft(int slot) { return slot == 0 || slot == 3; }
+
+// A series' y labels and their ticks, in the current colour, on its side of the plot.
+void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const ChartMath::YScale& scale, int nTicks) {
+    const int slot = static_cast<int>(index % 4);
+    const int x0 = (index % 2 == 0) ? plot.left : plot.right;
+    const int d = labelsOutsideLeft(slot) ? 5 : 0;
+    for (int k = 0; k <= nTicks; ++k) {
+        const double value = (scale.lo + k) * scale.step;
+        const int ly = ChartMath::gridRow(k, nTicks, plot.top, plot.bottom);
+        fl_line_style(FL_SOLID, 0);
+        fl_line(x0 - d, ly, x0 - d + 5, ly);
+        const std::string text = ChartMath::yLabel(value, scale.step);
+        fl_font(FL_HELVETICA, 12);
+        if (labelsOutsideLeft(slot))
+            fl_draw(text.c_str(), x0 - 37, ly - 15, 30, 15, FL_ALIGN_RIGHT);
+        else
+            fl_draw(text.c_str(), x0 + 7, ly - 15, 30, 15, FL_ALIGN_LEFT);
+    }
+}
+
+// A series' legend entry at legendX on the legend row: a stretch of line with
+// a marker in the current colour, then its text; legendX moves past it.
+void drawLegendEntry(const ChartMath::PlotArea& plot, int& legendX, const std::string& text) {
+    const int row = plot.legendRow;
+    fl_line(legendX, row, legendX + 50, row);
+    fl_pie(legendX + 20, row - 4, 8, 8, 0, 360);
+    legendX += 55;
+    fl_color(FL_BLACK);
+    fl_font(FL_HELVETICA, 14);
+    int lw = 0, lh = 0;
+    fl_measure(text.c_str(), lw, lh, 0);
+    fl_draw(text.c_str(), legendX, row - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
+    legendX += lw + 15;
+}
+
+}  // namespace
+
+// Which of its limits a normal-range label names: the low one's label stands
+// above its line, the high one's below.
+enum class LimitSide { Low, High };
+
+struct MyChart::LimitLabel {
+    std::string text;
+    int row;  // the row it is wanted at
+    Fl_Color color;
+    LimitSide side;
+};
 
 // The shown stretch of one series for a draw, and whether the previous
 // draw's copy holds exactly these points.
-struct ShownStretch {
+struct MyChart::ShownStretch {
     PointMap::const_iterator begin;
     PointMap::const_iterator end;
     std::list<ChartVariable>::iterator previous;
     bool reusable = false;
 };
 
-ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, PointMap::const_iterator end,
-                     std::list<ChartVariable>& previous, std::list<ChartVariable>::iterator old) {
-    ShownStretch s;
+namespace {
+
+MyChart::ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, PointMap::const_iterator end,
+                              std::list<ChartVariable>& previous, std::list<ChartVariable>::iterator old) {
+    MyChart::ShownStretch s;
     s.begin = begin;
     s.end = end;
     s.previous = old;
@@ -71,6 +163,78 @@ ShownStretch collect(const ChartVariable& v, PointMap::const_iterator begin, Poi
                      return a.first.instant == b.first.instant && a.second == b.second;
                  });
     return s;
+}
+
+// The shown points of every series, read once; the copies of the last draw
+// are taken back for series whose shown points did not change.
+std::vector<MyChart::ShownStretch> shownStretches(const std::list<ChartVariable>& variables,
+                                                  const ChartMath::TimeWindow& window,
+                                                  std::list<ChartVariable>& previous) {
+    std::vector<MyChart::ShownStretch> stretches;
+    auto old = previous.begin();
+    std::size_t index = 0;
+    for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
+        stretches.push_back(collect(*it, window.begin[index], window.end[index], previous, old));
+        if (old != previous.end()) ++old;
+    }
+    return stretches;
+}
+
+// The pixel positions of the shown points of a series.
+std::vector<std::pair<int, int>> pixelsOf(const MyChart::ShownStretch& stretch, const ChartMath::TimeAxis& axis,
+                                          const ChartMath::YScale& scale, const ChartMath::PlotArea& plot) {
+    std::vector<std::pair<int, int>> line;
+    line.reserve(static_cast<std::size_t>(stretch.end - stretch.begin));
+    for (auto p = stretch.begin; p != stretch.end; ++p)
+        line.emplace_back(ChartMath::xPixel(p->first.instant, axis.xmin, axis.xmax, axis.S, plot.left, plot.right),
+                          ChartMath::yPixel(p->second, scale.step, scale.lo, scale.hi, plot.top, plot.bottom));
+    return line;
+}
+
+// A series as the draw puts it: for clicks, where each pixel column's points begin.
+MyChart::DrawnSeries drawnSeriesOf(const ChartVariable& v, const ChartMath::YScale& scale,
+                                   const std::vector<std::pair<int, int>>& line) {
+    MyChart::DrawnSeries drawn;
+    drawn.name = v.name;
+    drawn.variable = v.variable;
+    drawn.scale = scale;
+    if (!line.empty()) {
+        drawn.firstX = line.front().first;
+        drawn.columns.assign(static_cast<std::size_t>(line.back().first - drawn.firstX) + 2, 0);
+        std::size_t column = 0;
+        for (std::size_t i = 0; i < line.size(); ++i)
+            while (column <= static_cast<std::size_t>(line[i].first - drawn.firstX))
+                drawn.columns[column++] = static_cast<std::uint32_t>(i);
+        drawn.columns.back() = static_cast<std::uint32_t>(line.size());
+    }
+    return drawn;
+}
+
+// The rows of a normal range's limits on the common scale.
+struct LimitRows {
+    int low = 0;
+    int high = 0;
+};
+
+LimitRows limitRowsOf(const NormalRange& range, const ChartMath::YScale& common, const ChartMath::PlotArea& plot) {
+    return {ChartMath::yPixel(range.lo, common.step, common.lo, common.hi, plot.top, plot.bottom),
+            ChartMath::yPixel(range.hi, common.step, common.lo, common.hi, plot.top, plot.bottom)};
+}
+
+// The shading of a series beyond its normal range, by the values beside their pixels.
+void drawShading(const MyChart::ShownStretch& stretch, const std::vector<std::pair<int, int>>& line,
+                 const NormalRange& range, LimitRows rows, const ChartMath::PlotArea& plot, SeriesPainter::Mode mode) {
+    std::vector<ChartMath::PixelPoint> pixels;
+    pixels.reserve(line.size());
+    auto at = line.begin();
+    for (auto p = stretch.begin; p != stretch.end; ++p, ++at) pixels.push_back({at->first, at->second, p->second});
+    std::vector<ChartMath::Triangle> triangles =
+        ChartMath::shadingTriangles(pixels, range.lo, range.hi, rows.low, rows.high);
+    // Limits beyond the shown values put their rows outside the plot: the
+    // shading stops at its edges.
+    fl_push_clip(plot.left, plot.top, plot.width() + 1, plot.height() + 1);
+    SeriesPainter::drawShading(triangles, rangeColor(3), rangeColor(2), mode);
+    fl_pop_clip();
 }
 
 }  // namespace
@@ -89,10 +253,7 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     varCount = 0;
     timeMode = 0;
     normalRangeMode = 0;
-    plotTop = 142;
-    plotBottom = 2 * h / 3 + 102;
-    plotLeft = x + 10 + w / 20;
-    plotRight = x + w - 50;
+    plot = ChartMath::plotArea(x, 52, w, h);
 
     Fl_Group* rangeRow = fixedRow(x + 10, 57, w, 20);
     timeRangePack = new Fl_Pack(x + 10, 57, w, 20);
@@ -215,36 +376,29 @@ void MyChart::timeButtonCB(Fl_Widget* button, void* data) {
     chart->refresh();
 }
 
-double MyChart::bestSpacing(bool forValues, double x) {
+double MyChart::bestSpacing(ChartMath::StepFor what, double x) {
     TRACE_SCOPE("MyChart::bestSpacing");
-    return ChartMath::bestSpacing(forValues, x);
+    return ChartMath::bestSpacing(what, x);
 }
 
-void MyChart::yScaleOperations(int n, double* step, double min, double max, double target,
-                               ChartMath::ScaleIndex* lo, ChartMath::ScaleIndex* hi) {
-    TRACE_SCOPE("MyChart::yScaleOperations");
-    ChartMath::yScaleOperations(n, step, min, max, target, lo, hi);
+ChartMath::YScale MyChart::refittedScale(const ChartMath::YScale& scale, int intervals, double target) {
+    TRACE_SCOPE("MyChart::refittedScale");
+    return ChartMath::refittedScale(scale, intervals, target);
 }
 
-void MyChart::xScaleOperations(double* xmax, double* S, double* xmin, std::vector<PointMap::const_iterator>& begins,
-                               std::vector<PointMap::const_iterator>& ends, bool* sameYear) {
-    TRACE_SCOPE("MyChart::xScaleOperations");
-    ChartMath::TimeWindow window =
-        ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
-    ChartMath::TimeAxis axis = ChartMath::timeAxis(window.tMin, window.tMax, &MyChart::bestSpacing);
-    *xmax = axis.xmax;
-    *xmin = axis.xmin;
-    *S = axis.S;
-    *sameYear = axis.sameYear;
-    begins = window.begin;
-    ends = window.end;
+MyChart::ShownTime MyChart::showTimeSpan() {
+    TRACE_SCOPE("MyChart::showTimeSpan");
+    ShownTime shown;
+    shown.window = ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
+    shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
     const int dateWidth = Units::current().isoDate ? 84 : 70;
     fromBox->size(dateWidth, 20);
     toBox->size(dateWidth, 20);
-    fromBox->copy_label(ChartMath::shortDate(window.tMin).c_str());
-    toBox->copy_label(ChartMath::shortDate(window.tMax).c_str());
+    fromBox->copy_label(ChartMath::shortDate(shown.window.tMin).c_str());
+    toBox->copy_label(ChartMath::shortDate(shown.window.tMax).c_str());
     datePack->redraw();
+    return shown;
 }
 
 void MyChart::printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
@@ -254,240 +408,127 @@ void MyChart::printDate(std::string& dayText, bool sameYear, double days, double
 
 void MyChart::draw() {
     TRACE_SCOPE("MyChart::draw");
-    const int left = x() + w() / 20 + 10;
-    const int right = x() + w() - 50;
-    const int top = y() + 90;
-    const int bottom = y() + 50 + 2 * h() / 3;
-    plotLeft = left;
-    plotRight = right;
-    plotTop = top;
-    plotBottom = bottom;
+    plot = ChartMath::plotArea(x(), y(), w(), h());
     // The copies of the last draw are kept aside: a series whose shown
     // points did not change takes its copy back instead of a new one.
     std::list<ChartVariable> previous;
     previous.swap(shownVariables);
 
     fl_draw_box(FL_THIN_DOWN_BOX, x(), y(), w(), h(), panelColor);
-    fl_draw_box(FL_FLAT_BOX, left, top, right - left, bottom - top, FL_WHITE);
+    fl_draw_box(FL_FLAT_BOX, plot.left, plot.top, plot.width(), plot.height(), FL_WHITE);
     drawnSeries.clear();
+    if (varCount > 0 && !variables.empty()) drawReadings(previous);
+    drawPickedPoint();
+    drawEmptyHint();
+    drawControls();
+}
 
-    if (varCount > 0 && !variables.empty()) {
-        // Axes and title.
-        fl_color(FL_BLACK);
-        fl_line(left, bottom, left, top);
-        fl_line(left, bottom, right, bottom);
-        std::vector<std::string> names;
-        for (const ChartVariable& v : variables) names.push_back(v.name);
-        fl_color(FL_BLACK);
-        fl_font(FL_HELVETICA_BOLD, 16);
-        fl_draw(ChartMath::title(names).c_str(), left, top - 40, right - left, 40, FL_ALIGN_CENTER, nullptr, 0);
+void MyChart::drawReadings(std::list<ChartVariable>& previous) {
+    drawAxes(plot);
+    drawTitle(plot, variables);
+    const ShownTime shown = showTimeSpan();
+    drawnAxis = shown.axis;
+    drawTimeAxis(plot, drawnAxis);
+    const std::vector<ShownStretch> stretches = shownStretches(variables, shown.window, previous);
+    const ChartMath::YScales scales = scalesOf(stretches);
+    drawGrid(plot, scales.nTicks);
 
-        // Time axis.
-        double xmax = 1, S = 1, xmin = 0;
-        bool sameYear = true;
-        std::vector<PointMap::const_iterator> begins, ends;
-        xScaleOperations(&xmax, &S, &xmin, begins, ends, &sameYear);
-        drawnAxis = ChartMath::TimeAxis{S, xmin, xmax, sameYear};
-        const int n = drawnAxis.ticks();
-        const double half = static_cast<double>(right - left) / (2 * n);
-        const int labelWidth = (right - left) / n;
-        std::string dayText, secondText;
-        for (int i = 0; i <= n; ++i) {
-            const int xp = ChartMath::tickColumn(i, n, left, right);
-            fl_color(gridColor);
-            fl_line_style(FL_SOLID, 0);
-            fl_line(xp, bottom - 5, xp, bottom);
-            printDate(dayText, sameYear, (i + xmin) * S, S, secondText);
-            fl_color(gridColor);
-            fl_font(FL_HELVETICA, 12);
-            const int lx = static_cast<int>(xp - half);
-            fl_draw(dayText.c_str(), lx, bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
-            fl_draw(secondText.c_str(), lx, bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
-        }
-
-        // The shown points, read once; the copies of the last draw are
-        // taken back for series whose shown points did not change.
-        std::vector<ShownStretch> stretches;
-        auto old = previous.begin();
-        std::size_t index = 0;
-        for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
-            stretches.push_back(collect(*it, begins[index], ends[index], previous, old));
-            if (old != previous.end()) ++old;
-        }
-
-        // Y scales.
-        std::vector<std::pair<double, double>> ranges;
-        std::vector<std::string> groups;
-        std::vector<bool> hasPoints;
-        for (const ChartVariable& v : variables) groups.push_back(v.variable);
-        for (const ShownStretch& st : stretches) {
-            hasPoints.push_back(st.begin != st.end);
-            double mn = 0, mx = 0;
-            if (st.begin != st.end) {
-                mn = mx = st.begin->second;
-                for (auto p = st.begin; p != st.end; ++p) {
-                    if (p->second < mn) mn = p->second;
-                    if (p->second > mx) mx = p->second;
-                }
-            }
-            ranges.emplace_back(mn, mx);
-        }
-        ChartMath::YScales scales;
-        if (normalRangeMode == 1)
-            scales = ChartMath::normalRangeScales(ranges, &MyChart::bestSpacing);
+    int legendX = x() + 20;
+    std::vector<LimitLabel> limitLabels;
+    std::size_t index = 0;
+    for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
+        drawSeries(index, *it, stretches[index], scales, legendX, limitLabels);
+        // The points drawn are kept, the last draw's copy when they did not change.
+        const ShownStretch& stretch = stretches[index];
+        if (stretch.reusable)
+            shownVariables.push_back(std::move(*stretch.previous));
         else
-            scales = ChartMath::groupedScales(ranges, groups, hasPoints, &MyChart::bestSpacing,
-                                              &MyChart::yScaleOperations);
-        const int nTicks = scales.nTicks;
-        {
-            std::size_t i = 0;
-            for (auto it = variables.begin(); it != variables.end() && i < scales.series.size(); ++it, ++i) {
-                const ChartMath::YScale& sc = scales.series[i];
-                TRACE_MSG(4, "MyChart::draw") << "Y axis of " << it->name << ": "
-                                              << ChartMath::yLabel(static_cast<double>(sc.lo) * sc.step, sc.step)
-                                              << " to "
-                                              << ChartMath::yLabel(static_cast<double>(sc.hi) * sc.step, sc.step);
-            }
-        }
-
-        // Grid.
-        fl_color(gridColor);
-        for (int k = 1; k <= nTicks; ++k) {
-            const int gy = ChartMath::gridRow(k, nTicks, top, bottom);
-            fl_line_style(FL_DASH, 0);
-            fl_line(left, gy, right, gy);
-        }
-
-        int legX = x() + 20;
-        const int legY = (3 * (y() + h()) + 2 * bottom) / 5;
-        const bool rangeMode = normalRangeMode == 1;
-
-        std::vector<LimitLabel> limitLabels;
-        index = 0;
-        for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
-            const ChartVariable& v = *it;
-            const ChartMath::YScale& sc = scales.series[index];
-            const int slot = static_cast<int>(index % 4);
-            const NormalRange& range = v.range;
-
-            const Fl_Color color = rangeMode ? rangeColor(static_cast<int>(index % 2)) : seriesColors[slot];
-            fl_color(color);
-
-            // Y labels on the series' side of the plot.
-            const int x0 = (index % 2 == 0) ? left : right;
-            const int d = (slot == 0 || slot == 3) ? 5 : 0;
-            for (int k = 0; k <= nTicks; ++k) {
-                const double value = (sc.lo + k) * sc.step;
-                const int ly = ChartMath::gridRow(k, nTicks, top, bottom);
-                fl_line_style(FL_SOLID, 0);
-                fl_line(x0 - d, ly, x0 - d + 5, ly);
-                const std::string text = ChartMath::yLabel(value, sc.step);
-                fl_font(FL_HELVETICA, 12);
-                if (slot == 0 || slot == 3)
-                    fl_draw(text.c_str(), x0 - 37, ly - 15, 30, 15, FL_ALIGN_RIGHT);
-                else
-                    fl_draw(text.c_str(), x0 + 7, ly - 15, 30, 15, FL_ALIGN_LEFT);
-            }
-
-            // Legend entry.
-            fl_line(legX, legY, legX + 50, legY);
-            fl_pie(legX + 20, legY - 4, 8, 8, 0, 360);
-            legX += 55;
-            fl_color(FL_BLACK);
-            fl_font(FL_HELVETICA, 14);
-            const std::string legend = ChartMath::legendText(v.name, rangeMode, range);
-            int lw = 0, lh = 0;
-            fl_measure(legend.c_str(), lw, lh, 0);
-            fl_draw(legend.c_str(), legX, legY - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
-            legX += lw + 15;
-
-            // Pixel positions of the shown points; for clicks, where each
-            // pixel column's points begin.
-            const ShownStretch& stretch = stretches[index];
-            const std::size_t shown = static_cast<std::size_t>(stretch.end - stretch.begin);
-            std::vector<std::pair<int, int>> line;
-            line.reserve(shown);
-            for (auto p = stretch.begin; p != stretch.end; ++p)
-                line.emplace_back(ChartMath::xPixel(p->first.instant, xmin, xmax, S, left, right),
-                                  ChartMath::yPixel(p->second, sc.step, sc.lo, sc.hi, top, bottom));
-            DrawnSeries drawn;
-            drawn.name = v.name;
-            drawn.variable = v.variable;
-            drawn.scale = sc;
-            if (!line.empty()) {
-                drawn.firstX = line.front().first;
-                drawn.columns.assign(static_cast<std::size_t>(line.back().first - drawn.firstX) + 2, 0);
-                std::size_t column = 0;
-                for (std::size_t i = 0; i < line.size(); ++i)
-                    while (column <= static_cast<std::size_t>(line[i].first - drawn.firstX))
-                        drawn.columns[column++] = static_cast<std::uint32_t>(i);
-                drawn.columns.back() = static_cast<std::uint32_t>(line.size());
-            }
-            drawnSeries.push_back(std::move(drawn));
-
-            int yLo = 0, yHi = 0;
-            if (rangeMode) {
-                // The shading goes by the values beside their pixels.
-                std::vector<ChartMath::PixelPoint> pixels;
-                pixels.reserve(shown);
-                auto at = line.begin();
-                for (auto p = stretch.begin; p != stretch.end; ++p, ++at)
-                    pixels.push_back({at->first, at->second, p->second});
-                const ChartMath::YScale& common = scales.series[0];
-                yLo = ChartMath::yPixel(range.lo, common.step, common.lo, common.hi, top, bottom);
-                yHi = ChartMath::yPixel(range.hi, common.step, common.lo, common.hi, top, bottom);
-                std::vector<ChartMath::Triangle> triangles =
-                    ChartMath::shadingTriangles(pixels, range.lo, range.hi, yLo, yHi);
-                // Limits beyond the shown values put their rows outside the
-                // plot: the shading stops at its edges.
-                fl_push_clip(left, top, right - left + 1, bottom - top + 1);
-                SeriesPainter::drawShading(triangles, rangeColor(3), rangeColor(2), paintMode);
-                fl_pop_clip();
-            }
-
-            // Series line with its markers.
-            fl_color(color);
-            SeriesPainter::drawSeries(line, paintMode);
-
-            if (rangeMode) {
-                // A limit line only where its row lies in the plot; its label
-                // above the low line and below the high line, drawn below.
-                const Fl_Color limitColor = rangeColor(4 + static_cast<int>(index % 2));
-                fl_color(limitColor);
-                fl_line_style(FL_DASH, 2);
-                if (yLo >= top && yLo <= bottom) {
-                    fl_line(left, yLo, right, yLo);
-                    limitLabels.push_back({ChartMath::withUnit(range.loText, v.name), yLo - 20, limitColor, true});
-                }
-                if (yHi >= top && yHi <= bottom) {
-                    fl_line(left, yHi, right, yHi);
-                    limitLabels.push_back({ChartMath::withUnit(range.hiText, v.name), yHi + 5, limitColor, false});
-                }
-            }
-
-            if (stretch.reusable)
-                shownVariables.push_back(std::move(*stretch.previous));
-            else
-                shownVariables.push_back(
-                    ChartVariable{v.name, PointMap::stretchOf(v.points, begins[index], ends[index]), v.variable, v.range});
-            drawnSeries.back().points = shownVariables.back().points;
-        }
-        fl_line_style(0);
-
-        // Limit labels that would overlap are moved apart.
-        std::vector<int> rows;
-        rows.reserve(limitLabels.size());
-        for (const LimitLabel& l : limitLabels) rows.push_back(l.row);
-        rows = ChartMath::spreadLabels(rows, kLimitLabelHeight);
-        fl_font(FL_HELVETICA_BOLD, 12);
-        for (std::size_t i = 0; i < limitLabels.size(); ++i) {
-            const LimitLabel& l = limitLabels[i];
-            fl_color(l.color);
-            fl_draw(l.text.c_str(), left + 5, rows[i], 30, kLimitLabelHeight,
-                    l.low ? FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT : FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
-        }
+            shownVariables.push_back(
+                ChartVariable{it->name, PointMap::stretchOf(it->points, stretch.begin, stretch.end), it->variable,
+                              it->range});
+        drawnSeries.back().points = shownVariables.back().points;
     }
+    fl_line_style(0);
 
+    // Limit labels that would overlap are moved apart.
+    std::vector<int> rows;
+    rows.reserve(limitLabels.size());
+    for (const LimitLabel& l : limitLabels) rows.push_back(l.row);
+    rows = ChartMath::spreadLabels(rows, kLimitLabelHeight);
+    fl_font(FL_HELVETICA_BOLD, 12);
+    for (std::size_t i = 0; i < limitLabels.size(); ++i) {
+        const LimitLabel& l = limitLabels[i];
+        fl_color(l.color);
+        fl_draw(l.text.c_str(), plot.left + 5, rows[i], 30, kLimitLabelHeight,
+                l.side == LimitSide::Low ? FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT
+                                         : FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
+    }
+}
+
+ChartMath::YScales MyChart::scalesOf(const std::vector<ShownStretch>& stretches) const {
+    std::vector<std::pair<double, double>> ranges;
+    std::vector<std::string> groups;
+    std::vector<bool> hasPoints;
+    for (const ChartVariable& v : variables) groups.push_back(v.variable);
+    for (const ShownStretch& st : stretches) {
+        hasPoints.push_back(st.begin != st.end);
+        double mn = 0, mx = 0;
+        ChartMath::valueRange(st.begin, st.end, mn, mx);
+        ranges.emplace_back(mn, mx);
+    }
+    ChartMath::YScales scales;
+    if (normalRangeMode == 1)
+        scales = ChartMath::normalRangeScales(ranges, &MyChart::bestSpacing);
+    else
+        scales = ChartMath::groupedScales(ranges, groups, hasPoints, &MyChart::bestSpacing, &MyChart::refittedScale);
+    std::size_t i = 0;
+    for (auto it = variables.begin(); it != variables.end() && i < scales.series.size(); ++it, ++i) {
+        const ChartMath::YScale& sc = scales.series[i];
+        TRACE_MSG(4, "MyChart::draw") << "Y axis of " << it->name << ": "
+                                      << ChartMath::yLabel(static_cast<double>(sc.lo) * sc.step, sc.step) << " to "
+                                      << ChartMath::yLabel(static_cast<double>(sc.hi) * sc.step, sc.step);
+    }
+    return scales;
+}
+
+void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownStretch& stretch,
+                         const ChartMath::YScales& scales, int& legendX, std::vector<LimitLabel>& limitLabels) {
+    const ChartMath::YScale& scale = scales.series[index];
+    const ChartMath::Display display = normalRangeMode == 1 ? ChartMath::Display::NormalRange : ChartMath::Display::Multi;
+    const bool againstRange = display == ChartMath::Display::NormalRange;
+    const Fl_Color color = againstRange ? rangeColor(static_cast<int>(index % 2)) : seriesColors[index % 4];
+    fl_color(color);
+    drawYLabels(plot, index, scale, scales.nTicks);
+    drawLegendEntry(plot, legendX, ChartMath::legendText(v.name, display, v.range));
+
+    const std::vector<std::pair<int, int>> line = pixelsOf(stretch, drawnAxis, scale, plot);
+    drawnSeries.push_back(drawnSeriesOf(v, scale, line));
+    LimitRows limits;
+    if (againstRange) {
+        limits = limitRowsOf(v.range, scales.series[0], plot);
+        drawShading(stretch, line, v.range, limits, plot, paintMode);
+    }
+    // The series line with its markers.
+    fl_color(color);
+    SeriesPainter::drawSeries(line, paintMode);
+    if (!againstRange) return;
+    // A limit line only where its row lies in the plot; its label above the
+    // low line and below the high line, drawn once every series is.
+    const Fl_Color limitColor = rangeColor(4 + static_cast<int>(index % 2));
+    fl_color(limitColor);
+    fl_line_style(FL_DASH, 2);
+    if (limits.low >= plot.top && limits.low <= plot.bottom) {
+        fl_line(plot.left, limits.low, plot.right, limits.low);
+        limitLabels.push_back({ChartMath::withUnit(v.range.loText, v.name), limits.low - 20, limitColor, LimitSide::Low});
+    }
+    if (limits.high >= plot.top && limits.high <= plot.bottom) {
+        fl_line(plot.left, limits.high, plot.right, limits.high);
+        limitLabels.push_back(
+            {ChartMath::withUnit(v.range.hiText, v.name), limits.high + 5, limitColor, LimitSide::High});
+    }
+}
+
+void MyChart::drawPickedPoint() {
     // The details of the picked point beside it, while it is shown.
     DrawnPoint shownPick;
     const DrawnPoint* picked = nullptr;
@@ -499,31 +540,35 @@ void MyChart::draw() {
         shownPick = pointOf(series, i, p);
         picked = &shownPick;
     }
-    if (picked) {
-        const std::string text = pointText(pickedSeries, picked->instant, picked->value);
-        fl_font(FL_HELVETICA, 12);
-        int tw = 0, th = 0;
-        fl_measure(text.c_str(), tw, th, 0);
-        tw += 10;
-        th += 6;
-        // Right of the point, or left of it near the right edge; above it, or below near the top.
-        const int bx = picked->x + 8 + tw > right ? picked->x - 8 - tw : picked->x + 8;
-        const int by = picked->y - th - 4 < top ? picked->y + 4 : picked->y - th - 4;
-        fl_draw_box(FL_BORDER_BOX, bx, by, tw, th, fl_rgb_color(255, 255, 225));
-        fl_color(FL_BLACK);
-        fl_draw(text.c_str(), bx + 5, by, tw - 10, th, FL_ALIGN_LEFT, nullptr, 0);
-    } else {
+    if (!picked) {
         pickedSeries.clear();
+        return;
     }
+    const std::string text = pointText(pickedSeries, picked->instant, picked->value);
+    fl_font(FL_HELVETICA, 12);
+    int tw = 0, th = 0;
+    fl_measure(text.c_str(), tw, th, 0);
+    tw += 10;
+    th += 6;
+    // Right of the point, or left of it near the right edge; above it, or below near the top.
+    const int bx = picked->x + 8 + tw > plot.right ? picked->x - 8 - tw : picked->x + 8;
+    const int by = picked->y - th - 4 < plot.top ? picked->y + 4 : picked->y - th - 4;
+    fl_draw_box(FL_BORDER_BOX, bx, by, tw, th, fl_rgb_color(255, 255, 225));
+    fl_color(FL_BLACK);
+    fl_draw(text.c_str(), bx + 5, by, tw - 10, th, FL_ALIGN_LEFT, nullptr, 0);
+}
 
+void MyChart::drawEmptyHint() {
     const std::string hint = emptyHint();
-    if (!hint.empty()) {
-        TRACE_MSG(4, "MyChart::draw") << "Hint: " << hint;
-        fl_color(FL_DARK3);
-        fl_font(FL_HELVETICA, 16);
-        fl_draw(hint.c_str(), left, top, right - left, bottom - top, FL_ALIGN_CENTER | FL_ALIGN_WRAP, nullptr, 0);
-    }
+    if (hint.empty()) return;
+    TRACE_MSG(4, "MyChart::draw") << "Hint: " << hint;
+    fl_color(FL_DARK3);
+    fl_font(FL_HELVETICA, 16);
+    fl_draw(hint.c_str(), plot.left, plot.top, plot.width(), plot.height(), FL_ALIGN_CENTER | FL_ALIGN_WRAP, nullptr,
+            0);
+}
 
+void MyChart::drawControls() {
     // The control rows and the trend panel, always in full: the background
     // above has just been painted over them.
     for (int i = 0; i < children(); ++i) {
@@ -545,9 +590,9 @@ std::string MyChart::emptyHint() const {
 
 MyChart::DrawnPoint MyChart::pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) const {
     DrawnPoint point;
-    point.x = ChartMath::xPixel(p->first.instant, drawnAxis.xmin, drawnAxis.xmax, drawnAxis.S, plotLeft, plotRight);
+    point.x = ChartMath::xPixel(p->first.instant, drawnAxis.xmin, drawnAxis.xmax, drawnAxis.S, plot.left, plot.right);
     point.y =
-        ChartMath::yPixel(p->second, series.scale.step, series.scale.lo, series.scale.hi, plotTop, plotBottom);
+        ChartMath::yPixel(p->second, series.scale.step, series.scale.lo, series.scale.hi, plot.top, plot.bottom);
     point.series = index;
     point.instant = p->first.instant;
     point.value = p->second;

@@ -27,7 +27,8 @@ public:
     int varCount = 0;
     int timeMode = 0;
     int normalRangeMode = 0;
-    int plotBottom = 0, plotLeft = 0, plotTop = 0, plotRight = 0;
+    // Where the last draw put the plot (before the first, where it will be).
+    ChartMath::PlotArea plot;
     Fl_Pack* timeRangePack = nullptr;
     Fl_Pack* datePack = nullptr;
     std::vector<Fl_Button*> timeButtons;
@@ -71,7 +72,7 @@ public:
         std::vector<std::uint32_t> columns;  // one more than the columns: the end
     };
     std::vector<DrawnSeries> drawnSeries;
-    ChartMath::TimeAxis drawnAxis;  // the time axis of the last draw (its plot is plotLeft...plotBottom)
+    ChartMath::TimeAxis drawnAxis;  // the time axis of the last draw (over plot)
     // The number of points of the last draw, and one of them (index counts
     // the points of all series, in the order drawn).
     std::size_t drawnPointCount() const;
@@ -96,15 +97,34 @@ public:
     static Fl_Group* fixedRow(int x, int y, int w, int h);
 
     // The scales of a draw.
-    static double bestSpacing(bool forValues, double x);
-    static void yScaleOperations(int n, double* step, double min, double max, double target,
-                                 ChartMath::ScaleIndex* lo, ChartMath::ScaleIndex* hi);
-    // The time window of the series and the time axis; sets the From/To texts.
-    void xScaleOperations(double* xmax, double* S, double* xmin, std::vector<PointMap::const_iterator>& begins,
-                          std::vector<PointMap::const_iterator>& ends, bool* sameYear);
+    static double bestSpacing(ChartMath::StepFor what, double x);
+    static ChartMath::YScale refittedScale(const ChartMath::YScale& scale, int intervals, double target);
+    // The time a draw shows: each series' shown points and the time axis over them.
+    struct ShownTime {
+        ChartMath::TimeWindow window;
+        ChartMath::TimeAxis axis;
+    };
+    // The shown time of the chosen time range; puts its first and last day
+    // in the From/To row.
+    ShownTime showTimeSpan();
     // The two lines of a time label.
     static void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
 
     // How series markers and lines reach the screen (the same pixels either way).
     SeriesPainter::Mode paintMode = SeriesPainter::defaultMode();
+
+    // The shown stretch of one series in a draw, and a normal-range limit's
+    // label, drawn once every series is (both only in MyChart.cpp).
+    struct ShownStretch;
+    struct LimitLabel;
+
+private:
+    // The steps of a draw, in their order.
+    void drawReadings(std::list<ChartVariable>& previous);
+    ChartMath::YScales scalesOf(const std::vector<ShownStretch>& stretches) const;
+    void drawSeries(std::size_t index, const ChartVariable& v, const ShownStretch& stretch,
+                    const ChartMath::YScales& scales, int& legendX, std::vector<LimitLabel>& limitLabels);
+    void drawPickedPoint();
+    void drawEmptyHint();
+    void drawControls();
 };
