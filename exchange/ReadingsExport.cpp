@@ -103,16 +103,10 @@ std::string_view utf8(std::string_view text, bool repair, std::string& kept) {
     return kept;
 }
 
-}  // namespace
-
-int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
-    out.clear();
-    const bool json = request.json || request.fhir;
-    SelectedUsers selected;
-    int status = selected.load(request.dataDir, request.users, tell, json);
-    if (status != exchange::kOk) return status;
-    // Whatever a file holds, the text put out is UTF-8: other bytes become
-    // U+FFFD, told with their file and line.
+// Whatever a file holds, the text put out is UTF-8: other bytes become
+// U+FFFD, told with their file and line. The names of the registry are
+// repaired here; for each user, whether the texts of its file need it.
+std::vector<bool> repairTexts(SelectedUsers& selected, Diagnostics& tell) {
     std::vector<bool> repair(selected.users.size(), false);
     for (std::size_t i = 0; i < selected.users.size(); ++i) {
         UserRecord& r = selected.users[i].record;
@@ -125,173 +119,261 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         repair[i] = !selected.validText(i);
         if (repair[i]) Utf8Text::warn(tell, selected.folder.path() + r.file, selected.folder.notUtf8Lines(r.file));
     }
+    return repair;
+}
 
-    std::set<std::string> wanted(request.variables.begin(), request.variables.end());
-    for (const std::string& v : request.variables) {
+// The readings asked for: the variables and days of the request, and only
+// entries whose date and time can be read (each other one is told, and
+// makes the export's status kProblem).
+class ChosenReadings {
+public:
+    ChosenReadings(const ExportRequest& request, const std::string& folder, int status, Diagnostics& tell)
+        : request_(request), wanted_(request.variables.begin(), request.variables.end()), folder_(folder),
+          status_(status), tell_(tell) {}
+
+    bool variable(const VariableReadings& v) const { return wanted_.empty() || wanted_.count(v.name) != 0; }
+
+    bool entry(const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
+        if (e.readable != 0) {
+            tell_.error() << folder_ << u.record.file << ": variable " << v.name << ": entry " << e.id
+                          << ": its date or time cannot be read; left out" << std::endl;
+            status_ = exchange::kProblem;
+            return false;
+        }
+        const int day = ReadingsExport::dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
+        return !((request_.fromDay && day < request_.fromDay) || (request_.toDay && day > request_.toDay));
+    }
+
+    int status() const { return status_; }
+
+private:
+    const ExportRequest& request_;
+    std::set<std::string> wanted_;
+    const std::string& folder_;
+    int status_;
+    Diagnostics& tell_;
+};
+
+// False (told) when a variable asked for is one no chosen user has.
+bool variablesKnown(const std::vector<std::string>& variables, const SelectedUsers& selected, Diagnostics& tell) {
+    for (const std::string& v : variables) {
         bool known = false;
         for (const UserReadings& u : selected.users)
             for (const VariableReadings& var : u.variables) known = known || var.name == v;
         if (!known) {
             tell.error() << "no chosen user has a variable \"" << v << "\"; nothing written" << std::endl;
-            return exchange::kProblem;
-        }
-    }
-    // Whether an entry is put out: readable (told when not) and inside the days asked for.
-    auto chosen = [&](const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
-        if (e.readable != 0) {
-            tell.error() << selected.folder.path() << u.record.file << ": variable " << v.name
-                         << ": entry " << e.id << ": its date or time cannot be read; left out" << std::endl;
-            status = exchange::kProblem;
             return false;
         }
-        const int day = dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
-        return !((request.fromDay && day < request.fromDay) || (request.toDay && day > request.toDay));
-    };
+    }
+    return true;
+}
 
-    if (json) {
-        std::vector<UserReadings> users;
-        for (UserReadings& u : selected.users) {
-            UserReadings copy;
-            for (const VariableReadings& v : u.variables) {
-                if (!wanted.empty() && !wanted.count(v.name)) continue;
-                VariableReadings variable;
-                variable.name = v.name;
-                variable.node = v.node;
-                Order order;
-                for (const EntryReading& e : v.entries)
-                    if (chosen(u, v, e)) order.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
-                sortByKey(order);
-                for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
-                copy.variables.push_back(std::move(variable));
-            }
-            copy.record = std::move(u.record);  // a long name is not held twice
-            users.push_back(std::move(copy));
+// The chosen readings of each user, each variable's in time order. The
+// users' records are moved into them (a long name is not held twice).
+std::vector<UserReadings> inTimeOrder(SelectedUsers& selected, ChosenReadings& chosen) {
+    std::vector<UserReadings> users;
+    for (UserReadings& u : selected.users) {
+        UserReadings copy;
+        for (const VariableReadings& v : u.variables) {
+            if (!chosen.variable(v)) continue;
+            VariableReadings variable;
+            variable.name = v.name;
+            variable.node = v.node;
+            Order order;
+            for (const EntryReading& e : v.entries)
+                if (chosen.entry(u, v, e)) order.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
+            sortByKey(order);
+            for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
+            copy.variables.push_back(std::move(variable));
         }
-        if (request.fhir) {
-            // Each user's file element, for the name, birth date and gender
-            // (the Bundle is made whole, then given to the stream below).
-            std::vector<const XmlNode*> patients;
-            for (const UserReadings& u : selected.users)
-                patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
-            out = FhirBundle::write(users, patients);
-        } else if (stream) {
-            JsonWriter::exportUsers(users, *stream);
-        } else {
-            out = JsonWriter::exportUsers(users);
-        }
+        copy.record = std::move(u.record);
+        users.push_back(std::move(copy));
+    }
+    return users;
+}
+
+// The JSON or FHIR text of the chosen readings: given to the stream, or
+// (always for FHIR) held in out.
+void writeJson(const ExportRequest& request, SelectedUsers& selected, ChosenReadings& chosen, std::string& out,
+               std::ostream* stream) {
+    const std::vector<UserReadings> users = inTimeOrder(selected, chosen);
+    if (request.fhir) {
+        // Each user's file element, for the name, birth date and gender
+        // (the Bundle is made whole, then given to the stream).
+        std::vector<const XmlNode*> patients;
+        for (const UserReadings& u : selected.users)
+            patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
+        out = FhirBundle::write(users, patients);
+    } else if (stream) {
+        JsonWriter::exportUsers(users, *stream);
     } else {
-        // The rows of each entry are made in file order, where the files'
-        // texts are read one after the other, and then put out in time order
-        // (sorting small pairs of time and place is much cheaper than rows).
-        // Each entry's rows are kept after their length in bytes. Space is set
-        // aside by the size of the files' texts, about what the rows take (it
-        // grows when they take more; space never used costs nothing).
-        const std::size_t bytes = selected.fileBytes();
-        std::string inFileOrder;
-        inFileOrder.reserve(bytes);
-        Order order;  // time, place in inFileOrder
-        order.reserve(bytes / kSmallestEntry);
-        // The cells that repeat are made once, kept apart from the rows: a
-        // user's id and names once per user, the variable's name once per
-        // variable; each row keeps the number of its variable. A long name
-        // is never copied into every row.
-        std::vector<std::string> userCells;
-        std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
-        std::string kept[4];
-        std::size_t wholeSize = 128;  // the text put out, header and all
-        for (std::size_t i = 0; i < selected.users.size(); ++i) {
-            const UserReadings& u = selected.users[i];
-            bool userMade = false;
-            for (const VariableReadings& v : u.variables) {
-                if (!wanted.empty() && !wanted.count(v.name)) continue;
-                bool variableMade = false;
-                // Values are put out in the unit the preferences show, which the row names.
-                const Units::Quantity quantity = Units::quantityOf(v.name);
-                const Units::Preferences& units = Units::current();
-                const bool convert = !Units::isStored(quantity, units);
-                const std::string_view unit = Units::shown(quantity, units).ucum;
-                std::string converted;
-                for (const XmlNode* node = v.node->first_node("entry", 5); node;
-                     node = node->next_sibling("entry", 5)) {
-                    const EntryReading e = readings::readEntry(node);
-                    if (!chosen(u, v, e)) continue;
-                    if (!userMade) {
-                        std::string cells;
-                        cells.reserve(u.record.id.size() + u.record.first.size() + u.record.last.size() + 16);
-                        CsvWriter::appendCell(cells, u.record.id);
-                        for (const std::string* name : {&u.record.first, &u.record.last}) {
-                            cells += ',';
-                            CsvWriter::appendNameCell(cells, *name);
-                        }
-                        cells += ',';
-                        userCells.push_back(std::move(cells));
-                        userMade = true;
-                    }
-                    if (!variableMade) {
-                        std::string cells;
-                        CsvWriter::appendNameCell(cells, utf8(v.name, repair[i], kept[0]));
-                        cells += ',';
-                        variableCells.push_back({userCells.size() - 1, std::move(cells)});
-                        variableMade = true;
-                    }
-                    char whenText[32];
-                    const std::string_view when(whenText, readings::isoText(e, whenText));
-                    const std::string_view id = utf8(e.id, repair[i], kept[1]);
-                    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-                        const std::size_t place = inFileOrder.size();
-                        const std::size_t prefix = variableCells.size() - 1;
-                        inFileOrder.append(2 * sizeof(std::size_t), '\0');
-                        std::string_view value = utf8(text, repair[i], kept[3]);
-                        if (convert) {
-                            converted = Units::shownText(quantity, std::string(value), units, Units::kExchangeDecimals);
-                            value = converted;
-                        }
-                        appendRowEnd(inFileOrder, utf8(member, repair[i], kept[2]), when, value, unit, id);
-                        const std::size_t length = inFileOrder.size() - place - 2 * sizeof length;
-                        std::memcpy(&inFileOrder[place], &length, sizeof length);
-                        std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);
-                        order.push_back({e.key, place});
-                        wholeSize += userCells.back().size() + variableCells.back().second.size() + length;
-                    });
-                }
-            }
-        }
-        sortByKey(order);
-        // A text kept whole, or given to the stream a piece at a time.
-        const bool whole = stream == nullptr;
-        out.reserve(whole ? wholeSize : 2 * kPiece);
-        if (request.bom) out += "\xEF\xBB\xBF";
-        CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
-        for (std::size_t i = 0; i < order.size(); ++i) {
-            // The rows are read in an order of their own: asking for them a
-            // little ahead hides the wait for memory.
-            if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
-            std::size_t length = 0, prefix = 0;
-            std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
-            std::memcpy(&prefix, inFileOrder.data() + order[i].second + sizeof length, sizeof prefix);
-            const std::string& user = userCells[variableCells[prefix].first];
-            if (!whole && user.size() > kPiece) {
-                // A long name goes to the stream as it is, never through the buffer.
-                stream->write(out.data(), static_cast<std::streamsize>(out.size()));
-                stream->write(user.data(), static_cast<std::streamsize>(user.size()));
-                out.clear();
-            } else {
-                out += user;
-            }
-            out += variableCells[prefix].second;
-            out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
-            if (!whole && out.size() >= kPiece) {
-                stream->write(out.data(), static_cast<std::streamsize>(out.size()));
-                out.clear();
-                // An output that cannot be written (a full disk) takes nothing more.
-                if (!*stream) return exchange::kProblem;
-            }
-        }
+        out = JsonWriter::exportUsers(users);
+    }
+}
+
+// The CSV rows of the chosen entries, made in file order, where the files'
+// texts are read one after the other, to be put out in time order (sorting
+// small pairs of time and place is much cheaper than rows). Each entry's
+// rows are kept after their length in bytes and the number of their
+// variable's cells. The cells that repeat are made once, kept apart from
+// the rows: a user's id and names once per user, the variable's name once
+// per variable. A long name is never copied into every row.
+struct CsvRows {
+    std::string inFileOrder;
+    Order order;  // time, place in inFileOrder
+    std::vector<std::string> userCells;
+    std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
+    std::size_t wholeSize = 128;  // the text put out, header and all
+
+    // Space is set aside by the size of the files' texts, about what the
+    // rows take (it grows when they take more; space never used costs nothing).
+    explicit CsvRows(std::size_t fileBytes) {
+        inFileOrder.reserve(fileBytes);
+        order.reserve(fileBytes / kSmallestEntry);
     }
 
+    // "id,first,last," of a user.
+    void addUser(const UserRecord& record) {
+        std::string cells;
+        cells.reserve(record.id.size() + record.first.size() + record.last.size() + 16);
+        CsvWriter::appendCell(cells, record.id);
+        for (const std::string* name : {&record.first, &record.last}) {
+            cells += ',';
+            CsvWriter::appendNameCell(cells, *name);
+        }
+        cells += ',';
+        userCells.push_back(std::move(cells));
+    }
+
+    // "variable," of the last user's variable.
+    void addVariable(std::string_view name) {
+        std::string cells;
+        CsvWriter::appendNameCell(cells, name);
+        cells += ',';
+        variableCells.push_back({userCells.size() - 1, std::move(cells)});
+    }
+
+    // One row of the last variable: its end, after its length and the number of its cells.
+    void addRow(std::int64_t key, std::string_view member, std::string_view when, std::string_view value,
+                std::string_view unit, std::string_view id) {
+        const std::size_t place = inFileOrder.size();
+        const std::size_t prefix = variableCells.size() - 1;
+        inFileOrder.append(2 * sizeof(std::size_t), '\0');
+        appendRowEnd(inFileOrder, member, when, value, unit, id);
+        const std::size_t length = inFileOrder.size() - place - 2 * sizeof length;
+        std::memcpy(&inFileOrder[place], &length, sizeof length);
+        std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);
+        order.push_back({key, place});
+        wholeSize += userCells.back().size() + variableCells.back().second.size() + length;
+    }
+};
+
+// The rows of a user's variable, in the unit the preferences show, which
+// the rows name. The user's cells are made with its first row.
+void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReadings& v, bool repair, bool& userMade,
+                     ChosenReadings& chosen) {
+    bool variableMade = false;
+    const Units::Quantity quantity = Units::quantityOf(v.name);
+    const Units::Preferences& units = Units::current();
+    const bool convert = !Units::isStored(quantity, units);
+    const std::string_view unit = Units::shown(quantity, units).ucum;
+    std::string converted;
+    std::string kept[4];
+    for (const XmlNode* node = v.node->first_node("entry", 5); node; node = node->next_sibling("entry", 5)) {
+        const EntryReading e = readings::readEntry(node);
+        if (!chosen.entry(u, v, e)) continue;
+        if (!userMade) {
+            rows.addUser(u.record);
+            userMade = true;
+        }
+        if (!variableMade) {
+            rows.addVariable(utf8(v.name, repair, kept[0]));
+            variableMade = true;
+        }
+        char whenText[32];
+        const std::string_view when(whenText, readings::isoText(e, whenText));
+        const std::string_view id = utf8(e.id, repair, kept[1]);
+        readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+            std::string_view value = utf8(text, repair, kept[3]);
+            if (convert) {
+                converted = Units::shownText(quantity, std::string(value), units, Units::kExchangeDecimals);
+                value = converted;
+            }
+            rows.addRow(e.key, utf8(member, repair, kept[2]), when, value, unit, id);
+        });
+    }
+}
+
+// Puts the rows out in time order after the header: a text kept whole in
+// out, or given to the stream a piece at a time. False when the stream
+// cannot be written (a full disk): it takes nothing more.
+bool putCsv(const CsvRows& rows, bool bom, std::string& out, std::ostream* stream) {
+    const bool whole = stream == nullptr;
+    out.reserve(whole ? rows.wholeSize : 2 * kPiece);
+    if (bom) out += "\xEF\xBB\xBF";
+    CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+    const Order& order = rows.order;
+    const std::string& inFileOrder = rows.inFileOrder;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        // The rows are read in an order of their own: asking for them a
+        // little ahead hides the wait for memory.
+        if (i + kAhead < order.size()) __builtin_prefetch(inFileOrder.data() + order[i + kAhead].second);
+        std::size_t length = 0, prefix = 0;
+        std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
+        std::memcpy(&prefix, inFileOrder.data() + order[i].second + sizeof length, sizeof prefix);
+        const std::string& user = rows.userCells[rows.variableCells[prefix].first];
+        if (!whole && user.size() > kPiece) {
+            // A long name goes to the stream as it is, never through the buffer.
+            stream->write(out.data(), static_cast<std::streamsize>(out.size()));
+            stream->write(user.data(), static_cast<std::streamsize>(user.size()));
+            out.clear();
+        } else {
+            out += user;
+        }
+        out += rows.variableCells[prefix].second;
+        out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
+        if (!whole && out.size() >= kPiece) {
+            stream->write(out.data(), static_cast<std::streamsize>(out.size()));
+            out.clear();
+            if (!*stream) return false;
+        }
+    }
+    return true;
+}
+
+// The CSV of the chosen readings (see putCsv).
+bool writeCsv(const ExportRequest& request, const SelectedUsers& selected, const std::vector<bool>& repair,
+              ChosenReadings& chosen, std::string& out, std::ostream* stream) {
+    CsvRows rows(selected.fileBytes());
+    for (std::size_t i = 0; i < selected.users.size(); ++i) {
+        bool userMade = false;
+        for (const VariableReadings& v : selected.users[i].variables)
+            if (chosen.variable(v)) addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen);
+    }
+    sortByKey(rows.order);
+    return putCsv(rows, request.bom, out, stream);
+}
+
+}  // namespace
+
+int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
+    out.clear();
+    const bool json = request.json || request.fhir;
+    SelectedUsers selected;
+    const int status = selected.load(request.dataDir, request.users, tell,
+                                     json ? readings::Depth::WithEntries : readings::Depth::VariablesOnly);
+    if (status != exchange::kOk) return status;
+    const std::vector<bool> repair = repairTexts(selected, tell);
+    if (!variablesKnown(request.variables, selected, tell)) return exchange::kProblem;
+    ChosenReadings chosen(request, selected.folder.path(), status, tell);
+    if (json) {
+        writeJson(request, selected, chosen, out, stream);
+    } else if (!writeCsv(request, selected, repair, chosen, out, stream)) {
+        return exchange::kProblem;
+    }
     if (stream) {
         stream->write(out.data(), static_cast<std::streamsize>(out.size()));
         out.clear();
     }
-    return status;
+    return chosen.status();
 }

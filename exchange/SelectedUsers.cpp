@@ -3,7 +3,7 @@
 #include "exchange/Utf8Text.h"
 
 int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, Diagnostics& tell,
-                        bool withEntries) {
+                        readings::Depth depth) {
     std::string error;
     if (!folder.open(dataDir, error)) {
         tell.error() << error << std::endl;
@@ -35,7 +35,7 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
                       << std::endl;
             return exchange::kProblem;
         }
-        users.push_back(readings::read(records[i], patient, withEntries));
+        users.push_back(readings::read(records[i], patient, depth));
     }
     return exchange::kOk;
 }

@@ -15,11 +15,10 @@ public:
     // Opens the folder, finds the named users (by id or "First Last") and
     // reads their files. kOk, or kProblem after telling what is wrong
     // (unknown or ambiguous user, missing or damaged file); a file that is a
-    // symbolic link to a place outside the folder is told, and read. Without entries
-    // only the variables are read (for callers that walk the entries
-    // themselves).
+    // symbolic link to a place outside the folder is told, and read. depth
+    // tells whether the entries are read too.
     int load(const std::string& dataDir, const std::vector<std::string>& names, Diagnostics& tell,
-             bool withEntries = true);
+             readings::Depth depth = readings::Depth::WithEntries);
 
     // True when the file of users[user] holds only UTF-8 text.
     bool validText(std::size_t user) const;

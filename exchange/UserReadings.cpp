@@ -75,7 +75,7 @@ EntryReading readEntry(const XmlNode* e) {
     return entry;
 }
 
-UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries) {
+UserReadings read(const UserRecord& record, const XmlNode* patient, Depth depth) {
     UserReadings user;
     user.record = record;
     for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
@@ -83,7 +83,7 @@ UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEnt
         variable.node = v;
         const XmlAttribute* name = v->first_attribute();
         if (name) variable.name.assign(name->value(), name->value_size());
-        if (withEntries) {
+        if (depth == Depth::WithEntries) {
             std::size_t count = 0;
             for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++count;
             variable.entries.reserve(count);

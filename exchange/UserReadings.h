@@ -39,9 +39,13 @@ struct UserReadings {
 
 namespace readings {
 
-// Reads every variable (and, unless withEntries is false, every entry) under
-// the file's `patient` element.
-UserReadings read(const UserRecord& record, const XmlNode* patient, bool withEntries = true);
+// How much of a file is read: every entry, or only the variables (for
+// callers that walk the entries themselves).
+enum class Depth { WithEntries, VariablesOnly };
+
+// Reads every variable (and, with entries, every entry) under the file's
+// `patient` element.
+UserReadings read(const UserRecord& record, const XmlNode* patient, Depth depth = Depth::WithEntries);
 
 // Reads one `entry` element.
 EntryReading readEntry(const XmlNode* entry);
