@@ -27,28 +27,44 @@ void useFolderUnits(const std::string& dataDir) {
     if (!problem.empty()) std::cerr << "quorvel-data: " << problem << "; the files' own units are used" << std::endl;
 }
 
-int run(int argc, char** argv) {
-    // Named, so that every usage line says which program it is about.
-    CLI::App app{"Lists, exports, imports, checks and backs up the readings of Quorvel's data folder.", "quorvel-data"};
+// What the command line chose: the data folder, the options of each
+// subcommand, and the exit status of the one that ran.
+struct Choices {
+    std::string dataDir;
+    int status = cli::kOk;
+    cli::UsersOptions users;
+    cli::ExportOptions exp;
+    cli::ImportOptions imp;
+    cli::CheckOptions check;
+    cli::RemoveOptions rem;
+    cli::ReportOptions rep;
+    cli::BackupOptions bak;
+    cli::RestoreOptions res;
+};
+
+// The program's own options: --version and --data-dir.
+void addProgramOptions(CLI::App& app, Choices& c) {
     app.require_subcommand(1);
     app.set_version_flag("--version", std::string("quorvel-data ") + QUORVEL_VERSION);
-    std::string dataDir;
-    app.add_option("--data-dir", dataDir,
+    app.add_option("--data-dir", c.dataDir,
                    "The data folder to work on (default: $XDG_DATA_HOME/Brelwick/Quorvel/)")
         ->type_name("DIR")
         ->check([](const std::string& dir) { return dir.empty() ? std::string("an empty folder name") : std::string(); });
-    int status = cli::kOk;
+}
 
-    cli::UsersOptions users;
+CLI::App* addUsers(CLI::App& app, Choices& c) {
     CLI::App* usersCmd = app.add_subcommand("users", "List the users of the registry with their readings");
-    usersCmd->add_flag("--json", users.json, "Write JSON instead of a table");
-    usersCmd->callback([&] {
-        users.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runUsers(users);
+    usersCmd->add_flag("--json", c.users.json, "Write JSON instead of a table");
+    usersCmd->callback([&c] {
+        c.users.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runUsers(c.users);
     });
+    return usersCmd;
+}
 
-    cli::ExportOptions exp;
+CLI::App* addExport(CLI::App& app, Choices& c) {
+    cli::ExportOptions& exp = c.exp;
     CLI::App* exportCmd =
         app.add_subcommand("export", "Write readings as CSV, JSON or a FHIR R4 Bundle, in time order");
     exportCmd->add_option("--user,-u", exp.users, "A user, by id or by \"First Last\" (repeatable; default: all)")
@@ -63,13 +79,16 @@ int run(int argc, char** argv) {
     exportCmd->add_option("-o,--output", exp.output,
                           "Write to FILE (atomically; a regular file only) instead of standard output (-)")
         ->type_name("FILE");
-    exportCmd->callback([&] {
-        exp.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runExport(exp);
+    exportCmd->callback([&c] {
+        c.exp.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runExport(c.exp);
     });
+    return exportCmd;
+}
 
-    cli::ImportOptions imp;
+CLI::App* addImport(CLI::App& app, Choices& c) {
+    cli::ImportOptions& imp = c.imp;
     CLI::App* importCmd = app.add_subcommand(
         "import",
         "Add readings from a CSV file (the export's own form, or datetime,value[,value2] rows for one --variable), "
@@ -95,34 +114,42 @@ int run(int argc, char** argv) {
                           "The file: CSV (UTF-8; - reads standard input), a FHIR Bundle (JSON) or a phone's health "
                           "export")
         ->required();
-    importCmd->callback([&] {
-        imp.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runImport(imp);
+    importCmd->callback([&c] {
+        c.imp.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runImport(c.imp);
     });
+    return importCmd;
+}
 
-    cli::CheckOptions check;
+CLI::App* addCheck(CLI::App& app, Choices& c) {
     CLI::App* checkCmd = app.add_subcommand("check", "Check every file of the data folder; writes nothing");
-    checkCmd->add_flag("--json", check.json, "Write the findings as JSON");
-    checkCmd->callback([&] {
-        check.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runCheck(check);
+    checkCmd->add_flag("--json", c.check.json, "Write the findings as JSON");
+    checkCmd->callback([&c] {
+        c.check.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runCheck(c.check);
     });
+    return checkCmd;
+}
 
-    cli::RemoveOptions rem;
+CLI::App* addRemove(CLI::App& app, Choices& c) {
+    cli::RemoveOptions& rem = c.rem;
     CLI::App* removeCmd = app.add_subcommand("remove", "Remove one mistyped reading, after confirmation");
     removeCmd->add_option("--user,-u", rem.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
     removeCmd->add_option("--variable", rem.variable, "The variable, e.g. Pulse")->required()->type_name("V");
     removeCmd->add_option("--entry", rem.entry, "The entry's id (see export's entry_id)")->required()->type_name("ID");
     removeCmd->add_flag("--yes,-y", rem.yes, "Do not ask for confirmation");
-    removeCmd->callback([&] {
-        rem.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runRemove(rem);
+    removeCmd->callback([&c] {
+        c.rem.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runRemove(c.rem);
     });
+    return removeCmd;
+}
 
-    cli::ReportOptions rep;
+CLI::App* addReport(CLI::App& app, Choices& c) {
+    cli::ReportOptions& rep = c.rep;
     CLI::App* reportCmd =
         app.add_subcommand("report", "Write one user's readings over a period as a page for the doctor (HTML)");
     reportCmd->add_option("--user,-u", rep.user, "The user, by id or by \"First Last\"")->required()->type_name("U");
@@ -136,39 +163,40 @@ int run(int argc, char** argv) {
         ->type_name("FILE");
     reportCmd->add_flag("--show-folder", rep.showFolder,
                         "Name the data folder on the page (left out by default: its path holds the login name)");
-    reportCmd->callback([&] {
-        rep.dataDir = dataDir;
-        useFolderUnits(dataDir);
-        status = cli::runReport(rep);
+    reportCmd->callback([&c] {
+        c.rep.dataDir = c.dataDir;
+        useFolderUnits(c.dataDir);
+        c.status = cli::runReport(c.rep);
     });
+    return reportCmd;
+}
 
-    cli::BackupOptions bak;
+CLI::App* addBackup(CLI::App& app, Choices& c) {
     CLI::App* backupCmd = app.add_subcommand("backup", "Write the whole data folder into one .zip file");
-    backupCmd->add_option("-o,--output", bak.output, "The file to write (default: Quorvel-backup-<today>.zip)")
+    backupCmd->add_option("-o,--output", c.bak.output, "The file to write (default: Quorvel-backup-<today>.zip)")
         ->type_name("FILE");
-    backupCmd->callback([&] {
-        bak.dataDir = dataDir;
-        status = cli::runBackup(bak);
+    backupCmd->callback([&c] {
+        c.bak.dataDir = c.dataDir;
+        c.status = cli::runBackup(c.bak);
     });
+    return backupCmd;
+}
 
-    cli::RestoreOptions res;
+CLI::App* addRestore(CLI::App& app, Choices& c) {
     CLI::App* restoreCmd = app.add_subcommand(
         "restore", "Check a backup, show what it holds and put its files in place of the folder's, after confirmation");
-    restoreCmd->add_option("FILE", res.file, "The backup (.zip) to restore")->required();
-    restoreCmd->add_flag("--yes,-y", res.yes, "Do not ask for confirmation");
-    restoreCmd->callback([&] {
-        res.dataDir = dataDir;
-        status = cli::runRestore(res);
+    restoreCmd->add_option("FILE", c.res.file, "The backup (.zip) to restore")->required();
+    restoreCmd->add_flag("--yes,-y", c.res.yes, "Do not ask for confirmation");
+    restoreCmd->callback([&c] {
+        c.res.dataDir = c.dataDir;
+        c.status = cli::runRestore(c.res);
     });
+    return restoreCmd;
+}
 
-    app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
-               "Run quorvel-data SUBCOMMAND --help for the options of each.");
-    // --data-dir is accepted after the subcommand as well.
-    for (CLI::App* sub : {usersCmd, exportCmd, importCmd, checkCmd, removeCmd, reportCmd, backupCmd, restoreCmd}) {
-        sub->fallthrough();
-        sub->footer("--data-dir DIR (before or after the subcommand) works on another data folder.");
-    }
-
+// Parses the arguments, running the subcommand chosen: its status, 0 after
+// --help or --version, kUsage after a usage error.
+int parse(CLI::App& app, int argc, char** argv, const Choices& c) {
     try {
         // The arguments as UTF-8 (Windows hands them over in its code page);
         // CLI11 takes them last first, without the program's name.
@@ -182,7 +210,25 @@ int run(int argc, char** argv) {
         std::cerr << "quorvel-data: " << e.what() << "\nRun quorvel-data --help for the options." << std::endl;
         return cli::kUsage;
     }
-    return status;
+    return c.status;
+}
+
+int run(int argc, char** argv) {
+    // Named, so that every usage line says which program it is about.
+    CLI::App app{"Lists, exports, imports, checks and backs up the readings of Quorvel's data folder.", "quorvel-data"};
+    Choices c;
+    addProgramOptions(app, c);
+    const std::vector<CLI::App*> subcommands = {addUsers(app, c),  addExport(app, c), addImport(app, c),
+                                                addCheck(app, c),  addRemove(app, c), addReport(app, c),
+                                                addBackup(app, c), addRestore(app, c)};
+    app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
+               "Run quorvel-data SUBCOMMAND --help for the options of each.");
+    // --data-dir is accepted after the subcommand as well.
+    for (CLI::App* sub : subcommands) {
+        sub->fallthrough();
+        sub->footer("--data-dir DIR (before or after the subcommand) works on another data folder.");
+    }
+    return parse(app, argc, argv, c);
 }
 
 }  // namespace
