@@ -114,112 +114,137 @@ std::string manifestOf(const BackupContents& c) {
     return m.str();
 }
 
-// The zip's bytes, built in memory so that the file is written whole by the safe writer.
-bool zipOf(const BackupContents& c, const std::string& manifest, std::string& out, std::string& error) {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* memory = zip_source_buffer_create(nullptr, 0, 0, &ze);
-    zip_t* za = memory ? zip_open_from_source(memory, ZIP_TRUNCATE, &ze) : nullptr;
-    if (!za) {
-        error = zip_error_strerror(&ze);
-        zip_error_fini(&ze);
-        if (memory) zip_source_free(memory);
-        return false;
-    }
-    zip_error_fini(&ze);
-    zip_source_keep(memory);
-    auto add = [&](const std::string& name, const std::string& bytes) {
-        zip_source_t* s = zip_source_buffer(za, bytes.data(), bytes.size(), 0);
-        if (!s) return false;
-        if (zip_file_add(za, name.c_str(), s, ZIP_FL_ENC_UTF_8) < 0) {
-            zip_source_free(s);
-            return false;
-        }
-        return true;
-    };
-    bool added = add(FolderBackup::kManifest, manifest);
-    for (const BackupFile& f : c.files) added = added && add(f.name, f.bytes);
-    if (!added || zip_close(za) != 0) {
-        error = zip_strerror(za);
-        zip_discard(za);
-        zip_source_free(memory);
-        return false;
-    }
+// Owners of the library's handles. A source given to an archive that opened
+// is the archive's; the owner of one is then released.
+struct SourceFree {
+    void operator()(zip_source_t* source) const { zip_source_free(source); }
+};
+using SourceOwner = std::unique_ptr<zip_source_t, SourceFree>;
+// An archive not closed is discarded, whatever it holds.
+struct ArchiveDiscard {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using ArchiveOwner = std::unique_ptr<zip_t, ArchiveDiscard>;
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The library's error of an open that failed, released when it goes.
+class ZipError {
+public:
+    ZipError() { zip_error_init(&error_); }
+    ~ZipError() { zip_error_fini(&error_); }
+    ZipError(const ZipError&) = delete;
+    ZipError& operator=(const ZipError&) = delete;
+    zip_error_t* get() { return &error_; }
+    std::string text() { return zip_error_strerror(&error_); }
+
+private:
+    zip_error_t error_;
+};
+
+// Adds a file to the archive, its bytes read from memory when the archive is closed.
+bool addFile(zip_t* archive, const std::string& name, const std::string& bytes) {
+    SourceOwner source(zip_source_buffer(archive, bytes.data(), bytes.size(), 0));
+    if (!source || zip_file_add(archive, name.c_str(), source.get(), ZIP_FL_ENC_UTF_8) < 0) return false;
+    source.release();  // the archive's now
+    return true;
+}
+
+// The bytes a memory source holds.
+bool bytesOf(zip_source_t* memory, std::string& out) {
     zip_stat_t st;
-    bool read = zip_source_stat(memory, &st) == 0 && zip_source_open(memory) == 0;
-    if (read) {
-        out.assign(static_cast<std::size_t>(st.size), '\0');
-        read = zip_source_read(memory, &out[0], st.size) == static_cast<zip_int64_t>(st.size);
-        zip_source_close(memory);
-    }
-    zip_source_free(memory);
-    if (!read) error = "the archive could not be put together";
+    if (zip_source_stat(memory, &st) != 0 || zip_source_open(memory) != 0) return false;
+    out.assign(static_cast<std::size_t>(st.size), '\0');
+    const bool read = zip_source_read(memory, &out[0], st.size) == static_cast<zip_int64_t>(st.size);
+    zip_source_close(memory);
     return read;
 }
 
+// The zip's bytes, built in memory so that the file is written whole by the safe writer.
+bool zipOf(const BackupContents& c, const std::string& manifest, std::string& out, std::string& error) {
+    ZipError openError;
+    SourceOwner memory(zip_source_buffer_create(nullptr, 0, 0, openError.get()));
+    ArchiveOwner archive(memory ? zip_open_from_source(memory.get(), ZIP_TRUNCATE, openError.get()) : nullptr);
+    if (!archive) {
+        error = openError.text();
+        return false;
+    }
+    // The archive holds the source now; the owner keeps a reference of its
+    // own, to read the bytes once the archive is closed.
+    zip_source_keep(memory.get());
+    bool added = addFile(archive.get(), FolderBackup::kManifest, manifest);
+    for (const BackupFile& f : c.files) added = added && addFile(archive.get(), f.name, f.bytes);
+    if (!added || zip_close(archive.get()) != 0) {
+        error = zip_strerror(archive.get());
+        return false;
+    }
+    archive.release();  // closed, and freed by the close
+    if (!bytesOf(memory.get(), out)) {
+        error = "the archive could not be put together";
+        return false;
+    }
+    return true;
+}
+
 bool readWhole(const std::string& path, std::string& out) {
-    std::FILE* f = platform::openFile(path, "rb");
+    std::unique_ptr<std::FILE, FileClose> f(platform::openFile(path, "rb"));
     if (!f) return false;
     out.clear();
     char block[65536];
     std::size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) out.append(block, n);
-    const bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) out.append(block, n);
+    return !std::ferror(f.get());
+}
+
+// The bytes of entry i of the archive into f, its name already read. False
+// with error when the entry is too large or damaged.
+bool readEntry(zip_t* archive, zip_uint64_t i, const zip_stat_t& st, std::size_t& total, BackupFile& f,
+               std::string& error) {
+    total += static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, FolderBackup::kMaxFileSize + 1));
+    if (st.size > FolderBackup::kMaxFileSize || total > 2 * FolderBackup::kMaxFileSize) {
+        error = f.name + ": larger than a data folder's files can be";
+        return false;
+    }
+    f.bytes.assign(static_cast<std::size_t>(st.size), '\0');
+    zip_file_t* zf = zip_fopen_index(archive, i, 0);
+    const zip_int64_t got = zf ? zip_fread(zf, &f.bytes[0], st.size) : -1;
+    // Closing checks the entry's CRC: it is closed here, its result read.
+    const bool whole = zf && zip_fclose(zf) == 0 && got == static_cast<zip_int64_t>(st.size);
+    if (!whole) error = f.name + ": damaged in the archive";
+    return whole;
 }
 
 // The files of the zip, by name. False with error when it is not a zip the
 // library can read or an entry is not a plain file.
-bool unzip(const std::string& archive, std::vector<BackupFile>& files, std::string& error) {
-    zip_error_t ze;
-    zip_error_init(&ze);
-    zip_source_t* source = zip_source_buffer_create(archive.data(), archive.size(), 0, &ze);
-    zip_t* za = source ? zip_open_from_source(source, ZIP_RDONLY | ZIP_CHECKCONS, &ze) : nullptr;
-    if (!za) {
-        error = std::string("not a readable .zip file (") + zip_error_strerror(&ze) + ")";
-        zip_error_fini(&ze);
-        if (source) zip_source_free(source);
+bool unzip(const std::string& archiveBytes, std::vector<BackupFile>& files, std::string& error) {
+    ZipError openError;
+    SourceOwner source(zip_source_buffer_create(archiveBytes.data(), archiveBytes.size(), 0, openError.get()));
+    ArchiveOwner archive(source ? zip_open_from_source(source.get(), ZIP_RDONLY | ZIP_CHECKCONS, openError.get())
+                                : nullptr);
+    if (!archive) {
+        error = "not a readable .zip file (" + openError.text() + ")";
         return false;
     }
-    zip_error_fini(&ze);
-    bool ok = true;
+    source.release();  // the archive's now
     std::size_t total = 0;
-    const zip_int64_t count = zip_get_num_entries(za, 0);
-    for (zip_int64_t i = 0; ok && i < count; ++i) {
+    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
         zip_stat_t st;
-        if (zip_stat_index(za, static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
             error = "an entry cannot be read";
-            ok = false;
-            break;
+            return false;
         }
         BackupFile f;
         f.name = st.name ? st.name : "";
         if (f.name != FolderBackup::kManifest && !plainName(f.name)) {
             error = "holds \"" + f.name + "\", which is not a file of a data folder";
-            ok = false;
-            break;
+            return false;
         }
-        total += static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, FolderBackup::kMaxFileSize + 1));
-        if (st.size > FolderBackup::kMaxFileSize || total > 2 * FolderBackup::kMaxFileSize) {
-            error = f.name + ": larger than a data folder's files can be";
-            ok = false;
-            break;
-        }
-        f.bytes.assign(static_cast<std::size_t>(st.size), '\0');
-        zip_file_t* zf = zip_fopen_index(za, static_cast<zip_uint64_t>(i), 0);
-        const zip_int64_t got = zf ? zip_fread(zf, &f.bytes[0], st.size) : -1;
-        // Closing checks the entry's CRC.
-        const bool whole = zf && zip_fclose(zf) == 0 && got == static_cast<zip_int64_t>(st.size);
-        if (!whole) {
-            error = f.name + ": damaged in the archive";
-            ok = false;
-            break;
-        }
+        if (!readEntry(archive.get(), static_cast<zip_uint64_t>(i), st, total, f, error)) return false;
         files.push_back(std::move(f));
     }
-    zip_discard(za);
-    return ok;
+    return true;
 }
 
 }  // namespace

@@ -22,6 +22,7 @@ public:
     RapidDocument* operator->() { return doc_.get(); }
     const RapidDocument* operator->() const { return doc_.get(); }
     RapidDocument& operator*() { return *doc_; }
+    const RapidDocument& operator*() const { return *doc_; }
     RapidDocument& get() { return *doc_; }
 
     void swap(XmlDocument& other) noexcept {

@@ -898,23 +898,44 @@ struct PieceIterator {
     }
 };
 
+// The texts of a document marked for printing, each put back as it was when
+// this goes, however the print ends (a put that throws, memory running out).
+// A printed document is only lent to the print: it comes back unchanged.
+class PrintMarks {
+public:
+    PrintMarks() = default;
+    PrintMarks(const PrintMarks&) = delete;
+    PrintMarks& operator=(const PrintMarks&) = delete;
+    ~PrintMarks() {
+        for (const MarkedText& m : marked_) {
+            if (m.name)
+                m.holder->name(m.text, m.size);
+            else
+                m.holder->value(m.text, m.size);
+        }
+    }
+
+    // Marks the values of the document and, once one was marked, its names.
+    void mark(const RapidDocument& doc) {
+        for (XmlNode* node = doc.first_node(); node; node = node->next_sibling()) markTree(node, false, marked_, texts_);
+        if (!marked_.empty())
+            for (XmlNode* node = doc.first_node(); node; node = node->next_sibling())
+                markTree(node, true, marked_, texts_);
+    }
+    bool any() const { return !marked_.empty(); }
+
+private:
+    std::vector<MarkedText> marked_;
+    std::deque<std::string> texts_;
+};
+
 }  // namespace
 
 bool XmlFile::print(const RapidDocument& doc, const std::function<bool(const char*, std::size_t)>& put) {
-    std::vector<MarkedText> marked;
-    std::deque<std::string> texts;
-    RapidDocument& tree = const_cast<RapidDocument&>(doc);
-    for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, false, marked, texts);
-    if (!marked.empty())
-        for (XmlNode* node = tree.first_node(); node; node = node->next_sibling()) markTree(node, true, marked, texts);
-    PieceWriter writer(put, !marked.empty());
+    PrintMarks marks;
+    marks.mark(doc);
+    PieceWriter writer(put, marks.any());
     rapidxml::print(PieceIterator{&writer}, doc, 0);
-    for (const MarkedText& m : marked) {
-        if (m.name)
-            m.holder->name(m.text, m.size);
-        else
-            m.holder->value(m.text, m.size);
-    }
     return writer.finish();
 }
 
@@ -927,4 +948,4 @@ std::string XmlFile::print(const RapidDocument& doc) {
     return out;
 }
 
-std::string XmlFile::print(const XmlDocument& doc) { return print(*const_cast<XmlDocument&>(doc)); }
+std::string XmlFile::print(const XmlDocument& doc) { return print(*doc); }

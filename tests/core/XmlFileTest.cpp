@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -180,6 +181,22 @@ TEST(XmlFileRoundTrip, ControlCharactersAreWrittenAsReferencesAndNeverChange) {
         EXPECT_EQ(readAndPrint(printed, back, again), printed);
         EXPECT_STREQ(back->first_node("v")->value(), c.text);
     }
+}
+
+TEST(XmlFileRoundTrip, APrintCutShortLeavesTheDocumentAsItWas) {
+    // Texts with control characters are changed while they print; a put
+    // that throws on the first piece (the text is longer than one) must not
+    // leave them changed.
+    const std::string tail(XmlFile::kPrintPiece + 10, 'x');
+    XmlDocument doc;
+    std::vector<char> buffer;
+    const std::string printed = readAndPrint("<v name=\"a&#10;b\">a&#9;b" + tail + "</v>", doc, buffer);
+    const XmlDocument& shown = doc;
+    EXPECT_THROW(XmlFile::print(*shown, [](const char*, std::size_t) -> bool { throw std::runtime_error("disk"); }),
+                 std::runtime_error);
+    EXPECT_TRUE(doc->first_node("v")->value() == "a\tb" + tail);
+    EXPECT_STREQ(doc->first_node("v")->first_attribute("name")->value(), "a\nb");
+    EXPECT_TRUE(XmlFile::print(shown) == printed);
 }
 
 TEST(XmlFileRoundTrip, CommentsDoctypeAndCdataAreDropped) {
