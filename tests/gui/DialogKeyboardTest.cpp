@@ -81,8 +81,8 @@ protected:
 }  // namespace
 
 TEST_F(DialogKeyboardTest, UserInformationWindow) {
-    // The window deletes itself once closed.
-    InfoWindow* window = new InfoWindow("Edit User Information", false);
+    auto owned = std::make_unique<InfoWindow>("Edit User Information", false);
+    InfoWindow* window = owned.get();
     Fl::check();
     std::vector<Fl_Widget*> expected = {window->firstNameInput, window->lastNameInput, window->dobInput,
                                         window->genderChoice->input(), window->genderChoice->menubutton(),

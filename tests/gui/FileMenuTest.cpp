@@ -108,7 +108,6 @@ TEST_F(FileMenuTest, ReportIsWrittenAndOpenedOrItsPlaceIsSaid) {
         } else {
             EXPECT_NE(dialogs->alerts.at(0).find(page), std::string::npos);
         }
-        delete w;
     }
     // Offered in the documents folder under the data tool's name.
     EXPECT_NE(dialogs->fileDefaults.at(0).find("/Ada-Lovelace-"), std::string::npos);
@@ -127,7 +126,6 @@ TEST_F(FileMenuTest, AReportPeriodThatCannotBeReadKeepsTheWindow) {
     EXPECT_NE(dialogs->alerts[0].find("2026-02-30"), std::string::npos);
     EXPECT_TRUE(dialogs->fileTitles.empty());
     EXPECT_TRUE(w->shown());
-    delete w;
 }
 
 TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {

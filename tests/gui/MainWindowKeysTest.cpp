@@ -157,7 +157,7 @@ TEST_F(MainWindowKeysTest, VariableListOpensTheEntryWindowOnReturnOnly) {
     EXPECT_EQ(variableList()->value(), 1);
     EXPECT_EQ(win->historyBox->vitals->entryWindow, nullptr);
     press(FL_Enter, 0, "\r");
-    NewEntryWindow* entry = win->historyBox->vitals->entryWindow;
+    NewEntryWindow* entry = win->historyBox->vitals->entryWindow.get();
     ASSERT_NE(entry, nullptr);
     EXPECT_STREQ(entry->label(), "Add history entry for Vitals: Pulse");
     entry->hide();

@@ -265,7 +265,7 @@ void MainWindow::newCB_i() {
     if (!saveOpenUser(false)) return;
     if (!Global::createNew()) return;
     seriesCache.clear();
-    new InfoWindow("New User", true);
+    infoWindow.reset(new InfoWindow("New User", true));
     setUserMenuItemsActive(true);
     resetDisplayMenu(false);
     setUserWidgetsActive(true);
@@ -402,21 +402,23 @@ void MainWindow::newCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)-
 void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->userRemoveCB_i(); }
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
-void MainWindow::preferencesCB(Fl_Widget*, void*) { new PreferencesWindow(); }
+void MainWindow::preferencesCB(Fl_Widget*, void* data) {
+    static_cast<MainWindow*>(data)->preferencesWindow.reset(new PreferencesWindow());
+}
 
-void MainWindow::reportCB(Fl_Widget*, void*) {
-    if (Global::userOpen) new ReportWindow(FileCommands::today());
+void MainWindow::reportCB(Fl_Widget*, void* data) {
+    if (Global::userOpen) static_cast<MainWindow*>(data)->reportWindow.reset(new ReportWindow(FileCommands::today()));
 }
 void MainWindow::exportCB(Fl_Widget*, void*) { FileCommands::exportReadings(); }
 void MainWindow::importCB(Fl_Widget*, void* data) { FileCommands::importReadings(*static_cast<MainWindow*>(data)); }
 void MainWindow::backupCB(Fl_Widget*, void*) { FileCommands::backUp(); }
 void MainWindow::restoreCB(Fl_Widget*, void* data) { FileCommands::restore(*static_cast<MainWindow*>(data)); }
 
-void MainWindow::infoCB(Fl_Widget*, void*) {
+void MainWindow::infoCB(Fl_Widget*, void* data) {
     // Only an open user's information can be edited (after a new user's
     // window was cancelled the controls stay on, but no user is open).
     if (!Global::userOpen) return;
-    new InfoWindow("Edit User Information", false);
+    static_cast<MainWindow*>(data)->infoWindow.reset(new InfoWindow("Edit User Information", false));
 }
 
 void MainWindow::setUserControlsActive(bool active) {

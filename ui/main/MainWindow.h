@@ -12,6 +12,7 @@
 
 #include "rules/chart/SeriesCache.h"
 #include "store/XmlDocument.h"
+#include "ui/main/OwnedWindow.h"
 
 class Fl_Menu_Bar;
 class Fl_Menu_;
@@ -28,6 +29,9 @@ class SearchUserBox;
 class UserInfoBox;
 class HistoryBox;
 class TrendBox;
+class InfoWindow;
+class PreferencesWindow;
+class ReportWindow;
 
 // Shared look of panels and dialogs.
 extern const Fl_Color panelColor;
@@ -52,6 +56,11 @@ public:
     Fl_Button* infoButton = nullptr;
     TrendBox* trendBox = nullptr;
     Fl_Double_Window* helpWindow = nullptr;
+    // The dialogs it opened last: a user's information, the preferences and
+    // the report's (see OwnedWindow).
+    OwnedWindow<InfoWindow> infoWindow;
+    OwnedWindow<PreferencesWindow> preferencesWindow;
+    OwnedWindow<ReportWindow> reportWindow;
 
     // Toolbar pieces and the help text, kept for layout and for the help window.
     Fl_Pack* toolbarPack = nullptr;

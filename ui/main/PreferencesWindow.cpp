@@ -76,13 +76,11 @@ void PreferencesWindow::okCB_i() {
     Units::setCurrent(p);
     // Every series, range and label is shown again in the new units.
     if (mainWindow) mainWindow->readingsChanged();
-    Fl::delete_widget(this);
 }
 
 void PreferencesWindow::cancelCB_i() {
     TRACE_SCOPE("PreferencesWindow::cancelCB_i");
     hide();
-    Fl::delete_widget(this);
 }
 
 void PreferencesWindow::okCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->okCB_i(); }

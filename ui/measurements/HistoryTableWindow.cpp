@@ -202,7 +202,7 @@ void HistoryTableWindow::editCB_i() {
     if (!Global::userOpen || Global::userDoc.generation() != generation) return;
     const std::vector<XmlNode*> entries = selectedEntries();
     if (entries.empty()) return;
-    new NewEntryWindow(variableName.c_str(), entries.front());
+    editWindow.reset(new NewEntryWindow(variableName.c_str(), entries.front()));
 }
 
 int HistoryTableWindow::handle(int event) {

@@ -12,10 +12,12 @@
 
 #include "rules/readings/HistoryRow.h"
 #include "store/XmlDocument.h"
+#include "ui/main/OwnedWindow.h"
 
 class HistoryTable;
 class Fl_Box;
 class Fl_Button;
+class NewEntryWindow;
 
 class HistoryTableWindow : public Fl_Double_Window {
 public:
@@ -72,4 +74,5 @@ private:
     void refill();
     void applyOrder();
     std::uint64_t generation = 0;
+    OwnedWindow<NewEntryWindow> editWindow;  // the last one Edit… opened
 };

@@ -18,6 +18,8 @@ MyBrowser::PopupHandler MyBrowser::popupHandler;
 
 MyBrowser::MyBrowser(int y) : Fl_Hold_Browser(21, y, 211, 111) { TRACE_SCOPE("MyBrowser::MyBrowser"); }
 
+MyBrowser::~MyBrowser() = default;
+
 const char* MyBrowser::selectedText() const {
     int line = value();
     const char* t = line ? text(line) : nullptr;
@@ -104,7 +106,7 @@ void MyBrowser::propertiesCB_i() {
     std::string name = selectedText();
     std::cout << "Properties Callback for " << name << std::endl;
     std::string title = "Properties for " + name;
-    new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str());
+    propertiesWindow.reset(new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str()));
     deselect(0);
 }
 

@@ -6,11 +6,15 @@
 
 #include <FL/Fl_Hold_Browser.H>
 
+#include "ui/main/OwnedWindow.h"
+
 struct Fl_Menu_Item;
+class VariablePropertiesWindow;
 
 class MyBrowser : public Fl_Hold_Browser {
 public:
     explicit MyBrowser(int y);
+    ~MyBrowser() override;
 
     int handle(int event) override;
 
@@ -32,4 +36,7 @@ public:
     // Sizes of the windows the menu opens, for a work area of the given size.
     static void historyWindowSize(int workW, int workH, int& w, int& h);
     static int propertiesWindowWidth(const char* variableName);
+
+private:
+    OwnedWindow<VariablePropertiesWindow> propertiesWindow;  // the last one it opened
 };

@@ -49,9 +49,8 @@ void TabBrowser::browserCB_i() {
     const char* text = browser->text(line);
     std::string variable = text ? text : "";
     std::string title = "Add history entry for " + name + ": " + variable;
-    // The window opened before is closed by now (it is modal): let it go.
-    if (entryWindow && !entryWindow->shown()) Fl::delete_widget(entryWindow);
-    entryWindow = new NewEntryWindow(title.c_str(), name.c_str(), variable.c_str());
+    // The window opened before is closed by now (it is modal): it goes.
+    entryWindow.reset(new NewEntryWindow(title.c_str(), name.c_str(), variable.c_str()));
     browser->deselect(0);
 }
 

@@ -7,6 +7,8 @@
 
 #include <FL/Fl_Group.H>
 
+#include "ui/main/OwnedWindow.h"
+
 class MyBrowser;
 class NewEntryWindow;
 
@@ -20,7 +22,7 @@ public:
     std::vector<std::string> lineNames;
     // The entry window opened last from this tab; it is released when the
     // next one opens.
-    NewEntryWindow* entryWindow = nullptr;
+    OwnedWindow<NewEntryWindow> entryWindow;  // the last one it opened
 
     void populateBrowser();
     void browserCB_i();

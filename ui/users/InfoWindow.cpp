@@ -267,7 +267,6 @@ void InfoWindow::saveCB_i() {
 
     if (mainWindow) mainWindow->refreshPanels(isNew, false, true);
     hide();
-    Fl::delete_widget(this);
 }
 
 void InfoWindow::writeDetails(XmlNode* info) {
@@ -290,7 +289,6 @@ void InfoWindow::cancelCB_i() {
         if (mainWindow) mainWindow->refreshPanels(false, true, true);
     }
     hide();
-    Fl::delete_widget(this);
 }
 
 void InfoWindow::saveCB(Fl_Widget*, void* w) { static_cast<InfoWindow*>(w)->saveCB_i(); }
