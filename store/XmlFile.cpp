@@ -917,7 +917,8 @@ public:
 
     // Marks the values of the document and, once one was marked, its names.
     void mark(const RapidDocument& doc) {
-        for (XmlNode* node = doc.first_node(); node; node = node->next_sibling()) markTree(node, false, marked_, texts_);
+        for (XmlNode* node = doc.first_node(); node; node = node->next_sibling())
+            markTree(node, false, marked_, texts_);
         if (!marked_.empty())
             for (XmlNode* node = doc.first_node(); node; node = node->next_sibling())
                 markTree(node, true, marked_, texts_);

@@ -244,7 +244,8 @@ TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
         Placement pl = placement();
         EXPECT_LE(pl.scales.nTicks, ChartMath::kMaxIntervals);
         // The grid and the points are inside the plot.
-        EXPECT_GT(countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom, rgbOf(FL_RED)) +
+        EXPECT_GT(countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom,
+                              rgbOf(FL_RED)) +
                       countColour(p, chart->plot.left, chart->plot.top, chart->plot.right, chart->plot.bottom,
                                   Rgb{24, 71, 157}),
                   20);

@@ -79,7 +79,8 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     EXPECT_NEAR(celsius.points.begin()->second, 37, 1e-9);
     EXPECT_NEAR(celsius.points.rbegin()->second, 38.5, 1e-9);
     EXPECT_EQ(celsius.range.hiText, "37.5");
-    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, celsius.range), "Temperature (\xC2\xB0" "C)");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, celsius.range),
+              "Temperature (\xC2\xB0" "C)");
     // The fever is shaded above the normal range, the normal morning not at all.
     std::vector<ChartMath::Triangle> shaded = shading(celsius);
     ASSERT_FALSE(shaded.empty());

@@ -494,7 +494,8 @@ ChartMath::YScales MyChart::scalesOf(const std::vector<ShownStretch>& stretches)
 void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownStretch& stretch,
                          const ChartMath::YScales& scales, int& legendX, std::vector<LimitLabel>& limitLabels) {
     const ChartMath::YScale& scale = scales.series[index];
-    const ChartMath::Display display = normalRangeMode == 1 ? ChartMath::Display::NormalRange : ChartMath::Display::Multi;
+    const ChartMath::Display display =
+        normalRangeMode == 1 ? ChartMath::Display::NormalRange : ChartMath::Display::Multi;
     const bool againstRange = display == ChartMath::Display::NormalRange;
     const Fl_Color color = againstRange ? rangeColor(static_cast<int>(index % 2)) : seriesColors[index % 4];
     fl_color(color);
@@ -519,7 +520,8 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     fl_line_style(FL_DASH, 2);
     if (limits.low >= plot.top && limits.low <= plot.bottom) {
         fl_line(plot.left, limits.low, plot.right, limits.low);
-        limitLabels.push_back({ChartMath::withUnit(v.range.loText, v.name), limits.low - 20, limitColor, LimitSide::Low});
+        limitLabels.push_back(
+            {ChartMath::withUnit(v.range.loText, v.name), limits.low - 20, limitColor, LimitSide::Low});
     }
     if (limits.high >= plot.top && limits.high <= plot.bottom) {
         fl_line(plot.left, limits.high, plot.right, limits.high);

@@ -106,7 +106,8 @@ void MyBrowser::propertiesCB_i() {
     std::string name = selectedText();
     std::cout << "Properties Callback for " << name << std::endl;
     std::string title = "Properties for " + name;
-    propertiesWindow.reset(new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str()));
+    propertiesWindow.reset(
+        new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str()));
     deselect(0);
 }
 
