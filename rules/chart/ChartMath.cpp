@@ -371,23 +371,23 @@ TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
     }
 }
 
-void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
+TickLabel tickLabel(const TimeAxis& axis, double days) {
     static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm tm{};
     platform::instantToLocal(static_cast<std::int64_t>(days * 86400), tm);
     int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
-    dayText = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
-    if (S < 1.0 && Units::current().clock24) {
-        secondText = twoDigits(tm.tm_hour) + ":00";
-    } else if (S < 1.0) {
+    TickLabel label;
+    label.day = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
+    if (axis.S < 1.0 && Units::current().clock24) {
+        label.second = twoDigits(tm.tm_hour) + ":00";
+    } else if (axis.S < 1.0) {
         int h = tm.tm_hour % 12;
-        secondText = twoDigits(h == 0 ? 12 : h) + (tm.tm_hour < 12 ? "AM" : "PM");
-    } else if (sameYear) {
-        secondText.clear();
-    } else {
-        secondText = std::to_string(tm.tm_year + 1900);
+        label.second = twoDigits(h == 0 ? 12 : h) + (tm.tm_hour < 12 ? "AM" : "PM");
+    } else if (!axis.sameYear) {
+        label.second = std::to_string(tm.tm_year + 1900);
     }
+    return label;
 }
 
 std::string shortDate(std::int64_t t) {

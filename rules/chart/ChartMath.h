@@ -99,10 +99,15 @@ struct TimeAxis {
 };
 TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing = bestSpacing);
 
-// Two lines of a tick label: "%b %d" and "%I%p" below a day ("%H:00" on the
-// 24-hour clock the preferences may choose), else "%Y" when the ends lie in
-// different years, else empty. C-locale texts.
-void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
+// The two lines of the label of the tick `days` days after the epoch on the
+// axis: "%b %d" and, when its ticks are less than a day apart, "%I%p"
+// ("%H:00" on the 24-hour clock the preferences may choose), else "%Y" when
+// its ends lie in different years, else empty. C-locale texts.
+struct TickLabel {
+    std::string day;
+    std::string second;
+};
+TickLabel tickLabel(const TimeAxis& axis, double days);
 
 // "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
 // preferences choose ISO dates.

@@ -301,30 +301,32 @@ TEST_F(ChartMathTime, ThirtyDaysAndTwelveHours) {
     EXPECT_EQ(left.tm_hour, 0);
     EXPECT_EQ(left.tm_min, 0);
     EXPECT_EQ(left.tm_sec, 10);
-    std::string day, second;
-    ChartMath::printDate(day, half.sameYear, half.xmin * half.S, half.S, second);
-    EXPECT_EQ(day, "Dec 06");
-    EXPECT_EQ(second, "12AM");
-    ChartMath::printDate(day, half.sameYear, (half.xmin + 15) * half.S, half.S, second);
-    EXPECT_EQ(second, "03PM");
+    const ChartMath::TickLabel first = ChartMath::tickLabel(half, half.xmin * half.S);
+    EXPECT_EQ(first.day, "Dec 06");
+    EXPECT_EQ(first.second, "12AM");
+    EXPECT_EQ(ChartMath::tickLabel(half, (half.xmin + 15) * half.S).second, "03PM");
 }
 
 TEST_F(ChartMathTime, LabelTextsAndYears) {
-    std::string day, second;
+    // An axis with ticks the given days apart, its ends in one year or not.
+    auto axis = [](double step, bool sameYear) {
+        ChartMath::TimeAxis a;
+        a.S = step;
+        a.sameYear = sameYear;
+        return a;
+    };
     double midnight = (instantOf(2026, 12, 6, 0, 0, 10)) / 86400.0;
-    ChartMath::printDate(day, true, midnight, 3, second);
-    EXPECT_EQ(day, "Dec 06");
-    EXPECT_EQ(second, "");
-    ChartMath::printDate(day, false, midnight, 3, second);
-    EXPECT_EQ(second, "2026");
-    ChartMath::printDate(day, false, instantOf(2027, 1, 5, 0, 0, 0) / 86400.0, 1, second);
-    EXPECT_EQ(day, "Jan 05");
-    EXPECT_EQ(second, "2027");
-    ChartMath::printDate(day, true, instantOf(2026, 7, 4, 0, 30, 0) / 86400.0, 0.25, second);
-    EXPECT_EQ(day, "Jul 04");
-    EXPECT_EQ(second, "12AM");
-    ChartMath::printDate(day, true, instantOf(2026, 7, 4, 12, 30, 0) / 86400.0, 0.125, second);
-    EXPECT_EQ(second, "12PM");
+    ChartMath::TickLabel label = ChartMath::tickLabel(axis(3, true), midnight);
+    EXPECT_EQ(label.day, "Dec 06");
+    EXPECT_EQ(label.second, "");
+    EXPECT_EQ(ChartMath::tickLabel(axis(3, false), midnight).second, "2026");
+    label = ChartMath::tickLabel(axis(1, false), instantOf(2027, 1, 5, 0, 0, 0) / 86400.0);
+    EXPECT_EQ(label.day, "Jan 05");
+    EXPECT_EQ(label.second, "2027");
+    label = ChartMath::tickLabel(axis(0.25, true), instantOf(2026, 7, 4, 0, 30, 0) / 86400.0);
+    EXPECT_EQ(label.day, "Jul 04");
+    EXPECT_EQ(label.second, "12AM");
+    EXPECT_EQ(ChartMath::tickLabel(axis(0.125, true), instantOf(2026, 7, 4, 12, 30, 0) / 86400.0).second, "12PM");
 
     // Ends in different years.
     ChartMath::TimeAxis a = ChartMath::timeAxis(instantOf(2026, 12, 20), instantOf(2027, 1, 10));
@@ -524,9 +526,8 @@ TEST_F(ChartMathTime, ExtremeYearsGiveABoundedReadableTimeAxis) {
         // Every tick has its own label.
         std::vector<std::string> labels;
         for (int i = 0; i <= a.ticks(); ++i) {
-            std::string day, second;
-            ChartMath::printDate(day, a.sameYear, (i + a.xmin) * a.S, a.S, second);
-            labels.push_back(day + " " + second);
+            const ChartMath::TickLabel label = ChartMath::tickLabel(a, (i + a.xmin) * a.S);
+            labels.push_back(label.day + " " + label.second);
         }
         std::sort(labels.begin(), labels.end());
         EXPECT_EQ(std::unique(labels.begin(), labels.end()), labels.end()) << y.first << " " << y.second;

@@ -187,8 +187,9 @@ TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
     ScopedTimeZone zone("UTC");
     Units::setCurrent(iso24);
     const std::int64_t instant = instantOf(2025, 12, 8, 19, 0, 0);
-    std::string day, hour;
-    ChartMath::printDate(day, true, static_cast<double>(instant) / 86400, 0.25, hour);
+    ChartMath::TimeAxis hours;
+    hours.S = 0.25;
+    const std::string hour = ChartMath::tickLabel(hours, static_cast<double>(instant) / 86400).second;
     EXPECT_EQ(ChartMath::shortDate(instant) + " " + hour, "2025-12-08 19:00");
     Units::setCurrent(Units::Preferences());
 }

@@ -63,18 +63,17 @@ void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& ax
     const int n = axis.ticks();
     const double half = static_cast<double>(plot.width()) / (2 * n);
     const int labelWidth = plot.width() / n;
-    std::string dayText, secondText;
     for (int i = 0; i <= n; ++i) {
         const int xp = ChartMath::tickColumn(i, n, plot.left, plot.right);
         fl_color(gridColor);
         fl_line_style(FL_SOLID, 0);
         fl_line(xp, plot.bottom - 5, xp, plot.bottom);
-        MyChart::printDate(dayText, axis.sameYear, (i + axis.xmin) * axis.S, axis.S, secondText);
+        const ChartMath::TickLabel label = MyChart::tickLabel(axis, (i + axis.xmin) * axis.S);
         fl_color(gridColor);
         fl_font(FL_HELVETICA, 12);
         const int lx = static_cast<int>(xp - half);
-        fl_draw(dayText.c_str(), lx, plot.bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
-        fl_draw(secondText.c_str(), lx, plot.bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
+        fl_draw(label.day.c_str(), lx, plot.bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
+        fl_draw(label.second.c_str(), lx, plot.bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
     }
 }
 
@@ -401,9 +400,9 @@ MyChart::ShownTime MyChart::showTimeSpan() {
     return shown;
 }
 
-void MyChart::printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText) {
-    TRACE_SCOPE("MyChart::printDate");
-    ChartMath::printDate(dayText, sameYear, days, S, secondText);
+ChartMath::TickLabel MyChart::tickLabel(const ChartMath::TimeAxis& axis, double days) {
+    TRACE_SCOPE("MyChart::tickLabel");
+    return ChartMath::tickLabel(axis, days);
 }
 
 void MyChart::draw() {

@@ -108,7 +108,7 @@ public:
     // in the From/To row.
     ShownTime showTimeSpan();
     // The two lines of a time label.
-    static void printDate(std::string& dayText, bool sameYear, double days, double S, std::string& secondText);
+    static ChartMath::TickLabel tickLabel(const ChartMath::TimeAxis& axis, double days);
 
     // How series markers and lines reach the screen (the same pixels either way).
     SeriesPainter::Mode paintMode = SeriesPainter::defaultMode();
