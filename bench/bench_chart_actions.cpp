@@ -398,7 +398,7 @@ void reportPeak(benchmark::State& state) {
 //   bench_chart_actions --benchmark_filter=SaveUserFile
 void BM_SaveUserFile(benchmark::State& state) {
     freshChart();
-    for (auto _ : state) Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    for (auto _ : state) (void)Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     reportPeak(state);
 }
 BENCHMARK(BM_SaveUserFile)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();

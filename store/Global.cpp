@@ -11,7 +11,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
-#include "store/SafeWriter.h"
+#include "store/FolderStore.h"
 #include "store/VariableLookup.h"
 #include "store/VariableTable.h"
 #include "store/XmlFile.h"
@@ -28,8 +28,6 @@ std::string Global::currentId;
 bool Global::userOpen = false;
 bool Global::userUnsaved = false;
 std::function<void()> Global::afterReload;
-std::map<std::string, FileMark> Global::marks;
-std::vector<std::unique_ptr<Global::Retired>> Global::retired;
 std::map<std::string, double> Global::defaultLow;
 std::map<std::string, double> Global::defaultHigh;
 
@@ -73,26 +71,8 @@ void reportBadName(const char* fileName, const char* function) {
 }
 
 // The parser's finding with the line and column of the file where it stopped.
-std::string describeFailure(const std::string& path, const XmlFile::Failure& failure) {
-    std::vector<char> raw;
-    std::string ignored;
-    if (!XmlFile::readRaw(path, raw, ignored)) return failure.reason;
-    return failure.reason + " at " + XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset);
-}
-
-// Reads and parses a data file into fresh storage. 1: done; 0: the file
-// cannot be opened; -1: it is not well-formed (reason set). mark (when
-// given) receives the file's mark: its size and time as they were before
-// the read, and the checksum of the bytes read.
-int readDocument(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& reason,
-                 FileMark* mark = nullptr) {
-    XmlFile::Failure failure;
-    const FileMark stamp = mark ? FileMark::stamped(path) : FileMark();
-    std::uint64_t sum = 0;
-    const int read = XmlFile::load(path, text, doc, reason, &failure, XmlFile::Text::Values, mark ? &sum : nullptr);
-    if (read < 0) reason = describeFailure(path, failure);
-    if (mark) *mark = stamp.withChecksum(sum);
-    return read;
+std::string findingOf(const Error& error) {
+    return error.place.empty() ? error.reason : error.reason + " at " + error.place;
 }
 
 // The id as decimal text; ids are printed with "%d".
@@ -150,21 +130,26 @@ std::string droppedByReload(const RapidDocument& here, const RapidDocument& disk
 
 }  // namespace
 
-void Global::forgetFiles() { marks.clear(); }
+FolderStore& Global::files() {
+    static FolderStore store = [] {
+        FolderStore made(dataFolder);
+        made.holdRegistry(configDoc, configText);
+        made.holdOpenUser(userDoc, userText, userUnsaved);
+        return made;
+    }();
+    return store;
+}
+
+void Global::forgetFiles() { files().forget(); }
 
 bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
-    const std::string path = dataFolder + fileName;
-    const auto mark = marks.find(path);
-    if (mark == marks.end() || !mark->second.changedOnDisk(path)) return true;
+    if (!files().changedOutside(fileName)) return true;
     TRACE_MSG(1, "Global::saveFile") << fileName << " was changed by another program";
-    std::vector<char> text;
-    XmlDocument fresh;
-    std::string reason;
-    FileMark freshMark;
-    const int read = readDocument(path, text, fresh, reason, &freshMark);
+    FolderStore::Fresh fresh;
+    const Expected<void> read = files().readFresh(fileName, fresh);
     std::string question = std::string(fileName) + " was changed by another program since Quorvel read it.";
-    if (read > 0) {
-        const std::string dropped = droppedByReload(doc.get(), fresh.get());
+    if (read) {
+        const std::string dropped = droppedByReload(doc.get(), fresh.doc.get());
         question += dropped.empty() ? "\nReload takes the file on disk; no reading shown here is lost."
                                     : "\nReload takes the file on disk and drops what differs here:" + dropped;
     }
@@ -175,135 +160,94 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
         return true;
     }
     if (answer == 1) {
-        if (read <= 0) {
-            if (read < 0) reportMalformed(fileName, reason, "Global::saveFile");
+        if (!read) {
+            if (read.error().kind == Error::Kind::Malformed)
+                reportMalformed(fileName, findingOf(read.error()), "Global::saveFile");
             return false;
         }
-        takeReloaded(doc, fresh, text);
-        marks[path] = freshMark;
+        files().take(fileName, doc, fresh);
         TRACE_MSG(1, "Global::saveFile") << "Reloaded " << fileName << " changed by another program";
-        if (&doc == &userDoc && afterReload) afterReload();
+        if (files().isOpenUser(doc) && afterReload) afterReload();
         return false;
     }
     TRACE_MSG(3, "Global::saveFile") << "Not saved: " << fileName << " was changed by another program";
     return false;
 }
 
-void Global::takeReloaded(XmlDocument& doc, XmlDocument& fresh, std::vector<char>& freshText) {
-    std::vector<char>& text = &doc == &configDoc ? configText : userText;
-    std::unique_ptr<Retired> old(new Retired);
-    old->doc.swap(doc);
-    old->text.swap(text);
-    retired.push_back(std::move(old));
-    doc.swap(fresh);
-    text.swap(freshText);
-}
-
-bool Global::refreshRegistry() {
+Expected<void> Global::refreshRegistry() {
     const char* name = "config.hma";
-    const std::string path = dataFolder + name;
-    const auto mark = marks.find(path);
-    if (mark == marks.end() || !mark->second.changedOnDisk(path)) return true;
-    std::vector<char> text;
-    XmlDocument fresh;
-    std::string reason;
-    FileMark freshMark;
-    const int read = readDocument(path, text, fresh, reason, &freshMark);
-    if (read <= 0) {
-        if (read < 0) reportMalformed(name, reason, "Global::refreshRegistry");
-        return false;
+    const Expected<bool> reloaded = files().reloadIfChanged(name, configDoc);
+    if (!reloaded) {
+        if (reloaded.error().kind == Error::Kind::Malformed)
+            reportMalformed(name, findingOf(reloaded.error()), "Global::refreshRegistry");
+        return reloaded.error();
     }
-    takeReloaded(configDoc, fresh, text);
-    marks[path] = freshMark;
-    TRACE_MSG(1, "Global::refreshRegistry") << "Read again config.hma changed by another program";
-    return true;
+    if (*reloaded) TRACE_MSG(1, "Global::refreshRegistry") << "Read again config.hma changed by another program";
+    return {};
 }
 
-bool Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer) {
+Expected<void> Global::loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer) {
     TRACE_SCOPE("Global::loadFile");
     if (!fileName || !isSafeFileName(fileName)) {
         reportBadName(fileName, "Global::loadFile");
-        return false;
+        return Error(Error::Kind::UnsafeName, "not a plain file name");
     }
-    std::vector<char> text;
-    XmlDocument fresh;
-    std::string reason;
-    FileMark mark;
-    const int read = readDocument(dataFolder + fileName, text, fresh, reason, &mark);
-    if (read == 0) cannotOpen(fileName, true);
-    if (read < 0) {
-        reportMalformed(fileName, reason, "Global::loadFile");
-        return false;
+    const Expected<void> loaded = files().load(fileName, doc, buffer);
+    if (!loaded) {
+        // Without the file the program cannot go on.
+        if (loaded.error().kind == Error::Kind::CannotOpen) cannotOpen(fileName, true);
+        reportMalformed(fileName, findingOf(loaded.error()), "Global::loadFile");
+        return loaded;
     }
-    // The new tree points into text: both replace the old ones together, and
-    // the old tree's storage goes with them.
-    buffer.swap(text);
-    doc.swap(fresh);
-    if (&doc == &userDoc) userUnsaved = false;
-    marks[dataFolder + fileName] = mark;
     TRACE_MSG(3, "Global::loadFile") << "Loaded file " << fileName;
-    return true;
+    return loaded;
 }
 
-bool Global::saveFile(const char* fileName, XmlDocument& doc) {
-    bool written = false;
-    return saveReporting(fileName, doc, nullptr, written);
-}
+Expected<void> Global::saveFile(const char* fileName, XmlDocument& doc) { return saveReporting(fileName, doc, nullptr); }
 
-bool Global::saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote, bool& written) {
+Expected<void> Global::saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote) {
     TRACE_SCOPE("Global::saveFile");
-    written = false;
     if (!fileName || !isSafeFileName(fileName)) {
         reportBadName(fileName, "Global::saveFile");
-        return false;
+        return Error(Error::Kind::UnsafeName, "not a plain file name");
     }
     if (!confirmReplace(fileName, doc)) {
         // Not written: what memory holds is kept there, unless it was just
         // taken again from disk.
-        if (&doc == &userDoc) userUnsaved = marks[dataFolder + fileName].changedOnDisk(dataFolder + fileName);
-        return false;
+        if (files().isOpenUser(doc)) files().setUnsaved(files().changedOutside(fileName));
+        return Error(Error::Kind::NotSaved, std::string(fileName) + " was changed by another program");
     }
-    std::string error;
-    // The document is printed into the file piece by piece, never whole.
-    FileMark::Summer summer;
-    const bool saved = SafeWriter::write(
-        dataFolder, fileName,
-        [&doc, &summer](const SafeWriter::Put& put) {
-            return XmlFile::print(doc.get(), [&summer, &put](const char* data, std::size_t size) {
-                summer.add(data, size);
-                return put(data, size);
-            });
-        },
-        error, &written);
-    if (written) marks[dataFolder + fileName] = FileMark::ofWritten(dataFolder + fileName, summer.sum());
-    if (&doc == &userDoc) userUnsaved = !written;
+    const Expected<void> saved = files().save(fileName, doc);
     if (!saved) {
+        const std::string& error = saved.error().reason;
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
         TRACE_MSG(1, "Global::saveFile") << "Error: Unable to save file: " << fileName << ": " << error;
-        const char* outcome = written      ? "The new content was written but may not be safely on disk yet."
+        const char* outcome = saved.error().kind == Error::Kind::NotSafe
+                                  ? "The new content was written but may not be safely on disk yet."
                               : undoneNote ? undoneNote
                                            : "Your changes are kept in memory only; the file on disk was left unchanged.";
         Dialogs::alert(std::string("Unable to save file: ") + fileName + "\n" + error + "\n" + outcome);
-        return false;
+        return saved;
     }
     TRACE_MSG(3, "Global::saveFile") << "Saved file " << fileName;
-    return true;
+    return saved;
 }
 
 bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undoneNote) {
-    bool written = false;
+    const bool userDocument = files().isOpenUser(doc);
     const bool unsavedBefore = userUnsaved;
-    if (&doc == &userDoc) markUserChanged();
-    if (saveReporting(fileName, doc, undoneNote, written) || written) return true;
+    if (userDocument) markUserChanged();
+    const Expected<void> saved = saveReporting(fileName, doc, undoneNote);
+    if (saved || saved.error().kind == Error::Kind::NotSafe) return true;
     // The caller takes the change back: memory holds what it held before.
-    if (&doc == &userDoc) userUnsaved = unsavedBefore;
+    if (userDocument) userUnsaved = unsavedBefore;
     return false;
 }
 
-void Global::markUserChanged() { userUnsaved = true; }
+void Global::markUserChanged() { files().markChanged(); }
 
-bool Global::saveUserIfChanged() {
-    if (!userOpen || !userUnsaved) return true;
+Expected<void> Global::saveUserIfChanged() {
+    if (!userOpen || !userUnsaved) return {};
     return saveFile(currentFile.c_str(), userDoc);
 }
 
@@ -316,15 +260,15 @@ bool Global::createNew() {
     const char* name = "template_new.xml";
     std::vector<char> text;
     XmlDocument fresh;
-    std::string reason;
-    const int read = readDocument(dataFolder + name, text, fresh, reason);
-    if (read < 0) {
+    const Expected<void> read = files().read(name, fresh, text, XmlFile::Text::Values);
+    if (!read && read.error().kind == Error::Kind::Malformed) {
         // A damaged template counts as a missing one.
+        const std::string reason = findingOf(read.error());
         std::cerr << "Malformed file " << name << ": " << reason << std::endl;
         TRACE_MSG(1, "Global::createNew") << "Error: malformed file " << name << ": " << reason;
     }
-    XmlNode* patient = read > 0 ? fresh->first_node("patient") : nullptr;
-    if (read > 0 && !patient) {
+    XmlNode* patient = read ? fresh->first_node("patient") : nullptr;
+    if (read && !patient) {
         std::cerr << "Malformed file " << name << ": it has no patient element" << std::endl;
         TRACE_MSG(1, "Global::createNew") << "Error: malformed file " << name << ": it has no patient element";
     }
@@ -478,7 +422,7 @@ XmlNode* Global::findNodeWithId(const char* id) {
     return nullptr;
 }
 
-int Global::removeCurrentUser() {
+Expected<void> Global::removeCurrentUser() {
     TRACE_SCOPE("Global::removeCurrentUser");
     return removeRecord(
         [](XmlNode* p) {
@@ -488,15 +432,17 @@ int Global::removeCurrentUser() {
         currentFile);
 }
 
-int Global::removeUserWithId(const std::string& id) {
+Expected<void> Global::removeUserWithId(const std::string& id) {
     TRACE_SCOPE("Global::removeUserWithId");
     return removeRecord([&id](XmlNode* p) { return id == attributeText(p, "id"); }, "id " + id);
 }
 
-int Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown) {
-    if (!refreshRegistry()) return -2;
+Expected<void> Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown) {
+    const Expected<void> refreshed = refreshRegistry();
+    if (!refreshed) return refreshed;
+    const Error notFound(Error::Kind::NotFound, "no user " + shown + " in config.hma");
     XmlNode* config = configDoc->first_node("config");
-    if (!config) return -1;
+    if (!config) return notFound;
     for (XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
         if (!matches(p)) continue;
         XmlNode* next = p->next_sibling();
@@ -506,25 +452,19 @@ int Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std
                 config->insert_node(next, p);
             else
                 config->append_node(p);
-            return -2;
+            return Error(Error::Kind::NotSaved, "config.hma could not be saved");
         }
         TRACE_MSG(1, "Global::removeCurrentUser") << "Removed user: " << shown;
-        return 0;
+        return {};
     }
-    return -1;
+    return notFound;
 }
 
 XmlNode* Global::findVariable(const char* name) {
     return name ? VariableLookup::find(userDoc->first_node("patient"), name) : nullptr;
 }
 
-bool Global::isSafeFileName(const std::string& name) {
-    if (name.empty() || name.size() > kMaxFileName) return false;
-    if (name == "." || name == "..") return false;
-    for (char c : name)
-        if (c == '/' || c == '\\' || c == ':' || c == '\0') return false;
-    return true;
-}
+bool Global::isSafeFileName(const std::string& name) { return FolderStore::isSafeFileName(name); }
 
 const char* Global::textOf(const XmlNode* node) { return node ? node->value() : ""; }
 

@@ -9,9 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "store/FileMark.h"
+#include "app/Expected.h"
 #include "store/XmlDocument.h"
 
+class FolderStore;
+
+// The facade over the silent FolderStore: it keeps the documents the
+// windows work on and does the asking and telling (alerts, the Reload or
+// Overwrite question, the standard error, the end of the program where it
+// cannot go on) through the dialog seam.
 class Global {
 public:
     Global() = delete;
@@ -42,8 +48,9 @@ public:
     // alert. A file that is not well-formed is refused with an alert naming
     // it and the parser's finding: the function returns false and doc and
     // buffer keep what they held before. A name with a folder part, or
-    // longer than kMaxFileName, is refused the same way.
-    static bool loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer);
+    // longer than kMaxFileName, is refused the same way. The Error tells
+    // which (UnsafeName, Malformed).
+    static Expected<void> loadFile(XmlDocument& doc, const char* fileName, std::vector<char>& buffer);
 
     // Before a file is replaced it must still be the file the store read or
     // last wrote (size, time and checksum). When another program changed it,
@@ -56,7 +63,7 @@ public:
     // trace, no "Saved file " line) and returns false; the old file stays as
     // it was and doc is not touched.
     // A data file without write permission is refused the same way.
-    static bool saveFile(const char* fileName, XmlDocument& doc);
+    static Expected<void> saveFile(const char* fileName, XmlDocument& doc);
     // saveFile for a change the caller takes back in memory when the file
     // does not hold it (for userDoc it marks the change, see
     // markUserChanged): the alert ends with undoneNote, and the result is
@@ -71,14 +78,14 @@ public:
     // a new one) when it holds changes its file does not; an unchanged
     // document is not written. saveFile's result, true when nothing needed
     // writing.
-    static bool saveUserIfChanged();
+    static Expected<void> saveUserIfChanged();
 
     // Re-reads the registry when another program changed config.hma since
     // it was read or written. The registry in memory never holds a change
     // that is not on disk, so nothing is lost; every registry change starts
     // here, so records added or changed outside are kept. False after an
     // alert when the changed file cannot be read (the registry stays).
-    static bool refreshRegistry();
+    static Expected<void> refreshRegistry();
     // Runs after a document was reloaded from disk in place of the one in
     // memory (the window brings its panels up to date).
     static std::function<void()> afterReload;
@@ -101,12 +108,12 @@ public:
     // the last record would not fit in an int.
     static int getNewId(XmlNode** before);
     static XmlNode* findNodeWithId(const char* id);
-    // 0 removed, -1 not found, -2 the registry could not be saved (the
-    // record is put back where it was; the alert says so).
-    static int removeCurrentUser();
+    // Failures: NotFound, or NotSaved when the registry could not be saved
+    // (the record is put back where it was; the alert says so).
+    static Expected<void> removeCurrentUser();
     // The same for the record with this id, whatever its file name (one
     // whose file name is refused cannot be opened to be removed).
-    static int removeUserWithId(const std::string& id);
+    static Expected<void> removeUserWithId(const std::string& id);
     static XmlNode* findVariable(const char* name);
 
     // A name read from the registry that may be used as a data file name:
@@ -119,26 +126,17 @@ public:
     static const char* attributeText(const XmlNode* node, const char* attributeName);
 
 private:
-    // The mark of each file read or written, by path.
-    static std::map<std::string, FileMark> marks;
-    // Trees replaced by a reload stay alive, as windows may still hold their
-    // nodes until they are brought up to date.
-    struct Retired {
-        XmlDocument doc;
-        std::vector<char> text;
-    };
-    static std::vector<std::unique_ptr<Retired>> retired;
+    // The silent store under this facade, holding configDoc and userDoc.
+    static FolderStore& files();
     // Asks before replacing a file another program changed; true: save.
     static bool confirmReplace(const char* fileName, XmlDocument& doc);
-    // Takes doc and its text from the parsed file, keeping the old tree alive.
-    static void takeReloaded(XmlDocument& doc, XmlDocument& fresh, std::vector<char>& freshText);
     // saveFile with the last line of its alert chosen by the caller
-    // (undoneNote, for a change taken back in memory); written tells whether
+    // (undoneNote, for a change taken back in memory); NotSafe tells that
     // the new content reached the file even though the save failed.
-    static bool saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote, bool& written);
+    static Expected<void> saveReporting(const char* fileName, XmlDocument& doc, const char* undoneNote);
     // Saves the registry after a change; false when the change must be
     // taken back because the file on disk does not hold it.
     static bool saveRegistryChange(const char* undoneNote);
     // Removes the first record that matches and saves the registry.
-    static int removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown);
+    static Expected<void> removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown);
 };

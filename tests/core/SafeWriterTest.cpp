@@ -143,7 +143,7 @@ TEST(SafeWriterFailure, EveryStepFailingInTurnLeavesTheOldOrTheNewFile) {
         testing::internal::CaptureStderr();
         {
             OpsGuard guard(&ops);
-            saved = Global::saveFile("user0.hma", Global::userDoc);
+            saved = static_cast<bool>(Global::saveFile("user0.hma", Global::userDoc));
         }
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_FALSE(saved) << step;
@@ -548,7 +548,7 @@ TEST(SafeWriterCrash, KilledWhileSavingALargeFileLeavesAWholeFile) {
         pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            for (int i = 0;; ++i) Global::saveFile("user0.hma", i % 2 ? docB : docA);
+            for (int i = 0;; ++i) (void)Global::saveFile("user0.hma", i % 2 ? docB : docA);
         }
         usleep(static_cast<useconds_t>(delay(random)));
         kill(child, SIGKILL);

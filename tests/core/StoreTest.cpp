@@ -174,7 +174,7 @@ TEST(StoreIds, RegistryWithoutRootOrIdsDoesNotCrash) {
     EXPECT_EQ(Global::getNewId(nullptr), 1);
     EXPECT_NE(Global::findNodeWithId("4"), nullptr);
     Global::currentFile = "user4.hma";
-    EXPECT_EQ(Global::removeCurrentUser(), -1);
+    EXPECT_EQ(Global::removeCurrentUser().error().kind, Error::Kind::NotFound);
 }
 
 // ---------------------------------------------------------------- look-ups
@@ -249,7 +249,7 @@ TEST(StoreRemove, SecondRemovalFindsNothingAndTheDataFileStays) {
     loadRegistry(data, registry({"0", "1"}));
     data.write("user1.hma", userFileXml(1, "F1", "L1", ""));
     Global::currentFile = "user1.hma";
-    EXPECT_EQ(Global::removeCurrentUser(), 0);
+    EXPECT_TRUE(Global::removeCurrentUser());
     EXPECT_EQ(recordIds(), std::vector<std::string>{"0"});
     EXPECT_EQ(data.read("config.hma").find("user1.hma"), std::string::npos);
     EXPECT_TRUE(data.exists("user1.hma"));
@@ -258,7 +258,7 @@ TEST(StoreRemove, SecondRemovalFindsNothingAndTheDataFileStays) {
     EXPECT_EQ(count(trace, "Saved file config.hma"), 1u);
     EXPECT_NE(trace.find("Removed user: user1.hma"), std::string::npos);
 
-    EXPECT_EQ(Global::removeCurrentUser(), -1);
+    EXPECT_EQ(Global::removeCurrentUser().error().kind, Error::Kind::NotFound);
     EXPECT_EQ(count(data.trace(), "Saved file config.hma"), 1u) << "nothing saved the second time";
     EXPECT_TRUE(dialogs.alerts.empty());
 }
@@ -356,7 +356,7 @@ TEST(StoreLoad, MissingFileEndsTheProgramAfterTheAlertAndTheTrace) {
         testing::internal::CaptureStderr();
         int status = -1;
         try {
-            Global::loadFile(Global::configDoc, "config.hma", Global::configText);
+            (void)Global::loadFile(Global::configDoc, "config.hma", Global::configText);
         } catch (const ExitCalled& e) {
             status = e.status;
         }
@@ -521,7 +521,7 @@ TEST(StoreSave, FailedRegistrySaveTakesTheChangeBack) {
         {"rename",
          [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
          "The name was not changed"},
-        {"removal", [] { return Global::removeCurrentUser() == 0; }, "The user was not removed"},
+        {"removal", [] { return static_cast<bool>(Global::removeCurrentUser()); }, "The user was not removed"},
     };
     for (const Case& c : cases) {
         TestDataFolder data;
@@ -584,7 +584,7 @@ TEST(StoreOutside, UserFileChangedOutsideIsAskedAboutAndEachAnswerKeepsItsSide) 
         Global::afterReload = [&reloads] { ++reloads; };
         setFirstName("Here");
         data.write("user0.hma", outside);
-        EXPECT_EQ(Global::saveFile("user0.hma", Global::userDoc), c.saved);
+        EXPECT_EQ(static_cast<bool>(Global::saveFile("user0.hma", Global::userDoc)), c.saved);
         ASSERT_EQ(dialogs.questions.size(), 1u);
         EXPECT_EQ(dialogs.questions[0].rfind("user0.hma was changed by another program since Quorvel read it.", 0), 0u);
         EXPECT_NE(dialogs.questions[0].find("the personal information shown here"), std::string::npos);
@@ -627,7 +627,7 @@ TEST(StoreOutside, RegistryChangedOutsideIsReadAgainBeforeEachChange) {
         {"new user", [] { return Global::addNewToConfig("New", "Person"); }, {"0", "1", "2", "3"}},
         {"rename", [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
          {"0", "1", "3"}},
-        {"removal", [] { return Global::removeCurrentUser() == 0; }, {"0", "3"}},
+        {"removal", [] { return static_cast<bool>(Global::removeCurrentUser()); }, {"0", "3"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.change);

@@ -258,7 +258,7 @@ TEST_F(MainWindowTest, RemoveConfirmedLeavesDataFileAndSecondRemovalFails) {
     EXPECT_TRUE(data->exists("user0.hma"));
     EXPECT_EQ(traceCount("Removed user: user0.hma"), 1);
     expectUserControls(false);
-    EXPECT_EQ(Global::removeCurrentUser(), -1);
+    EXPECT_EQ(Global::removeCurrentUser().error().kind, Error::Kind::NotFound);
     // With no user open the button does nothing and asks nothing.
     win->removeUserButton->do_callback();
     EXPECT_EQ(dialogs->questions.size(), 1u);

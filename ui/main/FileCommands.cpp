@@ -334,7 +334,8 @@ void FileCommands::restore(MainWindow& window) {
     // Cancel is the default: a stray Return replaces nobody.
     if (Dialogs::choice(question, nullptr, "&Cancel", "Restore") != 2) return;
     // The open user's last changes go to the file that is kept as .old.
-    if (Global::userOpen) Global::saveUserIfChanged();
+    // A save that fails was told; the restore goes on, as asked.
+    if (Global::userOpen) (void)Global::saveUserIfChanged();
     const int restored = FolderBackup::restore(contents, Global::dataFolder, tell);
     TRACE_MSG(1, "FileCommands::restore") << "Restored from " << path << ": " << restored;
     if (restored != exchange::kOk) Dialogs::alert("The backup was not wholly restored:\n" + firstLines(told.str(), kShownLines));
@@ -343,7 +344,8 @@ void FileCommands::restore(MainWindow& window) {
     Global::currentId.clear();
     Global::currentFile.clear();
     Global::userDoc.reset();
-    Global::loadFile(Global::configDoc, "config.hma", Global::configText);
+    // A damaged registry was told; the one read before stays.
+    (void)Global::loadFile(Global::configDoc, "config.hma", Global::configText);
     window.setUserControlsActive(false);
     window.refreshPanels(false, true, true);
 }

@@ -211,10 +211,10 @@ MainWindow::~MainWindow() {
 bool MainWindow::saveOpenUser(bool evenUnchanged) {
     if (!Global::userOpen) return true;
     const auto generation = Global::userDoc.generation();
-    const bool saved = evenUnchanged ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
-                                     : Global::saveUserIfChanged();
+    const Expected<void> saved = evenUnchanged ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
+                                               : Global::saveUserIfChanged();
     // A file taken again from disk (Reload) holds everything shown.
-    return saved || Global::userDoc.generation() != generation;
+    return static_cast<bool>(saved) || Global::userDoc.generation() != generation;
 }
 
 bool MainWindow::leaveOpenUser(const char* action) {
@@ -284,7 +284,8 @@ void MainWindow::userRemoveCB_i() {
     // Cancel is the default: a stray Return removes nobody.
     if (Dialogs::choice(question, nullptr, "&Cancel", "Remove") != 2) return;
     // A removal the registry could not save was undone: the user stays.
-    if ((unopened ? Global::removeUserWithId(Global::currentId) : Global::removeCurrentUser()) == -2) return;
+    const Expected<void> removed = unopened ? Global::removeUserWithId(Global::currentId) : Global::removeCurrentUser();
+    if (!removed && removed.error().kind != Error::Kind::NotFound) return;
     setUserControlsActive(false);
     Global::userOpen = false;
     refreshPanels(false, false, true);

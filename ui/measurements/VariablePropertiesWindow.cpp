@@ -135,7 +135,8 @@ void VariablePropertiesWindow::saveCB_i() {
         RangeRules::storedTexts(typed, shownTexts, storedTexts, variableName, Units::current());
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
     Global::markUserChanged();
-    Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    // A failed save was told; the limits stay in memory, marked unsaved.
+    (void)Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.
     if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);
     hide();
