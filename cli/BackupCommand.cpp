@@ -9,6 +9,7 @@
 #include "exchange/DataFolder.h"
 #include "exchange/FolderBackup.h"
 #include "exchange/OutputFile.h"
+#include "store/FolderStore.h"
 #include "platform/Platform.h"
 
 namespace cli {
@@ -47,11 +48,12 @@ int runRestore(const RestoreOptions& options) {
         std::cerr << me << "nothing restored" << std::endl;
         return read;
     }
-    std::string folder, error;
-    if (!DataFolder::resolve(options.dataDir, folder, error)) {
-        std::cerr << me << error << std::endl;
+    const Expected<std::string> resolved = DataFolder::resolve(options.dataDir);
+    if (!resolved) {
+        std::cerr << me << resolved.error().reason << std::endl;
         return kProblem;
     }
+    const std::string& folder = *resolved;
     if (!platform::pathExists(folder)) {
         std::cerr << me << folder << ": no such data folder; nothing restored" << std::endl;
         return kProblem;
@@ -66,8 +68,10 @@ int runRestore(const RestoreOptions& options) {
             return kProblem;
         }
     }
-    if (platform::lockDataFolder(folder, error) != 1) {
-        std::cerr << me << folder << ": " << (error.empty() ? "Quorvel (or another tool) has the folder open" : error)
+    if (const Expected<void> locked = FolderStore::lock(folder); !locked) {
+        std::cerr << me << folder << ": "
+                  << (locked.error().kind == Error::Kind::Busy ? "Quorvel (or another tool) has the folder open"
+                                                               : locked.error().reason)
                   << "; nothing restored" << std::endl;
         return kProblem;
     }

@@ -21,9 +21,9 @@ namespace {
 // Values are read and written in the units the folder's preferences choose;
 // damaged preferences are said and the files' own units used.
 void useFolderUnits(const std::string& dataDir) {
-    std::string folder, error;
-    if (!DataFolder::resolve(dataDir, folder, error)) return;  // the command says so
-    const std::string problem = PreferencesFile::load(folder);
+    const Expected<std::string> folder = DataFolder::resolve(dataDir);
+    if (!folder) return;  // the command says so
+    const std::string problem = PreferencesFile::load(*folder);
     if (!problem.empty()) std::cerr << "quorvel-data: " << problem << "; the files' own units are used" << std::endl;
 }
 

@@ -1,23 +1,12 @@
 #include "exchange/DataFolder.h"
 
-#include <set>
-
 #include "exchange/Utf8Text.h"
 #include "platform/PathKind.h"
 #include "platform/Platform.h"
 #include "store/Global.h"
-#include "store/SafeWriter.h"
 #include "store/XmlFile.h"
 
 namespace {
-
-// The line (from 1) of a joined-text offset in the raw file.
-std::string where(const std::string& path, std::size_t joinedOffset) {
-    std::vector<char> raw;
-    std::string ignored;
-    if (!XmlFile::readRaw(path, raw, ignored)) return std::string();
-    return XmlFile::positionInRaw(raw.data(), raw.size(), joinedOffset);
-}
 
 std::string text(const XmlNode* node) { return Global::textOf(node); }
 
@@ -40,34 +29,30 @@ const char* const kOwnFiles[] = {"config.hma", "template_new.xml", "readme.txt",
 
 }  // namespace
 
-bool DataFolder::resolve(const std::string& given, std::string& folder, std::string& error) {
+Expected<std::string> DataFolder::resolve(const std::string& given) {
+    std::string folder;
     if (given.empty()) {
-        if (platform::dataFolder(folder)) return true;
-        error = "the data folder cannot be determined (no home folder); give it with --data-dir";
-        return false;
+        if (platform::dataFolder(folder)) return folder;
+        return Error(Error::Kind::Failed, "the data folder cannot be determined (no home folder); give it with --data-dir");
     }
     folder = given;
     const char sep = platform::pathSeparator();
     if (folder.back() != sep && folder.back() != '/') folder += sep;
-    return true;
+    return folder;
 }
 
-bool DataFolder::open(const std::string& given, std::string& error) {
-    if (!resolve(given, folder_, error)) return false;
-    if (!platform::pathExists(folder_)) {
-        error = folder_ + ": no such data folder";
-        return false;
-    }
+Expected<void> DataFolder::open(const std::string& given) {
+    Expected<std::string> resolved = resolve(given);
+    if (!resolved) return resolved.error();
+    folder_ = std::move(*resolved);
+    if (!platform::pathExists(folder_)) return Error(Error::Kind::NotFound, folder_ + ": no such data folder");
     // Read once: the lines are counted in the raw text, which is then
     // joined and parsed in place (a registry may be large; it is never
     // held twice).
     const std::string path = folder_ + "config.hma";
     std::vector<char> buffer;
     std::string reason;
-    if (!XmlFile::readRaw(path, buffer, reason)) {
-        error = path + ": " + reason;
-        return false;
-    }
+    if (!XmlFile::readRaw(path, buffer, reason)) return Error(Error::Kind::CannotOpen, path + ": " + reason);
     const std::vector<std::size_t> starts = lineStarts(buffer);
     XmlFile::joinLinesInPlace(buffer);
     XmlDocument doc;
@@ -75,14 +60,14 @@ bool DataFolder::open(const std::string& given, std::string& error) {
     if (!XmlFile::parse(buffer, doc, reason, &failure)) {
         buffer.clear();
         buffer.shrink_to_fit();
-        error = path + ": " + where(path, failure.offset) + ": " + failure.reason;
-        return false;
+        std::vector<char> raw;
+        std::string place;
+        if (XmlFile::readRaw(path, raw, reason)) place = XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset);
+        return Error(Error::Kind::Malformed, path + ": " + place + ": " + failure.reason, place);
     }
     const XmlNode* config = doc->first_node("config");
-    if (!config) {
-        error = folder_ + "config.hma: line 1: the registry has no config element";
-        return false;
-    }
+    if (!config)
+        return Error(Error::Kind::Malformed, folder_ + "config.hma: line 1: the registry has no config element", "line 1");
     users_.clear();
     std::size_t line = 0;
     for (const XmlNode* p = config->first_node("patient"); p; p = p->next_sibling("patient")) {
@@ -98,78 +83,55 @@ bool DataFolder::open(const std::string& given, std::string& error) {
         r.line = static_cast<int>(line) + 1;
         users_.push_back(std::move(r));
     }
-    return true;
+    return {};
 }
 
-int DataFolder::findUser(const std::string& name, UserRecord& out, std::string& error) const {
+Expected<UserRecord> DataFolder::findUser(const std::string& name) const {
     for (const UserRecord& r : users_)
-        if (r.id == name) {
-            out = r;
-            return 1;
-        }
+        if (r.id == name) return r;
     std::vector<const UserRecord*> matches;
     for (const UserRecord& r : users_)
         if (r.first + " " + r.last == name) matches.push_back(&r);
-    if (matches.size() == 1) {
-        out = *matches[0];
-        return 1;
-    }
-    if (matches.empty()) {
-        error = folder_ + "config.hma: no user with the id or the name \"" + name + "\"";
-        return 0;
-    }
-    error = folder_ + "config.hma: the name \"" + name + "\" is ambiguous; give one of the ids:";
+    if (matches.size() == 1) return *matches[0];
+    if (matches.empty())
+        return Error(Error::Kind::NotFound, folder_ + "config.hma: no user with the id or the name \"" + name + "\"");
+    std::string error = folder_ + "config.hma: the name \"" + name + "\" is ambiguous; give one of the ids:";
     for (const UserRecord* r : matches) error += " " + r->id;
-    return -1;
+    return Error(Error::Kind::Ambiguous, error);
 }
 
-bool DataFolder::loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer,
-                          std::string& error, XmlFile::Text kept) const {
+Expected<void> DataFolder::loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer,
+                                    XmlFile::Text kept) const {
+    const Expected<void> read = store_.read(fileName, doc, buffer, kept);
+    if (read) return read;
+    const Error& failure = read.error();
     const std::string path = folder_ + fileName;
-    if (!Global::isSafeFileName(fileName)) {
-        error = folder_ + "config.hma: the data file name \"" + fileName + "\" is not a plain file name";
-        return false;
+    switch (failure.kind) {
+    case Error::Kind::UnsafeName:
+        return Error(failure.kind,
+                     folder_ + "config.hma: the data file name \"" + fileName + "\" is not a plain file name");
+    case Error::Kind::Malformed:
+        return Error(failure.kind, path + ": " + failure.place + ": " + failure.reason, failure.place);
+    default:
+        return Error(failure.kind, path + ": " + failure.reason);
     }
-    std::string reason;
-    XmlFile::Failure failure;
-    const int read = XmlFile::load(path, buffer, doc, reason, &failure, kept);
-    if (read == 0) error = path + ": " + reason;
-    if (read < 0) error = path + ": " + where(path, failure.offset) + ": " + failure.reason;
-    return read == 1;
 }
 
-bool DataFolder::lock(std::string& error) {
-    // The lock lasts as long as the process: a folder locked once stays ours.
-    static std::set<std::string> locked;
-    if (locked.count(folder_)) return true;
-    std::string reason;
-    const int taken = platform::lockDataFolder(folder_, reason);
-    if (taken == 1) {
-        locked.insert(folder_);
-        return true;
-    }
-    if (taken == 0)
-        error = folder_ + ": Quorvel has this data folder open; close it and try again";
-    else
-        error = folder_ + ": the data folder cannot be locked: " + reason;
-    return false;
+Expected<void> DataFolder::lock() {
+    const Expected<void> locked = FolderStore::lock(folder_);
+    if (locked) return locked;
+    if (locked.error().kind == Error::Kind::Busy)
+        return Error(Error::Kind::Busy, folder_ + ": Quorvel has this data folder open; close it and try again");
+    return Error(locked.error().kind, folder_ + ": the data folder cannot be locked: " + locked.error().reason);
 }
 
-bool DataFolder::save(const std::string& fileName, const XmlDocument& doc, std::string& error) const {
+Expected<void> DataFolder::save(const std::string& fileName, const XmlDocument& doc) {
     const std::string path = folder_ + fileName;
-    if (platform::isReadOnlyFile(path)) {
-        error = path + ": the file is read-only; nothing was written";
-        return false;
-    }
-    std::string reason;
-    // Printed into the file piece by piece, never held whole.
-    const RapidDocument& tree = *const_cast<XmlDocument&>(doc);
-    if (!SafeWriter::write(
-            folder_, fileName, [&tree](const SafeWriter::Put& put) { return XmlFile::print(tree, put); }, reason)) {
-        error = path + ": " + reason + "; the file was left unchanged";
-        return false;
-    }
-    return true;
+    if (platform::isReadOnlyFile(path))
+        return Error(Error::Kind::NotSaved, path + ": the file is read-only; nothing was written");
+    const Expected<void> saved = store_.save(fileName, doc);
+    if (saved) return saved;
+    return Error(saved.error().kind, path + ": " + saved.error().reason + "; the file was left unchanged");
 }
 
 std::string DataFolder::fileProblem(const UserRecord& record) const {
@@ -210,18 +172,18 @@ std::vector<int> DataFolder::notUtf8Lines(const std::string& fileName) const {
     return Utf8Text::badLines(std::string_view(raw.data(), raw.size()));
 }
 
-bool DataFolder::openUser(const std::string& given, const std::string& name, bool takeLock, UserRecord& out,
-                          std::string& error) {
-    if (!open(given, error) || findUser(name, out, error) != 1) return false;
-    if (takeLock && !lock(error)) {
-        error += "; nothing written";
-        return false;
+Expected<UserRecord> DataFolder::openUser(const std::string& given, const std::string& name, bool takeLock) {
+    const Expected<void> opened = open(given);
+    if (!opened) return opened.error();
+    Expected<UserRecord> found = findUser(name);
+    if (!found) return found;
+    if (takeLock) {
+        const Expected<void> locked = lock();
+        if (!locked) return Error(locked.error().kind, locked.error().reason + "; nothing written");
     }
-    const std::string problem = takeLock ? fileProblem(out) : std::string();
-    if (!problem.empty()) {
-        error = folder_ + "config.hma: line " + std::to_string(out.line) + ": user " + out.id + ": " + problem +
-                "; nothing written";
-        return false;
-    }
-    return true;
+    const std::string problem = takeLock ? fileProblem(*found) : std::string();
+    if (!problem.empty())
+        return Error(Error::Kind::Refused, folder_ + "config.hma: line " + std::to_string(found->line) + ": user " +
+                                               found->id + ": " + problem + "; nothing written");
+    return found;
 }

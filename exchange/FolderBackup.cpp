@@ -263,8 +263,7 @@ bool FolderBackup::folderFiles(const std::string& folder, std::vector<std::strin
     if (!platform::listFiles(folder, all, error)) return false;
     std::set<std::string> named;
     DataFolder data;
-    std::string ignored;
-    if (data.open(folder, ignored))
+    if (data.open(folder))
         for (const UserRecord& r : data.users()) named.insert(r.file);
     names.clear();
     for (const std::string& name : all) {
@@ -276,11 +275,13 @@ bool FolderBackup::folderFiles(const std::string& folder, std::vector<std::strin
 
 int FolderBackup::make(const std::string& dataDir, const std::tm& madeOn, std::string& archive,
                        BackupContents& contents, Diagnostics& tell) {
-    std::string folder, error;
-    if (!DataFolder::resolve(dataDir, folder, error)) {
-        tell.error() << error << std::endl;
+    const Expected<std::string> resolved = DataFolder::resolve(dataDir);
+    if (!resolved) {
+        tell.error() << resolved.error().reason << std::endl;
         return exchange::kProblem;
     }
+    const std::string& folder = *resolved;
+    std::string error;
     std::vector<std::string> names;
     if (!folderFiles(folder, names, error)) {
         tell.error() << error << std::endl;

@@ -119,9 +119,9 @@ private:
 int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings, Diagnostics& tell) {
     findings.clear();
     DataFolder folder;
-    std::string error;
-    if (!folder.open(dataDir, error)) {
-        tell.error() << error << std::endl;
+    const Expected<void> opened = folder.open(dataDir);
+    if (!opened) {
+        tell.error() << opened.error().reason << std::endl;
         return exchange::kProblem;
     }
     Checker checker(folder);
@@ -149,7 +149,8 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         }
         XmlDocument doc;
         std::vector<char> text;
-        if (!folder.loadFile(r.file, doc, text, error)) {
+        if (const Expected<void> loaded = folder.loadFile(r.file, doc, text); !loaded) {
+            const std::string& error = loaded.error().reason;
             checker.add(r.file, 0, "", "", "not well-formed: " + error.substr(error.find(": ") + 2));
             continue;
         }
@@ -173,6 +174,7 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
     // the user is removed, and is kept as .old when the id is given again;
     // both are listed, neither is a fault.
     std::vector<std::string> names;
+    std::string error;
     if (!platform::listFolder(folder.path(), names, error))
         checker.add("", 0, "", "", error + "; its files were not all checked");
     std::sort(names.begin(), names.end());

@@ -6,13 +6,15 @@
 
 int ReadingRemoval::find(const std::string& dataDir, const std::string& user, const std::string& variable,
                          const std::string& entry, Diagnostics& tell) {
-    std::string error;
-    if (!folder_.openUser(dataDir, user, true, user_, error)) {
-        tell.error() << error << std::endl;
+    Expected<UserRecord> opened = folder_.openUser(dataDir, user, true);
+    if (!opened) {
+        tell.error() << opened.error().reason << std::endl;
         return exchange::kProblem;
     }
-    if (!folder_.loadFile(user_.file, doc_, text_, error)) {
-        tell.error() << error << std::endl;
+    user_ = std::move(*opened);
+    const Expected<void> loaded = folder_.loadFile(user_.file, doc_, text_);
+    if (!loaded) {
+        tell.error() << loaded.error().reason << std::endl;
         return exchange::kProblem;
     }
     const std::string path = folder_.path() + user_.file;
@@ -54,9 +56,9 @@ std::string ReadingRemoval::description() const {
 int ReadingRemoval::remove(Diagnostics& tell) {
     if (!entry_) return exchange::kProblem;
     variable_->remove_node(entry_);
-    std::string error;
-    if (!folder_.save(user_.file, doc_, error)) {
-        tell.error() << error << std::endl;
+    const Expected<void> saved = folder_.save(user_.file, doc_);
+    if (!saved) {
+        tell.error() << saved.error().reason << std::endl;
         return exchange::kProblem;
     }
     entry_ = nullptr;

@@ -16,7 +16,6 @@
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
-#include "store/Global.h"
 
 namespace {
 
@@ -37,12 +36,17 @@ public:
     FileInput(const FileInput&) = delete;
     FileInput& operator=(const FileInput&) = delete;
     bool opened() const { return file_ != nullptr; }
+    // A read error puts the stream reading through this buffer in its bad state.
+    void tellErrorsTo(std::istream& stream) { stream_ = &stream; }
 
 protected:
     int_type underflow() override {
         const std::size_t n = std::fread(block_, 1, sizeof block_, file_);
         // A read error reaches the stream as its bad state.
-        if (n == 0 && std::ferror(file_)) throw std::ios_base::failure("read error");
+        if (n == 0 && std::ferror(file_)) {
+            if (stream_) stream_->setstate(std::ios_base::badbit);
+            return traits_type::eof();
+        }
         if (n == 0) return traits_type::eof();
         setg(block_, block_, block_ + n);
         return traits_type::to_int_type(block_[0]);
@@ -50,6 +54,7 @@ protected:
 
 private:
     std::FILE* file_;
+    std::istream* stream_ = nullptr;
     char block_[65536] = {};
 };
 
@@ -76,6 +81,7 @@ struct Target {
     UserRecord record;
     XmlDocument own;
     XmlDocument* doc = &own;  // the window's open document, or own read from the file
+    bool open = false;        // doc is the window's open document
     std::vector<char> text;
     XmlNode* patient = nullptr;
     std::set<std::string> known;  // variables a reading may go to
@@ -189,23 +195,33 @@ private:
 };
 
 bool Import::openFolder(int& status) {
-    std::string error;
     status = exchange::kProblem;
     UserRecord user;
-    const bool opened = request_.user.empty() ? folder_.open(request_.dataDir, error)
-                                              : folder_.openUser(request_.dataDir, request_.user, false, user, error);
-    if (!opened) {
-        tell_.error() << error << std::endl;
-        return false;
+    if (request_.user.empty()) {
+        const Expected<void> opened = folder_.open(request_.dataDir);
+        if (!opened) {
+            tell_.error() << opened.error().reason << std::endl;
+            return false;
+        }
+    } else {
+        Expected<UserRecord> opened = folder_.openUser(request_.dataDir, request_.user, false);
+        if (!opened) {
+            tell_.error() << opened.error().reason << std::endl;
+            return false;
+        }
+        user = std::move(*opened);
     }
     // The window works under the lock the program took at start-up.
-    if (!request_.dryRun && !request_.openDocument && !folder_.lock(error)) {
-        tell_.error() << error << "; nothing written" << std::endl;
-        return false;
+    if (!request_.dryRun && !request_.openDocument.doc) {
+        const Expected<void> locked = folder_.lock();
+        if (!locked) {
+            tell_.error() << locked.error().reason << "; nothing written" << std::endl;
+            return false;
+        }
     }
     XmlDocument templateDoc;
     std::vector<char> templateText;
-    if (folder_.loadFile("template_new.xml", templateDoc, templateText, error))
+    if (folder_.loadFile("template_new.xml", templateDoc, templateText))
         templateVariables_ = variableNames(templateDoc->first_node("patient"));
     std::size_t index = 0;
     if (!request_.user.empty() && !targetFor(user, index)) return false;
@@ -217,7 +233,6 @@ Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
     for (index = 0; index < targets_.size(); ++index)
         if (targets_[index]->record.line == record.line && targets_[index]->record.id == record.id)
             return targets_[index].get();
-    std::string error;
     const std::string problem = folder_.fileProblem(record);
     if (!problem.empty()) {
         tell_.error() << folder_.path() << "config.hma: line " << record.line << ": user " << record.id << ": "
@@ -226,10 +241,11 @@ Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
     }
     auto target = std::make_unique<Target>();
     target->record = record;
-    if (request_.openDocument && Global::userOpen && record.file == Global::currentFile) {
-        target->doc = &Global::userDoc;
-    } else if (!folder_.loadFile(record.file, target->own, target->text, error)) {
-        tell_.error() << error << std::endl;
+    if (request_.openDocument.doc && record.file == request_.openDocument.file) {
+        target->doc = request_.openDocument.doc;
+        target->open = true;
+    } else if (const Expected<void> loaded = folder_.loadFile(record.file, target->own, target->text); !loaded) {
+        tell_.error() << loaded.error().reason << std::endl;
         return nullptr;
     }
     target->patient = (*target->doc)->first_node("patient");
@@ -442,16 +458,14 @@ bool Import::write() {
         RapidDocument& d = target->doc->get();
         for (const Accepted& a : target->accepted)
             EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), a.plan, a.date, a.time);
-        std::string error;
-        if (target->doc == &Global::userDoc) {
-            // Saved as the window saves: a failure is shown by the store, the readings stay in the document.
-            Global::markUserChanged();
-            if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+        if (target->open) {
+            // Saved as the window saves: a failure is shown there, the readings stay in the document.
+            if (!request_.openDocument.save()) {
                 tell_.error() << folder_.path() << target->record.file << ": the readings could not be saved" << std::endl;
                 return false;
             }
-        } else if (!folder_.save(target->record.file, *target->doc, error)) {
-            tell_.error() << error << std::endl;
+        } else if (const Expected<void> saved = folder_.save(target->record.file, *target->doc); !saved) {
+            tell_.error() << saved.error().reason << std::endl;
             return false;
         }
     }
@@ -469,6 +483,7 @@ int Import::readRows() {
     const std::string& file = request_.file;
     FileInput fileInput(request_.input ? std::string() : file);
     std::istream fromFile(&fileInput);
+    fileInput.tellErrorsTo(fromFile);
     if (!request_.input && !fileInput.opened()) {
         tell_.error() << file << ": cannot be read" << std::endl;
         return exchange::kProblem;
@@ -478,12 +493,7 @@ int Import::readRows() {
     CsvRow row;
     std::string error;
     auto readRow = [&]() {
-        int read = -1;
-        try {
-            read = reader.next(row, error);
-        } catch (const std::ios_base::failure&) {
-            error = "cannot be read";
-        }
+        const int read = reader.next(row, error);
         if (read < 0) tell_.error() << file << ": " << error << "; nothing written" << std::endl;
         return read;
     };

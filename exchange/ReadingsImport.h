@@ -11,13 +11,16 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <istream>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/Expected.h"
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+#include "store/XmlDocument.h"
 
 // One reading another format's reader has made (FHIR, a phone's health
 // export), checked and stored exactly as a row of the CSV.
@@ -39,10 +42,15 @@ struct ImportRequest {
     bool dryRun = false;       // check and count, write nothing
     bool skipBad = false;      // store the good rows even when some are refused
     bool otherPerson = false;  // rows naming another person go to `user` all the same
-    // The window's import: the open user's document (the store's userDoc)
-    // stands for that user's file: readings are checked against it, added
-    // to it and saved through the store, under the lock the program holds.
-    bool openDocument = false;
+    // The window's import: the open user's document stands for that user's
+    // file: readings are checked against it, added to it and saved by save
+    // (which tells of a failure itself), under the lock the program holds.
+    struct OpenDocument {
+        std::string file;              // the user's file name
+        XmlDocument* doc = nullptr;    // null: no document stands for a file
+        std::function<Expected<void>()> save;
+    };
+    OpenDocument openDocument;
     // Readings another format's reader made from file (the CSV is then not
     // read; user is needed), and the word findings name their place with
     // ("entry" 4).

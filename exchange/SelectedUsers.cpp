@@ -4,20 +4,20 @@
 
 int SelectedUsers::load(const std::string& dataDir, const std::vector<std::string>& names, Diagnostics& tell,
                         readings::Depth depth) {
-    std::string error;
-    if (!folder.open(dataDir, error)) {
-        tell.error() << error << std::endl;
+    const Expected<void> opened = folder.open(dataDir);
+    if (!opened) {
+        tell.error() << opened.error().reason << std::endl;
         return exchange::kProblem;
     }
     // Records are copied once, into the readings (a registry may hold very long names).
     std::vector<UserRecord> named;
     for (const std::string& name : names) {
-        UserRecord r;
-        if (folder.findUser(name, r, error) != 1) {
-            tell.error() << error << std::endl;
+        Expected<UserRecord> found = folder.findUser(name);
+        if (!found) {
+            tell.error() << found.error().reason << std::endl;
             return exchange::kProblem;
         }
-        named.push_back(std::move(r));
+        named.push_back(std::move(*found));
     }
     const std::vector<UserRecord>& records = names.empty() ? folder.users() : named;
     docs_ = std::vector<XmlDocument>(records.size());
@@ -25,8 +25,9 @@ int SelectedUsers::load(const std::string& dataDir, const std::vector<std::strin
     for (std::size_t i = 0; i < records.size(); ++i) {
         const std::string note = folder.linkNote(records[i].file);
         if (!note.empty()) tell.error() << note << std::endl;
-        if (!folder.loadFile(records[i].file, docs_[i], texts_[i], error)) {
-            tell.error() << error << std::endl;
+        const Expected<void> loaded = folder.loadFile(records[i].file, docs_[i], texts_[i]);
+        if (!loaded) {
+            tell.error() << loaded.error().reason << std::endl;
             return exchange::kProblem;
         }
         const XmlNode* patient = docs_[i]->first_node("patient");

@@ -7,9 +7,9 @@
 
 int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& list, Diagnostics& tell) {
     DataFolder folder;
-    std::string error;
-    if (!folder.open(dataDir, error)) {
-        tell.error() << error << std::endl;
+    const Expected<void> opened = folder.open(dataDir);
+    if (!opened) {
+        tell.error() << opened.error().reason << std::endl;
         return exchange::kProblem;
     }
     list.clear();
@@ -31,8 +31,8 @@ int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& li
         std::vector<char> text;
         if (!platform::isRegularFile(folder.path() + r.file)) {
             s.status = "missing file";
-        } else if (!folder.loadFile(r.file, doc, text, error)) {
-            s.status = "damaged file: " + error;
+        } else if (const Expected<void> loaded = folder.loadFile(r.file, doc, text); !loaded) {
+            s.status = "damaged file: " + loaded.error().reason;
         } else if (!doc->first_node("patient")) {
             s.status = "damaged file: no patient element";
         } else {

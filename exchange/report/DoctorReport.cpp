@@ -30,19 +30,20 @@ std::string DoctorReport::defaultName(const std::string& first, const std::strin
 }
 
 int DoctorReport::make(const ReportRequest& request, std::string& page, std::string& fileName, Diagnostics& tell) {
-    std::string error;
     DataFolder folder;
-    UserRecord record;
-    if (!folder.openUser(request.dataDir, request.user, false, record, error)) {
-        tell.error() << error << std::endl;
+    const Expected<UserRecord> opened = folder.openUser(request.dataDir, request.user, false);
+    if (!opened) {
+        tell.error() << opened.error().reason << std::endl;
         return exchange::kProblem;
     }
+    const UserRecord& record = *opened;
     const std::string note = folder.linkNote(record.file);
     if (!note.empty()) tell.error() << note << std::endl;
     XmlDocument doc;
     std::vector<char> text;
-    if (!folder.loadFile(record.file, doc, text, error)) {
-        tell.error() << error << std::endl;
+    const Expected<void> loaded = folder.loadFile(record.file, doc, text);
+    if (!loaded) {
+        tell.error() << loaded.error().reason << std::endl;
         return exchange::kProblem;
     }
     XmlNode* patient = doc->first_node("patient");

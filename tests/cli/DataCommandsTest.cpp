@@ -119,19 +119,24 @@ protected:
 
 TEST_F(DataCommands, UsersAreFoundByIdOrByANameThatIsNotAmbiguous) {
     DataFolder folder;
-    std::string error;
-    ASSERT_TRUE(folder.open("", error)) << error;
+    const Expected<void> opened = folder.open("");
+    ASSERT_TRUE(opened) << opened.error().reason;
     EXPECT_EQ(folder.path(), data.folder);
-    UserRecord r;
-    ASSERT_EQ(folder.findUser("1", r, error), 1);
-    EXPECT_EQ(r.file, "user1.hma");
-    ASSERT_EQ(folder.findUser("Bob Roe", r, error), 1);
-    EXPECT_EQ(r.id, "1");
-    EXPECT_EQ(r.line, 9);
-    EXPECT_EQ(folder.findUser("Ann Lee", r, error), -1);
-    EXPECT_NE(error.find("ids: 0 2"), std::string::npos) << error;
-    EXPECT_EQ(folder.findUser("Nobody", r, error), 0);
-    EXPECT_NE(error.find("config.hma"), std::string::npos);
+    Expected<UserRecord> r = folder.findUser("1");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->file, "user1.hma");
+    r = folder.findUser("Bob Roe");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->id, "1");
+    EXPECT_EQ(r->line, 9);
+    r = folder.findUser("Ann Lee");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().kind, Error::Kind::Ambiguous);
+    EXPECT_NE(r.error().reason.find("ids: 0 2"), std::string::npos) << r.error().reason;
+    r = folder.findUser("Nobody");
+    ASSERT_FALSE(r);
+    EXPECT_EQ(r.error().kind, Error::Kind::NotFound);
+    EXPECT_NE(r.error().reason.find("config.hma"), std::string::npos);
 }
 
 TEST_F(DataCommands, ExportWritesEveryValueInTimeOrderWithNamesGuarded) {

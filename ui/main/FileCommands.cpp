@@ -228,7 +228,12 @@ void FileCommands::importReadings(MainWindow& window) {
     request.dataDir = Global::dataFolder;
     request.user = Global::currentId;
     request.file = path;
-    request.openDocument = true;
+    request.openDocument.file = Global::currentFile;
+    request.openDocument.doc = &Global::userDoc;
+    request.openDocument.save = [] {
+        Global::markUserChanged();
+        return Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
+    };
     request.dryRun = true;
     std::ostringstream told;
     Diagnostics tell(told, "");

@@ -11,6 +11,7 @@
 #include "platform/WindowIcon.h"
 #include "rules/units/PreferencesFile.h"
 #include "store/DataFolderSeed.h"
+#include "store/FolderStore.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/ToolkitLook.h"
@@ -55,15 +56,16 @@ int main() {
 
     // One program per data folder: a second one would overwrite the first
     // one's registry with its own copy.
-    std::string error;
-    const int locked = platform::lockDataFolder(folder, error);
-    if (locked != 1) {
+    const Expected<void> locked = FolderStore::lock(folder);
+    if (!locked) {
         std::string shown = folder;
         if (shown.size() > 1 && shown.back() == platform::pathSeparator()) shown.pop_back();
         // Without the lock another program could overwrite this one's
         // registry unseen: a lock that cannot be taken ends the start too.
-        const std::string text = locked == 0 ? "Quorvel is already running with the data folder " + shown + "."
-                                             : "Quorvel does not run without the lock on its data folder: " + error + ".";
+        const std::string text = locked.error().kind == Error::Kind::Busy
+                                     ? "Quorvel is already running with the data folder " + shown + "."
+                                     : "Quorvel does not run without the lock on its data folder: " +
+                                           locked.error().reason + ".";
         std::cerr << text << std::endl;
         TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << text;
         Dialogs::alert(text);
