@@ -96,25 +96,6 @@ std::string oneLine(std::string text) {
     return text;
 }
 
-// The entry window's refusal without what it says of its buttons ("Please
-// try again or hit Cancel"): the data tool has none.
-std::string withoutButtons(const std::string& message) {
-    std::string out;
-    std::size_t start = 0;
-    while (start <= message.size()) {
-        std::size_t end = message.find('\n', start);
-        if (end == std::string::npos) end = message.size();
-        std::string line = message.substr(start, end - start);
-        const std::size_t hit = line.find(" or hit ");
-        if (hit != std::string::npos) line.erase(hit);
-        const bool onlyAsks = line.empty() || line.rfind("Please try again", 0) == 0 ||
-                              line.rfind("Try again", 0) == 0 || line.rfind("Please shorten it", 0) == 0;
-        if (!onlyAsks) out += (out.empty() ? "" : " ") + line;
-        start = end + 1;
-    }
-    return out;
-}
-
 // The member names a variable's values are stored under ("" for `value`).
 const std::vector<std::string>& membersOf(const std::string& variable) {
     static std::map<std::string, std::vector<std::string>> known;
@@ -430,7 +411,8 @@ void Import::plan(const Pending& p, std::time_t now) {
     }
     a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, now);
     if (a.plan.result <= 0) {
-        refuse(p.line, oneLine(withoutButtons(EntryRules::message(a.plan.result, a.plan.field))));
+        // The data tool has no buttons: the reason alone.
+        refuse(p.line, oneLine(EntryRules::refusal(a.plan.result, a.plan.field).reason));
         return;
     }
     std::map<std::string, std::string> values;

@@ -85,42 +85,50 @@ private:
 
 }  // namespace
 
-std::string message(int result, const std::string& field) {
+Error refusal(int result, const std::string& field) {
+    const Error::Kind kind = Error::Kind::Refused;
+    const char* again = "Please try again or hit \"Cancel\"";
     switch (result) {
     case kDateUnreadable:
-        return "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit "
-               "\"Cancel\"";
+        return Error(kind, "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD", "", again);
     case kTimeUnreadable:
-        return "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM\nPlease try again "
-               "or hit \"Cancel\"";
+        return Error(kind, "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM", "",
+                     again);
     case kBadSuffix:
-        return "Incorrect time: please indicate AM or PM or hit \"Cancel\"";
+        return Error(kind, "Incorrect time: please indicate AM or PM", "", kOrCancel);
     case kBadRange:
-        return "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"";
+        return Error(kind, "Incorrect range for date or time values.", "", again);
     case kAfterTomorrow:
-        return "The date is after tomorrow.\nPlease enter a date up to tomorrow or hit \"Cancel\"";
+        return Error(kind, "The date is after tomorrow.\nPlease enter a date up to tomorrow", "", kOrCancel);
     case kNoSuchDay:
-        return "The date names a day that does not exist in that month.\nPlease try again or hit \"Cancel\"";
+        return Error(kind, "The date names a day that does not exist in that month.", "", again);
     case kNoValue:
-        return "Please enter at least one value.\nTry again or hit \"Cancel\"";
+        return Error(kind, "Please enter at least one value.", "", "Try again or hit \"Cancel\"");
     case kTextTooLong:
-        return "The " + field + " you entered is longer than " + std::to_string(kMaxText) +
-               " characters.\nPlease shorten it or hit \"Cancel\"";
+        return Error(kind, "The " + field + " you entered is longer than " + std::to_string(kMaxText) + " characters.",
+                     "", "Please shorten it or hit \"Cancel\"");
     case kNotFinite:
-        return "The " + field + " you entered is not a finite number.\nPlease try again or hit \"Cancel\"";
+        return Error(kind, "The " + field + " you entered is not a finite number.", "", again);
     case kValueTooLarge:
-        return "The " + field + " you entered is too large to be stored.\nPlease try again or hit \"Cancel\"";
+        return Error(kind, "The " + field + " you entered is too large to be stored.", "", again);
     case kNotANumber:
-        return "The " + field + " you entered is not a number.\nPlease try again or hit \"Cancel\"";
+        return Error(kind, "The " + field + " you entered is not a number.", "", again);
     case kNegative:
-        return "The " + field + " you entered is below zero, which no measurement of a person can be.\nPlease "
-               "try again or hit \"Cancel\"";
+        return Error(kind, "The " + field + " you entered is below zero, which no measurement of a person can be.", "",
+                     again);
     case kNameTooLong:
-        return "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
-               " characters.\nEntries cannot be recorded under it.";
+        return Error(kind, "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
+                               " characters.\nEntries cannot be recorded under it.");
     default:
-        return "The entry could not be recorded.";
+        return Error(kind, "The entry could not be recorded.");
     }
+}
+
+std::string message(int result, const std::string& field) {
+    const Error refused = refusal(result, field);
+    // The hint that only names the button ends the reason's own sentence.
+    if (refused.hint == kOrCancel) return refused.reason + " " + refused.hint;
+    return refused.shown();
 }
 
 namespace {

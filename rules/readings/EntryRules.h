@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Error.h"
 #include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
@@ -39,8 +40,14 @@ enum Result {
     kNoSuchDay = -12,      // a day the month does not have (February 30)
 };
 
-// The alert shown for a refused entry; field names the input concerned
-// where the result is about one input.
+// Why an entry was refused (field names the input concerned where the
+// result is about one input), with what the entry window adds of its
+// buttons as the hint ("Please try again or hit \"Cancel\"").
+Error refusal(int result, const std::string& field = std::string());
+// The hint that only names the button: the window says it at the end of
+// the reason's last sentence.
+constexpr const char* kOrCancel = "or hit \"Cancel\"";
+// The alert shown for a refused entry: the reason and the hint.
 std::string message(int result, const std::string& field = std::string());
 
 // Initial texts of the Date and Time inputs for the local time now:

@@ -79,3 +79,21 @@ TEST(MessageTexts, CancelIsNamedTheSameWayEverywhere) {
     }
     EXPECT_GE(offeringCancel, 15u);
 }
+
+// The data tool says the reason alone; the window adds its hint. Neither is
+// cut out of the other: a name that holds the hint's words stays whole.
+TEST(MessageTexts, TheReasonOfARefusalHoldsNoHint) {
+    for (int result = EntryRules::kNoSuchDay; result <= 0; ++result) {
+        SCOPED_TRACE(result);
+        const Error refused = EntryRules::refusal(result, "Value");
+        EXPECT_EQ(refused.kind, Error::Kind::Refused);
+        EXPECT_FALSE(refused.reason.empty());
+        EXPECT_EQ(refused.reason.find("Cancel"), std::string::npos) << refused.reason;
+        const std::string alert = EntryRules::message(result, "Value");
+        EXPECT_EQ(alert.rfind(refused.reason, 0), 0u) << alert;
+        EXPECT_EQ(alert.size(), refused.reason.size() + (refused.hint.empty() ? 0 : refused.hint.size() + 1)) << alert;
+    }
+    const std::string name = "Sugar or hit \"Cancel\" after every meal";
+    EXPECT_NE(EntryRules::refusal(EntryRules::kNameTooLong, name).reason.find(name + "\" is longer than"),
+              std::string::npos);
+}
