@@ -255,7 +255,7 @@ bool Global::saveRegistryChange(const char* undoneNote) {
     return saveChange("config.hma", configDoc, undoneNote);
 }
 
-bool Global::createNew() {
+Expected<void> Global::createNew() {
     TRACE_SCOPE("Global::createNew");
     const char* name = "template_new.xml";
     std::vector<char> text;
@@ -279,7 +279,7 @@ bool Global::createNew() {
     if (id < 0) {
         TRACE_MSG(1, "Global::createNew") << "Error: no free user id left in config.hma";
         Dialogs::alert("No free user id is left in the registry (config.hma); no new user was made.");
-        return false;
+        return Error(Error::Kind::NotFound, "no free user id is left in config.hma");
     }
     userText.swap(text);
     userDoc.swap(fresh);
@@ -295,19 +295,19 @@ bool Global::createNew() {
         // A template without the id attribute still yields a valid user file.
         patient->prepend_attribute(userDoc->allocate_attribute("id", stored));
     }
-    return true;
+    return {};
 }
 
-bool Global::addNewToConfig(const char* first, const char* last) {
+Expected<void> Global::addNewToConfig(const char* first, const char* last) {
     TRACE_SCOPE("Global::addNewToConfig");
     // A record added outside keeps its id: the new one is chosen after it.
-    if (!refreshRegistry()) return false;
+    if (const Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
     XmlNode* before = nullptr;
     const int id = getNewId(&before);
     if (id < 0) {
         TRACE_MSG(1, "Global::addNewToConfig") << "Error: no free user id left in config.hma";
         Dialogs::alert("No free user id is left in the registry (config.hma); the user was not added.");
-        return false;
+        return Error(Error::Kind::NotFound, "no free user id is left in config.hma");
     }
     XmlNode* config = configDoc->first_node("config");
     if (!config) {
@@ -336,23 +336,23 @@ bool Global::addNewToConfig(const char* first, const char* last) {
     currentFile = "user" + currentId + ".hma";
     patient->append_node(
         configDoc->allocate_node(rapidxml::node_element, "file", configDoc->allocate_string(currentFile.c_str())));
-    if (saveRegistryChange("The user was not added; the registry on disk was left unchanged.")) return true;
+    if (saveRegistryChange("The user was not added; the registry on disk was left unchanged.")) return {};
     config->remove_node(patient);
     currentId = previousId;
     currentFile = previousFile;
-    return false;
+    return Error(Error::Kind::NotSaved, "config.hma could not be saved");
 }
 
-bool Global::renameInRegistry(XmlNode* record, const std::string& first, const std::string& last) {
+Expected<void> Global::renameInRegistry(XmlNode* record, const std::string& first, const std::string& last) {
     TRACE_SCOPE("Global::renameInRegistry");
-    if (!record) return false;
+    if (!record) return Error(Error::Kind::NotFound, "no record to rename");
     const std::string id = attributeText(record, "id");
-    if (!refreshRegistry()) return false;
+    if (const Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
     record = findNodeWithId(id.c_str());
     if (!record) {
         Dialogs::alert("The user's record was removed from the registry (config.hma) by another program;\n"
                        "the name was not changed.");
-        return false;
+        return Error(Error::Kind::NotFound, "the record " + id + " was removed from config.hma");
     }
     RapidDocument& doc = configDoc.get();
     XmlNode* name = record->first_node("name");
@@ -374,10 +374,10 @@ bool Global::renameInRegistry(XmlNode* record, const std::string& first, const s
         previous[i] = std::string(nodes[i]->value(), nodes[i]->value_size());
         nodes[i]->value(doc.allocate_string(texts[i].c_str(), texts[i].size() + 1), texts[i].size());
     }
-    if (saveRegistryChange("The name was not changed; the registry on disk was left unchanged.")) return true;
+    if (saveRegistryChange("The name was not changed; the registry on disk was left unchanged.")) return {};
     for (int i = 0; i < 2; ++i)
         nodes[i]->value(doc.allocate_string(previous[i].c_str(), previous[i].size() + 1), previous[i].size());
-    return false;
+    return Error(Error::Kind::NotSaved, "config.hma could not be saved");
 }
 
 namespace {

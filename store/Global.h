@@ -94,15 +94,15 @@ public:
 
     // Makes userDoc a copy of the template with a fresh id; sets userOpen.
     // False (after an alert, nothing changed) when no id is left.
-    static bool createNew();
+    static Expected<void> createNew();
     // Adds the open user to the registry, sets currentId and currentFile and
     // saves the registry. False without a change when no id is left or when
     // the registry could not be saved (the record is taken out again and
     // currentId and currentFile are restored; the alert says so).
-    static bool addNewToConfig(const char* first, const char* last);
+    static Expected<void> addNewToConfig(const char* first, const char* last);
     // Gives a registry record a new first and last name and saves the
     // registry; when that fails the old names are put back (false).
-    static bool renameInRegistry(XmlNode* record, const std::string& first, const std::string& last);
+    static Expected<void> renameInRegistry(XmlNode* record, const std::string& first, const std::string& last);
     // The first free id after the first record's id; *before receives the
     // record a new one goes before (null: at the end). -1 when the id after
     // the last record would not fit in an int.

@@ -274,7 +274,7 @@ TEST(StoreCreateNew, WithoutConfirmationNothingIsWritten) {
     const std::vector<std::string> files = data.files();
     const std::string config = data.read("config.hma");
     testing::internal::CaptureStdout();
-    Global::createNew();
+    (void)Global::createNew();
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_EQ(out, "New Id is 1\n");
     EXPECT_TRUE(Global::userOpen);
@@ -293,7 +293,7 @@ TEST(StoreCreateNew, ConfirmingGivesTheSameIdAndAFileNamedAfterIt) {
     TestDataFolder data;
     DialogRecorder dialogs;
     loadRegistry(data, registry({"0", "2"}));
-    Global::createNew();
+    (void)Global::createNew();
     ASSERT_TRUE(Global::addNewToConfig("Tom & Jerry", "<Smith>"));
     EXPECT_EQ(Global::currentId, Global::attributeText(Global::userDoc->first_node("patient"), "id"));
     ASSERT_TRUE(Global::saveFile(Global::currentFile.c_str(), Global::userDoc));
@@ -324,7 +324,7 @@ TEST(StoreCreateNew, MissingOrDamagedTemplateEndsTheProgram) {
         testing::internal::CaptureStderr();
         int status = -1;
         try {
-            Global::createNew();
+            (void)Global::createNew();
         } catch (const ExitCalled& e) {
             status = e.status;
         }
@@ -517,9 +517,9 @@ TEST(StoreSave, FailedRegistrySaveTakesTheChangeBack) {
         const char* note;
     };
     const Case cases[] = {
-        {"new user", [] { return Global::addNewToConfig("New", "Person"); }, "The user was not added"},
+        {"new user", [] { return static_cast<bool>(Global::addNewToConfig("New", "Person")); }, "The user was not added"},
         {"rename",
-         [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
+         [] { return static_cast<bool>(Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person")); },
          "The name was not changed"},
         {"removal", [] { return static_cast<bool>(Global::removeCurrentUser()); }, "The user was not removed"},
     };
@@ -624,8 +624,8 @@ TEST(StoreOutside, RegistryChangedOutsideIsReadAgainBeforeEachChange) {
         std::function<bool()> apply;
         std::vector<std::string> ids;
     } cases[] = {
-        {"new user", [] { return Global::addNewToConfig("New", "Person"); }, {"0", "1", "2", "3"}},
-        {"rename", [] { return Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person"); },
+        {"new user", [] { return static_cast<bool>(Global::addNewToConfig("New", "Person")); }, {"0", "1", "2", "3"}},
+        {"rename", [] { return static_cast<bool>(Global::renameInRegistry(Global::findNodeWithId("1"), "Renamed", "Person")); },
          {"0", "1", "3"}},
         {"removal", [] { return static_cast<bool>(Global::removeCurrentUser()); }, {"0", "3"}},
     };

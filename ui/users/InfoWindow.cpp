@@ -234,8 +234,9 @@ void InfoWindow::saveCB_i() {
                 patient->insert_node(info, oldInfo);
                 patient->remove_node(info);
             }
+            // A registry that cannot take the old names back was told of.
             if (XmlNode* again = Global::findNodeWithId(idText.c_str()))
-                Global::renameInRegistry(again, oldFirst, oldLast);
+                (void)Global::renameInRegistry(again, oldFirst, oldLast);
             if (mainWindow) mainWindow->refreshPanels(false, false, false);
             return;  // the window stays open
         }
