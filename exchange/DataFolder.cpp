@@ -102,7 +102,7 @@ Expected<UserRecord> DataFolder::findUser(const std::string& name) const {
 
 Expected<void> DataFolder::loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer,
                                     XmlFile::Text kept) const {
-    const Expected<void> read = store_.read(fileName, doc, buffer, kept);
+    Expected<void> read = store_.read(fileName, doc, buffer, kept);
     if (read) return read;
     const Error& failure = read.error();
     const std::string path = folder_ + fileName;
@@ -118,7 +118,7 @@ Expected<void> DataFolder::loadFile(const std::string& fileName, XmlDocument& do
 }
 
 Expected<void> DataFolder::lock() {
-    const Expected<void> locked = FolderStore::lock(folder_);
+    Expected<void> locked = FolderStore::lock(folder_);
     if (locked) return locked;
     if (locked.error().kind == Error::Kind::Busy)
         return Error(Error::Kind::Busy, folder_ + ": Quorvel has this data folder open; close it and try again");
@@ -129,7 +129,7 @@ Expected<void> DataFolder::save(const std::string& fileName, const XmlDocument& 
     const std::string path = folder_ + fileName;
     if (platform::isReadOnlyFile(path))
         return Error(Error::Kind::NotSaved, path + ": the file is read-only; nothing was written");
-    const Expected<void> saved = store_.save(fileName, doc);
+    Expected<void> saved = store_.save(fileName, doc);
     if (saved) return saved;
     return Error(saved.error().kind, path + ": " + saved.error().reason + "; the file was left unchanged");
 }

@@ -192,7 +192,7 @@ Expected<void> Global::loadFile(XmlDocument& doc, const char* fileName, std::vec
         reportBadName(fileName, "Global::loadFile");
         return Error(Error::Kind::UnsafeName, "not a plain file name");
     }
-    const Expected<void> loaded = files().load(fileName, doc, buffer);
+    Expected<void> loaded = files().load(fileName, doc, buffer);
     if (!loaded) {
         // Without the file the program cannot go on.
         if (loaded.error().kind == Error::Kind::CannotOpen) cannotOpen(fileName, true);
@@ -217,7 +217,7 @@ Expected<void> Global::saveReporting(const char* fileName, XmlDocument& doc, con
         if (files().isOpenUser(doc)) files().setUnsaved(files().changedOutside(fileName));
         return Error(Error::Kind::NotSaved, std::string(fileName) + " was changed by another program");
     }
-    const Expected<void> saved = files().save(fileName, doc);
+    Expected<void> saved = files().save(fileName, doc);
     if (!saved) {
         const std::string& error = saved.error().reason;
         std::cerr << "Unable to save file: " << fileName << ": " << error << std::endl;
@@ -237,7 +237,7 @@ bool Global::saveChange(const char* fileName, XmlDocument& doc, const char* undo
     const bool userDocument = files().isOpenUser(doc);
     const bool unsavedBefore = userUnsaved;
     if (userDocument) markUserChanged();
-    const Expected<void> saved = saveReporting(fileName, doc, undoneNote);
+    Expected<void> saved = saveReporting(fileName, doc, undoneNote);
     if (saved || saved.error().kind == Error::Kind::NotSafe) return true;
     // The caller takes the change back: memory holds what it held before.
     if (userDocument) userUnsaved = unsavedBefore;
@@ -301,7 +301,7 @@ Expected<void> Global::createNew() {
 Expected<void> Global::addNewToConfig(const char* first, const char* last) {
     TRACE_SCOPE("Global::addNewToConfig");
     // A record added outside keeps its id: the new one is chosen after it.
-    if (const Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
+    if (Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
     XmlNode* before = nullptr;
     const int id = getNewId(&before);
     if (id < 0) {
@@ -347,7 +347,7 @@ Expected<void> Global::renameInRegistry(XmlNode* record, const std::string& firs
     TRACE_SCOPE("Global::renameInRegistry");
     if (!record) return Error(Error::Kind::NotFound, "no record to rename");
     const std::string id = attributeText(record, "id");
-    if (const Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
+    if (Expected<void> refreshed = refreshRegistry(); !refreshed) return refreshed;
     record = findNodeWithId(id.c_str());
     if (!record) {
         Dialogs::alert("The user's record was removed from the registry (config.hma) by another program;\n"
@@ -438,7 +438,7 @@ Expected<void> Global::removeUserWithId(const std::string& id) {
 }
 
 Expected<void> Global::removeRecord(const std::function<bool(XmlNode*)>& matches, const std::string& shown) {
-    const Expected<void> refreshed = refreshRegistry();
+    Expected<void> refreshed = refreshRegistry();
     if (!refreshed) return refreshed;
     const Error notFound(Error::Kind::NotFound, "no user " + shown + " in config.hma");
     XmlNode* config = configDoc->first_node("config");
