@@ -214,7 +214,7 @@ TEST(SafeWriterFailure, EachCallOfASaveFailingInTurnLeavesTheOldFileOrTheWholeNe
         }
         Global::forgetFiles();  // the file on disk is set by the test, never changed by another program
         testing::internal::CaptureStderr();
-        const bool saved = Global::saveFile(name.c_str(), doc);
+        const bool saved = static_cast<bool>(Global::saveFile(name.c_str(), doc));
         testing::internal::GetCapturedStderr();
         return saved;
     };
