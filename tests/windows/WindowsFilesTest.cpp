@@ -61,7 +61,7 @@ TEST(WindowsFiles, SafeSaveFlushesThenReplacesTheExistingFile) {
     Global::userDoc->first_node("patient")->first_node("info")->first_node("name")->first_node("first")->value("Jos\xc3\xa9");
     RecordingOps ops;
     SafeWriter::setFileOps(&ops);
-    const bool saved = Global::saveFile("user0.hma", Global::userDoc);
+    const bool saved = static_cast<bool>(Global::saveFile("user0.hma", Global::userDoc));
     SafeWriter::setFileOps(nullptr);
     ASSERT_TRUE(saved) << (dialogs.alerts.empty() ? "" : dialogs.alerts[0]);
     const std::vector<std::string> expected = {"createExclusive", "writeAll", "flushToDisk", "close", "replace",
