@@ -85,7 +85,7 @@ void BM_SeriesPoints(benchmark::State& state) {
     tzset();
     Document& d = document();
     for (auto _ : state) {
-        PointMap points = DisplayMenuRules::seriesPoints(d.variable, "value");
+        PointMap points = DisplayMenuRules::seriesPoints(d.variable, "value", Units::Preferences());
         benchmark::DoNotOptimize(points.size());
         if (points.size() != static_cast<std::size_t>(kEntries)) state.SkipWithError("entries lost");
     }

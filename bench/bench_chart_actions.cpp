@@ -408,7 +408,7 @@ void BM_NewEntryThreeSeries(benchmark::State& state) {
     freshChart();
     for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
     settle();
-    NewEntryWindow* entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
+    NewEntryWindow* entry = new NewEntryWindow(&win(), "Add history entry for Vitals: Pulse", "Vitals", "Pulse");
     for (auto _ : state) {
         state.PauseTiming();
         bench::typeNextPulse(entry, "2025/12/31");

@@ -47,10 +47,11 @@ bool firstDraw(HistoryTableWindow& window) {
 void BM_HistoryRows100k(benchmark::State& state) {
     makeUser();
     bool grouped = false;
-    const auto columns = HistoryData::columnsFor("Pulse", grouped);
+    const auto columns = HistoryData::columnsFor("Pulse", grouped, Units::Preferences());
     std::ostringstream errors;
     for (auto _ : state) {
-        auto rows = HistoryData::readRows(Global::findVariable("Pulse"), "Pulse", columns, grouped, errors);
+        auto rows =
+            HistoryData::readRows(Global::findVariable("Pulse"), "Pulse", columns, grouped, Units::Preferences(), errors);
         benchmark::DoNotOptimize(rows.data());
     }
 }
@@ -60,7 +61,7 @@ BENCHMARK(BM_HistoryRows100k)->Unit(benchmark::kMillisecond);
 void BM_HistoryWindowOpen100k(benchmark::State& state) {
     makeUser();
     for (auto _ : state) {
-        auto* window = new HistoryTableWindow(1000, 800, "Pulse History", "Pulse");
+        auto* window = new HistoryTableWindow(nullptr, 1000, 800, "Pulse History", "Pulse");
         const bool drawn = firstDraw(*window);
         state.PauseTiming();
         window->hide();
@@ -78,7 +79,7 @@ BENCHMARK(BM_HistoryWindowOpen100k)->Unit(benchmark::kMillisecond)->Iterations(5
 // One redraw after moving the scroll position across the whole history.
 void BM_HistoryScroll100k(benchmark::State& state) {
     makeUser();
-    auto* window = new HistoryTableWindow(1000, 800, "Pulse History", "Pulse");
+    auto* window = new HistoryTableWindow(nullptr, 1000, 800, "Pulse History", "Pulse");
     if (!firstDraw(*window)) state.SkipWithError("the table was not drawn");
     int row = 0;
     const long before = window->table->cellsDrawn;

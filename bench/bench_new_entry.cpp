@@ -51,8 +51,8 @@ Setup& setup() {
     Global::currentFile = "user0.hma";
     Global::currentId = "0";
     s.window = new MainWindow(1100, 800);
-    s.window->refreshPanels(true, false, true);
-    s.entry = new NewEntryWindow("Add history entry for Vitals: Pulse", "Vitals", "Pulse");
+    s.window->refreshPanels(MainWindow::UserLine::Reselected, MainWindow::ChartSeries::Cleared);
+    s.entry = new NewEntryWindow(s.window, "Add history entry for Vitals: Pulse", "Vitals", "Pulse");
     Fl::check();
     return s;
 }

@@ -9,6 +9,7 @@
 
 #include "exchange/ReadingsImport.h"
 #include "exchange/Status.h"
+#include "rules/units/Units.h"
 
 namespace cli {
 
@@ -30,6 +31,7 @@ struct ExportOptions {
     std::string format = "csv";
     bool bom = false;    // the CSV begins with a UTF-8 byte-order mark
     std::string output;  // empty or "-": standard output
+    Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };
 
 struct ImportOptions {
@@ -42,6 +44,7 @@ struct ImportOptions {
     std::string file;            // "-": standard input
     std::string format = "csv";  // csv, fhir or apple-health
     bool allSources = false;     // apple-health: the samples of watches too
+    Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };
 
 struct CheckOptions {
@@ -55,6 +58,7 @@ struct RemoveOptions {
     std::string variable;
     std::string entry;
     bool yes = false;
+    Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };
 
 struct BackupOptions {

@@ -17,6 +17,7 @@ int runExport(const ExportOptions& options) {
     request.json = options.format == "json";
     request.fhir = options.format == "fhir";
     request.bom = options.bom;
+    request.units = options.units;
     if ((request.json || request.fhir) && request.bom) {
         std::cerr << "quorvel-data: --bom is for CSV; JSON never begins with a byte-order mark" << std::endl;
         return kUsage;

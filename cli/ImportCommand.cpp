@@ -36,6 +36,7 @@ int runImport(const ImportOptions& options) {
     request.dryRun = options.dryRun;
     request.skipBad = options.skipBad;
     request.otherPerson = options.otherPerson;
+    request.units = options.units;
     Diagnostics tell(std::cerr, "quorvel-data: ");
     ImportSummary summary;
     std::string details;  // another format's summary per variable, and what it left out

@@ -12,7 +12,7 @@ int runRemove(const RemoveOptions& options) {
     ReadingRemoval removal;
     const int found = removal.find(options.dataDir, options.user, options.variable, options.entry, tell);
     if (found != kOk) return found;
-    std::cout << removal.description() << std::endl;
+    std::cout << removal.description(options.units) << std::endl;
     if (!options.yes) {
         std::cout << "Remove this entry? [y/N] " << std::flush;
         std::string answer;

@@ -32,6 +32,7 @@ int runReport(const ReportOptions& options, std::ostream& out, std::ostream& err
     request.dataDir = options.dataDir;
     request.user = options.user;
     request.showFolder = options.showFolder;
+    request.units = options.units;
     request.madeOn = today();
     std::string error;
     if (!ReportPeriod::fromOptions(options.from, options.to, options.last, request.madeOn, request.period, error)) {

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "rules/units/Units.h"
+
 namespace cli {
 
 struct ReportOptions {
@@ -15,6 +17,7 @@ struct ReportOptions {
     std::string last;     // "30d", "90d", "1y"
     std::string output;   // empty: <First>-<Last>-<to>.html in the current folder; "-": out
     bool showFolder = false;  // name the data folder on the page
+    Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };
 
 // Returns the exit status: 0 written, 1 a problem with the data or the

@@ -20,11 +20,13 @@ namespace {
 
 // Values are read and written in the units the folder's preferences choose;
 // damaged preferences are said and the files' own units used.
-void useFolderUnits(const std::string& dataDir) {
+Units::Preferences folderUnits(const std::string& dataDir) {
+    Units::Preferences units;
     const Expected<std::string> folder = DataFolder::resolve(dataDir);
-    if (!folder) return;  // the command says so
-    const std::string problem = PreferencesFile::load(*folder);
+    if (!folder) return units;  // the command says so
+    const std::string problem = PreferencesFile::load(*folder, units);
     if (!problem.empty()) std::cerr << "quorvel-data: " << problem << "; the files' own units are used" << std::endl;
+    return units;
 }
 
 // What the command line chose: the data folder, the options of each
@@ -57,7 +59,7 @@ CLI::App* addUsers(CLI::App& app, Choices& c) {
     usersCmd->add_flag("--json", c.users.json, "Write JSON instead of a table");
     usersCmd->callback([&c] {
         c.users.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        folderUnits(c.dataDir);  // damaged preferences are said all the same
         c.status = cli::runUsers(c.users);
     });
     return usersCmd;
@@ -81,7 +83,7 @@ CLI::App* addExport(CLI::App& app, Choices& c) {
         ->type_name("FILE");
     exportCmd->callback([&c] {
         c.exp.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        c.exp.units = folderUnits(c.dataDir);
         c.status = cli::runExport(c.exp);
     });
     return exportCmd;
@@ -116,7 +118,7 @@ CLI::App* addImport(CLI::App& app, Choices& c) {
         ->required();
     importCmd->callback([&c] {
         c.imp.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        c.imp.units = folderUnits(c.dataDir);
         c.status = cli::runImport(c.imp);
     });
     return importCmd;
@@ -127,7 +129,7 @@ CLI::App* addCheck(CLI::App& app, Choices& c) {
     checkCmd->add_flag("--json", c.check.json, "Write the findings as JSON");
     checkCmd->callback([&c] {
         c.check.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        folderUnits(c.dataDir);  // damaged preferences are said all the same
         c.status = cli::runCheck(c.check);
     });
     return checkCmd;
@@ -142,7 +144,7 @@ CLI::App* addRemove(CLI::App& app, Choices& c) {
     removeCmd->add_flag("--yes,-y", rem.yes, "Do not ask for confirmation");
     removeCmd->callback([&c] {
         c.rem.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        c.rem.units = folderUnits(c.dataDir);
         c.status = cli::runRemove(c.rem);
     });
     return removeCmd;
@@ -165,7 +167,7 @@ CLI::App* addReport(CLI::App& app, Choices& c) {
                         "Name the data folder on the page (left out by default: its path holds the login name)");
     reportCmd->callback([&c] {
         c.rep.dataDir = c.dataDir;
-        useFolderUnits(c.dataDir);
+        c.rep.units = folderUnits(c.dataDir);
         c.status = cli::runReport(c.rep);
     });
     return reportCmd;

@@ -63,7 +63,7 @@ json usersTree(const std::vector<UserSummary>& list) {
     return out;
 }
 
-json exportTree(const std::vector<UserReadings>& list) {
+json exportTree(const std::vector<UserReadings>& list, const Units::Preferences& units) {
     json out = json::array();
     for (const UserReadings& u : list) {
         json j = record(u.record);
@@ -71,7 +71,6 @@ json exportTree(const std::vector<UserReadings>& list) {
         for (const VariableReadings& v : u.variables) {
             // Values and limits in the unit the preferences show, which the variable names.
             const Units::Quantity quantity = Units::quantityOf(v.name);
-            const Units::Preferences& units = Units::current();
             auto shown = [&](const std::string& text) {
                 return Units::shownText(quantity, text, units, Units::kExchangeDecimals);
             };
@@ -123,8 +122,12 @@ json findingsTree(const std::vector<Finding>& list) {
 
 std::string users(const std::vector<UserSummary>& list) { return dump(usersTree(list)); }
 void users(const std::vector<UserSummary>& list, std::ostream& out) { dump(usersTree(list), out); }
-std::string exportUsers(const std::vector<UserReadings>& list) { return dump(exportTree(list)); }
-void exportUsers(const std::vector<UserReadings>& list, std::ostream& out) { dump(exportTree(list), out); }
+std::string exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units) {
+    return dump(exportTree(list, units));
+}
+void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, std::ostream& out) {
+    dump(exportTree(list, units), out);
+}
 std::string findings(const std::vector<Finding>& list) { return dump(findingsTree(list)); }
 void findings(const std::vector<Finding>& list, std::ostream& out) { dump(findingsTree(list), out); }
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "exchange/UserReadings.h"
+#include "rules/units/Units.h"
 
 // One line of the users list.
 struct UserSummary {
@@ -36,8 +37,9 @@ void users(const std::vector<UserSummary>& list, std::ostream& out);
 
 // One object per user with its details and, per variable, its ranges (the
 // stored texts) and its entries in time order.
-std::string exportUsers(const std::vector<UserReadings>& list);
-void exportUsers(const std::vector<UserReadings>& list, std::ostream& out);
+// Values and limits are given in the units chosen.
+std::string exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units);
+void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, std::ostream& out);
 
 std::string findings(const std::vector<Finding>& list);
 void findings(const std::vector<Finding>& list, std::ostream& out);

@@ -35,13 +35,12 @@ int ReadingRemoval::find(const std::string& dataDir, const std::string& user, co
     return exchange::kOk;
 }
 
-std::string ReadingRemoval::description() const {
+std::string ReadingRemoval::description(const Units::Preferences& units) const {
     if (!entry_) return std::string();
     std::string text = user_.first + " " + user_.last + ", " + variableName_ + ", entry " + entryId_ + ": " +
                        Global::childText(entry_, "date") + " " + Global::childText(entry_, "time");
     // The stored text, and in another chosen unit the value in it as well.
     const Units::Quantity quantity = Units::quantityOf(variableName_);
-    const Units::Preferences& units = Units::current();
     for (const XmlNode* c = entry_->first_node(); c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
         if (name == "date" || name == "time") continue;

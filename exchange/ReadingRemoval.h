@@ -9,6 +9,7 @@
 #include "exchange/DataFolder.h"
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class ReadingRemoval {
@@ -19,7 +20,8 @@ public:
              const std::string& entry, Diagnostics& tell);
 
     // The entry found: "Ann Lee, Pulse, entry 3: 2026/03/05 08:30:00 AM, value 72".
-    std::string description() const;
+    // Values in another unit than the stored one are given in both.
+    std::string description(const Units::Preferences& units) const;
 
     // Removes the entry found and saves the file. kOk; kProblem (told) when
     // the save fails, which leaves the file as it was.

@@ -205,9 +205,9 @@ void writeJson(const ExportRequest& request, SelectedUsers& selected, ChosenRead
             patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
         out = FhirBundle::write(users, patients);
     } else if (stream) {
-        JsonWriter::exportUsers(users, *stream);
+        JsonWriter::exportUsers(users, request.units, *stream);
     } else {
-        out = JsonWriter::exportUsers(users);
+        out = JsonWriter::exportUsers(users, request.units);
     }
 }
 
@@ -271,10 +271,9 @@ struct CsvRows {
 // The rows of a user's variable, in the unit the preferences show, which
 // the rows name. The user's cells are made with its first row.
 void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReadings& v, bool repair, bool& userMade,
-                     ChosenReadings& chosen) {
+                     ChosenReadings& chosen, const Units::Preferences& units) {
     bool variableMade = false;
     const Units::Quantity quantity = Units::quantityOf(v.name);
-    const Units::Preferences& units = Units::current();
     const bool convert = !Units::isStored(quantity, units);
     const std::string_view unit = Units::shown(quantity, units).ucum;
     std::string converted;
@@ -348,7 +347,7 @@ bool writeCsv(const ExportRequest& request, const SelectedUsers& selected, const
     for (std::size_t i = 0; i < selected.users.size(); ++i) {
         bool userMade = false;
         for (const VariableReadings& v : selected.users[i].variables)
-            if (chosen.variable(v)) addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen);
+            if (chosen.variable(v)) addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen, request.units);
     }
     sortByKey(rows.order);
     return putCsv(rows, request.bom, out, stream);

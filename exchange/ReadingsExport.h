@@ -9,6 +9,7 @@
 
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+#include "rules/units/Units.h"
 
 struct ExportRequest {
     std::string dataDir;                 // empty: the program's own data folder
@@ -19,6 +20,7 @@ struct ExportRequest {
     bool json = false;
     bool bom = false;   // CSV: a UTF-8 byte-order mark first, for spreadsheets
     bool fhir = false;  // a FHIR R4 Bundle (FhirBundle) instead of CSV or JSON
+    Units::Preferences units;  // the units CSV and JSON give values in
 };
 
 class ReadingsExport {

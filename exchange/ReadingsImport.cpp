@@ -348,7 +348,7 @@ void Import::addPlainRow(const CsvRow& row, bool first) {
     p.line = row.line;
     p.variable = request_.variable;
     // Plain rows are in the units the person chose.
-    p.unit = &Units::shown(Units::quantityOf(p.variable), Units::current());
+    p.unit = &Units::shown(Units::quantityOf(p.variable), request_.units);
     p.datetime = c[0];
     for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
     pending_.push_back(std::move(p));

@@ -20,6 +20,7 @@
 #include "app/Expected.h"
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 // One reading another format's reader has made (FHIR, a phone's health
@@ -42,6 +43,7 @@ struct ImportRequest {
     bool dryRun = false;       // check and count, write nothing
     bool skipBad = false;      // store the good rows even when some are refused
     bool otherPerson = false;  // rows naming another person go to `user` all the same
+    Units::Preferences units;  // the units of datetime,value rows (the export's form names its own)
     // The window's import: the open user's document stands for that user's
     // file: readings are checked against it, added to it and saved by save
     // (which tells of a failure itself), under the lock the program holds.

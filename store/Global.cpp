@@ -142,6 +142,23 @@ FolderStore& Global::files() {
 
 void Global::forgetFiles() { files().forget(); }
 
+void Global::resetForTests() {
+    dataFolder.clear();
+    configDoc.reset();
+    configText.clear();
+    userDoc.reset();
+    userText.clear();
+    currentFile.clear();
+    currentId.clear();
+    userOpen = false;
+    userUnsaved = false;
+    forgetFiles();
+    afterReload = nullptr;
+    defaultLow.clear();
+    defaultHigh.clear();
+    init();
+}
+
 bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
     if (!files().changedOutside(fileName)) return true;
     TRACE_MSG(1, "Global::saveFile") << fileName << " was changed by another program";

@@ -42,6 +42,10 @@ public:
     static constexpr std::size_t kMaxId = 11;
 
     static void init();
+    // Back to the state of a process that has read nothing (no folder, no
+    // documents, no user, no remembered files, no reload hook), with the
+    // default limits of init: what each test starts from.
+    static void resetForTests();
 
     // Reads and parses dataFolder + fileName into doc and buffer.
     // A file that cannot be opened ends the program (status 1) after an

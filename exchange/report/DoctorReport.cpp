@@ -69,7 +69,7 @@ int DoctorReport::make(const ReportRequest& request, std::string& page, std::str
     if (request.showFolder) header.folder = folder.path();
     header.madeOn = ReportPeriod::dayText(request.madeOn);
     header.period = request.period;
-    page = HtmlReport::page(header, ReportData::gather(patient, request.period.from, request.period.to));
+    page = HtmlReport::page(header, ReportData::gather(patient, request.period.from, request.period.to, request.units));
 
     fileName = defaultName(header.firstName, header.lastName, request.period.toText());
     return exchange::kOk;

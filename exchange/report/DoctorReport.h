@@ -8,6 +8,7 @@
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
 #include "exchange/report/ReportPeriod.h"
+#include "rules/units/Units.h"
 
 struct ReportRequest {
     std::string dataDir;  // empty: the program's own data folder
@@ -15,6 +16,7 @@ struct ReportRequest {
     ReportPeriod period;
     std::tm madeOn{};     // the local day the report is made
     bool showFolder = false;  // name the data folder (its path holds the login name) on the page
+    Units::Preferences units;  // the units values are shown in
 };
 
 class DoctorReport {

@@ -307,7 +307,7 @@ std::string page(const ReportHeader& header, const std::vector<ReportVariable>& 
     if (variables.empty()) out += "<p>No readings were recorded in this period.</p>\n";
     const std::int64_t lastWeekStart = header.period.lastDaysStart(7);
     for (const ReportVariable& v : variables) {
-        out += "<section>\n<h2>" + escape(ReportData::unitTitle(v.name)) + "</h2>\n<div class=chartblock>\n";
+        out += "<section>\n<h2>" + escape(v.title) + "</h2>\n<div class=chartblock>\n";
         out += SvgChart::chart(v, header.period.from, header.period.to);
         legend(out, v);
         out += "</div>\n";

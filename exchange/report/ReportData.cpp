@@ -20,7 +20,8 @@ PointMap within(const PointMap& all, std::int64_t from, std::int64_t to) {
 }
 
 ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, const std::string& element,
-                        std::size_t member, std::size_t members, std::int64_t from, std::int64_t to) {
+                        std::size_t member, std::size_t members, std::int64_t from, std::int64_t to,
+                        const Units::Preferences& units) {
     ReportSeries s;
     s.element = element;
     s.name = variableName;
@@ -30,9 +31,9 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
         const VariableMember* m = known ? known->member(element) : nullptr;
         s.name = m ? m->label : element;
     }
-    s.points = within(DisplayMenuRules::seriesPoints(variable, element.c_str()), from, to);
+    s.points = within(DisplayMenuRules::seriesPoints(variable, element.c_str(), units), from, to);
 
-    const ChartMath::NormalRange range = ChartMath::normalRange(variable, s.name);
+    const ChartMath::NormalRange range = ChartMath::normalRange(variable, s.name, units);
     s.hasNormal = (range.lo != 0 || range.hi != 0) && range.lo <= range.hi;
     s.normalLow = range.lo;
     s.normalHigh = range.hi;
@@ -46,8 +47,8 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
         s.hasPanicHigh = RangeRules::readLimit(texts[3 * n + member], variableName, s.panicHigh);
         // In the unit the readings and the normal range are shown in.
         const Units::Quantity q = Units::quantityOf(variableName);
-        s.panicLow = Units::toShown(q, s.panicLow, Units::current());
-        s.panicHigh = Units::toShown(q, s.panicHigh, Units::current());
+        s.panicLow = Units::toShown(q, s.panicLow, units);
+        s.panicHigh = Units::toShown(q, s.panicHigh, units);
     }
     return s;
 }
@@ -67,7 +68,8 @@ bool ReportSeries::beyondPanic(double value) const {
 
 namespace ReportData {
 
-std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to) {
+std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to,
+                                   const Units::Preferences& units) {
     std::vector<ReportVariable> out;
     if (!patient) return out;
     for (XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable")) {
@@ -77,17 +79,18 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         variable.name.assign(nameAttr->value(), nameAttr->value_size());
         const std::vector<const char*> members = RangeRules::memberNames(variable.name);
         if (members.empty()) {
-            variable.series.push_back(makeSeries(v, variable.name, "value", 0, 1, from, to));
+            variable.series.push_back(makeSeries(v, variable.name, "value", 0, 1, from, to, units));
         } else {
             for (std::size_t m = 0; m < members.size(); ++m)
-                variable.series.push_back(makeSeries(v, variable.name, members[m], m, members.size(), from, to));
+                variable.series.push_back(makeSeries(v, variable.name, members[m], m, members.size(), from, to, units));
         }
         bool any = false;
         for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
         if (!any) continue;
         // The unit's decimals, or more when a reading or a limit needs them.
-        const VariableUnit unit = VariableUnits::of(variable.name);
+        const VariableUnit unit = VariableUnits::of(variable.name, units);
         variable.unit = unit.unit;
+        variable.title = unitTitle(variable.name, units);
         int decimals = unit.decimals;
         for (const ReportSeries& s : variable.series) {
             for (const auto& p : s.points) decimals = VariableUnits::decimalsOf(p.second, decimals);
@@ -112,9 +115,9 @@ std::string valueWithUnit(const ReportVariable& variable, double value) {
     return VariableUnits::withUnit(valueText(variable, value), variable.unit);
 }
 
-std::string unitTitle(const std::string& variableName) {
+std::string unitTitle(const std::string& variableName, const Units::Preferences& units) {
     // A report always names its units, whether or not the windows do.
-    Units::Preferences p = Units::current();
+    Units::Preferences p = units;
     p.named = true;
     return Units::label(variableName, Units::quantityOf(variableName), p);
 }

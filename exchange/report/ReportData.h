@@ -12,6 +12,7 @@
 
 #include "rules/chart/PointMap.h"
 #include "rules/readings/VariableUnits.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 struct ReportSeries {
@@ -34,6 +35,7 @@ struct ReportSeries {
 
 struct ReportVariable {
     std::string name;                 // the variable's name as stored
+    std::string title;                // ReportData::unitTitle of the name
     std::vector<ReportSeries> series;  // one, or two for the grouped variables
     const char* unit = "";            // its unit ("mmHg"); empty for none
     int decimals = 0;                 // every value, limit and statistic of it shows with these
@@ -44,10 +46,11 @@ namespace ReportData {
 // The variables of a patient element that hold readings within [from, to],
 // in file order. Entries whose date, time or value cannot be read are left
 // out, as the chart leaves them out.
-std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to);
+std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int64_t to,
+                                   const Units::Preferences& units);
 // A variable's name with the unit its values are shown in: "Temperature
 // (°C)"; the name alone for a variable without unit.
-std::string unitTitle(const std::string& variableName);
+std::string unitTitle(const std::string& variableName, const Units::Preferences& units);
 
 // A value of the variable in its one number format: "72", "98.6".
 std::string valueText(const ReportVariable& variable, double value);

@@ -99,7 +99,7 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     out.reserve(16384);
     out += "<svg class=\"chart\" xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 " + number(kWidth) + " " +
            number(kHeight) + "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"11\" role=\"img\">\n";
-    out += "<title>" + HtmlText::escape(ReportData::unitTitle(variable.name)) + "</title>\n";
+    out += "<title>" + HtmlText::escape(variable.title) + "</title>\n";
     out += "<rect x=\"" + number(kLeft) + "\" y=\"" + number(kTop) + "\" width=\"" + number(kRight - kLeft) +
            "\" height=\"" + number(kBottom - kTop) + "\" fill=\"#ffffff\" stroke=\"#000000\" stroke-width=\"1\"/>\n";
 

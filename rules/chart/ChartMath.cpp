@@ -371,7 +371,7 @@ TimeAxis timeAxis(std::int64_t tMin, std::int64_t tMax, SpacingFn spacing) {
     }
 }
 
-TickLabel tickLabel(const TimeAxis& axis, double days) {
+TickLabel tickLabel(const TimeAxis& axis, double days, const Units::Preferences& units) {
     static const char* const months[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
     std::tm tm{};
@@ -379,7 +379,7 @@ TickLabel tickLabel(const TimeAxis& axis, double days) {
     int mon = tm.tm_mon >= 0 && tm.tm_mon < 12 ? tm.tm_mon : 0;
     TickLabel label;
     label.day = std::string(months[mon]) + " " + twoDigits(tm.tm_mday);
-    if (axis.S < 1.0 && Units::current().clock24) {
+    if (axis.S < 1.0 && units.clock24) {
         label.second = twoDigits(tm.tm_hour) + ":00";
     } else if (axis.S < 1.0) {
         int h = tm.tm_hour % 12;
@@ -390,10 +390,10 @@ TickLabel tickLabel(const TimeAxis& axis, double days) {
     return label;
 }
 
-std::string shortDate(std::int64_t t) {
+std::string shortDate(std::int64_t t, const Units::Preferences& units) {
     std::tm tm{};
     platform::instantToLocal(t, tm);
-    if (Units::current().isoDate) return ClockStyle::date(tm, Units::current());
+    if (units.isoDate) return ClockStyle::date(tm, units);
     int yy = ((tm.tm_year + 1900) % 100 + 100) % 100;
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }
@@ -446,7 +446,7 @@ std::string yLabel(double value, double step) {
 
 std::string rangeText(double value) { return format(value == std::floor(value) ? "%.0f" : "%.1f", value); }
 
-NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) {
+NormalRange normalRange(const XmlNode* variable, const std::string& seriesName, const Units::Preferences& units) {
     std::string lowText, highText;
     const XmlNode* low = variable ? variable->first_node("normalLow") : nullptr;
     const XmlNode* high = variable ? variable->first_node("normalHigh") : nullptr;
@@ -475,23 +475,23 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName) 
     if (!ok) r.hi = defaultFor(Global::defaultHigh, seriesName);
     // The limits are stored like the readings; both are shown in the chosen unit.
     const Units::Quantity quantity = Units::quantityOf(seriesName);
-    r.lo = Units::toShown(quantity, r.lo, Units::current());
-    r.hi = Units::toShown(quantity, r.hi, Units::current());
+    r.lo = Units::toShown(quantity, r.lo, units);
+    r.hi = Units::toShown(quantity, r.hi, units);
     r.loText = rangeText(r.lo);
     r.hiText = rangeText(r.hi);
     return r;
 }
 
-std::string legendText(const std::string& name, Display display, const NormalRange& range) {
+std::string legendText(const std::string& name, Display display, const NormalRange& range,
+                       const Units::Preferences& units) {
     // The legend names the unit of the series' own scale.
-    std::string titled = Units::label(name, Units::quantityOf(name), Units::current());
+    std::string titled = Units::label(name, Units::quantityOf(name), units);
     if (display != Display::NormalRange) return titled;
     return titled + " (normal range: " + range.loText + " - " + range.hiText + ")";
 }
 
-std::string withUnit(const std::string& numberText, const std::string& seriesName) {
-    const Units::Preferences& p = Units::current();
-    return p.named ? Units::withUnit(numberText, Units::quantityOf(seriesName), p) : numberText;
+std::string withUnit(const std::string& numberText, const std::string& seriesName, const Units::Preferences& units) {
+    return units.named ? Units::withUnit(numberText, Units::quantityOf(seriesName), units) : numberText;
 }
 
 namespace {

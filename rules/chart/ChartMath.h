@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "rules/chart/ChartVariable.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 namespace ChartMath {
@@ -107,11 +108,11 @@ struct TickLabel {
     std::string day;
     std::string second;
 };
-TickLabel tickLabel(const TimeAxis& axis, double days);
+TickLabel tickLabel(const TimeAxis& axis, double days, const Units::Preferences& units);
 
 // "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
 // preferences choose ISO dates.
-std::string shortDate(std::int64_t t);
+std::string shortDate(std::int64_t t, const Units::Preferences& units);
 
 // Where the plot lies in a chart widget at (x, y) of size w x h: the
 // rectangle inside the axes, and the row of the legend below it.
@@ -160,16 +161,17 @@ std::string yLabel(double value, double step);
 // normalHigh, falling back to the store's defaults for the series name, in
 // the unit the series is shown in.
 using NormalRange = ::NormalRange;
-NormalRange normalRange(const XmlNode* variable, const std::string& seriesName);
+NormalRange normalRange(const XmlNode* variable, const std::string& seriesName, const Units::Preferences& units);
 std::string rangeText(double value);
 // What the chart shows: series side by side (Multi-Display), or each against
 // its normal range on one common scale.
 enum class Display { Multi, NormalRange };
 // The legend text of a series, naming its unit once units are named; against
 // the normal range with its range.
-std::string legendText(const std::string& name, Display display, const NormalRange& range);
+std::string legendText(const std::string& name, Display display, const NormalRange& range,
+                       const Units::Preferences& units);
 // A number of a series with the series' unit once units are named: "37.5 °C".
-std::string withUnit(const std::string& numberText, const std::string& seriesName);
+std::string withUnit(const std::string& numberText, const std::string& seriesName, const Units::Preferences& units);
 
 // Shading outside the normal range: the filled triangles between the series
 // line and the limit rows, in drawing order.

@@ -200,7 +200,8 @@ bool DisplayMenuRules::entryKey(const char* date, const char* time, std::tm& out
     return entryKeyFrom(nowLocal(), date, time, out);
 }
 
-std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames) {
+std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames,
+                                                     const Units::Preferences& units) {
     const std::size_t n = elementNames.size();
     std::vector<PointMap::Storage> points(n);
     if (!variable) return std::vector<PointMap>(n);
@@ -211,7 +212,6 @@ std::vector<PointMap> DisplayMenuRules::seriesPoints(XmlNode* variable, const st
     LocalDayClock clock;
     // Points are in the unit the person chose; the file holds the stored one.
     const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
-    const Units::Preferences& units = Units::current();
     auto named = [](const XmlNode* node, const char* name, std::size_t size) {
         return node->name_size() == size && std::memcmp(node->name(), name, size) == 0;
     };
@@ -262,7 +262,7 @@ std::vector<std::string> DisplayMenuRules::elementsReadWith(const XmlNode* varia
     return elements;
 }
 
-PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName) {
+PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementName, const Units::Preferences& units) {
     PointMap::Storage points;
     if (!variable) return PointMap();
     // Sized once for all the variable's children (its entries and a few
@@ -275,7 +275,6 @@ PointMap DisplayMenuRules::seriesPoints(XmlNode* variable, const char* elementNa
     LocalDayClock clock;
     // Points are in the unit the person chose; the file holds the stored one.
     const Units::Quantity quantity = Units::quantityOf(Global::attributeText(variable, "name"));
-    const Units::Preferences& units = Units::current();
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         const XmlNode* element = elementName ? entry->first_node(elementName) : entry->first_node();
         if (!element) continue;

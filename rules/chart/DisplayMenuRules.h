@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "rules/chart/PointMap.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class DisplayMenuRules {
@@ -46,10 +47,11 @@ public:
     // child named elementName (null: the entry's first child), its key and
     // value; of two entries at the same instant the later one wins. Entries
     // whose date, time or value do not read as numbers are skipped.
-    static PointMap seriesPoints(XmlNode* variable, const char* elementName);
+    static PointMap seriesPoints(XmlNode* variable, const char* elementName, const Units::Preferences& units);
     // seriesPoints for each of several element names at once, in their
     // order: every entry's children, date and time are read once for all.
-    static std::vector<PointMap> seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames);
+    static std::vector<PointMap> seriesPoints(XmlNode* variable, const std::vector<std::string>& elementNames,
+                                               const Units::Preferences& units);
     // The element names read together with elementName, itself included:
     // both values of a Blood Pressure or Blood Sugar reading, else itself.
     static std::vector<std::string> elementsReadWith(const XmlNode* variable, const std::string& elementName);

@@ -1,15 +1,15 @@
 #include "rules/chart/SeriesCache.h"
 
 #include "rules/chart/DisplayMenuRules.h"
-#include "rules/units/Units.h"
 
-PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration) {
+PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration,
+                             const Units::Preferences& units) {
     if (!variable) return PointMap();
     // Points are kept in the units they were shown in: other units, other points.
-    if (documentGeneration != generation_ || Units::generation() != unitsGeneration_) {
+    if (documentGeneration != generation_ || units != units_) {
         clear();
         generation_ = documentGeneration;
-        unitsGeneration_ = Units::generation();
+        units_ = units;
     }
     const XmlNode* lastEntry = variable->last_node("entry");
     const bool firstChild = elementName == nullptr;
@@ -17,11 +17,12 @@ PointMap SeriesCache::points(XmlNode* variable, const char* elementName, std::ui
         if (k->lastEntry == lastEntry) return k->points;
         k->points.clear();  // the stale array goes first, unless something charts it
     }
-    if (firstChild) return keep(variable, true, "", lastEntry, DisplayMenuRules::seriesPoints(variable, nullptr));
+    if (firstChild)
+        return keep(variable, true, "", lastEntry, DisplayMenuRules::seriesPoints(variable, nullptr, units));
     // The values read together (both of a blood pressure) are built in one
     // pass and kept, the other one for the pick that is likely to follow.
     const std::vector<std::string> names = DisplayMenuRules::elementsReadWith(variable, elementName);
-    std::vector<PointMap> built = DisplayMenuRules::seriesPoints(variable, names);
+    std::vector<PointMap> built = DisplayMenuRules::seriesPoints(variable, names, units);
     PointMap wanted;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (names[i] == elementName) {

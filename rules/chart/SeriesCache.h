@@ -10,18 +10,20 @@
 #include <vector>
 
 #include "rules/chart/PointMap.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class SeriesCache {
 public:
-    // The points of DisplayMenuRules::seriesPoints(variable, elementName) for
-    // the document of the given generation: the kept ones while still valid,
+    // The points of DisplayMenuRules::seriesPoints(variable, elementName, units)
+    // for the document of the given generation: the kept ones while still valid,
     // otherwise built and kept. Valid means the same document generation and
     // the same last entry of the variable as when built, in the same units (new entries are
     // appended, and the nodes of a tree are never freed while it lives).
     // Readings corrected or removed in place are not seen: whoever changes
     // them clears the cache.
-    PointMap points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration);
+    PointMap points(XmlNode* variable, const char* elementName, std::uint64_t documentGeneration,
+                    const Units::Preferences& units);
 
     // Drops every kept series (their arrays are freed once nothing charts them).
     void clear();
@@ -42,5 +44,5 @@ private:
 
     std::vector<Kept> kept_;
     std::uint64_t generation_ = 0;
-    std::uint64_t unitsGeneration_ = 0;
+    Units::Preferences units_;
 };

@@ -10,7 +10,8 @@
 #include "rules/units/Units.h"
 #include "store/VariableTable.h"
 
-std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped) {
+std::vector<std::string> HistoryData::columnsFor(const std::string& variableName, bool& grouped,
+                                                 const Units::Preferences& units) {
     std::vector<std::string> columns{"Date", "Time"};
     grouped = false;
     const Variable* variable = VariableTable::find(variableName);
@@ -21,7 +22,6 @@ std::vector<std::string> HistoryData::columnsFor(const std::string& variableName
         columns.push_back(variableName);
     }
     // Once units are named, each value column names the unit of its values.
-    const Units::Preferences& units = Units::current();
     for (std::size_t c = 2; c < columns.size(); ++c)
         columns[c] = Units::label(columns[c], Units::quantityOf(variableName), units);
     return columns;
@@ -36,7 +36,7 @@ std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::si
 
 std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std::string& variableName,
                                               const std::vector<std::string>& columns, bool grouped,
-                                              std::ostream& errors) {
+                                              const Units::Preferences& units, std::ostream& errors) {
     std::vector<HistoryRow> rows;
     if (!variable) {
         errors << "HistoryTableWindow::loadData" << " : Error: no entry for variable " << variableName << "\n";
@@ -47,7 +47,6 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
     for (std::size_t c = 0; c < columns.size(); ++c) keys.push_back(keyFor(columns, c, grouped));
     // Once units are named, values show in the chosen unit as typed (38.5,
     // not 101.300000); otherwise as the file holds them.
-    const Units::Preferences& units = Units::current();
     const Units::Quantity quantity = Units::quantityOf(variableName);
 
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {

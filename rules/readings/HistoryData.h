@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "rules/readings/HistoryRow.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class HistoryData {
@@ -15,7 +16,8 @@ public:
     // "Blood Pressure", "Fasting", "Postprandial" for "Blood Sugar" (both
     // grouped), the variable's own name otherwise; once units are named,
     // each value title names its unit ("Systolic (mmHg)").
-    static std::vector<std::string> columnsFor(const std::string& variableName, bool& grouped);
+    static std::vector<std::string> columnsFor(const std::string& variableName, bool& grouped,
+                                               const Units::Preferences& units);
 
     // The entry element read for column index: "value" for the third column
     // of a variable that is not grouped, otherwise the title with its first
@@ -28,7 +30,7 @@ public:
     // a null variable gives one line on errors and no rows.
     static std::vector<HistoryRow> readRows(const XmlNode* variable, const std::string& variableName,
                                             const std::vector<std::string>& columns, bool grouped,
-                                            std::ostream& errors);
+                                            const Units::Preferences& units, std::ostream& errors);
 
     // Orders rows by column: "Date" by date and time, "Time" by the time of
     // day, the value columns by number. Rows whose cell cannot be read come

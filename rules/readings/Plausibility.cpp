@@ -33,12 +33,11 @@ std::string shortNumber(double value) {
     return buffer;
 }
 
-std::string question(const std::string& series, double value) {
+std::string question(const std::string& series, double value, const Units::Preferences& units) {
     // Told in the units the person chose; the limits are kept in the file's.
     const Units::Quantity q = Units::quantityOf(series);
-    const Units::Preferences& p = Units::current();
-    auto shown = [&](double v) { return Units::readingText(q, v, p); };
-    auto unit = [&](const std::string& t) { return p.named ? Units::withUnit(t, q, p) : t; };
+    auto shown = [&](double v) { return Units::readingText(q, v, units); };
+    auto unit = [&](const std::string& t) { return units.named ? Units::withUnit(t, q, units) : t; };
     const Limits* l = limitsFor(series);
     std::string text = series + " " + unit(shown(value)) + " is outside what can be measured on a person";
     if (l) text += " (" + shown(l->low) + " to " + unit(shown(l->high)) + ")";

@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "rules/units/Units.h"
+
 namespace Plausibility {
 
 struct Limits {
@@ -24,7 +26,7 @@ bool outside(const std::string& series, double value);
 
 // "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min).
 // Save it anyway?", in the units the person chose; value is in the file's unit.
-std::string question(const std::string& series, double value);
+std::string question(const std::string& series, double value, const Units::Preferences& units);
 
 // A value as a person writes it: 720, 36.8, 98.6 (no trailing zeros).
 std::string shortNumber(double value);

@@ -50,7 +50,7 @@ XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except) 
     return nullptr;
 }
 
-std::string valuesText(const XmlNode* entry) {
+std::string valuesText(const XmlNode* entry, const Units::Preferences& units) {
     // In the unit the person chose, as the windows show the value.
     const XmlNode* variable = entry ? entry->parent() : nullptr;
     const XmlAttribute* name = variable ? variable->first_attribute("name") : nullptr;
@@ -63,26 +63,28 @@ std::string valuesText(const XmlNode* entry) {
         double v = 0;
         const bool number = NumberText::read(stored, v, NumberText::library(false)) == NumberText::Result::Read;
         if (!text.empty()) text += "/";
-        text += number ? Units::readingText(quantity, v, Units::current()) : stored;
+        text += number ? Units::readingText(quantity, v, units) : stored;
     }
     return text;
 }
 
-std::string whenText(const XmlNode* entry) {
-    const Units::Preferences& p = Units::current();
-    return ClockStyle::shownDate(childText(entry, "date"), p) + " " + ClockStyle::shownTime(childText(entry, "time"), p);
+std::string whenText(const XmlNode* entry, const Units::Preferences& units) {
+    return ClockStyle::shownDate(childText(entry, "date"), units) + " " +
+           ClockStyle::shownTime(childText(entry, "time"), units);
 }
 
-std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries) {
+std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries,
+                            const Units::Preferences& units) {
     if (entries.size() == 1)
-        return "Remove 1 reading of " + variableName + " (" + whenText(entries[0]) + ": " + valuesText(entries[0]) +
-               ")?";
+        return "Remove 1 reading of " + variableName + " (" + whenText(entries[0], units) + ": " +
+               valuesText(entries[0], units) + ")?";
     return "Remove " + std::to_string(entries.size()) + " readings of " + variableName + "?";
 }
 
-std::string duplicateQuestion(const std::string& variableName, const XmlNode* existing) {
-    return "There is already a " + variableName + " reading at " + whenText(existing) + " (" + valuesText(existing) +
-           "). Replace it?";
+std::string duplicateQuestion(const std::string& variableName, const XmlNode* existing,
+                              const Units::Preferences& units) {
+    return "There is already a " + variableName + " reading at " + whenText(existing, units) + " (" +
+           valuesText(existing, units) + "). Replace it?";
 }
 
 bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPlan& plan, const std::string& date,

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "rules/readings/EntryRules.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 namespace ReadingEdits {
@@ -22,18 +23,20 @@ bool recordedAt(const XmlNode* entry, const std::tm& when);
 
 // An entry's values as a person reads them, in the chosen unit: "72",
 // "120/80" (members in document order, date and time left out).
-std::string valuesText(const XmlNode* entry);
+std::string valuesText(const XmlNode* entry, const Units::Preferences& units);
 
 // "2026/12/07 08:00:00 AM": the entry's date and time as stored, in the
 // chosen clock and date style.
-std::string whenText(const XmlNode* entry);
+std::string whenText(const XmlNode* entry, const Units::Preferences& units);
 
 // "Remove 1 reading of Pulse (2026/12/07 08:00:00 AM: 720)?" for one
 // entry, "Remove 3 readings of Pulse?" for several.
-std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries);
+std::string removalQuestion(const std::string& variableName, const std::vector<XmlNode*>& entries,
+                            const Units::Preferences& units);
 
 // "There is already a Pulse reading at 2026/12/07 08:00:00 AM (72). Replace it?"
-std::string duplicateQuestion(const std::string& variableName, const XmlNode* existing);
+std::string duplicateQuestion(const std::string& variableName, const XmlNode* existing,
+                              const Units::Preferences& units);
 
 // Gives an entry the values, date and time of an accepted plan (values as
 // "%f" texts, then date and time), keeping its id, its other attributes and

@@ -7,14 +7,14 @@
 
 namespace VariableUnits {
 
-VariableUnit of(const std::string& variableName) {
+VariableUnit of(const std::string& variableName, const Units::Preferences& units) {
     const Units::Quantity q = Units::quantityOf(variableName);
     if (q == Units::Quantity::Unitless) return VariableUnit{};  // Mood, and variables added by hand
-    const Units::Unit& shown = Units::shown(q, Units::current());
+    const Units::Unit& shown = Units::shown(q, units);
     // A page for a reader, not a form: the file's unit as a page names it
     // (the pulse's in words).
     const Variable* variable = VariableTable::findByNameOrLabel(variableName);
-    const bool asFiled = variable && Units::isStored(q, Units::current());
+    const bool asFiled = variable && Units::isStored(q, units);
     return VariableUnit{asFiled ? variable->pageUnit : shown.shown, shown.decimals};
 }
 

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "rules/units/Units.h"
+
 struct VariableUnit {
     const char* unit = "";  // "mmHg", "°F"; empty for a variable without one (Mood)
     int decimals = 0;       // the fewest decimals its values are shown with
@@ -16,7 +18,7 @@ constexpr int kMostDecimals = 2;
 
 // The unit of a variable by its stored name ("Blood Pressure" for both of
 // its members); an unknown variable has no unit and no fixed decimals.
-VariableUnit of(const std::string& variableName);
+VariableUnit of(const std::string& variableName, const Units::Preferences& units);
 
 // The fewest decimals, from `least` up to kMostDecimals, that show a value
 // exactly (to a millionth).

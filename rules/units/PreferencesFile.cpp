@@ -104,12 +104,9 @@ int read(const std::string& folder, Units::Preferences& p, std::string& error) {
     return 1;
 }
 
-std::string load(const std::string& folder) {
-    Units::Preferences p;
+std::string load(const std::string& folder, Units::Preferences& p) {
     std::string error;
-    const bool damaged = read(folder, p, error) < 0;
-    Units::setCurrent(p);
-    return damaged ? error : std::string();
+    return read(folder, p, error) < 0 ? error : std::string();
 }
 
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error) {

@@ -24,10 +24,10 @@ bool parse(const std::string& text, Units::Preferences& p, std::string& error);
 // (defaults); -1 damaged (defaults, error names the file and the fault).
 int read(const std::string& folder, Units::Preferences& p, std::string& error);
 
-// Reads the folder's preferences and makes them the process's
-// (Units::setCurrent): the defaults when there are none or they are damaged.
-// Returns what is wrong with damaged ones ("PATH: reason"), otherwise empty.
-std::string load(const std::string& folder);
+// Reads the folder's preferences into p: the defaults when there are none or
+// they are damaged. Returns what is wrong with damaged ones ("PATH: reason"),
+// otherwise empty.
+std::string load(const std::string& folder, Units::Preferences& p);
 
 // Writes the file safely; false with error naming the file.
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error);

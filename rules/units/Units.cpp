@@ -31,9 +31,6 @@ const Unit kCentimetre{"cm", "cm", kInch, 0, 0};
 const Unit kMgPerDl{"mg/dL", "mg/dL", 1, 0, 0};
 const Unit kMmolPerL{"mmol/L", "mmol/L", 1 / kGlucose, 0, 1};
 
-Preferences gCurrent;
-std::uint64_t gGeneration = 0;
-
 }  // namespace
 
 bool Preferences::operator==(const Preferences& o) const {
@@ -161,15 +158,5 @@ std::string withUnit(const std::string& numberText, const char* unit) {
     if (std::strcmp(unit, "%") == 0) return numberText + unit;
     return numberText + " " + unit;
 }
-
-const Preferences& current() { return gCurrent; }
-
-void setCurrent(const Preferences& p) {
-    if (p == gCurrent) return;
-    gCurrent = p;
-    ++gGeneration;
-}
-
-std::uint64_t generation() { return gGeneration; }
 
 }  // namespace Units

@@ -4,7 +4,6 @@
 // every window, report and export converts at its edge with these rules.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace Units {
@@ -99,11 +98,5 @@ std::string withUnit(const std::string& numberText, Quantity q, const Preference
 // The same with the unit's text: the percent sign follows the number
 // directly, every other unit after a space; no unit, the number alone.
 std::string withUnit(const std::string& numberText, const char* unit);
-
-// The preferences of this process (defaults until set) and a count that
-// changes whenever they do, for whoever keeps converted values.
-const Preferences& current();
-void setCurrent(const Preferences& p);
-std::uint64_t generation();
 
 }  // namespace Units

@@ -71,6 +71,9 @@ protected:
         return status;
     }
 
+    // The folder's preferences, as the program's start reads them.
+    Units::Preferences units;
+
     int importText(const std::string& csv, const std::string& user = "1", const std::string& variable = "",
                    bool skipBad = false) {
         writeFile(data.root + "/in.csv", csv);
@@ -79,6 +82,7 @@ protected:
         o.variable = variable;
         o.skipBad = skipBad;
         o.file = data.root + "/in.csv";
+        o.units = units;
         return run([&] { return runImport(o); });
     }
 
@@ -86,6 +90,7 @@ protected:
         ExportOptions o;
         o.users = users;
         o.output = output;
+        o.units = units;
         return run([&] { return runExport(o); });
     }
 
@@ -749,13 +754,13 @@ TEST_F(DataCommands, ReadingsExportedInMetricUnitsImportUnchangedIntoAFolderSetT
     metric.temperature = Units::Temperature::Celsius;
     metric.mass = Units::Mass::Kilogram;
     metric.sugar = Units::Sugar::MillimolesPerLitre;
-    Units::setCurrent(metric);
+    units = metric;
     ASSERT_EQ(exportCsv({"2"}), kOk) << err;
     const std::string csv = out;
     EXPECT_NE(csv.find("Temperature,,2024-01-02T08:00:00,38.5,Cel,0"), std::string::npos) << csv;
     EXPECT_NE(csv.find("Blood Sugar,fasting,2024-01-02T08:00:00,6.1,mmol/L,0"), std::string::npos) << csv;
 
-    Units::setCurrent(Units::Preferences());
+    units = Units::Preferences();
     data.write("user2.hma", userFileXml(2, "Ann", "Lee", variables(false)));
     ASSERT_EQ(importText(csv, "2"), kOk) << err;
     ASSERT_EQ(exportCsv({"2"}), kOk) << err;

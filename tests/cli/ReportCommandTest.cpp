@@ -20,7 +20,8 @@ struct Outcome {
 };
 
 Outcome report(const TestDataFolder& data, const std::string& user, const std::string& output,
-           const std::string& to = "2026-03-31", const std::string& last = "", bool showFolder = false) {
+           const std::string& to = "2026-03-31", const std::string& last = "", bool showFolder = false,
+           const Units::Preferences& units = Units::Preferences()) {
     cli::ReportOptions o;
     o.dataDir = data.folder;
     o.user = user;
@@ -28,6 +29,7 @@ Outcome report(const TestDataFolder& data, const std::string& user, const std::s
     o.last = last;
     o.output = output;
     o.showFolder = showFolder;
+    o.units = units;
     std::ostringstream out, err;
     const int status = cli::runReport(o, out, err);
     return Outcome{status, out.str(), err.str()};
@@ -179,9 +181,8 @@ TEST(ReportCommand, ValuesAndLimitsAreInTheChosenUnits) {
                         {{"2026/03/01", "08:00:00 AM", 101.3}, {"2026/03/02", "08:00:00 AM", 104}}));
     Units::Preferences celsius;
     celsius.temperature = Units::Temperature::Celsius;
-    Units::setCurrent(celsius);
     const std::string file = data.root + "/page.html";
-    const Outcome run = report(data, "0", file, "2026-03-31", "31d");
+    const Outcome run = report(data, "0", file, "2026-03-31", "31d", false, celsius);
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string page = readFile(file);
     for (const char* text : {"<h2>Temperature (\xC2\xB0" "C)</h2>", "<title>Temperature (\xC2\xB0" "C)</title>",

@@ -65,11 +65,11 @@ TEST(ReportStats, AverageMinimumAndMaximumAgreeWithTheAnalysisPanelForTheSameWin
     // The panel: the chart's series in "3 Months", its shown points.
     std::list<ChartVariable> chart(1);
     chart.front().name = "Pulse";
-    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value");
+    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value", kFileUnits);
     const ChartMath::TimeWindow window = ChartMath::timeWindow(chart, 3, 0);
     const TrendTexts panel = computeStats(window.begin[0], window.end[0]);
 
-    const std::vector<ReportVariable> report = ReportData::gather(user.patient, window.tMin, window.tMax);
+    const std::vector<ReportVariable> report = ReportData::gather(user.patient, window.tMin, window.tMax, kFileUnits);
     ASSERT_EQ(report.size(), 1u);
     const SeriesStats stats = ReportStats::of(report[0].series[0]);
     EXPECT_EQ(stats.count, std::distance(window.begin[0], window.end[0]));
@@ -88,13 +88,13 @@ TEST(ReportStats, ReadingsAtTheSameTimeCountOnceEverywhereTheLastInTheFile) {
                               {"2026/12/05", "08:05:00 AM", 70}}));
     std::list<ChartVariable> chart(1);
     chart.front().name = "Pulse";
-    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value");
+    chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value", kFileUnits);
     ASSERT_EQ(chart.front().points.size(), 2u);
     EXPECT_EQ(chart.front().points.rbegin()->second, 75);
     const TrendTexts panel = computeStats(chart.front().points.begin(), chart.front().points.end());
 
     const std::vector<ReportVariable> report =
-        ReportData::gather(user.patient, instantOf(2026, 12, 1), instantOf(2026, 12, 7));
+        ReportData::gather(user.patient, instantOf(2026, 12, 1), instantOf(2026, 12, 7), kFileUnits);
     ASSERT_EQ(report.size(), 1u);
     const SeriesStats stats = ReportStats::of(report[0].series[0]);
     const std::vector<ReportData::Row> rows = ReportData::rowsNewestFirst(report[0]);

@@ -45,6 +45,7 @@ TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
     ReportVariable pulse;
     pulse.name = "Pulse";
     pulse.unit = "beats per minute";
+    pulse.title = "Pulse";
     ReportSeries s;
     s.name = "Pulse";
     s.hasNormal = s.hasPanicLow = s.hasPanicHigh = true;

@@ -301,10 +301,10 @@ TEST_F(ChartMathTime, ThirtyDaysAndTwelveHours) {
     EXPECT_EQ(left.tm_hour, 0);
     EXPECT_EQ(left.tm_min, 0);
     EXPECT_EQ(left.tm_sec, 10);
-    const ChartMath::TickLabel first = ChartMath::tickLabel(half, half.xmin * half.S);
+    const ChartMath::TickLabel first = ChartMath::tickLabel(half, half.xmin * half.S, kFileUnits);
     EXPECT_EQ(first.day, "Dec 06");
     EXPECT_EQ(first.second, "12AM");
-    EXPECT_EQ(ChartMath::tickLabel(half, (half.xmin + 15) * half.S).second, "03PM");
+    EXPECT_EQ(ChartMath::tickLabel(half, (half.xmin + 15) * half.S, kFileUnits).second, "03PM");
 }
 
 TEST_F(ChartMathTime, LabelTextsAndYears) {
@@ -316,17 +316,17 @@ TEST_F(ChartMathTime, LabelTextsAndYears) {
         return a;
     };
     double midnight = (instantOf(2026, 12, 6, 0, 0, 10)) / 86400.0;
-    ChartMath::TickLabel label = ChartMath::tickLabel(axis(3, true), midnight);
+    ChartMath::TickLabel label = ChartMath::tickLabel(axis(3, true), midnight, kFileUnits);
     EXPECT_EQ(label.day, "Dec 06");
     EXPECT_EQ(label.second, "");
-    EXPECT_EQ(ChartMath::tickLabel(axis(3, false), midnight).second, "2026");
-    label = ChartMath::tickLabel(axis(1, false), instantOf(2027, 1, 5, 0, 0, 0) / 86400.0);
+    EXPECT_EQ(ChartMath::tickLabel(axis(3, false), midnight, kFileUnits).second, "2026");
+    label = ChartMath::tickLabel(axis(1, false), instantOf(2027, 1, 5, 0, 0, 0) / 86400.0, kFileUnits);
     EXPECT_EQ(label.day, "Jan 05");
     EXPECT_EQ(label.second, "2027");
-    label = ChartMath::tickLabel(axis(0.25, true), instantOf(2026, 7, 4, 0, 30, 0) / 86400.0);
+    label = ChartMath::tickLabel(axis(0.25, true), instantOf(2026, 7, 4, 0, 30, 0) / 86400.0, kFileUnits);
     EXPECT_EQ(label.day, "Jul 04");
     EXPECT_EQ(label.second, "12AM");
-    EXPECT_EQ(ChartMath::tickLabel(axis(0.125, true), instantOf(2026, 7, 4, 12, 30, 0) / 86400.0).second, "12PM");
+    EXPECT_EQ(ChartMath::tickLabel(axis(0.125, true), instantOf(2026, 7, 4, 12, 30, 0) / 86400.0, kFileUnits).second, "12PM");
 
     // Ends in different years.
     ChartMath::TimeAxis a = ChartMath::timeAxis(instantOf(2026, 12, 20), instantOf(2027, 1, 10));
@@ -334,8 +334,8 @@ TEST_F(ChartMathTime, LabelTextsAndYears) {
     ChartMath::TimeAxis b = ChartMath::timeAxis(instantOf(2026, 3, 20), instantOf(2026, 4, 10));
     EXPECT_TRUE(b.sameYear);
 
-    EXPECT_EQ(ChartMath::shortDate(instantOf(2026, 12, 6)), "12/06/26");
-    EXPECT_EQ(ChartMath::shortDate(instantOf(2009, 1, 31)), "01/31/09");
+    EXPECT_EQ(ChartMath::shortDate(instantOf(2026, 12, 6), kFileUnits), "12/06/26");
+    EXPECT_EQ(ChartMath::shortDate(instantOf(2009, 1, 31), kFileUnits), "01/31/09");
 }
 
 TEST(ChartMathPixels, PositionsAcrossThePlot) {
@@ -388,38 +388,38 @@ TEST(ChartMathRange, TextsFromTheVariableAndDefaults) {
         return static_cast<XmlNode*>(nullptr);
     };
 
-    ChartMath::NormalRange t = ChartMath::normalRange(var("Temperature"), "Temperature");
+    ChartMath::NormalRange t = ChartMath::normalRange(var("Temperature"), "Temperature", kFileUnits);
     EXPECT_DOUBLE_EQ(t.lo, 98.6);
     EXPECT_EQ(t.loText, "98.6");
     EXPECT_DOUBLE_EQ(t.hi, 99.5);  // empty: the default
     EXPECT_EQ(t.hiText, "99.5");
 
-    ChartMath::NormalRange s = ChartMath::normalRange(var("Blood Pressure"), "Systolic");
+    ChartMath::NormalRange s = ChartMath::normalRange(var("Blood Pressure"), "Systolic", kFileUnits);
     EXPECT_EQ(s.loText, "95");
     EXPECT_EQ(s.hiText, "135");
-    ChartMath::NormalRange d = ChartMath::normalRange(var("Blood Pressure"), "Diastolic");
+    ChartMath::NormalRange d = ChartMath::normalRange(var("Blood Pressure"), "Diastolic", kFileUnits);
     EXPECT_EQ(d.loText, "65.5");
     EXPECT_EQ(d.hiText, "89");
 
     // 34 characters: too long, so the default; a text that is no number: the default.
-    ChartMath::NormalRange p = ChartMath::normalRange(var("Pulse"), "Pulse");
+    ChartMath::NormalRange p = ChartMath::normalRange(var("Pulse"), "Pulse", kFileUnits);
     EXPECT_EQ(p.loText, "60");
     EXPECT_EQ(p.hiText, "100");
-    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, p), "Pulse (normal range: 60 - 100)");
-    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::Multi, p), "Pulse");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, p, kFileUnits), "Pulse (normal range: 60 - 100)");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::Multi, p, kFileUnits), "Pulse");
 
     // 31 characters still count.
-    ChartMath::NormalRange o = ChartMath::normalRange(var("SpO2"), "SpO2");
+    ChartMath::NormalRange o = ChartMath::normalRange(var("SpO2"), "SpO2", kFileUnits);
     EXPECT_DOUBLE_EQ(o.lo, 123456789012345678901234567890.0);
 
     // No defaults for other names: 0.
-    ChartMath::NormalRange m = ChartMath::normalRange(var("Mood"), "Mood");
+    ChartMath::NormalRange m = ChartMath::normalRange(var("Mood"), "Mood", kFileUnits);
     EXPECT_EQ(m.loText, "1");
     EXPECT_EQ(m.hiText, "5");
-    ChartMath::NormalRange none = ChartMath::normalRange(nullptr, "Mood");
+    ChartMath::NormalRange none = ChartMath::normalRange(nullptr, "Mood", kFileUnits);
     EXPECT_EQ(none.loText, "0");
     EXPECT_EQ(none.hiText, "0");
-    ChartMath::NormalRange fasting = ChartMath::normalRange(nullptr, "Fasting");
+    ChartMath::NormalRange fasting = ChartMath::normalRange(nullptr, "Fasting", kFileUnits);
     EXPECT_EQ(fasting.loText, "90");
     EXPECT_EQ(fasting.hiText, "130");
     EXPECT_EQ(ChartMath::rangeText(96.9), "96.9");
@@ -526,7 +526,7 @@ TEST_F(ChartMathTime, ExtremeYearsGiveABoundedReadableTimeAxis) {
         // Every tick has its own label.
         std::vector<std::string> labels;
         for (int i = 0; i <= a.ticks(); ++i) {
-            const ChartMath::TickLabel label = ChartMath::tickLabel(a, (i + a.xmin) * a.S);
+            const ChartMath::TickLabel label = ChartMath::tickLabel(a, (i + a.xmin) * a.S, kFileUnits);
             labels.push_back(label.day + " " + label.second);
         }
         std::sort(labels.begin(), labels.end());

@@ -201,7 +201,7 @@ TEST(DisplayMenuRulesSeries, LaterEntryWinsOnEqualTimesAndOrderIsByTime) {
                                   entry("<value>60</value>", "2026/12/5", "11:00:00 PM") +
                                   entry("<value>75</value>", "2026/12/6", "10:00:00 am") +
                                   entry("<value>80</value>", "2026/12/6", "10:00:01 AM")));
-    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value");
+    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value", kFileUnits);
     ASSERT_EQ(points.size(), 3u);
     std::vector<double> values;
     for (const auto& p : points) values.push_back(p.second);
@@ -220,16 +220,16 @@ TEST(DisplayMenuRulesSeries, MissingOrUnreadableValuesAreSkipped) {
                          entry("<systolic>131</systolic>", "2026/12/5", "noon") +
                          "<entry id=\"9\"><systolic>140</systolic><time>10:00:00 AM</time></entry>" +
                          entry("<systolic>125.5</systolic>", "2026/12/6")));
-    PointMap sys = DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "systolic");
+    PointMap sys = DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "systolic", kFileUnits);
     ASSERT_EQ(sys.size(), 2u);
     EXPECT_EQ(sys.begin()->second, 120);
     EXPECT_EQ(sys.rbegin()->second, 125.5);
     EXPECT_EQ(TimeKey::fromInstant(sys.rbegin()->first.instant).tm.tm_mday, 6);
-    PointMap dia = DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "diastolic");
+    PointMap dia = DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "diastolic", kFileUnits);
     ASSERT_EQ(dia.size(), 1u);
     EXPECT_EQ(dia.begin()->second, 80);
-    EXPECT_TRUE(DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "value").empty());
-    EXPECT_TRUE(DisplayMenuRules::seriesPoints(nullptr, "value").empty());
+    EXPECT_TRUE(DisplayMenuRules::seriesPoints(doc.variable("Blood Pressure"), "value", kFileUnits).empty());
+    EXPECT_TRUE(DisplayMenuRules::seriesPoints(nullptr, "value", kFileUnits).empty());
 }
 
 TEST(DisplayMenuRulesSeries, ReadTogetherEachSeriesIsTheOneReadAlone) {
@@ -246,7 +246,7 @@ TEST(DisplayMenuRulesSeries, ReadTogetherEachSeriesIsTheOneReadAlone) {
     XmlNode* bp = doc.variable("Blood Pressure");
     const std::vector<std::string> names = DisplayMenuRules::elementsReadWith(bp, "diastolic");
     EXPECT_EQ(names, (std::vector<std::string>{"systolic", "diastolic"}));
-    const std::vector<PointMap> together = DisplayMenuRules::seriesPoints(bp, names);
+    const std::vector<PointMap> together = DisplayMenuRules::seriesPoints(bp, names, kFileUnits);
     ASSERT_EQ(together.size(), 2u);
     auto pairs = [](const PointMap& points) {
         std::vector<std::pair<std::int64_t, double>> out;
@@ -254,7 +254,7 @@ TEST(DisplayMenuRulesSeries, ReadTogetherEachSeriesIsTheOneReadAlone) {
         return out;
     };
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const PointMap alone = DisplayMenuRules::seriesPoints(bp, names[i].c_str());
+        const PointMap alone = DisplayMenuRules::seriesPoints(bp, names[i].c_str(), kFileUnits);
         EXPECT_EQ(pairs(together[i]), pairs(alone)) << names[i];
         EXPECT_FALSE(alone.empty()) << names[i];
     }
@@ -270,7 +270,7 @@ TEST(DisplayMenuRulesSeries, ValuesAreReadAsTheLibraryReadsThem) {
     for (std::size_t i = 0; i < texts.size(); ++i)
         entries += entry("<value>" + texts[i] + "</value>", "2026/1/" + std::to_string(i + 1));
     Doc doc(variable("Pulse", entries));
-    const PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value");
+    const PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value", kFileUnits);
     ASSERT_EQ(points.size(), texts.size());
     auto point = points.begin();
     for (const std::string& text : texts) {
@@ -282,7 +282,7 @@ TEST(DisplayMenuRulesSeries, ValuesAreReadAsTheLibraryReadsThem) {
 
 TEST(DisplayMenuRulesSeries, NullElementNameTakesTheFirstChild) {
     Doc doc(variable("Mood", entry("<value>3</value>") + entry("<other>4</other>", "2026/12/7")));
-    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Mood"), nullptr);
+    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Mood"), nullptr, kFileUnits);
     ASSERT_EQ(points.size(), 2u);
     EXPECT_EQ(points.begin()->second, 3);
     EXPECT_EQ(points.rbegin()->second, 4);
@@ -291,7 +291,7 @@ TEST(DisplayMenuRulesSeries, NullElementNameTakesTheFirstChild) {
 TEST(DisplayMenuRulesSeries, EntriesBefore1970AreOrderedByTheirTrueTime) {
     Doc doc(variable("Pulse", entry("<value>3</value>", "1975/1/1") + entry("<value>1</value>", "1950/3/7") +
                                   entry("<value>2</value>", "1969/12/31", "11:00:00 PM")));
-    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value");
+    PointMap points = DisplayMenuRules::seriesPoints(doc.variable("Pulse"), "value", kFileUnits);
     std::vector<double> values;
     for (const auto& p : points) values.push_back(p.second);
     EXPECT_EQ(values, (std::vector<double>{1, 2, 3}));

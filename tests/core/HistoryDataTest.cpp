@@ -34,9 +34,9 @@ struct Loaded {
 // Reads the rows of the named variable of the open user the way the window does.
 Loaded load(const std::string& name) {
     Loaded l;
-    l.columns = HistoryData::columnsFor(name, l.grouped);
+    l.columns = HistoryData::columnsFor(name, l.grouped, kFileUnits);
     std::ostringstream err;
-    l.rows = HistoryData::readRows(Global::findVariable(name.c_str()), name, l.columns, l.grouped, err);
+    l.rows = HistoryData::readRows(Global::findVariable(name.c_str()), name, l.columns, l.grouped, kFileUnits, err);
     l.errors = err.str();
     return l;
 }
@@ -51,14 +51,16 @@ protected:
 
 TEST(HistoryDataColumns, PerVariable) {
     bool grouped = true;
-    EXPECT_EQ(HistoryData::columnsFor("Pulse", grouped), (Texts{"Date", "Time", "Pulse"}));
+    EXPECT_EQ(HistoryData::columnsFor("Pulse", grouped, kFileUnits), (Texts{"Date", "Time", "Pulse"}));
     EXPECT_FALSE(grouped);
-    EXPECT_EQ(HistoryData::columnsFor("Blood Pressure", grouped), (Texts{"Date", "Time", "Systolic", "Diastolic"}));
+    EXPECT_EQ(HistoryData::columnsFor("Blood Pressure", grouped, kFileUnits),
+              (Texts{"Date", "Time", "Systolic", "Diastolic"}));
     EXPECT_TRUE(grouped);
-    EXPECT_EQ(HistoryData::columnsFor("Blood Sugar", grouped), (Texts{"Date", "Time", "Fasting", "Postprandial"}));
+    EXPECT_EQ(HistoryData::columnsFor("Blood Sugar", grouped, kFileUnits),
+              (Texts{"Date", "Time", "Fasting", "Postprandial"}));
     EXPECT_TRUE(grouped);
     // Exact comparison: a different case is an ordinary variable.
-    EXPECT_EQ(HistoryData::columnsFor("blood sugar", grouped), (Texts{"Date", "Time", "blood sugar"}));
+    EXPECT_EQ(HistoryData::columnsFor("blood sugar", grouped, kFileUnits), (Texts{"Date", "Time", "blood sugar"}));
     EXPECT_FALSE(grouped);
 }
 

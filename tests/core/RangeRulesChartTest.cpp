@@ -38,10 +38,10 @@ TEST(RangeRulesChart, SingleValuedRangesAreTheChartsRange) {
     saveRangesAndReload("Pulse", {"55", "99.5", "35", "150"});
     const auto series = DisplayMenuRules::normalRangeSeries("Vitals/Pulse");
     ASSERT_EQ(series.size(), 1u);
-    const ChartMath::NormalRange r = ChartMath::normalRange(Global::findVariable("Pulse"), series[0].first);
+    const ChartMath::NormalRange r = ChartMath::normalRange(Global::findVariable("Pulse"), series[0].first, kFileUnits);
     EXPECT_DOUBLE_EQ(r.lo, 55.0);
     EXPECT_DOUBLE_EQ(r.hi, 99.5);
-    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, r), "Pulse (normal range: 55 - 99.5)");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, r, kFileUnits), "Pulse (normal range: 55 - 99.5)");
 }
 
 TEST(RangeRulesChart, BloodPressureMembersAreTheChartsRanges) {
@@ -55,8 +55,8 @@ TEST(RangeRulesChart, BloodPressureMembersAreTheChartsRanges) {
     const auto series = DisplayMenuRules::normalRangeSeries("Vitals/Blood Pressure");
     ASSERT_EQ(series.size(), 2u);
     XmlNode* bp = Global::findVariable("Blood Pressure");
-    const ChartMath::NormalRange systolic = ChartMath::normalRange(bp, series[0].first);
-    const ChartMath::NormalRange diastolic = ChartMath::normalRange(bp, series[1].first);
+    const ChartMath::NormalRange systolic = ChartMath::normalRange(bp, series[0].first, kFileUnits);
+    const ChartMath::NormalRange diastolic = ChartMath::normalRange(bp, series[1].first, kFileUnits);
     EXPECT_DOUBLE_EQ(systolic.lo, 95.0);
     EXPECT_DOUBLE_EQ(systolic.hi, 135.0);
     EXPECT_DOUBLE_EQ(diastolic.lo, 65.0);

@@ -252,7 +252,7 @@ TEST(RangeRulesWrite, SingleValuedRangeWithStrayChildrenKeepsThemAndTheTypedText
     spo2 = Global::findVariable("SpO2");
     EXPECT_EQ(RangeRules::readTexts(spo2, "SpO2"), (Texts{"95", "100", "88", "100"}));
     EXPECT_STREQ(Global::childText(spo2->first_node("normalLow"), "systolic"), "1");
-    EXPECT_DOUBLE_EQ(ChartMath::normalRange(spo2, "SpO2").lo, 95);
+    EXPECT_DOUBLE_EQ(ChartMath::normalRange(spo2, "SpO2", kFileUnits).lo, 95);
 }
 
 TEST(RangeRulesWrite, GroupedRangeIntoATextHoldingElementHoldsOnlyItsMembers) {

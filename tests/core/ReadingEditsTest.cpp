@@ -89,7 +89,7 @@ TEST(Plausible, EachQuantityHasTheRangeAPersonCanHave) {
         {"Sleep Hours", 720, false},
     };
     for (const auto& c : cases) EXPECT_EQ(Plausibility::outside(c.series, c.value), c.outside) << c.series << c.value;
-    EXPECT_EQ(Plausibility::question("Pulse", 720),
+    EXPECT_EQ(Plausibility::question("Pulse", 720, kFileUnits),
               "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");
     EXPECT_EQ(planOf("Pulse", "-5").result, kNegative);
     EXPECT_EQ(planOf("Pulse", "-5").field, "Value");
@@ -101,11 +101,11 @@ TEST_F(ReadingEditsTest, AReadingAtTheSameTimeIsFoundAndAskedAbout) {
     EXPECT_EQ(ReadingEdits::entryAt(pulse, at8.when), entries[1]);  // stored as "8:00 am"
     EXPECT_EQ(ReadingEdits::entryAt(pulse, at8.when, entries[1]), nullptr);
     EXPECT_EQ(ReadingEdits::entryAt(pulse, planOf("Pulse", "75", "08:00:01 AM").when), nullptr);
-    EXPECT_EQ(ReadingEdits::duplicateQuestion("Pulse", entries[0]),
+    EXPECT_EQ(ReadingEdits::duplicateQuestion("Pulse", entries[0], kFileUnits),
               "There is already a Pulse reading at 2026/12/05 08:00:00 AM (72). Replace it?");
-    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", {entries[1]}),
+    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", {entries[1]}, kFileUnits),
               "Remove 1 reading of Pulse (2026/12/07 8:00 am: 720)?");
-    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", entries), "Remove 3 readings of Pulse?");
+    EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", entries, kFileUnits), "Remove 3 readings of Pulse?");
 }
 
 TEST_F(ReadingEditsTest, RemovedReadingsArePutBackInTheirPlaces) {
@@ -133,9 +133,9 @@ TEST_F(ReadingEditsTest, StoredTimesInOtherFormsAreRewrittenInTheFilesOwnForm) {
 
 TEST_F(ReadingEditsTest, HistoryRowsSortByTheClickedColumn) {
     bool grouped = false;
-    const std::vector<std::string> columns = HistoryData::columnsFor("Pulse", grouped);
+    const std::vector<std::string> columns = HistoryData::columnsFor("Pulse", grouped, kFileUnits);
     std::ostringstream errors;
-    std::vector<HistoryRow> rows = HistoryData::readRows(pulse, "Pulse", columns, grouped, errors);
+    std::vector<HistoryRow> rows = HistoryData::readRows(pulse, "Pulse", columns, grouped, kFileUnits, errors);
     const auto order = [&rows]() {
         std::string s;
         for (const HistoryRow& r : rows) s += Global::attributeText(r.entry, "id");
@@ -174,9 +174,7 @@ TEST(ReadingEditsUnits, QuestionsTellTheReadingInTheChosenUnitAndStyle) {
     Units::Preferences p;
     p.temperature = Units::Temperature::Celsius;
     p.isoDate = p.clock24 = true;
-    Units::setCurrent(p);
-    EXPECT_EQ(ReadingEdits::removalQuestion("Temperature", {entry}),
+    EXPECT_EQ(ReadingEdits::removalQuestion("Temperature", {entry}, p),
               "Remove 1 reading of Temperature (2026-12-07 20:00:00: 38.5)?");
-    Units::setCurrent(Units::Preferences());
-    EXPECT_EQ(ReadingEdits::valuesText(entry), "101.3");
+    EXPECT_EQ(ReadingEdits::valuesText(entry, kFileUnits), "101.3");
 }

@@ -153,16 +153,15 @@ TEST(Units, RangesFollowTheChosenUnit) {
     EntryRules::appendEntry(doc.get(), variable, plan, "2024/03/05", "08:00:00 AM");
 
     for (const Units::Preferences& p : {Units::Preferences(), metric()}) {
-        Units::setCurrent(p);
-        const PointMap points = DisplayMenuRules::seriesPoints(variable, "value");
-        const ChartMath::NormalRange range = ChartMath::normalRange(variable, "Temperature");
+        const PointMap points = DisplayMenuRules::seriesPoints(variable, "value", p);
+        const ChartMath::NormalRange range = ChartMath::normalRange(variable, "Temperature", p);
         ASSERT_EQ(points.size(), 1u);
         EXPECT_GT(points.begin()->second, range.hi);
         EXPECT_GT(range.lo, Units::toShown(Quantity::Temperature, 95, p));
     }
-    EXPECT_NEAR(DisplayMenuRules::seriesPoints(variable, "value").begin()->second, 38.5, 1e-9);
-    EXPECT_EQ(ChartMath::normalRange(variable, "Temperature").hiText, "37.5");
-    EXPECT_EQ(Plausibility::question("Temperature", Units::toStored(Quantity::Temperature, 60, metric())),
+    EXPECT_NEAR(DisplayMenuRules::seriesPoints(variable, "value", metric()).begin()->second, 38.5, 1e-9);
+    EXPECT_EQ(ChartMath::normalRange(variable, "Temperature", metric()).hiText, "37.5");
+    EXPECT_EQ(Plausibility::question("Temperature", Units::toStored(Quantity::Temperature, 60, metric()), metric()),
               "Temperature 60 \xC2\xB0" "C is outside what can be measured on a person (25 to 45 \xC2\xB0" "C). Save it anyway?");
     resetGlobalState();
 }
@@ -185,11 +184,9 @@ TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
     EXPECT_EQ(ClockStyle::shownTime("whenever", iso24), "whenever");
     // The chart's From/To dates and hour labels.
     ScopedTimeZone zone("UTC");
-    Units::setCurrent(iso24);
     const std::int64_t instant = instantOf(2025, 12, 8, 19, 0, 0);
     ChartMath::TimeAxis hours;
     hours.S = 0.25;
-    const std::string hour = ChartMath::tickLabel(hours, static_cast<double>(instant) / 86400).second;
-    EXPECT_EQ(ChartMath::shortDate(instant) + " " + hour, "2025-12-08 19:00");
-    Units::setCurrent(Units::Preferences());
+    const std::string hour = ChartMath::tickLabel(hours, static_cast<double>(instant) / 86400, iso24).second;
+    EXPECT_EQ(ChartMath::shortDate(instant, iso24) + " " + hour, "2025-12-08 19:00");
 }

@@ -20,7 +20,7 @@ TEST(VariableUnits, EachVariableHasItsUnitAndTheFewestDecimalsThatShowItsValues)
         {"Steps", 9000, "9000"},  // a variable of the person's own: no unit
     };
     for (const auto& c : cases) {
-        const VariableUnit unit = VariableUnits::of(c.variable);
+        const VariableUnit unit = VariableUnits::of(c.variable, kFileUnits);
         const std::string text =
             VariableUnits::number(c.value, VariableUnits::decimalsOf(c.value, unit.decimals));
         EXPECT_EQ(VariableUnits::withUnit(text, unit.unit), c.text) << c.variable;

@@ -71,7 +71,6 @@ protected:
         tzset();
         data.reset(new TestDataFolder());
         Global::init();
-        mainWindow = nullptr;
         const int K = (H - 251) / 2;
         win = new Fl_Double_Window(W, H, "chart");
         chart = new MyChart(252, W - 256, 2 * K - 2);
@@ -136,7 +135,7 @@ protected:
         v.name = name;
         if (node) {
             v.variable = Global::attributeText(node, "name");
-            v.range = ChartMath::normalRange(node, name);
+            v.range = ChartMath::normalRange(node, name, kFileUnits);
         }
         for (const auto& p : pts) v.points[TimeKey::fromInstant(p.first)] = p.second;
         return v;

@@ -171,7 +171,7 @@ TEST_F(ChartMenusTest, TheTrendPanelFollowsTheChartInTheMainWindow) {
 TEST_F(ChartMenusTest, EditedLimitsReachTheNormalRangeChart) {
     pick(ranges(), ranges()->find_item("Vitals/Pulse"));
     ASSERT_EQ(win->chart->variables.size(), 1u);
-    VariablePropertiesWindow window(400, "Pulse", "Pulse");
+    VariablePropertiesWindow window(win, 400, "Pulse", "Pulse");
     const std::vector<std::string> texts{"55", "95.5", "35", "150"};
     for (std::size_t i = 0; i < texts.size(); ++i) window.inputs[i]->value(texts[i].c_str());
     window.okButton->do_callback();

@@ -180,7 +180,7 @@ TEST_F(ChartFixture, SeriesWithoutPointsTakeNoPartInTheWindow) {
     // No point anywhere: a day ending now.
     chart->dropVar("B");
     render();
-    std::string today = ChartMath::shortDate(std::time(nullptr));
+    std::string today = ChartMath::shortDate(std::time(nullptr), kFileUnits);
     EXPECT_EQ(std::string(chart->toBox->label()), today);
     EXPECT_EQ(chart->shownVariables.size(), 1u);
 }

@@ -81,7 +81,7 @@ protected:
 }  // namespace
 
 TEST_F(DialogKeyboardTest, UserInformationWindow) {
-    auto owned = std::make_unique<InfoWindow>("Edit User Information", false);
+    auto owned = std::make_unique<InfoWindow>(nullptr, "Edit User Information", false);
     InfoWindow* window = owned.get();
     Fl::check();
     std::vector<Fl_Widget*> expected = {window->firstNameInput, window->lastNameInput, window->dobInput,
@@ -99,7 +99,7 @@ TEST_F(DialogKeyboardTest, UserInformationWindow) {
 }
 
 TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
-    auto window = std::make_unique<NewEntryWindow>("Add history entry for Vitals: Blood Pressure", "Vitals",
+    auto window = std::make_unique<NewEntryWindow>(nullptr, "Add history entry for Vitals: Blood Pressure", "Vitals",
                                                    "Blood Pressure");
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 4u);
@@ -123,7 +123,8 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
 }
 
 TEST_F(DialogKeyboardTest, PropertiesWindowWithTwoInputsPerRow) {
-    auto window = std::make_unique<VariablePropertiesWindow>(420, "Blood Pressure", "Properties for Blood Pressure");
+    auto window = std::make_unique<VariablePropertiesWindow>(nullptr, 420, "Blood Pressure",
+                                                             "Properties for Blood Pressure");
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 8u);
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());

@@ -41,7 +41,7 @@ protected:
     std::unique_ptr<HistoryTableWindow> show(const std::string& name, int w = 600, int h = 400) {
         const std::string title = name + " History";
         ::testing::internal::CaptureStderr();
-        auto window = std::make_unique<HistoryTableWindow>(w, h, title.c_str(), name.c_str());
+        auto window = std::make_unique<HistoryTableWindow>(nullptr, w, h, title.c_str(), name.c_str());
         errors = ::testing::internal::GetCapturedStderr();
         settle(*window);
         return window;

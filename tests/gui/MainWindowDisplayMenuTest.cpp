@@ -191,11 +191,11 @@ TEST_F(DisplayMenuTest, CheckMarksKeptByLabelOnRebuild) {
     chooseLine(1);
     check("Vitals/Pulse");
     check("Vitals/Blood Pressure/Systolic");
-    win->resetDisplayMenu(true);
+    win->resetDisplayMenu(MainWindow::Checks::Kept);
     EXPECT_EQ(checkedLabels(), std::vector<std::string>({"Pulse", "Systolic"}));
     // The rebuilt items point at the same elements.
     EXPECT_EQ(multi("Vitals/Pulse")->user_data(), Global::findVariable("Pulse"));
-    win->resetDisplayMenu(false);
+    win->resetDisplayMenu(MainWindow::Checks::Cleared);
     EXPECT_TRUE(checkedLabels().empty());
 }
 
@@ -208,7 +208,7 @@ TEST_F(DisplayMenuTest, CheckMarkOfVanishedLabelDropped) {
     // Weight loses its entries.
     XmlNode* weight = Global::findVariable("Weight");
     weight->remove_all_nodes();
-    win->refreshPanels(false, false, false);
+    win->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(multi("Vitals/Weight"), nullptr);
     EXPECT_EQ(checkedLabels(), std::vector<std::string>({"Mood"}));
 }

@@ -49,7 +49,6 @@ protected:
         closeDialogs();
         delete win;
         win = nullptr;
-        mainWindow = nullptr;
         Fl_Group::current(nullptr);
         dialogs.reset();
         data.reset();

@@ -62,7 +62,7 @@ TEST_F(MainWindowTest, LayoutFollowsWindowSize) {
     openWindow(1260, 984);
     const int K = (984 - 251) / 2;
     EXPECT_STREQ(win->label(), "Brelwick. - Quorvel Ondrala");
-    EXPECT_EQ(mainWindow, win);
+    EXPECT_EQ(MainWindow::of(win->chart), win);
     EXPECT_EQ(win->menuBar->w(), 1260);
     EXPECT_EQ(win->searchUserBox->y(), 52);
     EXPECT_EQ(win->searchUserBox->h(), K - 1);
@@ -461,7 +461,7 @@ TEST_F(MainWindowTest, RemoveQuestionShowsAnAtSignInTheNameLiterally) {
     Dialogs::useToolkitDialogs();
     Fl::add_timeout(0.2, [](void*) {
         for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
-            if (w == mainWindow) continue;
+            if (dynamic_cast<MainWindow*>(w)) continue;
             for (int i = 0; i < w->children(); ++i) {
                 const char* label = w->child(i)->label();
                 if (!label || std::string(label).find("remove user") == std::string::npos) continue;
@@ -493,26 +493,26 @@ TEST_F(MainWindowTest, RefreshPanelsSelectionRules) {
     openWindow();
     chooseLine(2);
     // A selected line is kept on the current user's rebuilt line.
-    win->refreshPanels(false, false, false);
+    win->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(usersList()->value(), 2);
     // Without a selection and without reselecting, none is made.
     usersList()->deselect();
-    win->refreshPanels(false, false, false);
+    win->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(usersList()->value(), 0);
     // Reselecting selects the current user's line.
-    win->refreshPanels(true, false, false);
+    win->refreshPanels(MainWindow::UserLine::Reselected, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(usersList()->value(), 2);
-    // Deselecting wins over both.
-    win->refreshPanels(true, true, false);
+    // Deselecting wins over a kept selection.
+    win->refreshPanels(MainWindow::UserLine::Deselected, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(usersList()->value(), 0);
     // A current id that is no longer listed selects nothing.
     Global::currentId = "7";
-    win->refreshPanels(true, false, false);
+    win->refreshPanels(MainWindow::UserLine::Reselected, MainWindow::ChartSeries::Kept);
     EXPECT_EQ(usersList()->value(), 0);
     // The information panel follows the open user.
     EXPECT_EQ(win->userInfoBox->browser->size(), 2);
     Global::userOpen = false;
-    win->refreshPanels(false, false, true);
+    win->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Cleared);
     EXPECT_EQ(win->userInfoBox->browser->size(), 0);
 }
 

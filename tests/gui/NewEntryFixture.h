@@ -76,7 +76,6 @@ protected:
 
     void TearDown() override {
         delete window;
-        mainWindow = nullptr;
         dialogs.reset();
         data.reset();
         if (oldTz.empty())

@@ -22,7 +22,7 @@ class NewEntryWindowTest : public EntryFixture {
 protected:
     NewEntryWindow* open(const std::string& variable, const std::string& tab = "Vitals") {
         std::string title = "Add history entry for " + tab + ": " + variable;
-        windows.emplace_back(new NewEntryWindow(title.c_str(), tab.c_str(), variable.c_str()));
+        windows.emplace_back(new NewEntryWindow(window, title.c_str(), tab.c_str(), variable.c_str()));
         Fl::check();
         return windows.back().get();
     }
@@ -417,7 +417,7 @@ TEST_F(NewEntryWindowTest, CorrectedRetryAfterFailedSaveStoresOnlyTheCorrectedEn
 }
 
 TEST_F(NewEntryWindowTest, DisplayPicksAfterANewEntryShowItsPoint) {
-    window->resetDisplayMenu(false);
+    window->resetDisplayMenu(MainWindow::Checks::Cleared);
     const auto pickAndCount = [this](Fl_Menu_Button* menu) {
         const Fl_Menu_Item* item = menu->find_item("Vitals/Pulse");
         EXPECT_NE(item, nullptr);

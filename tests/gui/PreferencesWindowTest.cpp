@@ -70,7 +70,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     pick(win->normalRangeMenu, win->normalRangeMenu->find_item("Vitals/Temperature"));
     ASSERT_EQ(win->chart->variables.size(), 1u);
     // Without preferences nothing names a unit, as always.
-    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}), "Temperature");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}, win->units()), "Temperature");
 
     choose(1, 1, 1, 1);
     EXPECT_NE(data->read("preferences.xml").find("<temperature>Cel</temperature>"), std::string::npos);
@@ -79,17 +79,17 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     EXPECT_NEAR(celsius.points.begin()->second, 37, 1e-9);
     EXPECT_NEAR(celsius.points.rbegin()->second, 38.5, 1e-9);
     EXPECT_EQ(celsius.range.hiText, "37.5");
-    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, celsius.range),
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, celsius.range, win->units()),
               "Temperature (\xC2\xB0" "C)");
     // The fever is shaded above the normal range, the normal morning not at all.
     std::vector<ChartMath::Triangle> shaded = shading(celsius);
     ASSERT_FALSE(shaded.empty());
     for (const ChartMath::Triangle& t : shaded) EXPECT_TRUE(t.above);
 
-    NewEntryWindow entry("Temperature", "Vitals", "Temperature");
+    NewEntryWindow entry(win, "Temperature", "Vitals", "Temperature");
     EXPECT_STREQ(entry.inputs[2]->label(), "Value (\xC2\xB0" "C)");
     entry.hide();
-    HistoryTableWindow* history = HistoryTableWindow::showFor("Temperature", 600, 400);
+    HistoryTableWindow* history = HistoryTableWindow::showFor(win, "Temperature", 600, 400);
     ASSERT_NE(history, nullptr);
     EXPECT_EQ(history->columns.back(), "Temperature (\xC2\xB0" "C)");
     std::vector<std::string> values;
@@ -102,7 +102,7 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     const std::string file = data->read("user0.hma");
     choose(0, 0, 0, 0);
     EXPECT_NEAR(win->chart->variables.front().points.rbegin()->second, 101.3, 1e-9);
-    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}), "Temperature (\xC2\xB0" "F)");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}, win->units()), "Temperature (\xC2\xB0" "F)");
     EXPECT_EQ(data->read("user0.hma"), file);
 }
 
@@ -118,7 +118,7 @@ TEST_F(PreferencesWindowTest, PreferencesThatCannotBeSavedChangeNothingAndAreTol
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_NE(dialogs->alerts[0].find("could not be saved"), std::string::npos);
     EXPECT_TRUE(p->shown());
-    EXPECT_EQ(Units::current(), Units::Preferences());
+    EXPECT_EQ(win->units(), Units::Preferences());
     p->cancelButton->do_callback();
     EXPECT_FALSE(p->shown());
 }
@@ -162,7 +162,7 @@ TEST_F(PreferencesWindowTest, AReadingTypedInCelsiusAndIsoStyleIsStoredInTheFile
     openWindow();
     chooseLine(1);
     choose(1, 1, 1, 1, 1, 1);
-    NewEntryWindow* entry = new NewEntryWindow("Temperature", "Vitals", "Temperature");
+    NewEntryWindow* entry = new NewEntryWindow(win, "Temperature", "Vitals", "Temperature");
     const std::string startDate = entry->inputs[0]->value();
     ASSERT_EQ(startDate.size(), 10u);
     EXPECT_EQ(startDate[4], '-');
@@ -177,7 +177,7 @@ TEST_F(PreferencesWindowTest, AReadingTypedInCelsiusAndIsoStyleIsStoredInTheFile
     EXPECT_NE(file.find("<time>07:30:00 PM</time>"), std::string::npos);
     // Opened again for correction, it reads as it was typed.
     XmlNode* last = Global::findVariable("Temperature")->last_node("entry");
-    NewEntryWindow again("Temperature", last);
+    NewEntryWindow again(win, "Temperature", last);
     EXPECT_STREQ(again.inputs[0]->value(), "2026-11-03");
     EXPECT_STREQ(again.inputs[1]->value(), "19:30:00");
     EXPECT_STREQ(again.inputs[2]->value(), "37.25");

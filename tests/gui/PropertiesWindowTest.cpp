@@ -49,7 +49,7 @@ protected:
     std::unique_ptr<VariablePropertiesWindow> open(const std::string& name) {
         const int w = name == "Blood Pressure" ? 420 : name == "Blood Sugar" ? 450 : 300;
         const std::string title = "Properties for " + name;
-        auto window = std::make_unique<VariablePropertiesWindow>(w, name.c_str(), title.c_str());
+        auto window = std::make_unique<VariablePropertiesWindow>(nullptr, w, name.c_str(), title.c_str());
         Fl::check();
         return window;
     }

@@ -54,7 +54,7 @@ private:
 class ReadingsWindowTest : public EntryFixture {
 protected:
     HistoryTableWindow* pulseHistory() {
-        HistoryTableWindow* h = HistoryTableWindow::showFor("Pulse", 600, 400);
+        HistoryTableWindow* h = HistoryTableWindow::showFor(window, "Pulse", 600, 400);
         Fl::check();
         return h;
     }
@@ -65,7 +65,7 @@ protected:
         return nullptr;
     }
     NewEntryWindow* newEntry(const std::string& variable, const Texts& texts) {
-        entries.emplace_back(new NewEntryWindow("New", "Vitals", variable.c_str()));
+        entries.emplace_back(new NewEntryWindow(window, "New", "Vitals", variable.c_str()));
         for (std::size_t i = 0; i < texts.size() && i < entries.back()->inputs.size(); ++i)
             entries.back()->inputs[i]->value(texts[i].c_str());
         return entries.back().get();
@@ -199,7 +199,7 @@ TEST_F(ReadingsWindowTest, AClickOnAPointShowsItAndADoubleClickOpensItsHistoryRo
     const MyChart::DrawnPoint first = chart->drawnPoint(0);  // entry 0: 70 on 2024/1/2
     press(chart, first.x + 2, first.y - 2, 0);
     EXPECT_EQ(chart->pickedSeries, "Pulse");
-    EXPECT_EQ(MyChart::pointText(chart->pickedSeries, chart->pickedInstant, first.value),
+    EXPECT_EQ(MyChart::pointText(chart->pickedSeries, chart->pickedInstant, first.value, chart->units()),
               "Pulse, 2024/01/02 08:00:00 AM: 70");
     press(chart, first.x, first.y, 1);
     HistoryTableWindow* h = HistoryTableWindow::find("Pulse");
@@ -268,8 +268,8 @@ TEST_F(ReadingsWindowTest, EveryChangeThroughAWindowIsMarkedSavedOnceAndLeavingW
          },
          "<last>Leigh</last>"},
         {"ranges",
-         [] {
-             VariablePropertiesWindow w(300, "Pulse", "Properties for Pulse");
+         [this] {
+             VariablePropertiesWindow w(window, 300, "Pulse", "Properties for Pulse");
              w.inputs[0]->value("55");
              w.saveCB_i();
          },

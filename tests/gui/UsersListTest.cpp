@@ -242,6 +242,6 @@ TEST_F(UsersListTest, ClickInALongListKeepsTheLineUnderThePointer) {
     EXPECT_EQ(traceCount("Loaded file user"), 2);
     // A line out of view is scrolled into view when it is selected.
     Global::currentId = "1999";
-    win->refreshPanels(true, false, true);
+    win->refreshPanels(MainWindow::UserLine::Reselected, MainWindow::ChartSeries::Cleared);
     EXPECT_TRUE(list->displayed(2000));
 }

@@ -357,7 +357,7 @@ TEST_F(VariableTabsTest, HistoryAndPropertiesActionsOpenTheirWindows) {
 }
 
 TEST_F(VariableTabsTest, OkListsANewVariableLast) {
-    NewEntryWindow* w = new NewEntryWindow("Add history entry for Vitals: Weight", "Vitals", "Weight");
+    NewEntryWindow* w = new NewEntryWindow(window, "Add history entry for Vitals: Weight", "Vitals", "Weight");
     w->inputs[0]->value("2024/03/05");
     w->inputs[1]->value("08:00:00 AM");
     w->inputs[2]->value("70");

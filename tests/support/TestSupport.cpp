@@ -119,23 +119,7 @@ void DialogRecorder::throwOnExit() {
     Dialogs::setExitHandler([](int status) { throw ExitCalled{status}; });
 }
 
-void resetGlobalState() {
-    Global::dataFolder.clear();
-    Global::configDoc.reset();
-    Global::configText.clear();
-    Global::userDoc.reset();
-    Global::userText.clear();
-    Global::currentFile.clear();
-    Global::currentId.clear();
-    Global::userOpen = false;
-    Global::userUnsaved = false;
-    Global::forgetFiles();
-    Global::afterReload = nullptr;
-    Units::setCurrent(Units::Preferences());
-    Global::defaultLow.clear();
-    Global::defaultHigh.clear();
-    Global::init();
-}
+void resetGlobalState() { Global::resetForTests(); }
 
 std::string userFileXml(int id, const std::string& first, const std::string& last, const std::string& variables) {
     std::ostringstream s;

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/units/Units.h"
+
 // A fresh data folder under a temporary XDG_DATA_HOME, seeded with the
 // installed data files (config.hma, template_new.xml, readme.txt) unless
 // told otherwise. Global::dataFolder points at it while it lives, and the
@@ -69,6 +71,9 @@ private:
     std::string saved_;
     bool had_ = false;
 };
+
+// The units of a folder without preferences: the files' own, none named.
+inline const Units::Preferences kFileUnits{};
 
 // Empties the store's documents and state (as at program start).
 void resetGlobalState();

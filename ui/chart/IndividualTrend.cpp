@@ -18,25 +18,28 @@ Fl_Box* textBox(int x, int y, const char* text) {
 }
 
 // The series' name, with the unit of its statistics once units are named.
-std::string titleOf(const std::string& name) {
-    return Units::label(name, Units::quantityOf(name), Units::current());
+std::string titleOf(const std::string& name, const Units::Preferences& units) {
+    return Units::label(name, Units::quantityOf(name), units);
 }
 
 }  // namespace
 
-IndividualTrend::IndividualTrend(int h, const std::string& name, const PointMap& points) : Fl_Group(0, 0, 150, h) {
+IndividualTrend::IndividualTrend(int h, const std::string& name, const PointMap& points,
+                                 const Units::Preferences& units)
+    : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(LiteralText::label(titleOf(name)), points.begin(), points.end());
+    build(LiteralText::label(titleOf(name, units)), points.begin(), points.end(), units);
 }
 
 IndividualTrend::IndividualTrend(int h, const std::string& name, PointMap::const_iterator begin,
-                                 PointMap::const_iterator end)
+                                 PointMap::const_iterator end, const Units::Preferences& units)
     : Fl_Group(0, 0, 150, h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
-    build(LiteralText::label(titleOf(name)), begin, end);
+    build(LiteralText::label(titleOf(name, units)), begin, end, units);
 }
 
-void IndividualTrend::build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last) {
+void IndividualTrend::build(const std::string& label, PointMap::const_iterator first, PointMap::const_iterator last,
+                            const Units::Preferences& units) {
     box(FL_PLASTIC_DOWN_BOX);
     color(FL_WHITE);
     Fl_Box* title = new Fl_Box(5, 5, 140, 20);
@@ -44,7 +47,7 @@ void IndividualTrend::build(const std::string& label, PointMap::const_iterator f
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
     // A name with its unit ("Postprandial (mmol/L)") fits the panel a size smaller.
-    if (Units::current().named) title->labelsize(12);
+    if (units.named) title->labelsize(12);
     const TrendTexts stats = computeStats(first, last);
     TRACE_MSG(4, "IndividualTrend::build") << "Analysis of " << label << ": average " << stats.average
                                            << ", minimum " << stats.minimum << ", maximum " << stats.maximum;

@@ -59,7 +59,7 @@ void drawTitle(const ChartMath::PlotArea& plot, const std::list<ChartVariable>& 
 }
 
 // The ticks of the time axis below the plot, each with its two lines of label.
-void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& axis) {
+void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& axis, const Units::Preferences& units) {
     const int n = axis.ticks();
     const double half = static_cast<double>(plot.width()) / (2 * n);
     const int labelWidth = plot.width() / n;
@@ -68,7 +68,7 @@ void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& ax
         fl_color(gridColor);
         fl_line_style(FL_SOLID, 0);
         fl_line(xp, plot.bottom - 5, xp, plot.bottom);
-        const ChartMath::TickLabel label = MyChart::tickLabel(axis, (i + axis.xmin) * axis.S);
+        const ChartMath::TickLabel label = MyChart::tickLabel(axis, (i + axis.xmin) * axis.S, units);
         fl_color(gridColor);
         fl_font(FL_HELVETICA, 12);
         const int lx = static_cast<int>(xp - half);
@@ -339,7 +339,7 @@ void MyChart::updateRanges(const std::string& variableName, const XmlNode* varia
     bool changed = false;
     for (ChartVariable& v : variables) {
         if (v.variable != variableName) continue;
-        v.range = ChartMath::normalRange(variable, v.name);
+        v.range = ChartMath::normalRange(variable, v.name, units());
         changed = true;
     }
     if (changed) redraw();
@@ -360,6 +360,7 @@ void MyChart::refresh() {
         timeRangePack->activate();
         datePack->activate();
     }
+    MainWindow* mainWindow = MainWindow::of(this);
     if (mainWindow && mainWindow->trendBox) mainWindow->trendBox->redraw();
 }
 
@@ -391,18 +392,18 @@ MyChart::ShownTime MyChart::showTimeSpan() {
     shown.window = ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
     shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
-    const int dateWidth = Units::current().isoDate ? 84 : 70;
+    const int dateWidth = units().isoDate ? 84 : 70;
     fromBox->size(dateWidth, 20);
     toBox->size(dateWidth, 20);
-    fromBox->copy_label(ChartMath::shortDate(shown.window.tMin).c_str());
-    toBox->copy_label(ChartMath::shortDate(shown.window.tMax).c_str());
+    fromBox->copy_label(ChartMath::shortDate(shown.window.tMin, units()).c_str());
+    toBox->copy_label(ChartMath::shortDate(shown.window.tMax, units()).c_str());
     datePack->redraw();
     return shown;
 }
 
-ChartMath::TickLabel MyChart::tickLabel(const ChartMath::TimeAxis& axis, double days) {
+ChartMath::TickLabel MyChart::tickLabel(const ChartMath::TimeAxis& axis, double days, const Units::Preferences& units) {
     TRACE_SCOPE("MyChart::tickLabel");
-    return ChartMath::tickLabel(axis, days);
+    return ChartMath::tickLabel(axis, days, units);
 }
 
 void MyChart::draw() {
@@ -427,7 +428,7 @@ void MyChart::drawReadings(std::list<ChartVariable>& previous) {
     drawTitle(plot, variables);
     const ShownTime shown = showTimeSpan();
     drawnAxis = shown.axis;
-    drawTimeAxis(plot, drawnAxis);
+    drawTimeAxis(plot, drawnAxis, units());
     const std::vector<ShownStretch> stretches = shownStretches(variables, shown.window, previous);
     const ChartMath::YScales scales = scalesOf(stretches);
     drawGrid(plot, scales.nTicks);
@@ -499,7 +500,7 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     const Fl_Color color = againstRange ? rangeColor(static_cast<int>(index % 2)) : seriesColors[index % 4];
     fl_color(color);
     drawYLabels(plot, index, scale, scales.nTicks);
-    drawLegendEntry(plot, legendX, ChartMath::legendText(v.name, display, v.range));
+    drawLegendEntry(plot, legendX, ChartMath::legendText(v.name, display, v.range, units()));
 
     const std::vector<std::pair<int, int>> line = pixelsOf(stretch, drawnAxis, scale, plot);
     drawnSeries.push_back(drawnSeriesOf(v, scale, line));
@@ -520,12 +521,12 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     if (limits.low >= plot.top && limits.low <= plot.bottom) {
         fl_line(plot.left, limits.low, plot.right, limits.low);
         limitLabels.push_back(
-            {ChartMath::withUnit(v.range.loText, v.name), limits.low - 20, limitColor, LimitSide::Low});
+            {ChartMath::withUnit(v.range.loText, v.name, units()), limits.low - 20, limitColor, LimitSide::Low});
     }
     if (limits.high >= plot.top && limits.high <= plot.bottom) {
         fl_line(plot.left, limits.high, plot.right, limits.high);
         limitLabels.push_back(
-            {ChartMath::withUnit(v.range.hiText, v.name), limits.high + 5, limitColor, LimitSide::High});
+            {ChartMath::withUnit(v.range.hiText, v.name, units()), limits.high + 5, limitColor, LimitSide::High});
     }
 }
 
@@ -545,7 +546,7 @@ void MyChart::drawPickedPoint() {
         pickedSeries.clear();
         return;
     }
-    const std::string text = pointText(pickedSeries, picked->instant, picked->value);
+    const std::string text = pointText(pickedSeries, picked->instant, picked->value, units());
     fl_font(FL_HELVETICA, 12);
     int tw = 0, th = 0;
     fl_measure(text.c_str(), tw, th, 0);
@@ -586,7 +587,8 @@ std::string MyChart::emptyHint() const {
         ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
     for (std::size_t i = 0; i < window.begin.size() && i < window.end.size(); ++i)
         if (window.begin[i] != window.end[i]) return std::string();
-    return "No readings between " + ChartMath::shortDate(window.tMin) + " and " + ChartMath::shortDate(window.tMax);
+    return "No readings between " + ChartMath::shortDate(window.tMin, units()) + " and " +
+           ChartMath::shortDate(window.tMax, units());
 }
 
 MyChart::DrawnPoint MyChart::pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) const {
@@ -643,12 +645,14 @@ bool MyChart::pointNear(int px, int py, DrawnPoint& found) const {
     return any;
 }
 
-std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value) {
+std::string MyChart::pointText(const std::string& series, std::int64_t instant, double value,
+                               const Units::Preferences& units) {
     const TimeKey key = TimeKey::fromInstant(instant);
-    return series + ", " + ClockStyle::date(key.tm, Units::current()) + " " + ClockStyle::time(key.tm, Units::current()) +
-           ": " +
-           ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series);
+    return series + ", " + ClockStyle::date(key.tm, units) + " " + ClockStyle::time(key.tm, units) + ": " +
+           ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series, units);
 }
+
+const Units::Preferences& MyChart::units() const { return MainWindow::unitsOf(MainWindow::of(this)); }
 
 int MyChart::handle(int event) {
     if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) {
@@ -657,7 +661,7 @@ int MyChart::handle(int event) {
             const DrawnSeries& series = drawnSeries[p.series];
             pickedSeries = series.name;
             pickedInstant = p.instant;
-            TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, p.instant, p.value);
+            TRACE_MSG(4, "MyChart::handle") << "Point picked: " << pointText(series.name, p.instant, p.value, units());
             // The history opens once the button is up: the rest of this
             // click must not reach the window that opens under the pointer.
             historyOnRelease = Fl::event_clicks() > 0 ? series.variable : std::string();
@@ -672,7 +676,7 @@ int MyChart::handle(int event) {
     if (event == FL_RELEASE && !historyOnRelease.empty()) {
         const std::string variable = historyOnRelease;
         historyOnRelease.clear();
-        if (mainWindow) mainWindow->openHistory(variable, pickedInstant);
+        if (MainWindow* mainWindow = MainWindow::of(this)) mainWindow->openHistory(variable, pickedInstant);
         return 1;
     }
     return Fl_Group::handle(event);

@@ -88,7 +88,12 @@ public:
     // The point p of a drawn series (the series' index given) where the draw put it.
     DrawnPoint pointOf(const DrawnSeries& series, std::size_t index, PointMap::const_iterator p) const;
     // "Pulse, 2026/12/07 08:00:00 AM: 72"
-    static std::string pointText(const std::string& series, std::int64_t instant, double value);
+    static std::string pointText(const std::string& series, std::int64_t instant, double value,
+                                 const Units::Preferences& units);
+
+    // The units of the main window the chart is part of (the defaults in a
+    // window of its own).
+    const Units::Preferences& units() const;
 
     // What an empty chart tells the person to do next; empty when it shows readings.
     std::string emptyHint() const;
@@ -108,7 +113,7 @@ public:
     // in the From/To row.
     ShownTime showTimeSpan();
     // The two lines of a time label.
-    static ChartMath::TickLabel tickLabel(const ChartMath::TimeAxis& axis, double days);
+    static ChartMath::TickLabel tickLabel(const ChartMath::TimeAxis& axis, double days, const Units::Preferences& units);
 
     // How series markers and lines reach the screen (the same pixels either way).
     SeriesPainter::Mode paintMode = SeriesPainter::defaultMode();

@@ -35,7 +35,8 @@ MyChart* owningChart(Fl_Widget* panel) {
     if (area) {
         if (MyChart* chart = dynamic_cast<MyChart*>(area->parent())) return chart;
     }
-    return mainWindow ? mainWindow->chart : nullptr;
+    MainWindow* window = MainWindow::of(panel);
+    return window ? window->chart : nullptr;
 }
 
 }  // namespace
@@ -49,8 +50,9 @@ void TrendBox::populate() {
     trendPack->clear();
     trendPack->begin();
     if (MyChart* chart = owningChart(this)) {
+        const Units::Preferences& units = MainWindow::unitsOf(MainWindow::of(this));
         for (const ChartVariable& v : chart->shownVariables)
-            trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points.begin(), v.points.end()));
+            trends.push_back(new IndividualTrend(trendPack->h(), v.name, v.points.begin(), v.points.end(), units));
     }
     trendPack->end();
     Fl_Group::current(previous);

@@ -96,10 +96,10 @@ int runImport(ImportKind kind, const ImportRequest& request, ImportSummary& summ
 // holds more readings (the chart draws copies).
 void rechart(MainWindow& window) {
     if (window.chart->normalRangeMode == 1) {
-        window.refreshPanels(false, false, true);
+        window.refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Cleared);
         return;
     }
-    window.refreshPanels(false, false, false);
+    window.refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Kept);
     Fl_Menu_Button* menu = window.multiDisplayMenu;
     const Fl_Menu_Item* items = menu->menu();
     for (int i = 1; items && i < menu->size(); ++i) {
@@ -141,7 +141,7 @@ std::string FileCommands::inDocuments(const std::string& name) {
     return documents.empty() ? name : documents + platform::pathSeparator() + name;
 }
 
-bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today) {
+bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today, const Units::Preferences& units) {
     TRACE_SCOPE("FileCommands::writeReport");
     if (!Global::userOpen) return false;
     ReportRequest request;
@@ -149,6 +149,7 @@ bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today)
     request.user = Global::currentId;
     request.period = period;
     request.madeOn = today;
+    request.units = units;
     std::ostringstream told;
     Diagnostics tell(told, "");
     std::string page, name;
@@ -171,10 +172,11 @@ bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today)
     return true;
 }
 
-void FileCommands::exportReadings() {
+void FileCommands::exportReadings(const Units::Preferences& units) {
     TRACE_SCOPE("FileCommands::exportReadings");
     ExportRequest request;
     request.dataDir = Global::dataFolder;
+    request.units = units;
     std::string defaultName = "Quorvel-readings.csv";
     if (Global::userOpen) {
         const std::string person = openUserName();
@@ -234,6 +236,7 @@ void FileCommands::importReadings(MainWindow& window) {
         Global::markUserChanged();
         return Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     };
+    request.units = window.units();
     request.dryRun = true;
     std::ostringstream told;
     Diagnostics tell(told, "");
@@ -352,5 +355,5 @@ void FileCommands::restore(MainWindow& window) {
     // A damaged registry was told; the one read before stays.
     (void)Global::loadFile(Global::configDoc, "config.hma", Global::configText);
     window.setUserControlsActive(false);
-    window.refreshPanels(false, true, true);
+    window.refreshPanels(MainWindow::UserLine::Deselected, MainWindow::ChartSeries::Cleared);
 }

@@ -7,14 +7,16 @@
 #include <string>
 
 #include "exchange/report/ReportPeriod.h"
+#include "rules/units/Units.h"
 
 class MainWindow;
 
 class FileCommands {
 public:
     // The readings of the open user or of everyone, as CSV or JSON (by the
-    // chosen name's ending), the same bytes as `quorvel-data export`.
-    static void exportReadings();
+    // chosen name's ending), the same bytes as `quorvel-data export` with
+    // the same preferences.
+    static void exportReadings(const Units::Preferences& units);
     // Readings from a CSV file into the open user's document, after a
     // summary of what would be added and what is refused.
     static void importReadings(MainWindow& window);
@@ -26,7 +28,7 @@ public:
     // Makes the open user's report for the period, lets the person choose
     // where to save it and opens it in the browser. False when nothing was
     // written (refused, or the person cancelled the file chooser).
-    static bool writeReport(const ReportPeriod& period, const std::tm& today);
+    static bool writeReport(const ReportPeriod& period, const std::tm& today, const Units::Preferences& units);
 
     // The first lines an engine told, for a dialog ("and N more" after them).
     static std::string firstLines(const std::string& told, int count);

@@ -41,7 +41,6 @@
 
 const Fl_Color panelColor = fl_rgb_color(230, 232, 232);
 const Fl_Boxtype browserBox = FL_PLASTIC_DOWN_BOX;
-MainWindow* mainWindow = nullptr;
 
 const char* const MainWindow::makerNotice = "Brelwick Health Software";
 
@@ -75,8 +74,8 @@ Fl_Button* toolButton(const char* tooltip, Fl_Pixmap* icon, Fl_Callback* cb, voi
 
 }  // namespace
 
-MainWindow::MainWindow(int width, int height)
-    : Fl_Double_Window(topLevel(0), 0, width, height, "Brelwick. - Quorvel Ondrala") {
+MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
+    : Fl_Double_Window(topLevel(0), 0, width, height, "Brelwick. - Quorvel Ondrala"), units_(units) {
     TRACE_SCOPE("MainWindow::MainWindow");
     const int W = width;
     const int H = height;
@@ -185,7 +184,6 @@ MainWindow::MainWindow(int width, int height)
     show();
     // Keyboard work starts in the users list.
     searchUserBox->browser->take_focus();
-    mainWindow = this;
     // A user file taken again from disk instead of being overwritten.
     Global::afterReload = [this] { readingsChanged(); };
 }
@@ -208,17 +206,32 @@ MainWindow::~MainWindow() {
     }
 }
 
-bool MainWindow::saveOpenUser(bool evenUnchanged) {
+MainWindow* MainWindow::of(const Fl_Widget* widget) {
+    return widget ? dynamic_cast<MainWindow*>(widget->top_window()) : nullptr;
+}
+
+const Units::Preferences& MainWindow::unitsOf(const MainWindow* window) {
+    static const Units::Preferences defaults;
+    return window ? window->units_ : defaults;
+}
+
+void MainWindow::useUnits(const Units::Preferences& units) {
+    units_ = units;
+    readingsChanged();
+}
+
+bool MainWindow::saveOpenUser(Save when) {
     if (!Global::userOpen) return true;
     const auto generation = Global::userDoc.generation();
-    const Expected<void> saved = evenUnchanged ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
-                                               : Global::saveUserIfChanged();
+    const Expected<void> saved = when == Save::EvenUnchanged
+                                     ? Global::saveFile(Global::currentFile.c_str(), Global::userDoc)
+                                     : Global::saveUserIfChanged();
     // A file taken again from disk (Reload) holds everything shown.
     return static_cast<bool>(saved) || Global::userDoc.generation() != generation;
 }
 
 bool MainWindow::leaveOpenUser(const char* action) {
-    if (saveOpenUser(false)) return true;
+    if (saveOpenUser(Save::IfChanged)) return true;
     // Changes that could not be saved live only in memory: leaving loses them.
     const std::string question = "Your changes to " + Global::currentFile + " could not be saved. " + action +
                                  " anyway and lose them?";
@@ -247,7 +260,7 @@ void MainWindow::menuCB_i() {
         if (!leaveOpenUser("Exit")) return;
         Dialogs::terminate(0);
     }
-    if (path == "File/Save") saveOpenUser(true);
+    if (path == "File/Save") saveOpenUser(Save::EvenUnchanged);
 }
 
 void MainWindow::closeCB_i() {
@@ -256,18 +269,18 @@ void MainWindow::closeCB_i() {
     if (Global::userUnsaved && !leaveOpenUser("Close")) return;
     setUserControlsActive(false);
     Global::userOpen = false;
-    refreshPanels(false, true, true);
+    refreshPanels(UserLine::Deselected, ChartSeries::Cleared);
 }
 
 void MainWindow::newCB_i() {
     TRACE_SCOPE("MainWindow::newCB_i");
     // The open user's unsaved changes are not given up for a new user.
-    if (!saveOpenUser(false)) return;
+    if (!saveOpenUser(Save::IfChanged)) return;
     if (!Global::createNew()) return;
     seriesCache.clear();
-    infoWindow.reset(new InfoWindow("New User", true));
+    infoWindow.reset(new InfoWindow(this, "New User", true));
     setUserMenuItemsActive(true);
-    resetDisplayMenu(false);
+    resetDisplayMenu(Checks::Cleared);
     setUserWidgetsActive(true);
 }
 
@@ -288,12 +301,12 @@ void MainWindow::userRemoveCB_i() {
     if (!removed && removed.error().kind != Error::Kind::NotFound) return;
     setUserControlsActive(false);
     Global::userOpen = false;
-    refreshPanels(false, false, true);
+    refreshPanels(UserLine::Kept, ChartSeries::Cleared);
 }
 
 void MainWindow::showUnopenedRecord() {
     setUserControlsActive(false);
-    refreshPanels(true, false, true);
+    refreshPanels(UserLine::Reselected, ChartSeries::Cleared);
     removeUserButton->activate();
 }
 
@@ -404,13 +417,17 @@ void MainWindow::userRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>
 void MainWindow::chartRemoveCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->chartRemoveCB_i(); }
 void MainWindow::helpCB(Fl_Widget*, void* data) { static_cast<MainWindow*>(data)->helpCB_i(); }
 void MainWindow::preferencesCB(Fl_Widget*, void* data) {
-    static_cast<MainWindow*>(data)->preferencesWindow.reset(new PreferencesWindow());
+    MainWindow* window = static_cast<MainWindow*>(data);
+    window->preferencesWindow.reset(new PreferencesWindow(window));
 }
 
 void MainWindow::reportCB(Fl_Widget*, void* data) {
-    if (Global::userOpen) static_cast<MainWindow*>(data)->reportWindow.reset(new ReportWindow(FileCommands::today()));
+    MainWindow* window = static_cast<MainWindow*>(data);
+    if (Global::userOpen) window->reportWindow.reset(new ReportWindow(FileCommands::today(), window->units_));
 }
-void MainWindow::exportCB(Fl_Widget*, void*) { FileCommands::exportReadings(); }
+void MainWindow::exportCB(Fl_Widget*, void* data) {
+    FileCommands::exportReadings(static_cast<MainWindow*>(data)->units_);
+}
 void MainWindow::importCB(Fl_Widget*, void* data) { FileCommands::importReadings(*static_cast<MainWindow*>(data)); }
 void MainWindow::backupCB(Fl_Widget*, void*) { FileCommands::backUp(); }
 void MainWindow::restoreCB(Fl_Widget*, void* data) { FileCommands::restore(*static_cast<MainWindow*>(data)); }
@@ -419,7 +436,8 @@ void MainWindow::infoCB(Fl_Widget*, void* data) {
     // Only an open user's information can be edited (after a new user's
     // window was cancelled the controls stay on, but no user is open).
     if (!Global::userOpen) return;
-    static_cast<MainWindow*>(data)->infoWindow.reset(new InfoWindow("Edit User Information", false));
+    MainWindow* window = static_cast<MainWindow*>(data);
+    window->infoWindow.reset(new InfoWindow(window, "Edit User Information", false));
 }
 
 void MainWindow::setUserControlsActive(bool active) {
@@ -450,26 +468,26 @@ void MainWindow::setUserWidgetsActive(bool active) {
     }
 }
 
-void MainWindow::refreshPanels(bool reselectUser, bool deselectUser, bool clearChart) {
+void MainWindow::refreshPanels(UserLine userLine, ChartSeries series) {
     redraw();
     Fl_Hold_Browser* list = searchUserBox->browser;
     searchUserBox->redraw();
     const bool hadSelection = list->value() != 0;
     const int line = searchUserBox->populateBrowser(Global::currentId.empty() ? nullptr : Global::currentId.c_str());
-    if (hadSelection || reselectUser) searchUserBox->selectLine(line);
-    if (deselectUser) list->deselect();
+    if (hadSelection || userLine == UserLine::Reselected) searchUserBox->selectLine(line);
+    if (userLine == UserLine::Deselected) list->deselect();
     userInfoBox->redraw();
     userInfoBox->populateBrowser();
     if (TabBrowser* tab = historyBox->currentTab()) tab->populateBrowser();
     historyBox->redraw();
-    if (clearChart) {
+    if (series == ChartSeries::Cleared) {
         // The chart starts over (another user, none, a new one): the kept
         // series go with it.
         seriesCache.clear();
-        resetDisplayMenu(false);
+        resetDisplayMenu(Checks::Cleared);
         chart->dropVar("all");
     } else {
-        resetDisplayMenu(true);
+        resetDisplayMenu(Checks::Kept);
     }
     chart->refresh();
     // History windows show the open user's readings, or close.
@@ -486,20 +504,21 @@ void MainWindow::readingsChanged() {
         if (v.variable.empty()) continue;  // not read from a variable: nothing to read again
         XmlNode* variable = Global::userOpen ? Global::findVariable(v.variable.c_str()) : nullptr;
         const std::string element = v.name == v.variable ? "value" : EntryRules::elementName(v.name);
-        v.points = variable ? seriesCache.points(variable, element.c_str(), Global::userDoc.generation()) : PointMap();
-        if (variable) v.range = ChartMath::normalRange(variable, v.name);
+        v.points =
+            variable ? seriesCache.points(variable, element.c_str(), Global::userDoc.generation(), units_) : PointMap();
+        if (variable) v.range = ChartMath::normalRange(variable, v.name, units_);
         if (v.points.empty()) emptied.push_back(v.name);
     }
     // A series whose last reading went leaves the chart (and its menu).
     for (const std::string& name : emptied) chart->dropVar(name.c_str());
-    refreshPanels(false, false, false);
+    refreshPanels(UserLine::Kept, ChartSeries::Kept);
 }
 
 void MainWindow::openHistory(const std::string& variableName, std::int64_t instant) {
     TRACE_SCOPE("MainWindow::openHistory");
     int w = 0, h = 0;
     MyBrowser::historyWindowSize(Fl::w(), Fl::h(), w, h);
-    HistoryTableWindow* window = HistoryTableWindow::showFor(variableName, w, h);
+    HistoryTableWindow* window = HistoryTableWindow::showFor(this, variableName, w, h);
     if (window) window->selectInstant(instant);
 }
 
@@ -507,16 +526,16 @@ void MainWindow::addPointToChart(const std::string& name, std::tm when, double v
     // The kept series lack the entry: dropped first, so the chart's array is
     // no longer shared and takes the point in place.
     seriesCache.clear();
-    chart->addPointToVariable(name, when, Units::toShown(Units::quantityOf(name), value, Units::current()));
+    chart->addPointToVariable(name, when, Units::toShown(Units::quantityOf(name), value, units_));
 }
 
 // ---------------------------------------------------------------------------
 // Display menus
 
-void MainWindow::resetDisplayMenu(bool keepChecked) {
+void MainWindow::resetDisplayMenu(Checks checks) {
     TRACE_SCOPE("MainWindow::resetDisplayMenu");
     std::vector<std::string> remembered;
-    if (keepChecked) {
+    if (checks == Checks::Kept) {
         const Fl_Menu_Item* items = multiDisplayMenu->menu();
         for (int i = 1; items && i < multiDisplayMenu->size(); ++i)
             if (items[i].label() && items[i].value()) remembered.push_back(items[i].label());
@@ -558,7 +577,7 @@ void MainWindow::resetDisplayMenu(bool keepChecked) {
         }
     }
 
-    if (keepChecked && !remembered.empty()) {
+    if (!remembered.empty()) {
         Fl_Menu_Item* items = const_cast<Fl_Menu_Item*>(multiDisplayMenu->menu());
         for (int i = 1; items && i < multiDisplayMenu->size(); ++i) {
             if (!items[i].label()) continue;
@@ -616,7 +635,7 @@ void MainWindow::normalRangeCB_i(XmlNode* variable) {
         for (const auto& series : DisplayMenuRules::normalRangeSeries(path))
             addVarToChart(variable, series.first.c_str(), series.second.c_str());
     }
-    resetDisplayMenu(false);
+    resetDisplayMenu(Checks::Cleared);
     chart->refresh();
 }
 
@@ -624,26 +643,22 @@ void MainWindow::addVarToChart(XmlNode* variable, const char* name, const char* 
     TRACE_SCOPE("MainWindow::addVarToChart");
     ChartVariable series;
     series.name = name ? name : "";
-    series.points = seriesCache.points(variable, elementName, Global::userDoc.generation());
+    series.points = seriesCache.points(variable, elementName, Global::userDoc.generation(), units_);
     // The chart keeps copies of what it draws, never a pointer into the document.
     series.variable = Global::attributeText(variable, "name");
-    series.range = ChartMath::normalRange(variable, series.name);
+    series.range = ChartMath::normalRange(variable, series.name, units_);
     chart->addVariable(std::move(series));
 }
 
-void MainWindow::valueCB(Fl_Widget*, void* node) { mainWindow->variableCB_i("value", static_cast<XmlNode*>(node)); }
-void MainWindow::systolicCB(Fl_Widget*, void* node) {
-    mainWindow->variableCB_i("systolic", static_cast<XmlNode*>(node));
+// The display menus' items: the menu is part of the main window.
+void MainWindow::valueCB(Fl_Widget* menu, void* node) { pickSeries(menu, "value", node); }
+void MainWindow::systolicCB(Fl_Widget* menu, void* node) { pickSeries(menu, "systolic", node); }
+void MainWindow::diastolicCB(Fl_Widget* menu, void* node) { pickSeries(menu, "diastolic", node); }
+void MainWindow::postprandialCB(Fl_Widget* menu, void* node) { pickSeries(menu, "postprandial", node); }
+void MainWindow::fastingCB(Fl_Widget* menu, void* node) { pickSeries(menu, "fasting", node); }
+void MainWindow::normalRangeCB(Fl_Widget* menu, void* node) {
+    if (MainWindow* window = of(menu)) window->normalRangeCB_i(static_cast<XmlNode*>(node));
 }
-void MainWindow::diastolicCB(Fl_Widget*, void* node) {
-    mainWindow->variableCB_i("diastolic", static_cast<XmlNode*>(node));
-}
-void MainWindow::postprandialCB(Fl_Widget*, void* node) {
-    mainWindow->variableCB_i("postprandial", static_cast<XmlNode*>(node));
-}
-void MainWindow::fastingCB(Fl_Widget*, void* node) {
-    mainWindow->variableCB_i("fasting", static_cast<XmlNode*>(node));
-}
-void MainWindow::normalRangeCB(Fl_Widget*, void* node) {
-    mainWindow->normalRangeCB_i(static_cast<XmlNode*>(node));
+void MainWindow::pickSeries(Fl_Widget* menu, const char* elementName, void* node) {
+    if (MainWindow* window = of(menu)) window->variableCB_i(elementName, static_cast<XmlNode*>(node));
 }

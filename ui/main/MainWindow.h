@@ -11,6 +11,7 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "rules/chart/SeriesCache.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 #include "ui/main/OwnedWindow.h"
 
@@ -39,8 +40,21 @@ extern const Fl_Boxtype browserBox;
 
 class MainWindow : public Fl_Double_Window {
 public:
-    MainWindow(int width, int height);
+    // Shows values in the units given (the person's preferences, read at
+    // the start) until the person chooses others.
+    MainWindow(int width, int height, const Units::Preferences& units = Units::Preferences());
     ~MainWindow() override;
+
+    // The main window a widget is part of, or null (a widget in a window of
+    // its own).
+    static MainWindow* of(const Fl_Widget* widget);
+    // The units the main window shows values in: every window it opens
+    // shows them so too. The defaults without a main window.
+    static const Units::Preferences& unitsOf(const MainWindow* window);
+    const Units::Preferences& units() const { return units_; }
+    // The person chose other units: every series, range and label is shown
+    // again in them.
+    void useUnits(const Units::Preferences& units);
 
     Fl_Menu_Bar* menuBar = nullptr;
     Fl_Menu_Button* multiDisplayMenu = nullptr;
@@ -111,8 +125,15 @@ public:
     void setUserMenuItemsActive(bool active);
     void setUserWidgetsActive(bool active);
 
+    // What becomes of the users list's selection when the panels are
+    // brought up to date: kept on the current user's line if there was one,
+    // put on that line in any case, or taken away.
+    enum class UserLine { Kept, Reselected, Deselected };
+    // Whether the chart keeps its series or starts over (another user, none,
+    // a new one).
+    enum class ChartSeries { Kept, Cleared };
     // Brings every panel up to date after the current user or its data changed.
-    void refreshPanels(bool reselectUser, bool deselectUser, bool clearChart);
+    void refreshPanels(UserLine line, ChartSeries series);
 
     // After readings were recorded, corrected or removed: the chart's series
     // are read again from the document, then every panel, the display menus
@@ -125,8 +146,10 @@ public:
     // Passes a saved value to the chart.
     void addPointToChart(const std::string& name, std::tm when, double value);
 
-    // Display menus.
-    void resetDisplayMenu(bool keepChecked);
+    // Display menus: rebuilt for the open user, keeping the checks of the
+    // series still on the chart or starting without any.
+    enum class Checks { Kept, Cleared };
+    void resetDisplayMenu(Checks checks);
     void variableCB_i(const char* elementName, XmlNode* variable);
     void normalRangeCB_i(XmlNode* variable);
     void addVarToChart(XmlNode* variable, const char* name, const char* elementName);
@@ -145,19 +168,21 @@ private:
     // Writes the open user's document to its data file: File/Save even when
     // unchanged, the other commands only when it holds changes. False when
     // that save failed (the changes live only in memory).
-    bool saveOpenUser(bool evenUnchanged);
+    enum class Save { EvenUnchanged, IfChanged };
+    bool saveOpenUser(Save when);
     // Before leaving the open user (action: "Exit", "Close") its changes, if
     // any, are saved; when that save fails the person is asked, Cancel the
     // default. True: go on.
     bool leaveOpenUser(const char* action);
     // The picked item's full path, or empty when it does not fit the menu paths.
     static std::string pickedPath(Fl_Menu_* menu);
+    // An item of the multiple display menu picked: the series of the element.
+    static void pickSeries(Fl_Widget* menu, const char* elementName, void* node);
 
     Fl_Pixmap* icons[6] = {};
     // Greyed copies of the icons of the buttons that need a user.
     Fl_Image* greyIcons[4] = {};
     // The open user's series, built once for every pick that shows them.
     SeriesCache seriesCache;
+    Units::Preferences units_;
 };
-
-extern MainWindow* mainWindow;

@@ -25,10 +25,11 @@ Fl_Choice* addChoice(int y, const char* label, const char* first, const char* se
 
 }  // namespace
 
-PreferencesWindow::PreferencesWindow() : Fl_Double_Window(380, 300, "Preferences") {
+PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
+    : Fl_Double_Window(380, 300, "Preferences"), mainWindow_(mainWindow) {
     TRACE_SCOPE("PreferencesWindow::PreferencesWindow");
     color(panelColor);
-    const Units::Preferences& p = Units::current();
+    const Units::Preferences& p = MainWindow::unitsOf(mainWindow_);
     temperature = addChoice(20, "Temperature:", "\xC2\xB0" "F", "\xC2\xB0" "C",
                             p.temperature == Units::Temperature::Celsius);
     weight = addChoice(55, "Weight:", "lb", "kg", p.mass == Units::Mass::Kilogram);
@@ -73,9 +74,8 @@ void PreferencesWindow::okCB_i() {
     }
     TRACE_MSG(3, "PreferencesWindow::okCB_i") << "Saved file " << PreferencesFile::kName;
     hide();
-    Units::setCurrent(p);
     // Every series, range and label is shown again in the new units.
-    if (mainWindow) mainWindow->readingsChanged();
+    if (mainWindow_) mainWindow_->useUnits(p);
 }
 
 void PreferencesWindow::cancelCB_i() {

@@ -11,10 +11,13 @@
 class Fl_Choice;
 class Fl_Button;
 class Fl_Return_Button;
+class MainWindow;
 
 class PreferencesWindow : public Fl_Double_Window {
 public:
-    PreferencesWindow();
+    // Shows the units the main window shows (the defaults without one);
+    // OK makes the saved ones the main window's.
+    explicit PreferencesWindow(MainWindow* mainWindow);
 
     // One choice per setting, the stored unit (or the program's first
     // behaviour) first.
@@ -34,4 +37,7 @@ public:
     void cancelCB_i();
     static void okCB(Fl_Widget*, void* window);
     static void cancelCB(Fl_Widget*, void* window);
+
+private:
+    MainWindow* mainWindow_;
 };

@@ -25,8 +25,8 @@ const int kFromTo = 3;
 
 }  // namespace
 
-ReportWindow::ReportWindow(const std::tm& today)
-    : Fl_Double_Window(380, 165, "Report for the Doctor"), today_(today) {
+ReportWindow::ReportWindow(const std::tm& today, const Units::Preferences& units)
+    : Fl_Double_Window(380, 165, "Report for the Doctor"), today_(today), units_(units) {
     TRACE_SCOPE("ReportWindow::ReportWindow");
     color(panelColor);
     const XmlNode* record = Global::findNodeWithId(Global::currentId.c_str());
@@ -104,7 +104,7 @@ void ReportWindow::writeCB_i() {
         return;
     }
     // The window stays when nothing was written, so the person can choose again.
-    if (FileCommands::writeReport(chosen, today_)) hide();
+    if (FileCommands::writeReport(chosen, today_, units_)) hide();
 }
 
 void ReportWindow::cancelCB_i() { hide(); }

@@ -8,6 +8,8 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include "rules/units/Units.h"
+
 class Fl_Choice;
 class Fl_Input;
 class Fl_Return_Button;
@@ -17,8 +19,9 @@ struct ReportPeriod;
 
 class ReportWindow : public Fl_Double_Window {
 public:
-    // Modal; shows itself. today is the day the report is made.
-    explicit ReportWindow(const std::tm& today);
+    // Modal; shows itself. today is the day the report is made, units those
+    // its values are shown in.
+    ReportWindow(const std::tm& today, const Units::Preferences& units);
 
     Fl_Box* personBox = nullptr;
     Fl_Choice* periodChoice = nullptr;  // "Last 30 days", "Last 90 days" (first shown), "Last year", "From … To …"
@@ -39,4 +42,5 @@ public:
 
 private:
     std::tm today_;
+    Units::Preferences units_;
 };

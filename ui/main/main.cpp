@@ -47,7 +47,8 @@ int main() {
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
     // Damaged preferences never stop the start: they are reported and the
     // defaults are used until the person saves new ones.
-    const std::string unitsProblem = PreferencesFile::load(folder);
+    Units::Preferences units;
+    const std::string unitsProblem = PreferencesFile::load(folder, units);
     if (!unitsProblem.empty()) {
         TraceMessage(kMainFile, __LINE__, "main", 1) << "Error: " << unitsProblem;
         Dialogs::alert("The preferences could not be read:\n" + unitsProblem +
@@ -74,7 +75,7 @@ int main() {
 
     WindowIcon::useProgramIcon();
 
-    new MainWindow(Fl::w() - 20, Fl::h() - 40);
+    new MainWindow(Fl::w() - 20, Fl::h() - 40, units);
     int result = Fl::run();
     return result;
 }

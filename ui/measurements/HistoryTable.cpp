@@ -4,6 +4,7 @@
 #include <FL/fl_draw.H>
 
 #include "rules/units/ClockStyle.h"
+#include "ui/main/MainWindow.h"
 #include "ui/measurements/HistoryTableWindow.h"
 
 namespace {
@@ -95,8 +96,9 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
             if (const std::string* text = cellText(row, col)) {
                 // Dates and times in the style the person chose; the rows keep the file's.
-                const std::string shown = col == 0   ? ClockStyle::shownDate(*text, Units::current())
-                                          : col == 1 ? ClockStyle::shownTime(*text, Units::current())
+                const Units::Preferences& units = owner ? owner->units() : MainWindow::unitsOf(nullptr);
+                const std::string shown = col == 0   ? ClockStyle::shownDate(*text, units)
+                                          : col == 1 ? ClockStyle::shownTime(*text, units)
                                                      : *text;
                 fl_draw(shown.c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
             }

@@ -30,8 +30,8 @@ std::vector<HistoryTableWindow*>& alive() {
 
 }  // namespace
 
-HistoryTableWindow::HistoryTableWindow(int w, int h, const char* title, const char* name)
-    : Fl_Double_Window(w, h, title), variableName(name ? name : "") {
+HistoryTableWindow::HistoryTableWindow(MainWindow* mainWindow, int w, int h, const char* title, const char* name)
+    : Fl_Double_Window(w, h, title), variableName(name ? name : ""), mainWindow_(mainWindow) {
     TRACE_SCOPE("HistoryTableWindow::HistoryTableWindow");
     // The window outlives the caller's title text.
     copy_label(title);
@@ -84,11 +84,13 @@ HistoryTableWindow::~HistoryTableWindow() {
     windows.erase(std::remove(windows.begin(), windows.end(), this), windows.end());
 }
 
+const Units::Preferences& HistoryTableWindow::units() const { return MainWindow::unitsOf(mainWindow_); }
+
 void HistoryTableWindow::loadData() {
-    columns = HistoryData::columnsFor(variableName, grouped);
+    columns = HistoryData::columnsFor(variableName, grouped, units());
     generation = Global::userDoc.generation();
     XmlNode* variable = Global::userOpen ? Global::findVariable(variableName.c_str()) : nullptr;
-    rows = HistoryData::readRows(variable, variableName, columns, grouped, std::cerr);
+    rows = HistoryData::readRows(variable, variableName, columns, grouped, units(), std::cerr);
     applyOrder();
 }
 
@@ -177,7 +179,8 @@ void HistoryTableWindow::removeCB_i() {
     if (!Global::userOpen || Global::userDoc.generation() != generation) return;
     const std::vector<XmlNode*> entries = selectedEntries();
     if (entries.empty()) return;
-    if (Dialogs::choice(ReadingEdits::removalQuestion(variableName, entries), nullptr, "&Cancel", "Remove") != 2) {
+    const std::string question = ReadingEdits::removalQuestion(variableName, entries, units());
+    if (Dialogs::choice(question, nullptr, "&Cancel", "Remove") != 2) {
         TRACE_MSG(4, "HistoryTableWindow::removeCB_i") << "Removal of " << entries.size() << " readings cancelled";
         return;
     }
@@ -191,8 +194,8 @@ void HistoryTableWindow::removeCB_i() {
     }
     TRACE_MSG(3, "HistoryTableWindow::removeCB_i") << "Removed " << removal.size() << " readings of " << variableName;
     table->select_all_rows(0);
-    if (mainWindow)
-        mainWindow->readingsChanged();
+    if (mainWindow_)
+        mainWindow_->readingsChanged();
     else
         reload();
 }
@@ -202,7 +205,7 @@ void HistoryTableWindow::editCB_i() {
     if (!Global::userOpen || Global::userDoc.generation() != generation) return;
     const std::vector<XmlNode*> entries = selectedEntries();
     if (entries.empty()) return;
-    editWindow.reset(new NewEntryWindow(variableName.c_str(), entries.front()));
+    editWindow.reset(new NewEntryWindow(mainWindow_, variableName.c_str(), entries.front()));
 }
 
 int HistoryTableWindow::handle(int event) {
@@ -226,7 +229,7 @@ HistoryTableWindow* HistoryTableWindow::find(const std::string& name) {
     return nullptr;
 }
 
-HistoryTableWindow* HistoryTableWindow::showFor(const std::string& name, int w, int h) {
+HistoryTableWindow* HistoryTableWindow::showFor(MainWindow* mainWindow, const std::string& name, int w, int h) {
     // A window of the variable, open or closed earlier, shows the readings as they are now.
     HistoryTableWindow* earlier = find(name);
     for (HistoryTableWindow* window : alive())
@@ -240,7 +243,7 @@ HistoryTableWindow* HistoryTableWindow::showFor(const std::string& name, int w, 
     const std::string title = name + " History";
     Fl_Group* saved = Fl_Group::current();
     Fl_Group::current(nullptr);
-    HistoryTableWindow* window = new HistoryTableWindow(w, h, title.c_str(), name.c_str());
+    HistoryTableWindow* window = new HistoryTableWindow(mainWindow, w, h, title.c_str(), name.c_str());
     Fl_Group::current(saved);
     return window;
 }

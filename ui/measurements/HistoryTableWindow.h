@@ -11,17 +11,21 @@
 #include <FL/Fl_Double_Window.H>
 
 #include "rules/readings/HistoryRow.h"
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 #include "ui/main/OwnedWindow.h"
 
 class HistoryTable;
+class MainWindow;
 class Fl_Box;
 class Fl_Button;
 class NewEntryWindow;
 
 class HistoryTableWindow : public Fl_Double_Window {
 public:
-    HistoryTableWindow(int w, int h, const char* title, const char* variableName);
+    // Readings are shown in the main window's units, and a change is told
+    // to it (none without one).
+    HistoryTableWindow(MainWindow* mainWindow, int w, int h, const char* title, const char* variableName);
     ~HistoryTableWindow() override;
 
     std::string variableName;
@@ -37,6 +41,8 @@ public:
     bool sortAscending = false;
 
     void loadData();
+    // The units readings are shown in.
+    const Units::Preferences& units() const;
     // Reads the rows again after a change, keeping the order and the
     // selected readings that are still there. Hides the window when another
     // user's document replaced the one it was opened on.
@@ -63,11 +69,12 @@ public:
     // The shown history window of a variable, or null.
     static HistoryTableWindow* find(const std::string& variableName);
     // Shows the variable's history window, making it when none is open.
-    static HistoryTableWindow* showFor(const std::string& variableName, int w, int h);
+    static HistoryTableWindow* showFor(MainWindow* mainWindow, const std::string& variableName, int w, int h);
     // Brings every open history window up to date.
     static void reloadAll();
 
 private:
+    MainWindow* mainWindow_;
     void setCount();
     // Reads the rows from the open user's document, keeping the selected
     // readings that are still there.

@@ -11,6 +11,7 @@
 #include "app/Trace.h"
 #include "store/Global.h"
 #include "store/VariableTable.h"
+#include "ui/main/MainWindow.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
 
@@ -97,7 +98,7 @@ void MyBrowser::editHistoryCB_i() {
     int w = 0, h = 0;
     historyWindowSize(Fl::w(), Fl::h(), w, h);
     // One history window per variable: an open one comes to the front.
-    HistoryTableWindow::showFor(name, w, h);
+    HistoryTableWindow::showFor(MainWindow::of(this), name, w, h);
     deselect(0);
 }
 
@@ -106,8 +107,8 @@ void MyBrowser::propertiesCB_i() {
     std::string name = selectedText();
     std::cout << "Properties Callback for " << name << std::endl;
     std::string title = "Properties for " + name;
-    propertiesWindow.reset(
-        new VariablePropertiesWindow(propertiesWindowWidth(name.c_str()), name.c_str(), title.c_str()));
+    propertiesWindow.reset(new VariablePropertiesWindow(MainWindow::of(this), propertiesWindowWidth(name.c_str()),
+                                                        name.c_str(), title.c_str()));
     deselect(0);
 }
 

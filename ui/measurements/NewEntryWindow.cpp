@@ -22,8 +22,9 @@
 #include "store/VariableTable.h"
 #include "ui/main/MainWindow.h"
 
-NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* variable)
-    : Fl_Double_Window(420, 200), tabName(tab ? tab : ""), variableName(variable ? variable : "") {
+NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* title, const char* tab, const char* variable)
+    : Fl_Double_Window(420, 200), tabName(tab ? tab : ""), variableName(variable ? variable : ""),
+      mainWindow_(mainWindow) {
     TRACE_SCOPE("NewEntryWindow::NewEntryWindow");
     copy_label(title ? title : "");
     color(panelColor);
@@ -42,8 +43,9 @@ NewEntryWindow::NewEntryWindow(const char* title, const char* tab, const char* v
     show();
 }
 
-NewEntryWindow::NewEntryWindow(const char* variable, XmlNode* entry)
-    : Fl_Double_Window(420, 200), tabName("Vitals"), variableName(variable ? variable : ""), editedEntry(entry) {
+NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* variable, XmlNode* entry)
+    : Fl_Double_Window(420, 200), tabName("Vitals"), variableName(variable ? variable : ""), editedEntry(entry),
+      mainWindow_(mainWindow) {
     TRACE_SCOPE("NewEntryWindow::NewEntryWindow");
     copy_label(("Edit " + variableName + " entry").c_str());
     color(panelColor);
@@ -61,11 +63,11 @@ void NewEntryWindow::build() {
     std::tm local{};
     platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), local);
     // In the clock and date style the person chose.
-    dateText = ClockStyle::date(local, Units::current());
-    timeText = ClockStyle::time(local, Units::current());
+    dateText = ClockStyle::date(local, units());
+    timeText = ClockStyle::time(local, units());
 
     // Labels that name units need more room on the left.
-    const bool named = Units::current().named;
+    const bool named = units().named;
     const int x = named ? 170 : 120;
     const int w = named ? 100 : 120;
     Fl_Input* date = new Fl_Input(x, 20, w, 25, "Date");
@@ -104,13 +106,13 @@ void NewEntryWindow::build() {
         for (const std::string& label : labels) {
             Fl_Input* value = new Fl_Input(x, y, w, 25);
             // Values are typed in the unit the label names.
-            value->copy_label(Units::label(label, Units::quantityOf(variableName), Units::current()).c_str());
+            value->copy_label(Units::label(label, Units::quantityOf(variableName), units()).c_str());
             inputs.push_back(value);
             if (y == 80 && VariableTable::is(variableName, VariableId::BloodPressure) && !editedEntry) {
                 // Beside the systolic value, as home meters show the three.
                 pulseInput = new Fl_Input(named ? 355 : 300, 80, named ? 55 : 80, 25);
                 const char* pulse = VariableTable::of(VariableId::Pulse).name;
-                pulseInput->copy_label(Units::label(pulse, Units::Quantity::Pulse, Units::current()).c_str());
+                pulseInput->copy_label(Units::label(pulse, Units::Quantity::Pulse, units()).c_str());
                 pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
             }
             lastRow = y;
@@ -134,15 +136,15 @@ void NewEntryWindow::build() {
 
 void NewEntryWindow::fillFrom(const XmlNode* entry) {
     if (!entry || inputs.size() < 2) return;
-    inputs[0]->value(ClockStyle::shownDate(Global::childText(entry, "date"), Units::current()).c_str());
-    inputs[1]->value(ClockStyle::shownTime(Global::childText(entry, "time"), Units::current()).c_str());
+    inputs[0]->value(ClockStyle::shownDate(Global::childText(entry, "date"), units()).c_str());
+    inputs[1]->value(ClockStyle::shownTime(Global::childText(entry, "time"), units()).c_str());
     for (std::size_t i = 2; i < inputs.size(); ++i) {
         const std::string element = EntryRules::elementName(inputs[i]->label() ? inputs[i]->label() : "");
         const std::string stored = Global::childText(entry, element.c_str());
         double value = 0;
         // The value as a person would type it in the chosen unit: 72, not 72.000000.
         const Units::Quantity q = Units::quantityOf(variableName);
-        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Units::readingText(q, value, Units::current()).c_str()
+        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Units::readingText(q, value, units()).c_str()
                                                                     : stored.c_str());
     }
 }
@@ -150,7 +152,7 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
 std::string NewEntryWindow::typedDate() const {
     // With ISO dates chosen, one typed so is kept in the file's form.
     const std::string typed = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
-    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
+    return units().isoDate ? ClockStyle::fileDate(typed) : typed;
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {
@@ -180,7 +182,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         f.text = inputs[i]->value() ? inputs[i]->value() : "";
         fields.push_back(f);
     }
-    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), Units::current()),
+    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), units()),
               nullptr};
     if (main.plan.result < 0) {
         refusedField = main.plan.field;
@@ -193,7 +195,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         const std::string name = VariableTable::of(VariableId::Pulse).name;
         Part pulse{name,
                    EntryRules::planEntry(name, date, time, {{"Value", name, pulseInput->value()}}, std::time(nullptr),
-                                         Units::current()),
+                                         units()),
                    nullptr};
         if (pulse.plan.result < 0) {
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << pulse.plan.result;
@@ -213,7 +215,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         for (const EntryRules::StoredValue& v : part.plan.values) {
             if (!Plausibility::outside(v.series, v.value)) continue;
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Implausible value " << v.series << " " << v.value;
-            if (Dialogs::choice(Plausibility::question(v.series, v.value), nullptr, "&Cancel", "Save") != 2)
+            if (Dialogs::choice(Plausibility::question(v.series, v.value, units()), nullptr, "&Cancel", "Save") != 2)
                 return false;
         }
     }
@@ -229,8 +231,8 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
             if (!existing && p.replaced && p.variable == part.variable && ReadingEdits::recordedAt(p.replaced, part.plan.when))
                 existing = p.replaced;  // taken out by the change whose save failed; it comes back first
         if (!existing) continue;
-        if (Dialogs::choice(ReadingEdits::duplicateQuestion(part.variable, existing), nullptr, "&Cancel", "Replace") != 2)
-            return false;
+        const std::string question = ReadingEdits::duplicateQuestion(part.variable, existing, units());
+        if (Dialogs::choice(question, nullptr, "&Cancel", "Replace") != 2) return false;
         part.replaced = existing;
     }
     return true;
@@ -299,7 +301,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
             return;
         }
         TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Corrected an entry of " << variableName;
-        if (mainWindow) mainWindow->readingsChanged();
+        if (mainWindow_) mainWindow_->readingsChanged();
         hide();
         return;
     }
@@ -321,14 +323,14 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
     if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
         // The store has told the person; the window stays open for a retry.
         // The entry kept in memory shows on the chart like any other.
-        if (mainWindow) mainWindow->readingsChanged();
+        if (mainWindow_) mainWindow_->readingsChanged();
         return;
     }
     // The chart learns of the entries once they are on disk.
-    if (mainWindow)
+    if (mainWindow_)
         for (const Part& part : pendingParts)
             for (const EntryRules::StoredValue& v : part.plan.values)
-                mainWindow->addPointToChart(v.series, part.plan.when, v.value);
+                mainWindow_->addPointToChart(v.series, part.plan.when, v.value);
     const bool replacedAny = pendingRemoval.size() > 0;
     pendingEntries.clear();
     pendingRemoval = ReadingEdits::Removal();
@@ -341,11 +343,11 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
         for (std::size_t i = 2; i < inputs.size(); ++i) inputs[i]->value("");
         if (pulseInput) pulseInput->value("");
         savedWithAdd = true;
-        if (replacedAny && mainWindow) mainWindow->readingsChanged();
+        if (replacedAny && mainWindow_) mainWindow_->readingsChanged();
         redraw();
         return;
     }
-    if (mainWindow) mainWindow->readingsChanged();
+    if (mainWindow_) mainWindow_->readingsChanged();
     hide();
 }
 
@@ -357,13 +359,15 @@ int NewEntryWindow::insertEntry(XmlNode* variable) {
     return unsavedPlan.result;
 }
 
+const Units::Preferences& NewEntryWindow::units() const { return MainWindow::unitsOf(mainWindow_); }
+
 void NewEntryWindow::cancelCB_i() {
     TRACE_SCOPE("NewEntryWindow::cancelCB_i");
     hide();
     // Entries saved with Add show everywhere, as after OK.
     // So do entries kept in memory after a failed save: they stay until
     // saved or until the person leaves without saving.
-    if ((savedWithAdd || pending) && mainWindow) mainWindow->readingsChanged();
+    if ((savedWithAdd || pending) && mainWindow_) mainWindow_->readingsChanged();
     savedWithAdd = false;
 }
 

@@ -14,14 +14,17 @@
 class Fl_Input;
 class Fl_Return_Button;
 class Fl_Button;
+class MainWindow;
 
 class NewEntryWindow : public Fl_Double_Window {
 public:
-    NewEntryWindow(const char* title, const char* tabName, const char* variableName);
+    // Values are typed in the main window's units, and what is saved is told
+    // to it (none without one).
+    NewEntryWindow(MainWindow* mainWindow, const char* title, const char* tabName, const char* variableName);
     // Corrects a recorded entry of the variable: filled with its date, time
     // and values, titled "Edit <variable> entry"; OK replaces them after the
     // checks of a new entry, keeping the entry's id.
-    NewEntryWindow(const char* variableName, XmlNode* entry);
+    NewEntryWindow(MainWindow* mainWindow, const char* variableName, XmlNode* entry);
     ~NewEntryWindow() override;
 
     std::vector<Fl_Input*> inputs;
@@ -48,6 +51,8 @@ public:
     static void closeCB(Fl_Widget*, void* window);
 
 private:
+    MainWindow* mainWindow_;
+    const Units::Preferences& units() const;
     // One entry the window stores: its variable and its checked plan.
     struct Part {
         std::string variable;

@@ -50,7 +50,7 @@ void TabBrowser::browserCB_i() {
     std::string variable = text ? text : "";
     std::string title = "Add history entry for " + name + ": " + variable;
     // The window opened before is closed by now (it is modal): it goes.
-    entryWindow.reset(new NewEntryWindow(title.c_str(), name.c_str(), variable.c_str()));
+    entryWindow.reset(new NewEntryWindow(MainWindow::of(this), title.c_str(), name.c_str(), variable.c_str()));
     browser->deselect(0);
 }
 

@@ -25,8 +25,8 @@ Fl_Box* addLabelBox(int x, int y, int w, const char* label) {
 
 }  // namespace
 
-VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, const char* title)
-    : Fl_Double_Window(w, 300, title), variableName(name ? name : "") {
+VariablePropertiesWindow::VariablePropertiesWindow(MainWindow* mainWindow, int w, const char* name, const char* title)
+    : Fl_Double_Window(w, 300, title), variableName(name ? name : ""), mainWindow_(mainWindow) {
     TRACE_SCOPE("VariablePropertiesWindow::VariablePropertiesWindow");
     // The window outlives the caller's title text.
     copy_label(title);
@@ -47,7 +47,7 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
     }
     // Limits are entered and shown in the chosen unit.
     storedTexts = RangeRules::readTexts(variableNode, variableName);
-    shownTexts = RangeRules::shownTexts(storedTexts, variableName, Units::current());
+    shownTexts = RangeRules::shownTexts(storedTexts, variableName, units());
     const std::vector<std::string>& stored = shownTexts;
 
     int r = 50;
@@ -65,10 +65,10 @@ VariablePropertiesWindow::VariablePropertiesWindow(int w, const char* name, cons
     };
 
     const Units::Quantity quantity = Units::quantityOf(variableName);
-    addLabelBox(20, 20, 80, "Normal range:")->copy_label(Units::label("Normal range", quantity, Units::current()).append(":").c_str());
+    addLabelBox(20, 20, 80, "Normal range:")->copy_label(Units::label("Normal range", quantity, units()).append(":").c_str());
     addRow("Low");
     addRow("High");
-    addLabelBox(20, r, 80, "Panic range:")->copy_label(Units::label("Panic range", quantity, Units::current()).append(":").c_str());
+    addLabelBox(20, r, 80, "Panic range:")->copy_label(Units::label("Panic range", quantity, units()).append(":").c_str());
     r += 30;
     addRow("Low");
     addRow("High");
@@ -132,15 +132,17 @@ void VariablePropertiesWindow::saveCB_i() {
         return;
     }
     const std::vector<std::string> stored =
-        RangeRules::storedTexts(typed, shownTexts, storedTexts, variableName, Units::current());
+        RangeRules::storedTexts(typed, shownTexts, storedTexts, variableName, units());
     RangeRules::writeTexts(Global::userDoc.get(), variableNode, variableName, stored);
     Global::markUserChanged();
     // A failed save was told; the limits stay in memory, marked unsaved.
     (void)Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     // The chart draws its own copy of the limits.
-    if (mainWindow && mainWindow->chart) mainWindow->chart->updateRanges(variableName, variableNode);
+    if (mainWindow_ && mainWindow_->chart) mainWindow_->chart->updateRanges(variableName, variableNode);
     hide();
 }
+
+const Units::Preferences& VariablePropertiesWindow::units() const { return MainWindow::unitsOf(mainWindow_); }
 
 void VariablePropertiesWindow::cancelCB_i() {
     TRACE_SCOPE("VariablePropertiesWindow::cancelCB_i");

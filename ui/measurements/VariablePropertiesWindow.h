@@ -7,15 +7,19 @@
 
 #include <FL/Fl_Double_Window.H>
 
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class Fl_Input;
 class Fl_Return_Button;
 class Fl_Button;
+class MainWindow;
 
 class VariablePropertiesWindow : public Fl_Double_Window {
 public:
-    VariablePropertiesWindow(int w, const char* variableName, const char* title);
+    // Limits are shown in the main window's units, and its chart draws the
+    // saved ones (none without one).
+    VariablePropertiesWindow(MainWindow* mainWindow, int w, const char* variableName, const char* title);
     ~VariablePropertiesWindow() override;
 
     std::string variableName;
@@ -34,4 +38,8 @@ public:
 
     // The inputs' texts in creation order.
     std::vector<std::string> texts() const;
+
+private:
+    MainWindow* mainWindow_;
+    const Units::Preferences& units() const;
 };

@@ -75,7 +75,8 @@ void setChildText(XmlNode* parent, const char* name, const std::string& text, Ra
 
 }  // namespace
 
-InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 340), isNew(isNew_) {
+InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, bool isNew_)
+    : Fl_Double_Window(420, 340), isNew(isNew_), mainWindow_(mainWindow) {
     TRACE_SCOPE("InfoWindow::InfoWindow");
     copy_label(title ? title : "");
     color(panelColor);
@@ -95,24 +96,24 @@ InfoWindow::InfoWindow(const char* title, bool isNew_) : Fl_Double_Window(420, 3
     setInput("dob", info, dobInput);
     // In the date style the person chose; an ISO date is kept in the file's form.
     storedDob = dobInput->value();
-    shownDob = ClockStyle::shownDate(storedDob, Units::current());
+    shownDob = ClockStyle::shownDate(storedDob, units());
     dobInput->value(shownDob.c_str());
-    hint(90, Units::current().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
+    hint(90, units().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
     genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
     setInput("gender", info, genderChoice->input());
     weightInput = new Fl_Float_Input(130, 150, 120, 25, "Body Weight  ");
     setInput("weight", info, weightInput);
-    hint(150, InfoUnits::hint(InfoUnits::Measure::Weight, Units::current()).c_str());
+    hint(150, InfoUnits::hint(InfoUnits::Measure::Weight, units()).c_str());
     heightInput = new Fl_Input(130, 180, 120, 25, "Height  ");
     setInput("height", info, heightInput);
-    hint(180, InfoUnits::hint(InfoUnits::Measure::Height, Units::current()).c_str());
+    hint(180, InfoUnits::hint(InfoUnits::Measure::Height, units()).c_str());
     stepSizeInput = new Fl_Float_Input(130, 210, 120, 25, "Step size  ");
     setInput("stepSize", info, stepSizeInput);
-    hint(210, InfoUnits::hint(InfoUnits::Measure::StepSize, Units::current()).c_str());
+    hint(210, InfoUnits::hint(InfoUnits::Measure::StepSize, units()).c_str());
     // Weight, height and step size are shown and typed in the chosen units.
     for (int i = 0; i < 3; ++i) {
         storedMeasures[i] = measureInput(i)->value();
-        shownMeasures[i] = InfoUnits::shown(static_cast<InfoUnits::Measure>(i), storedMeasures[i], Units::current());
+        shownMeasures[i] = InfoUnits::shown(static_cast<InfoUnits::Measure>(i), storedMeasures[i], units());
         measureInput(i)->value(shownMeasures[i].c_str());
     }
     raceInput = new Fl_Input(130, 240, 120, 25, "Race  ");
@@ -137,14 +138,14 @@ int InfoWindow::checkInputs() {
     TRACE_SCOPE("InfoWindow::checkInputs");
     const std::string dob = dobText();
     // A height in cm is checked with the other measures in the chosen units.
-    const bool feetAndInches = InfoUnits::asStored(InfoUnits::Measure::Height, Units::current());
+    const bool feetAndInches = InfoUnits::asStored(InfoUnits::Measure::Height, units());
     const std::string height = feetAndInches ? heightInput->value() : "";
     const InfoRules::Check result =
         InfoRules::checkAll(firstNameInput->value(), lastNameInput->value(), dob, height);
     if (result == InfoRules::Check::Ok) {
         for (int i = 0; i < 3; ++i) {
             const InfoUnits::Measure m = static_cast<InfoUnits::Measure>(i);
-            if (InfoUnits::readable(m, measureInput(i)->value(), Units::current())) continue;
+            if (InfoUnits::readable(m, measureInput(i)->value(), units())) continue;
             Dialogs::alert(InfoUnits::alertText(m));
             TRACE_MSG(4, "InfoWindow::checkInputs") << "Refused measure: " << measureInput(i)->value();
             return -1;
@@ -167,7 +168,7 @@ void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* in
 std::string InfoWindow::dobText() const {
     const std::string typed = dobInput->value();
     if (typed == shownDob) return storedDob;
-    return Units::current().isoDate ? ClockStyle::fileDate(typed) : typed;
+    return units().isoDate ? ClockStyle::fileDate(typed) : typed;
 }
 
 Fl_Input* InfoWindow::measureInput(int i) const {
@@ -237,7 +238,7 @@ void InfoWindow::saveCB_i() {
             // A registry that cannot take the old names back was told of.
             if (XmlNode* again = Global::findNodeWithId(idText.c_str()))
                 (void)Global::renameInRegistry(again, oldFirst, oldLast);
-            if (mainWindow) mainWindow->refreshPanels(false, false, false);
+            if (mainWindow_) mainWindow_->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Kept);
             return;  // the window stays open
         }
     } else {
@@ -266,7 +267,9 @@ void InfoWindow::saveCB_i() {
         }
     }
 
-    if (mainWindow) mainWindow->refreshPanels(isNew, false, true);
+    if (mainWindow_)
+        mainWindow_->refreshPanels(isNew ? MainWindow::UserLine::Reselected : MainWindow::UserLine::Kept,
+                                   MainWindow::ChartSeries::Cleared);
     hide();
 }
 
@@ -277,9 +280,11 @@ void InfoWindow::writeDetails(XmlNode* info) {
     for (int i = 0; i < 3; ++i)
         setNode(elements[i], info,
                 InfoUnits::stored(static_cast<InfoUnits::Measure>(i), measureInput(i)->value(), shownMeasures[i],
-                                  storedMeasures[i], Units::current()));
+                                  storedMeasures[i], units()));
     setNode("race", info, raceInput);
 }
+
+const Units::Preferences& InfoWindow::units() const { return MainWindow::unitsOf(mainWindow_); }
 
 void InfoWindow::cancelCB_i() {
     TRACE_SCOPE("InfoWindow::cancelCB_i");
@@ -287,7 +292,7 @@ void InfoWindow::cancelCB_i() {
         // The new user's document must never be saved under the previous
         // user's file name.
         Global::userOpen = false;
-        if (mainWindow) mainWindow->refreshPanels(false, true, true);
+        if (mainWindow_) mainWindow_->refreshPanels(MainWindow::UserLine::Deselected, MainWindow::ChartSeries::Cleared);
     }
     hide();
 }

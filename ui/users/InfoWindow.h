@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
 class Fl_Input;
@@ -13,10 +14,12 @@ class Fl_Input_Choice;
 class Fl_Float_Input;
 class Fl_Return_Button;
 class Fl_Button;
+class MainWindow;
 
 class InfoWindow : public Fl_Double_Window {
 public:
-    InfoWindow(const char* title, bool isNew);
+    // The main window's panels follow what is saved (none without one).
+    InfoWindow(MainWindow* mainWindow, const char* title, bool isNew);
     ~InfoWindow() override;
 
     bool isNew;
@@ -41,6 +44,8 @@ public:
     static void cancelCB(Fl_Widget*, void* window);
 
 private:
+    MainWindow* mainWindow_;
+    const Units::Preferences& units() const;
     // Weight, height and step size as the file held them and as shown (in
     // the chosen units), in that order.
     std::string storedMeasures[3];

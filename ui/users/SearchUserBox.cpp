@@ -71,6 +71,7 @@ void SearchUserBox::selectLine(int line) {
 
 void SearchUserBox::browserCB_i() {
     TRACE_SCOPE("SearchUserBox::browserCB_i");
+    MainWindow* mainWindow = MainWindow::of(this);
     // Changes that could not be saved are not dropped for another user: the
     // open user stays open and its line selected.
     if (!Global::saveUserIfChanged()) {
@@ -120,7 +121,7 @@ void SearchUserBox::browserCB_i() {
                 TRACE_MSG(3, "SearchUserBox::browserCB_i") << n << " entry times put in the form 07:30:00 PM";
             if (mainWindow) {
                 mainWindow->setUserMenuItemsActive(true);
-                mainWindow->resetDisplayMenu(false);
+                mainWindow->resetDisplayMenu(MainWindow::Checks::Cleared);
                 mainWindow->setUserWidgetsActive(true);
             }
         }
@@ -128,7 +129,7 @@ void SearchUserBox::browserCB_i() {
         Global::userOpen = false;
         if (mainWindow) mainWindow->setUserControlsActive(false);
     }
-    if (mainWindow) mainWindow->refreshPanels(false, false, true);
+    if (mainWindow) mainWindow->refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Cleared);
 }
 
 void SearchUserBox::restoreSelection() {

@@ -36,6 +36,7 @@ UserInfoBox::UserInfoBox(int y, int h) : Fl_Group(3, y, 247, h) {
 UserInfoBox::~UserInfoBox() {}
 
 void UserInfoBox::populateBrowser() {
+    const Units::Preferences& units = MainWindow::unitsOf(MainWindow::of(this));
     TRACE_SCOPE("UserInfoBox::populateBrowser");
     browser->clear();
     if (!Global::userOpen) return;
@@ -67,15 +68,15 @@ void UserInfoBox::populateBrowser() {
         std::string suffix = d.suffix;
         // Weight, height and step size in the chosen units.
         const std::string element = d.element;
-        if (element == "dob") text = ClockStyle::shownDate(text, Units::current());
+        if (element == "dob") text = ClockStyle::shownDate(text, units);
         if (element == "weight" || element == "height" || element == "stepSize") {
             const InfoUnits::Measure m = element == "weight"   ? InfoUnits::Measure::Weight
                                          : element == "height" ? InfoUnits::Measure::Height
                                                                : InfoUnits::Measure::StepSize;
             // A text that does not read as a measure is shown as typed, without a unit.
-            if (InfoUnits::asStored(m, Units::current()) || InfoUnits::reads(m, text)) {
-                suffix = InfoUnits::suffix(m, Units::current());
-                text = InfoUnits::shown(m, text, Units::current());
+            if (InfoUnits::asStored(m, units) || InfoUnits::reads(m, text)) {
+                suffix = InfoUnits::suffix(m, units);
+                text = InfoUnits::shown(m, text, units);
             } else {
                 suffix.clear();
             }
