@@ -68,7 +68,7 @@ public:
     // Entries may be in any order (a reading entered later for an earlier
     // day); what is wrong is a date, time or value that cannot be read, a
     // day after today, and two readings at one time that disagree.
-    void checkEntries(const std::string& file, const VariableReadings& v, std::time_t now) {
+    void checkEntries(const std::string& file, const VariableReadings& v, const EntryRules::Tomorrow& today) {
         std::vector<std::pair<std::int64_t, std::size_t>> byTime;  // key, index of a readable entry
         for (const EntryReading& e : v.entries) {
             std::tm when{};
@@ -82,7 +82,7 @@ public:
                         ")");
             } else {
                 byTime.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
-                if (EntryRules::afterTomorrow(when, now - 24 * 60 * 60))
+                if (EntryRules::afterTomorrow(when, today))
                     add(file, 0, v.name, e.id, "entry is dated after today (" + std::string(e.date) + ")");
             }
             readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
@@ -125,7 +125,8 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         return exchange::kProblem;
     }
     Checker checker(folder);
-    const std::time_t now = std::time(nullptr);
+    // Tomorrow as of yesterday: a reading dated after it is dated after today.
+    const EntryRules::Tomorrow today = EntryRules::tomorrowOf(std::time(nullptr) - 24 * 60 * 60);
     std::set<std::string> ids, named;
     for (const UserRecord& r : folder.users()) {
         const std::string where = "user " + r.id;
@@ -167,7 +168,7 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
         const UserReadings user = readings::read(r, patient);
         for (const VariableReadings& v : user.variables) {
             checker.checkRanges(r.file, v);
-            checker.checkEntries(r.file, v, now);
+            checker.checkEntries(r.file, v, today);
         }
     }
     // Files of the folder that no record names: a user's file stays after

@@ -148,7 +148,7 @@ private:
     int takeReadings();
     // With a variable given for one user: false (told) when the user's file cannot hold it.
     bool variableKnown();
-    void plan(const Pending& p, std::time_t now);
+    void plan(const Pending& p, const EntryRules::Tomorrow& tomorrow);
     bool write();
 
     void refuse(int line, const std::string& reason) {
@@ -375,7 +375,7 @@ void Import::addReading(const ImportReading& r) {
     pending_.push_back(std::move(p));
 }
 
-void Import::plan(const Pending& p, std::time_t now) {
+void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
     Target& target = *targets_[p.target];
     if (!target.known.count(p.variable)) {
         refuse(p.line, "no variable \"" + p.variable + "\" in " + target.record.file);
@@ -409,7 +409,7 @@ void Import::plan(const Pending& p, std::time_t now) {
             text = EntryRules::valueText(Units::fromUnit(value, *p.unit));
         fields.push_back({labels[k], labels[k], text});
     }
-    a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, now);
+    a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences());
     if (a.plan.result <= 0) {
         // The data tool has no buttons: the reason alone.
         refuse(p.line, oneLine(EntryRules::refusal(a.plan.result, a.plan.field).reason));
@@ -525,9 +525,9 @@ int Import::run(ImportSummary& summary) {
     const int status = request_.readings ? takeReadings() : readRows();
     if (status != exchange::kOk) return status;
 
-    const std::time_t now = std::time(nullptr);
+    const EntryRules::Tomorrow tomorrow = EntryRules::tomorrowOf(std::time(nullptr));
     for (const Pending& p : pending_)
-        if (p.line > 0) plan(p, now);
+        if (p.line > 0) plan(p, tomorrow);
 
     std::size_t accepted = 0;
     for (const std::unique_ptr<Target>& target : targets_) accepted += target->accepted.size();

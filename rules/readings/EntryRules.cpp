@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string_view>
 
 #include "app/NumberText.h"
@@ -251,20 +250,9 @@ bool existsUnchanged(const std::tm& read) {
 
 // True when every second of the local day of `read` exists: the day itself
 // exists and its first and last second have the same daylight-saving state.
-// Remembered per day and time zone, so that many entries of one day (an
-// import) ask the conversion twice instead of once each. A day with a change
-// of daylight saving is false here and each time is asked about on its own.
+// A day with a change of daylight saving is false here and each time is
+// asked about on its own.
 bool wholeDayExists(const std::tm& read) {
-    static std::string zone;
-    static std::map<long long, bool> days;
-    const char* tz = std::getenv("TZ");
-    if ((tz ? tz : "") != zone || days.size() > 100000) {
-        zone = tz ? tz : "";
-        days.clear();
-    }
-    const long long key = (static_cast<long long>(read.tm_year) * 12 + read.tm_mon) * 32 + read.tm_mday;
-    auto found = days.find(key);
-    if (found != days.end()) return found->second;
     std::tm first = read, last = read;
     first.tm_hour = first.tm_min = first.tm_sec = 0;
     last.tm_hour = 23;
@@ -276,7 +264,6 @@ bool wholeDayExists(const std::tm& read) {
         std::mktime(&b);
         whole = a.tm_isdst == b.tm_isdst;
     }
-    days[key] = whole;
     return whole;
 }
 
@@ -289,8 +276,10 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     // A time in the hour skipped when daylight saving starts (a reading
     // made in another zone) is read as the platform places it; only a date
     // the calendar does not have is refused.
-    if (!wholeDayExists(read) && !existsUnchanged(read) &&
-        read.tm_mday > LocalDayClock::daysInMonth(read.tm_year + 1900LL, read.tm_mon + 1))
+    // Only a day past the month's last asks the conversion: the readings of
+    // an import read their dates without it.
+    if (read.tm_mday > LocalDayClock::daysInMonth(read.tm_year + 1900LL, read.tm_mon + 1) && !wholeDayExists(read) &&
+        !existsUnchanged(read))
         return kBadRange;
     when = read;
     return 0;
@@ -350,25 +339,25 @@ const char* listedElement(const std::string& tabName) {
     return nullptr;
 }
 
-bool afterTomorrow(const std::tm& when, std::time_t now) {
-    // Imports ask once per row with the same `now`: the day is worked out once.
-    static std::time_t lastNow = static_cast<std::time_t>(-1);
-    static std::tm tomorrow{};
-    static bool known = false;
-    if (now != lastNow) {
-        lastNow = now;
-        std::tm today{};
-        known = platform::instantToLocal(static_cast<std::int64_t>(now), today);
-        tomorrow = std::tm{};
-        tomorrow.tm_year = today.tm_year;
-        tomorrow.tm_mon = today.tm_mon;
-        tomorrow.tm_mday = today.tm_mday + 1;
-        tomorrow.tm_hour = 12;
-        tomorrow.tm_isdst = -1;
-        std::int64_t ignored = 0;
-        known = known && platform::localToInstant(tomorrow, ignored);
-    }
-    if (!known) return false;
+Tomorrow tomorrowOf(std::time_t now) {
+    Tomorrow tomorrow;
+    std::tm today{};
+    if (!platform::instantToLocal(static_cast<std::int64_t>(now), today)) return tomorrow;
+    tomorrow.day.tm_year = today.tm_year;
+    tomorrow.day.tm_mon = today.tm_mon;
+    tomorrow.day.tm_mday = today.tm_mday + 1;
+    tomorrow.day.tm_hour = 12;
+    tomorrow.day.tm_isdst = -1;
+    std::int64_t ignored = 0;
+    tomorrow.known = platform::localToInstant(tomorrow.day, ignored);
+    return tomorrow;
+}
+
+bool afterTomorrow(const std::tm& when, std::time_t now) { return afterTomorrow(when, tomorrowOf(now)); }
+
+bool afterTomorrow(const std::tm& when, const Tomorrow& next) {
+    if (!next.known) return false;
+    const std::tm& tomorrow = next.day;
     if (when.tm_year != tomorrow.tm_year) return when.tm_year > tomorrow.tm_year;
     if (when.tm_mon != tomorrow.tm_mon) return when.tm_mon > tomorrow.tm_mon;
     return when.tm_mday > tomorrow.tm_mday;
@@ -398,6 +387,11 @@ bool dayMissing(const std::string& date) {
 
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, std::time_t now, const Units::Preferences& units) {
+    return planEntry(variableName, date, time, fields, tomorrowOf(now), units);
+}
+
+EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
+                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units) {
     EntryPlan plan;
     auto refuse = [&plan](int result, const std::string& field) {
         plan.result = result;
@@ -414,7 +408,7 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
     int when = readWhen(date, time, plan.when);
     if (when == kBadRange && dayMissing(date)) when = kNoSuchDay;
     if (when != 0) return refuse(when, std::string());
-    if (afterTomorrow(plan.when, now)) return refuse(kAfterTomorrow, std::string());
+    if (afterTomorrow(plan.when, tomorrow)) return refuse(kAfterTomorrow, std::string());
 
     for (const ValueField& f : fields) {
         double v = 0;

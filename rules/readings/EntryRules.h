@@ -134,8 +134,22 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
                     const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr),
                     const Units::Preferences& units = Units::Preferences());
 
-// True when the local calendar date of `when` lies after the day after the
-// local date of `now`.
+// The local date after that of an instant, worked out once for the many
+// readings an import or a check asks about (the platform's conversions are
+// slow). Unknown when the platform cannot tell: nothing is after it then.
+struct Tomorrow {
+    std::tm day{};
+    bool known = false;
+};
+Tomorrow tomorrowOf(std::time_t now);
+
+// planEntry with tomorrow as of `now` already worked out.
+EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
+                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units);
+
+// True when the local calendar date of `when` lies after tomorrow, given as
+// such or as of `now`.
+bool afterTomorrow(const std::tm& when, const Tomorrow& tomorrow);
 bool afterTomorrow(const std::tm& when, std::time_t now);
 
 // The variable element under patient whose name is name, or null

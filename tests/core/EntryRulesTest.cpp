@@ -6,6 +6,7 @@
 
 #include "TestSupport.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/time/LocalDayClock.h"
 #include "rules/time/TimeKey.h"
 
 using namespace EntryRules;
@@ -295,6 +296,23 @@ TEST_F(EntryPlanTest, DatesAfterTomorrowAreRefusedAsSuch) {
                  {"20244/01/01", kAfterTomorrow}, {"2025/01/01", kAfterTomorrow}, {"1999/12/31", 1}};
     for (const auto& c : cases)
         EXPECT_EQ(planEntry("Pulse", c.date, "11:59:59 PM", one, now).result, c.result) << c.date;
+}
+
+TEST_F(EntryPlanTest, TomorrowIsThatOfTheZoneInEffectWhenAsked) {
+    // 2024-03-05 12:00 UTC: already March 6 on Kiritimati (UTC+14), still
+    // March 5 in Pago Pago (UTC-11).
+    const std::time_t now = static_cast<std::time_t>(LocalDayClock::daysFromCivil(2024, 3, 5) * 86400 + 12 * 3600);
+    std::vector<ValueField> one{{"Value", "Value", "72"}};
+    for (int round = 0; round < 2; ++round) {
+        {
+            ScopedTimeZone zone("Pacific/Kiritimati");
+            EXPECT_EQ(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now).result, 1);
+            EXPECT_TRUE(afterTomorrow(localTm(2024, 3, 8, 8, 0, 0), tomorrowOf(now)));
+        }
+        ScopedTimeZone zone("Pacific/Pago_Pago");
+        EXPECT_EQ(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now).result, kAfterTomorrow);
+        EXPECT_FALSE(afterTomorrow(localTm(2024, 3, 6, 8, 0, 0), tomorrowOf(now)));
+    }
 }
 
 TEST_F(EntryPlanTest, NonFiniteValuesAreRefused) {
