@@ -54,3 +54,10 @@ void Dialogs::setAlertHandler(AlertHandler handler) { alertHandler() = std::move
 void Dialogs::setChoiceHandler(ChoiceHandler handler) { choiceHandler() = std::move(handler); }
 void Dialogs::setFileHandler(FileHandler handler) { fileHandler() = std::move(handler); }
 void Dialogs::setExitHandler(ExitHandler handler) { exitHandler() = std::move(handler); }
+
+void Dialogs::resetForTests() {
+    alertHandler() = nullptr;
+    choiceHandler() = nullptr;
+    fileHandler() = nullptr;
+    exitHandler() = nullptr;
+}

@@ -38,6 +38,9 @@ public:
     // Tests may replace the exit (for example to throw); a handler that
     // returns is followed by std::exit.
     static void setExitHandler(ExitHandler handler);
+    // Drops every handler: alerts and questions go to standard error, the
+    // exit ends the process, as before any was set.
+    static void resetForTests();
 
     // Installs the FLTK dialogs (fl_alert / fl_choice, the native file
     // chooser); defined in the GUI library.

@@ -108,12 +108,7 @@ DialogRecorder::DialogRecorder() {
     });
 }
 
-DialogRecorder::~DialogRecorder() {
-    Dialogs::setAlertHandler(nullptr);
-    Dialogs::setChoiceHandler(nullptr);
-    Dialogs::setFileHandler(nullptr);
-    Dialogs::setExitHandler(nullptr);
-}
+DialogRecorder::~DialogRecorder() { Dialogs::resetForTests(); }
 
 void DialogRecorder::throwOnExit() {
     Dialogs::setExitHandler([](int status) { throw ExitCalled{status}; });
