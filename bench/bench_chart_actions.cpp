@@ -414,7 +414,7 @@ void BM_NewEntryThreeSeries(benchmark::State& state) {
         bench::typeNextPulse(entry, "2025/12/31");
         settle();
         state.ResumeTiming();
-        entry->saveCB_i(false);
+        entry->saveCB_i(NewEntryWindow::AfterSave::Close);
         settle();
     }
 }

@@ -65,7 +65,7 @@ void BM_SaveEntryWithOk100k(benchmark::State& state) {
         Fl::check();
         state.ResumeTiming();
 
-        s.entry->saveCB_i(false);
+        s.entry->saveCB_i(NewEntryWindow::AfterSave::Close);
 
         state.PauseTiming();
         if (s.entry->shown()) state.SkipWithError("the entry was not saved");

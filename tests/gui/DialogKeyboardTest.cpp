@@ -81,7 +81,7 @@ protected:
 }  // namespace
 
 TEST_F(DialogKeyboardTest, UserInformationWindow) {
-    auto owned = std::make_unique<InfoWindow>(nullptr, "Edit User Information", false);
+    auto owned = std::make_unique<InfoWindow>(nullptr, "Edit User Information", InfoWindow::Person::Open);
     InfoWindow* window = owned.get();
     Fl::check();
     std::vector<Fl_Widget*> expected = {window->firstNameInput, window->lastNameInput, window->dobInput,

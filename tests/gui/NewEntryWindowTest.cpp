@@ -167,7 +167,7 @@ TEST_F(NewEntryWindowTest, OtherTabsHoldOnlyDateAndTime) {
 TEST_F(NewEntryWindowTest, OkStoresTheNextNumberAndCloses) {
     NewEntryWindow* w = open("Pulse");
     fill(w, {"2024/3/5", "09:07:05 PM", "72"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_TRUE(dialogs->alerts.empty());
     EXPECT_FALSE(w->shown());
     auto entries = savedEntries("Pulse");
@@ -185,7 +185,7 @@ TEST_F(NewEntryWindowTest, OkStoresTheNextNumberAndCloses) {
 TEST_F(NewEntryWindowTest, FirstEntryOfAVariableIsZero) {
     NewEntryWindow* w = open("Temperature");
     fill(w, {"2024/03/05", "07:00:00 am", "98.6"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     auto entries = savedEntries("Temperature");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].id, "0");
@@ -198,7 +198,7 @@ TEST_F(NewEntryWindowTest, OnlySystolicStoresSystolicAndTellsTheChartOnlySystoli
     ChartVariable& diastolic = series("Diastolic");
     NewEntryWindow* w = open("Blood Pressure");
     fill(w, {"2024/03/05", "12:30:00 AM", "120", ""});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_TRUE(dialogs->alerts.empty());
     auto entries = savedEntries("Blood Pressure");
     ASSERT_EQ(entries.size(), 1u);
@@ -214,7 +214,7 @@ TEST_F(NewEntryWindowTest, SingleValueGoesToTheSeriesOfTheVariable) {
     ChartVariable& pulse = series("Pulse");
     NewEntryWindow* w = open("Pulse");
     fill(w, {"2024/03/05", "12:30:00 PM", "64.5"});
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     ASSERT_EQ(pulse.points.size(), 1u);
     EXPECT_EQ(pulse.points.begin()->first.instant, key(2024, 3, 5, 12, 30, 0).instant);
     EXPECT_DOUBLE_EQ(pulse.points.begin()->second, 64.5);
@@ -224,11 +224,11 @@ TEST_F(NewEntryWindowTest, AddTwiceStoresConsecutiveEntriesAndStaysOpen) {
     ChartVariable& systolic = series("Systolic");
     NewEntryWindow* w = open("Blood Pressure");
     fill(w, {"2024/03/05", "13:30:00 AM", "120", "80"});
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     EXPECT_TRUE(w->shown());
     EXPECT_EQ(texts(w), (std::vector<std::string>{"2024/03/05", "13:30:00 AM", "", ""}));
     fill(w, {"2024/03/05", "13:30:05 AM", "125", "85"});
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     EXPECT_TRUE(w->shown());
     EXPECT_TRUE(dialogs->alerts.empty());
     auto entries = savedEntries("Blood Pressure");
@@ -249,7 +249,7 @@ TEST_F(NewEntryWindowTest, AddTwiceStoresConsecutiveEntriesAndStaysOpen) {
 TEST_F(NewEntryWindowTest, EarlyYearIsStoredAsTyped) {
     NewEntryWindow* w = open("Pulse");
     fill(w, {"1965/05/10", "01:05:00 pm", "66"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_TRUE(dialogs->alerts.empty());
     auto entries = savedEntries("Pulse");
     ASSERT_EQ(entries.size(), 3u);
@@ -291,7 +291,7 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
     for (const Refusal& c : cases) {
         dialogs->alerts.clear();
         fill(w, c.texts);
-        w->saveCB_i(false);
+        w->saveCB_i(NewEntryWindow::AfterSave::Close);
         ASSERT_EQ(dialogs->alerts.size(), 1u) << c.texts[0] << " " << c.texts[1] << " " << c.texts[2];
         if (c.partial)
             EXPECT_NE(dialogs->alerts[0].find(c.alert), std::string::npos) << dialogs->alerts[0];
@@ -300,7 +300,7 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
         EXPECT_TRUE(w->shown());
         EXPECT_EQ(texts(w), c.texts);
         EXPECT_EQ(data->read("user0.hma"), before);
-        w->saveCB_i(true);  // Add refuses the same way
+        w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);  // Add refuses the same way
         EXPECT_EQ(dialogs->alerts.size(), 2u);
         EXPECT_EQ(texts(w), c.texts);
         EXPECT_EQ(data->read("user0.hma"), before);
@@ -314,7 +314,7 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
 TEST_F(NewEntryWindowTest, MissingVariableIsCreatedLast) {
     NewEntryWindow* w = open("Weight");
     fill(w, {"2024/03/05", "08:00:00 AM", "70.25"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_TRUE(dialogs->alerts.empty());
     EXPECT_EQ(savedVariableNames(),
               (std::vector<std::string>{"Pulse", "Blood Pressure", "Temperature", "Mood", "Weight"}));
@@ -331,11 +331,11 @@ TEST_F(NewEntryWindowTest, RefusedEntryForMissingVariableLeavesTheFileAlone) {
     const std::string before = data->read("user0.hma");
     NewEntryWindow* w = open("Weight");
     fill(w, {"2024/03/05", "08:00:00 AM", ""});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_EQ(data->read("user0.hma"), before);
     // Nothing is added in memory either: the entry is checked before the document is touched.
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_EQ(Global::findVariable("Weight"), nullptr);
 }
 
@@ -376,14 +376,14 @@ TEST_F(NewEntryWindowTest, FailedSaveKeepsTheWindowAndRetryAddsNoDuplicate) {
     fill(w, {"2024/03/05", "08:00:00 AM", "80"});
     const std::string folder = Global::dataFolder;
     Global::dataFolder = data->root + "/missing-folder/";
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     Global::dataFolder = folder;
     ASSERT_EQ(dialogs->alerts.size(), 1u);
     EXPECT_NE(dialogs->alerts[0].find("Unable to save file"), std::string::npos);
     EXPECT_TRUE(w->shown());
     EXPECT_EQ(texts(w), (std::vector<std::string>{"2024/03/05", "08:00:00 AM", "80"}));
     EXPECT_EQ(data->read("user0.hma"), before);
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_FALSE(w->shown());
     auto entries = savedEntries("Pulse");
     ASSERT_EQ(entries.size(), 3u);
@@ -397,14 +397,14 @@ TEST_F(NewEntryWindowTest, CorrectedRetryAfterFailedSaveStoresOnlyTheCorrectedEn
     fill(w, {"2024/03/05", "08:00:00 AM", "80"});
     const std::string folder = Global::dataFolder;
     Global::dataFolder = data->root + "/missing-folder/";
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     Global::dataFolder = folder;
     EXPECT_EQ(texts(w)[2], "80");  // not cleared: nothing was saved
     EXPECT_TRUE(pulse.points.empty());
     w->inputs[2]->value("82abc");  // refused: the unsaved entry stays as it was
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     w->inputs[2]->value("82");
-    w->saveCB_i(true);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
     auto entries = savedEntries("Pulse");
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[2].id, "8");
@@ -432,7 +432,7 @@ TEST_F(NewEntryWindowTest, DisplayPicksAfterANewEntryShowItsPoint) {
     EXPECT_EQ(pickAndCount(window->normalRangeMenu), 2u);
     NewEntryWindow* w = open("Pulse");
     fill(w, {"2024/3/5", "09:07:05 PM", "72"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     ASSERT_TRUE(dialogs->alerts.empty());
     EXPECT_EQ(pickAndCount(window->normalRangeMenu), 3u);
     EXPECT_EQ(pickAndCount(window->multiDisplayMenu), 3u);
@@ -447,7 +447,7 @@ TEST_F(NewEntryWindowTest, OverLongVariableNameIsRefused) {
     EXPECT_NE(dialogs->alerts[0].find(name), std::string::npos);
     EXPECT_FALSE(w->shown());
     fill(w, {"2024/03/05", "08:00:00 AM", "80"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_EQ(dialogs->alerts.size(), 2u);
     EXPECT_EQ(data->read("user0.hma"), before);
     EXPECT_EQ(Global::findVariable(name.c_str()), nullptr);
@@ -461,7 +461,7 @@ TEST_F(NewEntryWindowTest, MoodStoresTheIndexAsValue) {
     ChartVariable& mood = series("Mood");
     NewEntryWindow* w = open("Mood");
     fill(w, {"2024/03/05", "08:00:00 PM", "7"});
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     auto entries = savedEntries("Mood");
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_EQ(entries[0].names(), (std::vector<std::string>{"value", "date", "time"}));

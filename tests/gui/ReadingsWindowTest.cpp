@@ -180,7 +180,7 @@ TEST_F(ReadingsWindowTest, ImplausibleValuesAreStoredOnlyWhenThePersonSaysSo) {
     };
     for (const auto& c : cases) {
         dialogs->nextChoice = c.answer;
-        newEntry(c.variable, c.texts)->saveCB_i(false);
+        newEntry(c.variable, c.texts)->saveCB_i(NewEntryWindow::AfterSave::Close);
         EXPECT_EQ(savedEntries(c.variable).size(), c.stored) << c.texts[2];
     }
     EXPECT_EQ(dialogs->questions[0], "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");

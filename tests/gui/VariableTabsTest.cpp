@@ -361,7 +361,7 @@ TEST_F(VariableTabsTest, OkListsANewVariableLast) {
     w->inputs[0]->value("2024/03/05");
     w->inputs[1]->value("08:00:00 AM");
     w->inputs[2]->value("70");
-    w->saveCB_i(false);
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
     EXPECT_FALSE(w->shown());
     EXPECT_EQ(lines(), (std::vector<std::string>{"Pulse", "Blood Pressure", "Temperature", "Mood", "Weight"}));
     delete w;

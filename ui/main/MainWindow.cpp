@@ -278,7 +278,7 @@ void MainWindow::newCB_i() {
     if (!saveOpenUser(Save::IfChanged)) return;
     if (!Global::createNew()) return;
     seriesCache.clear();
-    infoWindow.reset(new InfoWindow(this, "New User", true));
+    infoWindow.reset(new InfoWindow(this, "New User", InfoWindow::Person::New));
     setUserMenuItemsActive(true);
     resetDisplayMenu(Checks::Cleared);
     setUserWidgetsActive(true);
@@ -437,7 +437,7 @@ void MainWindow::infoCB(Fl_Widget*, void* data) {
     // window was cancelled the controls stay on, but no user is open).
     if (!Global::userOpen) return;
     MainWindow* window = static_cast<MainWindow*>(data);
-    window->infoWindow.reset(new InfoWindow(window, "Edit User Information", false));
+    window->infoWindow.reset(new InfoWindow(window, "Edit User Information", InfoWindow::Person::Open));
 }
 
 void MainWindow::setUserControlsActive(bool active) {

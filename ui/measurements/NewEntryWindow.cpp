@@ -267,7 +267,7 @@ void NewEntryWindow::applyParts(XmlNode* patient, const std::vector<Part>& parts
     pending = true;
 }
 
-void NewEntryWindow::saveCB_i(bool keepOpen) {
+void NewEntryWindow::saveCB_i(AfterSave after) {
     TRACE_SCOPE("NewEntryWindow::saveCB_i");
     XmlNode* patient = Global::userOpen ? Global::userDoc->first_node("patient") : nullptr;
     if (!patient) {
@@ -339,7 +339,7 @@ void NewEntryWindow::saveCB_i(bool keepOpen) {
     pending = false;
     unsavedPlan = EntryRules::EntryPlan();
 
-    if (keepOpen) {
+    if (after == AfterSave::KeepOpen) {
         for (std::size_t i = 2; i < inputs.size(); ++i) inputs[i]->value("");
         if (pulseInput) pulseInput->value("");
         savedWithAdd = true;
@@ -371,7 +371,7 @@ void NewEntryWindow::cancelCB_i() {
     savedWithAdd = false;
 }
 
-void NewEntryWindow::addCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->saveCB_i(true); }
-void NewEntryWindow::okCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->saveCB_i(false); }
+void NewEntryWindow::addCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->saveCB_i(AfterSave::KeepOpen); }
+void NewEntryWindow::okCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->saveCB_i(AfterSave::Close); }
 void NewEntryWindow::cancelCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->cancelCB_i(); }
 void NewEntryWindow::closeCB(Fl_Widget*, void* w) { static_cast<NewEntryWindow*>(w)->cancelCB_i(); }

@@ -41,7 +41,9 @@ public:
     // The entry being corrected; null for a new one.
     XmlNode* editedEntry = nullptr;
 
-    void saveCB_i(bool keepOpen);
+    // OK closes the window after a save, Add keeps it open for the next reading.
+    enum class AfterSave { Close, KeepOpen };
+    void saveCB_i(AfterSave after);
     int insertEntry(XmlNode* variable);
     void cancelCB_i();
     static void addCB(Fl_Widget*, void* window);

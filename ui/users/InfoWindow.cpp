@@ -75,8 +75,8 @@ void setChildText(XmlNode* parent, const char* name, const std::string& text, Ra
 
 }  // namespace
 
-InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, bool isNew_)
-    : Fl_Double_Window(420, 340), isNew(isNew_), mainWindow_(mainWindow) {
+InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, Person person)
+    : Fl_Double_Window(420, 340), isNew(person == Person::New), mainWindow_(mainWindow) {
     TRACE_SCOPE("InfoWindow::InfoWindow");
     copy_label(title ? title : "");
     color(panelColor);

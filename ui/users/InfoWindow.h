@@ -19,7 +19,10 @@ class MainWindow;
 class InfoWindow : public Fl_Double_Window {
 public:
     // The main window's panels follow what is saved (none without one).
-    InfoWindow(MainWindow* mainWindow, const char* title, bool isNew);
+    // A new user's details (created in the store and registered on OK) or
+    // the open user's.
+    enum class Person { New, Open };
+    InfoWindow(MainWindow* mainWindow, const char* title, Person person);
     ~InfoWindow() override;
 
     bool isNew;
