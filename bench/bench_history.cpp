@@ -50,8 +50,8 @@ void BM_HistoryRows100k(benchmark::State& state) {
     const auto columns = HistoryData::columnsFor("Pulse", grouped, Units::Preferences());
     std::ostringstream errors;
     for (auto _ : state) {
-        auto rows =
-            HistoryData::readRows(Global::findVariable("Pulse"), "Pulse", columns, grouped, Units::Preferences(), errors);
+        auto rows = HistoryData::readRows(Global::findVariable("Pulse"), "Pulse", columns, grouped,
+                                          Units::Preferences(), errors);
         benchmark::DoNotOptimize(rows.data());
     }
 }

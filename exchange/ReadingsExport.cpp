@@ -347,7 +347,8 @@ bool writeCsv(const ExportRequest& request, const SelectedUsers& selected, const
     for (std::size_t i = 0; i < selected.users.size(); ++i) {
         bool userMade = false;
         for (const VariableReadings& v : selected.users[i].variables)
-            if (chosen.variable(v)) addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen, request.units);
+            if (chosen.variable(v))
+                addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen, request.units);
     }
     sortByKey(rows.order);
     return putCsv(rows, request.bom, out, stream);

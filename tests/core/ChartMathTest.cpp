@@ -326,7 +326,8 @@ TEST_F(ChartMathTime, LabelTextsAndYears) {
     label = ChartMath::tickLabel(axis(0.25, true), instantOf(2026, 7, 4, 0, 30, 0) / 86400.0, kFileUnits);
     EXPECT_EQ(label.day, "Jul 04");
     EXPECT_EQ(label.second, "12AM");
-    EXPECT_EQ(ChartMath::tickLabel(axis(0.125, true), instantOf(2026, 7, 4, 12, 30, 0) / 86400.0, kFileUnits).second, "12PM");
+    EXPECT_EQ(ChartMath::tickLabel(axis(0.125, true), instantOf(2026, 7, 4, 12, 30, 0) / 86400.0, kFileUnits).second,
+              "12PM");
 
     // Ends in different years.
     ChartMath::TimeAxis a = ChartMath::timeAxis(instantOf(2026, 12, 20), instantOf(2027, 1, 10));
@@ -405,7 +406,8 @@ TEST(ChartMathRange, TextsFromTheVariableAndDefaults) {
     ChartMath::NormalRange p = ChartMath::normalRange(var("Pulse"), "Pulse", kFileUnits);
     EXPECT_EQ(p.loText, "60");
     EXPECT_EQ(p.hiText, "100");
-    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, p, kFileUnits), "Pulse (normal range: 60 - 100)");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, p, kFileUnits),
+              "Pulse (normal range: 60 - 100)");
     EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::Multi, p, kFileUnits), "Pulse");
 
     // 31 characters still count.

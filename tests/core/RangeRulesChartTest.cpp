@@ -41,7 +41,8 @@ TEST(RangeRulesChart, SingleValuedRangesAreTheChartsRange) {
     const ChartMath::NormalRange r = ChartMath::normalRange(Global::findVariable("Pulse"), series[0].first, kFileUnits);
     EXPECT_DOUBLE_EQ(r.lo, 55.0);
     EXPECT_DOUBLE_EQ(r.hi, 99.5);
-    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, r, kFileUnits), "Pulse (normal range: 55 - 99.5)");
+    EXPECT_EQ(ChartMath::legendText("Pulse", ChartMath::Display::NormalRange, r, kFileUnits),
+              "Pulse (normal range: 55 - 99.5)");
 }
 
 TEST(RangeRulesChart, BloodPressureMembersAreTheChartsRanges) {

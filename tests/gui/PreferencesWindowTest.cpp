@@ -102,7 +102,8 @@ TEST_F(PreferencesWindowTest, SwitchingUnitsRelabelsAndShowsTheSameReadingsInThe
     const std::string file = data->read("user0.hma");
     choose(0, 0, 0, 0);
     EXPECT_NEAR(win->chart->variables.front().points.rbegin()->second, 101.3, 1e-9);
-    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}, win->units()), "Temperature (\xC2\xB0" "F)");
+    EXPECT_EQ(ChartMath::legendText("Temperature", ChartMath::Display::Multi, {}, win->units()),
+              "Temperature (\xC2\xB0" "F)");
     EXPECT_EQ(data->read("user0.hma"), file);
 }
 

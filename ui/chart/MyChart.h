@@ -113,7 +113,8 @@ public:
     // in the From/To row.
     ShownTime showTimeSpan();
     // The two lines of a time label.
-    static ChartMath::TickLabel tickLabel(const ChartMath::TimeAxis& axis, double days, const Units::Preferences& units);
+    static ChartMath::TickLabel tickLabel(const ChartMath::TimeAxis& axis, double days,
+                                          const Units::Preferences& units);
 
     // How series markers and lines reach the screen (the same pixels either way).
     SeriesPainter::Mode paintMode = SeriesPainter::defaultMode();

@@ -65,10 +65,12 @@ VariablePropertiesWindow::VariablePropertiesWindow(MainWindow* mainWindow, int w
     };
 
     const Units::Quantity quantity = Units::quantityOf(variableName);
-    addLabelBox(20, 20, 80, "Normal range:")->copy_label(Units::label("Normal range", quantity, units()).append(":").c_str());
+    addLabelBox(20, 20, 80, "Normal range:")
+        ->copy_label(Units::label("Normal range", quantity, units()).append(":").c_str());
     addRow("Low");
     addRow("High");
-    addLabelBox(20, r, 80, "Panic range:")->copy_label(Units::label("Panic range", quantity, units()).append(":").c_str());
+    addLabelBox(20, r, 80, "Panic range:")
+        ->copy_label(Units::label("Panic range", quantity, units()).append(":").c_str());
     r += 30;
     addRow("Low");
     addRow("High");
