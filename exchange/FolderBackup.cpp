@@ -147,7 +147,7 @@ private:
 bool addFile(zip_t* archive, const std::string& name, const std::string& bytes) {
     SourceOwner source(zip_source_buffer(archive, bytes.data(), bytes.size(), 0));
     if (!source || zip_file_add(archive, name.c_str(), source.get(), ZIP_FL_ENC_UTF_8) < 0) return false;
-    source.release();  // the archive's now
+    (void)source.release();  // the archive owns it now
     return true;
 }
 
@@ -179,7 +179,7 @@ bool zipOf(const BackupContents& c, const std::string& manifest, std::string& ou
         error = zip_strerror(archive.get());
         return false;
     }
-    archive.release();  // closed, and freed by the close
+    (void)archive.release();  // closed, and freed by the close
     if (!bytesOf(memory.get(), out)) {
         error = "the archive could not be put together";
         return false;
@@ -226,7 +226,7 @@ bool unzip(const std::string& archiveBytes, std::vector<BackupFile>& files, std:
         error = "not a readable .zip file (" + openError.text() + ")";
         return false;
     }
-    source.release();  // the archive's now
+    (void)source.release();  // the archive owns it now
     std::size_t total = 0;
     const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
