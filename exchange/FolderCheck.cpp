@@ -17,7 +17,7 @@ namespace {
 
 // A stored number: wholly a number, and finite.
 bool isNumber(const std::string& text, double& value) {
-    return EntryRules::readValue(text, value) == 1 && std::isfinite(value);
+    return EntryRules::readValue(text, value) == EntryRules::ValueRead::Number && std::isfinite(value);
 }
 
 class Checker {
@@ -72,12 +72,12 @@ public:
         std::vector<std::pair<std::int64_t, std::size_t>> byTime;  // key, index of a readable entry
         for (const EntryReading& e : v.entries) {
             std::tm when{};
-            const int read = EntryRules::readWhen(e.date, e.time, when);
-            if (read != 0) {
+            const EntryRules::Refusal read = EntryRules::readWhen(e.date, e.time, when);
+            if (read != EntryRules::Refusal::NotRefused) {
                 add(file, 0, v.name, e.id,
                     "date \"" + std::string(e.date) + "\" and time \"" + e.time + "\" cannot be read (" +
-                        (read == EntryRules::kDateUnreadable ? "date unreadable"
-                         : read == EntryRules::kBadRange     ? "no such date or time"
+                        (read == EntryRules::Refusal::DateUnreadable ? "date unreadable"
+                         : read == EntryRules::Refusal::BadRange       ? "no such date or time"
                                                              : "time unreadable") +
                         ")");
             } else {

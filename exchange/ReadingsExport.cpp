@@ -134,7 +134,7 @@ public:
     bool variable(const VariableReadings& v) const { return wanted_.empty() || wanted_.count(v.name) != 0; }
 
     bool entry(const UserReadings& u, const VariableReadings& v, const EntryReading& e) {
-        if (e.readable != 0) {
+        if (!e.readable) {
             tell_.error() << folder_ << u.record.file << ": variable " << v.name << ": entry " << e.id
                           << ": its date or time cannot be read; left out" << std::endl;
             status_ = exchange::kProblem;

@@ -242,7 +242,7 @@ Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
         auto& times = target->recorded[std::string(v->first_attribute()->value(), v->first_attribute()->value_size())];
         for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
             const EntryReading entry = readings::readEntry(e);
-            if (entry.readable == 0) times.emplace(entry.key, readings::valuesOf(entry));
+            if (entry.readable) times.emplace(entry.key, readings::valuesOf(entry));
         }
     }
     targets_.push_back(std::move(target));
@@ -405,14 +405,14 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
         std::string text = found == p.values.end() ? std::string() : found->second;
         double value = 0;
         // Checked and stored in the files' unit.
-        if (p.unit && EntryRules::readValue(text, value) == 1 && std::isfinite(value))
+        if (p.unit && EntryRules::readValue(text, value) == EntryRules::ValueRead::Number && std::isfinite(value))
             text = EntryRules::valueText(Units::fromUnit(value, *p.unit));
         fields.push_back({labels[k], labels[k], text});
     }
     a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences());
-    if (a.plan.result <= 0) {
+    if (!a.plan.accepted()) {
         // The data tool has no buttons: the reason alone.
-        refuse(p.line, oneLine(EntryRules::refusal(a.plan.result, a.plan.field).reason));
+        refuse(p.line, oneLine(EntryRules::refusal(a.plan.refused, a.plan.field).reason));
         return;
     }
     std::map<std::string, std::string> values;

@@ -29,7 +29,7 @@ int twoDigits(const char* text, int at) {
 
 }  // namespace
 
-int readWhen(const char* date, const char* time, std::tm& when, int& typedYear) {
+EntryRules::Refusal readWhen(const char* date, const char* time, std::tm& when, int& typedYear) {
     // "2026/03/05" and "08:30:00 AM" (or am, PM, pm), each field within its range.
     const int century = twoDigits(date, 0), years = century < 0 ? -1 : twoDigits(date, 2);
     const int month = years < 0 || date[4] != '/' ? -1 : twoDigits(date, 5);
@@ -53,7 +53,7 @@ int readWhen(const char* date, const char* time, std::tm& when, int& typedYear) 
     read.tm_isdst = -1;
     when = read;
     typedYear = year;
-    return 0;
+    return EntryRules::Refusal::NotRefused;
 }
 
 EntryReading readEntry(const XmlNode* e) {
@@ -70,8 +70,8 @@ EntryReading readEntry(const XmlNode* e) {
     }
     entry.date = Global::textOf(date);
     entry.time = Global::textOf(time);
-    entry.readable = readWhen(entry.date, entry.time, entry.when, entry.typedYear);
-    if (entry.readable == 0) entry.key = keyOf(entry.when, entry.typedYear);
+    entry.readable = readWhen(entry.date, entry.time, entry.when, entry.typedYear) == EntryRules::Refusal::NotRefused;
+    if (entry.readable) entry.key = keyOf(entry.when, entry.typedYear);
     return entry;
 }
 
@@ -100,7 +100,8 @@ std::map<std::string, std::string> valuesOf(const EntryReading& entry) {
     forEachValue(entry, [&values](std::string_view member, std::string_view text) {
         const std::string stored(text);
         double value = 0;
-        values[std::string(member)] = EntryRules::readValue(stored, value) == 1 ? EntryRules::valueText(value) : stored;
+        const bool number = EntryRules::readValue(stored, value) == EntryRules::ValueRead::Number;
+        values[std::string(member)] = number ? EntryRules::valueText(value) : stored;
     });
     return values;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "exchange/DataFolder.h"
+#include "rules/readings/EntryRules.h"
 #include "store/XmlDocument.h"
 
 struct EntryReading {
@@ -19,7 +20,7 @@ struct EntryReading {
     const char* id = "";
     const char* date = "";
     const char* time = "";
-    int readable = 0;  // 0, or the entry rules' refusal of the date and time
+    bool readable = false;  // whether the entry rules read the date and time
     std::tm when{};
     int typedYear = 0;
     std::int64_t key = 0;  // orders entries by local date and time
@@ -53,7 +54,7 @@ EntryReading readEntry(const XmlNode* entry);
 // The entry rules' readFields, with the texts the program writes
 // ("2026/03/05", "08:30:00 AM") read directly: an export reads one of each
 // per entry. Any other text is read by readFields itself.
-int readWhen(const char* date, const char* time, std::tm& when, int& typedYear);
+EntryRules::Refusal readWhen(const char* date, const char* time, std::tm& when, int& typedYear);
 
 // Calls f(member, text) for each value element of an entry in file order:
 // every child but `date` and `time`; the member of `value` is empty, the

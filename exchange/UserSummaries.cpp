@@ -45,7 +45,7 @@ int UserSummaries::read(const std::string& dataDir, std::vector<UserSummary>& li
             for (const VariableReadings& v : user.variables) {
                 s.counts.push_back({Utf8Text::repaired(v.name), static_cast<int>(v.entries.size())});
                 for (const EntryReading& e : v.entries) {
-                    if (e.readable != 0) continue;
+                    if (!e.readable) continue;
                     if (!first || e.key < first->key) first = &e;
                     if (!last || e.key > last->key) last = &e;
                 }

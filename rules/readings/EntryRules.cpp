@@ -84,47 +84,48 @@ private:
 
 }  // namespace
 
-Error refusal(int result, const std::string& field) {
+Error refusal(Refusal why, const std::string& field) {
     const Error::Kind kind = Error::Kind::Refused;
     const char* again = "Please try again or hit \"Cancel\"";
-    switch (result) {
-    case kDateUnreadable:
+    switch (why) {
+    case Refusal::DateUnreadable:
         return Error(kind, "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD", "", again);
-    case kTimeUnreadable:
+    case Refusal::TimeUnreadable:
         return Error(kind, "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM", "",
                      again);
-    case kBadSuffix:
+    case Refusal::BadSuffix:
         return Error(kind, "Incorrect time: please indicate AM or PM", "", kOrCancel);
-    case kBadRange:
+    case Refusal::BadRange:
         return Error(kind, "Incorrect range for date or time values.", "", again);
-    case kAfterTomorrow:
+    case Refusal::AfterTomorrow:
         return Error(kind, "The date is after tomorrow.\nPlease enter a date up to tomorrow", "", kOrCancel);
-    case kNoSuchDay:
+    case Refusal::NoSuchDay:
         return Error(kind, "The date names a day that does not exist in that month.", "", again);
-    case kNoValue:
+    case Refusal::NoValueGiven:
         return Error(kind, "Please enter at least one value.", "", "Try again or hit \"Cancel\"");
-    case kTextTooLong:
+    case Refusal::TextTooLong:
         return Error(kind, "The " + field + " you entered is longer than " + std::to_string(kMaxText) + " characters.",
                      "", "Please shorten it or hit \"Cancel\"");
-    case kNotFinite:
+    case Refusal::NotFinite:
         return Error(kind, "The " + field + " you entered is not a finite number.", "", again);
-    case kValueTooLarge:
+    case Refusal::ValueTooLarge:
         return Error(kind, "The " + field + " you entered is too large to be stored.", "", again);
-    case kNotANumber:
+    case Refusal::NotANumber:
         return Error(kind, "The " + field + " you entered is not a number.", "", again);
-    case kNegative:
+    case Refusal::Negative:
         return Error(kind, "The " + field + " you entered is below zero, which no measurement of a person can be.", "",
                      again);
-    case kNameTooLong:
+    case Refusal::NameTooLong:
         return Error(kind, "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
                                " characters.\nEntries cannot be recorded under it.");
-    default:
-        return Error(kind, "The entry could not be recorded.");
+    case Refusal::NotRefused:
+        break;
     }
+    return Error(kind, "The entry could not be recorded.");
 }
 
-std::string message(int result, const std::string& field) {
-    const Error refused = refusal(result, field);
+std::string message(Refusal why, const std::string& field) {
+    const Error refused = refusal(why, field);
     // The hint that only names the button ends the reason's own sentence.
     if (refused.hint == kOrCancel) return refused.reason + " " + refused.hint;
     return refused.shown();
@@ -178,23 +179,23 @@ std::string initialTimeText(const std::tm& now) {
     return buffer;
 }
 
-int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear) {
+Refusal readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear) {
     return readFields(date.c_str(), time.c_str(), when, typedYear);
 }
 
-int readFields(const char* date, const char* time, std::tm& when, int* typedYear) {
+Refusal readFields(const char* date, const char* time, std::tm& when, int* typedYear) {
     int year = 0, month = 0, day = 0;
     Scanner d(date);
     if (!(d.number(year) && d.literal('/') && d.number(month) && d.literal('/') && d.number(day)))
-        return kDateUnreadable;
+        return Refusal::DateUnreadable;
 
     // "07:30:00 PM", "7:30 pm", "19:30" and "19:30:00": the seconds may be
     // left out, and without AM or PM the hour counts on the 24-hour clock.
     int hour = 0, minute = 0, second = 0;
     std::string_view suffix;
     Scanner t(time);
-    if (!(t.number(hour) && t.literal(':') && t.number(minute))) return kTimeUnreadable;
-    if (t.literal(':') && !t.number(second)) return kTimeUnreadable;
+    if (!(t.number(hour) && t.literal(':') && t.number(minute))) return Refusal::TimeUnreadable;
+    if (t.literal(':') && !t.number(second)) return Refusal::TimeUnreadable;
     t.skipBlanks();
     const bool hasSuffix = t.word(suffix);
 
@@ -210,7 +211,7 @@ int readFields(const char* date, const char* time, std::tm& when, int* typedYear
         if (twoLetters && (suffix[0] == 'P' || suffix[0] == 'p'))
             hour += 12;
         else if (!(twoLetters && (suffix[0] == 'A' || suffix[0] == 'a')))
-            return kBadSuffix;
+            return Refusal::BadSuffix;
     }
 
     if (typedYear) *typedYear = year;
@@ -220,7 +221,7 @@ int readFields(const char* date, const char* time, std::tm& when, int* typedYear
     // refused rather than wrapped into the afternoon.
     if (d.overflow || t.overflow || month < 1 || month > 12 || day < 1 || day > 31 || negativeHour || !hourInRange || minute < 0 ||
         minute > 59 || second < 0 || second > 59)
-        return kBadRange;
+        return Refusal::BadRange;
 
     std::tm read{};
     read.tm_year = year - 1900;
@@ -232,7 +233,7 @@ int readFields(const char* date, const char* time, std::tm& when, int* typedYear
     read.tm_isdst = -1;
 
     when = read;
-    return 0;
+    return Refusal::NotRefused;
 }
 
 namespace {
@@ -269,10 +270,10 @@ bool wholeDayExists(const std::tm& read) {
 
 }  // namespace
 
-int readWhen(const std::string& date, const std::string& time, std::tm& when) {
+Refusal readWhen(const std::string& date, const std::string& time, std::tm& when) {
     std::tm read{};
-    const int fields = readFields(date, time, read);
-    if (fields != 0) return fields;
+    const Refusal fields = readFields(date, time, read);
+    if (fields != Refusal::NotRefused) return fields;
     // A time in the hour skipped when daylight saving starts (a reading
     // made in another zone) is read as the platform places it; only a date
     // the calendar does not have is refused.
@@ -280,9 +281,9 @@ int readWhen(const std::string& date, const std::string& time, std::tm& when) {
     // an import read their dates without it.
     if (read.tm_mday > LocalDayClock::daysInMonth(read.tm_year + 1900LL, read.tm_mon + 1) && !wholeDayExists(read) &&
         !existsUnchanged(read))
-        return kBadRange;
+        return Refusal::BadRange;
     when = read;
-    return 0;
+    return Refusal::NotRefused;
 }
 
 std::string nextEntryId(const char* lastId) {
@@ -363,13 +364,13 @@ bool afterTomorrow(const std::tm& when, const Tomorrow& next) {
     return when.tm_mday > tomorrow.tm_mday;
 }
 
-int readValue(const std::string& text, double& value) {
+ValueRead readValue(const std::string& text, double& value) {
     switch (NumberText::read(text, value, NumberText::typed())) {
-        case NumberText::Result::Empty: return 0;
-        case NumberText::Result::Unreadable: return -1;
+        case NumberText::Result::Empty: return ValueRead::Empty;
+        case NumberText::Result::Unreadable: return ValueRead::NotANumber;
         case NumberText::Result::Read: break;
     }
-    return 1;
+    return ValueRead::Number;
 }
 
 namespace {
@@ -393,42 +394,42 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units) {
     EntryPlan plan;
-    auto refuse = [&plan](int result, const std::string& field) {
-        plan.result = result;
+    auto refuse = [&plan](Refusal why, const std::string& field) {
+        plan.refused = why;
         plan.field = field;
         plan.values.clear();
         return plan;
     };
-    if (variableName.size() > kMaxName) return refuse(kNameTooLong, variableName);
-    if (date.size() > kMaxText) return refuse(kTextTooLong, "Date");
-    if (time.size() > kMaxText) return refuse(kTextTooLong, "Time");
+    if (variableName.size() > kMaxName) return refuse(Refusal::NameTooLong, variableName);
+    if (date.size() > kMaxText) return refuse(Refusal::TextTooLong, "Date");
+    if (time.size() > kMaxText) return refuse(Refusal::TextTooLong, "Time");
     for (const ValueField& f : fields)
-        if (f.text.size() > kMaxText) return refuse(kTextTooLong, f.shown);
+        if (f.text.size() > kMaxText) return refuse(Refusal::TextTooLong, f.shown);
 
-    int when = readWhen(date, time, plan.when);
-    if (when == kBadRange && dayMissing(date)) when = kNoSuchDay;
-    if (when != 0) return refuse(when, std::string());
-    if (afterTomorrow(plan.when, tomorrow)) return refuse(kAfterTomorrow, std::string());
+    Refusal when = readWhen(date, time, plan.when);
+    if (when == Refusal::BadRange && dayMissing(date)) when = Refusal::NoSuchDay;
+    if (when != Refusal::NotRefused) return refuse(when, std::string());
+    if (afterTomorrow(plan.when, tomorrow)) return refuse(Refusal::AfterTomorrow, std::string());
 
     for (const ValueField& f : fields) {
         double v = 0;
-        const int read = readValue(f.text, v);
-        if (read == 0) continue;  // an empty input is skipped
-        if (read < 0) return refuse(kNotANumber, f.shown);
-        if (!std::isfinite(v)) return refuse(kNotFinite, f.shown);
+        const ValueRead read = readValue(f.text, v);
+        if (read == ValueRead::Empty) continue;  // an empty input is skipped
+        if (read == ValueRead::NotANumber) return refuse(Refusal::NotANumber, f.shown);
+        if (!std::isfinite(v)) return refuse(Refusal::NotFinite, f.shown);
         StoredValue stored;
         stored.element = elementName(f.label);
         stored.series = stored.element == "value" ? variableName : f.label.substr(0, f.label.find(" ("));
         // Typed in the chosen unit, kept in the file's.
         v = Units::toStored(Units::quantityOf(stored.series), v, units);
         stored.text = valueText(v);
-        if (!std::isfinite(v) || stored.text.size() > kMaxText) return refuse(kValueTooLarge, f.shown);
+        if (!std::isfinite(v) || stored.text.size() > kMaxText) return refuse(Refusal::ValueTooLarge, f.shown);
         // No quantity a person is measured by is below zero.
-        if (v < 0 && Plausibility::limitsFor(stored.series)) return refuse(kNegative, f.shown);
+        if (v < 0 && Plausibility::limitsFor(stored.series)) return refuse(Refusal::Negative, f.shown);
         stored.value = v;
         plan.values.push_back(stored);
     }
-    plan.result = static_cast<int>(plan.values.size());
+    plan.refused = plan.values.empty() ? Refusal::NoValueGiven : Refusal::NotRefused;
     plan.time = initialTimeText(plan.when);
     return plan;
 }
@@ -456,7 +457,7 @@ std::string nextEntryIdOf(XmlNode* variable) {
 
 XmlNode* appendEntry(RapidDocument& doc, XmlNode* variable, const EntryPlan& plan, const std::string& date,
                      const std::string& time) {
-    if (!variable || plan.result <= 0 || plan.values.empty()) return nullptr;
+    if (!variable || !plan.accepted() || plan.values.empty()) return nullptr;
     auto text = [&doc](const std::string& s) { return doc.allocate_string(s.c_str(), s.size() + 1); };
     auto element = [&doc, &text](const char* name, const std::string& value) {
         return doc.allocate_node(rapidxml::node_element, text(name), text(value), 0, value.size());

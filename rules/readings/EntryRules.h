@@ -23,32 +23,33 @@ constexpr std::size_t kMaxText = 63;
 // Longest tab or variable name the entry window holds.
 constexpr std::size_t kMaxName = 31;
 
-// Results of checking an entry. Positive results count stored values.
-enum Result {
-    kNoValue = 0,          // no value input held a number
-    kDateUnreadable = -1,  // fewer than three numbers in "YYYY/MM/DD"
-    kTimeUnreadable = -2,  // fewer than four items in "HH:MM:SS AM"
-    kBadSuffix = -3,       // the word after the time is not AM, am, PM or pm
-    kBadRange = -4,        // the date or time does not exist as typed
-    kTextTooLong = -5,     // a date, time or value text longer than kMaxText
-    kNotFinite = -6,       // a value that reads as infinity or not-a-number
-    kValueTooLarge = -7,   // a value whose stored text would pass kMaxText
-    kNameTooLong = -8,     // a tab or variable name longer than kMaxName
-    kNotANumber = -9,      // a value text that is not empty and not wholly a number
-    kNegative = -10,       // a value below zero of a quantity that has plausible limits
-    kAfterTomorrow = -11,  // a date later than tomorrow
-    kNoSuchDay = -12,      // a day the month does not have (February 30)
+// Why an entry is refused.
+enum class Refusal {
+    NotRefused,      // nothing refused
+    NoValueGiven,    // no value input held a number
+    DateUnreadable,  // fewer than three numbers in "YYYY/MM/DD"
+    TimeUnreadable,  // fewer than four items in "HH:MM:SS AM"
+    BadSuffix,       // the word after the time is not AM, am, PM or pm
+    BadRange,        // the date or time does not exist as typed
+    TextTooLong,     // a date, time or value text longer than kMaxText
+    NotFinite,       // a value that reads as infinity or not-a-number
+    ValueTooLarge,   // a value whose stored text would pass kMaxText
+    NameTooLong,     // a tab or variable name longer than kMaxName
+    NotANumber,      // a value text that is not empty and not wholly a number
+    Negative,        // a value below zero of a quantity that has plausible limits
+    AfterTomorrow,   // a date later than tomorrow
+    NoSuchDay,       // a day the month does not have (February 30)
 };
 
 // Why an entry was refused (field names the input concerned where the
-// result is about one input), with what the entry window adds of its
+// refusal is about one input), with what the entry window adds of its
 // buttons as the hint ("Please try again or hit \"Cancel\"").
-Error refusal(int result, const std::string& field = std::string());
+Error refusal(Refusal why, const std::string& field = std::string());
 // The hint that only names the button: the window says it at the end of
 // the reason's last sentence.
 constexpr const char* kOrCancel = "or hit \"Cancel\"";
 // The alert shown for a refused entry: the reason and the hint.
-std::string message(int result, const std::string& field = std::string());
+std::string message(Refusal why, const std::string& field = std::string());
 
 // Initial texts of the Date and Time inputs for the local time now:
 // "2024/03/05" and "09:07:05 PM".
@@ -56,30 +57,37 @@ std::string initialDateText(const std::tm& now);
 std::string initialTimeText(const std::tm& now);
 
 // Reads "%d/%d/%d" and the time with scanf's rules and checks them in this
-// order: date readable (-1), time readable (-2), suffix (-3), the local date
-// and time exist unchanged (-4). The time is "HH:MM:SS AM" or "HH:MM AM"
-// (AM, am, PM or pm), or without the word on the 24-hour clock ("19:30",
-// "19:30:00"; hours above 23 give -4). A year below 1970 is checked as
-// 1970. On success `when` holds year, month, day, hour, minute and second as
-// read (year below 1970 given as 1970) with the daylight-saving flag -1, and
-// the result is 0.
-int readWhen(const std::string& date, const std::string& time, std::tm& when);
+// order: date readable (DateUnreadable), time readable (TimeUnreadable),
+// suffix (BadSuffix), the local date and time exist unchanged (BadRange).
+// The time is "HH:MM:SS AM" or "HH:MM AM" (AM, am, PM or pm), or without the
+// word on the 24-hour clock ("19:30", "19:30:00"; hours above 23 give
+// BadRange). A year below 1970 is checked as 1970. When nothing is refused
+// (NotRefused), `when` holds year, month, day, hour, minute and second as read
+// (year below 1970 given as 1970) with the daylight-saving flag -1;
+// otherwise it is left as it was.
+Refusal readWhen(const std::string& date, const std::string& time, std::tm& when);
 
 // The reading and range checks of readWhen without asking the local-time
 // conversion whether the time exists (fast, for listing stored entries):
-// 0 with `when` filled, or the first refusal. typedYear receives the year as
-// typed (readWhen's `when` holds a year below 1970 as 1970).
-int readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear = nullptr);
-int readFields(const char* date, const char* time, std::tm& when, int* typedYear = nullptr);
+// NotRefused with `when` filled, or the first refusal. typedYear receives the year
+// as typed (readWhen's `when` holds a year below 1970 as 1970).
+Refusal readFields(const std::string& date, const std::string& time, std::tm& when, int* typedYear = nullptr);
+Refusal readFields(const char* date, const char* time, std::tm& when, int* typedYear = nullptr);
 
 // The id of the next entry: 0 when the variable has no entry (lastId null),
 // otherwise one more than the leading number of the last entry's id.
 std::string nextEntryId(const char* lastId);
 
-// Reads a value text: 1 a number (value set, possibly not finite), 0 an
-// empty or blank text, -1 a text that is not wholly a number. One comma
+// What a value text holds.
+enum class ValueRead {
+    Number,      // a number (possibly not finite)
+    Empty,       // an empty or blank text
+    NotANumber,  // a text that is not wholly a number
+};
+
+// Reads a value text; `value` is set when it holds a number. One comma
 // stands for the decimal point ("36,8" is 36.8).
-int readValue(const std::string& text, double& value);
+ValueRead readValue(const std::string& text, double& value);
 
 // A value as it is stored: "%f".
 std::string valueText(double value);
@@ -115,11 +123,15 @@ struct StoredValue {
 
 // The outcome of checking an entry before anything is written.
 struct EntryPlan {
-    int result = kNoValue;  // count of values, or one of the codes above
-    std::string field;      // the input a refusal is about
+    // Why the entry is refused (NoValueGiven when no input held a number),
+    // NotRefused when it is not; a refused plan holds no values.
+    Refusal refused = Refusal::NoValueGiven;
+    std::string field;  // the input a refusal is about
     std::tm when{};
     std::string time;  // the time in the file's own form, "07:30:00 PM"
-    std::vector<StoredValue> values;
+    std::vector<StoredValue> values;  // what is stored, in input order
+
+    bool accepted() const { return refused == Refusal::NotRefused; }
 };
 
 // Checks every text of an entry. Over-long texts are refused first, then

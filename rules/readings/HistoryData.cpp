@@ -58,7 +58,8 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
             if (child) {
                 row.cells.emplace_back(child->value(), child->value_size());
                 double value = 0;
-                if (units.named && row.cells.size() > 2 && EntryRules::readValue(row.cells.back(), value) == 1)
+                if (units.named && row.cells.size() > 2 &&
+                    EntryRules::readValue(row.cells.back(), value) == EntryRules::ValueRead::Number)
                     row.cells.back() = Units::readingText(quantity, value, units);
                 continue;
             }
@@ -82,14 +83,14 @@ double sortKey(const HistoryRow& row, std::size_t column) {
     if (column <= 1) {
         if (row.cells.size() < 2) return unread;
         std::tm when{};
-        if (EntryRules::readFields(row.cells[0], row.cells[1], when) != 0) return unread;
+        if (EntryRules::readFields(row.cells[0], row.cells[1], when) != EntryRules::Refusal::NotRefused) return unread;
         const double timeOfDay = when.tm_hour * 3600.0 + when.tm_min * 60.0 + when.tm_sec;
         if (column == 1) return timeOfDay;
         return ((when.tm_year * 12.0 + when.tm_mon) * 32.0 + when.tm_mday) * 86400.0 + timeOfDay;
     }
     if (column >= row.cells.size()) return unread;
     double value = 0;
-    return EntryRules::readValue(row.cells[column], value) == 1 ? value : unread;
+    return EntryRules::readValue(row.cells[column], value) == EntryRules::ValueRead::Number ? value : unread;
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ std::vector<std::string> RangeRules::readTexts(const XmlNode* variable, const st
 
 bool RangeRules::readNumber(const std::string& text, float& value) {
     double v = 0.0;
-    if (EntryRules::readValue(text, v) != 1) return false;
+    if (EntryRules::readValue(text, v) != EntryRules::ValueRead::Number) return false;
     const float single = static_cast<float>(v);
     if (!std::isfinite(v) || !std::isfinite(single)) return false;
     value = single;
@@ -87,7 +87,8 @@ std::vector<std::string> RangeRules::shownTexts(const std::vector<std::string>& 
     std::vector<std::string> shown;
     for (const std::string& text : stored) {
         double value = 0;
-        shown.push_back(EntryRules::readValue(text, value) == 1 ? Units::limitText(q, value, units) : text);
+        const bool number = EntryRules::readValue(text, value) == EntryRules::ValueRead::Number;
+        shown.push_back(number ? Units::limitText(q, value, units) : text);
     }
     return shown;
 }
@@ -105,7 +106,7 @@ std::vector<std::string> RangeRules::storedTexts(const std::vector<std::string>&
             continue;
         }
         double value = 0;
-        if (Units::isStored(q, units) || EntryRules::readValue(typed[i], value) != 1)
+        if (Units::isStored(q, units) || EntryRules::readValue(typed[i], value) != EntryRules::ValueRead::Number)
             result.push_back(storedText(typed[i]));
         else
             result.push_back(Units::storedText(Units::toStored(q, value, units)));

@@ -40,7 +40,9 @@ bool sameMoment(const std::tm& a, const std::tm& b) {
 
 bool recordedAt(const XmlNode* entry, const std::tm& when) {
     std::tm read{};
-    return entry && EntryRules::readFields(childText(entry, "date"), childText(entry, "time"), read) == 0 &&
+    return entry &&
+           EntryRules::readFields(childText(entry, "date"), childText(entry, "time"), read) ==
+               EntryRules::Refusal::NotRefused &&
            sameMoment(read, when);
 }
 
@@ -89,7 +91,7 @@ std::string duplicateQuestion(const std::string& variableName, const XmlNode* ex
 
 bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPlan& plan, const std::string& date,
                   const std::string& time) {
-    if (!entry || plan.result <= 0 || plan.values.empty()) return false;
+    if (!entry || !plan.accepted() || plan.values.empty()) return false;
     auto text = [&doc](const std::string& s) { return doc.allocate_string(s.c_str(), s.size() + 1); };
     auto element = [&doc, &text](const std::string& name, const std::string& value) {
         return doc.allocate_node(rapidxml::node_element, text(name), text(value), 0, value.size());
@@ -111,7 +113,9 @@ int normalizeTimes(RapidDocument& doc, XmlNode* patient) {
                 if (c->name_size() == 4 && std::memcmp(c->name(), "time", 4) == 0) time = c;
             if (time && inOwnForm(time)) continue;
             std::tm when{};
-            if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) != 0) continue;
+            if (!time || EntryRules::readFields(childText(e, "date"), textOf(time), when) !=
+                             EntryRules::Refusal::NotRefused)
+                continue;
             const std::string own = EntryRules::initialTimeText(when);
             if (own == textOf(time)) continue;
             time->value(doc.allocate_string(own.c_str(), own.size() + 1), own.size());

@@ -41,7 +41,8 @@ std::string shownDate(const std::string& fileDate, const Units::Preferences& p) 
 
 std::string shownTime(const std::string& fileTime, const Units::Preferences& p) {
     std::tm t{};
-    if (!p.clock24 || EntryRules::readFields("2000/1/1", fileTime, t) != 0) return fileTime;
+    if (!p.clock24 || EntryRules::readFields("2000/1/1", fileTime, t) != EntryRules::Refusal::NotRefused)
+        return fileTime;
     return time(t, p);
 }
 

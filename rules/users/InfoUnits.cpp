@@ -15,7 +15,7 @@ Units::Quantity quantityOf(Measure m) {
 
 // Inches from a stored text: a number, or "F ft I in" for the height.
 bool storedInches(Measure m, const std::string& text, double& value) {
-    if (m != Measure::Height) return EntryRules::readValue(text, value) == 1;
+    if (m != Measure::Height) return EntryRules::readValue(text, value) == EntryRules::ValueRead::Number;
     long long feet = 0;
     double inches = 0;
     if (InfoRules::readHeight(text, feet, inches) != 2) return false;
@@ -41,7 +41,8 @@ std::string shown(Measure m, const std::string& stored, const Units::Preferences
 bool readable(Measure m, const std::string& typed, const Units::Preferences& p) {
     if (asStored(m, p) || typed.find_first_not_of(" \t") == std::string::npos) return true;
     double value = 0;
-    if (EntryRules::readValue(typed, value) != 1 || !std::isfinite(value) || value < 0) return false;
+    if (EntryRules::readValue(typed, value) != EntryRules::ValueRead::Number || !std::isfinite(value) || value < 0)
+        return false;
     const double tenths = value * 10;
     return std::fabs(tenths - std::round(tenths)) < 1e-6 && value < 1e6;
 }
@@ -50,7 +51,7 @@ std::string stored(Measure m, const std::string& typed, const std::string& shown
                    const Units::Preferences& p) {
     if (typed == shownText) return storedText;
     double value = 0;
-    if (asStored(m, p) || EntryRules::readValue(typed, value) != 1) return typed;
+    if (asStored(m, p) || EntryRules::readValue(typed, value) != EntryRules::ValueRead::Number) return typed;
     const double inFile = Units::toStored(quantityOf(m), value, p);
     if (m != Measure::Height) return Units::storedText(inFile);
     const double feet = std::floor(inFile / 12);

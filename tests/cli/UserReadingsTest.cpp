@@ -30,9 +30,9 @@ TEST(UserReadings, DatesAndTimesAreReadAsTheEntryRulesReadThem) {
         for (const char* time : times) {
             std::tm expected{}, read{};
             int expectedYear = -1, readYear = -1;
-            const int result = EntryRules::readFields(date, time, expected, &expectedYear);
+            const EntryRules::Refusal result = EntryRules::readFields(date, time, expected, &expectedYear);
             ASSERT_EQ(readings::readWhen(date, time, read, readYear), result) << date << " " << time;
-            if (result != 0) continue;
+            if (result != EntryRules::Refusal::NotRefused) continue;
             EXPECT_EQ(readYear, expectedYear) << date << " " << time;
             EXPECT_EQ(fields(read), fields(expected)) << date << " " << time;
         }

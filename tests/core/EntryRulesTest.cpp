@@ -29,7 +29,7 @@ protected:
             unsetenv("TZ");
         tzset();
     }
-    int read(const std::string& date, const std::string& time) {
+    Refusal read(const std::string& date, const std::string& time) {
         when = std::tm{};
         return readWhen(date, time, when);
     }
@@ -57,7 +57,7 @@ TEST(EntryInitialTexts, TimeUsesTwelveHourClock) {
 
 TEST_F(BerlinTime, InitialTextsReadBackAsTheSameTime) {
     std::tm now = localTm(2024, 7, 14, 0, 5, 30);
-    ASSERT_EQ(read(initialDateText(now), initialTimeText(now)), 0);
+    ASSERT_EQ(read(initialDateText(now), initialTimeText(now)), Refusal::NotRefused);
     EXPECT_EQ(when.tm_year, 124);
     EXPECT_EQ(when.tm_mon, 6);
     EXPECT_EQ(when.tm_mday, 14);
@@ -67,97 +67,97 @@ TEST_F(BerlinTime, InitialTextsReadBackAsTheSameTime) {
 }
 
 TEST_F(BerlinTime, TwelveOClockAndSuffixes) {
-    ASSERT_EQ(read("2024/03/05", "12:30:00 AM"), 0);
+    ASSERT_EQ(read("2024/03/05", "12:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 0);
     EXPECT_EQ(when.tm_min, 30);
-    ASSERT_EQ(read("2024/03/05", "12:30:00 PM"), 0);
+    ASSERT_EQ(read("2024/03/05", "12:30:00 PM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 12);
-    ASSERT_EQ(read("2024/03/05", "13:30:00 AM"), 0);
+    ASSERT_EQ(read("2024/03/05", "13:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 1);
-    ASSERT_EQ(read("2024/03/05", "01:05:00 pm"), 0);
+    ASSERT_EQ(read("2024/03/05", "01:05:00 pm"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 13);
     EXPECT_EQ(when.tm_min, 5);
-    ASSERT_EQ(read("2024/03/05", "11:00:00 am"), 0);
+    ASSERT_EQ(read("2024/03/05", "11:00:00 am"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 11);
     EXPECT_EQ(when.tm_isdst, -1);
 }
 
 TEST_F(BerlinTime, UnreadableTimesAndWrongSuffixesAreRefused) {
-    EXPECT_EQ(read("2024/03/05", "10"), kTimeUnreadable);
-    EXPECT_EQ(read("2024/03/05", "10:30:"), kTimeUnreadable);
-    EXPECT_EQ(read("2024/03/05", "10.30.00 AM"), kTimeUnreadable);
-    EXPECT_EQ(read("2024/03/05", ""), kTimeUnreadable);
-    EXPECT_EQ(read("2024/03/05", "10:30:00 Pm"), kBadSuffix);
-    EXPECT_EQ(read("2024/03/05", "10:30:00 AMX"), kBadSuffix);
-    EXPECT_EQ(read("2024/03/05", "10:30:00 P"), kBadSuffix);
+    EXPECT_EQ(read("2024/03/05", "10"), Refusal::TimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10:30:"), Refusal::TimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10.30.00 AM"), Refusal::TimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", ""), Refusal::TimeUnreadable);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 Pm"), Refusal::BadSuffix);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 AMX"), Refusal::BadSuffix);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 P"), Refusal::BadSuffix);
     // The word is read whole; what follows it is ignored.
-    EXPECT_EQ(read("2024/03/05", "10:30:00 PM later"), 0);
+    EXPECT_EQ(read("2024/03/05", "10:30:00 PM later"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 22);
     // A blank before the word is optional, as with scanf.
-    EXPECT_EQ(read("2024/03/05", "10:30:00PM"), 0);
+    EXPECT_EQ(read("2024/03/05", "10:30:00PM"), Refusal::NotRefused);
 }
 
 TEST_F(BerlinTime, DateReading) {
-    EXPECT_EQ(read("2024-03-05", "10:30:00 AM"), kDateUnreadable);
-    EXPECT_EQ(read("", "10:30:00 AM"), kDateUnreadable);
-    EXPECT_EQ(read("2024/03", "10:30:00 AM"), kDateUnreadable);
-    EXPECT_EQ(read("2024 /03/05", "10:30:00 AM"), kDateUnreadable);
-    ASSERT_EQ(read("2024/3/5", "10:30:00 AM"), 0);
+    EXPECT_EQ(read("2024-03-05", "10:30:00 AM"), Refusal::DateUnreadable);
+    EXPECT_EQ(read("", "10:30:00 AM"), Refusal::DateUnreadable);
+    EXPECT_EQ(read("2024/03", "10:30:00 AM"), Refusal::DateUnreadable);
+    EXPECT_EQ(read("2024 /03/05", "10:30:00 AM"), Refusal::DateUnreadable);
+    ASSERT_EQ(read("2024/3/5", "10:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_mon, 2);
     EXPECT_EQ(when.tm_mday, 5);
-    ASSERT_EQ(read("  2024/03/05 and more", "10:30:00 AM"), 0);
+    ASSERT_EQ(read("  2024/03/05 and more", "10:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_year, 124);
 }
 
 TEST_F(BerlinTime, DatesAndTimesThatDoNotExistAreOutOfRange) {
-    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/13/01", "10:30:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/00/10", "10:30:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/03/00", "10:30:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/03/05", "10:75:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/03/05", "10:30:60 AM"), kBadRange);
-    EXPECT_EQ(read("2024/03/05", "-1:30:00 PM"), kBadRange);
-    EXPECT_EQ(read("2024/-3/05", "10:30:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/02/29", "10:30:00 AM"), 0);
-    EXPECT_EQ(read("2023/02/29", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/13/01", "10:30:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/00/10", "10:30:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/03/00", "10:30:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/03/05", "10:75:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/03/05", "10:30:60 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/03/05", "-1:30:00 PM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/-3/05", "10:30:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/02/29", "10:30:00 AM"), Refusal::NotRefused);
+    EXPECT_EQ(read("2023/02/29", "10:30:00 AM"), Refusal::BadRange);
 }
 
 TEST_F(BerlinTime, EarlyYearsAreCheckedAs1970) {
-    ASSERT_EQ(read("1965/05/10", "08:00:00 AM"), 0);
+    ASSERT_EQ(read("1965/05/10", "08:00:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_year, 70);
     EXPECT_EQ(when.tm_mon, 4);
     EXPECT_EQ(when.tm_mday, 10);
-    EXPECT_EQ(read("1968/02/29", "08:00:00 AM"), kBadRange);
-    EXPECT_EQ(read("-2147483648/01/01", "08:00:00 AM"), 0);
+    EXPECT_EQ(read("1968/02/29", "08:00:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("-2147483648/01/01", "08:00:00 AM"), Refusal::NotRefused);
 }
 
 TEST_F(BerlinTime, TimeInDaylightSavingGapIsReadAsThePlatformPlacesIt) {
-    ASSERT_EQ(read("2024/03/31", "02:30:00 AM"), 0);
+    ASSERT_EQ(read("2024/03/31", "02:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 2);
     const TimeKey gap = TimeKey::fromTm(when);
     EXPECT_TRUE(gap.valid);
     // An hour before or after, as the system's conversion places it.
     EXPECT_GE(gap.instant, instantOf(2024, 3, 31, 1, 30, 0));
     EXPECT_LE(gap.instant, instantOf(2024, 3, 31, 3, 30, 0));
-    EXPECT_EQ(read("2024/03/31", "01:59:59 AM"), 0);
-    EXPECT_EQ(read("2024/03/31", "03:00:00 AM"), 0);
+    EXPECT_EQ(read("2024/03/31", "01:59:59 AM"), Refusal::NotRefused);
+    EXPECT_EQ(read("2024/03/31", "03:00:00 AM"), Refusal::NotRefused);
     // The hour repeated in autumn exists and is kept.
-    EXPECT_EQ(read("2024/10/27", "02:30:00 AM"), 0);
+    EXPECT_EQ(read("2024/10/27", "02:30:00 AM"), Refusal::NotRefused);
     EXPECT_EQ(when.tm_hour, 2);
 }
 
 TEST_F(BerlinTime, NumbersBeyondIntAreOutOfRangeNotUnreadable) {
-    EXPECT_EQ(read("99999999999/01/01", "08:00:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/99999999999/01", "08:00:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/01/01", "99999999999999999999:00:00 AM"), kBadRange);
-    EXPECT_EQ(read("2024/01/01", "08:-99999999999:00 AM"), kBadRange);
+    EXPECT_EQ(read("99999999999/01/01", "08:00:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/99999999999/01", "08:00:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/01/01", "99999999999999999999:00:00 AM"), Refusal::BadRange);
+    EXPECT_EQ(read("2024/01/01", "08:-99999999999:00 AM"), Refusal::BadRange);
 }
 
 TEST_F(BerlinTime, ChecksComeInOrder) {
-    EXPECT_EQ(read("2024-03-05", "10:30"), kDateUnreadable);
-    EXPECT_EQ(read("2024/02/30", "10.30"), kTimeUnreadable);
-    EXPECT_EQ(read("2024/02/30", "10:30:00 XM"), kBadSuffix);
-    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), kBadRange);
+    EXPECT_EQ(read("2024-03-05", "10:30"), Refusal::DateUnreadable);
+    EXPECT_EQ(read("2024/02/30", "10.30"), Refusal::TimeUnreadable);
+    EXPECT_EQ(read("2024/02/30", "10:30:00 XM"), Refusal::BadSuffix);
+    EXPECT_EQ(read("2024/02/30", "10:30:00 AM"), Refusal::BadRange);
 }
 
 TEST(EntryNumbering, FirstIsZeroThenOneMoreThanTheLast) {
@@ -201,24 +201,25 @@ TEST(EntryLayout, TabNamesAreExact) {
 }
 
 TEST(EntryMessages, TextsOfTheFiveAlerts) {
-    EXPECT_EQ(message(kDateUnreadable),
+    EXPECT_EQ(message(Refusal::DateUnreadable),
               "The date you entered could not be read.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit "
               "\"Cancel\"");
-    EXPECT_EQ(message(kTimeUnreadable),
+    EXPECT_EQ(message(Refusal::TimeUnreadable),
               "The time you entered could not be read.\nThe correct format is: HH:MM:SS AM or PM\nPlease try again "
               "or hit \"Cancel\"");
-    EXPECT_EQ(message(kBadSuffix), "Incorrect time: please indicate AM or PM or hit \"Cancel\"");
-    EXPECT_EQ(message(kBadRange), "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"");
-    EXPECT_EQ(message(kNoValue), "Please enter at least one value.\nTry again or hit \"Cancel\"");
+    EXPECT_EQ(message(Refusal::BadSuffix), "Incorrect time: please indicate AM or PM or hit \"Cancel\"");
+    EXPECT_EQ(message(Refusal::BadRange),
+              "Incorrect range for date or time values.\nPlease try again or hit \"Cancel\"");
+    EXPECT_EQ(message(Refusal::NoValueGiven), "Please enter at least one value.\nTry again or hit \"Cancel\"");
 }
 
 TEST(EntryMessages, RefusalsNameTheField) {
-    EXPECT_NE(message(kTextTooLong, "Date").find("Date"), std::string::npos);
-    EXPECT_NE(message(kTextTooLong, "Date").find("63"), std::string::npos);
-    EXPECT_NE(message(kNotFinite, "Systolic").find("Systolic"), std::string::npos);
-    EXPECT_NE(message(kNotFinite, "Systolic").find("finite"), std::string::npos);
-    EXPECT_NE(message(kValueTooLarge, "Value").find("Value"), std::string::npos);
-    EXPECT_NE(message(kNameTooLong, "A very long name").find("A very long name"), std::string::npos);
+    EXPECT_NE(message(Refusal::TextTooLong, "Date").find("Date"), std::string::npos);
+    EXPECT_NE(message(Refusal::TextTooLong, "Date").find("63"), std::string::npos);
+    EXPECT_NE(message(Refusal::NotFinite, "Systolic").find("Systolic"), std::string::npos);
+    EXPECT_NE(message(Refusal::NotFinite, "Systolic").find("finite"), std::string::npos);
+    EXPECT_NE(message(Refusal::ValueTooLarge, "Value").find("Value"), std::string::npos);
+    EXPECT_NE(message(Refusal::NameTooLong, "A very long name").find("A very long name"), std::string::npos);
 }
 
 class EntryPlanTest : public BerlinTime {
@@ -237,7 +238,7 @@ protected:
 
 TEST_F(EntryPlanTest, SingleValueGoesToTheVariablesSeries) {
     EntryPlan p = plan("Pulse", {"72"});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     ASSERT_EQ(p.values.size(), 1u);
     EXPECT_EQ(p.values[0].element, "value");
     EXPECT_EQ(p.values[0].text, "72.000000");
@@ -250,16 +251,16 @@ TEST_F(EntryPlanTest, SingleValueGoesToTheVariablesSeries) {
 
 TEST_F(EntryPlanTest, OnlySystolicFilled) {
     EntryPlan p = plan("Blood Pressure", {"120", ""});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     ASSERT_EQ(p.values.size(), 1u);
     EXPECT_EQ(p.values[0].element, "systolic");
     EXPECT_EQ(p.values[0].series, "Systolic");
     p = plan("Blood Pressure", {"", "80"});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_EQ(p.values[0].element, "diastolic");
     EXPECT_EQ(p.values[0].series, "Diastolic");
     p = plan("Blood Sugar", {"95", "140.5"});
-    ASSERT_EQ(p.result, 2);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(2));
     EXPECT_EQ(p.values[0].element, "fasting");
     EXPECT_EQ(p.values[1].element, "postprandial");
     EXPECT_EQ(p.values[1].text, "140.500000");
@@ -267,21 +268,21 @@ TEST_F(EntryPlanTest, OnlySystolicFilled) {
 }
 
 TEST_F(EntryPlanTest, EmptyTextsAreSkipped) {
-    EXPECT_EQ(plan("Pulse", {""}).result, kNoValue);
-    EXPECT_EQ(plan("Blood Pressure", {" ", ""}).result, kNoValue);
+    EXPECT_EQ(outcomeOf(plan("Pulse", {""})), refusedFor(Refusal::NoValueGiven));
+    EXPECT_EQ(outcomeOf(plan("Blood Pressure", {" ", ""})), refusedFor(Refusal::NoValueGiven));
     EntryPlan p = plan("Blood Pressure", {"", " 81.5 "});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_EQ(p.values[0].text, "81.500000");
 }
 
 TEST_F(EntryPlanTest, TextsThatAreNotWhollyANumberAreRefusedNamingTheField) {
     for (const char* text : {"abc", "72abc", "-", "81.5 mmHg", "0x48", "7 2"}) {
         EntryPlan p = plan("Blood Pressure", {"120", text});
-        EXPECT_EQ(p.result, kNotANumber) << text;
+        EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotANumber)) << text;
         EXPECT_EQ(p.field, "Diastolic") << text;
         EXPECT_TRUE(p.values.empty()) << text;
     }
-    EXPECT_NE(message(kNotANumber, "Diastolic").find("Diastolic"), std::string::npos);
+    EXPECT_NE(message(Refusal::NotANumber, "Diastolic").find("Diastolic"), std::string::npos);
 }
 
 TEST_F(EntryPlanTest, DatesAfterTomorrowAreRefusedAsSuch) {
@@ -291,11 +292,15 @@ TEST_F(EntryPlanTest, DatesAfterTomorrowAreRefusedAsSuch) {
     std::vector<ValueField> one{{"Value", "Value", "72"}};
     const struct {
         const char* date;
-        int result;
-    } cases[] = {{"2024/03/05", 1}, {"2024/03/06", 1}, {"2024/03/07", kAfterTomorrow},
-                 {"20244/01/01", kAfterTomorrow}, {"2025/01/01", kAfterTomorrow}, {"1999/12/31", 1}};
+        PlanOutcome outcome;
+    } cases[] = {{"2024/03/05", acceptedWith(1)},
+                 {"2024/03/06", acceptedWith(1)},
+                 {"2024/03/07", refusedFor(Refusal::AfterTomorrow)},
+                 {"20244/01/01", refusedFor(Refusal::AfterTomorrow)},
+                 {"2025/01/01", refusedFor(Refusal::AfterTomorrow)},
+                 {"1999/12/31", acceptedWith(1)}};
     for (const auto& c : cases)
-        EXPECT_EQ(planEntry("Pulse", c.date, "11:59:59 PM", one, now).result, c.result) << c.date;
+        EXPECT_EQ(outcomeOf(planEntry("Pulse", c.date, "11:59:59 PM", one, now)), c.outcome) << c.date;
 }
 
 TEST_F(EntryPlanTest, TomorrowIsThatOfTheZoneInEffectWhenAsked) {
@@ -306,11 +311,12 @@ TEST_F(EntryPlanTest, TomorrowIsThatOfTheZoneInEffectWhenAsked) {
     for (int round = 0; round < 2; ++round) {
         {
             ScopedTimeZone zone("Pacific/Kiritimati");
-            EXPECT_EQ(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now).result, 1);
+            EXPECT_EQ(outcomeOf(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now)), acceptedWith(1));
             EXPECT_TRUE(afterTomorrow(localTm(2024, 3, 8, 8, 0, 0), tomorrowOf(now)));
         }
         ScopedTimeZone zone("Pacific/Pago_Pago");
-        EXPECT_EQ(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now).result, kAfterTomorrow);
+        EXPECT_EQ(outcomeOf(planEntry("Pulse", "2024/03/07", "08:00:00 AM", one, now)),
+                  refusedFor(Refusal::AfterTomorrow));
         EXPECT_FALSE(afterTomorrow(localTm(2024, 3, 6, 8, 0, 0), tomorrowOf(now)));
     }
 }
@@ -318,59 +324,59 @@ TEST_F(EntryPlanTest, TomorrowIsThatOfTheZoneInEffectWhenAsked) {
 TEST_F(EntryPlanTest, NonFiniteValuesAreRefused) {
     for (const char* text : {"1e999", "-1e999", "inf", "nan", "INFINITY"}) {
         EntryPlan p = plan("Blood Pressure", {"120", text});
-        EXPECT_EQ(p.result, kNotFinite) << text;
+        EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotFinite)) << text;
         EXPECT_EQ(p.field, "Diastolic") << text;
         EXPECT_TRUE(p.values.empty()) << text;
     }
     EntryPlan p = plan("Mood", {"nan"});
-    EXPECT_EQ(p.result, kNotFinite);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotFinite));
     EXPECT_EQ(p.field, "Mood Index");
     // A tiny number is zero, not a refusal.
     p = plan("Pulse", {"1e-999"});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_EQ(p.values[0].text, "0.000000");
 }
 
 TEST_F(EntryPlanTest, ValuesTooLargeToStoreAreRefused) {
     EntryPlan p = plan("Pulse", {"1e55"});
-    ASSERT_EQ(p.result, 1);
+    ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_LE(p.values[0].text.size(), kMaxText);
     p = plan("Pulse", {"1e56"});
-    EXPECT_EQ(p.result, kValueTooLarge);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::ValueTooLarge));
     EXPECT_EQ(p.field, "Value");
     p = plan("Pulse", {"-1e55"});
-    EXPECT_EQ(p.result, kValueTooLarge);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::ValueTooLarge));
 }
 
 TEST_F(EntryPlanTest, OverLongTextsAreRefusedBeforeAnyOtherCheck) {
     const std::string pad63 = "2024/03/05" + std::string(53, ' ');
     ASSERT_EQ(pad63.size(), 63u);
-    EXPECT_EQ(plan("Pulse", {"72"}, pad63).result, 1);
+    EXPECT_EQ(outcomeOf(plan("Pulse", {"72"}, pad63)), acceptedWith(1));
     EntryPlan p = plan("Pulse", {"72"}, pad63 + " ");
-    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::TextTooLong));
     EXPECT_EQ(p.field, "Date");
     p = plan("Pulse", {"72"}, "2024/03/05", "09:07:05 PM" + std::string(53, ' '));
-    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::TextTooLong));
     EXPECT_EQ(p.field, "Time");
     p = plan("Blood Sugar", {"90", "1" + std::string(63, ' ')}, "bad date");
-    EXPECT_EQ(p.result, kTextTooLong);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::TextTooLong));
     EXPECT_EQ(p.field, "Postprandial");
     p = plan("Blood Sugar", {"90", "1" + std::string(62, ' ')});
-    EXPECT_EQ(p.result, 2);
+    EXPECT_EQ(outcomeOf(p), acceptedWith(2));
 }
 
 TEST_F(EntryPlanTest, DateAndTimeChecksComeBeforeValues) {
-    EXPECT_EQ(plan("Pulse", {"1e999"}, "2024-03-05").result, kDateUnreadable);
-    EXPECT_EQ(plan("Pulse", {""}, "2024/02/30").result, kNoSuchDay);
-    EXPECT_EQ(plan("Pulse", {"72"}, "2024/03/05", "10.30.00").result, kTimeUnreadable);
+    EXPECT_EQ(outcomeOf(plan("Pulse", {"1e999"}, "2024-03-05")), refusedFor(Refusal::DateUnreadable));
+    EXPECT_EQ(outcomeOf(plan("Pulse", {""}, "2024/02/30")), refusedFor(Refusal::NoSuchDay));
+    EXPECT_EQ(outcomeOf(plan("Pulse", {"72"}, "2024/03/05", "10.30.00")), refusedFor(Refusal::TimeUnreadable));
 }
 
 TEST_F(EntryPlanTest, VariableNamesLongerThan31AreRefused) {
     const std::string name31(31, 'n');
     std::vector<ValueField> one{{"Value", "Value", "5"}};
-    EXPECT_EQ(planEntry(name31, "2024/03/05", "09:00:00 AM", one).result, 1);
+    EXPECT_EQ(outcomeOf(planEntry(name31, "2024/03/05", "09:00:00 AM", one)), acceptedWith(1));
     EntryPlan p = planEntry(name31 + "x", "2024/03/05", "09:00:00 AM", one);
-    EXPECT_EQ(p.result, kNameTooLong);
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NameTooLong));
     EXPECT_EQ(p.field, name31 + "x");
 }
 
@@ -390,7 +396,7 @@ TEST(NewYorkTime, RepeatedHourKeepsClockOrderWhateverWasConvertedBefore) {
             // Readings of other days converted in between, in summer and in winter time.
             instantOf(2026, ++season % 2 ? 7 : 12, 2, 12);
             std::tm when{};
-            ASSERT_EQ(readWhen("2026/11/1", time, when), 0);
+            ASSERT_EQ(readWhen("2026/11/1", time, when), Refusal::NotRefused);
             at[(when.tm_min - 10) / 20] = TimeKey::fromTm(when).instant;
         }
         EXPECT_EQ(at[1] - at[0], 20 * 60);

@@ -13,6 +13,14 @@
 
 namespace {
 
+// Every reason an entry can be refused for.
+using EntryRules::Refusal;
+constexpr Refusal kEveryRefusal[] = {
+    Refusal::NoValueGiven,  Refusal::DateUnreadable, Refusal::TimeUnreadable, Refusal::BadSuffix, Refusal::BadRange,
+    Refusal::TextTooLong,   Refusal::NotFinite,      Refusal::ValueTooLarge,  Refusal::NameTooLong,
+    Refusal::NotANumber,    Refusal::Negative,       Refusal::AfterTomorrow,  Refusal::NoSuchDay,
+};
+
 std::string entryAlert(const char* date) {
     std::tm nowTm{};
     nowTm.tm_year = 2024 - 1900;
@@ -23,7 +31,7 @@ std::string entryAlert(const char* date) {
     const std::time_t now = std::mktime(&nowTm);
     const std::vector<EntryRules::ValueField> one{{"Value", "Value", "72"}};
     const EntryRules::EntryPlan plan = EntryRules::planEntry("Pulse", date, "10:00:00 AM", one, now);
-    return plan.result > 0 ? std::string() : EntryRules::message(plan.result, plan.field);
+    return plan.accepted() ? std::string() : EntryRules::message(plan.refused, plan.field);
 }
 
 std::string birthAlert(const char* dob) { return InfoRules::alertText(InfoRules::checkDob(dob)); }
@@ -65,7 +73,7 @@ TEST(MessageTexts, RefusedDatesSayWhatIsWrong) {
 
 TEST(MessageTexts, CancelIsNamedTheSameWayEverywhere) {
     std::vector<std::string> alerts;
-    for (int result = EntryRules::kNoSuchDay; result <= 0; ++result) alerts.push_back(EntryRules::message(result, "Value"));
+    for (Refusal why : kEveryRefusal) alerts.push_back(EntryRules::message(why, "Value"));
     for (InfoRules::Check c : {InfoRules::Check::IncompleteName, InfoRules::Check::UnreadableDob,
                                InfoRules::Check::DobOutOfRange, InfoRules::Check::DobNoSuchDay,
                                InfoRules::Check::UnreadableHeight})
@@ -83,17 +91,17 @@ TEST(MessageTexts, CancelIsNamedTheSameWayEverywhere) {
 // The data tool says the reason alone; the window adds its hint. Neither is
 // cut out of the other: a name that holds the hint's words stays whole.
 TEST(MessageTexts, TheReasonOfARefusalHoldsNoHint) {
-    for (int result = EntryRules::kNoSuchDay; result <= 0; ++result) {
-        SCOPED_TRACE(result);
-        const Error refused = EntryRules::refusal(result, "Value");
+    for (Refusal why : kEveryRefusal) {
+        SCOPED_TRACE(static_cast<int>(why));
+        const Error refused = EntryRules::refusal(why, "Value");
         EXPECT_EQ(refused.kind, Error::Kind::Refused);
         EXPECT_FALSE(refused.reason.empty());
         EXPECT_EQ(refused.reason.find("Cancel"), std::string::npos) << refused.reason;
-        const std::string alert = EntryRules::message(result, "Value");
+        const std::string alert = EntryRules::message(why, "Value");
         EXPECT_EQ(alert.rfind(refused.reason, 0), 0u) << alert;
         EXPECT_EQ(alert.size(), refused.reason.size() + (refused.hint.empty() ? 0 : refused.hint.size() + 1)) << alert;
     }
     const std::string name = "Sugar or hit \"Cancel\" after every meal";
-    EXPECT_NE(EntryRules::refusal(EntryRules::kNameTooLong, name).reason.find(name + "\" is longer than"),
+    EXPECT_NE(EntryRules::refusal(Refusal::NameTooLong, name).reason.find(name + "\" is longer than"),
               std::string::npos);
 }

@@ -51,30 +51,41 @@ protected:
 }  // namespace
 
 TEST(TimeForms, TimesAsPeopleTypeThemAreStoredInTheFilesOwnForm) {
-    const struct { const char* typed; int result; const char* stored; } cases[] = {
-        {"7:30 PM", 1, "07:30:00 PM"},   {"07:30 pm", 1, "07:30:00 PM"}, {"19:30", 1, "07:30:00 PM"},
-        {"19:30:00", 1, "07:30:00 PM"},  {"7:30PM", 1, "07:30:00 PM"},  {"0:15", 1, "12:15:00 AM"},
-        {"12:00", 1, "12:00:00 PM"},     {"24:00", kBadRange, ""},      {"19:75", kBadRange, ""},
-        {"19", kTimeUnreadable, ""},     {"19:30:", kTimeUnreadable, ""}, {"7:30 PX", kBadSuffix, ""},
+    const PlanOutcome one = acceptedWith(1);
+    const struct { const char* typed; PlanOutcome outcome; const char* stored; } cases[] = {
+        {"7:30 PM", one, "07:30:00 PM"},
+        {"07:30 pm", one, "07:30:00 PM"},
+        {"19:30", one, "07:30:00 PM"},
+        {"19:30:00", one, "07:30:00 PM"},
+        {"7:30PM", one, "07:30:00 PM"},
+        {"0:15", one, "12:15:00 AM"},
+        {"12:00", one, "12:00:00 PM"},
+        {"24:00", refusedFor(Refusal::BadRange), ""},
+        {"19:75", refusedFor(Refusal::BadRange), ""},
+        {"19", refusedFor(Refusal::TimeUnreadable), ""},
+        {"19:30:", refusedFor(Refusal::TimeUnreadable), ""},
+        {"7:30 PX", refusedFor(Refusal::BadSuffix), ""},
     };
     for (const auto& c : cases) {
         const EntryPlan p = planOf("Pulse", "72", c.typed);
-        EXPECT_EQ(p.result, c.result) << c.typed;
-        if (c.result > 0) {
+        EXPECT_EQ(outcomeOf(p), c.outcome) << c.typed;
+        if (p.accepted()) {
             EXPECT_EQ(p.time, c.stored) << c.typed;
         }
     }
 }
 
 TEST(ValueTexts, ACommaIsADecimalPointAndNoCharacterIsDropped) {
-    const struct { const char* typed; int result; double value; } cases[] = {
-        {"36,8", 1, 36.8}, {" 36,8 ", 1, 36.8}, {"36.8", 1, 36.8},  {"36,8,1", -1, 0},
-        {"1.000,5", -1, 0}, {"70 kg", -1, 0},   {"72abc", -1, 0},   {"", 0, 0},
+    const ValueRead number = ValueRead::Number, notANumber = ValueRead::NotANumber;
+    const struct { const char* typed; ValueRead read; double value; } cases[] = {
+        {"36,8", number, 36.8},      {" 36,8 ", number, 36.8},  {"36.8", number, 36.8},
+        {"36,8,1", notANumber, 0},   {"1.000,5", notANumber, 0}, {"70 kg", notANumber, 0},
+        {"72abc", notANumber, 0},    {"", ValueRead::Empty, 0},
     };
     for (const auto& c : cases) {
         double v = 0;
-        EXPECT_EQ(readValue(c.typed, v), c.result) << c.typed;
-        if (c.result == 1) {
+        EXPECT_EQ(readValue(c.typed, v), c.read) << c.typed;
+        if (c.read == number) {
             EXPECT_DOUBLE_EQ(v, c.value) << c.typed;
         }
     }
@@ -91,9 +102,9 @@ TEST(Plausible, EachQuantityHasTheRangeAPersonCanHave) {
     for (const auto& c : cases) EXPECT_EQ(Plausibility::outside(c.series, c.value), c.outside) << c.series << c.value;
     EXPECT_EQ(Plausibility::question("Pulse", 720, kFileUnits),
               "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");
-    EXPECT_EQ(planOf("Pulse", "-5").result, kNegative);
+    EXPECT_EQ(outcomeOf(planOf("Pulse", "-5")), refusedFor(Refusal::Negative));
     EXPECT_EQ(planOf("Pulse", "-5").field, "Value");
-    EXPECT_EQ(planOf("Sleep Hours", "-5").result, 1);  // a variable added by hand has no limits
+    EXPECT_EQ(outcomeOf(planOf("Sleep Hours", "-5")), acceptedWith(1));  // a variable added by hand has no limits
 }
 
 TEST_F(ReadingEditsTest, AReadingAtTheSameTimeIsFoundAndAskedAbout) {

@@ -147,7 +147,7 @@ TEST(Units, RangesFollowTheChosenUnit) {
 
     const EntryRules::EntryPlan plan = EntryRules::planEntry(
         "Temperature", "2024/03/05", "08:00:00 AM", {{"Value", "Value", "38,5"}}, std::time(nullptr), metric());
-    ASSERT_EQ(plan.result, 1);
+    ASSERT_EQ(outcomeOf(plan), acceptedWith(1));
     EXPECT_EQ(plan.values[0].text, "101.300000");
     EXPECT_FALSE(Plausibility::outside("Temperature", plan.values[0].value));
     EntryRules::appendEntry(doc.get(), variable, plan, "2024/03/05", "08:00:00 AM");

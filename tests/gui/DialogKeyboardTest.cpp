@@ -113,7 +113,7 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
     // Alt+A is "Add": with nothing typed it refuses and the window stays.
     sendKey(window.get(), 'a', FL_ALT);
     ASSERT_EQ(dialogs.alerts.size(), 1u);
-    EXPECT_EQ(dialogs.alerts[0], EntryRules::message(EntryRules::kNoValue));
+    EXPECT_EQ(dialogs.alerts[0], EntryRules::message(EntryRules::Refusal::NoValueGiven));
     dialogs.alerts.clear();
     EXPECT_TRUE(window->shown());
     window->inputs[2]->value("120");

@@ -146,7 +146,7 @@ TEST_F(NewEntryWindowTest, DateAndTimeStartAtNow) {
     EXPECT_EQ(w->inputs[0]->value(), w->dateText);
     EXPECT_EQ(w->inputs[1]->value(), w->timeText);
     std::tm when{};
-    ASSERT_EQ(EntryRules::readWhen(w->dateText, w->timeText, when), 0);
+    ASSERT_EQ(EntryRules::readWhen(w->dateText, w->timeText, when), EntryRules::Refusal::NotRefused);
     std::time_t shown = std::mktime(&when);
     EXPECT_GE(shown, before);
     EXPECT_LE(shown, after);
@@ -267,16 +267,16 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
     using EntryRules::message;
     const std::string long64 = "2024/03/05" + std::string(54, ' ');
     const std::vector<Refusal> cases = {
-        {{"2024-03-05", "10:30:00 AM", "120", ""}, message(EntryRules::kDateUnreadable), false},
-        {{"2024/03/05", "10.30.00", "120", ""}, message(EntryRules::kTimeUnreadable), false},
-        {{"2024/03/05", "10:30:00 AM", "-120", ""}, message(EntryRules::kNegative, "Systolic"), false},
-        {{"2024/03/05", "10:30:00 Pm", "120", ""}, message(EntryRules::kBadSuffix), false},
-        {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::kNoSuchDay), false},
-        {{"1968/02/29", "10:30:00 AM", "120", ""}, message(EntryRules::kBadRange), false},
-        {{"2024/03/05", "10:30:00 AM", "", ""}, message(EntryRules::kNoValue), false},
-        {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::kNotANumber, "Systolic"), false},
-        {{"2024/03/05", "10:30:00 AM", "120", "72abc"}, message(EntryRules::kNotANumber, "Diastolic"), false},
-        {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::kAfterTomorrow), false},
+        {{"2024-03-05", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::DateUnreadable), false},
+        {{"2024/03/05", "10.30.00", "120", ""}, message(EntryRules::Refusal::TimeUnreadable), false},
+        {{"2024/03/05", "10:30:00 AM", "-120", ""}, message(EntryRules::Refusal::Negative, "Systolic"), false},
+        {{"2024/03/05", "10:30:00 Pm", "120", ""}, message(EntryRules::Refusal::BadSuffix), false},
+        {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::NoSuchDay), false},
+        {{"1968/02/29", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::BadRange), false},
+        {{"2024/03/05", "10:30:00 AM", "", ""}, message(EntryRules::Refusal::NoValueGiven), false},
+        {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::Refusal::NotANumber, "Systolic"), false},
+        {{"2024/03/05", "10:30:00 AM", "120", "72abc"}, message(EntryRules::Refusal::NotANumber, "Diastolic"), false},
+        {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::AfterTomorrow), false},
         {{"2024/03/05", "10:30:00 AM", "120", "1e999"}, "Diastolic", true},
         {{"2024/03/05", "10:30:00 AM", "nan", "80"}, "Systolic", true},
         {{"2024/03/05", "10:30:00 AM", "1e56", "80"}, "Systolic", true},

@@ -3,11 +3,14 @@
 // store's process-wide state.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
 
 // A fresh data folder under a temporary XDG_DATA_HOME, seeded with the
@@ -91,6 +94,13 @@ std::string userFileXml(int id, const std::string& first, const std::string& las
 std::tm localTm(int year, int month, int day, int hour = 12, int minute = 0, int second = 0, int isdst = -1);
 // The instant of a local date and time, as the chart's keys compute it.
 std::int64_t instantOf(int year, int month, int day, int hour = 12, int minute = 0, int second = 0);
+
+// What a checked entry came to, compared in one step: why it was refused
+// and how many values it stores.
+using PlanOutcome = std::pair<EntryRules::Refusal, std::size_t>;
+inline PlanOutcome outcomeOf(const EntryRules::EntryPlan& plan) { return {plan.refused, plan.values.size()}; }
+inline PlanOutcome acceptedWith(std::size_t count) { return {EntryRules::Refusal::NotRefused, count}; }
+inline PlanOutcome refusedFor(EntryRules::Refusal why) { return {why, 0}; }
 
 // Writes user0.hma with the given variables' XML and opens it as the current
 // user (userDoc loaded, userOpen set, currentFile "user0.hma", currentId "0").

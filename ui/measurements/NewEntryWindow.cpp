@@ -36,7 +36,7 @@ NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* title, const 
     for (const std::string* name : {&tabName, &variableName}) {
         if (name->size() > EntryRules::kMaxName) {
             TRACE_MSG(4, "NewEntryWindow::NewEntryWindow") << "Refused over-long name: " << *name;
-            Dialogs::alert(EntryRules::message(EntryRules::kNameTooLong, *name));
+            Dialogs::alert(EntryRules::message(EntryRules::Refusal::NameTooLong, *name));
             return;
         }
     }
@@ -144,8 +144,8 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
         double value = 0;
         // The value as a person would type it in the chosen unit: 72, not 72.000000.
         const Units::Quantity q = Units::quantityOf(variableName);
-        inputs[i]->value(EntryRules::readValue(stored, value) == 1 ? Units::readingText(q, value, units()).c_str()
-                                                                    : stored.c_str());
+        const bool number = EntryRules::readValue(stored, value) == EntryRules::ValueRead::Number;
+        inputs[i]->value(number ? Units::readingText(q, value, units()).c_str() : stored.c_str());
     }
 }
 
@@ -184,29 +184,31 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     }
     Part main{variableName, EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), units()),
               nullptr};
-    if (main.plan.result < 0) {
+    // An entry without a value is refused below only when the pulse brings none either.
+    using EntryRules::Refusal;
+    if (main.plan.refused != Refusal::NotRefused && main.plan.refused != Refusal::NoValueGiven) {
         refusedField = main.plan.field;
-        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << main.plan.result;
-        Dialogs::alert(EntryRules::message(main.plan.result, refusedField));
+        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << static_cast<int>(main.plan.refused);
+        Dialogs::alert(EntryRules::message(main.plan.refused, refusedField));
         return false;
     }
-    if (main.plan.result > 0) parts.push_back(main);
+    if (main.plan.accepted()) parts.push_back(main);
     if (pulseInput && pulseInput->value() && std::string(pulseInput->value()).find_first_not_of(" \t") != std::string::npos) {
         const std::string name = VariableTable::of(VariableId::Pulse).name;
         Part pulse{name,
                    EntryRules::planEntry(name, date, time, {{"Value", name, pulseInput->value()}}, std::time(nullptr),
                                          units()),
                    nullptr};
-        if (pulse.plan.result < 0) {
-            TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << pulse.plan.result;
-            Dialogs::alert(EntryRules::message(pulse.plan.result, pulse.plan.field));
+        if (pulse.plan.refused != Refusal::NotRefused && pulse.plan.refused != Refusal::NoValueGiven) {
+            TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << static_cast<int>(pulse.plan.refused);
+            Dialogs::alert(EntryRules::message(pulse.plan.refused, pulse.plan.field));
             return false;
         }
         parts.push_back(pulse);
     }
     if (parts.empty()) {
-        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << EntryRules::kNoValue;
-        Dialogs::alert(EntryRules::message(EntryRules::kNoValue));
+        TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << static_cast<int>(Refusal::NoValueGiven);
+        Dialogs::alert(EntryRules::message(Refusal::NoValueGiven));
         return false;
     }
 
@@ -276,7 +278,7 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
     }
     for (const std::string* name : {&tabName, &variableName}) {
         if (name->size() > EntryRules::kMaxName) {
-            Dialogs::alert(EntryRules::message(EntryRules::kNameTooLong, *name));
+            Dialogs::alert(EntryRules::message(EntryRules::Refusal::NameTooLong, *name));
             return;
         }
     }
@@ -351,12 +353,12 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
     hide();
 }
 
-int NewEntryWindow::insertEntry(XmlNode* variable) {
+std::size_t NewEntryWindow::insertEntry(XmlNode* variable) {
     TRACE_SCOPE("NewEntryWindow::insertEntry");
-    if (!variable || unsavedPlan.result <= 0) return EntryRules::kNoValue;
+    if (!variable || !unsavedPlan.accepted()) return 0;
     const std::string date = typedDate();
     EntryRules::appendEntry(Global::userDoc.get(), variable, unsavedPlan, date, unsavedPlan.time);
-    return unsavedPlan.result;
+    return unsavedPlan.values.size();
 }
 
 const Units::Preferences& NewEntryWindow::units() const { return MainWindow::unitsOf(mainWindow_); }

@@ -44,7 +44,7 @@ public:
     // OK closes the window after a save, Add keeps it open for the next reading.
     enum class AfterSave { Close, KeepOpen };
     void saveCB_i(AfterSave after);
-    int insertEntry(XmlNode* variable);
+    std::size_t insertEntry(XmlNode* variable);
     void cancelCB_i();
     static void addCB(Fl_Widget*, void* window);
     static void okCB(Fl_Widget*, void* window);
