@@ -356,12 +356,12 @@ Tomorrow tomorrowOf(std::time_t now) {
 
 bool afterTomorrow(const std::tm& when, std::time_t now) { return afterTomorrow(when, tomorrowOf(now)); }
 
-bool afterTomorrow(const std::tm& when, const Tomorrow& next) {
-    if (!next.known) return false;
-    const std::tm& tomorrow = next.day;
-    if (when.tm_year != tomorrow.tm_year) return when.tm_year > tomorrow.tm_year;
-    if (when.tm_mon != tomorrow.tm_mon) return when.tm_mon > tomorrow.tm_mon;
-    return when.tm_mday > tomorrow.tm_mday;
+bool afterTomorrow(const std::tm& when, const Tomorrow& tomorrow) {
+    if (!tomorrow.known) return false;
+    const std::tm& day = tomorrow.day;
+    if (when.tm_year != day.tm_year) return when.tm_year > day.tm_year;
+    if (when.tm_mon != day.tm_mon) return when.tm_mon > day.tm_mon;
+    return when.tm_mday > day.tm_mday;
 }
 
 ValueRead readValue(const std::string& text, double& value) {
