@@ -199,7 +199,7 @@ void pressNextKey(void* data) {
 
 // The series on the chart, by name.
 std::string chartedNames() {
-    std::string names = std::to_string(win().chart->normalRangeMode);
+    std::string names = std::to_string(static_cast<int>(win().chart->display));
     for (const ChartVariable& v : win().chart->variables) names += "|" + v.name;
     return names;
 }

@@ -81,15 +81,16 @@ double defaultFor(const std::map<std::string, double>& defaults, const std::stri
 
 }  // namespace
 
-std::int64_t modeSpan(int timeMode) {
-    switch (timeMode) {
-        case 1: return 31557600;
-        case 2: return 15778800;
-        case 3: return 7889400;
-        case 4: return 2678400;
-        case 5: return 604800;
-        default: return 0;
+std::int64_t rangeSpan(TimeRange range) {
+    switch (range) {
+        case TimeRange::Year: return 31557600;
+        case TimeRange::SixMonths: return 15778800;
+        case TimeRange::ThreeMonths: return 7889400;
+        case TimeRange::Month: return 2678400;
+        case TimeRange::Week: return 604800;
+        case TimeRange::Auto: break;
     }
+    return 0;
 }
 
 namespace {
@@ -295,7 +296,9 @@ YScales normalRangeScales(const std::vector<std::pair<double, double>>& ranges, 
     return out;
 }
 
-TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, std::int64_t now) {
+TimeWindow timeWindow(const std::list<ChartVariable>& variables, TimeRange range, std::int64_t now) {
+    // A range none of the buttons names shows nothing.
+    const bool spanned = range > TimeRange::Auto && range <= TimeRange::Week;
     TimeWindow w;
     for (const ChartVariable& v : variables) {
         if (v.points.empty()) continue;
@@ -313,15 +316,15 @@ TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, s
     if (!w.anyPoint) {
         w.tMax = now;
         w.tMin = now - 86400;
-    } else if (timeMode >= 1 && timeMode <= 5) {
-        w.tMin = w.tMax - modeSpan(timeMode);
+    } else if (spanned) {
+        w.tMin = w.tMax - rangeSpan(range);
     }
     TimeKey start;
     start.instant = w.tMin;
     for (const ChartVariable& v : variables) {
-        if (timeMode == 0) {
+        if (range == TimeRange::Auto) {
             w.begin.push_back(v.points.begin());
-        } else if (timeMode >= 1 && timeMode <= 5) {
+        } else if (spanned) {
             w.begin.push_back(v.points.lower_bound(start));
         } else {
             w.begin.push_back(v.points.end());

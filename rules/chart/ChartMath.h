@@ -15,9 +15,15 @@
 
 namespace ChartMath {
 
-// Length of the shown window before the latest point for time modes 1 to 5
-// ("Year" ... "Week"); 0 for "Auto".
-std::int64_t modeSpan(int timeMode);
+// The chart's time range, as its buttons name it: Auto shows every reading,
+// the others the span before the latest reading.
+enum class TimeRange { Auto, Year, SixMonths, ThreeMonths, Month, Week };
+// The number of time ranges, Auto included (one button each).
+constexpr int kTimeRanges = 6;
+
+// Length of the shown window before the latest point ("Year" ... "Week");
+// 0 for "Auto".
+std::int64_t rangeSpan(TimeRange range);
 
 // What a step is wanted for: a y scale's values or the time axis's days.
 enum class StepFor { Values, Days };
@@ -85,7 +91,7 @@ struct TimeWindow {
     std::vector<PointMap::const_iterator> begin;  // per series; end is the map's end
     std::vector<PointMap::const_iterator> end;
 };
-TimeWindow timeWindow(const std::list<ChartVariable>& variables, int timeMode, std::int64_t now);
+TimeWindow timeWindow(const std::list<ChartVariable>& variables, TimeRange range, std::int64_t now);
 
 // Most intervals of the time axis.
 constexpr int kMaxTimeTicks = 40;

@@ -66,7 +66,7 @@ TEST(ReportStats, AverageMinimumAndMaximumAgreeWithTheAnalysisPanelForTheSameWin
     std::list<ChartVariable> chart(1);
     chart.front().name = "Pulse";
     chart.front().points = DisplayMenuRules::seriesPoints(user.patient->first_node("variable"), "value", kFileUnits);
-    const ChartMath::TimeWindow window = ChartMath::timeWindow(chart, 3, 0);
+    const ChartMath::TimeWindow window = ChartMath::timeWindow(chart, ChartMath::TimeRange::ThreeMonths, 0);
     const TrendTexts panel = computeStats(window.begin[0], window.end[0]);
 
     const std::vector<ReportVariable> report = ReportData::gather(user.patient, window.tMin, window.tMax, kFileUnits);

@@ -196,7 +196,7 @@ TEST_F(ChartMathTime, AutoWindowCoversEveryPointAndIgnoresEmptySeries) {
     vars.push_back(series("Empty", {}));
     vars.push_back(series("A", {{instantOf(2026, 3, 1), 1}, {instantOf(2026, 3, 10), 2}}));
     vars.push_back(series("B", {{instantOf(2026, 2, 20), 1}, {instantOf(2026, 3, 5), 2}}));
-    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, 0, 0);
+    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, ChartMath::TimeRange::Auto, 0);
     EXPECT_TRUE(w.anyPoint);
     EXPECT_EQ(w.tMin, instantOf(2026, 2, 20));
     EXPECT_EQ(w.tMax, instantOf(2026, 3, 10));
@@ -216,7 +216,7 @@ TEST_F(ChartMathTime, WeekShowsTheSevenDaysBeforeTheLatestPointOfAnySeries) {
                                 {instantOf(2026, 11, 30), 4}}));
     vars.push_back(series("B", {{instantOf(2026, 11, 20), 5}, {instantOf(2026, 11, 22), 6}}));
     vars.push_back(series("C", {{instantOf(2026, 11, 23, 12, 0, 0), 7}, {instantOf(2026, 12, 2), 8}}));
-    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, 5, 0);
+    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, ChartMath::TimeRange::Week, 0);
     EXPECT_EQ(w.tMax, instantOf(2026, 12, 2));
     EXPECT_EQ(w.tMin, instantOf(2026, 12, 2) - 604800);
     std::vector<std::vector<double>> shown;
@@ -230,7 +230,7 @@ TEST_F(ChartMathTime, WeekShowsTheSevenDaysBeforeTheLatestPointOfAnySeries) {
     EXPECT_TRUE(shown[1].empty());
     // A point exactly at the start of the window is shown.
     vars.back().points[keyAt(w.tMin)] = 9;
-    w = ChartMath::timeWindow(vars, 5, 0);
+    w = ChartMath::timeWindow(vars, ChartMath::TimeRange::Week, 0);
     std::vector<double> last;
     for (auto p = w.begin[2]; p != w.end[2]; ++p) last.push_back(p->second);
     EXPECT_EQ(last, (std::vector<double>{9, 8}));
@@ -242,13 +242,13 @@ TEST_F(ChartMathTime, FixedModesUseTheirSpans) {
     std::int64_t last = instantOf(2026, 12, 6);
     vars.push_back(series("A", {{instantOf(2020, 1, 1), 1}, {last, 2}}));
     for (int mode = 1; mode <= 5; ++mode) {
-        EXPECT_EQ(ChartMath::modeSpan(mode), spans[mode]);
-        ChartMath::TimeWindow w = ChartMath::timeWindow(vars, mode, 0);
+        EXPECT_EQ(ChartMath::rangeSpan(static_cast<ChartMath::TimeRange>(mode)), spans[mode]);
+        ChartMath::TimeWindow w = ChartMath::timeWindow(vars, static_cast<ChartMath::TimeRange>(mode), 0);
         EXPECT_EQ(w.tMin, last - spans[mode]) << mode;
         EXPECT_EQ(std::distance(w.begin[0], w.end[0]), 1) << mode;
     }
-    // An unknown mode shows nothing.
-    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, 9, 0);
+    // A range no button names shows nothing.
+    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, static_cast<ChartMath::TimeRange>(9), 0);
     EXPECT_TRUE(w.begin[0] == w.end[0]);
 }
 
@@ -257,7 +257,7 @@ TEST_F(ChartMathTime, NoPointsGiveOneDayEndingNow) {
     vars.push_back(series("A", {}));
     vars.push_back(series("B", {}));
     const std::int64_t now = instantOf(2026, 12, 7, 20, 0, 0);
-    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, 3, now);
+    ChartMath::TimeWindow w = ChartMath::timeWindow(vars, ChartMath::TimeRange::ThreeMonths, now);
     EXPECT_FALSE(w.anyPoint);
     EXPECT_EQ(w.tMax, now);
     EXPECT_EQ(w.tMin, now - 86400);
@@ -272,7 +272,7 @@ TEST_F(ChartMathTime, TickStepOfEachFixedModeAndSnappedEnds) {
     const double steps[6] = {0, 50, 30, 10, 3, 1};
     std::int64_t last = instantOf(2026, 12, 6, 15, 0, 0);
     for (int mode = 1; mode <= 5; ++mode) {
-        ChartMath::TimeAxis a = ChartMath::timeAxis(last - ChartMath::modeSpan(mode), last);
+        ChartMath::TimeAxis a = ChartMath::timeAxis(last - ChartMath::rangeSpan(static_cast<ChartMath::TimeRange>(mode)), last);
         EXPECT_DOUBLE_EQ(a.S, steps[mode]) << mode;
         // Both ends sit ten seconds after a local midnight and enclose the window.
         std::tm left = localOf(a.xmin * a.S * 86400 + 0.5);
@@ -282,7 +282,7 @@ TEST_F(ChartMathTime, TickStepOfEachFixedModeAndSnappedEnds) {
         EXPECT_EQ(left.tm_sec, 10);
         EXPECT_EQ(right.tm_hour, 0);
         EXPECT_EQ(right.tm_sec, 10);
-        EXPECT_LT(a.xmin * a.S * 86400, static_cast<double>(last - ChartMath::modeSpan(mode)));
+        EXPECT_LT(a.xmin * a.S * 86400, static_cast<double>(last - ChartMath::rangeSpan(static_cast<ChartMath::TimeRange>(mode))));
         EXPECT_GT(a.xmax * a.S * 86400, static_cast<double>(last));
         EXPECT_GE(a.ticks(), 7);
         EXPECT_LE(a.ticks(), 13) << mode;

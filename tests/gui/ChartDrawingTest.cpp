@@ -90,7 +90,7 @@ TEST_F(ChartFixture, SeriesColoursMarkersAndAxes) {
 
 TEST_F(ChartFixture, NormalRangeShadingBelowAndAbove) {
     XmlNode* pulse = variableWithRange("Pulse", "60", "100");
-    chart->normalRangeMode = 1;
+    chart->display = ChartMath::Display::NormalRange;
     chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 55}, {instantOf(2026, 3, 4), 70},
                                         {instantOf(2026, 3, 7), 110}},
                               pulse));
@@ -167,7 +167,7 @@ TEST_F(ChartFixture, DenseSeriesReducedPerPixelColumnKeepTheirPixels) {
 
 TEST_F(ChartFixture, BatchedNormalRangeDrawingMatchesToo) {
     XmlNode* pulse = variableWithRange("Pulse", "60", "100");
-    chart->normalRangeMode = 1;
+    chart->display = ChartMath::Display::NormalRange;
     std::vector<std::pair<std::int64_t, double>> pts;
     std::int64_t start = instantOf(2026, 1, 1);
     for (int i = 0; i < 500; ++i) pts.emplace_back(start + i * 3600 * 7, 80 + 45 * std::sin(i * 0.3));
@@ -226,18 +226,18 @@ TEST_F(ChartFixture, NormalRangeShadingReducedPerPixelColumnKeepsItsPixels) {
 TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
     struct Case {
         std::vector<std::pair<std::int64_t, double>> points;
-        int mode;
+        ChartMath::Display display;
     };
     const std::vector<Case> cases = {
-        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, 0},
-        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, 1},
-        {{{instantOf(2026, 3, 1), 1e12}, {instantOf(2026, 3, 2), 1}}, 0},
-        {{{instantOf(1, 1, 1), 60}, {instantOf(99999, 12, 31), 80}}, 0},
-        {{{instantOf(-11720, 1, 1), 60}, {instantOf(20244, 1, 1), 80}}, 1},
+        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, ChartMath::Display::Multi},
+        {{{instantOf(2026, 3, 1), 1e308}, {instantOf(2026, 3, 2), -1e308}}, ChartMath::Display::NormalRange},
+        {{{instantOf(2026, 3, 1), 1e12}, {instantOf(2026, 3, 2), 1}}, ChartMath::Display::Multi},
+        {{{instantOf(1, 1, 1), 60}, {instantOf(99999, 12, 31), 80}}, ChartMath::Display::Multi},
+        {{{instantOf(-11720, 1, 1), 60}, {instantOf(20244, 1, 1), 80}}, ChartMath::Display::NormalRange},
     };
     for (const Case& c : cases) {
         chart->dropVar("all");
-        chart->normalRangeMode = c.mode;
+        chart->display = c.display;
         chart->addVariable(series("Pulse", c.points, variableWithRange("Pulse", "60", "100")));
         chart->refresh();
         Picture p = render();
@@ -257,7 +257,7 @@ TEST_F(ChartFixture, ExtremeValuesAndYearsAreDrawnWithABoundedGrid) {
 }
 
 TEST_F(ChartFixture, RangeShadingAndLinesStayInsideThePlotWhateverTheLimits) {
-    chart->normalRangeMode = 1;
+    chart->display = ChartMath::Display::NormalRange;
     chart->addVariable(series("Pulse", {{instantOf(2026, 3, 1), 70}, {instantOf(2026, 3, 4), 80}},
                               variableWithRange("Pulse", "abc", "-5")));
     chart->refresh();

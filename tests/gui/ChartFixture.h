@@ -147,7 +147,7 @@ protected:
         ChartMath::YScales scales;
     };
     Placement placement() {
-        ChartMath::TimeWindow w = ChartMath::timeWindow(chart->variables, chart->timeMode, std::time(nullptr));
+        ChartMath::TimeWindow w = ChartMath::timeWindow(chart->variables, chart->timeRange, std::time(nullptr));
         ChartMath::TimeAxis a = ChartMath::timeAxis(w.tMin, w.tMax);
         std::vector<std::pair<double, double>> ranges;
         for (std::size_t i = 0; i < w.begin.size(); ++i) {
@@ -156,7 +156,7 @@ protected:
             ranges.emplace_back(mn, mx);
         }
         Placement p{a.xmin, a.xmax, a.S,
-                    chart->normalRangeMode ? ChartMath::normalRangeScales(ranges) : ChartMath::ordinaryScales(ranges)};
+                    chart->display == ChartMath::Display::NormalRange ? ChartMath::normalRangeScales(ranges) : ChartMath::ordinaryScales(ranges)};
         return p;
     }
     int px(const Placement& p, std::int64_t t) {

@@ -133,7 +133,7 @@ TEST_F(ChartMenusTest, SeriesPointsFollowTheEntries) {
 TEST_F(ChartMenusTest, NormalRangePickOfBloodSugarWithOnlyFastingValues) {
     check("Vitals/Pulse");
     pick(ranges(), ranges()->find_item("Vitals/Blood Sugar"));
-    EXPECT_EQ(win->chart->normalRangeMode, 1);
+    EXPECT_EQ(win->chart->display, ChartMath::Display::NormalRange);
     EXPECT_EQ(seriesNames(), (std::vector<std::string>{"Fasting", "Postprandial"}));
     std::list<ChartVariable>& vars = win->chart->variables;
     EXPECT_EQ(vars.front().points.size(), 2u);
@@ -147,7 +147,7 @@ TEST_F(ChartMenusTest, NormalRangePickOfBloodSugarWithOnlyFastingValues) {
 
     // The next Multi-Display pick empties the chart first.
     check("Vitals/SpO2");
-    EXPECT_EQ(win->chart->normalRangeMode, 0);
+    EXPECT_EQ(win->chart->display, ChartMath::Display::Multi);
     EXPECT_EQ(seriesNames(), (std::vector<std::string>{"SpO2"}));
 }
 
@@ -164,7 +164,7 @@ TEST_F(ChartMenusTest, TheTrendPanelFollowsTheChartInTheMainWindow) {
     win->chartRemoveCB_i();
     settle([&] { return win->trendBox->trends.empty(); });
     EXPECT_TRUE(win->trendBox->trends.empty());
-    EXPECT_EQ(win->chart->timeMode, 0);
+    EXPECT_EQ(win->chart->timeRange, ChartMath::TimeRange::Auto);
     win->hide();
 }
 

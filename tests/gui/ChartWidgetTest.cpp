@@ -22,8 +22,8 @@ TEST_F(ChartFixture, ConstructionLaysOutTheRowsAndLeavesTheAreaOpen) {
     EXPECT_EQ(chart->x(), 252);
     EXPECT_EQ(chart->y(), 52);
     EXPECT_EQ(chart->varCount, 0);
-    EXPECT_EQ(chart->timeMode, 0);
-    EXPECT_EQ(chart->normalRangeMode, 0);
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::Auto);
+    EXPECT_EQ(chart->display, ChartMath::Display::Multi);
     EXPECT_EQ(chart->plot.top, 142);
     const int h = chart->h();
     EXPECT_EQ(chart->plot.bottom, 2 * h / 3 + 102);
@@ -104,11 +104,11 @@ TEST_F(ChartFixture, TimeButtonsSelectTheModeAndRefreshResetsAnEmptyChart) {
     EXPECT_TRUE(chart->datePack->active());
 
     chart->timeButtons[5]->do_callback();
-    EXPECT_EQ(chart->timeMode, 5);
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::Week);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(chart->timeButtons[i]->color(), i == 5 ? kSelected : FL_BACKGROUND_COLOR) << i;
     chart->timeButtons[2]->do_callback();
-    EXPECT_EQ(chart->timeMode, 2);
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::SixMonths);
     EXPECT_EQ(chart->timeButtons[2]->color(), kSelected);
     EXPECT_EQ(chart->timeButtons[5]->color(), FL_BACKGROUND_COLOR);
 
@@ -116,11 +116,11 @@ TEST_F(ChartFixture, TimeButtonsSelectTheModeAndRefreshResetsAnEmptyChart) {
     chart->addVariable(series("SpO2", {}));
     chart->dropVar("Pulse");
     chart->refresh();
-    EXPECT_EQ(chart->timeMode, 2);
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::SixMonths);
 
     chart->dropVar("SpO2");
     chart->refresh();
-    EXPECT_EQ(chart->timeMode, 0);
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::Auto);
     EXPECT_FALSE(chart->timeRangePack->active());
     EXPECT_FALSE(chart->datePack->active());
     for (int i = 0; i < 6; ++i)

@@ -161,7 +161,7 @@ TEST_F(DisplayMenuTest, NormalRangePickOfBloodSugarGivesFastingThenPostprandial)
     check("Vitals/Pulse");
     check("Vitals/Weight");
     pick(win->normalRangeMenu, range("Vitals/Blood Sugar"));
-    EXPECT_EQ(win->chart->normalRangeMode, 1);
+    EXPECT_EQ(win->chart->display, ChartMath::Display::NormalRange);
     EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>({"Fasting", "Postprandial"}));
     EXPECT_EQ(win->chart->variables.front().points.size(), 2u);
     // Only one entry holds a postprandial value; it still makes a series.
@@ -170,7 +170,7 @@ TEST_F(DisplayMenuTest, NormalRangePickOfBloodSugarGivesFastingThenPostprandial)
     EXPECT_EQ(traceCount("item picked in normal range display menu: Vitals/Blood Sugar"), 1);
     // The next Multi-Display pick empties the chart first.
     check("Vitals/Mood");
-    EXPECT_EQ(win->chart->normalRangeMode, 0);
+    EXPECT_EQ(win->chart->display, ChartMath::Display::Multi);
     EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>({"Mood"}));
 }
 
@@ -182,7 +182,7 @@ TEST_F(DisplayMenuTest, NormalRangePicksOfOtherVariables) {
     EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>({"Systolic", "Diastolic"}));
     pick(win->normalRangeMenu, range("Vitals/Temperature"));
     EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>({"Temperature"}));
-    EXPECT_EQ(win->chart->normalRangeMode, 1);
+    EXPECT_EQ(win->chart->display, ChartMath::Display::NormalRange);
 }
 
 TEST_F(DisplayMenuTest, CheckMarksKeptByLabelOnRebuild) {

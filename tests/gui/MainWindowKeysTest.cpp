@@ -96,11 +96,14 @@ TEST_F(MainWindowKeysTest, ShortcutsReachTheirCommands) {
     chartPulse();
     const struct {
         int key;
-        int mode;
-    } ranges[] = {{'5', 4}, {'6', 5}, {'2', 1}, {'1', 0}};
+        ChartMath::TimeRange range;
+    } ranges[] = {{'5', ChartMath::TimeRange::Month},
+                  {'6', ChartMath::TimeRange::Week},
+                  {'2', ChartMath::TimeRange::Year},
+                  {'1', ChartMath::TimeRange::Auto}};
     for (const auto& r : ranges) {
         EXPECT_EQ(press(r.key, FL_CTRL), 1);
-        EXPECT_EQ(win->chart->timeMode, r.mode) << static_cast<char>(r.key);
+        EXPECT_EQ(win->chart->timeRange, r.range) << static_cast<char>(r.key);
     }
     press(FL_F + 1);
     ASSERT_NE(win->helpWindow, nullptr);

@@ -33,8 +33,10 @@ Fl_Color rangeColor(int i) {
     return colors[i];
 }
 
-// The mode number each time button carries as user data.
-const int kModes[6] = {0, 1, 2, 3, 4, 5};
+// The time range each button carries as user data, in the buttons' order.
+const ChartMath::TimeRange kRanges[ChartMath::kTimeRanges] = {
+    ChartMath::TimeRange::Auto,        ChartMath::TimeRange::Year,  ChartMath::TimeRange::SixMonths,
+    ChartMath::TimeRange::ThreeMonths, ChartMath::TimeRange::Month, ChartMath::TimeRange::Week};
 const char* const kModeLabels[6] = {"Auto", "Year", "6 Months", "3 Months", "Month", "Week"};
 const char* const kModeTips[6] = {"Show every reading (Ctrl+1)", "Show the last year (Ctrl+2)",
                                   "Show the last six months (Ctrl+3)", "Show the last three months (Ctrl+4)",
@@ -250,8 +252,6 @@ Fl_Group* MyChart::fixedRow(int x, int y, int w, int h) {
 MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     TRACE_SCOPE("MyChart::MyChart");
     varCount = 0;
-    timeMode = 0;
-    normalRangeMode = 0;
     plot = ChartMath::plotArea(x, 52, w, h);
 
     Fl_Group* rangeRow = fixedRow(x + 10, 57, w, 20);
@@ -260,9 +260,9 @@ MyChart::MyChart(int x, int w, int h) : Fl_Group(x, 52, w, h) {
     timeRangePack->spacing(10);
     Fl_Box* rangeLabel = new Fl_Box(0, 0, 100, 20, "Time Range:");
     rangeLabel->box(FL_ROUNDED_FRAME);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < ChartMath::kTimeRanges; ++i) {
         Fl_Button* b = new Fl_Button(0, 0, 80, 20, kModeLabels[i]);
-        b->callback(timeButtonCB, const_cast<int*>(&kModes[i]));
+        b->callback(timeButtonCB, const_cast<ChartMath::TimeRange*>(&kRanges[i]));
         b->tooltip(kModeTips[i]);
         timeButtons.push_back(b);
     }
@@ -352,7 +352,7 @@ void MyChart::refresh() {
         datePack->deactivate();
         for (std::size_t i = 0; i < timeButtons.size(); ++i)
             timeButtons[i]->color(i == 0 ? selectedButtonColor : FL_BACKGROUND_COLOR);
-        timeMode = 0;
+        timeRange = ChartMath::TimeRange::Auto;
         // An empty chart (no user, or nothing chosen) spans no dates.
         fromBox->copy_label("");
         toBox->copy_label("");
@@ -369,8 +369,8 @@ void MyChart::timeButtonCB(Fl_Widget* button, void* data) {
     MyChart* chart = nullptr;
     for (Fl_Widget* w = button; w && !chart; w = w->parent()) chart = dynamic_cast<MyChart*>(w);
     if (!chart || !data) return;
-    chart->timeMode = *static_cast<const int*>(data);
-    std::cout << "Mode is now " << chart->timeMode << std::endl;
+    chart->timeRange = *static_cast<const ChartMath::TimeRange*>(data);
+    std::cout << "Mode is now " << static_cast<int>(chart->timeRange) << std::endl;
     for (Fl_Button* b : chart->timeButtons) b->color(FL_BACKGROUND_COLOR);
     button->color(selectedButtonColor);
     chart->refresh();
@@ -389,7 +389,7 @@ ChartMath::YScale MyChart::refittedScale(const ChartMath::YScale& scale, int int
 MyChart::ShownTime MyChart::showTimeSpan() {
     TRACE_SCOPE("MyChart::showTimeSpan");
     ShownTime shown;
-    shown.window = ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
+    shown.window = ChartMath::timeWindow(variables, timeRange, static_cast<std::int64_t>(std::time(nullptr)));
     shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
     const int dateWidth = units().isoDate ? 84 : 70;
@@ -477,7 +477,7 @@ ChartMath::YScales MyChart::scalesOf(const std::vector<ShownStretch>& stretches)
         ranges.emplace_back(mn, mx);
     }
     ChartMath::YScales scales;
-    if (normalRangeMode == 1)
+    if (display == ChartMath::Display::NormalRange)
         scales = ChartMath::normalRangeScales(ranges, &MyChart::bestSpacing);
     else
         scales = ChartMath::groupedScales(ranges, groups, hasPoints, &MyChart::bestSpacing, &MyChart::refittedScale);
@@ -494,8 +494,6 @@ ChartMath::YScales MyChart::scalesOf(const std::vector<ShownStretch>& stretches)
 void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownStretch& stretch,
                          const ChartMath::YScales& scales, int& legendX, std::vector<LimitLabel>& limitLabels) {
     const ChartMath::YScale& scale = scales.series[index];
-    const ChartMath::Display display =
-        normalRangeMode == 1 ? ChartMath::Display::NormalRange : ChartMath::Display::Multi;
     const bool againstRange = display == ChartMath::Display::NormalRange;
     const Fl_Color color = againstRange ? rangeColor(static_cast<int>(index % 2)) : seriesColors[index % 4];
     fl_color(color);
@@ -584,7 +582,7 @@ std::string MyChart::emptyHint() const {
     if (!Global::userOpen) return "Choose a person in the Users List";
     if (varCount == 0 || variables.empty()) return "Choose a variable in Multi-Display or Normal Range Display";
     const ChartMath::TimeWindow window =
-        ChartMath::timeWindow(variables, timeMode, static_cast<std::int64_t>(std::time(nullptr)));
+        ChartMath::timeWindow(variables, timeRange, static_cast<std::int64_t>(std::time(nullptr)));
     for (std::size_t i = 0; i < window.begin.size() && i < window.end.size(); ++i)
         if (window.begin[i] != window.end[i]) return std::string();
     return "No readings between " + ChartMath::shortDate(window.tMin, units()) + " and " +

@@ -25,8 +25,10 @@ public:
     ~MyChart() override;
 
     int varCount = 0;
-    int timeMode = 0;
-    int normalRangeMode = 0;
+    // The time range the buttons chose, and whether the series are shown
+    // side by side or against their normal range.
+    ChartMath::TimeRange timeRange = ChartMath::TimeRange::Auto;
+    ChartMath::Display display = ChartMath::Display::Multi;
     // Where the last draw put the plot (before the first, where it will be).
     ChartMath::PlotArea plot;
     Fl_Pack* timeRangePack = nullptr;

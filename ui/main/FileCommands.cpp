@@ -95,7 +95,7 @@ int runImport(ImportKind kind, const ImportRequest& request, ImportSummary& summ
 // Puts the checked series back on the chart from the document, now that it
 // holds more readings (the chart draws copies).
 void rechart(MainWindow& window) {
-    if (window.chart->normalRangeMode == 1) {
+    if (window.chart->display == ChartMath::Display::NormalRange) {
         window.refreshPanels(MainWindow::UserLine::Kept, MainWindow::ChartSeries::Cleared);
         return;
     }

@@ -591,8 +591,8 @@ void MainWindow::resetDisplayMenu(Checks checks) {
 
 void MainWindow::variableCB_i(const char* elementName, XmlNode* variable) {
     TRACE_SCOPE("MainWindow::variableCB_i");
-    if (chart->normalRangeMode == 1) chart->dropVar("all");
-    chart->normalRangeMode = 0;
+    if (chart->display == ChartMath::Display::NormalRange) chart->dropVar("all");
+    chart->display = ChartMath::Display::Multi;
 
     int count = 0;
     const Fl_Menu_Item* items = multiDisplayMenu->menu();
@@ -627,7 +627,7 @@ void MainWindow::variableCB_i(const char* elementName, XmlNode* variable) {
 
 void MainWindow::normalRangeCB_i(XmlNode* variable) {
     TRACE_SCOPE("MainWindow::normalRangeCB_i");
-    chart->normalRangeMode = 1;
+    chart->display = ChartMath::Display::NormalRange;
     chart->dropVar("all");
     const std::string path = pickedPath(normalRangeMenu);
     TRACE_MSG(3, "MainWindow::normalRangeCB_i") << "item picked in normal range display menu: " << path;
