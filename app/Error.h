@@ -13,7 +13,7 @@ struct Error {
         Failed,      // anything not told apart below
         NotFound,    // what was asked for is not there
         Ambiguous,   // more than one thing answers to what was asked for
-        UnsafeName,     // a name that must not be used (a file name with a folder part)
+        UnsafeName,  // a name that must not be used (a file name with a folder part)
         CannotOpen,  // a file that cannot be opened or read
         Malformed,   // a file or a text that cannot be read as its form demands
         Busy,        // held by another program (the data folder's lock)

@@ -1,6 +1,7 @@
 // Units and number formats of the values a report shows.
 #include <gtest/gtest.h>
 
+#include "TestSupport.h"
 #include "rules/readings/VariableUnits.h"
 
 TEST(VariableUnits, EachVariableHasItsUnitAndTheFewestDecimalsThatShowItsValues) {
