@@ -90,7 +90,7 @@ std::set<std::string> readingLines(const RapidDocument& doc) {
     for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
         for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
             std::string values;
-            for (const char* part : {"value", "systolic", "diastolic", "fasting", "postprandial"}) {
+            for (const char* part : VariableTable::valueElements()) {
                 const XmlNode* n = e->first_node(part);
                 if (!n) continue;
                 if (!values.empty()) values += "/";

@@ -1,5 +1,7 @@
 #include "store/VariableTable.h"
 
+#include <algorithm>
+
 namespace {
 
 std::vector<Variable> build() {
@@ -57,6 +59,19 @@ const VariableMember* VariableTable::memberByPhoneType(std::string_view type) {
         for (const VariableMember& m : v.members)
             if (type == m.phoneType) return &m;
     return nullptr;
+}
+
+const std::vector<const char*>& VariableTable::valueElements() {
+    static const std::vector<const char*> elements = [] {
+        std::vector<const char*> found;
+        for (const Variable& v : all())
+            for (const VariableMember& m : v.members)
+                if (std::none_of(found.begin(), found.end(),
+                                 [&m](const char* e) { return std::string_view(e) == m.element; }))
+                    found.push_back(m.element);
+        return found;
+    }();
+    return elements;
 }
 
 const Variable* VariableTable::findByNameOrLabel(std::string_view name) {

@@ -74,4 +74,7 @@ public:
     static const VariableMember* memberByPhoneType(std::string_view type);
     // The variable whose name, or one of whose members' labels, is given, or null.
     static const Variable* findByNameOrLabel(std::string_view name);
+    // Every element a value of an entry is kept under, each once, in the
+    // table's order ("value", "systolic", "diastolic", ...).
+    static const std::vector<const char*>& valueElements();
 };

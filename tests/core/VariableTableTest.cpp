@@ -86,6 +86,10 @@ TEST(VariableTable, NamesLabelsElementsAndPhoneTypesAreEachFoundOnce) {
     EXPECT_EQ(VariableTable::findByNameOrLabel("Systolic"), &VariableTable::of(VariableId::BloodPressure));
     EXPECT_EQ(VariableTable::find("blood pressure"), nullptr);
     EXPECT_EQ(VariableTable::memberByPhoneType(""), nullptr);
+    // The reload question lists a reading's values in this order.
+    const std::vector<std::string> elements(VariableTable::valueElements().begin(),
+                                            VariableTable::valueElements().end());
+    EXPECT_EQ(elements, (std::vector<std::string>{"value", "systolic", "diastolic", "fasting", "postprandial"}));
 }
 
 }  // namespace
