@@ -32,13 +32,12 @@ Expected<void> FolderStore::read(const std::string& fileName, XmlDocument& doc, 
     const std::string where = path(fileName);
     std::vector<char> freshText;
     XmlDocument fresh;
-    std::string reason;
     XmlFile::Failure failure;
     const FileMark stamp = mark ? FileMark::stamped(where) : FileMark();
     std::uint64_t sum = 0;
-    const int loaded = XmlFile::load(where, freshText, fresh, reason, &failure, kept, mark ? &sum : nullptr);
-    if (loaded == 0) return Error(Error::Kind::CannotOpen, reason);
-    if (loaded < 0) {
+    const Expected<void> loaded = XmlFile::load(where, freshText, fresh, &failure, kept, mark ? &sum : nullptr);
+    if (!loaded && loaded.error().kind == Error::Kind::CannotOpen) return loaded;
+    if (!loaded) {
         // The line and column of the file as it is on disk.
         std::vector<char> raw;
         std::string ignored;

@@ -472,23 +472,25 @@ int XmlFile::compact(std::vector<char>& text, std::vector<Piece>* pieces, std::s
     return whole ? deepest : -1;
 }
 
-int XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                  Failure* failure, Text kept, std::uint64_t* rawChecksum) {
-    if (!readRaw(path, text, error)) return 0;
+Expected<void> XmlFile::load(const std::string& path, std::vector<char>& text, XmlDocument& doc, Failure* failure,
+                             Text kept, std::uint64_t* rawChecksum) {
+    std::string error;
+    if (!readRaw(path, text, error)) return Error(Error::Kind::CannotOpen, error);
     if (rawChecksum) *rawChecksum = FileMark::checksum(text.data(), text.size());
     joinLinesInPlace(text);
     // Only where the end of a text can be given back without moving it (the
     // tree points into it) does keeping only the values give memory back.
     if (kept == Text::Values && !platform::releasesUnusedCapacityInPlace()) kept = Text::Compact;
     if (kept == Text::Values) {
-        if (parseValues(text, doc)) return 1;
+        if (parseValues(text, doc)) return {};
     } else if (parseKnowingDepth(text, doc, error, failure, kept == Text::AsRead ? -1 : compact(text))) {
-        return 1;
+        return {};
     }
-    if (kept == Text::AsRead) return -1;
+    if (kept == Text::AsRead) return Error(Error::Kind::Malformed, error);
     // Read again as it is, so that the finding's offset is one of the joined text.
-    if (!readJoined(path, text, error)) return 0;
-    return parse(text, doc, error, failure) ? 1 : -1;
+    if (!readJoined(path, text, error)) return Error(Error::Kind::CannotOpen, error);
+    if (!parse(text, doc, error, failure)) return Error(Error::Kind::Malformed, error);
+    return {};
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Expected.h"
 #include "store/XmlDocument.h"
 
 class XmlFile {
@@ -101,12 +102,14 @@ public:
     // Reads a data file and parses it into doc; text keeps what the tree
     // points into. A compacted text the parser refuses is read and parsed
     // again as it is, so failure's offset is always one of the joined text.
-    // 1 read; 0 the file cannot be opened or read; -1 not well-formed. error
-    // holds the reason when it is not 1.
+    // Fails with CannotOpen when the file cannot be opened or read, or with
+    // Malformed when it is not well-formed (failure, when given, then holds
+    // the parser's reason and offset); the error's reason says why.
     // rawChecksum (when given) receives FileMark::checksum of the bytes as
     // read from the file.
-    static int load(const std::string& path, std::vector<char>& text, XmlDocument& doc, std::string& error,
-                    Failure* failure = nullptr, Text kept = Text::Compact, std::uint64_t* rawChecksum = nullptr);
+    static Expected<void> load(const std::string& path, std::vector<char>& text, XmlDocument& doc,
+                               Failure* failure = nullptr, Text kept = Text::Compact,
+                               std::uint64_t* rawChecksum = nullptr);
 
     // Parses a joined text in place keeping only its values (Text::Values),
     // contents longer than pieceBytes read in pieces of about that length.

@@ -13,6 +13,16 @@
 
 namespace {
 
+// How a load ended, as a test names it.
+std::string outcome(const Expected<void>& loaded) {
+    if (loaded) return "read";
+    switch (loaded.error().kind) {
+        case Error::Kind::CannotOpen: return "cannot open";
+        case Error::Kind::Malformed: return "malformed";
+        default: return "other: " + loaded.error().reason;
+    }
+}
+
 std::vector<char> joined(const std::string& raw) {
     std::vector<char> out;
     XmlFile::joinLines(raw.data(), raw.size(), out);
@@ -266,9 +276,10 @@ TEST(XmlFileDepth, ALoadedFileIsHeldToTheSameLimit) {
         data.write("user.hma", c.text);
         std::vector<char> text;
         XmlDocument doc;
-        std::string error;
-        EXPECT_EQ(XmlFile::load(data.path("user.hma"), text, doc, error), c.read ? 1 : -1) << c.text.substr(0, 40);
+        const Expected<void> loaded = XmlFile::load(data.path("user.hma"), text, doc);
+        EXPECT_EQ(outcome(loaded), c.read ? "read" : "malformed") << c.text.substr(0, 40);
         if (!c.read) {
+            const std::string error = loaded ? std::string() : loaded.error().reason;
             EXPECT_NE(error.find("nested more than"), std::string::npos) << error;
         }
     }
@@ -383,19 +394,18 @@ TEST(XmlFileCompact, LoadKeepsLessAndReportsAFailureAtItsPlaceInTheJoinedText) {
     data.write("user.hma", kRegistry);
     XmlDocument compact, asRead;
     std::vector<char> compactText, asReadText;
-    std::string error;
-    ASSERT_EQ(XmlFile::load(data.path("user.hma"), compactText, compact, error), 1) << error;
-    ASSERT_EQ(XmlFile::load(data.path("user.hma"), asReadText, asRead, error, nullptr, XmlFile::Text::AsRead), 1);
+    ASSERT_EQ(outcome(XmlFile::load(data.path("user.hma"), compactText, compact)), "read");
+    ASSERT_EQ(outcome(XmlFile::load(data.path("user.hma"), asReadText, asRead, nullptr, XmlFile::Text::AsRead)), "read");
     EXPECT_EQ(XmlFile::print(compact), XmlFile::print(asRead));
     EXPECT_LT(compactText.size(), asReadText.size());
 
     const std::string damaged = "<a>\n\t<b id=\"1\">\n\t\t<c>x</c>\n\t<d id=\"2\"\n</a>";
     data.write("damaged.hma", damaged);
     XmlFile::Failure failure;
-    EXPECT_EQ(XmlFile::load(data.path("damaged.hma"), compactText, compact, error, &failure), -1);
+    EXPECT_EQ(outcome(XmlFile::load(data.path("damaged.hma"), compactText, compact, &failure)), "malformed");
     EXPECT_EQ(failure.reason, "expected >");
     EXPECT_EQ(XmlFile::positionInRaw(damaged.data(), damaged.size(), failure.offset), "line 5, column 1");
-    EXPECT_EQ(XmlFile::load(data.path("missing.hma"), compactText, compact, error), 0);
+    EXPECT_EQ(outcome(XmlFile::load(data.path("missing.hma"), compactText, compact)), "cannot open");
 }
 
 // An open file keeps only its values: the same document in far less memory,
@@ -418,9 +428,8 @@ TEST(XmlFileValues, LoadKeepsOnlyTheValuesAndTheSameDocument) {
         data.write("f.hma", c.raw);
         XmlDocument values, asRead;
         std::vector<char> valuesText, asReadText;
-        std::string error;
-        ASSERT_EQ(XmlFile::load(data.path("f.hma"), valuesText, values, error, nullptr, XmlFile::Text::Values), 1);
-        ASSERT_EQ(XmlFile::load(data.path("f.hma"), asReadText, asRead, error, nullptr, XmlFile::Text::AsRead), 1);
+        ASSERT_EQ(outcome(XmlFile::load(data.path("f.hma"), valuesText, values, nullptr, XmlFile::Text::Values)), "read");
+        ASSERT_EQ(outcome(XmlFile::load(data.path("f.hma"), asReadText, asRead, nullptr, XmlFile::Text::AsRead)), "read");
         EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead)) << c.raw;
         ASSERT_FALSE(valuesText.empty());
         EXPECT_EQ(valuesText.back(), '\0');
@@ -474,13 +483,12 @@ TEST(XmlFileValues, ALongFileReadInPiecesGivesWhatReadingItWholeGives) {
         data.write("f.hma", raw);
         XmlDocument values, asRead;
         std::vector<char> valuesText, asReadText;
-        std::string valuesError, asReadError;
         XmlFile::Failure valuesFailure, asReadFailure;
-        const int read = XmlFile::load(data.path("f.hma"), valuesText, values, valuesError, &valuesFailure,
-                                       XmlFile::Text::Values);
-        EXPECT_EQ(read, XmlFile::load(data.path("f.hma"), asReadText, asRead, asReadError, &asReadFailure,
-                                      XmlFile::Text::AsRead));
-        if (read == 1) {
+        const std::string read =
+            outcome(XmlFile::load(data.path("f.hma"), valuesText, values, &valuesFailure, XmlFile::Text::Values));
+        EXPECT_EQ(read, outcome(XmlFile::load(data.path("f.hma"), asReadText, asRead, &asReadFailure,
+                                              XmlFile::Text::AsRead)));
+        if (read == "read") {
             EXPECT_EQ(XmlFile::print(values), XmlFile::print(asRead));
             EXPECT_EQ(valuesText.size() < asReadText.size() / 2, valuesOnly && platform::releasesUnusedCapacityInPlace());
         } else {
