@@ -35,7 +35,7 @@ Expected<void> FolderStore::read(const std::string& fileName, XmlDocument& doc, 
     XmlFile::Failure failure;
     const FileMark stamp = mark ? FileMark::stamped(where) : FileMark();
     std::uint64_t sum = 0;
-    const Expected<void> loaded = XmlFile::load(where, freshText, fresh, &failure, kept, mark ? &sum : nullptr);
+    Expected<void> loaded = XmlFile::load(where, freshText, fresh, &failure, kept, mark ? &sum : nullptr);
     if (!loaded && loaded.error().kind == Error::Kind::CannotOpen) return loaded;
     if (!loaded) {
         // The line and column of the file as it is on disk.
