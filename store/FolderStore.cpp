@@ -94,7 +94,7 @@ Expected<bool> FolderStore::reloadIfChanged(const std::string& fileName, XmlDocu
 
 Expected<void> FolderStore::save(const std::string& fileName, const XmlDocument& doc) {
     if (!isSafeFileName(fileName)) return Error(Error::Kind::UnsafeName, "not a plain file name");
-    const RapidDocument& tree = *doc.operator->();
+    const RapidDocument& tree = *doc;
     std::string error;
     bool written = false;
     // The document is printed into the file piece by piece, never whole.
