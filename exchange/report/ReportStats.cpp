@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/Platform.h"
+#include "rules/readings/VariableUnits.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ SeriesStats of(const ReportSeries& series) {
         if (series.beyondPanic(p.second)) ++s.beyondPanic;
     }
     if (s.count > 1) s.sd = static_cast<double>(std::sqrt(squares / (s.count - 1)));
-    if (series.hasNormal) s.insideShare = statText("%.1f", 100.0 * static_cast<double>(inside) / s.count) + "%";
+    if (series.hasNormal) s.insideShare = VariableUnits::number(100.0 * static_cast<double>(inside) / s.count, 1) + "%";
     return s;
 }
 

@@ -24,8 +24,13 @@ VariableUnit of(const std::string& variableName, const Units::Preferences& units
 // exactly (to a millionth).
 int decimalsOf(double value, int least);
 
-// A value with a fixed number of decimals: "72", "98.6", "-0" as "0"; a
-// value too long to show in full in its short form ("1e+300").
+// A value rounded to `decimals` decimals half away from zero, as people
+// round: 136.5 to 137, -0.25 to -0.3, 1.45 to 1.5.
+double rounded(double value, int decimals);
+
+// A value with a fixed number of decimals, rounded as rounded() rounds:
+// "72", "98.6", "-0" as "0"; a value too long to show in full in its short
+// form ("1e+300").
 std::string number(double value, int decimals);
 
 // A number text with its unit: "72 beats per minute", "96%", "7"; the

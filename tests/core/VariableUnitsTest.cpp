@@ -28,11 +28,16 @@ TEST(VariableUnits, EachVariableHasItsUnitAndTheFewestDecimalsThatShowItsValues)
     }
 }
 
-TEST(VariableUnits, NumbersRoundAndNeverShowANegativeZero) {
+TEST(VariableUnits, NumbersRoundHalfAwayFromZeroAndNeverShowANegativeZero) {
     const struct {
         double value;
         int decimals;
         const char* text;
-    } cases[] = {{-0.001, 2, "0.00"}, {-0.4, 0, "0"}, {-3.5, 1, "-3.5"}, {81.666, 0, "82"}, {1e300, 0, "1e+300"}};
+    } cases[] = {{-0.001, 2, "0.00"}, {-0.4, 0, "0"}, {-3.5, 1, "-3.5"}, {81.666, 0, "82"}, {1e300, 0, "1e+300"},
+                 // Half way rounds away from zero, also where the binary
+                 // fraction lies just below or above the half.
+                 {136.5, 0, "137"}, {-136.5, 0, "-137"}, {134.5, 0, "135"}, {0.125, 2, "0.13"},
+                 {1.45, 1, "1.5"}, {2.675, 2, "2.68"}, {-0.25, 1, "-0.3"}, {9.9916, 1, "10.0"},
+                 {136.49, 0, "136"}, {-0.04, 1, "0.0"}};
     for (const auto& c : cases) EXPECT_EQ(VariableUnits::number(c.value, c.decimals), c.text) << c.value;
 }
