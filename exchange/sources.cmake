@@ -11,7 +11,7 @@ add_library(quorvel_exchange STATIC
   exchange/fhir/FhirCodes.cpp exchange/fhir/FhirBundle.cpp exchange/fhir/FhirImport.cpp
   exchange/report/DoctorReport.cpp exchange/report/HtmlReport.cpp exchange/report/HtmlText.cpp
   exchange/report/SvgChart.cpp exchange/report/ReportData.cpp exchange/report/ReportStats.cpp
-  exchange/report/ReportPeriod.cpp)
+  exchange/report/ReportPeriod.cpp exchange/report/TimeTicks.cpp)
 target_link_libraries(quorvel_exchange PUBLIC quorvel_rules PRIVATE nlohmann_json::nlohmann_json)
 
 # The backup of the data folder writes and reads .zip files with libzip

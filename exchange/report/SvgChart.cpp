@@ -4,13 +4,15 @@
 #include <cstdio>
 
 #include "exchange/report/HtmlText.h"
-#include "exchange/report/ReportPeriod.h"
-#include "platform/Platform.h"
+#include "exchange/report/TimeTicks.h"
 #include "rules/chart/ChartMath.h"
 
 namespace SvgChart {
 
 namespace {
+
+// The size of the time labels, as written in their <text> elements.
+constexpr double kTickFont = 10;
 
 // Dots for every reading only while they stay apart from each other.
 constexpr std::size_t kMostDots = 400;
@@ -91,7 +93,11 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     }
     const ChartMath::YScales scales = ChartMath::normalRangeScales(ranges);
     const ChartMath::YScale& y = scales.series.at(0);
-    const ChartMath::TimeAxis axis = ChartMath::timeAxis(from, to);
+    // Time runs evenly from the period's first second to its last.
+    const auto xOf = [&](std::int64_t instant) {
+        return ChartMath::xPixel(instant, static_cast<double>(from), static_cast<double>(to), 1.0 / 86400, kLeft,
+                                 kRight);
+    };
     const auto yOf = [&](double v) { return ChartMath::yPixel(v, y.step, y.lo, y.hi, kTop, kBottom); };
     const auto clampRow = [](int row) { return std::max(kTop, std::min(kBottom, row)); };
 
@@ -125,20 +131,13 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
                number(middle) + ")\">" + HtmlText::escape(variable.unit) + "</text>\n";
     }
 
-    // Time ticks and their two-line labels.
-    const int n = axis.ticks();
-    for (int i = 0; i <= n; ++i) {
-        const int column = ChartMath::tickColumn(i, n, kLeft, kRight);
-        // Dates as everywhere on the page; the hour below when ticks fall within a day.
-        std::tm local{};
-        platform::instantToLocal(static_cast<std::int64_t>((i + axis.xmin) * axis.S * 86400), local);
+    // Time ticks as far apart as their labels need.
+    const TimeTicks ticks = TimeTicks::choose(from, to, kRight - kLeft, kTickFont);
+    for (const TimeTick& tick : ticks.ticks) {
+        const int column = xOf(tick.instant);
         line(out, column, kBottom, column, kBottom + 5, "stroke=\"#000000\"");
-        text(out, column, kBottom + 17, "middle", ReportPeriod::dayText(local), "10");
-        if (axis.S < 1.0) {
-            char hour[8];
-            std::snprintf(hour, sizeof hour, "%02d:00", local.tm_hour);
-            text(out, column, kBottom + 30, "middle", hour, "10");
-        }
+        text(out, column, kBottom + 17, "middle", tick.label, "10");
+        if (!tick.second.empty()) text(out, column, kBottom + 30, "middle", tick.second, "10");
     }
 
     // Limits of each normal range, dashed in the series colour.
@@ -159,8 +158,7 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
         std::vector<PlotPoint> points;
         points.reserve(s.points.size());
         for (const auto& p : s.points)
-            points.push_back(PlotPoint{ChartMath::xPixel(p.first.instant, axis.xmin, axis.xmax, axis.S, kLeft, kRight),
-                                       p.second, p.first.instant});
+            points.push_back(PlotPoint{xOf(p.first.instant), p.second, p.first.instant});
         const std::vector<PlotPoint> shown = reduceToColumns(points);
         if (shown.empty()) continue;
         out += std::string("<polyline fill=\"none\" stroke=\"") + seriesColor(i) +

@@ -30,11 +30,11 @@ const char* seriesColor(std::size_t i);
 
 // Plot area in SVG units.
 constexpr int kWidth = 780;
-constexpr int kHeight = 290;
+constexpr int kHeight = 236;
 constexpr int kLeft = 52;
 constexpr int kRight = 744;
 constexpr int kTop = 12;
-constexpr int kBottom = 246;
+constexpr int kBottom = 192;
 
 struct PlotPoint {
     int x;           // pixel column

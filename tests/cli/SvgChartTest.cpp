@@ -7,6 +7,7 @@
 
 #include "TestSupport.h"
 #include "exchange/report/SvgChart.h"
+#include "exchange/report/TimeTicks.h"
 
 namespace {
 
@@ -75,12 +76,41 @@ TEST(SvgChart, ALongSeriesStaysSmallAndMarksItsOutOfRangeReadings) {
     EXPECT_EQ(count(outsideMarks, "l5 -8h-10z"), 1u);
     EXPECT_EQ(count(outsideMarks, "<rect "), 0u);
     EXPECT_NE(svg.find(">beats per minute</text>"), std::string::npos);
-    // Ticks as the program's chart places them over 90 days: every ten days
-    // counted from the epoch, the first before the period begins; dates as
-    // the rest of the page writes them.
-    EXPECT_NE(svg.find(">2025-12-28<"), std::string::npos);
-    EXPECT_NE(svg.find(">2026-01-07<"), std::string::npos);
-    EXPECT_NE(svg.find(">2026-03-28<"), std::string::npos);
+    // Over 90 days a tick every other Monday, none before the period; dates
+    // as the rest of the page writes them.
+    EXPECT_EQ(svg.find(">2025-12-"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-01-05<"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-01-19<"), std::string::npos);
+    EXPECT_NE(svg.find(">2026-03-30<"), std::string::npos);
+}
+
+// The date labels under the chart, read back from the SVG, stand apart by
+// their widths whatever the period.
+TEST(SvgChart, DateLabelsNeverOverlap) {
+    ReportVariable pulse;
+    pulse.name = pulse.title = "Pulse";
+    pulse.series.emplace_back();
+    const std::int64_t to = instantOf(2026, 11, 30, 23, 59, 59);
+    const std::string row = "y=\"" + std::to_string(SvgChart::kBottom + 17) + "\"";
+    for (int days : {1, 3, 10, 21, 45, 90, 400, 1000, 1826}) {
+        const std::int64_t from = to + 1 - days * 86400LL;
+        pulse.series[0].points.clear();
+        pulse.series[0].points[TimeKey::fromInstant(from + 3600)] = 70;
+        const std::string svg = SvgChart::chart(pulse, from, to);
+        std::vector<std::pair<double, std::string>> labels;  // x, text
+        for (std::size_t at = svg.find(row); at != std::string::npos; at = svg.find(row, at + 1)) {
+            const std::size_t x = svg.rfind("x=\"", at) + 3;
+            const std::size_t text = svg.find('>', at) + 1;
+            labels.emplace_back(std::stod(svg.substr(x)), svg.substr(text, svg.find('<', text) - text));
+        }
+        ASSERT_GE(labels.size(), 2u) << days;
+        for (std::size_t i = 1; i < labels.size(); ++i) {
+            const double half = (TimeTicks::labelWidth(labels[i].second, 10) +
+                                 TimeTicks::labelWidth(labels[i - 1].second, 10)) / 2;
+            EXPECT_GT(labels[i].first - labels[i - 1].first, half)
+                << days << " days: " << labels[i - 1].second << " and " << labels[i].second;
+        }
+    }
 }
 
 TEST(SvgChart, MarkerColoursStandOutFromTheBandAndTheBackgroundByAtLeastThreeToOne) {
