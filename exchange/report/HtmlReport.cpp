@@ -2,12 +2,15 @@
 
 #include <cmath>
 #include <cstdio>
+#include <functional>
+#include <utility>
 
 #include "exchange/report/HtmlText.h"
 #include "exchange/report/ReportStats.h"
 #include "exchange/report/SvgChart.h"
 #include "platform/Platform.h"
 #include "rules/readings/HomePressureProtocol.h"
+#include "rules/readings/VariableUnits.h"
 #include "rules/time/LocalDayClock.h"
 #include "store/VariableTable.h"
 
@@ -27,6 +30,19 @@ body { font: 10.5pt/1.4 "DejaVu Sans", Arial, Helvetica, sans-serif; color: #111
 @media screen { body { margin: 2em auto; padding: 0 1em; } }
 h1 { font-size: 17pt; margin: 0 0 .3em; }
 h2 { font-size: 13pt; margin: 1.4em 0 .4em; border-bottom: 1px solid #999; break-after: avoid; }
+h3 { font-size: 11.5pt; margin: 1em 0 .3em; break-after: avoid; }
+.summary h3 { margin-top: .6em; }
+table.summary td, table.summary th { font-size: 9.5pt; }
+table.statistics { width: 100%; font-size: 8pt; table-layout: fixed; }
+table.averages { font-size: 9pt; }
+table.statistics td, table.statistics th { padding: .15em .2em .15em 0; }
+table.statistics td.n, table.statistics th.n { padding-left: .2em; }
+table.statistics col { width: 6.5%; }
+table.statistics col.name { width: 12.5%; }
+table.statistics col.wide { width: 9%; }
+table.statistics col.limits { width: 10.5%; }
+table.statistics th { vertical-align: bottom; }
+table.statistics th.group { text-align: center; border-bottom: 1px solid #999; padding-left: .5em; }
 table { border-collapse: collapse; margin: .4em 0; }
 th, td { text-align: left; padding: .15em .6em .15em 0; vertical-align: top; }
 table.figures td, table.figures th { border-bottom: 1px solid #ddd; }
@@ -152,41 +168,51 @@ std::string panicText(const ReportVariable& v, const ReportSeries& s) {
     return "not set";
 }
 
+// One row per series, one column per statistic, so that the table stays
+// short beside its chart.
 void statistics(std::string& out, const ReportVariable& v) {
     std::vector<SeriesStats> stats;
     for (const ReportSeries& s : v.series) stats.push_back(ReportStats::of(s));
-    out += "<table class=figures><tr><th>Statistic";
-    for (const ReportSeries& s : v.series) out += "<th class=n>" + escape(columnName(s.name, v.unit));
-    out += "</tr>\n";
-    const auto row = [&](const char* label, auto cell) {
-        out += std::string("<tr><td>") + label;
-        for (std::size_t i = 0; i < stats.size(); ++i) {
-            const std::string c = cell(i);
-            out += "<td class=n>" + (c.empty() ? std::string(kDash) : escape(c));
-        }
-        out += "</tr>\n";
-    };
     const auto value = [&](std::size_t i, double SeriesStats::*which) {
         return stats[i].count ? ReportData::valueText(v, stats[i].*which) : std::string();
     };
     const auto ranged = [&](std::size_t i, long long n) {
         return v.series[i].hasNormal ? countText(n) : std::string();
     };
-    row("Readings", [&](std::size_t i) { return countText(stats[i].count); });
-    row("Average", [&](std::size_t i) { return value(i, &SeriesStats::mean); });
-    row("Minimum", [&](std::size_t i) { return value(i, &SeriesStats::minimum); });
-    row("Maximum", [&](std::size_t i) { return value(i, &SeriesStats::maximum); });
-    row("Standard deviation", [&](std::size_t i) { return stats[i].count > 1 ? value(i, &SeriesStats::sd) : ""; });
-    row("Normal range", [&](std::size_t i) {
-        const ReportSeries& s = v.series[i];
-        return s.hasNormal ? ReportData::valueText(v, s.normalLow) + " - " + ReportData::valueText(v, s.normalHigh)
-                           : std::string("not set");
-    });
-    row("Inside the normal range", [&](std::size_t i) { return stats[i].count ? stats[i].insideShare : std::string(); });
-    row("Below the normal range", [&](std::size_t i) { return ranged(i, stats[i].below); });
-    row("Above the normal range", [&](std::size_t i) { return ranged(i, stats[i].above); });
-    row("Panic limits", [&](std::size_t i) { return panicText(v, v.series[i]); });
-    row("Beyond the panic limits", [&](std::size_t i) { return countText(stats[i].beyondPanic); });
+    const std::pair<const char*, std::function<std::string(std::size_t)>> columns[] = {
+        {"Readings", [&](std::size_t i) { return countText(stats[i].count); }},
+        {"Average", [&](std::size_t i) { return value(i, &SeriesStats::mean); }},
+        {"Minimum", [&](std::size_t i) { return value(i, &SeriesStats::minimum); }},
+        {"Maximum", [&](std::size_t i) { return value(i, &SeriesStats::maximum); }},
+        {"Standard deviation", [&](std::size_t i) { return stats[i].count > 1 ? value(i, &SeriesStats::sd) : ""; }},
+        {"Range",
+         [&](std::size_t i) {
+             const ReportSeries& s = v.series[i];
+             return s.hasNormal ? ReportData::valueText(v, s.normalLow) + " - " + ReportData::valueText(v, s.normalHigh)
+                                : std::string("not set");
+         }},
+        {"Inside", [&](std::size_t i) { return stats[i].count ? stats[i].insideShare : std::string(); }},
+        {"Below", [&](std::size_t i) { return ranged(i, stats[i].below); }},
+        {"Above", [&](std::size_t i) { return ranged(i, stats[i].above); }},
+        {"Limits", [&](std::size_t i) { return panicText(v, v.series[i]); }},
+        {"Beyond", [&](std::size_t i) { return countText(stats[i].beyondPanic); }},
+    };
+    // The last six columns under the limits they belong to: the normal
+    // range (the range, readings inside, below and above it) and the panic
+    // limits (the limits, readings beyond them).
+    out += "<table class=\"figures statistics\"><colgroup><col class=name><col span=5 class=wide><col span=4><col class=limits><col>"
+           "</colgroup>\n<tr><td colspan=6><th colspan=4 class=group>Normal "
+           "range<th colspan=2 class=group>Panic limits</tr>\n<tr><th>Statistic";
+    for (const auto& c : columns) out += std::string("<th class=n>") + c.first;
+    out += "</tr>\n";
+    for (std::size_t i = 0; i < stats.size(); ++i) {
+        out += "<tr><td>" + escape(columnName(v.series[i].name, v.unit));
+        for (const auto& c : columns) {
+            const std::string cell = c.second(i);
+            out += "<td class=n>" + (cell.empty() ? std::string(kDash) : escape(cell));
+        }
+        out += "</tr>\n";
+    }
     out += "</table>\n";
 }
 
@@ -212,9 +238,24 @@ void pressureAverages(std::string& out, const ReportVariable& v, std::int64_t la
     out += "</table>\n";
 }
 
-// The home series of the guideline: its last complete stretch with its
-// averages beside the home threshold, or what the latest days lack.
-void homeSeries(std::string& out, const ReportVariable& v) {
+std::string dayOf(std::int64_t day) {
+    return "<span class=nb>" + ReportPeriod::dayText(LocalDayClock::civilFromDays(day)) + "</span>";
+}
+
+std::string pressureText(const ReportVariable& v, double systolic, double diastolic) {
+    return ReportData::valueText(v, systolic) + "/" + ReportData::valueWithUnit(v, diastolic);
+}
+
+std::string plural(long long n, const char* one, const char* many) {
+    return countText(n) + " " + (n == 1 ? one : many);
+}
+
+std::string shareText(long long part, long long whole) {
+    return VariableUnits::number(100.0 * static_cast<double>(part) / static_cast<double>(whole), 1) + "%";
+}
+
+// The series of the guideline among the blood pressure readings.
+bool findHomeSeries(const ReportVariable& v, HomeSeries& home) {
     std::vector<HomeReading> readings;
     for (const ReportData::Row& r : ReportData::rowsNewestFirst(v)) {
         if (r.values.size() != 2 || std::isnan(r.values[0]) || std::isnan(r.values[1])) continue;
@@ -224,39 +265,136 @@ void homeSeries(std::string& out, const ReportVariable& v) {
         h.diastolic = r.values[1];
         readings.push_back(h);
     }
-    HomeSeries home;
-    if (!HomePressureProtocol::find(readings, home)) return;
+    return HomePressureProtocol::find(readings, home);
+}
+
+// What the home average leaves out: day 1, the afternoon, missing mornings
+// and evenings.
+std::string leftOutText(const HomeSeries& home) {
+    std::vector<std::string> parts;
+    parts.push_back("day 1, " + dayOf(home.firstDay) + " (" + plural(home.firstDayReadings, "reading", "readings") +
+                    ")");
+    if (home.middayReadings)
+        parts.push_back(plural(home.middayReadings, "reading", "readings") + " between 12:00 and 18:00");
+    if (home.daysWithoutMorning) parts.push_back("no morning reading on " + plural(home.daysWithoutMorning, "day", "days"));
+    if (home.daysWithoutEvening) parts.push_back("no evening reading on " + plural(home.daysWithoutEvening, "day", "days"));
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i ? "; " : "") + parts[i];
+    return text;
+}
+
+// Blood pressure at home as the guideline reads it: the average of the
+// latest days that meet its rule, what it rests on and leaves out, its
+// class against the home threshold beside the person's own normal range.
+void homeSummary(std::string& out, const ReportVariable& v) {
     const std::string guideline = HomePressureProtocol::kGuideline;
-    const std::string first = ReportPeriod::dayText(LocalDayClock::civilFromDays(home.firstDay));
-    const std::string last = ReportPeriod::dayText(LocalDayClock::civilFromDays(home.lastDay));
     const std::string threshold = ReportData::valueText(v, HomePressureProtocol::kSystolicThreshold) + "/" +
                                   ReportData::valueWithUnit(v, HomePressureProtocol::kDiastolicThreshold);
-    out += "<div class=home><h3>Home blood pressure (" + guideline + " protocol)</h3>\n";
-    out += "<p class=note>Readings in the morning and in the evening on 7 days in a row; the first day is left out "
-           "and the readings of the other six are averaged.</p>\n";
-    const auto day = [](const std::string& d) { return "<span class=nb>" + d + "</span>"; };
-    if (!home.complete)
-        out += "<p>No 7 days in a row in this period have morning and evening readings. The 7 days up to the last "
-               "reading, " + day(first) + " to " + day(last) + ", have " + HomePressureProtocol::missingText(home) +
-               ".</p>\n";
+    out += "<div class=home><h3>" + escape(v.title) + " at home (" + guideline + " protocol)</h3>\n";
+    out += "<p class=note>Morning (before 12:00) and evening (from 18:00) readings on 7 days in a row are asked "
+           "for, at least " + std::to_string(HomePressureProtocol::kLeastDays) +
+           " days are accepted; day 1 is left out and every other reading, each of a sitting, is averaged.</p>\n";
     out += "<table class=\"figures home\">\n";
-    if (home.complete) {
-        out += "<tr><th>Days<td>" + day(first) + " to " + day(last) + " (the first day, " + day(first) +
-               ", left out)</tr>\n";
-        out += "<tr><th>Average<td>" + ReportData::valueText(v, home.systolic) + "/" +
-               ReportData::valueWithUnit(v, home.diastolic) + "</tr>\n";
-        out += "<tr><th>Readings used<td>" + countText(home.readingsUsed) + "</tr>\n";
+    HomeSeries home;
+    const bool any = findHomeSeries(v, home);
+    if (!any) {
+        out += "<tr><th>Home average<td>none: no reading in this period was taken in the morning or the "
+               "evening</tr>\n";
+    } else if (!home.accepted) {
+        out += "<tr><th>Home average<td>none: the latest days in a row with morning or evening readings, " +
+               dayOf(home.firstDay) + " to " + dayOf(home.lastDay) + ", are " + plural(home.days, "day", "days") +
+               "; at least " + std::to_string(HomePressureProtocol::kLeastDays) + " are needed</tr>\n";
+    } else {
+        const long long used = home.all.readings;
+        const double sys = VariableUnits::rounded(home.all.systolic, v.decimals);
+        const double dia = VariableUnits::rounded(home.all.diastolic, v.decimals);
+        const bool raised = HomePressureProtocol::raised(sys, dia);
+        out += "<tr><th>Home average<td><strong>" + pressureText(v, home.all.systolic, home.all.diastolic) +
+               "</strong> over " + plural(home.days - 1, "day", "days") + ", " + dayOf(home.firstDay + 1) +
+               " to " + dayOf(home.lastDay) + ", from " + plural(used, "reading", "readings") + "</tr>\n";
+        out += std::string("<tr><th>Class<td><strong>") + (raised ? "raised" : "normal") + "</strong>: " +
+               (raised ? "at or above " : "below ") + "the home threshold of " + threshold + " (" +
+               HomePressureProtocol::kGuidelineName + ")</tr>\n";
+        const auto part = [&](const char* label, const HomeAverage& a) {
+            out += std::string("<tr><th>") + label + "<td>" +
+                   (a.readings ? pressureText(v, a.systolic, a.diastolic) + " from " +
+                                     plural(a.readings, "reading", "readings")
+                               : std::string("no readings")) +
+                   "</tr>\n";
+        };
+        part("Morning average", home.morning);
+        part("Evening average", home.evening);
+        out += "<tr><th>At or above " + ReportData::valueText(v, HomePressureProtocol::kSystolicThreshold) + "/" +
+               ReportData::valueText(v, HomePressureProtocol::kDiastolicThreshold) + "<td>" +
+               countText(home.atOrAboveThreshold) + " of " + plural(used, "reading", "readings") + " (" +
+               shareText(home.atOrAboveThreshold, used) + ")</tr>\n";
+        out += "<tr><th>Left out<td>" + leftOutText(home) + "</tr>\n";
     }
     out += "<tr><th>Home threshold<td>" + threshold + " (" + guideline + ")</tr>\n";
+    std::string own;
+    for (const ReportSeries& s : v.series) {
+        if (!own.empty()) own += ", ";
+        own += escape(s.name) + " " + (s.hasNormal ? rangeText(v, s.normalLow, s.normalHigh) : std::string("not set"));
+    }
+    out += "<tr><th>Normal range set for this person<td>" + own + "</tr>\n";
     out += "</table></div>\n";
+}
+
+// One line per series of every other variable: its average and range, the
+// readings outside the person's normal range, and those against the
+// variable's own clinical limit.
+void otherSummary(std::string& out, const std::vector<const ReportVariable*>& others) {
+    if (others.empty()) return;
+    out += "<table class=\"figures summary\"><tr><th>Other readings<th class=n>Readings<th class=n>Average"
+           "<th class=n>Range<th>Outside the normal range set for this person<th>Also</tr>\n";
+    for (const ReportVariable* vp : others) {
+        const ReportVariable& v = *vp;
+        for (const ReportSeries& s : v.series) {
+            const SeriesStats st = ReportStats::of(s);
+            if (st.count == 0) continue;
+            const std::string name = v.series.size() > 1 ? v.name + ", " + s.name : v.name;
+            out += "<tr><td>" + escape(columnName(name, v.unit)) + "<td class=n>" + countText(st.count) +
+                   "<td class=n>" + escape(ReportData::valueText(v, st.mean)) + "<td class=n><span class=nb>" +
+                   escape(ReportData::valueText(v, st.minimum)) + " - " +
+                   escape(ReportData::valueText(v, st.maximum)) + "</span><td>";
+            if (s.hasNormal)
+                out += countText(st.below + st.above) + " of " + countText(st.count) + " (" + countText(st.below) +
+                       " below, " + countText(st.above) + " above <span class=nb>" +
+                       escape(ReportData::valueText(v, s.normalLow)) + " - " +
+                       escape(ReportData::valueText(v, s.normalHigh)) + "</span>)";
+            else
+                out += "normal range not set";
+            out += "<td>";
+            if (v.clinical.set) {
+                long long n = 0;
+                for (const auto& p : s.points) n += v.clinical.counts(p.second, v.decimals);
+                out += countText(n) + " " + v.clinical.what;
+                if (v.clinical.atOrAbove)
+                    out += " (from <span class=nb>" + escape(ReportData::valueWithUnit(v, v.clinical.value)) +
+                           "</span>)";
+            }
+            out += "</tr>\n";
+        }
+    }
+    out += "</table>\n";
+}
+
+// One reading of a day's row: its time and its values. Whatever else a
+// reading comes to carry is written here.
+void readingItem(std::string& out, const ReportVariable& v, const ReportData::Row& r, const std::string& time) {
+    out += time + " ";
+    for (std::size_t i = 0; i < r.values.size(); ++i) {
+        if (i > 0) out += "/";
+        markedValue(out, v, v.series[i], r.values[i]);
+    }
 }
 
 // One row per day, newest first; within a day the newest reading first.
 void readings(std::string& out, const ReportVariable& v) {
     const std::vector<ReportData::Row> rows = ReportData::rowsNewestFirst(v);
-    out += "<details><summary>All " + countText(static_cast<long long>(rows.size())) + " readings of " +
-           escape(v.name) + ", newest first</summary>\n";
-    out += "<p class=note>\xE2\x86\x91 above and \xE2\x86\x93 below the normal range; ! beyond the panic limits.</p>\n";
+    out += "<h3>" + escape(v.title) + "</h3>\n<details><summary>All " +
+           countText(static_cast<long long>(rows.size())) + " readings of " + escape(v.name) +
+           ", newest first</summary>\n";
     out += "<div class=readingsblock><table class=readings><tr><th>Date<th>Time and value";
     if (v.series.size() > 1) out += " (" + escape(v.series[0].name) + " / " + escape(v.series[1].name) + ")";
     if (*v.unit) out += std::string(", ") + escape(v.unit);
@@ -272,11 +410,7 @@ void readings(std::string& out, const ReportVariable& v) {
         } else {
             out += ", ";
         }
-        out += time + " ";
-        for (std::size_t i = 0; i < r.values.size(); ++i) {
-            if (i > 0) out += "/";
-            markedValue(out, v, v.series[i], r.values[i]);
-        }
+        readingItem(out, v, r, time);
     }
     if (!currentDay.empty()) out += "</tr>\n";
     out += "</table></div></details>\n";
@@ -305,18 +439,33 @@ std::string page(const ReportHeader& header, const std::vector<ReportVariable>& 
     out += "</p>\n</header>\n<main>\n";
 
     if (variables.empty()) out += "<p>No readings were recorded in this period.</p>\n";
+    if (!variables.empty()) {
+        // What a doctor reads first: blood pressure at home, then a line for
+        // each other variable.
+        out += "<section class=summary>\n<h2>Summary</h2>\n";
+        std::vector<const ReportVariable*> others;
+        for (const ReportVariable& v : variables) {
+            if (VariableTable::is(v.name, VariableId::BloodPressure)) homeSummary(out, v);
+            else others.push_back(&v);
+        }
+        otherSummary(out, others);
+        out += "</section>\n<section>\n<h2>Charts</h2>\n";
+    }
     const std::int64_t lastWeekStart = header.period.lastDaysStart(7);
     for (const ReportVariable& v : variables) {
-        out += "<section>\n<h2>" + escape(v.title) + "</h2>\n<div class=chartblock>\n";
+        // A chart with its legend and statistics on one printed page.
+        out += "<div class=chartblock>\n<h3>" + escape(v.title) + "</h3>\n";
         out += SvgChart::chart(v, header.period.from, header.period.to);
         legend(out, v);
-        out += "</div>\n";
         statistics(out, v);
-        if (VariableTable::is(v.name, VariableId::BloodPressure)) {
-            pressureAverages(out, v, lastWeekStart);
-            homeSeries(out, v);
-        }
-        readings(out, v);
+        if (VariableTable::is(v.name, VariableId::BloodPressure)) pressureAverages(out, v, lastWeekStart);
+        out += "</div>\n";
+    }
+    if (!variables.empty()) {
+        out += "</section>\n<section class=lists>\n<h2>All readings</h2>\n";
+        out += "<p class=note>\xE2\x86\x91 above and \xE2\x86\x93 below the normal range; ! beyond the panic "
+               "limits.</p>\n";
+        for (const ReportVariable& v : variables) readings(out, v);
         out += "</section>\n";
     }
     out += std::string("</main>\n<footer><p>") + kClosingLine + "</p></footer>\n</body>\n</html>\n";

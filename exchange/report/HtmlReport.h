@@ -1,10 +1,12 @@
 // The doctor's report as one self-contained HTML page: no script, nothing
-// fetched, readable on screen and printable on A4 and Letter. Per variable
-// with readings: its chart, its statistics, for blood pressure the averages
-// by time of day, of the last week and of the last home series, and its
-// readings (newest first, out-of-range values marked) in a table that opens
-// when printed. Every printed page names the person, the date of birth and
-// "page N of M" in its margins; values carry their variable's unit.
+// fetched, readable on screen and printable on A4 and Letter. First a
+// summary (blood pressure at home by the guideline's protocol against its
+// home threshold, then one line for each other variable), then per variable
+// its chart with its legend and statistics (for blood pressure the averages
+// by time of day and of the last week), and last all the readings (newest
+// first, out-of-range values marked) in lists that open when printed. Every
+// printed page names the person, the date of birth and "page N of M" in its
+// margins; values carry their variable's unit.
 #pragma once
 
 #include <string>

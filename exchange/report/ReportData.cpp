@@ -12,6 +12,8 @@
 
 namespace {
 
+constexpr double kFeverFahrenheit = 100.4;  // 38.0 °C
+
 PointMap within(const PointMap& all, std::int64_t from, std::int64_t to) {
     TimeKey a, b;
     a.instant = from;
@@ -53,7 +55,32 @@ ReportSeries makeSeries(XmlNode* variable, const std::string& variableName, cons
     return s;
 }
 
+// SpO2 below 92 % and temperatures from 38.0 °C (100.4 °F), whatever the
+// person's own range.
+ClinicalLimit clinicalLimit(const std::string& name, Units::Quantity quantity, const Units::Preferences& units) {
+    ClinicalLimit c;
+    if (VariableTable::is(name, VariableId::SpO2)) {
+        c.set = true;
+        c.value = 92;
+        c.what = "below 92%";
+    } else if (VariableTable::is(name, VariableId::Temperature)) {
+        c.set = true;
+        c.atOrAbove = true;
+        c.value = Units::toShown(quantity, kFeverFahrenheit, units);
+        c.what = "fevers";
+    }
+    return c;
+}
+
 }  // namespace
+
+bool ClinicalLimit::counts(double reading, int decimals) const {
+    if (!set) return false;
+    // As the page shows both: 37.96 °C is a fever of 38.0.
+    const double shown = VariableUnits::rounded(reading, decimals);
+    const double limit = VariableUnits::rounded(value, decimals);
+    return atOrAbove ? shown >= limit : shown < limit;
+}
 
 ReportSeries::Place ReportSeries::place(double value) const {
     if (!hasNormal) return Place::Unranged;
@@ -87,12 +114,18 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         bool any = false;
         for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
         if (!any) continue;
-        // The unit's decimals, or more when a reading or a limit needs them.
+        // The unit's decimals, or more when a reading or a limit as filed
+        // needs them. Values converted from the file's unit show with the
+        // unit's own decimals: 180 mg/dL as 10.0 mmol/L, never 9.99.
         const VariableUnit unit = VariableUnits::of(variable.name, units);
+        const Units::Quantity quantity = Units::quantityOf(variable.name);
         variable.unit = unit.unit;
         variable.title = unitTitle(variable.name, units);
+        variable.clinical = clinicalLimit(variable.name, quantity, units);
         int decimals = unit.decimals;
+        const bool asFiled = quantity == Units::Quantity::Unitless || Units::isStored(quantity, units);
         for (const ReportSeries& s : variable.series) {
+            if (!asFiled) break;
             for (const auto& p : s.points) decimals = VariableUnits::decimalsOf(p.second, decimals);
             if (s.hasNormal) {
                 decimals = VariableUnits::decimalsOf(s.normalLow, decimals);

@@ -33,12 +33,24 @@ struct ReportSeries {
     bool beyondPanic(double value) const;
 };
 
+// A limit that the summary counts readings against beside the person's own
+// range: SpO2 below 92 %, fevers from 38.0 °C.
+struct ClinicalLimit {
+    bool set = false;
+    bool atOrAbove = false;  // readings at or above value count, else those below it
+    double value = 0;        // in the unit the readings are shown in
+    const char* what = "";   // "below 92%", "fevers"
+    // Compares the reading and the limit as the page shows them.
+    bool counts(double reading, int decimals) const;
+};
+
 struct ReportVariable {
     std::string name;                 // the variable's name as stored
     std::string title;                // ReportData::unitTitle of the name
     std::vector<ReportSeries> series;  // one, or two for the grouped variables
     const char* unit = "";            // its unit ("mmHg"); empty for none
     int decimals = 0;                 // every value, limit and statistic of it shows with these
+    ClinicalLimit clinical;
 };
 
 namespace ReportData {

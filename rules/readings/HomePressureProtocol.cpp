@@ -7,6 +7,7 @@
 namespace HomePressureProtocol {
 
 const char* const kGuideline = "European Society of Hypertension";
+const char* const kGuidelineName = "2023 ESH Guidelines for the management of arterial hypertension";
 
 namespace {
 
@@ -22,65 +23,85 @@ std::int64_t dayOf(const std::tm& local) {
 bool isMorning(const std::tm& local) { return local.tm_hour < kMorningUntil; }
 bool isEvening(const std::tm& local) { return local.tm_hour >= kEveningFrom; }
 
-// The morning and evening days among the 7 days ending on `last`.
-void countDays(const std::map<std::int64_t, Day>& days, std::int64_t last, HomeSeries& out) {
-    out.firstDay = last - (kDays - 1);
-    out.lastDay = last;
-    out.morningDays = out.eveningDays = 0;
-    for (auto it = days.lower_bound(out.firstDay); it != days.end() && it->first <= last; ++it) {
-        out.morningDays += it->second.morning;
-        out.eveningDays += it->second.evening;
+struct Sum {
+    long double systolic = 0, diastolic = 0;
+    int readings = 0;
+    void add(const HomeReading& r) {
+        systolic += r.systolic;
+        diastolic += r.diastolic;
+        ++readings;
     }
-}
+    HomeAverage average() const {
+        if (readings == 0) return HomeAverage{};
+        return HomeAverage{static_cast<double>(systolic / readings), static_cast<double>(diastolic / readings),
+                           readings};
+    }
+};
 
 }  // namespace
 
+bool raised(double systolic, double diastolic) {
+    return systolic >= kSystolicThreshold || diastolic >= kDiastolicThreshold;
+}
+
 bool find(const std::vector<HomeReading>& readings, HomeSeries& out) {
     out = HomeSeries{};
-    if (readings.empty()) return false;
-    std::map<std::int64_t, Day> days;
+    std::map<std::int64_t, Day> days;  // days with a morning or an evening reading
     for (const HomeReading& r : readings) {
+        if (!isMorning(r.local) && !isEvening(r.local)) continue;
         Day& d = days[dayOf(r.local)];
         d.morning = d.morning || isMorning(r.local);
         d.evening = d.evening || isEvening(r.local);
     }
+    if (days.empty()) return false;
 
-    // From the latest day back: the first day that ends 7 complete days.
-    for (auto it = days.rbegin(); it != days.rend(); ++it) {
-        countDays(days, it->first, out);
-        if (out.morningDays == kDays && out.eveningDays == kDays) {
-            out.complete = true;
-            break;
+    // From the latest day back, run by run: the first run long enough, else
+    // the latest run.
+    bool found = false;
+    std::int64_t latestFirst = 0, latestLast = 0;
+    for (auto it = days.rbegin(); it != days.rend() && !found;) {
+        const std::int64_t last = it->first;
+        std::int64_t first = last;
+        for (++it; it != days.rend() && it->first == first - 1; ++it) first = it->first;
+        if (last == days.rbegin()->first) {
+            latestFirst = first;
+            latestLast = last;
+        }
+        if (last - first + 1 >= kLeastDays) {
+            out.accepted = true;
+            out.firstDay = last - first + 1 > kDays ? last - (kDays - 1) : first;
+            out.lastDay = last;
+            found = true;
         }
     }
-    if (!out.complete) {
-        countDays(days, days.rbegin()->first, out);
-        return true;
+    if (!found) {
+        out.firstDay = latestFirst;
+        out.lastDay = latestLast;
     }
+    out.days = static_cast<int>(out.lastDay - out.firstDay + 1);
 
-    long double systolic = 0, diastolic = 0;
+    Sum all, morning, evening;
     for (const HomeReading& r : readings) {
         const std::int64_t day = dayOf(r.local);
-        if (day <= out.firstDay || day > out.lastDay) continue;  // the first day is left out
-        if (!isMorning(r.local) && !isEvening(r.local)) continue;
-        systolic += r.systolic;
-        diastolic += r.diastolic;
-        ++out.readingsUsed;
+        if (day < out.firstDay || day > out.lastDay) continue;
+        if (!isMorning(r.local) && !isEvening(r.local)) {
+            ++out.middayReadings;
+        } else if (day == out.firstDay) {
+            ++out.firstDayReadings;
+        } else {
+            all.add(r);
+            (isMorning(r.local) ? morning : evening).add(r);
+            if (raised(r.systolic, r.diastolic)) ++out.atOrAboveThreshold;
+        }
     }
-    out.systolic = static_cast<double>(systolic / out.readingsUsed);
-    out.diastolic = static_cast<double>(diastolic / out.readingsUsed);
+    for (auto it = days.upper_bound(out.firstDay); it != days.end() && it->first <= out.lastDay; ++it) {
+        out.daysWithoutMorning += !it->second.morning;
+        out.daysWithoutEvening += !it->second.evening;
+    }
+    out.all = all.average();
+    out.morning = morning.average();
+    out.evening = evening.average();
     return true;
-}
-
-std::string missingText(const HomeSeries& series) {
-    if (series.complete) return "";
-    const auto part = [](const char* when, int n) {
-        return std::string(when) + " readings on " + std::to_string(n) + " of " + std::to_string(kDays) + " days";
-    };
-    std::string text;
-    if (series.morningDays < kDays) text = part("morning", series.morningDays);
-    if (series.eveningDays < kDays) text += (text.empty() ? "" : " and ") + part("evening", series.eveningDays);
-    return text;
 }
 
 }  // namespace HomePressureProtocol

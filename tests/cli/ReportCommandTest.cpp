@@ -66,7 +66,7 @@ TEST(ReportCommand, NamesAndVariableNamesFromTheDataShowAsText) {
     EXPECT_EQ(page.find("<b>"), std::string::npos);
     EXPECT_NE(page.find("Readings of &lt;script&gt;alert(1)&lt;/script&gt; &quot;&gt;&lt;img src=x&gt;"),
               std::string::npos);
-    EXPECT_NE(page.find("<h2>&lt;b&gt;Mood&lt;/b&gt;</h2>"), std::string::npos);
+    EXPECT_NE(page.find("<h3>&lt;b&gt;Mood&lt;/b&gt;</h3>"), std::string::npos);
     // The printed margins name the person too, as text in a CSS string.
     EXPECT_NE(page.find("\\3c script\\3e alert(1)\\3c \\2f script\\3e  \\22 \\3e \\3c img src\\3d x\\3e , "
                         "date of birth not recorded\";"),
@@ -90,12 +90,12 @@ TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLi
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_NE(run.out.find(file), std::string::npos);
     const std::string page = readFile(file);
-    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31", "<h2>Pulse (/min)</h2>",
-                             "<h2>Blood Pressure (mmHg)</h2>",
+    for (const char* text : {"Readings of Ann Lee", "2026-03-01 to 2026-03-31", "<h3>Pulse (/min)</h3>",
+                             "<h3>Blood Pressure (mmHg)</h3>",
                              "Morning (before 12:00)", "<details>", HtmlReport::kClosingLine})
         EXPECT_NE(page.find(text), std::string::npos) << text;
     // Nothing outside the period: the 2025 pulse and the temperature.
-    EXPECT_EQ(page.find("<h2>Temperature"), std::string::npos);
+    EXPECT_EQ(page.find("<h3>Temperature"), std::string::npos);
     EXPECT_NE(page.find("All 3 readings of Pulse"), std::string::npos);
     const std::size_t newest = page.find("<tr><td>2026-03-03<td>21:15 <b class=o>58\xE2\x86\x93</b>");
     const std::size_t panic = page.find("<tr><td>2026-03-02<td>08:00 <b class=p>135\xE2\x86\x91!</b>");
@@ -131,14 +131,37 @@ TEST(ReportCommand, EveryPageNamesThePersonValuesCarryUnitsAndTheFolderStaysOutU
     for (const char* wanted :
          {"<tr><th>Date of birth<td>1950-03-07</tr>", "@top-left { content: \"Ann Lee, born 1950-03-07\";",
           "@bottom-right { content: \"page \" counter(page) \" of \" counter(pages);",
-          "<th class=n>Pulse (beats per minute)", "<th class=n>Systolic (mmHg)", "<th class=n>Temperature (\xC2\xB0" "F)",
-          "<tr><td>Average<td class=n>98.0</tr>", "(normal range: 60 - 100 beats per minute)",
-          // The home series: the first day's 200/200 left out.
-          "<tr><th>Days<td><span class=nb>2026-03-20</span> to <span class=nb>2026-03-26</span> (the first day, "
-          "<span class=nb>2026-03-20</span>, left out)</tr>",
-          "<tr><th>Average<td>130/82 mmHg</tr>", "<tr><th>Readings used<td>12</tr>",
-          "<tr><th>Home threshold<td>135/85 mmHg (European Society of Hypertension)</tr>", "<main>"})
+          "<tr><td>Pulse (beats per minute)<td class=n>1<td class=n>72<td class=n>72<td class=n>72<td class=n>\xE2\x80\x93",
+          "<tr><td>Systolic (mmHg)<td class=n>14<td class=n>140<td class=n>125<td class=n>200<td class=n>",
+          "<tr><td>Temperature (\xC2\xB0" "F)<td class=n>1<td class=n>98.0<td class=n>98.0<td class=n>98.0", "(normal range: 60 - 100 beats per minute)",
+          // The home series: the first day's 200/80 and 200/84 left out.
+          "<tr><th>Home average<td><strong>130/82 mmHg</strong> over 6 days, <span class=nb>2026-03-21</span> to "
+          "<span class=nb>2026-03-26</span>, from 12 readings</tr>",
+          "<tr><th>Class<td><strong>normal</strong>: below the home threshold of 135/85 mmHg (2023 ESH Guidelines "
+          "for the management of arterial hypertension)</tr>",
+          "<tr><th>Morning average<td>125/80 mmHg from 6 readings</tr>",
+          "<tr><th>Evening average<td>135/84 mmHg from 6 readings</tr>",
+          "<tr><th>At or above 135/85<td>6 of 12 readings (50.0%)</tr>",
+          "<tr><th>Left out<td>day 1, <span class=nb>2026-03-20</span> (2 readings)</tr>",
+          "<tr><th>Home threshold<td>135/85 mmHg (European Society of Hypertension)</tr>",
+          "<tr><th>Normal range set for this person<td>Systolic 90 - 139 mmHg, Diastolic 60 - 89 mmHg</tr>",
+          // One line for each other variable.
+          "<tr><td>Pulse (beats per minute)<td class=n>1<td class=n>72<td class=n><span class=nb>72 - 72</span>"
+          "<td>0 of 1 (0 below, 0 above <span class=nb>60 - 100</span>)<td></tr>",
+          "<tr><td>Temperature (\xC2\xB0" "F)<td class=n>1<td class=n>98.0<td class=n><span class=nb>98.0 - 98.0"
+          "</span><td>0 of 1 (0 below, 0 above <span class=nb>96.9 - 99.5</span>)<td>0 fevers (from "
+          "<span class=nb>100.4 \xC2\xB0" "F</span>)</tr>",
+          "<main>"})
         EXPECT_NE(text.find(wanted), std::string::npos) << wanted;
+    // The summary first, then the charts, the reading lists last.
+    const std::size_t summary = text.find("<h2>Summary</h2>"), charts = text.find("<h2>Charts</h2>"),
+                      lists = text.find("<h2>All readings</h2>");
+    EXPECT_LT(text.find("Home average"), charts);
+    EXPECT_LT(summary, charts);
+    EXPECT_LT(charts, text.find("<svg"));
+    EXPECT_LT(charts, lists);
+    EXPECT_LT(text.rfind("<svg class"), lists);
+    EXPECT_LT(lists, text.find("<details>"));
     EXPECT_EQ(text.find(data.folder), std::string::npos);
     EXPECT_EQ(text.find("data folder"), std::string::npos);
 
@@ -185,8 +208,28 @@ TEST(ReportCommand, ValuesAndLimitsAreInTheChosenUnits) {
     const Outcome run = report(data, "0", file, "2026-03-31", "31d", false, celsius);
     ASSERT_EQ(run.status, 0) << run.err;
     const std::string page = readFile(file);
-    for (const char* text : {"<h2>Temperature (\xC2\xB0" "C)</h2>", "<title>Temperature (\xC2\xB0" "C)</title>",
-                             "08:00 <b class=o>38.50\xE2\x86\x91</b>", "08:00 <b class=p>40.00\xE2\x86\x91!</b>",
-                             "above 39.44"})
+    for (const char* text : {"<h3>Temperature (\xC2\xB0" "C)</h3>", "<title>Temperature (\xC2\xB0" "C)</title>",
+                             "08:00 <b class=o>38.5\xE2\x86\x91</b>", "08:00 <b class=p>40.0\xE2\x86\x91!</b>",
+                             "above 39.4", "2 fevers (from <span class=nb>38.0 \xC2\xB0" "C</span>)"})
         EXPECT_NE(page.find(text), std::string::npos) << text;
+}
+
+// Values converted from the file's unit show with the unit's own decimals,
+// everywhere on the page: 180 mg/dL is 10.0 mmol/L, never 9.99.
+TEST(ReportCommand, ConvertedValuesShowWithTheirUnitsDecimals) {
+    TestDataFolder data;
+    addUser(data, 0, "Ann", "Lee",
+            variableXml("Blood Sugar", {"90", "90", "130", "180", "54", "54", "250", "300"},
+                        {{"2026/03/01", "08:00:00 AM", 180, 200}, {"2026/03/02", "08:00:00 AM", 100, 120}},
+                        {"fasting", "postprandial"}));
+    Units::Preferences mmol;
+    mmol.sugar = Units::Sugar::MillimolesPerLitre;
+    const std::string file = data.root + "/page.html";
+    ASSERT_EQ(report(data, "0", file, "2026-03-31", "31d", false, mmol).status, 0);
+    const std::string page = readFile(file);
+    for (const char* text : {"08:00 <b class=o>10.0\xE2\x86\x91</b>/<b class=o>11.1\xE2\x86\x91</b>",
+                             "(normal range: 5.0 - 7.2 mmol/L)", "(normal range: 5.0 - 10.0 mmol/L)"})
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    EXPECT_EQ(page.find("9.99"), std::string::npos);
+    EXPECT_EQ(page.find("5.00"), std::string::npos);
 }

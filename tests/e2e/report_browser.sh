@@ -2,10 +2,12 @@
 # The doctor's report in a real browser: quorvel-data report makes the page
 # of each person of the sample data (make demo's people), headless chromium
 # renders it to PNG and prints it to PDF on Letter and on A4; the PDF's pages
-# and text (names, section titles, statistics, the printed readings, the
-# person and "page N of M" in the margins of page 2) and the band and marker
-# colours in the PNG are checked, and axe-core (tests/e2e/axe, installed by
-# scripts/install-deps.sh) finds no accessibility violation in the page.
+# and text (names, the summary on the first page, section titles in their
+# order, the printed readings, the person and "page N of M" in the margins of
+# page 2) and the band and marker colours in the PNG are checked, and
+# axe-core (tests/e2e/axe, installed by scripts/install-deps.sh) finds no
+# accessibility violation in the page. With REPORT_SHOTS set to a folder, the
+# first printed page and a chart in colour and in grey are left there as PNG.
 # Usage: report_browser.sh <path of the quorvel binary> <source folder>
 # (quorvel-data and the sample data generator are taken from the same build
 # folder).
@@ -86,8 +88,12 @@ SCRIPT
   sed -n '/^AXE-BEGIN$/,/^AXE-END$/p' "$work/chromium.log" | sed '1d;$d'
 }
 
-# An average of the page's statistics table, e.g. the first "Average" cell.
-first_average() { grep -o '<tr><td>Average<td class=n>[0-9.]*' "$1" | head -1 | sed 's/.*>//'; }
+# The pulse's average on the page: the second cell of its statistics row.
+first_average() {
+  grep -o '<tr><td>Pulse (beats per minute)<td class=n>[0-9]*<td class=n>[0-9.]*' "$1" | head -1 | sed 's/.*>//'
+}
+# The line of a PDF's text on which a text first stands (0: nowhere).
+line_of() { grep -nF -- "$1" "$2" | head -1 | cut -d: -f1 | sed 's/^$/0/'; }
 
 people=$(xmllint --xpath 'count(/config/patient)' "$folder/config.hma")
 check "the sample data holds people" "[[ $people -ge 1 ]]"
@@ -109,18 +115,39 @@ for ((i = 1; i <= people; i++)); do
   check "$first $last: A4 paper" "pdfinfo '$work/person$i-a4.pdf' | grep -Eq '\\(A4\\)'"
 
   pdftotext -layout "$work/person$i.pdf" "$work/person$i.txt"
+  # Phrases are looked for in the text with its line ends and runs of blanks
+  # as one blank, since a table cell may wrap.
+  pdftotext "$work/person$i.pdf" - | tr -s '[:space:]' ' ' >"$work/person$i-flat.txt"
   for text in "Readings of $first $last" "Pulse (beats per minute)" "Systolic (mmHg)" "Blood Sugar" \
-    "Statistic" "Standard deviation" "Inside the normal range" "Beyond the panic limits" \
-    "Morning (before 12:00)" "Last 7 days of the period" "135/85 mmHg (European Society of Hypertension)" "not a diagnosis" "2026-12-01"; do
-    check "$first $last: the PDF reads \"$text\"" "grep -qF -- '$text' '$work/person$i.txt'"
+    "Statistic" "Standard deviation" "Normal range" "Panic limits" "Morning (before 12:00)" \
+    "Last 7 days of the period" "not a diagnosis" "2026-12-01"; do
+    check "$first $last: the PDF reads \"$text\"" "grep -qF -- '$text' '$work/person$i-flat.txt'"
   done
   if ((i == 1)); then
-    check "$first $last: the PDF counts the pulse beyond the panic limits" \
-      "grep -Eq 'Beyond the panic limits +1\$' '$work/person$i.txt'"
+    check "$first $last: the page counts the pulse beyond the panic limits" \
+      "grep -Eq '^<tr><td>Pulse \\(beats per minute\\)<td.*<td class=n>1</tr>\$' '$page'"
   fi
-  # The sample people measure their blood pressure in the morning only.
-  check "$first $last: the page tells what the home series lacks" \
-    "grep -Eq 'have (morning readings on [0-6] of 7 days and )?evening readings on [0-6] of 7 days' '$page'"
+  # The first printed page holds the summary: the home average by the
+  # protocol, its class against the home threshold beside the person's own
+  # range, and a line for each other variable.
+  pdftotext -f 1 -l 1 "$work/person$i.pdf" - | tr -s '[:space:]' ' ' >"$work/person$i-page1.txt"
+  for text in "Summary" "Home average" "Class" "Morning average" "Evening average" "At or above 135/85" \
+    "135/85 mmHg (European Society of Hypertension)" "2023 ESH Guidelines for the management of arterial hypertension" \
+    "Normal range set for this person" "Other readings" "Pulse (beats per minute)"; do
+    check "$first $last: the first page reads \"$text\"" "grep -qF -- '$text' '$work/person$i-page1.txt'"
+  done
+  # The sample people measure their blood pressure in the morning only: one
+  # missed evening a day still gives an average, which says what it rests on.
+  check "$first $last: the summary gives the home average with its days and readings" \
+    "grep -Eq 'Home average<td><strong>[0-9]+/[0-9]+ mmHg</strong> over [0-9]+ days?, .* from [0-9]+ readings?</tr>' '$page'"
+  check "$first $last: the summary says what was left out" \
+    "grep -Eq '<tr><th>Left out<td>day 1, .*no evening reading on [0-9]+ days?</tr>' '$page'"
+  # Summary, charts, then all the readings, in print too.
+  summary_at=$(line_of "Summary" "$work/person$i.txt")
+  charts_at=$(line_of "Charts" "$work/person$i.txt")
+  lists_at=$(line_of "All readings" "$work/person$i.txt")
+  check "$first $last: the summary, the charts and the readings print in this order" \
+    "[[ $summary_at -gt 0 && $summary_at -lt $charts_at && $charts_at -lt $lists_at ]]"
   check "$first $last: the page leaves the data folder out" "! grep -qF -- '$folder' '$page'"
   # The margins of a page inside the report, not only of the first.
   pdftotext -layout -f 2 -l 2 "$work/person$i.pdf" "$work/person$i-page2.txt"
@@ -154,6 +181,18 @@ check "the screenshot shows readings beyond the panic limits" "grep -qi '#C0182A
 # The folder is named when asked for.
 "$data_exe" report --data-dir "$folder" --user 0 --to 2026-12-01 --show-folder -o "$work/folder.html" >/dev/null 2>&1
 check "--show-folder names the data folder" "grep -qF -- 'from the data folder $folder' '$work/folder.html'"
+
+# The first printed page, and a chart in colour and in grey (as a printer
+# without colour prints it), for a person to look at.
+if [[ -n ${REPORT_SHOTS:-} ]]; then
+  mkdir -p "$REPORT_SHOTS"
+  pdftoppm -r 80 -f 1 -l 1 -png "$work/person1.pdf" "$work/first" &&
+    cp "$work"/first-*1.png "$REPORT_SHOTS/report-first-page.png"
+  pdftoppm -r 110 -f 2 -l 2 -png "$work/person1.pdf" "$work/charts" &&
+    convert "$work"/charts-*2.png -crop 100%x50%+0+0 +repage "$REPORT_SHOTS/report-chart-colour.png" &&
+    convert "$REPORT_SHOTS/report-chart-colour.png" -colorspace Gray "$REPORT_SHOTS/report-chart-grey.png"
+  check "the screenshots are written" "[[ -s $REPORT_SHOTS/report-first-page.png && -s $REPORT_SHOTS/report-chart-grey.png ]]"
+fi
 
 if [[ -n ${REPORT_SCREENSHOT:-} ]]; then
   browser --screenshot="$REPORT_SCREENSHOT" --window-size=900,1250 "file://$work/person1.html"
