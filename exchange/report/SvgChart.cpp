@@ -1,7 +1,6 @@
 #include "exchange/report/SvgChart.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "exchange/report/HtmlText.h"
 #include "exchange/report/TimeTicks.h"

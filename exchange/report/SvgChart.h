@@ -1,10 +1,12 @@
-// The chart of one variable over the report's period as inline SVG, drawn
-// with the program chart's arithmetic (common scale of the normal-range
-// mode, step choice, tick texts, pixel positions): the normal range as a
-// band, the readings as a line, readings outside the normal range marked in
-// one colour and shape (a triangle pointing up or down) and readings beyond
-// the panic limits in another (a square), so that a black-and-white
-// printout keeps the difference. Both marker colours keep a contrast of at
+// The chart of one variable over the report's period as inline SVG, its
+// values drawn with the program chart's arithmetic (common scale of the
+// normal-range mode, step choice, value labels, pixel rows) and its time
+// running evenly over the period with ticks as far apart as their labels
+// need (TimeTicks): the normal range as a band, the readings as a line,
+// readings outside the normal range marked in one colour and shape (a
+// triangle pointing up or down) and readings beyond the panic limits in
+// another (a square), so that a black-and-white printout keeps the
+// difference. Both marker colours keep a contrast of at
 // least 3:1 against the band and the background.
 #pragma once
 
