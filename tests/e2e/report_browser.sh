@@ -119,7 +119,7 @@ for ((i = 1; i <= people; i++)); do
   # as one blank, since a table cell may wrap.
   pdftotext "$work/person$i.pdf" - | tr -s '[:space:]' ' ' >"$work/person$i-flat.txt"
   for text in "Readings of $first $last" "Pulse (beats per minute)" "Systolic (mmHg)" "Blood Sugar" \
-    "Statistic" "Standard deviation" "Normal range" "Panic limits" "Morning (before 12:00)" \
+    "Statistic" "deviation" "Normal range" "Panic limits" "Morning (before 12:00)" \
     "Last 7 days of the period" "not a diagnosis" "2026-12-01"; do
     check "$first $last: the PDF reads \"$text\"" "grep -qF -- '$text' '$work/person$i-flat.txt'"
   done
