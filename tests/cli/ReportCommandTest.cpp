@@ -104,6 +104,13 @@ TEST(ReportCommand, ThePageHoldsHeaderSectionsReadingsNewestFirstAndTheClosingLi
     EXPECT_LT(newest, panic);
     EXPECT_LT(panic, oldest);
     EXPECT_NE(page.find("07:00 120/\xE2\x80\x93"), std::string::npos);
+    // One day of blood pressure (the reading without a diastolic value does
+    // not count) gives no home average, and the page says why.
+    EXPECT_NE(page.find("<tr><th>Home average<td>none: the latest days in a row with morning or evening readings, "
+                        "<span class=nb>2026-03-03</span> to <span class=nb>2026-03-03</span>, are 1 day; at least 3 "
+                        "are needed</tr>"),
+              std::string::npos);
+    EXPECT_EQ(page.find("<tr><th>Class"), std::string::npos);
     EXPECT_NE(page.find("07:00 <b class=o>150\xE2\x86\x91</b>/80"), std::string::npos);
 }
 
