@@ -1,5 +1,7 @@
 #include "exchange/JsonWriter.h"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 #include "rules/units/Units.h"
@@ -13,16 +15,6 @@ namespace {
 
 json record(const UserRecord& r) {
     return json{{"id", r.id}, {"first_name", r.first}, {"last_name", r.last}, {"file", r.file}};
-}
-
-// A range limit: its text, or its members' texts for two-valued variables.
-json limit(const XmlNode* node) {
-    if (!node) return nullptr;
-    if (!node->first_node()) return Global::textOf(node);
-    json members = json::object();
-    for (const XmlNode* c = node->first_node(); c; c = c->next_sibling())
-        members[std::string(c->name(), c->name_size())] = Global::textOf(c);
-    return members;
 }
 
 // Invalid UTF-8 in a file is replaced rather than refused: the export goes
@@ -63,49 +55,6 @@ json usersTree(const std::vector<UserSummary>& list) {
     return out;
 }
 
-json exportTree(const std::vector<UserReadings>& list, const Units::Preferences& units) {
-    json out = json::array();
-    for (const UserReadings& u : list) {
-        json j = record(u.record);
-        json variables = json::array();
-        for (const VariableReadings& v : u.variables) {
-            // Values and limits in the unit the preferences show, which the variable names.
-            const Units::Quantity quantity = Units::quantityOf(v.name);
-            auto shown = [&](const std::string& text) {
-                return Units::shownText(quantity, text, units, Units::kExchangeDecimals);
-            };
-            json variable{{"name", v.name}, {"unit", Units::shown(quantity, units).ucum}};
-            json ranges = json::object();
-            for (const char* name : {"normalLow", "normalHigh", "panicLow", "panicHigh"}) {
-                json range = limit(v.node ? v.node->first_node(name) : nullptr);
-                if (range.is_string()) range = shown(range.get<std::string>());
-                if (range.is_object())
-                    for (auto& member : range.items())
-                        if (member.value().is_string()) member.value() = shown(member.value().get<std::string>());
-                ranges[name] = range;
-            }
-            variable["ranges"] = ranges;
-            json entries = json::array();
-            for (const EntryReading& e : v.entries) {
-                json values = json::object();
-                readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-                    values[member.empty() ? std::string("value") : std::string(member)] = shown(std::string(text));
-                });
-                entries.push_back(json{{"id", e.id},
-                                       {"datetime", readings::isoText(e)},
-                                       {"date", e.date},
-                                       {"time", e.time},
-                                       {"values", values}});
-            }
-            variable["entries"] = entries;
-            variables.push_back(variable);
-        }
-        j["variables"] = variables;
-        out.push_back(std::move(j));
-    }
-    return out;
-}
-
 json findingsTree(const std::vector<Finding>& list) {
     json out = json::array();
     for (const Finding& f : list) {
@@ -122,11 +71,118 @@ json findingsTree(const std::vector<Finding>& list) {
 
 std::string users(const std::vector<UserSummary>& list) { return dump(usersTree(list)); }
 void users(const std::vector<UserSummary>& list, std::ostream& out) { dump(usersTree(list), out); }
-std::string exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units) {
-    return dump(exportTree(list, units));
+
+namespace {
+
+// Members of an object as the library keeps them: in the order of their
+// names, a later one of the same name taking the earlier one's place.
+using Members = std::vector<std::pair<std::string, std::string>>;
+void sortMembers(Members& members) {
+    std::stable_sort(members.begin(), members.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    Members kept;
+    for (auto& m : members) {
+        if (!kept.empty() && kept.back().first == m.first)
+            kept.back().second = std::move(m.second);
+        else
+            kept.push_back(std::move(m));
+    }
+    members.swap(kept);
 }
-void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, std::ostream& out) {
-    dump(exportTree(list, units), out);
+
+void putMembers(JsonStream& out, Members& members) {
+    sortMembers(members);
+    out.beginObject();
+    for (const auto& m : members) {
+        out.key(m.first);
+        out.string(m.second);
+    }
+    out.endObject();
+}
+
+// A range limit: null, its text, or its members' texts for two-valued
+// variables, each in the unit shown.
+template <typename Shown>
+void putLimit(JsonStream& out, const XmlNode* node, Shown shown) {
+    if (!node) {
+        out.null();
+    } else if (!node->first_node()) {
+        out.string(shown(Global::textOf(node)));
+    } else {
+        Members members;
+        for (const XmlNode* c = node->first_node(); c; c = c->next_sibling())
+            members.push_back({std::string(c->name(), c->name_size()), shown(Global::textOf(c))});
+        putMembers(out, members);
+    }
+}
+
+// One variable; its members in the order of their names, as a tree of the
+// library would hold them.
+void putVariable(JsonStream& out, const VariableReadings& v, const Units::Preferences& units) {
+    // Values and limits in the unit the preferences show, which the variable names.
+    const Units::Quantity quantity = Units::quantityOf(v.name);
+    auto shown = [&](const std::string& text) {
+        return Units::shownText(quantity, text, units, Units::kExchangeDecimals);
+    };
+    out.beginObject();
+    out.key("entries");
+    out.beginArray();
+    Members values;
+    for (const EntryReading& e : v.entries) {
+        out.beginObject();
+        out.key("date");
+        out.string(e.date);
+        out.key("datetime");
+        char when[32];
+        out.string(std::string_view(when, readings::isoText(e, when)));
+        out.key("id");
+        out.string(e.id);
+        out.key("time");
+        out.string(e.time);
+        out.key("values");
+        values.clear();
+        readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+            values.push_back({member.empty() ? std::string("value") : std::string(member), shown(std::string(text))});
+        });
+        putMembers(out, values);
+        out.endObject();
+    }
+    out.endArray();
+    out.key("name");
+    out.string(v.name);
+    out.key("ranges");
+    out.beginObject();
+    for (const char* name : {"normalHigh", "normalLow", "panicHigh", "panicLow"}) {
+        out.key(name);
+        putLimit(out, v.node ? v.node->first_node(name) : nullptr, shown);
+    }
+    out.endObject();
+    out.key("unit");
+    out.string(Units::shown(quantity, units).ucum);
+    out.endObject();
+}
+
+}  // namespace
+
+void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, JsonStream& out) {
+    out.beginArray();
+    for (const UserReadings& u : list) {
+        out.beginObject();
+        out.key("file");
+        out.string(u.record.file);
+        out.key("first_name");
+        out.string(u.record.first);
+        out.key("id");
+        out.string(u.record.id);
+        out.key("last_name");
+        out.string(u.record.last);
+        out.key("variables");
+        out.beginArray();
+        for (const VariableReadings& v : u.variables) putVariable(out, v, units);
+        out.endArray();
+        out.endObject();
+    }
+    out.endArray();
 }
 std::string findings(const std::vector<Finding>& list) { return dump(findingsTree(list)); }
 void findings(const std::vector<Finding>& list, std::ostream& out) { dump(findingsTree(list), out); }

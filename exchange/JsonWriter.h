@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "exchange/JsonStream.h"
 #include "exchange/UserReadings.h"
 #include "rules/units/Units.h"
 
@@ -37,9 +38,9 @@ void users(const std::vector<UserSummary>& list, std::ostream& out);
 
 // One object per user with its details and, per variable, its ranges (the
 // stored texts) and its entries in time order.
-// Values and limits are given in the units chosen.
-std::string exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units);
-void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, std::ostream& out);
+// Values and limits are given in the units chosen. Written as it is made,
+// laid out as the other results are.
+void exportUsers(const std::vector<UserReadings>& list, const Units::Preferences& units, JsonStream& out);
 
 std::string findings(const std::vector<Finding>& list);
 void findings(const std::vector<Finding>& list, std::ostream& out);

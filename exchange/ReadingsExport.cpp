@@ -169,12 +169,14 @@ bool variablesKnown(const std::vector<std::string>& variables, const SelectedUse
 }
 
 // The chosen readings of each user, each variable's in time order. The
-// users' records are moved into them (a long name is not held twice).
+// users' records are moved into them (a long name is not held twice), and
+// each variable's entries in file order are given back once sorted, so that
+// the entries are held about once.
 std::vector<UserReadings> inTimeOrder(SelectedUsers& selected, ChosenReadings& chosen) {
     std::vector<UserReadings> users;
     for (UserReadings& u : selected.users) {
         UserReadings copy;
-        for (const VariableReadings& v : u.variables) {
+        for (VariableReadings& v : u.variables) {
             if (!chosen.variable(v)) continue;
             VariableReadings variable;
             variable.name = v.name;
@@ -183,7 +185,9 @@ std::vector<UserReadings> inTimeOrder(SelectedUsers& selected, ChosenReadings& c
             for (const EntryReading& e : v.entries)
                 if (chosen.entry(u, v, e)) order.push_back({e.key, static_cast<std::size_t>(&e - v.entries.data())});
             sortByKey(order);
+            variable.entries.reserve(order.size());
             for (const auto& o : order) variable.entries.push_back(v.entries[o.second]);
+            std::vector<EntryReading>().swap(v.entries);
             copy.variables.push_back(std::move(variable));
         }
         copy.record = std::move(u.record);
@@ -192,23 +196,25 @@ std::vector<UserReadings> inTimeOrder(SelectedUsers& selected, ChosenReadings& c
     return users;
 }
 
-// The JSON or FHIR text of the chosen readings: given to the stream, or
-// (always for FHIR) held in out.
-void writeJson(const ExportRequest& request, SelectedUsers& selected, ChosenReadings& chosen, std::string& out,
+// The JSON or FHIR text of the chosen readings, written as it is made: given
+// to the stream a piece at a time, or held in out. False when the stream
+// cannot be written.
+bool writeJson(const ExportRequest& request, SelectedUsers& selected, ChosenReadings& chosen, std::string& out,
                std::ostream* stream) {
+    // Each user's file element, for the FHIR Patient's name, birth date and gender.
+    std::vector<const XmlNode*> patients;
+    for (const UserReadings& u : selected.users)
+        patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
     const std::vector<UserReadings> users = inTimeOrder(selected, chosen);
+    if (!stream) out.reserve(selected.fileBytes());
     if (request.fhir) {
-        // Each user's file element, for the name, birth date and gender
-        // (the Bundle is made whole, then given to the stream).
-        std::vector<const XmlNode*> patients;
-        for (const UserReadings& u : selected.users)
-            patients.push_back(u.variables.empty() ? nullptr : u.variables.front().node->parent());
-        out = FhirBundle::write(users, patients);
-    } else if (stream) {
-        JsonWriter::exportUsers(users, request.units, *stream);
-    } else {
-        out = JsonWriter::exportUsers(users, request.units);
+        JsonStream json(out, stream, '\t', 1);
+        FhirBundle::write(users, patients, json);
+        return json.finish();
     }
+    JsonStream json(out, stream, ' ', 2);
+    JsonWriter::exportUsers(users, request.units, json);
+    return json.finish();
 }
 
 // The CSV rows of the chosen entries, made in file order, where the files'
@@ -367,7 +373,7 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
     if (!variablesKnown(request.variables, selected, tell)) return exchange::kProblem;
     ChosenReadings chosen(request, selected.folder.path(), status, tell);
     if (json) {
-        writeJson(request, selected, chosen, out, stream);
+        if (!writeJson(request, selected, chosen, out, stream)) return exchange::kProblem;
     } else if (!writeCsv(request, selected, repair, chosen, out, stream)) {
         return exchange::kProblem;
     }

@@ -64,9 +64,10 @@ std::string ZonedTime::localIso(std::int64_t instant) {
     return text;
 }
 
-std::string ZonedTime::withOffset(const std::tm& when, int year) {
-    std::int64_t instant = 0;
-    if (!LocalDayClock::libraryInstant(when, instant)) return std::string();
+namespace {
+
+// when as FHIR writes it, with the offset of the local clock from the instant.
+std::string offsetText(const std::tm& when, int year, std::int64_t instant) {
     const std::int64_t clock =
         LocalDayClock::daysFromCivil(when.tm_year + 1900, when.tm_mon + 1, when.tm_mday) * 86400 +
         when.tm_hour * 3600 + when.tm_min * 60 + when.tm_sec;
@@ -77,4 +78,18 @@ std::string ZonedTime::withOffset(const std::tm& when, int year) {
                   when.tm_hour, when.tm_min, when.tm_sec, offset < 0 ? '-' : '+', static_cast<int>(size / 3600),
                   static_cast<int>(size % 3600 / 60));
     return text;
+}
+
+}  // namespace
+
+std::string ZonedTime::withOffset(const std::tm& when, int year) {
+    std::int64_t instant = 0;
+    if (!LocalDayClock::libraryInstant(when, instant)) return std::string();
+    return offsetText(when, year, instant);
+}
+
+std::string ZonedTime::withOffset(const std::tm& when, int year, LocalDayClock& clock) {
+    std::int64_t instant = 0;
+    if (!clock.toInstant(when, instant)) return std::string();
+    return offsetText(when, year, instant);
 }

@@ -8,6 +8,8 @@
 #include <ctime>
 #include <string>
 
+#include "rules/time/LocalDayClock.h"
+
 class ZonedTime {
 public:
     // Reads YYYY-MM-DD, a 'T' or a blank, HH:MM[:SS[.fraction]], then the
@@ -25,4 +27,7 @@ public:
     // year, the other fields taken from when). Empty when the local time
     // cannot be converted.
     static std::string withOffset(const std::tm& when, int year);
+    // The same, the offset found by a clock that remembers each day's (for
+    // the many readings of an export, most of which share their day's).
+    static std::string withOffset(const std::tm& when, int year, LocalDayClock& clock);
 };

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-
-#include <nlohmann/json.hpp>
+#include <cstring>
+#include <string_view>
 
 #include "app/NumberText.h"
 #include "exchange/ZonedTime.h"
@@ -14,17 +14,22 @@
 #include "store/Global.h"
 #include "store/VariableTable.h"
 
-using json = nlohmann::ordered_json;
-
 namespace {
 
+// Writes the low digits hexadecimal digits of value, zeros before them.
+char* putHex(char* p, std::uint64_t value, int digits) {
+    static const char kDigits[] = "0123456789abcdef";
+    for (int i = digits - 1; i >= 0; --i, value >>= 4) p[i] = kDigits[value & 0xf];
+    return p + digits;
+}
+
 // A short stable name for a text that may hold any character.
-std::string hashText(const std::string& text) {
+std::string hashText(std::string_view text) {
     std::uint32_t h = 2166136261u;
     for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
-    char hex[12];
-    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(h));
-    return hex;
+    char hex[8];
+    putHex(hex, h, 8);
+    return std::string(hex, sizeof hex);
 }
 
 // A UUID made from a name, the same for the same name (version 8, the form
@@ -40,11 +45,18 @@ std::string nameUuid(const std::string& name) {
     }
     h[0] = (h[0] & ~0xf000ull) | 0x8000ull;                          // version 8
     h[1] = (h[1] & 0x3fffffffffffffffull) | 0x8000000000000000ull;  // variant 10
-    char text[48];
-    std::snprintf(text, sizeof text, "urn:uuid:%08x-%04x-%04x-%04x-%012llx", static_cast<unsigned>(h[0] >> 32),
-                  static_cast<unsigned>((h[0] >> 16) & 0xffff), static_cast<unsigned>(h[0] & 0xffff),
-                  static_cast<unsigned>(h[1] >> 48), static_cast<unsigned long long>(h[1] & 0xffffffffffffull));
-    return text;
+    // urn:uuid:8-4-4-4-12 hexadecimal digits
+    char text[45] = "urn:uuid:";
+    char* p = putHex(text + 9, h[0] >> 32, 8);
+    *p++ = '-';
+    p = putHex(p, h[0] >> 16, 4);
+    *p++ = '-';
+    p = putHex(p, h[0], 4);
+    *p++ = '-';
+    p = putHex(p, h[1] >> 48, 4);
+    *p++ = '-';
+    p = putHex(p, h[1], 12);
+    return std::string(text, static_cast<std::size_t>(p - text));
 }
 
 // The text itself when it is short and made of letters and digits, else its hash.
@@ -62,30 +74,92 @@ bool readNumber(const std::string& text, double& value) {
     return NumberText::readFinite(text, value, form);
 }
 
-json quantity(double value, const FhirVariable* known) {
-    json q{{"value", value}};
+void quantity(JsonStream& out, double value, const FhirVariable* known) {
+    out.beginObject();
+    out.key("value");
+    out.number(value);
     if (known) {
-        q["unit"] = known->unit;
-        q["system"] = FhirCodes::kUcum;
-        q["code"] = known->ucum;
+        out.key("unit");
+        out.string(known->unit);
+        out.key("system");
+        out.string(FhirCodes::kUcum);
+        out.key("code");
+        out.string(known->ucum);
     }
-    return q;
+    out.endObject();
 }
 
-json coding(const FhirCoding& c) { return json{{"system", c.system}, {"code", c.code}, {"display", c.display}}; }
+void coding(JsonStream& out, const char* system, std::string_view code, std::string_view display) {
+    out.beginObject();
+    out.key("system");
+    out.string(system);
+    out.key("code");
+    out.string(code);
+    out.key("display");
+    out.string(display);
+    out.endObject();
+}
 
-// The normal range of a variable (of one member), when its limits read as numbers.
-json referenceRange(const XmlNode* variable, const std::string& member, const FhirVariable* known,
-                    const std::string& variableName) {
-    json range = json::object();
+void coding(JsonStream& out, const FhirCoding& c) { coding(out, c.system, c.code, c.display); }
+
+// The normal range of a variable's member ("" for a single value): the
+// limits that read as numbers.
+struct NormalRange {
+    std::string member;
+    bool hasLow = false, hasHigh = false;
+    double low = 0, high = 0;
+    bool empty() const { return !hasLow && !hasHigh; }
+};
+
+NormalRange normalRange(const XmlNode* variable, const std::string& member, const std::string& variableName) {
+    NormalRange range;
+    range.member = member;
     for (const char* limit : {"normalLow", "normalHigh"}) {
         const XmlNode* node = variable ? variable->first_node(limit) : nullptr;
         if (node && !member.empty()) node = node->first_node(member.c_str());
         double value = 0;
-        if (node && RangeRules::readLimit(std::string(node->value(), node->value_size()), variableName, value))
-            range[limit == std::string("normalLow") ? "low" : "high"] = quantity(value, known);
+        if (node && RangeRules::readLimit(std::string(node->value(), node->value_size()), variableName, value)) {
+            const bool low = limit == std::string("normalLow");
+            (low ? range.hasLow : range.hasHigh) = true;
+            (low ? range.low : range.high) = value;
+        }
     }
-    return range.empty() ? json::array() : json::array({range});
+    return range;
+}
+
+// The ranges of one variable, each member's worked out once.
+class NormalRanges {
+public:
+    NormalRanges(const XmlNode* variable, const std::string& name) : variable_(variable), name_(name) {}
+    const NormalRange& of(const std::string& member) {
+        for (const NormalRange& r : ranges_)
+            if (r.member == member) return r;
+        ranges_.push_back(normalRange(variable_, member, name_));
+        return ranges_.back();
+    }
+
+private:
+    const XmlNode* variable_;
+    const std::string& name_;
+    std::vector<NormalRange> ranges_;
+};
+
+// "referenceRange": [{"low": ..., "high": ...}], left out when no limit reads.
+void referenceRange(JsonStream& out, const NormalRange& range, const FhirVariable* known) {
+    if (range.empty()) return;
+    out.key("referenceRange");
+    out.beginArray();
+    out.beginObject();
+    if (range.hasLow) {
+        out.key("low");
+        quantity(out, range.low, known);
+    }
+    if (range.hasHigh) {
+        out.key("high");
+        quantity(out, range.high, known);
+    }
+    out.endObject();
+    out.endArray();
 }
 
 std::string genderCode(std::string text) {
@@ -107,20 +181,178 @@ std::string birthDate(const std::string& dob) {
     return text;
 }
 
-json patient(const UserRecord& record, const XmlNode* file) {
-    json p{{"resourceType", "Patient"},
-           {"id", FhirBundle::patientId(record.id)},
-           {"identifier", json::array({json{{"system", FhirCodes::kUser}, {"value", record.id}}})}};
-    json name = json::object();
-    if (!record.last.empty()) name["family"] = record.last;
-    if (!record.first.empty()) name["given"] = json::array({record.first});
-    if (!name.empty()) p["name"] = json::array({name});
+void patient(JsonStream& out, const UserRecord& record, const XmlNode* file) {
+    out.beginObject();
+    out.key("resourceType");
+    out.string("Patient");
+    out.key("id");
+    out.string(FhirBundle::patientId(record.id));
+    out.key("identifier");
+    out.beginArray();
+    out.beginObject();
+    out.key("system");
+    out.string(FhirCodes::kUser);
+    out.key("value");
+    out.string(record.id);
+    out.endObject();
+    out.endArray();
+    if (!record.last.empty() || !record.first.empty()) {
+        out.key("name");
+        out.beginArray();
+        out.beginObject();
+        if (!record.last.empty()) {
+            out.key("family");
+            out.string(record.last);
+        }
+        if (!record.first.empty()) {
+            out.key("given");
+            out.beginArray();
+            out.string(record.first);
+            out.endArray();
+        }
+        out.endObject();
+        out.endArray();
+    }
     const XmlNode* info = file ? file->first_node("info") : nullptr;
     const std::string gender = genderCode(info ? Global::childText(info, "gender") : "");
-    if (!gender.empty()) p["gender"] = gender;
+    if (!gender.empty()) {
+        out.key("gender");
+        out.string(gender);
+    }
     const std::string born = birthDate(info ? Global::childText(info, "dob") : "");
-    if (!born.empty()) p["birthDate"] = born;
-    return p;
+    if (!born.empty()) {
+        out.key("birthDate");
+        out.string(born);
+    }
+    out.endObject();
+}
+
+// What the ids of a user's variable's Observations begin with.
+std::string variableIdPrefix(const std::string& userId, const std::string& variable) {
+    return FhirBundle::patientId(userId) + "-" + hashText(variable) + "-e";
+}
+
+std::string entryObservationId(const std::string& prefix, const std::string& entryId, const std::string& member) {
+    std::string id = prefix + idPart(entryId);
+    if (!member.empty()) id += "-" + idPart(member);
+    return id;
+}
+
+// What every Observation of one variable shares.
+struct VariableCodes {
+    const VariableReadings& variable;
+    const FhirVariable* known;
+    bool panel;  // the members have codes of their own: one Observation with components
+    std::string idPrefix;  // what the ids of its Observations begin with
+};
+
+// The Observation of an entry's member ("" for the entry as a whole),
+// written up to its effective time: the caller adds its value and closes it.
+void beginObservation(JsonStream& out, const std::string& id, const UserRecord& record, const VariableCodes& codes,
+                      const EntryReading& e, const std::string& member, const std::string& patientUrl,
+                      LocalDayClock& clock) {
+    const std::string& name = codes.variable.name;
+    out.key("fullUrl");
+    out.string(nameUuid("Observation/" + id));
+    out.key("resource");
+    out.beginObject();
+    out.key("resourceType");
+    out.string("Observation");
+    out.key("id");
+    out.string(id);
+    out.key("identifier");
+    out.beginArray();
+    out.beginObject();
+    out.key("system");
+    out.string(FhirCodes::kEntry);
+    out.key("value");
+    out.string(record.id + "/" + name + "/" + e.id + (member.empty() ? "" : "/" + member));
+    out.endObject();
+    out.endArray();
+    out.key("status");
+    out.string("final");
+    if (codes.known) {
+        out.key("category");
+        out.beginArray();
+        out.beginObject();
+        out.key("coding");
+        out.beginArray();
+        const bool laboratory = std::strcmp(codes.known->category, "laboratory") == 0;
+        coding(out, FhirCodes::kCategory, codes.known->category, laboratory ? "Laboratory" : "Vital Signs");
+        out.endArray();
+        out.endObject();
+        out.endArray();
+    }
+    out.key("code");
+    out.beginObject();
+    out.key("coding");
+    out.beginArray();
+    if (codes.known)
+        for (const FhirCoding& c : codes.known->codings) coding(out, c);
+    else
+        coding(out, FhirCodes::kVariable, FhirCodes::ownCode(name), name);
+    if (!member.empty()) coding(out, FhirCodes::kMember, member, member);
+    out.endArray();
+    out.key("text");
+    out.string(name);
+    out.endObject();
+    out.key("subject");
+    out.beginObject();
+    out.key("reference");
+    out.string(patientUrl);
+    out.endObject();
+    out.key("effectiveDateTime");
+    out.string(ZonedTime::withOffset(e.when, e.typedYear, clock));
+}
+
+// The Observations of one entry: the panel's components together, any other value by itself.
+void observations(JsonStream& out, const UserRecord& record, const VariableCodes& codes, NormalRanges& ranges,
+                  const EntryReading& e, const std::string& patientUrl, LocalDayClock& clock) {
+    std::vector<std::pair<std::string, double>> values;
+    readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
+        double value = 0;
+        if (readNumber(std::string(text), value)) values.push_back({std::string(member), value});
+    });
+    if (codes.panel) {
+        bool any = false;
+        for (const auto& value : values) any = any || FhirCodes::componentOf(value.first);
+        if (!any) return;
+        out.beginObject();
+        beginObservation(out, entryObservationId(codes.idPrefix, e.id, ""), record, codes, e, "", patientUrl,
+                         clock);
+        out.key("component");
+        out.beginArray();
+        for (const auto& value : values) {
+            const FhirCoding* part = FhirCodes::componentOf(value.first);
+            if (!part) continue;
+            out.beginObject();
+            out.key("code");
+            out.beginObject();
+            out.key("coding");
+            out.beginArray();
+            coding(out, *part);
+            out.endArray();
+            out.endObject();
+            out.key("valueQuantity");
+            quantity(out, value.second, codes.known);
+            referenceRange(out, ranges.of(value.first), codes.known);
+            out.endObject();
+        }
+        out.endArray();
+        out.endObject();
+        out.endObject();
+        return;
+    }
+    for (const auto& value : values) {
+        out.beginObject();
+        beginObservation(out, entryObservationId(codes.idPrefix, e.id, value.first), record, codes, e,
+                         value.first, patientUrl, clock);
+        out.key("valueQuantity");
+        quantity(out, value.second, codes.known);
+        referenceRange(out, ranges.of(value.first), codes.known);
+        out.endObject();
+        out.endObject();
+    }
 }
 
 }  // namespace
@@ -129,89 +361,38 @@ std::string FhirBundle::patientId(const std::string& userId) { return "u" + idPa
 
 std::string FhirBundle::observationId(const std::string& userId, const std::string& variable,
                                       const std::string& entryId, const std::string& member) {
-    std::string id = patientId(userId) + "-" + hashText(variable) + "-e" + idPart(entryId);
-    if (!member.empty()) id += "-" + idPart(member);
-    return id;
+    return entryObservationId(variableIdPrefix(userId, variable), entryId, member);
 }
 
-std::string FhirBundle::write(const std::vector<UserReadings>& users, const std::vector<const XmlNode*>& patients) {
-    json entries = json::array();
+void FhirBundle::write(const std::vector<UserReadings>& users, const std::vector<const XmlNode*>& patients,
+                       JsonStream& out) {
+    LocalDayClock clock;
+    out.beginObject();
+    out.key("resourceType");
+    out.string("Bundle");
+    out.key("type");
+    out.string("collection");
+    out.key("entry");
+    out.beginArray();
     for (std::size_t u = 0; u < users.size(); ++u) {
         const UserRecord& record = users[u].record;
         const std::string patientUrl = nameUuid("Patient/" + patientId(record.id));
-        entries.push_back(json{{"fullUrl", patientUrl},
-                               {"resource", patient(record, u < patients.size() ? patients[u] : nullptr)}});
+        out.beginObject();
+        out.key("fullUrl");
+        out.string(patientUrl);
+        out.key("resource");
+        patient(out, record, u < patients.size() ? patients[u] : nullptr);
+        out.endObject();
         for (const VariableReadings& v : users[u].variables) {
-            const FhirVariable* known = FhirCodes::byName(v.name);
             // A variable whose members have codes of their own is a panel of components.
             const Variable* table = VariableTable::find(v.name);
-            const bool panel = table && table->grouped() && *table->members.front().loinc.code;
-            json code = json::object();
-            json codings = json::array();
-            if (known)
-                for (const FhirCoding& c : known->codings) codings.push_back(coding(c));
-            else
-                codings.push_back(json{{"system", FhirCodes::kVariable}, {"code", FhirCodes::ownCode(v.name)},
-                                       {"display", v.name}});
-            for (const EntryReading& e : v.entries) {
-                // The values of the entry: the panel's components together, any other one by one.
-                std::vector<std::pair<std::string, double>> values;
-                readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
-                    double value = 0;
-                    if (readNumber(std::string(text), value)) values.push_back({std::string(member), value});
-                });
-                auto observation = [&](const std::string& member) {
-                    json o{{"resourceType", "Observation"},
-                           {"id", observationId(record.id, v.name, e.id, member)},
-                           {"identifier",
-                            json::array({json{{"system", FhirCodes::kEntry},
-                                              {"value", record.id + "/" + v.name + "/" + e.id +
-                                                            (member.empty() ? "" : "/" + member)}}})},
-                           {"status", "final"}};
-                    if (known)
-                        o["category"] = json::array({json{
-                            {"coding", json::array({json{{"system", FhirCodes::kCategory},
-                                                         {"code", known->category},
-                                                         {"display", known->category == std::string("laboratory")
-                                                                         ? "Laboratory"
-                                                                         : "Vital Signs"}}})}}});
-                    json c = codings;
-                    if (!member.empty())
-                        c.push_back(json{{"system", FhirCodes::kMember}, {"code", member}, {"display", member}});
-                    o["code"] = json{{"coding", c}, {"text", v.name}};
-                    o["subject"] = json{{"reference", patientUrl}};
-                    o["effectiveDateTime"] = ZonedTime::withOffset(e.when, e.typedYear);
-                    return o;
-                };
-                if (panel) {
-                    json o = observation("");
-                    json components = json::array();
-                    for (const auto& value : values) {
-                        const FhirCoding* part = FhirCodes::componentOf(value.first);
-                        if (!part) continue;
-                        json component{{"code", json{{"coding", json::array({coding(*part)})}}},
-                                       {"valueQuantity", quantity(value.second, known)}};
-                        json range = referenceRange(v.node, value.first, known, v.name);
-                        if (!range.empty()) component["referenceRange"] = range;
-                        components.push_back(component);
-                    }
-                    if (components.empty()) continue;
-                    o["component"] = components;
-                    entries.push_back(json{{"fullUrl", nameUuid("Observation/" + o["id"].get<std::string>())},
-                                           {"resource", o}});
-                    continue;
-                }
-                for (const auto& value : values) {
-                    json o = observation(value.first);
-                    o["valueQuantity"] = quantity(value.second, known);
-                    json range = referenceRange(v.node, value.first, known, v.name);
-                    if (!range.empty()) o["referenceRange"] = range;
-                    entries.push_back(json{{"fullUrl", nameUuid("Observation/" + o["id"].get<std::string>())},
-                                           {"resource", o}});
-                }
-            }
+            const VariableCodes codes{v, FhirCodes::byName(v.name),
+                                      table && table->grouped() && *table->members.front().loinc.code,
+                                      variableIdPrefix(record.id, v.name)};
+            NormalRanges ranges(v.node, v.name);
+            for (const EntryReading& e : v.entries) observations(out, record, codes, ranges, e, patientUrl, clock);
         }
     }
-    json bundle{{"resourceType", "Bundle"}, {"type", "collection"}, {"entry", entries}};
-    return bundle.dump(1, '\t', false, json::error_handler_t::replace) + "\n";
+    out.endArray();
+    out.endObject();
 }

@@ -8,14 +8,16 @@
 #include <string>
 #include <vector>
 
+#include "exchange/JsonStream.h"
 #include "exchange/UserReadings.h"
 
 class FhirBundle {
 public:
-    // users: the chosen readings of each user in time order; patients: each
-    // user's `patient` element (for the name, birth date and gender; null
-    // when not known).
-    static std::string write(const std::vector<UserReadings>& users, const std::vector<const XmlNode*>& patients);
+    // Writes the Bundle, resource by resource. users: the chosen readings of
+    // each user in time order; patients: each user's `patient` element (for
+    // the name, birth date and gender; null when not known).
+    static void write(const std::vector<UserReadings>& users, const std::vector<const XmlNode*>& patients,
+                      JsonStream& out);
 
     // The ids a Patient and an Observation get: letters, digits, '-' and '.'
     // only, at most 64 of them, as FHIR wants.
