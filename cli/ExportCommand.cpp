@@ -54,15 +54,23 @@ int runExport(const ExportOptions& options) {
 
     Diagnostics tell(std::cerr, "quorvel-data: ");
     std::string out;
-    const int status = ReadingsExport::write(request, out, toStandardOutput ? &std::cout : nullptr, tell);
-    if (toStandardOutput) return status;
-    if (status != kOk && out.empty()) return status;
+    if (toStandardOutput) return ReadingsExport::write(request, out, &std::cout, tell);
+    // The file is written as the export is made; when the export puts out
+    // nothing (an unknown user), the old file is kept.
+    int status = kOk;
+    bool nothing = false;
     std::string error;
-    if (!outFile.write(out, error)) {
-        std::cerr << "quorvel-data: " << options.output << ": " << error << "; nothing written" << std::endl;
-        return kProblem;
-    }
-    return status;
+    const bool saved = outFile.write(
+        [&](std::ostream& stream) {
+            status = ReadingsExport::write(request, out, &stream, tell);
+            nothing = status != kOk && stream.tellp() == 0;
+            return !nothing;
+        },
+        error);
+    if (saved) return status;
+    if (nothing) return status;
+    std::cerr << "quorvel-data: " << options.output << ": " << error << "; nothing written" << std::endl;
+    return kProblem;
 }
 
 }  // namespace cli

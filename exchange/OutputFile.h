@@ -6,6 +6,9 @@
 // since renaming over it would put a plain file in its place.
 #pragma once
 
+#include <cstddef>
+#include <functional>
+#include <ostream>
 #include <string>
 
 class OutputFile {
@@ -17,6 +20,11 @@ public:
     int open(const std::string& path, std::string& error);
 
     bool write(const std::string& content, std::string& error) const;
+    // The same for content made while it is written, never held whole:
+    // produce writes it into the stream it is given (whose tellp counts the
+    // bytes written) and returns false when it could not make it: the old
+    // file is then kept.
+    bool write(const std::function<bool(std::ostream&)>& produce, std::string& error) const;
 
 private:
     std::string folder_;

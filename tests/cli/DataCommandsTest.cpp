@@ -697,6 +697,7 @@ TEST_F(DataCommands, NoCommandHoldsMoreThanAboutThreeTimesItsLargestFile) {
         {"users --json", [] { UsersOptions o; o.json = true; return runUsers(o); }},
         {"export", [] { return runExport(ExportOptions()); }},
         {"export --format json", [] { ExportOptions o; o.format = "json"; return runExport(o); }},
+        {"export --format fhir", [] { ExportOptions o; o.format = "fhir"; return runExport(o); }},
         {"check", [] { return runCheck(CheckOptions()); }},
     };
     for (const auto& c : cases) {

@@ -201,15 +201,34 @@ void FileCommands::exportReadings(const Units::Preferences& units) {
     // A FHIR bundle is named as such; any other .json is the program's own JSON.
     request.fhir = endsWithAnyCase(path, ".fhir.json");
     request.json = !request.fhir && endsWithAnyCase(path, ".json");
+    OutputFile file;
+    std::string error;
+    if (file.open(path, error) != exchange::kOk) {
+        Dialogs::alert(error);
+        return;
+    }
     std::ostringstream told;
     Diagnostics tell(told, "");
-    std::string out;
-    const int status = ReadingsExport::write(request, out, nullptr, tell);
-    if (status != exchange::kOk && out.empty()) {
+    // Written as it is made (an export can be many times its files); when
+    // it puts out nothing, the file chosen is left as it was.
+    int status = exchange::kOk;
+    bool nothing = false;
+    const bool saved = file.write(
+        [&](std::ostream& stream) {
+            std::string buffer;
+            status = ReadingsExport::write(request, buffer, &stream, tell);
+            nothing = status != exchange::kOk && stream.tellp() == 0;
+            return !nothing;
+        },
+        error);
+    if (nothing) {
         Dialogs::alert("Nothing exported:\n" + firstLines(told.str(), kShownLines));
         return;
     }
-    if (!writeChosen(path, out)) return;
+    if (!saved) {
+        Dialogs::alert(path + ": " + error + "; nothing written");
+        return;
+    }
     if (status != exchange::kOk)
         Dialogs::alert("Exported to " + path + ", leaving out:\n" + firstLines(told.str(), kShownLines));
 }
