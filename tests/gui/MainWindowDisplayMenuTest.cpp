@@ -64,6 +64,17 @@ protected:
     const Fl_Menu_Item* range(const char* path) { return win->normalRangeMenu->find_item(path); }
 
     void check(const char* path) { pick(win->multiDisplayMenu, multi(path)); }
+
+    // The window up and the chart, with Pulse on it, drawn once; the number of its draws so far.
+    std::size_t chartPulse() {
+        writeUsers({{0, "Ada", "Lovelace", manyVariables()}});
+        openWindow();
+        chooseLine(1);
+        check("Vitals/Pulse");
+        while (win->chart->draws == 0) Fl::wait(0.05);
+        Fl::flush();
+        return win->chart->draws;
+    }
 };
 
 TEST_F(DisplayMenuTest, WithoutEntriesOnlyGreyedVitals) {
@@ -292,4 +303,42 @@ TEST_F(DisplayMenuTest, AnAtSignInAVariableNameIsShownAndChartedLiterally) {
     EXPECT_EQ(seriesNames(win->chart), std::vector<std::string>{"Heart@Rest"});
     check("Vitals/Heart@@Rest");
     EXPECT_TRUE(win->chart->variables.empty());
+}
+
+TEST_F(DisplayMenuTest, ATimeButtonDrawsItselfWhenPressedAndTheChartOnceWhenReleased) {
+    const std::size_t before = chartPulse();
+    MyChart* chart = win->chart;
+    Fl_Button* year = chart->timeButtons[1];
+    Fl::e_x = year->x() + year->w() / 2;
+    Fl::e_y = year->y() + year->h() / 2;
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_state = FL_BUTTON1;
+    Fl::handle(FL_PUSH, win);
+    ASSERT_EQ(Fl::pushed(), year);
+    EXPECT_NE(year->damage(), 0);
+    Fl::flush();
+    EXPECT_EQ(year->damage(), 0);      // drawn down
+    EXPECT_EQ(chart->draws, before);  // and the chart left as it is
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, win);
+    Fl::flush();
+    EXPECT_EQ(chart->timeRange, ChartMath::TimeRange::Year);
+    EXPECT_EQ(chart->draws, before + 1);
+    Fl::flush();
+    EXPECT_EQ(chart->draws, before + 1);
+}
+
+TEST_F(DisplayMenuTest, AMenuClosingOverTheChartAsTheFocusComesBackLeavesTheChartAsItIs) {
+    const std::size_t before = chartPulse();
+    MyChart* chart = win->chart;
+    // What the display server says as a menu over the chart closes: the
+    // place it covered is uncovered, and the users list has the focus again.
+    win->damage(FL_DAMAGE_EXPOSE, chart->x() + 20, chart->y() + 20, 200, 300);
+    usersList()->redraw();
+    Fl::flush();
+    EXPECT_EQ(usersList()->damage(), 0);  // the list is drawn
+    EXPECT_EQ(chart->draws, before);       // the chart is not
+    chart->redraw();
+    Fl::flush();
+    EXPECT_EQ(chart->draws, before + 1);
 }

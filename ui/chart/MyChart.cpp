@@ -407,7 +407,14 @@ ChartMath::TickLabel MyChart::tickLabel(const ChartMath::TimeAxis& axis, double 
 }
 
 void MyChart::draw() {
+    // Only a child changed (a time button pressed, the trend panel): only
+    // the children that changed are drawn again, over the chart as it is.
+    if ((damage() & ~FL_DAMAGE_CHILD) == 0) {
+        for (int i = 0; i < children(); ++i) update_child(*child(i));
+        return;
+    }
     TRACE_SCOPE("MyChart::draw");
+    ++draws;
     plot = ChartMath::plotArea(x(), y(), w(), h());
     // The copies of the last draw are kept aside: a series whose shown
     // points did not change takes its copy back instead of a new one.

@@ -49,7 +49,11 @@ public:
     void refresh();
     static void timeButtonCB(Fl_Widget* button, void* data);
 
+    // Draws the whole chart when it changed, only its changed children when
+    // only they did.
     void draw() override;
+    // The whole draws so far (one per action that changes the chart).
+    std::size_t draws = 0;
     // A click on a point shows its variable, date, time and value beside it;
     // a double-click opens the variable's history with that reading selected.
     int handle(int event) override;

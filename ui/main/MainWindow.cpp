@@ -354,7 +354,14 @@ void MainWindow::draw() {
     // picture it last showed and is copied out again after this. Nothing has
     // changed then, so nothing is drawn. (Elsewhere the toolkit copies its
     // back buffer for an uncovering without calling draw at all.)
+    // An uncovering together with a widget that changed (the focus coming
+    // back to the users list as a menu closes) is no more: only the changed
+    // widgets are drawn, not every widget under the uncovered part, so a
+    // pick draws the chart once. (The toolkit also marks the place of a
+    // label outside its widget as uncovered when the label changes; no
+    // widget of this window changes such a label.)
     if (damage() == FL_DAMAGE_EXPOSE) return;
+    if ((damage() & ~(FL_DAMAGE_EXPOSE | FL_DAMAGE_CHILD)) == 0) clear_damage(FL_DAMAGE_CHILD);
     Fl_Double_Window::draw();
 }
 
