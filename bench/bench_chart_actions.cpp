@@ -1,5 +1,6 @@
 // The chart's actions as a person makes them, on a user with 100,000 Pulse
-// and 100,000 Blood Pressure readings (about 27 MB), click to idle: a display
+// and 100,000 Blood Pressure readings (about 27 MB; QUORVEL_BENCH_READINGS
+// sets another number per variable), click to idle: a display
 // menu is opened as a click opens it, its item is picked with the keys and
 // the menu closes; a button's callback runs; then the event loop runs until
 // the program is idle again, with the display server synced. "CPU" is the
@@ -44,51 +45,6 @@
 
 namespace {
 
-constexpr int kReadings = 100000;
-
-// Writes the user's file as the program prints it, entry by entry: five
-// years of Pulse and of Blood Pressure readings, and a few SpO2 ones.
-void writeUserFile(const std::string& path) {
-    std::ofstream out(path);
-    out << "<patient id=\"0\">\n\t<info>\n\t\t<name>\n\t\t\t<first>Ann</first>\n\t\t\t<last>Lee</last>\n\t\t</name>\n"
-           "\t\t<dob/>\n\t\t<gender/>\n\t\t<weight/>\n\t\t<height/>\n\t\t<stepSize/>\n\t\t<race/>\n\t</info>\n";
-    const std::time_t start = 1609459200;  // 2021/01/01
-    const std::time_t span = 5LL * 365 * 86400;
-    char line[512];
-    for (int variable = 0; variable < 3; ++variable) {
-        const char* name = variable == 0 ? "Pulse" : variable == 1 ? "Blood Pressure" : "SpO2";
-        out << "\t<variable name=\"" << name << "\">\n";
-        if (variable == 1)
-            out << "\t\t<normalLow>\n\t\t\t<systolic>90</systolic>\n\t\t\t<diastolic>60</diastolic>\n\t\t</normalLow>\n"
-                   "\t\t<normalHigh>\n\t\t\t<systolic>139</systolic>\n\t\t\t<diastolic>89</diastolic>\n"
-                   "\t\t</normalHigh>\n\t\t<panicLow/>\n\t\t<panicHigh/>\n";
-        else
-            out << "\t\t<normalLow>60</normalLow>\n\t\t<normalHigh>100</normalHigh>\n\t\t<panicLow/>\n\t\t<panicHigh/>\n";
-        const int count = variable == 2 ? 50 : kReadings;
-        for (int i = 0; i < count; ++i) {
-            std::time_t t = start + span * i / count + variable * 600;
-            std::tm tm{};
-            localtime_r(&t, &tm);
-            const int hour = tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12;
-            char when[96];
-            std::snprintf(when, sizeof when, "\t\t\t<date>%d/%d/%d</date>\n\t\t\t<time>%02d:%02d:%02d %s</time>\n",
-                          tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, hour, tm.tm_min, tm.tm_sec,
-                          tm.tm_hour < 12 ? "AM" : "PM");
-            if (variable == 1)
-                std::snprintf(line, sizeof line,
-                              "\t\t<entry id=\"%d\">\n\t\t\t<systolic>%d.000000</systolic>\n"
-                              "\t\t\t<diastolic>%d.000000</diastolic>\n%s\t\t</entry>\n",
-                              i, 100 + (i * 7) % 60, 60 + (i * 3) % 35, when);
-            else
-                std::snprintf(line, sizeof line, "\t\t<entry id=\"%d\">\n\t\t\t<value>%d.000000</value>\n%s\t\t</entry>\n",
-                              i, (variable == 2 ? 90 : 50) + (i * 13) % 60 % (variable == 2 ? 10 : 60), when);
-            out << line;
-        }
-        out << "\t</variable>\n";
-    }
-    out << "</patient>\n";
-}
-
 struct Setup {
     std::string root;
     MainWindow* window = nullptr;
@@ -110,7 +66,7 @@ Setup& setup() {
     setenv("TZ", "Europe/Berlin", 1);
     tzset();
     s.root = bench::makeDataFolder();
-    writeUserFile(Global::dataFolder + "user0.hma");
+    bench::writeVitalsUserFile(Global::dataFolder + "user0.hma", bench::readingsPerVariable());
     s.fileBytes = static_cast<double>(
         std::ifstream(Global::dataFolder + "user0.hma", std::ios::binary | std::ios::ate).tellg());
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) std::exit(1);
@@ -248,12 +204,38 @@ __attribute__((noinline)) void pickAndSettle(Fl_Menu_Button* menu, const char* p
     settle();
 }
 
+// A time-range button pressed as a person presses it (the button goes down,
+// the event loop runs, the button comes up and its callback runs) and the
+// event loop until idle (out of line, as pickAndSettle).
+__attribute__((noinline)) void pressAndSettle(int button) {
+    Fl_Button* b = win().chart->timeButtons[static_cast<std::size_t>(button)];
+    Fl::e_x = b->x() + b->w() / 2;
+    Fl::e_y = b->y() + b->h() / 2;
+    Fl::e_keysym = FL_Button + FL_LEFT_MOUSE;
+    Fl::e_state = FL_BUTTON1;
+    Fl::handle(FL_PUSH, &win());
+    settle();
+    Fl::e_state = 0;
+    Fl::handle(FL_RELEASE, &win());
+    settle();
+}
+
 // The window resized and the event loop run until idle (out of line, as
 // pickAndSettle).
 __attribute__((noinline)) void resizeAndSettle(int w, int h) {
     win().size(w, h);
     settle();
 }
+
+// The chart's whole draws of the timed actions, per action: one is the floor.
+struct DrawCount {
+    std::size_t total = 0, before = 0;
+    void start() { before = win().chart->draws; }
+    void stop() { total += win().chart->draws - before; }
+    void report(benchmark::State& state) const {
+        state.counters["draws"] = benchmark::Counter(static_cast<double>(total), benchmark::Counter::kAvgIterations);
+    }
+};
 
 // The user open and the chart cleared.
 void freshChart() {
@@ -313,12 +295,16 @@ void BM_ColdPick(benchmark::State& state) {
     const int which = static_cast<int>(state.range(0));
     Fl_Menu_Button* menu = which < 2 ? win().normalRangeMenu : win().multiDisplayMenu;
     const char* const paths[4] = {"Vitals/Pulse", "Vitals/Blood Pressure", kSeries[0], kSeries[1]};
+    DrawCount draws;
     for (auto _ : state) {
         state.PauseTiming();
         freshUser();
+        draws.start();
         state.ResumeTiming();
         pickAndSettle(menu, paths[which]);
+        draws.stop();
     }
+    draws.report(state);
 }
 BENCHMARK(BM_ColdPick)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->Iterations(5)->MeasureProcessCPUTime();
 
@@ -329,14 +315,18 @@ void BM_MultiDisplayPick(benchmark::State& state) {
     freshChart();
     for (int i = 0; i <= n; ++i) pick(win().multiDisplayMenu, kSeries[i]);
     settle();
+    DrawCount draws;
     for (auto _ : state) {
         state.PauseTiming();
         freshChart();
         for (int i = 0; i < n; ++i) pick(win().multiDisplayMenu, kSeries[i]);
         settle();
+        draws.start();
         state.ResumeTiming();
         pickAndSettle(win().multiDisplayMenu, kSeries[n]);
+        draws.stop();
     }
+    draws.report(state);
 }
 BENCHMARK(BM_MultiDisplayPick)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
@@ -346,14 +336,16 @@ void BM_TimeRangeButton(benchmark::State& state) {
     freshChart();
     for (const char* s : kSeries) pick(win().multiDisplayMenu, s);
     settle();
+    DrawCount draws;
     for (auto _ : state) {
         state.PauseTiming();
-        win().chart->timeButtons[button == 0 ? 5 : 0]->do_callback();
-        settle();
+        pressAndSettle(button == 0 ? 5 : 0);
+        draws.start();
         state.ResumeTiming();
-        win().chart->timeButtons[static_cast<std::size_t>(button)]->do_callback();
-        settle();
+        pressAndSettle(button);
+        draws.stop();
     }
+    draws.report(state);
 }
 BENCHMARK(BM_TimeRangeButton)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
@@ -375,12 +367,16 @@ void BM_NormalRangeDisplay(benchmark::State& state) {
     freshChart();
     pick(win().normalRangeMenu, path);
     settle();
+    DrawCount draws;
     for (auto _ : state) {
         state.PauseTiming();
         freshChart();
+        draws.start();
         state.ResumeTiming();
         pickAndSettle(win().normalRangeMenu, path);
+        draws.stop();
     }
+    draws.report(state);
 }
 BENCHMARK(BM_NormalRangeDisplay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(10)->MeasureProcessCPUTime();
 
