@@ -82,7 +82,7 @@ void JsonStream::key(std::string_view name) {
 }
 
 void JsonStream::putText(std::string_view text) {
-    if (stream_ && text.size() > kPiece) {
+    if (stream_ && !keeping_ && text.size() > kPiece) {
         // A long text (a name of many megabytes) goes to the stream as it
         // is, never through the buffer.
         stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
@@ -130,8 +130,31 @@ void JsonStream::null() {
     out_ += "null";
 }
 
+void JsonStream::keep() {
+    keeping_ = true;
+    keptFrom_ = out_.size();
+    keptCount_ = counts_.back();
+}
+
+JsonStream::Kept JsonStream::kept() {
+    keeping_ = false;
+    Kept k;
+    k.members = counts_.back() - keptCount_;
+    if (k.members > 0) k.text.assign(out_, keptFrom_ + (keptCount_ > 0 ? 1 : 0), std::string::npos);  // after the comma
+    handOn();
+    return k;
+}
+
+void JsonStream::putKept(const Kept& members) {
+    if (members.members == 0) return;
+    if (counts_.back() > 0) out_ += ',';
+    counts_.back() += members.members;
+    put(members.text);
+    handOn();
+}
+
 void JsonStream::handOn() {
-    if (!stream_ || out_.size() < kPiece) return;
+    if (!stream_ || keeping_ || out_.size() < kPiece) return;
     stream_->write(out_.data(), static_cast<std::streamsize>(out_.size()));
     out_.clear();
 }

@@ -26,6 +26,18 @@ public:
     void number(double value);  // not finite: null, as the library writes it
     void null();
 
+    // Members that many objects share (at the same depth) are written once
+    // and kept as text, then written again as they are: keep() starts
+    // keeping at a member's place in the open object, kept() gives what was
+    // written since, and putKept() writes it in another object.
+    struct Kept {
+        std::string text;   // without the comma before the first member
+        int members = 0;
+    };
+    void keep();
+    Kept kept();
+    void putKept(const Kept& members);
+
     // Ends the text with a line end and hands what is left to the stream.
     // False when the stream could not take all of it (a full disk).
     bool finish();
@@ -44,6 +56,9 @@ private:
     int indentStep_;
     std::vector<int> counts_;  // values so far in each open container
     bool afterKey_ = false;
+    bool keeping_ = false;  // while true, nothing is handed to the stream
+    std::size_t keptFrom_ = 0;
+    int keptCount_ = 0;
     std::string scratch_;    // a text the library escaped
     std::string lineStart_;  // a line end and indents, as many as were needed
 };

@@ -74,17 +74,52 @@ bool readNumber(const std::string& text, double& value) {
     return NumberText::readFinite(text, value, form);
 }
 
-void quantity(JsonStream& out, double value, const FhirVariable* known) {
+// What the Observations of one variable share, written once and then
+// copied: by member, the members from status to subject, the reference range
+// and a component's code; the unit of a value.
+using KeptByMember = std::vector<std::pair<std::string, JsonStream::Kept>>;
+struct SharedParts {
+    KeptByMember heads, ranges, componentCodes;
+    JsonStream::Kept unit;
+    bool unitKept = false;
+};
+
+// Writes the members kept for member, or writes them with write and keeps them.
+template <typename Write>
+void writeShared(JsonStream& out, KeptByMember& kept, const std::string& member, Write write) {
+    for (const auto& k : kept)
+        if (k.first == member) {
+            out.putKept(k.second);
+            return;
+        }
+    out.keep();
+    write();
+    kept.push_back({member, out.kept()});
+}
+
+void unitMembers(JsonStream& out, const FhirVariable& known) {
+    out.key("unit");
+    out.string(known.unit);
+    out.key("system");
+    out.string(FhirCodes::kUcum);
+    out.key("code");
+    out.string(known.ucum);
+}
+
+// A quantity; its unit kept in parts when given.
+void quantity(JsonStream& out, double value, const FhirVariable* known, SharedParts* parts = nullptr) {
     out.beginObject();
     out.key("value");
     out.number(value);
-    if (known) {
-        out.key("unit");
-        out.string(known->unit);
-        out.key("system");
-        out.string(FhirCodes::kUcum);
-        out.key("code");
-        out.string(known->ucum);
+    if (known && parts && parts->unitKept) {
+        out.putKept(parts->unit);
+    } else if (known && parts) {
+        out.keep();
+        unitMembers(out, *known);
+        parts->unit = out.kept();
+        parts->unitKept = true;
+    } else if (known) {
+        unitMembers(out, *known);
     }
     out.endObject();
 }
@@ -244,6 +279,7 @@ struct VariableCodes {
     const FhirVariable* known;
     bool panel;  // the members have codes of their own: one Observation with components
     std::string idPrefix;  // what the ids of its Observations begin with
+    SharedParts* parts;
 };
 
 // The Observation of an entry's member ("" for the entry as a whole),
@@ -269,38 +305,41 @@ void beginObservation(JsonStream& out, const std::string& id, const UserRecord& 
     out.string(record.id + "/" + name + "/" + e.id + (member.empty() ? "" : "/" + member));
     out.endObject();
     out.endArray();
-    out.key("status");
-    out.string("final");
-    if (codes.known) {
-        out.key("category");
-        out.beginArray();
+    // From the status to the subject, the same for each entry's member.
+    writeShared(out, codes.parts->heads, member, [&] {
+        out.key("status");
+        out.string("final");
+        if (codes.known) {
+            out.key("category");
+            out.beginArray();
+            out.beginObject();
+            out.key("coding");
+            out.beginArray();
+            const bool laboratory = std::strcmp(codes.known->category, "laboratory") == 0;
+            coding(out, FhirCodes::kCategory, codes.known->category, laboratory ? "Laboratory" : "Vital Signs");
+            out.endArray();
+            out.endObject();
+            out.endArray();
+        }
+        out.key("code");
         out.beginObject();
         out.key("coding");
         out.beginArray();
-        const bool laboratory = std::strcmp(codes.known->category, "laboratory") == 0;
-        coding(out, FhirCodes::kCategory, codes.known->category, laboratory ? "Laboratory" : "Vital Signs");
+        if (codes.known)
+            for (const FhirCoding& c : codes.known->codings) coding(out, c);
+        else
+            coding(out, FhirCodes::kVariable, FhirCodes::ownCode(name), name);
+        if (!member.empty()) coding(out, FhirCodes::kMember, member, member);
         out.endArray();
+        out.key("text");
+        out.string(name);
         out.endObject();
-        out.endArray();
-    }
-    out.key("code");
-    out.beginObject();
-    out.key("coding");
-    out.beginArray();
-    if (codes.known)
-        for (const FhirCoding& c : codes.known->codings) coding(out, c);
-    else
-        coding(out, FhirCodes::kVariable, FhirCodes::ownCode(name), name);
-    if (!member.empty()) coding(out, FhirCodes::kMember, member, member);
-    out.endArray();
-    out.key("text");
-    out.string(name);
-    out.endObject();
-    out.key("subject");
-    out.beginObject();
-    out.key("reference");
-    out.string(patientUrl);
-    out.endObject();
+        out.key("subject");
+        out.beginObject();
+        out.key("reference");
+        out.string(patientUrl);
+        out.endObject();
+    });
     out.key("effectiveDateTime");
     out.string(ZonedTime::withOffset(e.when, e.typedYear, clock));
 }
@@ -326,16 +365,19 @@ void observations(JsonStream& out, const UserRecord& record, const VariableCodes
             const FhirCoding* part = FhirCodes::componentOf(value.first);
             if (!part) continue;
             out.beginObject();
-            out.key("code");
-            out.beginObject();
-            out.key("coding");
-            out.beginArray();
-            coding(out, *part);
-            out.endArray();
-            out.endObject();
+            writeShared(out, codes.parts->componentCodes, value.first, [&] {
+                out.key("code");
+                out.beginObject();
+                out.key("coding");
+                out.beginArray();
+                coding(out, *part);
+                out.endArray();
+                out.endObject();
+            });
             out.key("valueQuantity");
-            quantity(out, value.second, codes.known);
-            referenceRange(out, ranges.of(value.first), codes.known);
+            quantity(out, value.second, codes.known, codes.parts);
+            writeShared(out, codes.parts->ranges, value.first,
+                        [&] { referenceRange(out, ranges.of(value.first), codes.known); });
             out.endObject();
         }
         out.endArray();
@@ -348,8 +390,9 @@ void observations(JsonStream& out, const UserRecord& record, const VariableCodes
         beginObservation(out, entryObservationId(codes.idPrefix, e.id, value.first), record, codes, e,
                          value.first, patientUrl, clock);
         out.key("valueQuantity");
-        quantity(out, value.second, codes.known);
-        referenceRange(out, ranges.of(value.first), codes.known);
+        quantity(out, value.second, codes.known, codes.parts);
+        writeShared(out, codes.parts->ranges, value.first,
+                    [&] { referenceRange(out, ranges.of(value.first), codes.known); });
         out.endObject();
         out.endObject();
     }
@@ -386,9 +429,10 @@ void FhirBundle::write(const std::vector<UserReadings>& users, const std::vector
         for (const VariableReadings& v : users[u].variables) {
             // A variable whose members have codes of their own is a panel of components.
             const Variable* table = VariableTable::find(v.name);
+            SharedParts parts;
             const VariableCodes codes{v, FhirCodes::byName(v.name),
                                       table && table->grouped() && *table->members.front().loinc.code,
-                                      variableIdPrefix(record.id, v.name)};
+                                      variableIdPrefix(record.id, v.name), &parts};
             NormalRanges ranges(v.node, v.name);
             for (const EntryReading& e : v.entries) observations(out, record, codes, ranges, e, patientUrl, clock);
         }
