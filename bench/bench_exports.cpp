@@ -1,9 +1,9 @@
 // The exports of quorvel-data at phone scale, each beside its floor: CSV,
 // JSON and FHIR of a user with 100,000 Pulse and 100,000 Blood Pressure
 // readings (about 27 MB) and of one with 500,000 of each, written to a file.
-// Each export runs as its own quorvel-data process; a row reports that
-// process's CPU time (cpu_s, user and system), its peak memory (peak_MB)
-// and the size of what it wrote (out_MB). The JSON and FHIR rows also give
+// Each export runs as its own quorvel-data process, three times; a row
+// reports the least CPU time (cpu_s, user and system), the peak memory
+// (peak_MB) and the size of what it wrote (out_MB). The JSON and FHIR rows also give
 // the CSV export's figures of the same user (the floor) and their ratios to
 // them (cpu_per_csv, peak_per_csv). Times are those of Europe/Berlin.
 // QUORVEL_BENCH_TOOL names another quorvel-data to measure (another build's).
@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -87,10 +88,20 @@ Run runTool(const std::vector<std::string>& arguments, const std::string& out) {
     return run;
 }
 
-// One export, to a file.
+// One export, to a file: the least CPU time of three runs (other programs
+// on the machine only add to it), the largest peak.
 Run exportOnce(const std::string& folder, const char* format) {
     const std::string out = folder + "out." + format;
-    return runTool({"--data-dir", folder, "export", "--user", "0", "--format", format, "-o", out}, out);
+    Run best;
+    for (int i = 0; i < 3; ++i) {
+        const Run run = runTool({"--data-dir", folder, "export", "--user", "0", "--format", format, "-o", out}, out);
+        if (!run.ok) return run;
+        if (i == 0 || run.cpu < best.cpu) best.cpu = run.cpu;
+        best.peakMB = std::max(best.peakMB, run.peakMB);
+        best.outMB = run.outMB;
+        best.ok = true;
+    }
+    return best;
 }
 
 // The CSV export of a size, measured once.
@@ -106,9 +117,8 @@ void BM_Export(benchmark::State& state) {
     tzset();
     const int readings = static_cast<int>(state.range(0));
     const char* format = kFormats[state.range(1)];
-    const Folder& folder = folderOf(readings);
     Run run;
-    for (auto _ : state) run = exportOnce(folder.root, format);
+    for (auto _ : state) run = state.range(1) == 0 ? csvOf(readings) : exportOnce(folderOf(readings).root, format);
     if (!run.ok) state.SkipWithError("the export failed");
     state.SetLabel(format);
     state.counters["cpu_s"] = run.cpu;
