@@ -107,7 +107,10 @@ protected:
         fl_begin_offscreen(off);
         fl_color(FL_GRAY);
         fl_rectf(0, 0, W, H);
+        // Drawn whole, as the toolkit draws a widget it draws whole.
+        chart->clear_damage(FL_DAMAGE_ALL);
         chart->draw();
+        chart->clear_damage();
         Picture p;
         p.w = W;
         p.h = H;
