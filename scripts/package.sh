@@ -13,6 +13,9 @@
 #  - the same for `cmake --install` into a temporary prefix.
 # A package that this script installed is removed again at the end, unless
 # KEEP_INSTALLED=1. PACKAGE_INSTALL=extract skips dpkg -i even as root.
+# PACKAGE_PREBUILT=1 packages the tree BUILD_DIR as it is built (the test
+# suite's, whose test "package.deb" runs this script) instead of building
+# a release tree first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,9 +24,14 @@ scripts/install-deps.sh desktop-file-utils dpkg-dev libxml2-utils lintian groff-
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-echo "== Building the release program in $build"
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCHMARKS=OFF >/dev/null
-cmake --build "$build" -j2
+if [ "${PACKAGE_PREBUILT:-0}" = 1 ]; then
+  [ -f "$build/CPackConfig.cmake" ] || fail "$build is no configured build tree"
+  echo "== Packaging the program built in $build"
+else
+  echo "== Building the release program in $build"
+  cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUORVEL_TESTS=OFF -DQUORVEL_BENCHMARKS=OFF >/dev/null
+  cmake --build "$build" -j2
+fi
 
 echo "== Checking the desktop entry"
 desktop-file-validate data/quorvel.desktop
