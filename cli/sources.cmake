@@ -15,7 +15,11 @@ target_link_libraries(quorvel-data PRIVATE quorvel_cli)
 # --version says the version this build has.
 target_compile_definitions(quorvel-data PRIVATE QUORVEL_VERSION="${PROJECT_VERSION}")
 if(WIN32)
-  # The application manifest (app/windows/quorvel.manifest).
+  # The application manifest (app/windows/quorvel.manifest) and the version
+  # resource.
   enable_language(RC)
   target_sources(quorvel-data PRIVATE app/windows/quorvel-data.rc)
+  set_source_files_properties(app/windows/quorvel-data.rc PROPERTIES COMPILE_DEFINITIONS
+    "QUORVEL_RC_VERSION=${PROJECT_VERSION};QUORVEL_VERSION_NUMBERS=${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0"
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/app/windows/VersionInfo.rc;${CMAKE_SOURCE_DIR}/app/windows/quorvel.manifest")
 endif()

@@ -5,8 +5,11 @@
 # the icon and the data files; seeds the installing user's data folder
 # (%APPDATA%\Brelwick\Quorvel) with the data files that are not there yet,
 # never overwriting one (the program does the same for any account on its
-# first start); makes a Start-menu entry with the icon; and its uninstaller
-# removes the programs only, never the user's data.
+# first start); makes a Start-menu entry with the icon and one, "Quorvel data
+# tool", that opens a console where quorvel-data runs by its name; and its
+# uninstaller removes the programs only, never the user's data, and says so.
+# Its licence page shows the project's licence and those of the libraries
+# linked into the programs; its last page offers to run Quorvel.
 set(CPACK_GENERATOR "NSIS")
 set(CPACK_PACKAGE_NAME "Quorvel")
 set(CPACK_PACKAGE_VENDOR "Brelwick")
@@ -28,10 +31,38 @@ set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # A 64-bit installer with Unicode texts and paths, like the programs it holds.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_MODIFY_PATH OFF)
+set(CPACK_NSIS_BRANDING_TEXT "Quorvel ${PROJECT_VERSION}")
+set(CPACK_NSIS_MUI_FINISHPAGE_RUN "quorvel.exe")
+
+# The licence page: the project's licence, then the notices of the libraries
+# the programs link statically (the toolkit, zlib, libzip, expat), each with
+# its own terms as its archive in third_party/ holds them. The same text is
+# installed as LICENSE.txt.
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE quorvel_licence)
+string(APPEND quorvel_licence "\n\nThird-party notices\n===================\n\n"
+  "Quorvel for Windows contains the following libraries, linked into its programs.\n")
+foreach(entry "fltk|COPYING|FLTK 1.3.8, the toolkit (GNU Library General Public License 2 with the FLTK exceptions)"
+    "zlib|LICENSE|zlib 1.2.13" "libzip|LICENSE|libzip 1.7.3" "expat|COPYING|expat 2.5.0")
+  string(REPLACE "|" ";" entry "${entry}")
+  list(GET entry 0 folder)
+  list(GET entry 1 name)
+  list(GET entry 2 title)
+  file(READ ${CMAKE_SOURCE_DIR}/third_party/${folder}/${name} text)
+  string(APPEND quorvel_licence "\n----------------------------------------------------------------------\n"
+    "${title}\n\n${text}")
+endforeach()
+string(REPLACE "\r\n" "\n" quorvel_licence "${quorvel_licence}")
+string(REPLACE "\n" "\r\n" quorvel_licence "${quorvel_licence}")
+file(WRITE ${CMAKE_BINARY_DIR}/LICENSE.txt "${quorvel_licence}")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_BINARY_DIR}/LICENSE.txt)
+install(FILES ${CMAKE_BINARY_DIR}/LICENSE.txt DESTINATION .)
+install(FILES ${CMAKE_SOURCE_DIR}/app/windows/quorvel-data-console.cmd DESTINATION bin)
 
 set(CPACK_NSIS_CREATE_ICONS_EXTRA
-  "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Quorvel.lnk' '$INSTDIR\\\\bin\\\\quorvel.exe' '' '$INSTDIR\\\\quorvel.ico'")
-set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Quorvel.lnk'")
+  "CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Quorvel.lnk' '$INSTDIR\\\\bin\\\\quorvel.exe' '' '$INSTDIR\\\\quorvel.ico'
+  CreateShortCut '$SMPROGRAMS\\\\$STARTMENU_FOLDER\\\\Quorvel data tool.lnk' '$SYSDIR\\\\cmd.exe' '/k \"\"$INSTDIR\\\\bin\\\\quorvel-data-console.cmd\"\"' '$INSTDIR\\\\quorvel.ico'")
+set(CPACK_NSIS_DELETE_ICONS_EXTRA "Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Quorvel.lnk'
+  Delete '$SMPROGRAMS\\\\$MUI_TEMP\\\\Quorvel data tool.lnk'")
 # The trace log the program wrote beside itself goes with it; the data folder
 # stays.
 set(CPACK_NSIS_EXTRA_UNINSTALL_COMMANDS
@@ -57,7 +88,9 @@ foreach(pair
     "SetShellVarContext all|SetShellVarContext current"
     "StrCpy $SV_ALLUSERS \"AllUsers\"|StrCpy $SV_ALLUSERS \"JustMe\""
     "$DOCUMENTS\\@CPACK_PACKAGE_INSTALL_DIRECTORY@|@CPACK_NSIS_INSTALL_ROOT@\\@CPACK_PACKAGE_INSTALL_DIRECTORY@"
-    "HKLM \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall|HKCU \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+    "HKLM \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall|HKCU \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+    # The uninstaller's page says what stays.
+    "  !insertmacro MUI_UNPAGE_CONFIRM|  !define MUI_UNCONFIRMPAGE_TEXT_TOP \"Quorvel's programs will be removed from the folder below. Your data folder is kept as it is: $APPDATA\\Brelwick\\Quorvel\"\n  !insertmacro MUI_UNPAGE_CONFIRM")
   string(REPLACE "|" ";" pair "${pair}")
   list(GET pair 0 from)
   list(GET pair 1 to)

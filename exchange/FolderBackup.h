@@ -37,7 +37,7 @@ public:
     // (nor backups whose files together are larger than twice this).
     static constexpr std::size_t kMaxFileSize = std::size_t(512) << 20;
 
-    // False in a build without the .zip library (the Windows build): every
+    // False in a build without the .zip library: every
     // other call then tells so and ends with kProblem.
     static bool available();
 

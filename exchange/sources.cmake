@@ -15,14 +15,10 @@ add_library(quorvel_exchange STATIC
 target_link_libraries(quorvel_exchange PUBLIC quorvel_rules PRIVATE nlohmann_json::nlohmann_json)
 
 # The backup of the data folder writes and reads .zip files with libzip
-# (Debian's libzip-dev). The Windows cross build has no libzip: there the
-# backup is left out, and its commands say so.
-if(WIN32)
-  set(QUORVEL_BACKUP_DEFAULT OFF)
-else()
-  set(QUORVEL_BACKUP_DEFAULT ON)
-endif()
-option(QUORVEL_BACKUP "Backup and restore of the data folder (needs libzip)" ${QUORVEL_BACKUP_DEFAULT})
+# (Debian's libzip-dev; for Windows, the one scripts/windows/build-libraries.sh
+# cross-builds). A build without it leaves the backup out, and its commands
+# say so.
+option(QUORVEL_BACKUP "Backup and restore of the data folder (needs libzip)" ON)
 if(QUORVEL_BACKUP)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
@@ -33,14 +29,8 @@ else()
 endif()
 
 # A phone's health export is read as a stream with expat and, inside its
-# archive, libzip. A build without them (the Windows build, where neither is
-# at hand) says that it cannot read one.
-if(WIN32)
-  set(QUORVEL_HEALTH_EXPORT_DEFAULT OFF)
-else()
-  set(QUORVEL_HEALTH_EXPORT_DEFAULT ON)
-endif()
-option(QUORVEL_HEALTH_EXPORT "Read phones' health exports (needs expat and libzip)" ${QUORVEL_HEALTH_EXPORT_DEFAULT})
+# archive, libzip. A build without them says that it cannot read one.
+option(QUORVEL_HEALTH_EXPORT "Read phones' health exports (needs expat and libzip)" ON)
 if(QUORVEL_HEALTH_EXPORT)
   find_package(EXPAT REQUIRED)
   # libzip by its header and library alone: its CMake files name its

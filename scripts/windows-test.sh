@@ -19,9 +19,16 @@
 #     file, an export redirected to a file and imported back, `check`
 #     finding a user file that no record names, and a start refused when
 #     the lock file cannot be opened;
+#     then, with .zip files named outside ASCII (tests/windows/data-tool-archives.sh):
+#     a backup, a phone's health export imported, the backup restored, and
+#     a damaged backup and a .zip without the export refused;
 #  7. a second account, "Zoë Ångström", never set up by an installer: the
 #     program in her own programs folder seeds her missing data folder on
 #     its first start.
+# Before the program, the tests of the libraries built for it (zlib, expat,
+# libzip: scripts/windows/test-libraries.sh) run under Wine too. Nothing is
+# left in the Linux home (Wine gets its own, see wine-common.bash): the run
+# fails if Wine wrote menu entries, icons or files there.
 # Installs mingw-w64, wine and tmux when they are missing. Not part of make test.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,6 +42,7 @@ fi
 out=$(cd build-windows && pwd)
 export WINE_ROOT="$out/wine"
 source scripts/windows/wine-common.bash
+touch "$WINE_ROOT/home-mark"
 fail() { echo "FAIL: $*" >&2; tmux -L quorvel-wine kill-server 2>/dev/null || true; wine_stop; exit 1; }
 
 wine_prefix
@@ -52,6 +60,10 @@ echo "== The core tests under Wine"
   --gtest_filter="-$linux_only" --gtest_brief=1) 2>&1 | tr -d '\r' | tee "$WINE_ROOT/core-tests.log" | tail -n 30
 grep -q '^\[  PASSED  \]' "$WINE_ROOT/core-tests.log" && ! grep -q '^\[  FAILED  \]' "$WINE_ROOT/core-tests.log" ||
   fail "The core tests failed under Wine."
+wine_stop
+
+echo "== The libraries' tests under Wine"
+scripts/windows/test-libraries.sh "$out/libs" "$WINE_PROFILE/library-tests" || fail "the libraries' tests failed under Wine."
 wine_stop
 
 echo "== The program under Wine"
@@ -105,6 +117,10 @@ rm "$data/user7.hma"
   fail "check did not find user7.hma (status $status): $(cat "$WINE_ROOT/check.txt")"
 echo "check found the unregistered user7.hma"
 
+echo "== Backup, restore and a phone's export under Wine, named outside ASCII"
+tests/windows/data-tool-archives.sh "$tool" "$data" "$WINE_PROFILE/Documents/Zoë Ångström" ||
+  fail "backup, restore or the phone's export under Wine"
+
 # The lock file cannot be opened (a folder stands in its place): no start.
 # (A window program needs a Wine started on its display.)
 wine_stop
@@ -130,4 +146,8 @@ scripts/with-display.sh scripts/windows/first-start.sh "$own/bin/quorvel.exe" "$
 for f in config.hma template_new.xml readme.txt; do
   cmp -s "$own/data/$f" "$second/AppData/Roaming/Brelwick/Quorvel/$f" || fail "$f was not seeded for $USER"
 done
+wine_stop
+left=$(home_marks)
+[ -z "$left" ] || fail "Wine left these in the Linux home $LINUX_HOME: $left"
+echo "Nothing left in the Linux home $LINUX_HOME"
 echo "Windows tests passed."

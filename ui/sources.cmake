@@ -13,8 +13,12 @@ target_link_libraries(quorvel_ui PUBLIC quorvel_exchange quorvel_platform_drawin
 add_executable(quorvel ui/main/main.cpp)
 target_link_libraries(quorvel PRIVATE quorvel_ui)
 if(WIN32)
-  # A window program (no console window opens beside it) with its icon.
+  # A window program (no console window opens beside it) with its icon and
+  # its version resource.
   enable_language(RC)
   target_sources(quorvel PRIVATE app/windows/quorvel.rc)
+  set_source_files_properties(app/windows/quorvel.rc PROPERTIES COMPILE_DEFINITIONS
+    "QUORVEL_RC_VERSION=${PROJECT_VERSION};QUORVEL_VERSION_NUMBERS=${PROJECT_VERSION_MAJOR},${PROJECT_VERSION_MINOR},${PROJECT_VERSION_PATCH},0"
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/app/windows/VersionInfo.rc;${CMAKE_SOURCE_DIR}/app/windows/quorvel.manifest")
   set_target_properties(quorvel PROPERTIES WIN32_EXECUTABLE ON)
 endif()

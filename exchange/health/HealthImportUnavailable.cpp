@@ -1,5 +1,5 @@
 // HealthImport in a build without the XML and zip libraries it reads with
-// (the Windows build): it says so and imports nothing.
+// (built with QUORVEL_HEALTH_EXPORT off): it says so and imports nothing.
 #include "exchange/health/HealthImport.h"
 
 int HealthImport::run(const ImportRequest& request, bool, ImportSummary& summary, HealthImportReport& report,

@@ -8,8 +8,18 @@
 
 mkdir -p "$WINE_ROOT"
 export WINEDEBUG=-all
-# No Mono or Gecko installers: the program needs neither.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko installers: the program needs neither. No menu builder:
+# it would put the installer's Start-menu entries and their icons into the
+# Linux desktop's menus (~/.local/share, ~/.config/menus).
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Nothing of these runs reaches the Linux home: Wine links the profile's
+# Documents, Desktop and the like to HOME and the XDG folders, so they get a
+# home of their own inside WINE_ROOT (and wine_prefix makes the profile's
+# folders real ones).
+LINUX_HOME=${LINUX_HOME:-$HOME}
+export HOME="$WINE_ROOT/home" XDG_DATA_HOME="$WINE_ROOT/home/.local/share" XDG_CONFIG_HOME="$WINE_ROOT/home/.config"
+export XDG_CACHE_HOME="$WINE_ROOT/home/.cache"
+mkdir -p "$HOME"
 export WINEPREFIX="$WINE_ROOT/prefix"
 # Wine names the user profile after USER.
 export USER="José"
@@ -24,10 +34,38 @@ wine_prefix() {
   timeout 300 wineboot -i >"$WINE_ROOT/wineboot.log" 2>&1 || { cat "$WINE_ROOT/wineboot.log" >&2; return 1; }
   timeout 120 wineserver -w || true
   [ -d "$WINE_APPDATA" ] || { echo "Wine made no profile folder $WINE_APPDATA" >&2; return 1; }
+  wine_own_folders "$WINE_PROFILE"
   local zone
   zone=$(wine reg query 'HKLM\System\CurrentControlSet\Control\TimeZoneInformation' /v TimeZoneKeyName 2>/dev/null |
     tr -d '\r' | sed -n 's/.*REG_SZ *//p')
   echo "Windows time zone: $zone"
+}
+
+# wine_own_folders PROFILE: the profile's shell folders (Documents, Desktop,
+# Downloads...) that Wine made links to Linux folders become folders of their
+# own, as on Windows: a report saved into Documents stays in the prefix.
+wine_own_folders() {
+  local link
+  for link in "$1"/*; do
+    [ -L "$link" ] || continue
+    rm "$link"
+    mkdir "$link"
+  done
+}
+
+# home_marks: what Wine could have left in the Linux home since the mark
+# file $WINE_ROOT/home-mark was made: menu entries, icons, desktop
+# directories, files at the home's top. Prints them, one a line.
+home_marks() {
+  local mark=$WINE_ROOT/home-mark
+  [ -e "$mark" ] || return 0
+  {
+    find "$LINUX_HOME/.local/share/applications" "$LINUX_HOME/.local/share/desktop-directories" \
+      "$LINUX_HOME/.config/menus" "$LINUX_HOME/.local/share/icons" -newer "$mark" \( -iname '*wine*' -o -iname '*quorvel*' \
+      -o -iname '*.desktop' -o -iname '*.menu' -o -iname '*.directory' \) 2>/dev/null
+    find "$LINUX_HOME" -maxdepth 1 -newer "$mark" \( -iname '*quorvel*' -o -iname '*.html' -o -iname '*.csv' \
+      -o -iname '*.zip' -o -iname '*.pdf' \) 2>/dev/null
+  } | sort
 }
 
 wine_stop() { WINEPREFIX="$WINEPREFIX" timeout 30 wineserver -k 2>/dev/null || true; }
