@@ -31,7 +31,6 @@ set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
 # A 64-bit installer with Unicode texts and paths, like the programs it holds.
 set(CPACK_NSIS_DEFINES "Target amd64-unicode")
 set(CPACK_NSIS_MODIFY_PATH OFF)
-set(CPACK_NSIS_BRANDING_TEXT "Quorvel ${PROJECT_VERSION}")
 set(CPACK_NSIS_MUI_FINISHPAGE_RUN "quorvel.exe")
 
 # The licence page: the project's licence, then the notices of the libraries
@@ -89,6 +88,9 @@ foreach(pair
     "StrCpy $SV_ALLUSERS \"AllUsers\"|StrCpy $SV_ALLUSERS \"JustMe\""
     "$DOCUMENTS\\@CPACK_PACKAGE_INSTALL_DIRECTORY@|@CPACK_NSIS_INSTALL_ROOT@\\@CPACK_PACKAGE_INSTALL_DIRECTORY@"
     "HKLM \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall|HKCU \"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall"
+    # Its own name at the foot of its pages instead of NSIS's (CPack's
+    # CPACK_NSIS_BRANDING_TEXT adds a /TRIM option that NSIS on Linux refuses).
+    "@CPACK_NSIS_BRANDING_TEXT_CODE@|BrandingText \"Quorvel @CPACK_PACKAGE_VERSION@\""
     # The uninstaller's page says what stays.
     "  !insertmacro MUI_UNPAGE_CONFIRM|  !define MUI_UNCONFIRMPAGE_TEXT_TOP \"Quorvel's programs will be removed from the folder below. Your data folder is kept as it is: $APPDATA\\Brelwick\\Quorvel\"\n  !insertmacro MUI_UNPAGE_CONFIRM")
   string(REPLACE "|" ";" pair "${pair}")

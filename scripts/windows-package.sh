@@ -66,9 +66,12 @@ menu=$(find "$WINEPREFIX/drive_c" -path '*Start Menu/Programs/Quorvel/Quorvel.ln
 echo "Start-menu entry: ${menu#$WINEPREFIX/}"
 [ -f "$(dirname "$menu")/Quorvel data tool.lnk" ] || fail "no Start-menu entry Quorvel data tool"
 # The entry's console (cmd /k with the installed script): quorvel-data by its name.
-console=$(winepath -w "$inst/bin/quorvel-data-console.cmd" | tr -d '\r')
-tool_out=$(timeout 120 wine cmd /c "call \"$console\" && quorvel-data --version" 2>&1 | tr -d '\r') ||
-  fail "the data tool's console: $tool_out"
+# (A script of its own calls it: Wine passes no quotes within an argument on
+# to cmd.)
+printf '@echo off\r\ncall "%%LOCALAPPDATA%%\\Programs\\Quorvel\\bin\\quorvel-data-console.cmd"\r\nquorvel-data --version\r\n' \
+  >"$WINEPREFIX/drive_c/console-check.cmd"
+tool_out=$(timeout 120 wine cmd /c 'C:\console-check.cmd' 2>&1 | tr -d '\r') || fail "the data tool's console: $tool_out"
+rm "$WINEPREFIX/drive_c/console-check.cmd"
 grep -q 'quorvel-data --help' <<<"$tool_out" && grep -q '^quorvel-data [0-9]' <<<"$tool_out" ||
   fail "quorvel-data does not run by its name in the data tool's console: $tool_out"
 echo "Start-menu entry Quorvel data tool: $(grep '^quorvel-data [0-9]' <<<"$tool_out")"

@@ -51,7 +51,9 @@ PY
 out=$(run import --user 1 --format apple-health "Zoë export.zip") || fail "the phone's export: $out"
 grep -q 'added 2' <<<"$out" || fail "the phone's export did not add its two readings: $out"
 readings=$(run export --user 1) || fail "export after the phone's import: $readings"
-grep -q '72' <<<"$readings" && grep -q '61.5' <<<"$readings" ||
+# Her weight is kept in her file's unit, pounds: 61.5 kg is 135.58 lb.
+grep -q '^1,Zoë,Ångström,Pulse,,2024-01-15T08:00:00,72\.' <<<"$readings" &&
+  grep -q '^1,Zoë,Ångström,Weight,,2024-01-16T07:00:00,135\.58' <<<"$readings" ||
   fail "the phone's readings are not in her export: $readings"
 echo "import --format apple-health \"Zoë export.zip\": $(head -n 1 <<<"$out")"
 
@@ -72,7 +74,7 @@ echo "refused, folder unchanged: a .zip without export.xml, a damaged backup ($(
 # replaced one (with the phone's readings) kept as user1.hma.old.
 out=$(run restore --yes "Zoë Ångström backup.zip") || fail "restore: $out"
 cmp -s <(unzip -p "Zoë Ångström backup.zip" user1.hma) "$data/user1.hma" || fail "restore did not put user1.hma back"
-grep -q '61.5' "$data/user1.hma.old" || fail "the replaced user1.hma was not kept as user1.hma.old"
+grep -q '<value>135\.58' "$data/user1.hma.old" || fail "the replaced user1.hma was not kept as user1.hma.old"
 readings=$(run export --user 1) || fail "export after the restore: $readings"
-! grep -q '61.5' <<<"$readings" || fail "the restored folder still has the imported reading"
+! grep -q ',Weight,,2024-01-16T07:00:00,' <<<"$readings" || fail "the restored folder still has the imported reading"
 echo "restore --yes \"Zoë Ångström backup.zip\": $(tail -n 1 <<<"$out")"
