@@ -4,12 +4,15 @@
 # npm (the FHIR validator and axe-core), unless they are there already.
 # Waits up to QUORVEL_APT_LOCK_TIMEOUT seconds (default 600) for a package
 # lock that another apt-get or dpkg holds.
+# The suite's test package.deb builds and checks the Debian package
+# (desktop-file-utils, dpkg-dev, lintian, groff-base, man-db).
 # Extra package names may be given as arguments.
 set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils
-  chromium poppler-utils libexpat1-dev libzip-dev pkg-config nodejs "$@")
+  chromium poppler-utils libexpat1-dev libzip-dev pkg-config nodejs
+  desktop-file-utils dpkg-dev lintian groff-base man-db "$@")
 # npm comes with some builds of nodejs; Debian's nodejs needs its npm package.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 
