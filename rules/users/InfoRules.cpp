@@ -134,6 +134,16 @@ std::string alertText(Check check) {
     return std::string();
 }
 
+std::string alertText(Check check, const Units::Preferences& style) {
+    std::string text = alertText(check);
+    const std::string form = "YYYY/MM/DD";
+    const std::size_t at = text.find(form);
+    if (at != std::string::npos)
+        text.replace(at, form.size(), std::string("year") + (style.isoDate ? "-month-day" : "/month/day") +
+                                          ", for example " + (style.isoDate ? "1950-06-15" : "1950/06/15"));
+    return text;
+}
+
 std::string traceText(Check check, const std::string& typed) {
     switch (check) {
         case Check::Ok:

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "rules/units/Units.h"
+
 namespace InfoRules {
 
 enum class Check {
@@ -42,6 +44,9 @@ Check checkAll(const std::string& first, const std::string& last, const std::str
 
 // The alert shown for a failed check (empty for Ok).
 std::string alertText(Check check);
+// The same with the date of birth's form in the chosen style: an example
+// ("1950-06-15") instead of YYYY/MM/DD.
+std::string alertText(Check check, const Units::Preferences& style);
 // The level-4 trace text for a failed check, with the typed text.
 std::string traceText(Check check, const std::string& typed);
 

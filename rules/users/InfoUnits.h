@@ -23,13 +23,20 @@ bool reads(Measure m, const std::string& stored);
 // as stored.
 std::string shown(Measure m, const std::string& stored, const Units::Preferences& p);
 
-// True when a typed text may be stored: empty, or (in kg or cm) one number
-// with at most one decimal. Texts in the file's units are checked elsewhere.
+// True when a typed text may be stored: empty, or wholly one number (a
+// comma stands for the decimal point; nothing is dropped), with at most one
+// decimal in kg or cm. A height in feet and inches is checked elsewhere.
 bool readable(Measure m, const std::string& typed, const Units::Preferences& p);
+
+// The question to ask before storing a readable text whose weight or height
+// no person can have ("Body weight 705 kg is outside ..."); empty when the
+// value is plausible, empty or not read.
+std::string question(Measure m, const std::string& typed, const Units::Preferences& p);
 
 // What to store for the text typed over `shownText` (shown(stored)): the
 // stored text when nothing changed, otherwise the typed value converted
-// (pounds with up to six decimals, "5 ft 4.173228 in", inches).
+// (pounds with up to six decimals, "5 ft 4.173228 in", inches); a number
+// typed in the file's unit is stored with a point ("154,5" as 154.5).
 std::string stored(Measure m, const std::string& typed, const std::string& shownText, const std::string& storedText,
                    const Units::Preferences& p);
 
@@ -38,7 +45,7 @@ std::string stored(Measure m, const std::string& typed, const std::string& shown
 std::string suffix(Measure m, const Units::Preferences& p);
 std::string hint(Measure m, const Units::Preferences& p);
 
-// The alert for a typed text that is not readable().
-std::string alertText(Measure m);
+// The alert for a typed text that is not readable(), in the chosen units.
+std::string alertText(Measure m, const Units::Preferences& p);
 
 }  // namespace InfoUnits

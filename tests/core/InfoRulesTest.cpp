@@ -130,3 +130,61 @@ TEST(InfoUnits, MeasuresInMetricUnitsReadBackAsTyped) {
         EXPECT_FALSE(InfoUnits::readable(Measure::Weight, refused, metric)) << refused;
     EXPECT_TRUE(InfoUnits::readable(Measure::Weight, "70.55", Units::Preferences()));
 }
+
+// A decimal comma reads as the entry windows read it, in either units; what
+// is not wholly a number is refused; numbers in the file's units are stored
+// with a point.
+TEST(InfoUnits, ACommaIsTheDecimalPointAndNothingIsDropped) {
+    Units::Preferences metric;
+    metric.mass = Units::Mass::Kilogram;
+    metric.length = Units::Length::Centimetre;
+    const Units::Preferences us;
+    using InfoUnits::Measure;
+    const struct {
+        Measure m;
+        const char* typed;
+        const Units::Preferences& p;
+        const char* stored;
+    } cases[] = {
+        {Measure::Weight, "70,5", metric, "155.425895"},
+        {Measure::Height, "163,5", metric, "5 ft 4.370079 in"},
+        {Measure::StepSize, " 66,0 ", metric, "25.984252"},
+        {Measure::Weight, "154,5", us, "154.5"},
+        {Measure::StepSize, "26,5", us, "26.5"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_TRUE(InfoUnits::readable(c.m, c.typed, c.p)) << c.typed;
+        EXPECT_EQ(InfoUnits::stored(c.m, c.typed, "", "", c.p), c.stored) << c.typed;
+    }
+    const Units::Preferences* both[] = {&metric, &us};
+    for (const Units::Preferences* p : both)
+        for (const char* refused : {"70,5,1", "70,5.1", "70.5 kg", "heavy", "-3", "1e9", "nan"}) {
+            EXPECT_FALSE(InfoUnits::readable(Measure::Weight, refused, *p)) << refused;
+            EXPECT_FALSE(InfoUnits::readable(Measure::StepSize, refused, *p)) << refused;
+        }
+    EXPECT_EQ(InfoUnits::alertText(Measure::Weight, us).find("kilograms"), std::string::npos);
+}
+
+// A weight or height no person can have is asked about in the chosen unit;
+// a plausible, empty or unread one is not, nor a step size.
+TEST(InfoUnits, AWeightOrHeightNoPersonCanHaveIsQuestioned) {
+    Units::Preferences metric;
+    metric.mass = Units::Mass::Kilogram;
+    metric.length = Units::Length::Centimetre;
+    const Units::Preferences us;
+    using InfoUnits::Measure;
+    EXPECT_EQ(InfoUnits::question(Measure::Weight, "705", metric),
+              "Body weight 705 kg is outside what a person can have (0.5 to 453.6 kg). Save it anyway?");
+    EXPECT_EQ(InfoUnits::question(Measure::Height, "1635", metric),
+              "Height 1635 cm is outside what a person can have (30.5 to 274.3 cm). Save it anyway?");
+    EXPECT_EQ(InfoUnits::question(Measure::Weight, "1554,26", us),
+              "Body weight 1554.3 lb is outside what a person can have (1 to 1000 lb). Save it anyway?");
+    EXPECT_EQ(InfoUnits::question(Measure::Height, "15 ft 0 in", us),
+              "Height 15 ft 0 in is outside what a person can have (12 to 108 in). Save it anyway?");
+    for (const char* plausible : {"70,5", "0,5", "453,5", "", "heavy"})
+        EXPECT_EQ(InfoUnits::question(Measure::Weight, plausible, metric), "") << plausible;
+    for (const char* plausible : {"163,5", "48", "272"})
+        EXPECT_EQ(InfoUnits::question(Measure::Height, plausible, metric), "") << plausible;
+    EXPECT_EQ(InfoUnits::question(Measure::Height, "5 ft 7.5 in", us), "");
+    EXPECT_EQ(InfoUnits::question(Measure::StepSize, "9000", metric), "");
+}

@@ -15,10 +15,10 @@ namespace {
 
 const char* const incompleteName = "Enter a value for first AND last name\nPlease try again";
 const char* const unreadableDob =
-    "The date of birth you entered could not be read.\nThe correct format is: YYYY/MM/DD\n"
+    "The date of birth you entered could not be read.\nThe correct format is: year/month/day, for example 1950/06/15\n"
     "Please try again or hit \"Cancel\"";
 const char* const dobRange =
-    "Incorrect range for date of birth.\nThe correct format is: YYYY/MM/DD\nPlease try again or hit \"Cancel\"";
+    "Incorrect range for date of birth.\nThe correct format is: year/month/day, for example 1950/06/15\nPlease try again or hit \"Cancel\"";
 const char* const noSuchDay =
     "The date of birth names a day that does not exist in that month.\nPlease try again or hit \"Cancel\"";
 const char* const heightAlert =
@@ -173,6 +173,54 @@ TEST_F(InfoWindowTest, NewUserOkWritesUserFileAndRegistryAndSelectsLine) {
     const std::string log = data->trace();
     EXPECT_LT(log.find("Saved file user0.hma"), log.find("Saved file config.hma"));
     EXPECT_EQ(lines(win->userInfoBox->browser)[2], "Date of Birth:\t1950/06/15");
+}
+
+// Typed key by key, a decimal comma stays in the field and is read as the
+// decimal point; a weight no person can have is asked about, and Cancel
+// keeps the window open with nothing written.
+TEST_F(InfoWindowTest, MeasuresTypedWithADecimalCommaAreKeptAndImplausibleOnesQuestioned) {
+    writeUsers({});
+    openWindow();
+    Units::Preferences metric;
+    metric.mass = Units::Mass::Kilogram;
+    metric.length = Units::Length::Centimetre;
+    metric.named = true;
+    win->useUnits(metric);
+    InfoWindow* w = openNewUser();
+    ASSERT_NE(w, nullptr);
+    auto type = [w](Fl_Input* input, const char* text) {
+        input->take_focus();
+        input->value("");
+        for (const char* c = text; *c; ++c) {
+            char key[2] = {*c, 0};
+            Fl::e_keysym = *c;
+            Fl::e_state = 0;
+            Fl::e_text = key;
+            Fl::e_length = 1;
+            Fl::handle(FL_KEYBOARD, w);
+        }
+        Fl::e_length = 0;
+    };
+    type(w->weightInput, "705");
+    EXPECT_TRUE(submit(w, "Zo\xC3\xAB", "\xC3\x85ngstr\xC3\xB6m", "", "").empty());
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_EQ(dialogs->questions[0],
+              "Body weight 705 kg is outside what a person can have (0.5 to 453.6 kg). Save it anyway?");
+    EXPECT_EQ(theInfoWindow(), w);
+    EXPECT_FALSE(data->exists("user0.hma"));
+
+    type(w->weightInput, "70,5");
+    type(w->stepSizeInput, "66,5");
+    EXPECT_STREQ(w->weightInput->value(), "70,5");
+    EXPECT_STREQ(w->stepSizeInput->value(), "66,5");
+    type(w->heightInput, "163,5");
+    w->heightInput->take_focus();
+    EXPECT_TRUE(submit(w, "Zo\xC3\xAB", "\xC3\x85ngstr\xC3\xB6m", "", "163,5").empty());
+    EXPECT_EQ(dialogs->questions.size(), 1u);
+    const std::string user = data->read("user0.hma");
+    for (const char* part : {"<weight>155.425895</weight>", "<height>5 ft 4.370079 in</height>",
+                             "<stepSize>26.181102</stepSize>"})
+        EXPECT_NE(user.find(part), std::string::npos) << part;
 }
 
 TEST_F(InfoWindowTest, NewUserTakesFirstFreeId) {

@@ -7,7 +7,6 @@
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
-#include <FL/Fl_Float_Input.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_Choice.H>
 #include <FL/Fl_Return_Button.H>
@@ -101,13 +100,15 @@ InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, Person person)
     hint(90, units().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
     genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
     setInput("gender", info, genderChoice->input());
-    weightInput = new Fl_Float_Input(130, 150, 120, 25, "Body Weight  ");
+    // Measures take every character typed ("70,5" as the entry windows read
+    // it); what is not a number is refused on OK, never dropped while typing.
+    weightInput = new Fl_Input(130, 150, 120, 25, "Body Weight  ");
     setInput("weight", info, weightInput);
     hint(150, InfoUnits::hint(InfoUnits::Measure::Weight, units()).c_str());
     heightInput = new Fl_Input(130, 180, 120, 25, "Height  ");
     setInput("height", info, heightInput);
     hint(180, InfoUnits::hint(InfoUnits::Measure::Height, units()).c_str());
-    stepSizeInput = new Fl_Float_Input(130, 210, 120, 25, "Step size  ");
+    stepSizeInput = new Fl_Input(130, 210, 120, 25, "Step size  ");
     setInput("stepSize", info, stepSizeInput);
     hint(210, InfoUnits::hint(InfoUnits::Measure::StepSize, units()).c_str());
     // Weight, height and step size are shown and typed in the chosen units.
@@ -146,14 +147,26 @@ int InfoWindow::checkInputs() {
         for (int i = 0; i < 3; ++i) {
             const InfoUnits::Measure m = static_cast<InfoUnits::Measure>(i);
             if (InfoUnits::readable(m, measureInput(i)->value(), units())) continue;
-            Dialogs::alert(InfoUnits::alertText(m));
+            Dialogs::alert(InfoUnits::alertText(m, units()));
             TRACE_MSG(4, "InfoWindow::checkInputs") << "Refused measure: " << measureInput(i)->value();
+            measureInput(i)->take_focus();
+            return -1;
+        }
+        // A weight or height no person can have is asked about, as readings are.
+        for (int i = 0; i < 3; ++i) {
+            // An unchanged text is the file's own: it was asked about when typed.
+            if (measureInput(i)->value() == shownMeasures[i]) continue;
+            const std::string question =
+                InfoUnits::question(static_cast<InfoUnits::Measure>(i), measureInput(i)->value(), units());
+            if (question.empty()) continue;
+            if (Dialogs::choice(question, nullptr, "&Cancel", "Save") == 2) continue;
+            measureInput(i)->take_focus();
             return -1;
         }
         return 0;
     }
     const std::string typed = result == InfoRules::Check::UnreadableHeight ? height : dob;
-    Dialogs::alert(InfoRules::alertText(result));
+    Dialogs::alert(InfoRules::alertText(result, units()));
     TRACE_MSG(4, "InfoWindow::checkInputs") << InfoRules::traceText(result, typed);
     return -1;
 }
@@ -172,7 +185,7 @@ std::string InfoWindow::dobText() const {
 }
 
 Fl_Input* InfoWindow::measureInput(int i) const {
-    return i == 0 ? static_cast<Fl_Input*>(weightInput) : i == 1 ? heightInput : static_cast<Fl_Input*>(stepSizeInput);
+    return i == 0 ? weightInput : i == 1 ? heightInput : stepSizeInput;
 }
 
 void InfoWindow::setNode(const char* elementName, XmlNode* parent, Fl_Input* input) {

@@ -11,7 +11,6 @@
 
 class Fl_Input;
 class Fl_Input_Choice;
-class Fl_Float_Input;
 class Fl_Return_Button;
 class Fl_Button;
 class MainWindow;
@@ -30,9 +29,9 @@ public:
     Fl_Input* firstNameInput = nullptr;
     Fl_Input* dobInput = nullptr;
     Fl_Input_Choice* genderChoice = nullptr;
-    Fl_Float_Input* weightInput = nullptr;
+    Fl_Input* weightInput = nullptr;
     Fl_Input* heightInput = nullptr;
-    Fl_Float_Input* stepSizeInput = nullptr;
+    Fl_Input* stepSizeInput = nullptr;
     Fl_Input* raceInput = nullptr;
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
