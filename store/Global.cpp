@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iostream>
 #include <iterator>
+#include <map>
 #include <set>
 
 #include "app/Dialogs.h"
@@ -28,6 +29,7 @@ std::string Global::currentId;
 bool Global::userOpen = false;
 bool Global::userUnsaved = false;
 std::function<void()> Global::afterReload;
+std::function<std::string(const XmlNode*, const XmlNode*)> Global::readingText;
 std::map<std::string, double> Global::defaultLow;
 std::map<std::string, double> Global::defaultHigh;
 
@@ -83,9 +85,10 @@ std::string idText(int id) {
 }
 
 // One line per reading of a user document: the variable, its values and
-// its date and time, as the question lists them.
-std::set<std::string> readingLines(const RapidDocument& doc) {
-    std::set<std::string> lines;
+// its date and time as the file holds them, with the line the question
+// shows for it.
+std::map<std::string, std::string> readingLines(const RapidDocument& doc) {
+    std::map<std::string, std::string> lines;
     const XmlNode* patient = doc.first_node("patient");
     for (const XmlNode* v = patient ? patient->first_node("variable") : nullptr; v; v = v->next_sibling("variable")) {
         for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
@@ -96,8 +99,10 @@ std::set<std::string> readingLines(const RapidDocument& doc) {
                 if (!values.empty()) values += "/";
                 values.append(n->value(), n->value_size());
             }
-            lines.insert(std::string(Global::attributeText(v, "name")) + " " + values + " on " +
-                         Global::childText(e, "date") + " " + Global::childText(e, "time"));
+            std::string line = std::string(Global::attributeText(v, "name")) + " " + values + " on " +
+                               Global::childText(e, "date") + " " + Global::childText(e, "time");
+            std::string shown = Global::readingText ? Global::readingText(v, e) : line;
+            lines.emplace(std::move(line), std::move(shown));
         }
     }
     return lines;
@@ -106,13 +111,13 @@ std::set<std::string> readingLines(const RapidDocument& doc) {
 // What a reload would drop: the readings here that the file does not hold,
 // and the personal information when it differs.
 std::string droppedByReload(const RapidDocument& here, const RapidDocument& disk) {
-    const std::set<std::string> onDisk = readingLines(disk);
+    const std::map<std::string, std::string> onDisk = readingLines(disk);
     std::string list;
     int shown = 0, more = 0;
-    for (const std::string& line : readingLines(here)) {
+    for (const auto& [line, text] : readingLines(here)) {
         if (onDisk.count(line)) continue;
         if (shown < 8) {
-            list += "\n  " + line;
+            list += "\n  " + text;
             ++shown;
         } else {
             ++more;
@@ -154,6 +159,7 @@ void Global::resetForTests() {
     userUnsaved = false;
     forgetFiles();
     afterReload = nullptr;
+    readingText = nullptr;
     defaultLow.clear();
     defaultHigh.clear();
     init();

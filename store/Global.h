@@ -93,6 +93,10 @@ public:
     // Runs after a document was reloaded from disk in place of the one in
     // memory (the window brings its panels up to date).
     static std::function<void()> afterReload;
+    // How the question about a file changed outside names a reading of a
+    // variable: the window names its values in the chosen units and its time
+    // on the chosen clock. Unset, the file's own texts are listed.
+    static std::function<std::string(const XmlNode* variable, const XmlNode* entry)> readingText;
     // Forgets what was read and written (a new data folder, tests).
     static void forgetFiles();
 

@@ -11,6 +11,7 @@
 #include "app/NumberText.h"
 #include "platform/Platform.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 #include "rules/time/LocalDayClock.h"
 #include "rules/users/InfoRules.h"
@@ -122,6 +123,25 @@ Error refusal(Refusal why, const std::string& field) {
         break;
     }
     return Error(kind, "The entry could not be recorded.");
+}
+
+std::string message(Refusal why, const std::string& field, const Units::Preferences& style, const std::tm& now) {
+    const std::string again = "\nPlease try again or hit \"Cancel\"";
+    switch (why) {
+    case Refusal::DateUnreadable:
+        return "The date you entered could not be read.\nType it as, for example: " + ClockStyle::date(now, style) +
+               (style.isoDate ? " (year-month-day)" : " (year/month/day)") + again;
+    case Refusal::TimeUnreadable:
+        return "The time you entered could not be read.\nType it as, for example: " + ClockStyle::time(now, style) +
+               (style.clock24 ? " (24-hour clock)" : "") + again;
+    case Refusal::BadSuffix:
+        if (!style.clock24) break;
+        return "Incorrect time: type the hour on the 24-hour clock, for example " + ClockStyle::time(now, style) +
+               ", " + kOrCancel;
+    default:
+        break;
+    }
+    return message(why, field);
 }
 
 std::string message(Refusal why, const std::string& field) {

@@ -50,6 +50,10 @@ Error refusal(Refusal why, const std::string& field = std::string());
 constexpr const char* kOrCancel = "or hit \"Cancel\"";
 // The alert shown for a refused entry: the reason and the hint.
 std::string message(Refusal why, const std::string& field = std::string());
+// The same in the person's clock and date style: a date or time that could
+// not be read is shown as it should be typed, by the example of `now`
+// ("2026-12-08", "17:20:00"), and the 24-hour clock asks for no AM or PM.
+std::string message(Refusal why, const std::string& field, const Units::Preferences& style, const std::tm& now);
 
 // Initial texts of the Date and Time inputs for the local time now:
 // "2024/03/05" and "09:07:05 PM".

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <ctime>
 #include <limits>
@@ -33,6 +34,39 @@ std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::si
     if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
     return key;
 }
+
+namespace {
+
+std::size_t decimalsOf(const std::string& text) {
+    const std::size_t point = text.find('.');
+    return point == std::string::npos ? 0 : text.size() - point - 1;
+}
+
+// Every number of one value column with as many decimals as the one that
+// has most ("37.0" beside "36.9", not "37"); texts that are not numbers stay.
+void sameDecimals(std::vector<HistoryRow>& rows) {
+    const std::size_t columns = rows.empty() ? 0 : rows.front().cells.size();
+    for (std::size_t c = 2; c < columns; ++c) {
+        std::size_t most = 0;
+        for (const HistoryRow& row : rows) {
+            double value = 0;
+            if (c < row.cells.size() && EntryRules::readValue(row.cells[c], value) == EntryRules::ValueRead::Number &&
+                std::isfinite(value))
+                most = std::max(most, decimalsOf(row.cells[c]));
+        }
+        if (most == 0) continue;
+        for (HistoryRow& row : rows) {
+            double value = 0;
+            if (c >= row.cells.size() || decimalsOf(row.cells[c]) == most ||
+                row.cells[c].find_first_of("eE") != std::string::npos ||
+                EntryRules::readValue(row.cells[c], value) != EntryRules::ValueRead::Number || !std::isfinite(value))
+                continue;
+            row.cells[c] = Units::fixed(value, static_cast<int>(most));
+        }
+    }
+}
+
+}  // namespace
 
 std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std::string& variableName,
                                               const std::vector<std::string>& columns, bool grouped,
@@ -72,6 +106,7 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
         }
         rows.push_back(std::move(row));
     }
+    if (units.named) sameDecimals(rows);
     return rows;
 }
 

@@ -37,7 +37,7 @@ std::string question(const std::string& series, double value, const Units::Prefe
     // Told in the units the person chose; the limits are kept in the file's.
     const Units::Quantity q = Units::quantityOf(series);
     auto shown = [&](double v) { return Units::readingText(q, v, units); };
-    auto unit = [&](const std::string& t) { return units.named ? Units::withUnit(t, q, units) : t; };
+    auto unit = [&](const std::string& t) { return Units::withUnit(t, q, units); };
     const Limits* l = limitsFor(series);
     std::string text = series + " " + unit(shown(value)) + " is outside what can be measured on a person";
     if (l) text += " (" + shown(l->low) + " to " + unit(shown(l->high)) + ")";

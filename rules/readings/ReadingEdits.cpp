@@ -67,7 +67,14 @@ std::string valuesText(const XmlNode* entry, const Units::Preferences& units) {
         if (!text.empty()) text += "/";
         text += number ? Units::readingText(quantity, v, units) : stored;
     }
-    return text;
+    return text.empty() ? text : Units::withUnit(text, quantity, units);
+}
+
+std::string readingLine(const XmlNode* entry, const Units::Preferences& units) {
+    const XmlNode* variable = entry ? entry->parent() : nullptr;
+    const XmlAttribute* name = variable ? variable->first_attribute("name") : nullptr;
+    return (name ? std::string(name->value(), name->value_size()) : std::string()) + " " + valuesText(entry, units) +
+           " on " + whenText(entry, units);
 }
 
 std::string whenText(const XmlNode* entry, const Units::Preferences& units) {

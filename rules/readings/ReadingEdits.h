@@ -21,13 +21,16 @@ XmlNode* entryAt(XmlNode* variable, const std::tm& when, const XmlNode* except =
 // True when the entry's date and time name the same local date and time as when.
 bool recordedAt(const XmlNode* entry, const std::tm& when);
 
-// An entry's values as a person reads them, in the chosen unit: "72",
-// "120/80" (members in document order, date and time left out).
+// An entry's values as a person reads them, in the chosen unit and naming
+// it: "72 /min", "120/80 mmHg" (members in document order, date and time
+// left out).
 std::string valuesText(const XmlNode* entry, const Units::Preferences& units);
 
 // "2026/12/07 08:00:00 AM": the entry's date and time as stored, in the
 // chosen clock and date style.
 std::string whenText(const XmlNode* entry, const Units::Preferences& units);
+// The reading as a question lists it: "Temperature 36.9 °C on 2026-12-08 17:20:00".
+std::string readingLine(const XmlNode* entry, const Units::Preferences& units);
 
 // "Remove 1 reading of Pulse (2026/12/07 08:00:00 AM: 720)?" for one
 // entry, "Remove 3 readings of Pulse?" for several.

@@ -132,7 +132,7 @@ std::string readingText(Quantity q, double storedValue, const Preferences& p) {
 
 std::string limitText(Quantity q, double storedValue, const Preferences& p) {
     const Unit& u = shown(q, p);
-    return trimmed(toUnit(storedValue, u), u.decimals + 1);
+    return trimmed(toUnit(storedValue, u), u.decimals);
 }
 
 std::string shownText(Quantity q, const std::string& storedText, const Preferences& p, int decimals) {

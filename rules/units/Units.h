@@ -74,8 +74,8 @@ std::string fixed(double value, int decimals);
 // has, so a reading typed in the shown unit reads back as typed, and one
 // typed in the stored unit shows no digits it never had (97.4 °F: 36.33 °C).
 std::string readingText(Quantity q, double storedValue, const Preferences& p);
-// A stored limit as the person sees it: converted, trimmed one decimal past
-// the unit's usual ones.
+// A stored limit as the person sees it: converted, trimmed at the unit's
+// usual decimals (96.9 °F as 36.1 °C, not 36.06).
 std::string limitText(Quantity q, double storedValue, const Preferences& p);
 // Decimals of a converted value put out for other programs: enough that
 // reading it back and storing it with six decimals gives the stored text.

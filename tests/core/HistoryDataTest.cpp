@@ -153,3 +153,23 @@ TEST_F(HistoryDataTest, OnlyEntryChildrenBecomeRows) {
     EXPECT_EQ(l.rows[0].cells[2], "3.000000");
     EXPECT_EQ(l.rows[1].cells[2], "4.000000");
 }
+
+// In the chosen unit every value of a column has the decimals of the one
+// that has most: 37.0 beside 36.9, not 37.
+TEST_F(HistoryDataTest, ValuesOfOneColumnShareTheirDecimals) {
+    open(variable("Temperature", entry(0, "\t\t\t<value>98.600000</value>\n", "2026/12/07", "08:00:00 AM") +
+                                     entry(1, "\t\t\t<value>98.420000</value>\n", "2026/12/08", "05:20:00 PM") +
+                                     entry(2, "\t\t\t<value>fever</value>\n", "2026/12/09", "05:20:00 PM")));
+    Units::Preferences celsius;
+    celsius.temperature = Units::Temperature::Celsius;
+    celsius.named = true;
+    bool grouped = false;
+    const Texts columns = HistoryData::columnsFor("Temperature", grouped, celsius);
+    std::ostringstream err;
+    const std::vector<HistoryRow> rows =
+        HistoryData::readRows(Global::findVariable("Temperature"), "Temperature", columns, grouped, celsius, err);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0].cells.back(), "37.0");
+    EXPECT_EQ(rows[1].cells.back(), "36.9");
+    EXPECT_EQ(rows[2].cells.back(), "fever");
+}

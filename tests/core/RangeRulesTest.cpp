@@ -288,14 +288,14 @@ TEST(RangeRulesUnits, LimitsAreShownAndStoredAcrossUnits) {
     celsius.temperature = Units::Temperature::Celsius;
     const std::vector<std::string> stored{"96.9", "99.5", "95", "103"};
     const std::vector<std::string> shown = RangeRules::shownTexts(stored, "Temperature", celsius);
-    EXPECT_EQ(shown, (std::vector<std::string>{"36.06", "37.5", "35", "39.44"}));
+    EXPECT_EQ(shown, (std::vector<std::string>{"36.1", "37.5", "35", "39.4"}));
     EXPECT_EQ(RangeRules::shownTexts(stored, "Temperature", Units::Preferences()), stored);
-    EXPECT_EQ(RangeRules::storedTexts({"36.06", "37,8", "35", "39.44"}, shown, stored, "Temperature", celsius),
+    EXPECT_EQ(RangeRules::storedTexts({"36.1", "37,8", "35", "39.4"}, shown, stored, "Temperature", celsius),
               (std::vector<std::string>{"96.9", "100.04", "95", "103"}));
     Units::Preferences mmol;
     mmol.sugar = Units::Sugar::MillimolesPerLitre;
     EXPECT_EQ(RangeRules::shownTexts({"90", "130", "54", "250"}, "Blood Sugar", mmol),
-              (std::vector<std::string>{"5", "7.22", "3", "13.88"}));
+              (std::vector<std::string>{"5", "7.2", "3", "13.9"}));
     EXPECT_EQ(RangeRules::storedTexts({"5.5"}, {"5"}, {"90"}, "Blood Sugar", mmol), (std::vector<std::string>{"99.088"}));
     EXPECT_EQ(RangeRules::storedTexts({"60,5"}, {"60"}, {"60"}, "Pulse", mmol), (std::vector<std::string>{"60.5"}));
 }

@@ -101,7 +101,7 @@ TEST(Plausible, EachQuantityHasTheRangeAPersonCanHave) {
     };
     for (const auto& c : cases) EXPECT_EQ(Plausibility::outside(c.series, c.value), c.outside) << c.series << c.value;
     EXPECT_EQ(Plausibility::question("Pulse", 720, kFileUnits),
-              "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");
+              "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min). Save it anyway?");
     EXPECT_EQ(outcomeOf(planOf("Pulse", "-5")), refusedFor(Refusal::Negative));
     EXPECT_EQ(planOf("Pulse", "-5").field, "Value");
     EXPECT_EQ(outcomeOf(planOf("Sleep Hours", "-5")), acceptedWith(1));  // a variable added by hand has no limits
@@ -113,9 +113,9 @@ TEST_F(ReadingEditsTest, AReadingAtTheSameTimeIsFoundAndAskedAbout) {
     EXPECT_EQ(ReadingEdits::entryAt(pulse, at8.when, entries[1]), nullptr);
     EXPECT_EQ(ReadingEdits::entryAt(pulse, planOf("Pulse", "75", "08:00:01 AM").when), nullptr);
     EXPECT_EQ(ReadingEdits::duplicateQuestion("Pulse", entries[0], kFileUnits),
-              "There is already a Pulse reading at 2026/12/05 08:00:00 AM (72). Replace it?");
+              "There is already a Pulse reading at 2026/12/05 08:00:00 AM (72 /min). Replace it?");
     EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", {entries[1]}, kFileUnits),
-              "Remove 1 reading of Pulse (2026/12/07 8:00 am: 720)?");
+              "Remove 1 reading of Pulse (2026/12/07 8:00 am: 720 /min)?");
     EXPECT_EQ(ReadingEdits::removalQuestion("Pulse", entries, kFileUnits), "Remove 3 readings of Pulse?");
 }
 
@@ -186,6 +186,36 @@ TEST(ReadingEditsUnits, QuestionsTellTheReadingInTheChosenUnitAndStyle) {
     p.temperature = Units::Temperature::Celsius;
     p.isoDate = p.clock24 = true;
     EXPECT_EQ(ReadingEdits::removalQuestion("Temperature", {entry}, p),
-              "Remove 1 reading of Temperature (2026-12-07 20:00:00: 38.5)?");
-    EXPECT_EQ(ReadingEdits::valuesText(entry, kFileUnits), "101.3");
+              "Remove 1 reading of Temperature (2026-12-07 20:00:00: 38.5 \xC2\xB0" "C)?");
+    EXPECT_EQ(ReadingEdits::valuesText(entry, kFileUnits), "101.3 \xC2\xB0" "F");
+    EXPECT_EQ(ReadingEdits::readingLine(entry, p), "Temperature 38.5 \xC2\xB0" "C on 2026-12-07 20:00:00");
+    EXPECT_EQ(Plausibility::question("Temperature", 120, kFileUnits),
+              "Temperature 120 \xC2\xB0" "F is outside what can be measured on a person (77 to 113 \xC2\xB0" "F). "
+              "Save it anyway?");
+}
+
+// The refusals of a date or time show the form to type in the chosen style,
+// by the example of now; the 24-hour clock asks for no AM or PM.
+TEST(EntryMessages, DateAndTimeRefusalsFollowTheChosenStyle) {
+    std::tm now{};
+    now.tm_year = 2026 - 1900;
+    now.tm_mon = 11;
+    now.tm_mday = 8;
+    now.tm_hour = 17;
+    now.tm_min = 20;
+    Units::Preferences europe;
+    europe.isoDate = europe.clock24 = europe.named = true;
+    const Units::Preferences us;
+    const std::string date = message(Refusal::DateUnreadable, "", europe, now);
+    EXPECT_NE(date.find("2026-12-08 (year-month-day)"), std::string::npos) << date;
+    EXPECT_EQ(date.find("YYYY"), std::string::npos);
+    EXPECT_NE(message(Refusal::DateUnreadable, "", us, now).find("2026/12/08"), std::string::npos);
+    for (Refusal r : {Refusal::TimeUnreadable, Refusal::BadSuffix}) {
+        const std::string text = message(r, "", europe, now);
+        EXPECT_NE(text.find("17:20:00"), std::string::npos) << text;
+        EXPECT_EQ(text.find("AM"), std::string::npos) << text;
+    }
+    EXPECT_NE(message(Refusal::TimeUnreadable, "", us, now).find("05:20:00 PM"), std::string::npos);
+    EXPECT_EQ(message(Refusal::BadSuffix, "", us, now), message(Refusal::BadSuffix));
+    EXPECT_EQ(message(Refusal::NoSuchDay, "", europe, now), message(Refusal::NoSuchDay));
 }

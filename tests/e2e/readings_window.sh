@@ -47,7 +47,7 @@ step "start on a fresh data folder: the chart asks for a person"
 seed_data
 start_app
 MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala') || fail "the main window did not appear"
-wait_contains "$E2E_TRACE" "Hint: Choose a person in the Users List"
+wait_contains "$E2E_TRACE" "Hint: Add a person: File → New or Ctrl+N"
 shot_settled no_user || fail "the main window does not come to rest"
 
 step "a new user: the chart asks for a variable"
@@ -81,7 +81,7 @@ open_entry 1 Pulse
 fill_entry "2026/12/07" "08:00:00 AM" "720"
 click "$entry_window" 210 150
 Q=$(question_shown plausibility_question \
-  "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?")
+  "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min). Save it anyway?")
 confirm "$Q"
 wait_gone "$entry_window" || fail "the entry window stays after Save"
 wait_contains "$E2E_DATA/user0.hma" "<value>720.000000</value>"
@@ -96,7 +96,7 @@ shot_settled history_open || fail "the history window does not come to rest"
 click "$H" $(history_row 0)
 shot_settled history_selected || fail "the history window does not come to rest"
 key Delete
-Q=$(question_shown removal_question "Remove 1 reading of Pulse (2026/12/07 08:00:00 AM: 720)?")
+Q=$(question_shown removal_question "Remove 1 reading of Pulse (2026/12/07 08:00:00 AM: 720 /min)?")
 confirm "$Q"
 wait_contains "$E2E_TRACE" "Removed 1 readings of Pulse"
 assert_not_contains "$E2E_DATA/user0.hma" "720.000000"
@@ -127,7 +127,7 @@ open_entry 5 Temperature
 fill_entry "2026/12/07" "09:00" "36,8"
 key Return
 Q=$(question_shown temperature_question \
-  "Temperature 36.8 is outside what can be measured on a person (77 to 113). Save it anyway?")
+  "Temperature 36.8 °F is outside what can be measured on a person (77 to 113 °F). Save it anyway?")
 confirm "$Q"
 wait_contains "$E2E_DATA/user0.hma" "<value>36.800000</value>"
 wait_contains "$E2E_DATA/user0.hma" "<time>09:00:00 AM</time>"

@@ -4,7 +4,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 
 // gtest before the toolkit's drawing headers, which bring in X11's macros.
 #include "MainWindowFixture.h"
@@ -636,4 +638,27 @@ TEST_F(HelpWindowTest, InstalledReadmeDescribesTheProgram) {
     for (const char* topic : {"YYYY/MM/DD", "HH:MM:SS AM", "Multi-Display", "Normal Range Display",
                               "Analysis", "Brelwick/Quorvel", "Edit History", "Properties"})
         EXPECT_NE(text.find(topic), std::string::npos) << topic;
+}
+
+// The shipped Help tells how a user's details are typed in the units and
+// date style chosen when it is shown.
+TEST_F(HelpWindowTest, TheUsersSectionFollowsTheChosenUnits) {
+    std::ifstream shipped(std::string(QUORVEL_SOURCE_DIR) + "/data/readme.txt", std::ios::binary);
+    data->write("readme.txt", std::string(std::istreambuf_iterator<char>(shipped), {}));
+    openWindow();
+    win->helpCB_i();
+    EXPECT_NE(helpText().find("Body Weight: in pounds"), std::string::npos);
+    win->helpWindow->hide();
+    Units::Preferences metric;
+    metric.mass = Units::Mass::Kilogram;
+    metric.length = Units::Length::Centimetre;
+    metric.isoDate = metric.clock24 = metric.named = true;
+    win->useUnits(metric);
+    win->helpCB_i();
+    const std::string text = helpText();
+    for (const char* part : {"Body Weight: in kilograms, for example 70.5 (or 70,5)",
+                             "Height: in centimetres, for example 163.5", "for example 1975-04-23"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    for (const char* gone : {"in pounds", "5 ft 7.5 in", "1975/04/23"})
+        EXPECT_EQ(text.find(gone), std::string::npos) << gone;
 }
