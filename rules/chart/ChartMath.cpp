@@ -401,6 +401,16 @@ std::string shortDate(std::int64_t t, const Units::Preferences& units) {
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }
 
+std::string startText(std::int64_t t, const Units::Preferences& units) {
+    std::tm tm{};
+    platform::instantToLocal(t, tm);
+    if (tm.tm_hour == 0 && tm.tm_min == 0 && tm.tm_sec == 0) return shortDate(t, units);
+    // The minute is enough to tell the start; a 12-hour time keeps its AM or PM.
+    std::string time = ClockStyle::time(tm, units);
+    if (time.size() >= 8 && time[5] == ':') time.erase(5, 3);
+    return shortDate(t, units) + " " + time;
+}
+
 std::vector<int> spreadLabels(const std::vector<int>& wanted, int height) {
     std::vector<std::size_t> order(wanted.size());
     for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;

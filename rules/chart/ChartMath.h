@@ -119,6 +119,10 @@ TickLabel tickLabel(const TimeAxis& axis, double days, const Units::Preferences&
 // "%x" in the C locale: month/day/two-digit year; YYYY-MM-DD when the
 // preferences choose ISO dates.
 std::string shortDate(std::int64_t t, const Units::Preferences& units);
+// Where a shown range starts: its short date, and its time of day after it
+// ("2026-12-01 17:20", "12/01/26 05:20 PM") when it does not start at
+// midnight, since the readings of that day before then are outside it.
+std::string startText(std::int64_t t, const Units::Preferences& units);
 
 // Where the plot lies in a chart widget at (x, y) of size w x h: the
 // rectangle inside the axes, and the row of the legend below it.

@@ -547,3 +547,22 @@ TEST(ChartMathLabels, OverlappingLabelsMoveApartOthersStay) {
     EXPECT_EQ(ChartMath::spreadLabels({110, 100, 105, 400}, 15), (std::vector<int>{130, 100, 115, 400}));
     EXPECT_EQ(ChartMath::spreadLabels({}, 15), std::vector<int>{});
 }
+
+// A range that starts within a day says when: the readings of that day
+// before it are outside the chart and its averages.
+TEST_F(ChartMathTime, ARangeStartingWithinADayShowsItsTime) {
+    Units::Preferences europe;
+    europe.isoDate = europe.clock24 = europe.named = true;
+    const struct {
+        std::int64_t start;
+        const Units::Preferences& units;
+        const char* text;
+    } cases[] = {
+        {instantOf(2026, 12, 1, 0, 0, 0), europe, "2026-12-01"},
+        {instantOf(2026, 12, 1, 17, 20, 0), europe, "2026-12-01 17:20"},
+        {instantOf(2026, 12, 1, 17, 20, 0), kFileUnits, "12/01/26 05:20 PM"},
+        {instantOf(2026, 12, 1, 0, 0, 1), europe, "2026-12-01 00:00"},
+        {instantOf(2026, 12, 1, 0, 0, 0), kFileUnits, "12/01/26"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ChartMath::startText(c.start, c.units), c.text);
+}

@@ -138,7 +138,7 @@ TEST_F(ChartFixture, WeekShowsTheCommonWindowForSeriesEndingOnDifferentDays) {
     // "Auto": every point; the window runs from the first to the last point.
     ASSERT_EQ(chart->shownVariables.size(), 3u);
     EXPECT_EQ(valuesOf(chart->shownVariables.front().points), (std::vector<double>{1, 2, 3}));
-    EXPECT_STREQ(chart->fromBox->label(), "11/01/26");
+    EXPECT_STREQ(chart->fromBox->label(), "11/01/26 12:00 PM");
     EXPECT_STREQ(chart->toBox->label(), "12/03/26");
 
     chart->timeButtons[5]->do_callback();
@@ -148,7 +148,10 @@ TEST_F(ChartFixture, WeekShowsTheCommonWindowForSeriesEndingOnDifferentDays) {
     EXPECT_EQ(shown[0], (std::vector<double>{2, 3}));
     EXPECT_TRUE(shown[1].empty());
     EXPECT_EQ(shown[2], (std::vector<double>{6, 7}));
-    EXPECT_STREQ(chart->fromBox->label(), "11/26/26");
+    // The week runs back from the last reading's time: its first day's
+    // earlier readings are outside it, which the From box shows.
+    EXPECT_STREQ(chart->fromBox->label(), "11/26/26 12:00 PM");
+    EXPECT_NE(chart->fromBox->tooltip(), nullptr);
     EXPECT_STREQ(chart->toBox->label(), "12/03/26");
     // The shown copies keep names and nodes in chart order.
     EXPECT_EQ(chart->shownVariables.back().name, "C");
@@ -172,7 +175,7 @@ TEST_F(ChartFixture, SeriesWithoutPointsTakeNoPartInTheWindow) {
     chart->addVariable(series("B", {{instantOf(2026, 3, 1), 4}, {instantOf(2026, 3, 9), 5}}));
     chart->refresh();
     render();
-    EXPECT_STREQ(chart->fromBox->label(), "03/01/26");
+    EXPECT_STREQ(chart->fromBox->label(), "03/01/26 12:00 PM");
     EXPECT_STREQ(chart->toBox->label(), "03/09/26");
     ASSERT_EQ(chart->shownVariables.size(), 2u);
     EXPECT_TRUE(chart->shownVariables.front().points.empty());

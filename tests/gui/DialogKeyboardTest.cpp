@@ -104,10 +104,9 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 4u);
     ASSERT_NE(window->pulseInput, nullptr);
-    // Date, Time, Systolic, the Pulse beside it, Diastolic.
+    // Date, Time, Systolic, Diastolic, Pulse: a meter's order.
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
-    expected.insert(expected.begin() + 3, window->pulseInput);
-    expected.insert(expected.end(), {window->addButton, window->okButton, window->cancelButton});
+    expected.insert(expected.end(), {window->pulseInput, window->addButton, window->okButton, window->cancelButton});
     EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 20), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
     // Alt+A is "Add": with nothing typed it refuses and the window stays.

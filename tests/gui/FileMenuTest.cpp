@@ -12,6 +12,7 @@
 #include <FL/Fl_Choice.H>
 
 #include "ui/chart/MyChart.h"
+#include "ui/main/FileCommands.h"
 #include "ui/main/ReportWindow.h"
 
 namespace {
@@ -128,6 +129,32 @@ TEST_F(FileMenuTest, AReportPeriodThatCannotBeReadKeepsTheWindow) {
     EXPECT_TRUE(w->shown());
 }
 
+// The greyed days show the period of each choice; From … To starts from the
+// last choice's days.
+TEST_F(FileMenuTest, TheReportsGreyedDaysShowThePeriodChosen) {
+    chooseLine(1);
+    pickMenu(kReport);
+    ReportWindow* w = reportWindow();
+    ASSERT_NE(w, nullptr);
+    const std::tm today = FileCommands::today();
+    // Last year, Last 30 days, Last 90 days, Last year, then From … To.
+    const struct {
+        int choice;
+        const char* period;
+    } steps[] = {{2, "1y"}, {0, "30d"}, {1, "90d"}, {2, "1y"}, {3, "1y"}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.choice);
+        w->periodChoice->value(step.choice);
+        w->periodCB_i();
+        ReportPeriod expected;
+        std::string error;
+        ASSERT_TRUE(ReportPeriod::fromOptions("", "", step.period, today, expected, error)) << error;
+        EXPECT_EQ(w->fromInput->value(), expected.fromText());
+        EXPECT_EQ(w->toInput->value(), expected.toText());
+        EXPECT_EQ(w->fromInput->active() != 0, step.choice == 3);
+    }
+}
+
 TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
     chooseLine(1);
     struct Case {
@@ -147,6 +174,10 @@ TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         EXPECT_EQ(readFile(data->root + "/" + c.name), readFile(tool));
         EXPECT_FALSE(readFile(tool).empty());
+        // The window says what was done.
+        EXPECT_EQ(std::string(win->statusBox->label()),
+                  std::string(" Exported the readings ") + (c.answer == 1 ? "of Ada Lovelace" : "of everyone") +
+                      " to " + data->root + "/" + c.name);
     }
 }
 
@@ -242,6 +273,8 @@ TEST_F(FileMenuTest, BackupRestoredIntoAnEmptyFolderGivesTheSameFiles) {
     EXPECT_EQ(folderBytes(), before);
     EXPECT_FALSE(Global::userOpen);
     EXPECT_EQ(lines(usersList()).size(), 2u);
+    EXPECT_EQ(std::string(win->statusBox->label()).rfind(" Restored 2 people, 3 readings, made ", 0), 0u)
+        << win->statusBox->label();
 }
 
 TEST_F(FileMenuTest, ADamagedBackupIsRefusedAndNothingChanges) {

@@ -12,6 +12,8 @@
 #include "MainWindowFixture.h"
 #include "ui/chart/MyChart.h"
 #include "ui/measurements/HistoryBox.h"
+#include "ui/measurements/HistoryTable.h"
+#include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/MyBrowser.h"
 #include "ui/measurements/NewEntryWindow.h"
 #include "ui/measurements/TabBrowser.h"
@@ -175,4 +177,54 @@ TEST_F(MainWindowKeysTest, FromAndToAreEmptyWithoutAUser) {
     pickMenu("File/Close");
     EXPECT_STREQ(win->chart->fromBox->label(), "");
     EXPECT_STREQ(win->chart->toBox->label(), "");
+}
+
+// A reading is reached for correction without the mouse: Shift+F10 and the
+// Menu key open the variable's menu, Edit/History… the history of the
+// variable chosen in the list, and on the chart Ctrl+Right picks a point
+// and Ctrl+Return opens its row.
+TEST_F(MainWindowKeysTest, AReadingIsReachedForCorrectionByKeysAlone) {
+    chooseLine(1);
+    std::vector<std::string> menus;
+    MyBrowser::popupHandler = [&menus](const Fl_Menu_Item* items, int, int) {
+        menus.push_back(items[1].label());
+        return &items[1];  // Edit History
+    };
+    variableList()->take_focus();
+    for (int key : {FL_F + 10, FL_Menu}) {
+        SCOPED_TRACE(key);
+        press(key, key == FL_Menu ? 0 : FL_SHIFT);
+        HistoryTableWindow* history = HistoryTableWindow::find("Pulse");
+        ASSERT_NE(history, nullptr);
+        EXPECT_TRUE(history->shown());
+        history->hide();
+        Fl::check();
+    }
+    MyBrowser::popupHandler = nullptr;
+    EXPECT_EQ(menus, (std::vector<std::string>{"Edit History", "Edit History"}));
+
+    // Without a variable chosen the Edit menu says what to do first.
+    variableList()->deselect();
+    pickMenu("Edit/History\342\200\246");
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    variableList()->select(1);
+    pickMenu("Edit/History\342\200\246");
+    ASSERT_NE(HistoryTableWindow::find("Pulse"), nullptr);
+    EXPECT_TRUE(HistoryTableWindow::find("Pulse")->shown());
+    HistoryTableWindow::find("Pulse")->hide();
+    Fl::check();
+
+    chartPulse();
+    win->chart->redraw();
+    Fl::check();
+    ASSERT_GT(win->chart->drawnPointCount(), 0u);
+    EXPECT_EQ(press(FL_Right, FL_CTRL), 1);
+    EXPECT_EQ(win->chart->pickedSeries, "Pulse");
+    EXPECT_EQ(win->chart->pickedInstant, instantOf(2026, 11, 1, 8, 0, 0));
+    EXPECT_EQ(press(FL_Enter, FL_CTRL, "\r"), 1);
+    HistoryTableWindow* history = HistoryTableWindow::find("Pulse");
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->shown());
+    EXPECT_TRUE(history->table->row_selected(0));
+    history->hide();
 }

@@ -3,6 +3,8 @@
 // nothing, Cancel and the close box, and a failed save.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
 #include <FL/Fl_Input_Choice.H>
@@ -64,7 +66,7 @@ protected:
 TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     NewEntryWindow* w = open("Blood Pressure");
     EXPECT_EQ(w->w(), 420);
-    EXPECT_EQ(w->h(), 200);
+    EXPECT_EQ(w->h(), 225);
     EXPECT_STREQ(w->label(), "Add history entry for Vitals: Blood Pressure");
     EXPECT_EQ(w->color(), panelColor);
     EXPECT_TRUE(w->modal());
@@ -89,8 +91,12 @@ TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     EXPECT_EQ(w->addButton->x(), 100);
     EXPECT_EQ(w->okButton->x(), 175);
     EXPECT_EQ(w->cancelButton->x(), 250);
+    // The pulse below the diastolic value, as meters show the three.
+    ASSERT_NE(w->pulseInput, nullptr);
+    EXPECT_EQ(w->pulseInput->y(), 140);
+    EXPECT_EQ(w->pulseInput->x(), 120);
     for (Fl_Button* b : {w->addButton, static_cast<Fl_Button*>(w->okButton), w->cancelButton}) {
-        EXPECT_EQ(b->y(), 150);
+        EXPECT_EQ(b->y(), 180);
         EXPECT_EQ(b->w(), 70);
         EXPECT_EQ(b->h(), 30);
         EXPECT_EQ(b->box(), FL_UP_BOX);
@@ -210,6 +216,39 @@ TEST_F(NewEntryWindowTest, OnlySystolicStoresSystolicAndTellsTheChartOnlySystoli
     EXPECT_TRUE(diastolic.points.empty());
 }
 
+TEST_F(NewEntryWindowTest, AMetersDisplayTypedInItsOrderStoresEachValueWhereItBelongs) {
+    const std::size_t pulsesBefore = savedEntries("Pulse").size();
+    NewEntryWindow* w = open("Blood Pressure");
+    ASSERT_NE(w->pulseInput, nullptr);
+    w->inputs[0]->value("2024/03/05");
+    w->inputs[1]->value("08:15:00 AM");
+    // SYS, DIA, PULSE as the meter shows them: 142 Tab 76 Tab 88.
+    w->inputs[2]->take_focus();
+    for (const char* key : {"142", "\t", "76", "\t", "88"}) {
+        Fl::e_keysym = key[0] == '\t' ? FL_Tab : key[0];
+        Fl::e_state = 0;
+        Fl::e_text = const_cast<char*>(key);
+        Fl::e_length = static_cast<int>(std::strlen(key));
+        Fl::handle(FL_KEYBOARD, w);
+    }
+    Fl::e_keysym = 0;
+    Fl::e_length = 0;
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    auto pressure = savedEntries("Blood Pressure");
+    ASSERT_EQ(pressure.size(), 1u);
+    EXPECT_EQ(pressure[0].child("systolic"), "142.000000");
+    EXPECT_EQ(pressure[0].child("diastolic"), "76.000000");
+    auto pulse = savedEntries("Pulse");
+    ASSERT_EQ(pulse.size(), pulsesBefore + 1);
+    EXPECT_EQ(pulse.back().child("value"), "88.000000");
+    EXPECT_EQ(pulse.back().child("time"), "08:15:00 AM");
+    // The main window says what was stored.
+    EXPECT_EQ(std::string(window->statusBox->label()),
+              " Added Blood Pressure 142/76 mmHg on 2024/03/05 08:15:00 AM; "
+              "Pulse 88 /min on 2024/03/05 08:15:00 AM");
+}
+
 TEST_F(NewEntryWindowTest, SingleValueGoesToTheSeriesOfTheVariable) {
     ChartVariable& pulse = series("Pulse");
     NewEntryWindow* w = open("Pulse");
@@ -267,8 +306,9 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
     using EntryRules::message;
     const std::string long64 = "2024/03/05" + std::string(54, ' ');
     const std::vector<Refusal> cases = {
-        {{"2024-03-05", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::DateUnreadable), false},
-        {{"2024/03/05", "10.30.00", "120", ""}, message(EntryRules::Refusal::TimeUnreadable), false},
+        // Told in the chosen style, by the example of today.
+        {{"2024-03-05", "10:30:00 AM", "120", ""}, "could not be read.\nType it as, for example: ", true},
+        {{"2024/03/05", "10.30.00", "120", ""}, "The time you entered could not be read.\nType it as", true},
         {{"2024/03/05", "10:30:00 AM", "-120", ""}, message(EntryRules::Refusal::Negative, "Systolic"), false},
         {{"2024/03/05", "10:30:00 Pm", "120", ""}, message(EntryRules::Refusal::BadSuffix), false},
         {{"2024/02/30", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::NoSuchDay), false},

@@ -107,7 +107,7 @@ TEST_F(ReadingsWindowTest, DeleteAsksWithCancelAsDefaultAndRemoveSavesAtOnce) {
         EXPECT_EQ(savedIds("Pulse"), answer == 2 ? Texts{"0"} : (Texts{"0", "7"})) << answer;
     }
     ASSERT_EQ(dialogs->questions.size(), 3u);
-    EXPECT_EQ(dialogs->questions[0], "Remove 1 reading of Pulse (2024/1/3 08:00:00 AM: 75)?");
+    EXPECT_EQ(dialogs->questions[0], "Remove 1 reading of Pulse (2024/1/3 08:00:00 AM: 75 /min)?");
     EXPECT_EQ(dialogs->buttons[0], (Texts{"", "&Cancel", "Remove"}));
     EXPECT_STREQ(h->countBox->label(), "Total number of entries: 1");
     EXPECT_EQ(window->chart->variables.front().points.size(), 1u);
@@ -163,7 +163,7 @@ TEST_F(ReadingsWindowTest, EditOpensTheFilledEntryWindowAndOkReplacesKeepingTheI
         e->okButton->do_callback();
     }
     EXPECT_EQ(dialogs->questions,
-              Texts(2, "There is already a Pulse reading at 2024/1/3 08:00:00 AM (75). Replace it?"));
+              Texts(2, "There is already a Pulse reading at 2024/1/3 08:00:00 AM (75 /min). Replace it?"));
     EXPECT_FALSE(e->shown());
     const std::vector<SavedEntry> saved = savedEntries("Pulse");
     ASSERT_EQ(saved.size(), 1u);
@@ -183,10 +183,10 @@ TEST_F(ReadingsWindowTest, ImplausibleValuesAreStoredOnlyWhenThePersonSaysSo) {
         newEntry(c.variable, c.texts)->saveCB_i(NewEntryWindow::AfterSave::Close);
         EXPECT_EQ(savedEntries(c.variable).size(), c.stored) << c.texts[2];
     }
-    EXPECT_EQ(dialogs->questions[0], "Pulse 720 is outside what can be measured on a person (20 to 300). Save it anyway?");
+    EXPECT_EQ(dialogs->questions[0], "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min). Save it anyway?");
     EXPECT_EQ(dialogs->buttons[0], (Texts{"", "&Cancel", "Save"}));
     EXPECT_EQ(dialogs->questions[2],
-              "Systolic 400 is outside what can be measured on a person (40 to 300). Save it anyway?");
+              "Systolic 400 mmHg is outside what can be measured on a person (40 to 300 mmHg). Save it anyway?");
 }
 
 TEST_F(ReadingsWindowTest, AClickOnAPointShowsItAndADoubleClickOpensItsHistoryRow) {
@@ -218,6 +218,11 @@ TEST_F(ReadingsWindowTest, AnEmptyChartSaysWhatToDoNext) {
     EXPECT_EQ(chart->emptyHint().rfind("No readings between ", 0), 0u) << chart->emptyHint();
     window->closeCB_i();
     EXPECT_EQ(chart->emptyHint(), "Choose a person in the Users List");
+    // With nobody in the list, the first thing to do is to add a person.
+    XmlNode* config = Global::configDoc->first_node("config");
+    ASSERT_NE(config, nullptr);
+    while (XmlNode* person = config->first_node("patient")) config->remove_node(person);
+    EXPECT_EQ(chart->emptyHint(), "Add a person: File \342\206\222 New or Ctrl+N");
     for (Fl_Button* b : {window->editUserButton, window->removeUserButton, window->clearChartButton}) {
         EXPECT_FALSE(b->active());
         EXPECT_NE(b->deimage(), nullptr);  // drawn greyed

@@ -393,9 +393,17 @@ MyChart::ShownTime MyChart::showTimeSpan() {
     shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
     const int dateWidth = units().isoDate ? 84 : 70;
-    fromBox->size(dateWidth, 20);
+    // A range that starts within a day shows its time too (Week, Month and
+    // Year run back from the last reading's time).
+    const std::string from = ChartMath::startText(shown.window.tMin, units());
+    const bool withTime = from != ChartMath::shortDate(shown.window.tMin, units());
+    const int timeWidth = !withTime ? 0 : units().clock24 ? 46 : 72;
+    fromBox->size(dateWidth + timeWidth, 20);
     toBox->size(dateWidth, 20);
-    fromBox->copy_label(ChartMath::shortDate(shown.window.tMin, units()).c_str());
+    fromBox->copy_label(from.c_str());
+    fromBox->copy_tooltip(timeWidth ? "The chart starts at this time: readings of that day before it are not shown "
+                                      "and not in the averages."
+                                    : nullptr);
     toBox->copy_label(ChartMath::shortDate(shown.window.tMax, units()).c_str());
     datePack->redraw();
     return shown;
@@ -586,7 +594,12 @@ void MyChart::drawControls() {
 }
 
 std::string MyChart::emptyHint() const {
-    if (!Global::userOpen) return "Choose a person in the Users List";
+    if (!Global::userOpen) {
+        // A first start has nobody to choose yet.
+        const XmlNode* config = Global::configDoc->first_node("config");
+        if (!config || !config->first_node("patient")) return "Add a person: File \342\206\222 New or Ctrl+N";
+        return "Choose a person in the Users List";
+    }
     if (varCount == 0 || variables.empty()) return "Choose a variable in Multi-Display or Normal Range Display";
     const ChartMath::TimeWindow window =
         ChartMath::timeWindow(variables, timeRange, static_cast<std::int64_t>(std::time(nullptr)));
@@ -658,6 +671,53 @@ std::string MyChart::pointText(const std::string& series, std::int64_t instant, 
 }
 
 const Units::Preferences& MyChart::units() const { return MainWindow::unitsOf(MainWindow::of(this)); }
+
+bool MyChart::stepPoint(int direction) {
+    if (drawnPointCount() == 0) return false;
+    // Where the picked point is now: its series and its place in it.
+    std::ptrdiff_t series = -1, place = -1;
+    for (std::size_t i = 0; i < drawnSeries.size() && series < 0; ++i) {
+        if (drawnSeries[i].name != pickedSeries) continue;
+        const PointMap& points = drawnSeries[i].points;
+        for (auto p = points.begin(); p != points.end(); ++p)
+            if (p->first.instant == pickedInstant) {
+                series = static_cast<std::ptrdiff_t>(i);
+                place = p - points.begin();
+                break;
+            }
+    }
+    const std::ptrdiff_t count = static_cast<std::ptrdiff_t>(drawnSeries.size());
+    if (series < 0) {
+        // Nothing picked (or no longer shown): the first or the last point.
+        series = direction > 0 ? 0 : count - 1;
+        place = direction > 0 ? -1 : static_cast<std::ptrdiff_t>(drawnSeries[series].points.size());
+    }
+    place += direction;
+    // Past the end of a series, on to the next one that has points; at
+    // either end of the chart the pick stays.
+    while (place < 0 || place >= static_cast<std::ptrdiff_t>(drawnSeries[series].points.size())) {
+        const std::ptrdiff_t next = series + direction;
+        if (next < 0 || next >= count) return true;
+        series = next;
+        place = direction > 0 ? 0 : static_cast<std::ptrdiff_t>(drawnSeries[series].points.size()) - 1;
+    }
+    const DrawnSeries& s = drawnSeries[series];
+    const auto point = s.points.begin() + place;
+    pickedSeries = s.name;
+    pickedInstant = point->first.instant;
+    TRACE_MSG(4, "MyChart::stepPoint") << "Point picked: " << pointText(s.name, pickedInstant, point->second, units());
+    redraw();
+    return true;
+}
+
+bool MyChart::openPickedHistory() {
+    for (const DrawnSeries& s : drawnSeries) {
+        if (pickedSeries.empty() || s.name != pickedSeries) continue;
+        if (MainWindow* mainWindow = MainWindow::of(this)) mainWindow->openHistory(s.variable, pickedInstant);
+        return true;
+    }
+    return false;
+}
 
 int MyChart::handle(int event) {
     if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE) {

@@ -57,6 +57,13 @@ public:
     // A click on a point shows its variable, date, time and value beside it;
     // a double-click opens the variable's history with that reading selected.
     int handle(int event) override;
+    // From the keyboard: the next (direction 1) or previous (-1) drawn point
+    // becomes the picked one, its details shown as after a click, across
+    // the series in the order drawn; false when the chart shows no point.
+    bool stepPoint(int direction);
+    // Opens the picked point's variable's history with its reading
+    // selected, as a double-click does; false when no point is picked.
+    bool openPickedHistory();
 
     // A point as the last draw put it on the screen, and the series it belongs to.
     struct DrawnPoint {

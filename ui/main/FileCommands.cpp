@@ -172,19 +172,21 @@ bool FileCommands::writeReport(const ReportPeriod& period, const std::tm& today,
     return true;
 }
 
-void FileCommands::exportReadings(const Units::Preferences& units) {
+std::string FileCommands::exportReadings(const Units::Preferences& units) {
     TRACE_SCOPE("FileCommands::exportReadings");
     ExportRequest request;
     request.dataDir = Global::dataFolder;
     request.units = units;
     std::string defaultName = "Quorvel-readings.csv";
+    std::string whose = "of everyone";
     if (Global::userOpen) {
         const std::string person = openUserName();
         const int answer = Dialogs::choice("Export the readings of " + person + ", or of everyone?", "&Cancel",
                                            "This Person", "Everyone");
-        if (answer == 0) return;
+        if (answer == 0) return std::string();
         if (answer == 1) {
             request.users.push_back(Global::currentId);
+            whose = "of " + person;
             const XmlNode* name = openUserNames();
             defaultName = DoctorReport::defaultName(Global::childText(name, "first"), Global::childText(name, "last"),
                                                     "readings");
@@ -197,7 +199,7 @@ void FileCommands::exportReadings(const Units::Preferences& units) {
     choose.defaultPath = inDocuments(defaultName);
     choose.save = true;
     const std::string path = Dialogs::chooseFile(choose);
-    if (path.empty()) return;
+    if (path.empty()) return std::string();
     // A FHIR bundle is named as such; any other .json is the program's own JSON.
     request.fhir = endsWithAnyCase(path, ".fhir.json");
     request.json = !request.fhir && endsWithAnyCase(path, ".json");
@@ -205,7 +207,7 @@ void FileCommands::exportReadings(const Units::Preferences& units) {
     std::string error;
     if (file.open(path, error) != exchange::kOk) {
         Dialogs::alert(error);
-        return;
+        return std::string();
     }
     std::ostringstream told;
     Diagnostics tell(told, "");
@@ -223,14 +225,15 @@ void FileCommands::exportReadings(const Units::Preferences& units) {
         error);
     if (nothing) {
         Dialogs::alert("Nothing exported:\n" + firstLines(told.str(), kShownLines));
-        return;
+        return std::string();
     }
     if (!saved) {
         Dialogs::alert(path + ": " + error + "; nothing written");
-        return;
+        return std::string();
     }
     if (status != exchange::kOk)
         Dialogs::alert("Exported to " + path + ", leaving out:\n" + firstLines(told.str(), kShownLines));
+    return "Exported the readings " + whose + " to " + path;
 }
 
 void FileCommands::importReadings(MainWindow& window) {
@@ -375,4 +378,5 @@ void FileCommands::restore(MainWindow& window) {
     (void)Global::loadFile(Global::configDoc, "config.hma", Global::configText);
     window.setUserControlsActive(false);
     window.refreshPanels(MainWindow::UserLine::Deselected, MainWindow::ChartSeries::Cleared);
+    if (restored == exchange::kOk) window.tellDone("Restored " + contents.describe() + " from " + path);
 }

@@ -15,8 +15,9 @@ class FileCommands {
 public:
     // The readings of the open user or of everyone, as CSV or JSON (by the
     // chosen name's ending), the same bytes as `quorvel-data export` with
-    // the same preferences.
-    static void exportReadings(const Units::Preferences& units);
+    // the same preferences. Returns what was done, for the window to say
+    // ("Exported the readings of ... to PATH"); empty when nothing was.
+    static std::string exportReadings(const Units::Preferences& units);
     // Readings from a CSV file into the open user's document, after a
     // summary of what would be added and what is refused.
     static void importReadings(MainWindow& window);

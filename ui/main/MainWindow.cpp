@@ -1,6 +1,7 @@
 #include "ui/main/MainWindow.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <iostream>
 #include <vector>
 
@@ -23,6 +24,8 @@
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingEdits.h"
+#include "rules/units/HelpText.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
@@ -54,6 +57,7 @@ const std::size_t kMaxSubItemPath = 131;
 
 // The user-dependent menu items, switched before the widgets.
 const char* const kUserMenuPaths[] = {"File/Save", "File/Close", "Edit/Information",
+                                      "Edit/History\342\200\246", "Edit/Properties\342\200\246",
                                       "File/Report for the Doctor\342\200\246", "File/Import Readings\342\200\246"};
 
 // The main window is always a top-level window, whatever group a previous
@@ -103,7 +107,10 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     menuBar->add("File/Back Up\342\200\246", 0, backupCB, this, 0);
     menuBar->add("File/Restore from Backup\342\200\246", 0, restoreCB, this, FL_MENU_DIVIDER);
     menuBar->add("File/Exit", FL_CTRL + 'q', menuCB, this, 0);
-    menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, 0);
+    menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, FL_MENU_DIVIDER);
+    // The readings and ranges of the variable selected in the list, without the mouse.
+    menuBar->add("Edit/History\342\200\246", FL_CTRL + 'h', variableHistoryCB, this, 0);
+    menuBar->add("Edit/Properties\342\200\246", 0, variablePropertiesCB, this, FL_MENU_DIVIDER);
     menuBar->add("Edit/Preferences\342\200\246", 0, preferencesCB, this, 0);
     menuBar->add("Help/Help on Quorvel", FL_F + 1, helpCB, this, 0);
 
@@ -142,8 +149,16 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     noticeBox->labelfont(FL_HELVETICA_ITALIC);
     noticeBox->labelsize(12);
     fl_font(FL_HELVETICA, 12);
-    Fl_Box* spacer = new Fl_Box(toolbarPack->x() + toolbarPack->w(), 26, W - toolbarPack->w() - c - 150, 24);
+    // The pack lays its buttons out when drawn: where they end is added up here.
+    int packed = toolbarPack->x();
+    for (int i = 0; i < toolbarPack->children(); ++i)
+        packed += toolbarPack->child(i)->w() + (i ? toolbarPack->spacing() : 0);
+    Fl_Box* spacer = new Fl_Box(packed + 10, 26, std::max(1, logoBox->x() - 10 - packed - 10), 24);
     spacer->box(FL_NO_BOX);
+    // The room between the toolbar and the logo says what the last command did.
+    spacer->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_CLIP);
+    spacer->labelsize(12);
+    statusBox = spacer;
     toolbar->resizable(spacer);
     toolbar->end();
     top->resizable(top);
@@ -186,10 +201,15 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     searchUserBox->browser->take_focus();
     // A user file taken again from disk instead of being overwritten.
     Global::afterReload = [this] { readingsChanged(); };
+    // The question about a file changed outside names readings as the windows show them.
+    Global::readingText = [this](const XmlNode*, const XmlNode* entry) {
+        return ReadingEdits::readingLine(entry, units_);
+    };
 }
 
 MainWindow::~MainWindow() {
     Global::afterReload = nullptr;
+    Global::readingText = nullptr;
     delete helpWindow;
     helpWindow = nullptr;
     // The text display does not own its buffer.
@@ -319,14 +339,44 @@ void MainWindow::chartRemoveCB_i() {
     chart->refresh();
 }
 
+void MainWindow::variableCB_i(bool history) {
+    TRACE_SCOPE("MainWindow::variableCB_i");
+    if (!Global::userOpen) return;
+    TabBrowser* tab = historyBox->currentTab();
+    MyBrowser* list = tab ? tab->browser : nullptr;
+    if (!list || list->value() == 0) {
+        Dialogs::alert("Choose a variable in the list on the left first (Tab to the list, then Up or Down).");
+        return;
+    }
+    if (history)
+        list->editHistoryCB_i();
+    else
+        list->propertiesCB_i();
+}
+
+void MainWindow::variableHistoryCB(Fl_Widget*, void* d) { static_cast<MainWindow*>(d)->variableCB_i(true); }
+void MainWindow::variablePropertiesCB(Fl_Widget*, void* d) { static_cast<MainWindow*>(d)->variableCB_i(false); }
+
+void MainWindow::tellDone(const std::string& text) {
+    TRACE_MSG(3, "MainWindow::tellDone") << text;
+    statusBox->copy_label((" " + LiteralText::label(text)).c_str());
+    statusBox->copy_tooltip(text.c_str());
+    statusBox->redraw();
+}
+
 void MainWindow::helpCB_i() {
     TRACE_SCOPE("MainWindow::helpCB_i");
     if (!helpWindow) {
         Fl_Group* saved = Fl_Group::current();
         Fl_Group::current(nullptr);
-        helpWindow = new Fl_Double_Window(700, 480, "Help");
+        // As large as the screen's work area allows, up to 700 x 480.
+        int sx = 0, sy = 0, sw = 0, sh = 0;
+        Fl::screen_work_area(sx, sy, sw, sh);
+        const int hw = std::max(300, std::min(700, sw - 20));
+        const int hh = std::max(200, std::min(480, sh - 60));
+        helpWindow = new Fl_Double_Window(hw, hh, "Help");
         helpBuffer = new Fl_Text_Buffer(0, 1024);
-        helpDisplay = new Fl_Text_Display(10, 10, 680, 460);
+        helpDisplay = new Fl_Text_Display(10, 10, hw - 20, hh - 20);
         helpDisplay->buffer(helpBuffer);
         helpDisplay->textsize(14);
         helpDisplay->wrap_mode(Fl_Text_Display::WRAP_AT_COLUMN, 100);
@@ -343,7 +393,12 @@ void MainWindow::helpCB_i() {
             static_cast<unsigned char>(helpBuffer->byte_at(1)) == 0xBB &&
             static_cast<unsigned char>(helpBuffer->byte_at(2)) == 0xBF)
             helpBuffer->remove(0, 3);
+        char* text = helpBuffer->text();
+        helpShipped = text ? text : "";
+        std::free(text);
     }
+    // The lines about a user's details in the units and styles chosen now.
+    helpBuffer->text(HelpText::styled(helpShipped, units_).c_str());
     helpWindow->show();
 }
 
@@ -366,9 +421,22 @@ void MainWindow::draw() {
 }
 
 int MainWindow::handle(int event) {
+    // The chart's keys come before any widget's shortcut (a Return button
+    // would take Ctrl+Return too).
+    if (event == FL_SHORTCUT && chartKey()) return 1;
     const int used = Fl_Double_Window::handle(event);
     if (used || event != FL_SHORTCUT) return used;
     return keyShortcut() ? 1 : 0;
+}
+
+bool MainWindow::chartKey() {
+    if ((Fl::event_state() & (FL_SHIFT | FL_CTRL | FL_ALT | FL_META)) != FL_CTRL) return false;
+    // Ctrl+Right and Ctrl+Left go through the chart's points, Ctrl+Return
+    // opens the picked point's row in its history.
+    const int key = Fl::event_key();
+    if (key == FL_Right || key == FL_Left) return chart->stepPoint(key == FL_Right ? 1 : -1);
+    if (key == FL_Enter || key == FL_KP_Enter) return chart->openPickedHistory();
+    return false;
 }
 
 bool MainWindow::keyShortcut() {
@@ -433,7 +501,9 @@ void MainWindow::reportCB(Fl_Widget*, void* data) {
     if (Global::userOpen) window->reportWindow.reset(new ReportWindow(FileCommands::today(), window->units_));
 }
 void MainWindow::exportCB(Fl_Widget*, void* data) {
-    FileCommands::exportReadings(static_cast<MainWindow*>(data)->units_);
+    MainWindow* window = static_cast<MainWindow*>(data);
+    const std::string done = FileCommands::exportReadings(window->units_);
+    if (!done.empty()) window->tellDone(done);
 }
 void MainWindow::importCB(Fl_Widget*, void* data) { FileCommands::importReadings(*static_cast<MainWindow*>(data)); }
 void MainWindow::backupCB(Fl_Widget*, void*) { FileCommands::backUp(); }

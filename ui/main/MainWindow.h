@@ -80,8 +80,10 @@ public:
     Fl_Pack* toolbarPack = nullptr;
     Fl_Box* logoBox = nullptr;
     Fl_Box* noticeBox = nullptr;
+    Fl_Box* statusBox = nullptr;  // what the last command did
     Fl_Text_Buffer* helpBuffer = nullptr;
     Fl_Text_Display* helpDisplay = nullptr;
+    std::string helpShipped;  // readme.txt as read, before the units are put in
 
     // The maker's notice at the right of the toolbar.
     static const char* const makerNotice;
@@ -93,6 +95,13 @@ public:
     void userRemoveCB_i();
     void chartRemoveCB_i();
     void helpCB_i();
+    // Says in the toolbar what a command did ("Exported the readings of ...").
+    void tellDone(const std::string& text);
+    // Edit/History… and Edit/Properties…: the windows of the variable
+    // selected in the shown tab's list (an alert says to choose one first).
+    void variableCB_i(bool history);
+    static void variableHistoryCB(Fl_Widget*, void* window);
+    static void variablePropertiesCB(Fl_Widget*, void* window);
     // The keys of the window that no widget takes: F10, Alt+F and Alt+E open
     // the menus, Ctrl+M and Ctrl+R the display menus, Ctrl+1 to Ctrl+6 choose
     // the chart's time range.
@@ -100,6 +109,8 @@ public:
     // Leaves the back buffer as it is when the window is only uncovered.
     void draw() override;
     bool keyShortcut();
+    // Ctrl+Right, Ctrl+Left and Ctrl+Return on the chart's points.
+    bool chartKey();
     // The close box ends the program; Escape does not.
     void windowCB_i();
     static void windowCB(Fl_Widget*, void* data);

@@ -86,12 +86,19 @@ bool ReportWindow::period(ReportPeriod& out, std::string& error) const {
 
 void ReportWindow::periodCB_i() {
     if (periodChoice->value() == kFromTo) {
+        // The days of the choice made before are where the person starts.
         fromInput->activate();
         toInput->activate();
-    } else {
-        fromInput->deactivate();
-        toInput->deactivate();
+        return;
     }
+    fromInput->deactivate();
+    toInput->deactivate();
+    // The greyed days show the period the choice covers.
+    ReportPeriod chosen;
+    std::string error;
+    if (!period(chosen, error)) return;
+    fromInput->value(chosen.fromText().c_str());
+    toInput->value(chosen.toText().c_str());
 }
 
 void ReportWindow::writeCB_i() {

@@ -58,6 +58,10 @@ int askCancelDefault(const std::string& label, const char* b0, const char* b1, c
     window.end();
     window.set_modal();
     Fl_Group::current(saved);
+    // Over the window that asks, not wherever the window manager puts it.
+    if (Fl_Window* over = Fl::first_window())
+        window.position(over->x() + std::max(0, (over->w() - window.w()) / 2),
+                        over->y() + std::max(0, (over->h() - window.h()) / 3));
     window.show();
     buttons[0]->take_focus();
     while (window.shown()) Fl::wait();
@@ -68,10 +72,14 @@ int askCancelDefault(const std::string& label, const char* b0, const char* b1, c
 
 void Dialogs::useToolkitDialogs() {
     // Messages carry names and values from the data: shown as they are.
-    setAlertHandler([](const std::string& message) { fl_alert("%s", LiteralText::label(message).c_str()); });
+    setAlertHandler([](const std::string& message) {
+        fl_message_title("Notice");
+        fl_alert("%s", LiteralText::label(message).c_str());
+    });
     setChoiceHandler([](const std::string& question, const char* b0, const char* b1, const char* b2) {
         TRACE_MSG(4, "Dialogs::choice") << "Question: " << question;
         const bool cancelFirst = b0 && b1 && b2 && std::string(b0) == "&Cancel";
+        if (!cancelFirst) fl_message_title("Question");
         const int answer = cancelFirst ? askCancelDefault(LiteralText::label(question), b0, b1, b2)
                                        : fl_choice("%s", b0, b1, b2, LiteralText::label(question).c_str());
         const char* buttons[] = {b0, b1, b2};

@@ -27,6 +27,20 @@ const char* MyBrowser::selectedText() const {
     return t ? t : "";
 }
 
+void MyBrowser::showPopup(int x, int y) {
+    // The history and the ranges belong to the open user.
+    const int needsUser = Global::userOpen ? 0 : FL_MENU_INACTIVE;
+    const Fl_Menu_Item items[] = {
+        {"Add new Entry", 0, newEntryCB, this, 0, 0, 0, 0, 0},
+        {"Edit History", 0, editHistoryCB, this, needsUser, 0, 0, 0, 0},
+        {"Properties", 0, propertiesCB, this, needsUser, 0, 0, 0, 0},
+        {0, 0, 0, 0, 0, 0, 0, 0, 0},
+    };
+    const Fl_Menu_Item* picked = popupHandler ? popupHandler(items, x, y) : items->popup(x, y);
+    // Only an active item can be picked.
+    if (picked && picked->active() && picked->callback()) picked->do_callback(nullptr, this);
+}
+
 int MyBrowser::handle(int event) {
     if (event == FL_PUSH && Fl::event_button() == FL_RIGHT_MOUSE) {
         void* item = find_item(Fl::event_y());
@@ -34,19 +48,24 @@ int MyBrowser::handle(int event) {
         int X, Y, W, H;
         bbox(X, Y, W, H);
         if (!item || !Fl::event_inside(X, Y, W, H)) return 0;
-        // The history and the ranges belong to the open user.
-        const int needsUser = Global::userOpen ? 0 : FL_MENU_INACTIVE;
-        const Fl_Menu_Item items[] = {
-            {"Add new Entry", 0, newEntryCB, this, 0, 0, 0, 0, 0},
-            {"Edit History", 0, editHistoryCB, this, needsUser, 0, 0, 0, 0},
-            {"Properties", 0, propertiesCB, this, needsUser, 0, 0, 0, 0},
-            {0, 0, 0, 0, 0, 0, 0, 0, 0},
-        };
-        const Fl_Menu_Item* picked = popupHandler ? popupHandler(items, Fl::event_x(), Fl::event_y())
-                                                  : items->popup(Fl::event_x(), Fl::event_y());
-        // Only an active item can be picked.
-        if (picked && picked->active() && picked->callback()) picked->do_callback(nullptr, this);
+        showPopup(Fl::event_x(), Fl::event_y());
         return 1;
+    }
+    // Ctrl+Return is the window's (it opens the chart's picked point).
+    if (event == FL_KEYBOARD && (Fl::event_state() & FL_CTRL) &&
+        (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter))
+        return 0;
+    if (event == FL_KEYBOARD && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META))) {
+        // Shift+F10 and the Menu key open the same menu as a right click,
+        // for the selected variable (the first when none is).
+        const int key = Fl::event_key();
+        if (key == FL_Menu || (key == FL_F + 10 && (Fl::event_state() & FL_SHIFT))) {
+            if (size() == 0) return 1;
+            if (value() == 0) select(1);
+            if (!displayed(value())) make_visible(value());
+            showPopup(x() + w() / 3, y() + h() / 3);
+            return 1;
+        }
     }
     if (event == FL_RELEASE && Fl::event_button() == FL_RIGHT_MOUSE) return 1;
     if (event == FL_KEYBOARD && !(Fl::event_state() & (FL_CTRL | FL_ALT | FL_META))) {

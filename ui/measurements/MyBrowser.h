@@ -1,5 +1,6 @@
-// The list of a variable tab, with its right-click menu. Up, Down, Home and
-// End move the selection; Return opens the selected variable's entry window.
+// The list of a variable tab, with its right-click menu (Shift+F10 or the
+// Menu key from the keyboard). Up, Down, Home and End move the selection;
+// Return opens the selected variable's entry window.
 #pragma once
 
 #include <functional>
@@ -29,6 +30,9 @@ public:
     // null. Runs the toolkit's popup; tests put a chooser in its place.
     using PopupHandler = std::function<const Fl_Menu_Item*(const Fl_Menu_Item* items, int x, int y)>;
     static PopupHandler popupHandler;
+
+    // Shows the menu of the selected variable at (x, y) and runs the picked item.
+    void showPopup(int x, int y);
 
     // The text of the selected line, empty when none is selected.
     const char* selectedText() const;

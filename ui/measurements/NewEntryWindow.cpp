@@ -108,19 +108,24 @@ void NewEntryWindow::build() {
             // Values are typed in the unit the label names.
             value->copy_label(Units::label(label, Units::quantityOf(variableName), units()).c_str());
             inputs.push_back(value);
-            if (y == 80 && VariableTable::is(variableName, VariableId::BloodPressure) && !editedEntry) {
-                // Beside the systolic value, as home meters show the three.
-                pulseInput = new Fl_Input(named ? 355 : 300, 80, named ? 55 : 80, 25);
-                const char* pulse = VariableTable::of(VariableId::Pulse).name;
-                pulseInput->copy_label(Units::label(pulse, Units::Quantity::Pulse, units()).c_str());
-                pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
-            }
             lastRow = y;
             y += 30;
         }
+        if (VariableTable::is(variableName, VariableId::BloodPressure) && !editedEntry) {
+            // Below the diastolic value, in the order home meters show the
+            // three (SYS, DIA, PULSE), so typing their display with Tab
+            // between the values puts each where it belongs.
+            pulseInput = new Fl_Input(x, y, w, 25);
+            const char* pulse = VariableTable::of(VariableId::Pulse).name;
+            pulseInput->copy_label(Units::label(pulse, Units::Quantity::Pulse, units()).c_str());
+            pulseInput->tooltip("Optional: stored as a Pulse entry at the same date and time");
+            lastRow = y;
+        }
     }
 
-    const int yb = EntryRules::buttonRowY(lastRow);
+    // A third row (the pulse) makes the window taller, with room above the buttons.
+    const int yb = pulseInput ? lastRow + 40 : EntryRules::buttonRowY(lastRow);
+    if (pulseInput) size(this->w(), yb + 45);
     if (!editedEntry) {
         addButton = new Fl_Button(420 / 2 - 110, yb, 70, 30, "&Add");
         addButton->box(FL_UP_BOX);
@@ -147,6 +152,12 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
         const bool number = EntryRules::readValue(stored, value) == EntryRules::ValueRead::Number;
         inputs[i]->value(number ? Units::readingText(q, value, units()).c_str() : stored.c_str());
     }
+}
+
+std::string NewEntryWindow::styledMessage(EntryRules::Refusal why, const std::string& field) const {
+    std::tm now{};
+    platform::instantToLocal(static_cast<std::int64_t>(std::time(nullptr)), now);
+    return EntryRules::message(why, field, units(), now);
 }
 
 std::string NewEntryWindow::typedDate() const {
@@ -189,7 +200,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
     if (main.plan.refused != Refusal::NotRefused && main.plan.refused != Refusal::NoValueGiven) {
         refusedField = main.plan.field;
         TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Entry refused with " << static_cast<int>(main.plan.refused);
-        Dialogs::alert(EntryRules::message(main.plan.refused, refusedField));
+        Dialogs::alert(styledMessage(main.plan.refused, refusedField));
         return false;
     }
     if (main.plan.accepted()) parts.push_back(main);
@@ -201,7 +212,7 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
                    nullptr};
         if (pulse.plan.refused != Refusal::NotRefused && pulse.plan.refused != Refusal::NoValueGiven) {
             TRACE_MSG(4, "NewEntryWindow::saveCB_i") << "Pulse refused with " << static_cast<int>(pulse.plan.refused);
-            Dialogs::alert(EntryRules::message(pulse.plan.refused, pulse.plan.field));
+            Dialogs::alert(styledMessage(pulse.plan.refused, pulse.plan.field));
             return false;
         }
         parts.push_back(pulse);
@@ -334,6 +345,11 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
             for (const EntryRules::StoredValue& v : part.plan.values)
                 mainWindow_->addPointToChart(v.series, part.plan.when, v.value);
     const bool replacedAny = pendingRemoval.size() > 0;
+    // The main window says what was stored: "Added Pulse 72 /min on ...".
+    std::string added;
+    for (const XmlNode* e : pendingEntries)
+        added += (added.empty() ? "Added " : "; ") + ReadingEdits::readingLine(e, units());
+    if (mainWindow_ && !added.empty()) mainWindow_->tellDone(added);
     pendingEntries.clear();
     pendingRemoval = ReadingEdits::Removal();
     pendingParts.clear();

@@ -55,6 +55,8 @@ public:
 private:
     MainWindow* mainWindow_;
     const Units::Preferences& units() const;
+    // A refusal's alert in the chosen clock and date style, by the example of now.
+    std::string styledMessage(EntryRules::Refusal why, const std::string& field) const;
     // One entry the window stores: its variable and its checked plan.
     struct Part {
         std::string variable;

@@ -11,6 +11,10 @@ UserList::UserList(int x, int y, int w, int h) : Fl_Hold_Browser(x, y, w, h) {}
 
 int UserList::handle(int event) {
     if (event == FL_FOCUS || event == FL_UNFOCUS) typed.clear();
+    // Ctrl+Return is the window's (it opens the chart's picked point).
+    if (event == FL_KEYBOARD && (Fl::event_state() & FL_CTRL) &&
+        (Fl::event_key() == FL_Enter || Fl::event_key() == FL_KP_Enter))
+        return 0;
     if (event != FL_KEYBOARD || (Fl::event_state() & (FL_CTRL | FL_ALT | FL_META)))
         return Fl_Hold_Browser::handle(event);
     const int key = Fl::event_key();
