@@ -176,12 +176,12 @@ count_of() {  # FILE TEXT
 }
 
 # wait_alert [SECONDS]: the id of a visible toolkit message window (alerts
-# and questions have no title).
+# are titled "Notice", questions "Question").
 wait_alert() {
   local limit=${1:-10}
   for _ in $(seq 1 $((limit * 10))); do
     local id
-    for id in $(xdotool search --onlyvisible --name '^$' 2>/dev/null); do
+    for id in $(xdotool search --onlyvisible --name '^(Notice|Question)$' 2>/dev/null); do
       local w
       w=$(xdotool getwindowgeometry --shell "$id" | awk -F= '/^WIDTH=/{print $2}')
       if [ "$w" -lt 1000 ]; then echo "$id"; return 0; fi

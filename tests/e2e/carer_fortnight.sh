@@ -1,0 +1,159 @@
+#!/usr/bin/env bash
+# A carer's fortnight in Europe with the keyboard: preferences of metric
+# units, the 24-hour clock and ISO dates; the empty chart says to add a
+# person; a new person with weight "70,5" and height "163,5" (stored
+# converted, the comma read as the decimal point); blood pressure typed in a
+# meter's order (SYS Tab DIA Tab PULSE); a pulse of 720 asked about in /min,
+# saved, then corrected without the mouse (Ctrl+M, Ctrl+Right to its point,
+# Ctrl+Return to its history row, Return to edit it); the status line says
+# what was added; the history reached by Shift+F10 and Edit/History...; and a
+# report for the doctor.
+#
+# Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
+source "$(dirname "$0")/lib/common.bash"
+source "$(dirname "$0")/lib/main-window.bash"
+
+give_keys() { timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || fail "the window $1 cannot take the keyboard"; }
+confirm() {  # the question's other answer, right of the window's middle
+  local w
+  w=$(xdotool getwindowgeometry --shell "$1" | awk -F= '/^WIDTH=/{print $2}')
+  click "$1" $((w - 125)) 63
+  wait_gone "$1" || fail "the question did not close"
+}
+
+export HOME="$E2E_TMP/home"
+mkdir -p "$HOME/Documents"
+cat >"$E2E_TMP/bin/xdg-open" <<'OPENER'
+#!/bin/sh
+printf '%s\n' "$1" >"$(dirname "$0")/opened.tmp"
+mv "$(dirname "$0")/opened.tmp" "$(dirname "$0")/opened"
+OPENER
+chmod +x "$E2E_TMP/bin/xdg-open"
+export PATH="$E2E_TMP/bin:$PATH"
+today=$(date +%Y-%m-%d)
+
+step "metric units, the 24-hour clock and ISO dates; the empty list asks for a person"
+seed_data
+cat >"$E2E_DATA/preferences.xml" <<'PREFS'
+<preferences>
+	<temperature>Cel</temperature>
+	<weight>kg</weight>
+	<length>cm</length>
+	<bloodSugar>mmol/L</bloodSugar>
+	<clock>24</clock>
+	<date>YYYY-MM-DD</date>
+</preferences>
+PREFS
+start_app
+MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala') || fail "the main window did not appear"
+wait_contains "$E2E_TRACE" "Hint: Add a person: File → New or Ctrl+N"
+shot_settled empty_list || fail "the main window does not come to rest"
+give_keys "$MAIN"
+
+step "a new person: weight 70,5 kg and height 163,5 cm keep their commas"
+key ctrl+n
+W=$(wait_window '^New User$') || fail "Ctrl+N opened no New User window"
+give_keys "$W"
+xdotool type --delay 15 "Mia"; key Tab
+xdotool type --delay 15 "Berg"; key Tab Tab Tab Tab
+xdotool type --delay 15 "70,5"; key Tab
+xdotool type --delay 15 "163,5"
+shot_settled new_user_metric || fail "the New User window does not come to rest"
+key Return
+wait_gone "$W" || fail "Return did not confirm the New User window"
+wait_contains "$E2E_DATA/user0.hma" "<weight>155.425895</weight>"
+wait_contains "$E2E_DATA/user0.hma" "<height>5 ft 4.370079 in</height>"
+give_keys "$MAIN"
+
+step "blood pressure typed as the meter shows it: 142 Tab 76 Tab 88"
+key Tab Tab Tab Down Down Return
+E=$(wait_window '^Add history entry for Vitals: Blood Pressure$') || fail "no blood pressure window"
+give_keys "$E"
+key Tab
+xdotool type --delay 15 "07:15"; key Tab
+xdotool type --delay 15 "142"; key Tab
+xdotool type --delay 15 "76"; key Tab
+xdotool type --delay 15 "88"
+shot_settled blood_pressure_meter_order || fail "the blood pressure window does not come to rest"
+key Return
+wait_gone "$E" || fail "Return did not confirm the blood pressure window"
+wait_contains "$E2E_DATA/user0.hma" "<systolic>142.000000</systolic>"
+wait_contains "$E2E_DATA/user0.hma" "<diastolic>76.000000</diastolic>"
+wait_contains "$E2E_DATA/user0.hma" "<value>88.000000</value>"
+wait_contains "$E2E_TRACE" "Added Blood Pressure 142/76 mmHg on $today 07:15:00; Pulse 88 /min on $today 07:15:00"
+give_keys "$MAIN"
+
+step "a pulse of 720 is asked about in /min and saved"
+key Home Return
+E=$(wait_window '^Add history entry for Vitals: Pulse$') || fail "no pulse window"
+give_keys "$E"
+key Tab
+xdotool type --delay 15 "08:30"; key Tab
+xdotool type --delay 15 "720"
+key Return
+wait_contains "$E2E_TRACE" "Question: Pulse 720 /min is outside what can be measured on a person (20 to 300 /min)."
+Q=$(wait_alert) || fail "no question window"
+shot plausibility_question
+confirm "$Q"
+wait_gone "$E" || fail "the pulse window stays after Save"
+wait_contains "$E2E_DATA/user0.hma" "<value>720.000000</value>"
+give_keys "$MAIN"
+
+step "Shift+F10 opens the variable's menu; Edit History shows the readings"
+key Home shift+F10
+key Down Down Return
+H=$(wait_window '^Pulse History$') || fail "Shift+F10 gave no way to the history"
+shot_settled history_by_menu_key || fail "the history window does not come to rest"
+give_keys "$H"
+key Escape
+wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+
+step "the 720 corrected by keys alone: its point on the chart, its row, its edit"
+key ctrl+m
+wait_contains "$E2E_TRACE" "menu opened by key: Multi-Display"
+key Down Right Return
+wait_contains "$E2E_TRACE" "Pulse is checked"
+key ctrl+Right ctrl+Right
+wait_contains "$E2E_TRACE" "Point picked: Pulse, $today 08:30:00: 720 /min"
+shot_settled chart_point_by_key || fail "the chart does not come to rest"
+key ctrl+Return
+H=$(wait_window '^Pulse History$') || fail "Ctrl+Return opened no history"
+give_keys "$H"
+shot_settled history_row_by_key || fail "the history window does not come to rest"
+key Return
+C=$(wait_window '^Edit Pulse entry$') || fail "Return opened no edit window"
+give_keys "$C"
+key Tab Tab
+xdotool type --delay 15 "72"
+key Return
+wait_gone "$C" || fail "Return did not confirm the correction"
+wait_contains "$E2E_DATA/user0.hma" "<value>72.000000</value>"
+assert_not_contains "$E2E_DATA/user0.hma" "<value>720.000000</value>"
+give_keys "$H"
+key Escape
+wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+
+step "a report for the doctor"
+key F10
+wait_contains "$E2E_TRACE" "menu opened by key: File"
+key Down Down Down Down Return
+R=$(wait_window '^Report for the Doctor$') || fail "no report window"
+shot_settled report_window || fail "the report window does not come to rest"
+give_keys "$R"
+key Return
+C=$(wait_window '^Save the Report for the Doctor$') || fail "no file chooser"
+give_keys "$C"
+key Return
+wait_contains "$E2E_TMP/bin/opened" "$HOME/Documents/Mia-Berg-$today.html"
+wait_gone "$R" || fail "the report window stayed open"
+assert_contains "$HOME/Documents/Mia-Berg-$today.html" "Berg"
+
+step "Ctrl+Q leaves with everything saved"
+give_keys "$MAIN"
+key ctrl+q
+wait_exit || fail "Ctrl+Q did not end the program"
+assert_eq "$E2E_STATUS" 0 "exit status after Ctrl+Q"
+if [ -n "${E2E_SHOTS:-}" ]; then mkdir -p "$E2E_SHOTS" && cp "$E2E_TMP"/shots/*.png "$E2E_SHOTS"/; fi
+echo "PASS"
