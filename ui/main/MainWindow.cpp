@@ -354,8 +354,10 @@ void MainWindow::variableCB_i(bool history) {
         list->propertiesCB_i();
 }
 
-void MainWindow::variableHistoryCB(Fl_Widget*, void* d) { static_cast<MainWindow*>(d)->variableCB_i(true); }
-void MainWindow::variablePropertiesCB(Fl_Widget*, void* d) { static_cast<MainWindow*>(d)->variableCB_i(false); }
+void MainWindow::variableHistoryCB(Fl_Widget*, void* window) { static_cast<MainWindow*>(window)->variableCB_i(true); }
+void MainWindow::variablePropertiesCB(Fl_Widget*, void* window) {
+    static_cast<MainWindow*>(window)->variableCB_i(false);
+}
 
 void MainWindow::tellDone(const std::string& text) {
     TRACE_MSG(3, "MainWindow::tellDone") << text;
