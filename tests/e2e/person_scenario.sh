@@ -107,13 +107,13 @@ assert_not_contains "$E2E_DATA/user0.hma" "2026-12-02"
 step "blood pressure, blood sugar, SpO2, temperature, weight and mood"
 open_entry 2 "Blood Pressure"
 fill_entry "2026/11/01" "08:05:00 AM" "120" "80"
-click "$entry_window" 135 165
+click "$entry_window" 135 195
 fill_entry "2026/11/10" "08:05:00 AM" "85" "55"
-click "$entry_window" 135 165
+click "$entry_window" 135 195
 fill_entry "2026/11/20" "08:05:00 AM" "150" "95"
-click "$entry_window" 135 165
+click "$entry_window" 135 195
 fill_entry "2026/12/01" "08:05:00 AM" "128" ""
-click "$entry_window" 210 165
+click "$entry_window" 210 195
 wait_gone "$entry_window" || fail "blood pressure window stays"
 wait_contains "$E2E_DATA/user0.hma" "<systolic>150.000000</systolic>"
 wait_contains "$E2E_DATA/user0.hma" "<diastolic>55.000000</diastolic>"

@@ -136,7 +136,7 @@ step "blood pressure with its pulse; systolic and diastolic share one scale"
 click "$MAIN" $(vital_line 2)
 entry_window=$(wait_window "^Add history entry for Vitals: Blood Pressure\$") || fail "no blood pressure window"
 fill_entry "2026/12/07" "19:00" "158" "96"
-type_into "$entry_window" 340 92 "77"
+type_into "$entry_window" 180 152 "77"   # the pulse, below the diastolic value
 shot_settled blood_pressure_with_pulse || fail "the blood pressure window does not come to rest"
 key Return
 wait_gone "$entry_window" || fail "the blood pressure window stays"
