@@ -23,13 +23,11 @@ question_shown() {
   shot "$1"
   echo "$id"
 }
-# confirm ID: clicks the question's other answer ("Save", "Remove",
-# "Replace"). The buttons stand at the bottom right, "&Cancel" (the default,
-# 88 wide) 10 from the edge and the other one 10 to the left of it.
+# confirm ID: gives the question's other answer ("Save", "Remove",
+# "Replace"): Tab from "&Cancel" (the default) to it, Space.
 confirm() {
-  local w
-  w=$(xdotool getwindowgeometry --shell "$1" | awk -F= '/^WIDTH=/{print $2}')
-  click "$1" $((w - 125)) 63
+  xdotool mousemove --window "$1" 10 10
+  key Tab space
   wait_gone "$1" || fail "the question did not close"
 }
 # The trace's last line holding TEXT, from the text on.

@@ -479,6 +479,50 @@ TEST_F(MainWindowTest, RemoveQuestionShowsAnAtSignInTheNameLiterally) {
     EXPECT_NE(Global::findNodeWithId("0"), nullptr);
 }
 
+// The program's alerts and questions open over its window with a title, not
+// wherever the pointer or the screen's centre is.
+TEST_F(MainWindowTest, AlertsAndQuestionsOpenTitledOverTheMainWindow) {
+    writeUsers(twoUsers);
+    openWindow(560, 480);
+    win->position(20, 30);
+    Fl::check();
+    Dialogs::useToolkitDialogs();
+    struct Shown {
+        std::string title;
+        int x = -1, y = -1, w = 0, h = 0;
+    };
+    static Shown shown;
+    const auto seeAndClose = [](void*) {
+        for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w)) {
+            if (dynamic_cast<MainWindow*>(w) || !w->shown()) continue;
+            shown = {w->label() ? w->label() : "", w->x(), w->y(), w->w(), w->h()};
+            w->hide();  // answers as the close box does
+            return;
+        }
+    };
+    const auto expectOverTheWindow = [this](const char* title) {
+        EXPECT_EQ(shown.title, title);
+        const int cx = shown.x + shown.w / 2, cy = shown.y + shown.h / 2;
+        EXPECT_GE(cx, win->x());
+        EXPECT_LE(cx, win->x() + win->w());
+        EXPECT_GE(cy, win->y());
+        EXPECT_LE(cy, win->y() + win->h());
+    };
+    shown = Shown();
+    Fl::add_timeout(0.2, seeAndClose);
+    Dialogs::alert("The file could not be saved.");
+    expectOverTheWindow("Notice");
+    shown = Shown();
+    Fl::add_timeout(0.2, seeAndClose);
+    EXPECT_EQ(Dialogs::choice("Save it anyway?", "&No", "&Yes", nullptr), 0);
+    expectOverTheWindow("Question");
+    shown = Shown();
+    Fl::add_timeout(0.2, seeAndClose);
+    EXPECT_EQ(Dialogs::choice("Replace it?", "&Cancel", "&Replace", "&Keep"), 0);
+    expectOverTheWindow("Question");
+    dialogs.reset(new DialogRecorder());
+}
+
 TEST_F(MainWindowTest, RemoveWithoutSelectedLineStillAsks) {
     writeUsers(twoUsers);
     openWindow();
@@ -591,6 +635,24 @@ TEST_F(HelpWindowTest, ShowsReadmeWholeAndBuildsWindowOnce) {
     EXPECT_EQ(win->helpWindow, first);
     EXPECT_TRUE(win->helpWindow->shown());
     EXPECT_EQ(helpText(), "Quorvel help\nline two\n");
+}
+
+// Whole within the screen's work area, whatever the screen (the suite runs
+// this on a small screen too).
+TEST_F(HelpWindowTest, TheHelpWindowFitsTheScreen) {
+    data->write("readme.txt", "Quorvel help\n");
+    openWindow(560, 380);
+    win->helpCB_i();
+    ASSERT_NE(win->helpWindow, nullptr);
+    Fl::check();
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    Fl::screen_work_area(sx, sy, sw, sh);
+    const Fl_Window* help = win->helpWindow;
+    EXPECT_GE(help->x(), sx);
+    EXPECT_GE(help->y(), sy);
+    EXPECT_LE(help->x() + help->w(), sx + sw);
+    EXPECT_LE(help->y() + help->h(), sy + sh);
+    EXPECT_GE(help->w(), 300);
 }
 
 TEST_F(HelpWindowTest, ByteOrderMarkRemovedOnlyWhenPresent) {

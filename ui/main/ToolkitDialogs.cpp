@@ -17,53 +17,80 @@
 
 namespace {
 
-// A question of three answers whose first (Cancel) is both the Return and
-// the Escape answer; fl_choice would give Return to the second.
-int askCancelDefault(const std::string& label, const char* b0, const char* b1, const char* b2) {
+// The window a dialog is placed over: the modal window asking, else the
+// topmost shown window that is neither a menu nor a tooltip.
+Fl_Window* askingWindow() {
+    if (Fl_Window* modal = Fl::modal()) return modal;
+    for (Fl_Window* w = Fl::first_window(); w; w = Fl::next_window(w))
+        if (w->shown() && w->visible() && !w->override() && !w->parent()) return w;
+    return nullptr;
+}
+
+// How a dialog of the toolkit's look is made: its title and icon, its buttons
+// from right to left, and the answer Return gives (Escape and the close box
+// answer 0, the first button).
+struct Ask {
+    const char* title;
+    const char* icon;
+    Fl_Color iconColor;
+    const char* labels[3];  // right to left; null for an absent button
+    int answers[3];         // the answer each of them gives
+    int returnAnswer;
+};
+
+// Shows a dialog centred over the window that asks and waits for its answer.
+// The toolkit's own boxes appear where the pointer is; these appear over the
+// program's window, with a title.
+int ask(const std::string& label, const Ask& how) {
     fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
     int w = 560, h = 0;
     fl_measure(label.c_str(), w, h);
-    w = std::max(w, 360) + 100;  // the label keeps a margin inside its box
+    w = std::max(w, 300) + 100;  // the label keeps a margin inside its box
     h = std::max(h, 50) + 20;
     Fl_Group* saved = Fl_Group::current();
     Fl_Group::current(nullptr);
-    Fl_Window window(w, h + 50, "Question");
-    // The icon of the toolkit's own questions.
-    Fl_Box icon(10, 10, 50, 50, "?");
+    Fl_Window window(w, h + 50, how.title);
+    // The icon of the toolkit's own dialogs.
+    Fl_Box icon(10, 10, 50, 50, how.icon);
     icon.box(FL_THIN_UP_BOX);
     icon.labelfont(FL_TIMES_BOLD);
     icon.labelsize(34);
     icon.color(FL_WHITE);
-    icon.labelcolor(FL_BLUE);
+    icon.labelcolor(how.iconColor);
     Fl_Box text(70, 10, w - 85, h, nullptr);
     text.label(label.c_str());
     text.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_TOP);
     int answer = 0;
-    const char* labels[3] = {b0, b2, b1};  // right to left, as fl_choice places them
-    const int order[3] = {0, 2, 1};
-    Fl_Button* buttons[3] = {};
-    for (int i = 0; i < 3; ++i) {
-        const int x = w - 100 * (i + 1) - 5;
-        buttons[i] = i == 0 ? new Fl_Return_Button(x, h + 12, 90, 26) : new Fl_Button(x, h + 12, 90, 26);
-        buttons[i]->label(labels[i]);
-        buttons[i]->callback([](Fl_Widget* b, void*) {
+    Fl_Button* focus = nullptr;
+    for (int i = 0, place = 0; i < 3; ++i) {
+        if (!how.labels[i]) continue;
+        const int x = w - 100 * (++place) - 5;
+        const bool isReturn = how.answers[i] == how.returnAnswer;
+        Fl_Button* button = isReturn ? new Fl_Return_Button(x, h + 12, 90, 26) : new Fl_Button(x, h + 12, 90, 26);
+        button->label(how.labels[i]);
+        button->argument(how.answers[i]);
+        button->callback([](Fl_Widget* b, void*) {
             *static_cast<int*>(b->window()->user_data()) = static_cast<int>(b->argument());
             b->window()->hide();
         });
-        buttons[i]->argument(order[i]);
+        if (isReturn || !focus) focus = button;
     }
-    // Escape and the close box answer Cancel too.
     window.callback([](Fl_Widget* win, void*) { win->hide(); });
     window.user_data(&answer);
     window.end();
     window.set_modal();
     Fl_Group::current(saved);
-    // Over the window that asks, not wherever the window manager puts it.
-    if (Fl_Window* over = Fl::first_window())
-        window.position(over->x() + std::max(0, (over->w() - window.w()) / 2),
-                        over->y() + std::max(0, (over->h() - window.h()) / 3));
+    // Over the window that asks, within the screen's work area.
+    if (Fl_Window* over = askingWindow()) {
+        int sx = 0, sy = 0, sw = 0, sh = 0;
+        Fl::screen_work_area(sx, sy, sw, sh, over->x() + over->w() / 2, over->y() + over->h() / 2);
+        const int x = over->x() + (over->w() - window.w()) / 2;
+        const int y = over->y() + std::max(0, (over->h() - window.h()) / 3);
+        window.position(std::max(sx, std::min(x, sx + sw - window.w())),
+                        std::max(sy, std::min(y, sy + sh - window.h())));
+    }
     window.show();
-    buttons[0]->take_focus();
+    if (focus) focus->take_focus();
     while (window.shown()) Fl::wait();
     return answer;
 }
@@ -73,15 +100,17 @@ int askCancelDefault(const std::string& label, const char* b0, const char* b1, c
 void Dialogs::useToolkitDialogs() {
     // Messages carry names and values from the data: shown as they are.
     setAlertHandler([](const std::string& message) {
-        fl_message_title("Notice");
-        fl_alert("%s", LiteralText::label(message).c_str());
+        const Ask how{"Notice", "!", FL_BLUE, {fl_close, nullptr, nullptr}, {0, 0, 0}, 0};
+        ask(LiteralText::label(message), how);
     });
     setChoiceHandler([](const std::string& question, const char* b0, const char* b1, const char* b2) {
         TRACE_MSG(4, "Dialogs::choice") << "Question: " << question;
+        // Cancel first: Cancel is both the Return and the Escape answer and
+        // stands on the right, the others to its left (b2 before b1).
         const bool cancelFirst = b0 && b1 && b2 && std::string(b0) == "&Cancel";
-        if (!cancelFirst) fl_message_title("Question");
-        const int answer = cancelFirst ? askCancelDefault(LiteralText::label(question), b0, b1, b2)
-                                       : fl_choice("%s", b0, b1, b2, LiteralText::label(question).c_str());
+        const Ask how = cancelFirst ? Ask{"Question", "?", FL_BLUE, {b0, b2, b1}, {0, 2, 1}, 0}
+                                    : Ask{"Question", "?", FL_BLUE, {b0, b1, b2}, {0, 1, 2}, b1 ? 1 : 0};
+        const int answer = ask(LiteralText::label(question), how);
         const char* buttons[] = {b0, b1, b2};
         TRACE_MSG(4, "Dialogs::choice") << "Answer: " << (answer >= 0 && answer <= 2 && buttons[answer] ? buttons[answer] : "");
         return answer;
