@@ -4,9 +4,10 @@
 # person; a new person with weight "70,5" and height "163,5" (stored
 # converted, the comma read as the decimal point); blood pressure typed in a
 # meter's order (SYS Tab DIA Tab PULSE); a pulse of 720 asked about in /min,
-# saved, then corrected without the mouse (Ctrl+M, Ctrl+Right to its point,
-# Ctrl+Return to its history row, Return to edit it); the status line says
-# what was added; the history reached by Shift+F10 and Edit/History...; and a
+# saved (Tab and Space answer the question), then corrected without the
+# mouse (Ctrl+M, Ctrl+Right to its point, Ctrl+Return to its history row,
+# Return to edit it); the chart reached by Tab, plain Right and Return; the
+# status line says what was added; the history reached by Shift+F10 and Edit/History...; and a
 # report for the doctor.
 #
 # Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
@@ -14,10 +15,12 @@ source "$(dirname "$0")/lib/common.bash"
 source "$(dirname "$0")/lib/main-window.bash"
 
 give_keys() { timeout 5 xdotool windowfocus --sync "$1" 2>/dev/null || fail "the window $1 cannot take the keyboard"; }
-confirm() {  # the question's other answer, right of the window's middle
-  local w
-  w=$(xdotool getwindowgeometry --shell "$1" | awk -F= '/^WIDTH=/{print $2}')
-  click "$1" $((w - 125)) 63
+# confirm ID: gives the question's other answer ("Save", "Remove",
+# "Replace") by keys: Tab from "&Cancel" (the default) to it, Space.
+confirm() {
+  xdotool mousemove --window "$1" 10 10
+  give_keys "$1"
+  key Tab space
   wait_gone "$1" || fail "the question did not close"
 }
 
@@ -130,6 +133,32 @@ key Return
 wait_gone "$C" || fail "Return did not confirm the correction"
 wait_contains "$E2E_DATA/user0.hma" "<value>72.000000</value>"
 assert_not_contains "$E2E_DATA/user0.hma" "<value>720.000000</value>"
+give_keys "$H"
+key Escape
+wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+
+step "the chart reached by Tab: plain Left and Right pick points, Return opens the row"
+# Tab until the chart says it has the focus (each press given time to
+# arrive); one Shift+Tab back if a press too many went past it.
+chart_focus() { grep -aoE "The chart (has|lost) the focus" "$E2E_TRACE" | tail -n 1; }
+for _ in $(seq 1 15); do
+  [ "$(chart_focus)" = "The chart has the focus" ] && break
+  key Tab
+  sleep 0.3
+done
+if [ "$(chart_focus)" != "The chart has the focus" ]; then key shift+Tab; fi
+for _ in $(seq 1 50); do [ "$(chart_focus)" = "The chart has the focus" ] && break; sleep 0.1; done
+[ "$(chart_focus)" = "The chart has the focus" ] || fail "Tab did not reach the chart"
+# The corrected point is still picked: Left goes to the one before, Right back.
+picks=$(count_of "$E2E_TRACE" "Point picked: Pulse, $today 07:15:00: 88 /min")
+key Left
+wait_count "$E2E_TRACE" "Point picked: Pulse, $today 07:15:00: 88 /min" $((picks + 1))
+key Right
+wait_contains "$E2E_TRACE" "Point picked: Pulse, $today 08:30:00: 72 /min"
+shot_settled chart_focus_by_tab || fail "the chart does not come to rest"
+key Return
+H=$(wait_window '^Pulse History$') || fail "Return on the chart opened no history"
 give_keys "$H"
 key Escape
 wait_gone "$H" || fail "Escape did not close the history window"

@@ -10,6 +10,7 @@
 #include <FL/Fl_Tabs.H>
 
 #include "MainWindowFixture.h"
+#include "ui/chart/ChartKeys.h"
 #include "ui/chart/MyChart.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/HistoryTable.h"
@@ -82,7 +83,7 @@ TEST_F(MainWindowKeysTest, TabWalksTheWindowInReadingOrderAndShiftTabBack) {
     };
     const std::vector<Fl_Widget*> order = {
         usersList(), win->historyBox->tabs, variableList(), win->chart->timeButtons.front(),
-        win->chart->timeButtons.back(), win->addUserButton, win->clearChartButton, win->multiDisplayMenu,
+        win->chart->timeButtons.back(), win->chartKeys, win->addUserButton, win->clearChartButton, win->multiDisplayMenu,
         win->normalRangeMenu};
     for (std::size_t i = 1; i < order.size(); ++i) {
         ASSERT_LT(at(order[i]), static_cast<long>(forward.size())) << "not reached: " << i;
@@ -222,6 +223,34 @@ TEST_F(MainWindowKeysTest, AReadingIsReachedForCorrectionByKeysAlone) {
     EXPECT_EQ(win->chart->pickedSeries, "Pulse");
     EXPECT_EQ(win->chart->pickedInstant, instantOf(2026, 11, 1, 8, 0, 0));
     EXPECT_EQ(press(FL_Enter, FL_CTRL, "\r"), 1);
+    HistoryTableWindow* history = HistoryTableWindow::find("Pulse");
+    ASSERT_NE(history, nullptr);
+    EXPECT_TRUE(history->shown());
+    EXPECT_TRUE(history->table->row_selected(0));
+    history->hide();
+}
+
+// The chart takes the focus in the Tab order; while it has it, plain Left
+// and Right go through its points and Return opens the picked one's row.
+TEST_F(MainWindowKeysTest, TheChartWithTheFocusTakesArrowsAndReturn) {
+    chooseLine(1);
+    chartPulse();
+    win->chart->redraw();
+    Fl::check();
+    ASSERT_GT(win->chart->drawnPointCount(), 0u);
+    // Elsewhere a plain Right is not the chart's.
+    usersList()->take_focus();
+    press(FL_Right);
+    EXPECT_EQ(win->chart->pickedSeries, "");
+    win->chart->timeButtons.back()->take_focus();
+    press(FL_Tab, 0, "\t");
+    ASSERT_EQ(Fl::focus(), win->chartKeys);
+    EXPECT_EQ(press(FL_Right), 1);
+    EXPECT_EQ(press(FL_Right), 1);
+    EXPECT_EQ(press(FL_Left), 1);
+    EXPECT_EQ(win->chart->pickedSeries, "Pulse");
+    EXPECT_EQ(win->chart->pickedInstant, instantOf(2026, 11, 1, 8, 0, 0));
+    EXPECT_EQ(press(FL_Enter, 0, "\r"), 1);
     HistoryTableWindow* history = HistoryTableWindow::find("Pulse");
     ASSERT_NE(history, nullptr);
     EXPECT_TRUE(history->shown());

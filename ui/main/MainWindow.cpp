@@ -28,6 +28,7 @@
 #include "rules/units/HelpText.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
+#include "ui/chart/ChartKeys.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/FileCommands.h"
@@ -184,6 +185,8 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     // The chart leaves its chart area open, so the trend panel becomes part
     // of it and is drawn by the chart.
     trendBox = new TrendBox(252, 2 * K + 53, W - 256);
+    // The chart's keys come after its time buttons in the Tab order.
+    chartKeys = new ChartKeys(*chart);
     Fl_Group::current(chartColumn);
     chartColumn->resizable(chart);
     chartColumn->end();

@@ -26,6 +26,7 @@ class Fl_Image;
 class Fl_Text_Buffer;
 class Fl_Text_Display;
 class MyChart;
+class ChartKeys;
 class SearchUserBox;
 class UserInfoBox;
 class HistoryBox;
@@ -60,6 +61,7 @@ public:
     Fl_Menu_Button* multiDisplayMenu = nullptr;
     Fl_Menu_Button* normalRangeMenu = nullptr;
     MyChart* chart = nullptr;
+    ChartKeys* chartKeys = nullptr;  // the chart in the Tab order
     SearchUserBox* searchUserBox = nullptr;
     UserInfoBox* userInfoBox = nullptr;
     HistoryBox* historyBox = nullptr;
