@@ -141,10 +141,14 @@ public:
             return false;
         }
         const int day = ReadingsExport::dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
-        return !((request_.fromDay && day < request_.fromDay) || (request_.toDay && day > request_.toDay));
+        if ((request_.fromDay && day < request_.fromDay) || (request_.toDay && day > request_.toDay)) return false;
+        ++count_;
+        return true;
     }
 
     int status() const { return status_; }
+    // The entries chosen so far: each is asked about once.
+    std::size_t count() const { return count_; }
 
 private:
     const ExportRequest& request_;
@@ -152,6 +156,7 @@ private:
     const std::string& folder_;
     int status_;
     Diagnostics& tell_;
+    std::size_t count_ = 0;
 };
 
 // False (told) when a variable asked for is one no chosen user has.
@@ -362,8 +367,10 @@ bool writeCsv(const ExportRequest& request, const SelectedUsers& selected, const
 
 }  // namespace
 
-int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell) {
+int ReadingsExport::write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell,
+                          std::size_t* readings) {
     out.clear();
+    if (readings) *readings = 0;
     const bool json = request.json || request.fhir;
     SelectedUsers selected;
     const int status = selected.load(request.dataDir, request.users, tell,
@@ -381,5 +388,6 @@ int ReadingsExport::write(const ExportRequest& request, std::string& out, std::o
         stream->write(out.data(), static_cast<std::streamsize>(out.size()));
         out.clear();
     }
+    if (readings) *readings = chosen.count();
     return chosen.status();
 }

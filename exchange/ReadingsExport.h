@@ -3,6 +3,7 @@
 // the window's export write, byte for byte the same.
 #pragma once
 
+#include <cstddef>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ public:
     // piece at a time (out is only a buffer), without one out holds it whole.
     // kOk; kProblem when a user or variable is unknown or a file cannot be
     // read (nothing put out: out stays empty), or when an entry's date
-    // cannot be read (told, left out, the rest put out).
-    static int write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell);
+    // cannot be read (told, left out, the rest put out). Given readings, it
+    // is set to the number of readings (entries) put out.
+    static int write(const ExportRequest& request, std::string& out, std::ostream* stream, Diagnostics& tell,
+                     std::size_t* readings = nullptr);
 };

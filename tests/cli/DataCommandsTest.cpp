@@ -20,6 +20,7 @@
 #include "cli/ReportCommand.h"
 #include "exchange/DataFolder.h"
 #include "platform/PathKind.h"
+#include "exchange/ReadingsExport.h"
 #include "exchange/ReadingsImport.h"
 #include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
@@ -157,6 +158,33 @@ TEST_F(DataCommands, ExportWritesEveryValueInTimeOrderWithNamesGuarded) {
     EXPECT_EQ(out, expected);
     ASSERT_EQ(exportCsv({"0", "3"}, data.root + "/out.csv"), kOk) << err;
     EXPECT_EQ(readFile(data.root + "/out.csv"), expected);
+}
+
+// The number of readings an export put out: a blood pressure with its
+// members is one, days outside the range and other users are not counted,
+// and every format counts alike.
+TEST_F(DataCommands, AnExportCountsTheReadingsItPutsOut) {
+    const struct {
+        std::vector<std::string> users;
+        int fromDay;
+        bool json;
+        std::size_t readings;
+    } cases[] = {{{"0", "3"}, 0, false, 5},     {{"0", "3"}, 0, true, 5},
+                 {{"0", "3"}, 20240103, false, 2}, {{"0"}, 20240103, true, 1},
+                 {{"2"}, 0, false, 0},             {{"1"}, 20990101, false, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.users.front() + " " + std::to_string(c.fromDay) + (c.json ? " json" : " csv"));
+        ExportRequest request;
+        request.users = c.users;
+        request.fromDay = c.fromDay;
+        request.json = c.json;
+        std::ostringstream told;
+        Diagnostics tell(told, "");
+        std::string text;
+        std::size_t readings = 99;
+        EXPECT_EQ(ReadingsExport::write(request, text, nullptr, tell, &readings), kOk) << told.str();
+        EXPECT_EQ(readings, c.readings);
+    }
 }
 
 TEST_F(DataCommands, ALongExportReachesStandardOutputWholeInTimeOrderAsItsFileDoes) {

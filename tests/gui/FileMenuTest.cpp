@@ -176,7 +176,7 @@ TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
         EXPECT_FALSE(readFile(tool).empty());
         // The window says what was done.
         EXPECT_EQ(std::string(win->statusBox->label()),
-                  std::string(" Exported the readings ") + (c.answer == 1 ? "of Ada Lovelace" : "of everyone") +
+                  std::string(" Exported ") + (c.answer == 1 ? "2 readings of Ada Lovelace" : "3 readings of everyone") +
                       " to " + data->root + "/" + c.name);
     }
 }

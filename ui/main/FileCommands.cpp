@@ -215,10 +215,11 @@ std::string FileCommands::exportReadings(const Units::Preferences& units) {
     // it puts out nothing, the file chosen is left as it was.
     int status = exchange::kOk;
     bool nothing = false;
+    std::size_t readings = 0;
     const bool saved = file.write(
         [&](std::ostream& stream) {
             std::string buffer;
-            status = ReadingsExport::write(request, buffer, &stream, tell);
+            status = ReadingsExport::write(request, buffer, &stream, tell, &readings);
             nothing = status != exchange::kOk && stream.tellp() == 0;
             return !nothing;
         },
@@ -233,7 +234,8 @@ std::string FileCommands::exportReadings(const Units::Preferences& units) {
     }
     if (status != exchange::kOk)
         Dialogs::alert("Exported to " + path + ", leaving out:\n" + firstLines(told.str(), kShownLines));
-    return "Exported the readings " + whose + " to " + path;
+    return "Exported " + std::to_string(readings) + (readings == 1 ? " reading " : " readings ") + whose + " to " +
+           path;
 }
 
 void FileCommands::importReadings(MainWindow& window) {
