@@ -37,6 +37,12 @@ bool localDataFolder(std::string& out);
 // seeds the folder: returns false.
 bool installedDataFolder(std::string& out);
 
+// The desktop's locale for measurements (measurement true) or for dates and
+// times, such as "de_DE.UTF-8" or "en-GB"; empty when none is set. Linux and
+// macOS: LC_ALL, else LC_MEASUREMENT or LC_TIME, else LANG; Windows: the
+// user's locale.
+std::string desktopLocale(bool measurement);
+
 // The program's command-line arguments in UTF-8, its name first. Windows
 // hands main its arguments in the system code page: there they are read
 // again from the wide-character command line.

@@ -62,6 +62,14 @@ bool installedDataFolder(std::string& out) {
     return false;
 }
 
+std::string desktopLocale(bool measurement) {
+    for (const char* name : {"LC_ALL", measurement ? "LC_MEASUREMENT" : "LC_TIME", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return value;
+    }
+    return std::string();
+}
+
 std::string executablePath() {
 #if defined(__APPLE__)
     uint32_t size = 0;

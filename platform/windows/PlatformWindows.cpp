@@ -63,6 +63,13 @@ bool localDataFolder(std::string& out) {
     return true;
 }
 
+std::string desktopLocale(bool measurement) {
+    (void)measurement;  // one user locale for both
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    const int length = GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+    return length > 1 ? narrow(name, length - 1) : std::string();
+}
+
 bool installedDataFolder(std::string& out) {
     const std::string exe = executablePath();
     const std::size_t bin = exe.find_last_of("\\/");

@@ -1,5 +1,7 @@
 #include "rules/units/PreferencesFile.h"
 
+#include <cctype>
+#include <initializer_list>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -107,6 +109,69 @@ int read(const std::string& folder, Units::Preferences& p, std::string& error) {
 std::string load(const std::string& folder, Units::Preferences& p) {
     std::string error;
     return read(folder, p, error) < 0 ? error : std::string();
+}
+
+namespace {
+
+// The territory of a locale name: "DE" of "de_DE.UTF-8@euro" or "de-DE";
+// empty when it names none.
+std::string territory(const std::string& locale) {
+    const std::size_t sep = locale.find_first_of("_-");
+    if (sep == std::string::npos) return std::string();
+    std::string t;
+    for (std::size_t i = sep + 1; i < locale.size() && std::isalpha(static_cast<unsigned char>(locale[i])); ++i)
+        t += static_cast<char>(std::toupper(static_cast<unsigned char>(locale[i])));
+    return t.size() == 2 ? t : std::string();
+}
+
+bool among(const std::string& t, std::initializer_list<const char*> territories) {
+    for (const char* each : territories)
+        if (t == each) return true;
+    return false;
+}
+
+}  // namespace
+
+bool fromLocale(const std::string& measurementLocale, const std::string& timeLocale, Units::Preferences& p) {
+    const std::string measures = territory(measurementLocale);
+    const std::string times = territory(timeLocale);
+    if (measures.empty() && times.empty()) return false;
+    if (!measures.empty()) {
+        const bool us = among(measures, {"US", "LR", "MM"});
+        p.temperature = us ? Units::Temperature::Fahrenheit : Units::Temperature::Celsius;
+        p.mass = us ? Units::Mass::Pound : Units::Mass::Kilogram;
+        p.length = us ? Units::Length::Inch : Units::Length::Centimetre;
+        const bool mmol = among(measures, {"GB", "IE", "CA", "AU", "NZ", "NL", "SE", "NO", "DK", "FI", "IS", "CH",
+                                           "CZ", "SK", "PL", "HU", "RU", "UA", "CN", "HK", "ZA", "EE", "LV", "LT"});
+        p.sugar = mmol ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre;
+    }
+    if (!times.empty()) {
+        p.clock24 = !among(times, {"US", "CA", "AU", "NZ", "IN", "PH", "PK", "EG", "SA", "MY", "CO", "MX"});
+        p.isoDate = times != "US";
+    }
+    p.named = true;
+    return true;
+}
+
+std::string firstStart(const std::string& folder, const std::string& measurementLocale,
+                       const std::string& timeLocale, Units::Preferences& p) {
+    Units::Preferences found;
+    std::string error;
+    if (read(folder, found, error) != 0) return std::string();
+    Units::Preferences chosen = p;
+    if (!fromLocale(measurementLocale, timeLocale, chosen)) return std::string();
+    p = chosen;
+    std::string notice = "Values are shown in " + std::string(Units::shown(Units::Quantity::Weight, p).shown) + ", " +
+                         Units::shown(Units::Quantity::Length, p).shown + ", " +
+                         Units::shown(Units::Quantity::Temperature, p).shown + " and " +
+                         Units::shown(Units::Quantity::BloodSugar, p).shown + ", times with the " +
+                         (p.clock24 ? "24-hour" : "12-hour") + " clock and dates as " +
+                         (p.isoDate ? "YYYY-MM-DD" : "YYYY/MM/DD") +
+                         ", as the desktop's settings suggest.\nChange them in Edit \342\206\222 Preferences\342\200\246";
+    // Saved, so that the choice is offered once; a failed save only means
+    // the same notice at the next start.
+    if (!write(folder, p, error)) notice += "\n(" + error + ")";
+    return notice;
 }
 
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error) {

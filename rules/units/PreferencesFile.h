@@ -29,6 +29,21 @@ int read(const std::string& folder, Units::Preferences& p, std::string& error);
 // otherwise empty.
 std::string load(const std::string& folder, Units::Preferences& p);
 
+// The preferences a desktop locale suggests ("de_DE.UTF-8", "en-US"), by the
+// territory it names: US units where they are the custom, metric elsewhere
+// (mmol/L where blood sugar is given so); the 12-hour clock and YYYY/MM/DD
+// where the 12-hour clock is the custom, the 24-hour clock and ISO dates
+// elsewhere. False, p untouched, when the locale names no territory ("C",
+// "POSIX", empty).
+bool fromLocale(const std::string& measurementLocale, const std::string& timeLocale, Units::Preferences& p);
+
+// A first start's preferences (folder has no file): those the desktop's
+// locales suggest, saved so that this happens once. Returns the notice that
+// says what was chosen and where to change it; empty (p untouched) when the
+// folder has the file or the locales name no territory.
+std::string firstStart(const std::string& folder, const std::string& measurementLocale,
+                       const std::string& timeLocale, Units::Preferences& p);
+
 // Writes the file safely; false with error naming the file.
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error);
 

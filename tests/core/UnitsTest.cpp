@@ -133,6 +133,63 @@ TEST(PreferencesFile, DamagedFilesGiveTheDefaultsAndSayWhy) {
 // A fever typed in °C is stored in °F, and drawn above the template's normal
 // range (kept in °F) in either unit; the limits of what a person can have
 // are compared in the file's unit too.
+// A desktop locale suggests units and styles by its territory; one that
+// names none suggests nothing.
+TEST(PreferencesFile, ADesktopLocaleSuggestsUnitsAndStylesByItsTerritory) {
+    using T = Units::Temperature;
+    using S = Units::Sugar;
+    const struct {
+        const char* measurement;
+        const char* time;
+        bool suggested;
+        T temperature;
+        S sugar;
+        bool clock24, isoDate;
+    } cases[] = {
+        {"de_DE.UTF-8", "de_DE.UTF-8", true, T::Celsius, S::MilligramsPerDecilitre, true, true},
+        {"en_GB.UTF-8@euro", "en_GB", true, T::Celsius, S::MillimolesPerLitre, true, true},
+        {"en_US.UTF-8", "en_US.UTF-8", true, T::Fahrenheit, S::MilligramsPerDecilitre, false, false},
+        {"en-AU", "en-AU", true, T::Celsius, S::MillimolesPerLitre, false, true},
+        {"C", "C.UTF-8", false, T::Fahrenheit, S::MilligramsPerDecilitre, false, false},
+        {"POSIX", "", false, T::Fahrenheit, S::MilligramsPerDecilitre, false, false},
+        {"", "", false, T::Fahrenheit, S::MilligramsPerDecilitre, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.measurement);
+        Units::Preferences p;
+        EXPECT_EQ(PreferencesFile::fromLocale(c.measurement, c.time, p), c.suggested);
+        EXPECT_EQ(p.temperature, c.temperature);
+        EXPECT_EQ(p.mass == Units::Mass::Kilogram, c.temperature == T::Celsius);
+        EXPECT_EQ(p.sugar, c.sugar);
+        EXPECT_EQ(p.clock24, c.clock24);
+        EXPECT_EQ(p.isoDate, c.isoDate);
+        EXPECT_EQ(p.named, c.suggested);
+    }
+}
+
+// Without a preferences file the desktop's choice is taken, saved and told
+// once; a folder with the file keeps it and is told nothing.
+TEST(PreferencesFile, AFirstStartTakesTheDesktopsChoiceOnceAndSaysWhereToChangeIt) {
+    TestDataFolder data;
+    Units::Preferences p;
+    std::string notice = PreferencesFile::firstStart(data.folder, "C", "C", p);
+    EXPECT_EQ(notice, "");
+    EXPECT_FALSE(data.exists(PreferencesFile::kName));
+    notice = PreferencesFile::firstStart(data.folder, "de_DE.UTF-8", "de_DE.UTF-8", p);
+    EXPECT_EQ(notice,
+              "Values are shown in kg, cm, \302\260C and mg/dL, times with the 24-hour clock and dates as YYYY-MM-DD, "
+              "as the desktop's settings suggest.\nChange them in Edit \342\206\222 Preferences\342\200\246");
+    Units::Preferences saved;
+    std::string error;
+    ASSERT_EQ(PreferencesFile::read(data.folder, saved, error), 1) << error;
+    EXPECT_EQ(saved, p);
+    EXPECT_EQ(saved.mass, Units::Mass::Kilogram);
+    // The next start, even with another locale, keeps what was saved.
+    Units::Preferences again = saved;
+    EXPECT_EQ(PreferencesFile::firstStart(data.folder, "en_US.UTF-8", "en_US.UTF-8", again), "");
+    EXPECT_EQ(again, saved);
+}
+
 TEST(Units, RangesFollowTheChosenUnit) {
     resetGlobalState();
     Global::init();

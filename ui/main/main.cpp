@@ -73,9 +73,15 @@ int main() {
         Dialogs::terminate(1);
     }
 
+    // A first start takes the desktop's units and styles and says so once
+    // (with the folder locked: no other program writes the file).
+    const std::string firstUnits =
+        PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false), units);
+
     WindowIcon::useProgramIcon();
 
     new MainWindow(Fl::w() - 20, Fl::h() - 40, units);
+    if (!firstUnits.empty()) Dialogs::alert(firstUnits);
     int result = Fl::run();
     return result;
 }
