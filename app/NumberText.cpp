@@ -55,6 +55,7 @@ NumberText::Result NumberText::read(std::string_view text, double& value, const 
     if (first == last) return Result::Empty;
     // Hexadecimal forms are not how anybody writes a reading.
     if (!form.hexadecimal && text.find_first_of("xX") != std::string_view::npos) return Result::Unreadable;
+    if (!form.exponent && text.find_first_of("eE") != std::string_view::npos) return Result::Unreadable;
 
     std::string withPoint;
     std::string_view rest = text.substr(first, last - first);
@@ -124,6 +125,12 @@ NumberText::Form NumberText::typed() {
     form.blanksBefore = true;
     form.blanksAfter = true;
     form.decimalComma = true;
+    return form;
+}
+
+NumberText::Form NumberText::decimal() {
+    Form form = typed();
+    form.exponent = false;
     return form;
 }
 

@@ -16,6 +16,7 @@ public:
         bool blanksAfter = false;   // white space after it
         bool decimalComma = false;  // "36,8": one comma, and no point, is the decimal point
         bool hexadecimal = false;   // C's "0x1A" and "0x1.8p3"; without it any x or X refuses the text
+        bool exponent = true;       // "1e3"; without it any e or E refuses the text
         bool textAfter = false;     // anything after the number: "72abc" reads 72
         // A word allowed after the number and blanks ("100 mmHg"); null for none.
         const char* unitAfter = nullptr;
@@ -34,6 +35,9 @@ public:
     // hexadecimal (infinite and not-a-number values are read for the caller
     // to refuse).
     static Form typed();
+    // A value of another program's file as a person would write it: typed,
+    // in decimal notation only (no exponent).
+    static Form decimal();
     // A number as the C library reads it: blanks before, a sign, the
     // hexadecimal form, and (when prefix) whatever follows it.
     static Form library(bool prefix);

@@ -44,6 +44,7 @@ struct ImportOptions {
     std::string file;            // "-": standard input
     std::string format = "csv";  // csv, fhir or apple-health
     bool allSources = false;     // apple-health: the samples of watches too
+    std::string bloodSugarMember;  // fhir: where a blood sugar without its mark goes
     Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };
 

@@ -15,9 +15,9 @@ int runImport(const ImportOptions& options) {
                   << std::endl;
         return kUsage;
     }
-    if (!csv && options.otherPerson) {
-        std::cerr << "quorvel-data: --allow-other-person is for the export's CSV; a " << options.format
-                  << " file's readings go to --user" << std::endl;
+    if (options.format == "apple-health" && options.otherPerson) {
+        std::cerr << "quorvel-data: --allow-other-person is for the export's CSV and FHIR Bundles; a "
+                  << options.format << " file's readings go to --user" << std::endl;
         return kUsage;
     }
     if (options.format == "apple-health" && options.file == "-") {
@@ -36,6 +36,7 @@ int runImport(const ImportOptions& options) {
     request.dryRun = options.dryRun;
     request.skipBad = options.skipBad;
     request.otherPerson = options.otherPerson;
+    request.bloodSugarMember = options.bloodSugarMember;
     request.units = options.units;
     Diagnostics tell(std::cerr, "quorvel-data: ");
     ImportSummary summary;
@@ -49,7 +50,8 @@ int runImport(const ImportOptions& options) {
         std::cout << "would add " << summary.accepted << counts << " (dry run: nothing written)" << std::endl;
     else if (!summary.written && summary.otherPerson > 0)
         std::cout << "added 0" << counts
-                  << (!csv ? " (nothing written: the file holds the readings of more than one person)"
+                  << (!csv ? " (nothing written: the file holds the readings of another person or of more than one; "
+                             "--allow-other-person stores another person's under --user)"
                       : options.user.empty()
                           ? " (nothing written: rows name people the registry does not have)"
                           : " (nothing written: the file holds readings of another person; "

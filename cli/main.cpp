@@ -102,9 +102,16 @@ CLI::App* addImport(CLI::App& app, Choices& c) {
     importCmd->add_option("--variable", imp.variable, "The variable of a datetime,value[,value2] file")
         ->type_name("V");
     importCmd->add_flag("--dry-run", imp.dryRun, "Check and count, write nothing");
-    importCmd->add_flag("--skip-bad", imp.skipBad, "Store the good rows even when some are refused");
+    importCmd->add_flag("--skip-bad", imp.skipBad,
+                        "Store the good rows even when some are refused (a value outside what can be measured on a "
+                        "person, such as a pulse of 720, is refused)");
     importCmd->add_flag("--allow-other-person", imp.otherPerson,
-                        "Store rows of the export that name another person under --user");
+                        "Store rows of the export, or a FHIR Bundle, that name another person under --user");
+    importCmd->add_option("--blood-sugar-member", imp.bloodSugarMember,
+                          "fhir: store a blood sugar marked neither fasting nor postprandial as this member "
+                          "(without it such a reading is refused)")
+        ->check(CLI::IsMember({"fasting", "postprandial"}))
+        ->type_name("fasting|postprandial");
     importCmd->add_option("--format", imp.format,
                           "csv (default), fhir (a FHIR R4 Bundle) or apple-health (a phone's export.zip or "
                           "export.xml)")
@@ -113,8 +120,9 @@ CLI::App* addImport(CLI::App& app, Choices& c) {
                         "apple-health: take the samples of watches too (by default they are left out: a watch "
                         "writes a heart rate every few minutes)");
     importCmd->add_option("FILE", imp.file,
-                          "The file: CSV (UTF-8; - reads standard input), a FHIR Bundle (JSON) or a phone's health "
-                          "export")
+                          "The file: CSV (UTF-8, separated by ',' or by ';' with decimal commas and dd.mm.yyyy HH:MM "
+                          "times as spreadsheets write it; - reads standard input), a FHIR Bundle (JSON) or a "
+                          "phone's health export")
         ->required();
     importCmd->callback([&c] {
         c.imp.dataDir = c.dataDir;

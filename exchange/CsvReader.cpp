@@ -28,7 +28,8 @@ bool CsvReader::parse(const std::string& text, std::vector<CsvRow>& rows, std::s
     return parseFrom(text, 1, rows, error);
 }
 
-bool CsvReader::parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error) {
+bool CsvReader::parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error,
+                          char separator) {
     rows.clear();
     const std::size_t size = text.size();
     std::size_t i = 0;
@@ -72,16 +73,16 @@ bool CsvReader::parseFrom(const std::string& text, int firstLine, std::vector<Cs
                     if (i - recordStart > kMaxRecord)
                         return fail(row.line, "the record is longer than " + std::to_string(kMaxRecord) + " bytes");
                 }
-                if (i < size && text[i] != ',' && text[i] != '\n' && !(text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') &&
+                if (i < size && text[i] != separator && text[i] != '\n' && !(text[i] == '\r' && i + 1 < size && text[i + 1] == '\n') &&
                     !(text[i] == '\r' && i + 1 == size))
                     return fail(line, "text follows a closing quote");
             } else {
-                while (i < size && text[i] != ',' && text[i] != '\n' &&
+                while (i < size && text[i] != separator && text[i] != '\n' &&
                        !(text[i] == '\r' && (i + 1 == size || text[i + 1] == '\n'))) {
                     // A run of plain ASCII is taken in one piece.
                     std::size_t end = i;
                     while (end < size && static_cast<unsigned char>(text[end]) >= 0x20 &&
-                           static_cast<unsigned char>(text[end]) < 0x80 && text[end] != ',' && text[end] != '"')
+                           static_cast<unsigned char>(text[end]) < 0x80 && text[end] != separator && text[end] != '"')
                         ++end;
                     if (end > i) {
                         if (end - recordStart > kMaxRecord)
@@ -104,7 +105,7 @@ bool CsvReader::parseFrom(const std::string& text, int firstLine, std::vector<Cs
             row.cells.push_back(cell);
             if (i >= size) {
                 endOfRecord = true;
-            } else if (text[i] == ',') {
+            } else if (text[i] == separator) {
                 ++i;
             } else {
                 if (text[i] == '\r') ++i;
@@ -123,9 +124,11 @@ int CsvReader::next(CsvRow& row, std::string& error) {
     constexpr std::size_t kBlock = 64 * 1024;
     std::vector<CsvRow> rows;
     for (;;) {
-        // The record ends at the first line feed outside quotes (a doubled
-        // quote inside a quoted field turns quoting off and on again).
+        // The record ends at the first line feed outside quotes, or a CR
+        // not followed by one (a doubled quote inside a quoted field turns
+        // quoting off and on again).
         std::size_t end = std::string::npos;
+        std::size_t scanTo = text_.size();
         for (std::size_t i = scanned_; i < text_.size(); ++i) {
             const char c = text_[i];
             if (c == '"') {
@@ -133,11 +136,20 @@ int CsvReader::next(CsvRow& row, std::string& error) {
             } else if (c == '\n' && !quoted_) {
                 end = i + 1;
                 break;
+            } else if (c == '\r' && !quoted_) {
+                if (i + 1 == text_.size() && in_.good()) {
+                    scanTo = i;  // the next block tells whether a line feed follows
+                    break;
+                }
+                if (i + 1 == text_.size() || text_[i + 1] != '\n') {
+                    end = i + 1;
+                    break;
+                }
             }
         }
         const bool ended = end == std::string::npos && !in_.good();
         if (end == std::string::npos && !ended) {
-            scanned_ = text_.size();
+            scanned_ = scanTo;
             // Longer than any record: refused before the rest is read (a
             // byte-order mark and a CR LF do not count).
             if (scanned_ - start_ > kMaxRecord + 5) {
@@ -159,13 +171,24 @@ int CsvReader::next(CsvRow& row, std::string& error) {
         }
         if (ended) end = text_.size();
         if (end == start_) return 0;  // nothing left
-        const std::string record = text_.substr(start_, end - start_);
+        std::string record = text_.substr(start_, end - start_);
         const int firstLine = line_;
-        for (char c : record) line_ += c == '\n' ? 1 : 0;
+        for (std::size_t i = 0; i < record.size(); ++i)
+            line_ += record[i] == '\n' || (record[i] == '\r' && (i + 1 == record.size() || record[i + 1] != '\n')) ? 1 : 0;
+        // A record ended by a CR alone is read as one ended by a line feed.
+        if (record.size() >= 1 && record.back() == '\r') record.back() = '\n';
+        if (separator_ == 0) {
+            bool quoted = false;
+            separator_ = ',';
+            for (char c : record) {
+                if (c == '"') quoted = !quoted;
+                if (c == ';' && !quoted) separator_ = ';';
+            }
+        }
         start_ = scanned_ = end;
         quoted_ = false;
         // The whole text's rules, applied to this record (on line 1, a byte-order mark is skipped).
-        if (!parseFrom(record, firstLine, rows, error)) return -1;
+        if (!parseFrom(record, firstLine, rows, error, separator_)) return -1;
         if (!rows.empty()) {
             row = std::move(rows[0]);
             return 1;

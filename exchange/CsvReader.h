@@ -1,6 +1,9 @@
 // Reads comma-separated text as RFC 4180 describes it, strictly: fields
 // may be quoted (a doubled quote inside stands for one), records end with
-// CRLF or LF, the text must be UTF-8. A UTF-8 byte-order mark at the start
+// CRLF or LF (a stream's records also with a CR alone, as old spreadsheets
+// write them), the text must be UTF-8. A stream may be read with the
+// separator its first record uses (';' where a spreadsheet writes a decimal
+// comma). A UTF-8 byte-order mark at the start
 // is skipped and blank lines are ignored. Knows nothing of what the cells
 // mean.
 #pragma once
@@ -24,6 +27,11 @@ public:
     // (and a block) of the text: a record longer than kMaxRecord is refused
     // as soon as that much of it has been read.
     explicit CsvReader(std::istream& in) : in_(in) {}
+    // separator 0: ';' when the first record holds one outside quotes, ',' otherwise.
+    CsvReader(std::istream& in, char separator) : in_(in), separator_(separator) {}
+
+    // The separator the records are read with (0 until the first is read, when detected).
+    char separator() const { return separator_; }
 
     // 1: row holds the next record; 0: the text has ended; -1: a fault, told
     // in error as parse tells it ("line L: reason"), or the text cannot be
@@ -42,7 +50,8 @@ public:
 
 private:
     // parse, with the text's first line numbered firstLine.
-    static bool parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error);
+    static bool parseFrom(const std::string& text, int firstLine, std::vector<CsvRow>& rows, std::string& error,
+                          char separator = ',');
 
     std::istream& in_;
     std::string text_;       // read and not yet taken
@@ -50,4 +59,5 @@ private:
     std::size_t scanned_ = 0;  // how far text_ was searched for the record's end
     bool quoted_ = false;    // inside quotes at scanned_
     int line_ = 1;           // the line the next record begins on
+    char separator_ = ',';
 };

@@ -1,6 +1,7 @@
 #include "exchange/ReadingsImport.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -13,8 +14,11 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/DataFolder.h"
 #include "exchange/UserReadings.h"
+#include "exchange/Utf8Text.h"
+#include "app/NumberText.h"
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/Plausibility.h"
 #include "rules/units/Units.h"
 
 namespace {
@@ -96,6 +100,38 @@ std::string oneLine(std::string text) {
     return text;
 }
 
+// Longest text of the file a finding quotes: a cell may be a megabyte.
+constexpr std::size_t kMaxQuoted = 40;
+
+std::string quoted(const std::string& text) {
+    if (text.size() <= kMaxQuoted) return text;
+    return Utf8Text::cut(text, kMaxQuoted) + "...";
+}
+
+// Earliest year a reading may carry.
+constexpr int kEarliestYear = 1900;
+
+// A time as spreadsheets write it back ("05.03.2026 08:30", "5.3.2026
+// 8:30:15", "2026-03-05 08:30") in the ISO form the import reads; any
+// other text unchanged.
+std::string isoTimeOf(const std::string& text) {
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+    char dot1 = 0, dot2 = 0, colon = 0, extra = 0;
+    int used = 0;
+    if (std::sscanf(text.c_str(), "%2d%c%2d%c%4d %2d%c%2d%n", &day, &dot1, &month, &dot2, &year, &hour, &colon,
+                    &minute, &used) == 8 &&
+        dot1 == '.' && dot2 == '.' && colon == ':' && text.find('.') <= 2) {
+        const std::string rest = text.substr(static_cast<std::size_t>(used));
+        if (!rest.empty() && !(rest[0] == ':' && std::sscanf(rest.c_str(), ":%2d%c", &second, &extra) == 1 &&
+                               rest.size() == 3))
+            return text;
+        char iso[40];
+        std::snprintf(iso, sizeof iso, "%04d-%02d-%02dT%02d:%02d:%02d", year, month, day, hour, minute, second);
+        return iso;
+    }
+    return text;
+}
+
 // The member names a variable's values are stored under ("" for `value`).
 const std::vector<std::string>& membersOf(const std::string& variable) {
     static std::map<std::string, std::vector<std::string>> known;
@@ -142,6 +178,8 @@ private:
     void addPlainRow(const CsvRow& row, bool first);
     // A reading another format's reader made; all of one person.
     void addReading(const ImportReading& reading);
+    // The people another format's file says it holds, against the user.
+    void comparePeople();
     // The CSV's rows, or the readings another format's reader made, into
     // pending_, the folder opened: kOk, or the status of what stopped it (told).
     int readRows();
@@ -152,8 +190,11 @@ private:
     bool write();
 
     void refuse(int line, const std::string& reason) {
+        // A reason quoting a huge cell is told in part.
+        constexpr std::size_t kMaxReason = 400;
         tell_.finding() << request_.file << (request_.readings ? ": " + request_.placeName + " " : ":") << line
-                        << ": " << reason << std::endl;
+                        << ": " << (reason.size() > kMaxReason ? Utf8Text::cut(reason, kMaxReason) + "..." : reason)
+                        << std::endl;
         ++refused_;
     }
     void refusePerson(int line, const std::string& reason) {
@@ -169,7 +210,9 @@ private:
     std::vector<Pending> pending_;
     bool withUnits_ = false;  // the export's form names each value's unit
     std::string rowPerson_;  // with --allow-other-person, or of another format: the person the readings are of
+    std::string separatorNote_;  // ", the file uses ';' between values"
     int refused_ = 0;
+    int implausible_ = 0;
     int otherPerson_ = 0;
     int present_ = 0;
     std::map<std::string, ImportSummary::Counts> counts_;
@@ -297,7 +340,8 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
     const std::vector<std::string>& c = row.cells;
     const std::size_t columns = withUnits_ ? kExportHeader.size() : kUnitlessHeader.size();
     if (c.size() != columns) {
-        refuse(row.line, "expected " + std::to_string(columns) + " columns, found " + std::to_string(c.size()));
+        refuse(row.line, "expected " + std::to_string(columns) + " columns, found " + std::to_string(c.size()) +
+                             separatorNote_);
         return;
     }
     const std::string variable = CsvWriter::nameOfCell(c[3]);
@@ -308,21 +352,21 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
     const std::string& entryId = withUnits_ ? c[8] : c[7];
     const Units::Unit* unit = Units::byCode(quantity, unitCode);
     if (!unit) {
-        refuse(row.line, "unknown unit \"" + unitCode + "\" for " + variable);
+        refuse(row.line, "unknown unit \"" + quoted(unitCode) + "\" for " + quoted(variable));
         return;
     }
     std::size_t target = 0;
     if (!personOf(row, CsvWriter::nameOfCell(c[1]), CsvWriter::nameOfCell(c[2]), target, failed)) return;
     Pending* last = pending_.empty() ? nullptr : &pending_.back();
     if (!(last && last->line > 0 && last->target == target && last->userId == c[0] && last->variable == variable &&
-          last->datetime == c[5] && last->entryId == entryId && last->unit == unit)) {
+          last->datetime == isoTimeOf(c[5]) && last->entryId == entryId && last->unit == unit)) {
         pending_.push_back(Pending());
         last = &pending_.back();
         last->line = row.line;
         last->target = target;
         last->userId = c[0];
         last->variable = variable;
-        last->datetime = c[5];
+        last->datetime = isoTimeOf(c[5]);
         last->entryId = entryId;
         last->unit = unit;
     }
@@ -336,12 +380,12 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
 
 void Import::addPlainRow(const CsvRow& row, bool first) {
     const std::vector<std::string>& c = row.cells;
-    if (first && !c.empty() && c[0] == "datetime") return;  // a header row
+    if (first && !c.empty() && (c[0] == "datetime" || c[0] == "\xEF\xBB\xBF" "datetime")) return;  // a header row
     const std::vector<std::string>& members = membersOf(request_.variable);
     const std::size_t wantedColumns = 1 + members.size();
     if (c.size() < 2 || c.size() > wantedColumns) {
         refuse(row.line, "expected " + std::to_string(wantedColumns) + " columns for " + request_.variable + ", found " +
-                             std::to_string(c.size()));
+                             std::to_string(c.size()) + separatorNote_);
         return;
     }
     Pending p;
@@ -349,7 +393,7 @@ void Import::addPlainRow(const CsvRow& row, bool first) {
     p.variable = request_.variable;
     // Plain rows are in the units the person chose.
     p.unit = &Units::shown(Units::quantityOf(p.variable), request_.units);
-    p.datetime = c[0];
+    p.datetime = isoTimeOf(c[0]);
     for (std::size_t k = 1; k < c.size(); ++k) p.values[members[k - 1]] = c[k];
     pending_.push_back(std::move(p));
 }
@@ -375,6 +419,53 @@ void Import::addReading(const ImportReading& r) {
     pending_.push_back(std::move(p));
 }
 
+namespace {
+
+bool sameText(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// "1950/3/7" as "1950-03-07"; empty when it is not a date.
+std::string isoDay(const std::string& date) {
+    int y = 0, m = 0, d = 0;
+    char extra = 0;
+    if (std::sscanf(date.c_str(), "%d/%d/%d%c", &y, &m, &d, &extra) != 3) return std::string();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d", y, m, d);
+    return text;
+}
+
+}  // namespace
+
+void Import::comparePeople() {
+    if (!request_.people) return;
+    const UserRecord& user = targets_[0]->record;
+    const XmlNode* info = targets_[0]->patient ? targets_[0]->patient->first_node("info") : nullptr;
+    const XmlNode* dob = info ? info->first_node("dob") : nullptr;
+    const std::string born = dob ? isoDay(std::string(dob->value(), dob->value_size())) : std::string();
+    for (const ImportPerson& person : *request_.people) {
+        std::string differs;
+        if (!person.id.empty() && person.id != user.id) differs = "id " + quoted(person.id);
+        if ((!person.first.empty() || !person.last.empty()) &&
+            !(sameText(person.first, user.first) && sameText(person.last, user.last)))
+            differs = quoted(person.first) + " " + quoted(person.last) + (differs.empty() ? "" : " (" + differs + ")");
+        if (!person.born.empty() && !born.empty() && person.born != born)
+            differs += (differs.empty() ? "" : ", ") + std::string("born ") + quoted(person.born);
+        if (differs.empty()) continue;
+        if (request_.otherPerson) {
+            tell_.finding() << request_.file << ": " << request_.placeName << " " << person.place << ": the file is for "
+                         << differs << "; its readings go to " << personText(user.first, user.last, user.id)
+                         << " as asked" << std::endl;
+            continue;
+        }
+        refusePerson(person.place, "the file is for " + differs + ", not " + personText(user.first, user.last, user.id) +
+                                       (born.empty() ? "" : " born " + born));
+    }
+}
+
 void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
     Target& target = *targets_[p.target];
     if (!target.known.count(p.variable)) {
@@ -386,13 +477,29 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
     for (const auto& v : p.values)
         if (std::find(members.begin(), members.end(), v.first) == members.end()) stray = v.first;
     if (!stray.empty() || (members.size() == 1 && p.values.count("") == 0)) {
-        refuse(p.line, "\"" + stray + "\" is not a member of " + p.variable);
+        refuse(p.line, "\"" + quoted(stray) + "\" is not a member of " + p.variable);
         return;
     }
     std::tm when{};
     if (!readings::readIsoTime(p.datetime, when)) {
-        refuse(p.line, "the datetime \"" + p.datetime + "\" is not of the form 2026-03-05T08:30:00");
+        refuse(p.line, "the datetime \"" + quoted(p.datetime) +
+                           "\" is not of the form 2026-03-05T08:30:00 (or 05.03.2026 08:30)");
         return;
+    }
+    if (when.tm_year + 1900 < kEarliestYear) {
+        refuse(p.line, "the year " + p.datetime.substr(0, 4) + " is before " + std::to_string(kEarliestYear));
+        return;
+    }
+    // Numbers as a person writes them: no exponent (the entry's checks refuse
+    // the hexadecimal form and any other text).
+    for (const auto& v : p.values) {
+        double value = 0;
+        if (NumberText::read(v.second, value, NumberText::typed()) == NumberText::Result::Read &&
+            NumberText::read(v.second, value, NumberText::decimal()) == NumberText::Result::Unreadable) {
+            refuse(p.line, "the " + (v.first.empty() ? std::string("value") : v.first) + " \"" + quoted(v.second) +
+                               "\" is not a number written with decimals");
+            return;
+        }
     }
     Accepted a;
     a.variable = p.variable;
@@ -415,6 +522,13 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
         refuse(p.line, oneLine(EntryRules::refusal(a.plan.refused, a.plan.field).reason));
         return;
     }
+    // What the entry window asks about before storing, the import refuses unless asked to store it.
+    for (const EntryRules::StoredValue& v : a.plan.values)
+        if (!request_.implausible && Plausibility::outside(v.series, v.value)) {
+            refuse(p.line, Plausibility::importReason(v.series, v.value, p.unit, request_.units));
+            ++implausible_;
+            return;
+        }
     std::map<std::string, std::string> values;
     for (const EntryRules::StoredValue& v : a.plan.values)
         values[v.element == "value" ? std::string() : v.element] = v.text;
@@ -471,22 +585,29 @@ int Import::readRows() {
         return exchange::kProblem;
     }
     std::istream& in = request_.input ? *request_.input : fromFile;
-    CsvReader reader(in);
+    CsvReader reader(in, 0);
     CsvRow row;
     std::string error;
     auto readRow = [&]() {
         const int read = reader.next(row, error);
-        if (read < 0) tell_.error() << file << ": " << error << "; nothing written" << std::endl;
+        if (read < 0)
+            tell_.error() << file << ": " << error
+                          << (error.find("not UTF-8") != std::string::npos
+                                  ? " (a spreadsheet's Windows-1252 text?): save it again as \"CSV UTF-8\""
+                                  : "")
+                          << "; nothing written" << std::endl;
         return read;
     };
     int read = readRow();
     if (read < 0) return exchange::kProblem;
+    if (reader.separator() == ';') separatorNote_ = "; the file uses ';' between values";
+    // A byte-order mark before the header, as spreadsheets write it.
+    if (read == 1 && !row.cells.empty() && row.cells[0].compare(0, 3, "\xEF\xBB\xBF") == 0) row.cells[0].erase(0, 3);
     withUnits_ = read == 1 && row.cells == kExportHeader;
     const bool exportForm = withUnits_ || (read == 1 && row.cells == kUnitlessHeader);
     if (!exportForm && request_.variable.empty()) {
-        tell_.error() << file
-                      << ": not the export's CSV (its header row is missing); give --variable for datetime,value rows"
-                      << std::endl;
+        tell_.error() << file << ": not the export's CSV (its header row is missing" << separatorNote_
+                      << "); give --variable for datetime,value rows" << std::endl;
         return exchange::kUsage;
     }
     if (!exportForm && request_.user.empty()) {
@@ -516,7 +637,13 @@ int Import::takeReadings() {
     int status = exchange::kOk;
     if (!openFolder(status)) return status;
     if (!variableKnown()) return exchange::kProblem;
+    comparePeople();
     for (const ImportReading& r : *request_.readings) addReading(r);
+    if (request_.untoldRefusals > 0) {
+        tell_.finding() << request_.file << ": and " << request_.untoldRefusals << " more "
+                        << request_.placeName << "s refused, not told one by one" << std::endl;
+        refused_ += static_cast<int>(request_.untoldRefusals);
+    }
     return exchange::kOk;
 }
 
@@ -539,6 +666,7 @@ int Import::run(ImportSummary& summary) {
     summary.present = present_;
     summary.refused = refused_;
     summary.otherPerson = otherPerson_;
+    summary.implausible = implausible_;
     summary.byVariable = counts_;
     summary.written = writing;
     summary.done = true;

@@ -34,6 +34,16 @@ struct ImportReading {
     std::string userId;     // whose reading it is, when the file tells (one person per import)
 };
 
+// The person a file says it holds (a FHIR bundle's Patient), compared with
+// the user the readings go to as the export's name columns are.
+struct ImportPerson {
+    int place = 0;
+    std::string id;     // this program's own identifier of the person; empty when not given
+    std::string first;  // empty when not given
+    std::string last;
+    std::string born;   // "1950-03-07"; empty when not given
+};
+
 struct ImportRequest {
     std::string dataDir;   // empty: the program's own data folder
     std::string user;      // id or "First Last"; empty with the export's form: each row's own person
@@ -43,6 +53,12 @@ struct ImportRequest {
     bool dryRun = false;       // check and count, write nothing
     bool skipBad = false;      // store the good rows even when some are refused
     bool otherPerson = false;  // rows naming another person go to `user` all the same
+    // Readings outside what can be measured on a person are stored (the
+    // person was asked); otherwise each is refused.
+    bool implausible = false;
+    // Where a FHIR blood sugar marked neither fasting nor postprandial goes
+    // ("fasting", "postprandial"); empty: such a reading is refused.
+    std::string bloodSugarMember;
     Units::Preferences units;  // the units of datetime,value rows (the export's form names its own)
     // The window's import: the open user's document stands for that user's
     // file: readings are checked against it, added to it and saved by save
@@ -57,6 +73,8 @@ struct ImportRequest {
     // read; user is needed), and the word findings name their place with
     // ("entry" 4).
     const std::vector<ImportReading>* readings = nullptr;
+    const std::vector<ImportPerson>* people = nullptr;  // whom that file says it holds
+    std::size_t untoldRefusals = 0;  // readings that reader refused beyond those it kept, counted
     std::string placeName = "line";
 };
 
@@ -66,6 +84,8 @@ struct ImportSummary {
     int present = 0;            // readings already in the file
     int refused = 0;            // rows refused (each told as "FILE:LINE: reason")
     int otherPerson = 0;        // of those, rows of another person than the one they would go to
+    int implausible = 0;        // of those, rows outside what can be measured on a person
+    int unmarkedSugar = 0;      // FHIR blood sugars marked neither fasting nor postprandial
     bool written = false;       // a user's file was saved
     struct Counts {
         std::size_t accepted = 0;

@@ -60,4 +60,12 @@ void warn(Diagnostics& tell, const std::string& path, const std::vector<int>& li
                      << std::endl;
 }
 
+std::string cut(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) return std::string(text);
+    std::size_t end = bytes;
+    // Back to the first byte of a character.
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end));
+}
+
 }  // namespace Utf8Text

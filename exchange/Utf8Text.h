@@ -19,6 +19,9 @@ bool valid(std::string_view text);
 // broken sequence) replaced by U+FFFD.
 std::string repaired(std::string_view text);
 
+// The text cut to at most `bytes` bytes, never inside a character.
+std::string cut(std::string_view text, std::size_t bytes);
+
 // The lines (from 1) of a file's raw text that hold bytes that are not UTF-8.
 std::vector<int> badLines(std::string_view raw);
 

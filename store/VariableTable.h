@@ -58,6 +58,8 @@ struct Variable {
 
 class VariableTable {
 public:
+    // Glucose: 1 mmol/L is 18.016 mg/dL, in every window, import and export.
+    static constexpr double kGlucoseFactor = 18.016;
     static constexpr double kNoLimit = std::numeric_limits<double>::quiet_NaN();
     static bool hasLimit(double limit) { return limit == limit; }
 

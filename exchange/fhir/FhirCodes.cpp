@@ -33,6 +33,29 @@ const FhirVariable* FhirCodes::byCode(const std::string& system, const std::stri
     return nullptr;
 }
 
+const FhirVariable* FhirCodes::byOtherCode(const std::string& system, const std::string& code, std::string& member) {
+    struct OtherCode {
+        const char* code;
+        VariableId variable;
+        const char* member;
+    };
+    static const OtherCode kOther[] = {
+        {"55284-4", VariableId::BloodPressure, ""},      {"8480-6", VariableId::BloodPressure, "systolic"},
+        {"8462-4", VariableId::BloodPressure, "diastolic"}, {"2345-7", VariableId::BloodSugar, ""},
+        {"15074-8", VariableId::BloodSugar, ""},         {"14749-6", VariableId::BloodSugar, ""},
+        {"41653-7", VariableId::BloodSugar, ""},         {"1558-6", VariableId::BloodSugar, "fasting"},
+        {"1521-4", VariableId::BloodSugar, "postprandial"},
+    };
+    member.clear();
+    if (system != kLoinc) return nullptr;
+    for (const OtherCode& o : kOther)
+        if (code == o.code) {
+            member = o.member;
+            return byName(VariableTable::of(o.variable).name);
+        }
+    return nullptr;
+}
+
 namespace {
 
 // The members of the table's variables that have LOINC codes of their own

@@ -42,6 +42,12 @@ public:
     // The known variable one of whose codings has this system and code, or null.
     static const FhirVariable* byCode(const std::string& system, const std::string& code);
 
+    // A code other systems write for a known variable that the export does
+    // not write (the older blood pressure panel, its halves alone, glucose in
+    // serum, plasma or capillary blood, fasting or after a meal), or null;
+    // member receives the member the code names ("" for none).
+    static const FhirVariable* byOtherCode(const std::string& system, const std::string& code, std::string& member);
+
     // Blood pressure's two components: the member for a LOINC code and back
     // (empty / null when not one of them).
     static std::string memberOfComponent(const std::string& code);

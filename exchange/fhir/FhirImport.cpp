@@ -1,13 +1,16 @@
 #include "exchange/fhir/FhirImport.h"
 
 #include <cstdio>
-#include <iterator>
+#include <functional>
+#include <set>
+#include <utility>
 
 #include <nlohmann/json.hpp>
 
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
 #include "platform/Platform.h"
+#include "rules/units/Units.h"
 #include "store/VariableTable.h"
 
 using json = nlohmann::json;
@@ -47,10 +50,18 @@ std::string ucumOf(const json& quantity) {
     return found == written.end() ? unit : found->second;
 }
 
+// A number of the Bundle's text written with an exponent, which no person
+// writes a reading with: kept as its text, for the refusal to quote.
+constexpr const char* kExponentMark = "\x01";
+
 // The value of a quantity in the diary's unit, as text; a refusal otherwise.
 bool valueText(const json& quantity, const std::string& variable, bool ownVariable, std::string& out,
                std::string& refusal) {
     const json& value = member(quantity, "value");
+    if (value.is_string() && value.get<std::string>().rfind(kExponentMark, 0) == 0) {
+        refusal = "the value " + value.get<std::string>().substr(1) + " is not a number written with decimals";
+        return false;
+    }
     if (!value.is_number()) {
         refusal = "no number in valueQuantity";
         return false;
@@ -64,9 +75,8 @@ bool valueText(const json& quantity, const std::string& variable, bool ownVariab
             return false;
         }
     }
-    char number[40];
-    std::snprintf(number, sizeof number, "%.9g", diary);
-    out = number;
+    // Fixed decimals: the import reads no exponent.
+    out = Units::trimmed(diary, Units::kExchangeDecimals);
     return true;
 }
 
@@ -88,154 +98,310 @@ std::string nameOfCode(const json& concept) {
     return shown.empty() ? "no code" : shown;
 }
 
-}  // namespace
+// The Bundle read as a stream of JSON events: each element of its entry
+// list is built as a tree of its own, handed to the Bundle's reading and
+// dropped, so the memory is that of the largest entry.
+class BundleEvents : public nlohmann::json_sax<json> {
+public:
+    explicit BundleEvents(std::function<void(const json&, int)> entry) : entry_(std::move(entry)) {}
 
-bool FhirImport::readBundle(const std::string& content, std::vector<ImportReading>& readings, Skipped& skipped,
-                            std::string& error) {
-    json bundle;
-    try {
-        bundle = json::parse(content);
-    } catch (const json::exception& e) {
+    bool null() override { return scalar(json()); }
+    bool boolean(bool v) override { return scalar(json(v)); }
+    bool number_integer(number_integer_t v) override { return scalar(json(v)); }
+    bool number_unsigned(number_unsigned_t v) override { return scalar(json(v)); }
+    bool number_float(number_float_t v, const string_t& raw) override {
+        if (raw.find_first_of("eE") != string_t::npos) return scalar(json(kExponentMark + raw));
+        return scalar(json(v));
+    }
+    bool string(string_t& v) override { return scalar(json(std::move(v))); }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override { return open(true); }
+    bool start_array(std::size_t) override { return open(false); }
+    bool end_object() override { return close(); }
+    bool end_array() override { return close(); }
+    bool key(string_t& k) override {
+        Level& level = levels_.back();
+        if (!level.keys.insert(k).second) {
+            error = "the key \"" + k.substr(0, 60) + "\" appears twice in one object" +
+                    (build_.empty() ? std::string() : " (entry " + std::to_string(place_) + ")");
+            return false;
+        }
+        level.key = k;
+        return true;
+    }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception& e) override {
         error = std::string("not JSON (") + e.what() + ")";
         return false;
     }
-    if (text(bundle, "resourceType") != "Bundle" || !member(bundle, "entry").is_array()) {
-        error = "not a FHIR Bundle (no resourceType \"Bundle\" with an entry list)";
+
+    std::string resourceType;  // the top object's
+    bool entryList = false;    // the top object has an entry list
+    std::string error;
+
+private:
+    struct Level {
+        bool object;
+        std::set<std::string> keys;
+        std::string key;
+    };
+
+    bool inEntryList() const {
+        return levels_.size() == 2 && levels_[0].object && levels_[0].key == "entry" && !levels_[1].object;
+    }
+    json& add(json value) {
+        json& parent = *build_.back();
+        if (parent.is_object()) return parent[levels_.back().key] = std::move(value);
+        parent.push_back(std::move(value));
+        return parent.back();
+    }
+    bool open(bool object) {
+        if (!build_.empty()) {
+            build_.push_back(&add(object ? json::object() : json::array()));
+        } else if (inEntryList()) {
+            ++place_;
+            tree_ = object ? json::object() : json::array();
+            build_.push_back(&tree_);
+        } else if (!object && levels_.size() == 1 && levels_[0].object && levels_[0].key == "entry") {
+            entryList = true;
+        }
+        levels_.push_back(Level{object, {}, {}});
+        return true;
+    }
+    bool close() {
+        levels_.pop_back();
+        if (build_.empty()) return true;
+        build_.pop_back();
+        if (build_.empty()) {
+            entry_(tree_, place_);
+            tree_ = json();
+        }
+        return true;
+    }
+    bool scalar(json value) {
+        if (!build_.empty()) {
+            add(std::move(value));
+        } else if (inEntryList()) {
+            entry_(value, ++place_);
+        } else if (levels_.size() == 1 && levels_[0].object && levels_[0].key == "resourceType" && value.is_string()) {
+            resourceType = value.get<std::string>();
+        }
+        return true;
+    }
+
+    std::function<void(const json&, int)> entry_;
+    std::vector<Level> levels_;
+    std::vector<json*> build_;  // the containers of the entry being built, innermost last
+    json tree_;
+    int place_ = 0;
+};
+
+// The readings of each entry, as the entries come.
+class EntryReading {
+public:
+    EntryReading(const std::string& sugarMember, FhirImport::Bundle& bundle)
+        : sugarMember_(sugarMember), bundle_(bundle) {}
+
+    void read(const json& entry, int place);
+
+private:
+    void patient(const json& resource, int place);
+
+    const std::string& sugarMember_;
+    FhirImport::Bundle& bundle_;
+    // Readings of one variable at one time are one entry: the fasting and
+    // postprandial values of a blood sugar, the halves of a blood pressure,
+    // may come as Observations of their own.
+    std::map<std::pair<std::string, std::string>, std::size_t> entryAt_;
+};
+
+void EntryReading::patient(const json& resource, int place) {
+    ImportPerson person;
+    person.place = place;
+    for (const json& id : listOf(resource, "identifier"))
+        if (text(id, "system") == FhirCodes::kUser) person.id = text(id, "value");
+    const json& names = listOf(resource, "name");
+    if (!names.empty()) {
+        person.last = text(names[0], "family");
+        const json& given = listOf(names[0], "given");
+        if (!given.empty() && given[0].is_string()) person.first = given[0].get<std::string>();
+    }
+    person.born = text(resource, "birthDate");
+    bundle_.people.push_back(std::move(person));
+}
+
+void EntryReading::read(const json& entry, int place) {
+    FhirImport::Skipped& skipped = bundle_.skipped;
+    const json& resource = member(entry, "resource");
+    const std::string type = text(resource, "resourceType");
+    if (type == "Patient") {
+        patient(resource, place);
+        return;
+    }
+    if (type != "Observation") {
+        ++skipped[(type.empty() ? std::string("entries without a resource") : type + " resources") + " (not readings)"];
+        return;
+    }
+    const std::string status = text(resource, "status");
+    if (status == "entered-in-error" || status == "cancelled") {
+        ++skipped["Observations with status " + status];
+        return;
+    }
+    const json& code = member(resource, "code");
+    const FhirVariable* known = nullptr;
+    std::string variable, codedMember;
+    for (const json& c : listOf(code, "coding")) {
+        known = FhirCodes::byCode(text(c, "system"), text(c, "code"));
+        if (!known) known = FhirCodes::byOtherCode(text(c, "system"), text(c, "code"), codedMember);
+        if (known) break;
+    }
+    if (known) {
+        variable = known->name;
+    } else if (const json* own = codingOf(code, FhirCodes::kVariable)) {
+        if (!FhirCodes::fromOwnCode(text(*own, "code"), variable)) variable.clear();
+        known = FhirCodes::byName(variable);
+    }
+    if (variable.empty()) {
+        ++skipped["Observations of another code: " + nameOfCode(code)];
+        return;
+    }
+    // A value the source system did not have: nothing to read, nothing wrong.
+    if (member(resource, "dataAbsentReason").is_object() && !member(resource, "valueQuantity").is_object() &&
+        listOf(resource, "component").empty()) {
+        ++skipped["Observations without a value (dataAbsentReason)"];
+        return;
+    }
+    const bool ownVariable = known == nullptr;
+    const json* memberCoding = codingOf(code, FhirCodes::kMember);
+    std::string valueMember = memberCoding ? text(*memberCoding, "code") : codedMember;
+    const Variable* table = VariableTable::find(variable);
+    // A panel with components, or one half of it alone (coded by that half).
+    const bool components = table && table->grouped() && *table->members.front().loinc.code && codedMember.empty();
+
+    ImportReading reading;
+    reading.place = place;
+    reading.variable = variable;
+    reading.userId = text(member(resource, "subject"), "reference");
+    // A grouped variable without components names its member with a mark of its own.
+    if (table && table->grouped() && !components && !table->member(valueMember)) {
+        ++bundle_.unmarkedSugar;
+        if (sugarMember_.empty() || !table->member(sugarMember_)) {
+            reading.refusal = variable + " without a ";
+            for (const VariableMember& m : table->members) {
+                if (&m != &table->members.front()) reading.refusal += " or ";
+                reading.refusal += m.element;
+            }
+            reading.refusal += " mark (--blood-sugar-member says which it is)";
+        }
+        valueMember = sugarMember_;
+    }
+    std::string when = text(resource, "effectiveDateTime");
+    if (when.empty()) when = text(resource, "effectiveInstant");
+    if (when.empty()) when = text(member(resource, "effectivePeriod"), "start");
+    std::int64_t instant = 0;
+    if (!reading.refusal.empty())
+        ;
+    else if (when.empty())
+        reading.refusal = "no effectiveDateTime";
+    else if (when.find('T') == std::string::npos && when.size() <= 10)
+        reading.refusal = "the time \"" + when + "\" is a date without a time of day";
+    else if (!ZonedTime::readInstant(when.c_str(), instant))
+        reading.refusal = "the time \"" + when.substr(0, 60) + "\" is not a date and time with its offset from UTC";
+    else
+        reading.datetime = ZonedTime::localIso(instant);
+
+    if (reading.refusal.empty() && components) {
+        for (const json& component : listOf(resource, "component")) {
+            const json* loinc = codingOf(member(component, "code"), FhirCodes::kLoinc);
+            const std::string part = loinc ? FhirCodes::memberOfComponent(text(*loinc, "code")) : std::string();
+            std::string value;
+            if (part.empty() || member(component, "dataAbsentReason").is_object()) continue;
+            if (!valueText(member(component, "valueQuantity"), variable, false, value, reading.refusal)) break;
+            reading.values[part] = value;
+        }
+        if (reading.refusal.empty() && reading.values.empty()) {
+            reading.refusal = "no ";
+            for (const VariableMember& m : table->members) {
+                if (&m != &table->members.front()) reading.refusal += " or ";
+                reading.refusal.append(m.element).append(" (").append(m.loinc.code).append(")");
+            }
+            reading.refusal += " component";
+        }
+    } else if (reading.refusal.empty()) {
+        std::string value;
+        if (valueText(member(resource, "valueQuantity"), variable, ownVariable, value, reading.refusal))
+            reading.values[valueMember] = value;
+    }
+
+    std::vector<ImportReading>& readings = bundle_.readings;
+    if (reading.refusal.empty()) {
+        auto found = entryAt_.find({variable, reading.datetime});
+        if (found != entryAt_.end()) {
+            ImportReading& earlier = readings[found->second];
+            const std::string& m = reading.values.begin()->first;
+            if (reading.values.size() == 1 && !earlier.values.count(m)) {
+                earlier.values[m] = reading.values.begin()->second;
+                return;
+            }
+        }
+        entryAt_[{variable, reading.datetime}] = readings.size();
+    }
+    readings.push_back(std::move(reading));
+}
+
+template <typename Input>
+bool readFrom(Input&& in, const std::string& sugarMember, FhirImport::Bundle& bundle, std::string& error) {
+    using Bundle = FhirImport::Bundle;
+    bundle = Bundle();
+    EntryReading reading(sugarMember, bundle);
+    BundleEvents events([&reading](const json& entry, int place) { reading.read(entry, place); });
+    const bool parsed = json::sax_parse(std::forward<Input>(in), &events);
+    if (!parsed) {
+        error = events.error.empty() ? "not JSON" : events.error;
+        bundle = Bundle();
         return false;
     }
-    // Readings of one variable at one time are one entry: the fasting and
-    // postprandial values of a blood sugar come as two Observations.
-    std::map<std::pair<std::string, std::string>, std::size_t> entryAt;
-    int place = 0;
-    for (const json& entry : member(bundle, "entry")) {
-        ++place;
-        const json& resource = member(entry, "resource");
-        const std::string type = text(resource, "resourceType");
-        if (type != "Observation") {
-            ++skipped[(type.empty() ? std::string("entries without a resource") : type + " resources") +
-                      " (not readings)"];
-            continue;
-        }
-        const std::string status = text(resource, "status");
-        if (status == "entered-in-error" || status == "cancelled") {
-            ++skipped["Observations with status " + status];
-            continue;
-        }
-        const json& code = member(resource, "code");
-        const FhirVariable* known = nullptr;
-        std::string variable;
-        for (const json& c : listOf(code, "coding")) {
-            known = FhirCodes::byCode(text(c, "system"), text(c, "code"));
-            if (known) break;
-        }
-        if (known) {
-            variable = known->name;
-        } else if (const json* own = codingOf(code, FhirCodes::kVariable)) {
-            if (!FhirCodes::fromOwnCode(text(*own, "code"), variable)) variable.clear();
-            known = FhirCodes::byName(variable);
-        }
-        if (variable.empty()) {
-            ++skipped["Observations of another code: " + nameOfCode(code)];
-            continue;
-        }
-        const bool ownVariable = known == nullptr;
-        const json* memberCoding = codingOf(code, FhirCodes::kMember);
-        const std::string valueMember = memberCoding ? text(*memberCoding, "code") : std::string();
-        // A grouped variable without components names its member with a mark of its own.
-        const Variable* table = VariableTable::find(variable);
-        const bool components = table && table->grouped() && *table->members.front().loinc.code;
-        if (table && table->grouped() && !components && !table->member(valueMember)) {
-            std::string why = variable + " Observations without a ";
-            for (const VariableMember& m : table->members) {
-                if (&m != &table->members.front()) why += " or ";
-                why += m.element;
-            }
-            why += " mark";
-            ++skipped[why];
-            continue;
-        }
-
-        ImportReading reading;
-        reading.place = place;
-        reading.variable = variable;
-        reading.userId = text(member(resource, "subject"), "reference");
-        std::string when = text(resource, "effectiveDateTime");
-        if (when.empty()) when = text(resource, "effectiveInstant");
-        if (when.empty()) when = text(member(resource, "effectivePeriod"), "start");
-        std::int64_t instant = 0;
-        if (when.empty())
-            reading.refusal = "no effectiveDateTime";
-        else if (!ZonedTime::readInstant(when.c_str(), instant))
-            reading.refusal = "the time \"" + when + "\" is not a date and time with its offset from UTC";
-        else
-            reading.datetime = ZonedTime::localIso(instant);
-
-        if (reading.refusal.empty() && components) {
-            for (const json& component : listOf(resource, "component")) {
-                const json* loinc = codingOf(member(component, "code"), FhirCodes::kLoinc);
-                const std::string part = loinc ? FhirCodes::memberOfComponent(text(*loinc, "code")) : std::string();
-                std::string value;
-                if (part.empty()) continue;
-                if (!valueText(member(component, "valueQuantity"), variable, false, value, reading.refusal)) break;
-                reading.values[part] = value;
-            }
-            if (reading.refusal.empty() && reading.values.empty()) {
-                reading.refusal = "no ";
-                for (const VariableMember& m : table->members) {
-                    if (&m != &table->members.front()) reading.refusal += " or ";
-                    reading.refusal.append(m.element).append(" (").append(m.loinc.code).append(")");
-                }
-                reading.refusal += " component";
-            }
-        } else if (reading.refusal.empty()) {
-            std::string value;
-            if (valueText(member(resource, "valueQuantity"), variable, ownVariable, value, reading.refusal))
-                reading.values[valueMember] = value;
-        }
-
-        if (reading.refusal.empty()) {
-            auto found = entryAt.find({variable, reading.datetime});
-            if (found != entryAt.end()) {
-                ImportReading& earlier = readings[found->second];
-                const std::string& m = reading.values.begin()->first;
-                if (reading.values.size() == 1 && !earlier.values.count(m)) {
-                    earlier.values[m] = reading.values.begin()->second;
-                    continue;
-                }
-            }
-            entryAt[{variable, reading.datetime}] = readings.size();
-        }
-        readings.push_back(std::move(reading));
+    if (events.resourceType != "Bundle" || !events.entryList) {
+        error = "not a FHIR Bundle (no resourceType \"Bundle\" with an entry list)";
+        bundle = Bundle();
+        return false;
     }
     return true;
 }
 
+}  // namespace
+
+bool FhirImport::readBundle(std::istream& in, const std::string& sugarMember, Bundle& bundle, std::string& error) {
+    return readFrom(in, sugarMember, bundle, error);
+}
+
 int FhirImport::run(const ImportRequest& request, ImportSummary& summary, Skipped& skipped, Diagnostics& tell) {
     summary = ImportSummary();
-    std::string content;
+    Bundle bundle;
+    std::string error;
     bool read = false;
     if (request.input) {
-        content.assign(std::istreambuf_iterator<char>(*request.input), std::istreambuf_iterator<char>());
+        readBundle(*request.input, request.bloodSugarMember, bundle, error);
         read = !request.input->bad();
-    } else if (std::FILE* in = platform::openFile(request.file, "rb")) {
-        char buffer[65536];
-        std::size_t n;
-        while ((n = std::fread(buffer, 1, sizeof buffer, in)) > 0) content.append(buffer, n);
-        read = std::ferror(in) == 0;
-        std::fclose(in);
+    } else if (std::FILE* file = platform::openFile(request.file, "rb")) {
+        // The parser reads the file a block at a time.
+        readFrom(file, request.bloodSugarMember, bundle, error);
+        read = std::ferror(file) == 0;
+        std::fclose(file);
     }
     if (!read) {
         tell.error() << request.file << ": cannot be read" << std::endl;
         return exchange::kProblem;
     }
-    std::vector<ImportReading> readings;
-    std::string error;
-    if (!readBundle(content, readings, skipped, error)) {
+    if (!error.empty()) {
         tell.error() << request.file << ": " << error << "; nothing written" << std::endl;
         return exchange::kProblem;
     }
+    skipped = bundle.skipped;
     ImportRequest fed = request;
-    fed.readings = &readings;
+    fed.readings = &bundle.readings;
+    fed.people = &bundle.people;
     fed.placeName = "entry";
-    return ReadingsImport::run(fed, summary, tell);
+    const int status = ReadingsImport::run(fed, summary, tell);
+    summary.unmarkedSugar = bundle.unmarkedSugar;
+    return status;
 }

@@ -7,8 +7,10 @@
 #include <expat.h>
 
 #include "app/NumberText.h"
+#include "exchange/Utf8Text.h"
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
+#include "rules/units/Units.h"
 #include "store/VariableTable.h"
 
 namespace {
@@ -142,9 +144,7 @@ void HealthExportReader::record(const char** attributes) {
     reading.variable = kind->variable;
     std::int64_t instant = 0;
     if (!start || !ZonedTime::readInstant(start, instant)) {
-        reading.refusal = "the startDate \"" + std::string(start ? start : "") +
-                          "\" is not of the form 2024-01-01 08:00:00 -0500";
-        readings_.push_back(std::move(reading));
+        refuse(reading, "the startDate \"", start, "\" is not of the form 2024-01-01 08:00:00 -0500");
         return;
     }
     reading.datetime = ZonedTime::localIso(instant);
@@ -153,18 +153,17 @@ void HealthExportReader::record(const char** attributes) {
         if (unit && std::strcmp(unit, u.phone) == 0) known = &u;
     double number = 0;
     double diary = 0;
-    if (!value || NumberText::read(value, number, NumberText::library(false)) != NumberText::Result::Read) {
-        reading.refusal = "the value \"" + std::string(value ? value : "") + "\" is not a number";
-    } else if (!known || !FhirCodes::toDiaryUnit(kind->variable, known->ucum, number * known->factor, diary)) {
-        reading.refusal = "the unit \"" + std::string(unit ? unit : "") + "\" is not one " + kind->variable +
-                          " is recorded in";
-    }
-    if (!reading.refusal.empty()) {
-        readings_.push_back(std::move(reading));
+    // Numbers as a person writes them: no hexadecimal, no exponent.
+    if (!value || NumberText::read(value, number, NumberText::decimal()) != NumberText::Result::Read) {
+        refuse(reading, "the value \"", value, "\" is not a number written with decimals");
         return;
     }
-    char text[40];
-    std::snprintf(text, sizeof text, "%.9g", diary);
+    if (!known || !FhirCodes::toDiaryUnit(kind->variable, known->ucum, number * known->factor, diary)) {
+        refuse(reading, "the unit \"", unit, "\" is not one " + std::string(kind->variable) + " is recorded in");
+        return;
+    }
+    // Fixed decimals: the import reads no exponent.
+    const std::string text = Units::trimmed(diary, Units::kExchangeDecimals);
 
     if (kind->halves) {
         // The halves of one measurement share their time and source.
@@ -189,6 +188,26 @@ void HealthExportReader::record(const char** attributes) {
         glucoseOpen_ = true;
         openGlucose_ = readings_.size();
     }
+    readings_.push_back(std::move(reading));
+}
+
+void HealthExportReader::refuse(ImportReading& reading, const char* before, const char* quoted,
+                                const std::string& after) {
+    // A damaged export may refuse millions of records, each quoting a huge value.
+    constexpr std::size_t kToldRefusals = 20;
+    constexpr std::size_t kMaxQuoted = 200;
+    if (told_ >= kToldRefusals) {
+        ++untold_;
+        return;
+    }
+    ++told_;
+    const std::string_view text(quoted ? quoted : "");
+    reading.refusal = before;
+    if (text.size() > kMaxQuoted)
+        reading.refusal.append(Utf8Text::cut(text, kMaxQuoted)).append("...");
+    else
+        reading.refusal.append(text);
+    reading.refusal += after;
     readings_.push_back(std::move(reading));
 }
 

@@ -40,6 +40,8 @@ public:
     std::vector<ImportReading>& readings() { return readings_; }
     const Skipped& skipped() const { return skipped_; }
     std::uint64_t controlCharacters() const { return controls_; }
+    // Refused records beyond the first few, whose texts are not kept.
+    std::size_t untoldRefusals() const { return untold_; }
 
 private:
     static void startElement(void* self, const char* name, const char** attributes);
@@ -47,12 +49,16 @@ private:
     void record(const char** attributes);
     void metadata(const char** attributes);
     void skip(std::string_view why);
+    // Refuses a reading for before + quoted (cut) + after, keeping the text of the first few only.
+    void refuse(ImportReading& reading, const char* before, const char* quoted, const std::string& after);
 
     XML_Parser parser_;
     bool allSources_;
     std::vector<ImportReading> readings_;
     Skipped skipped_;
     std::uint64_t controls_ = 0;
+    std::size_t told_ = 0;
+    std::size_t untold_ = 0;
     // Blood pressure halves by time and source: the reading they go to.
     std::map<std::string, std::size_t> pressureAt_;
     // The blood glucose record being read, whose metadata may say it was after a meal.

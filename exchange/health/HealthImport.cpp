@@ -40,5 +40,6 @@ int HealthImport::run(const ImportRequest& request, bool allSources, ImportSumma
     ImportRequest fed = request;
     fed.readings = &reader.readings();
     fed.file = named;
+    fed.untoldRefusals = reader.untoldRefusals();
     return ReadingsImport::run(fed, summary, tell);
 }

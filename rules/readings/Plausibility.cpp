@@ -44,4 +44,23 @@ std::string question(const std::string& series, double value, const Units::Prefe
     return text + ". Save it anyway?";
 }
 
+std::string importReason(const std::string& series, double value, const Units::Unit* fileUnit,
+                         const Units::Preferences& units) {
+    const Units::Quantity q = Units::quantityOf(series);
+    const Units::Unit& given = fileUnit ? *fileUnit : Units::stored(q);
+    const Units::Unit& chosen = Units::shown(q, units);
+    const Limits* l = limitsFor(series);
+    auto in = [&](const Units::Unit& u, double v) {
+        return Units::trimmed(Units::toUnit(v, u), Units::kReadingDecimals);
+    };
+    auto limits = [&](const Units::Unit& u) {
+        return l ? " (" + in(u, l->low) + " to " + Units::withUnit(in(u, l->high), u.shown) + ")" : std::string();
+    };
+    std::string text = series + " " + Units::withUnit(in(given, value), given.shown) +
+                       " is outside what can be measured on a person" + limits(given);
+    if (&chosen != &given)
+        text += ", " + Units::withUnit(in(chosen, value), chosen.shown) + " in the chosen units" + limits(chosen);
+    return text;
+}
+
 }  // namespace Plausibility

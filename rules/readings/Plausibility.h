@@ -28,6 +28,14 @@ bool outside(const std::string& series, double value);
 // Save it anyway?", in the units the person chose; value is in the file's unit.
 std::string question(const std::string& series, double value, const Units::Preferences& units);
 
+// Why an imported value is refused: "Temperature 36.8 °F is outside what
+// can be measured on a person (77 to 113 °F)", the value in the unit the
+// imported file gave it in (null: the data files' unit), then in the units
+// the person chose where those differ ("..., 2.67 °C in the chosen units
+// (25 to 45 °C)"); value is in the data files' unit.
+std::string importReason(const std::string& series, double value, const Units::Unit* fileUnit,
+                         const Units::Preferences& units);
+
 // A value as a person writes it: 720, 36.8, 98.6 (no trailing zeros).
 std::string shortNumber(double value);
 

@@ -12,8 +12,7 @@ namespace Units {
 
 namespace {
 
-// Glucose: 1 mmol/L is 18.016 mg/dL.
-constexpr double kGlucose = 18.016;
+constexpr double kGlucose = VariableTable::kGlucoseFactor;
 // One pound is 0.45359237 kg; one inch 2.54 cm.
 constexpr double kPound = 0.45359237;
 constexpr double kInch = 2.54;

@@ -57,11 +57,14 @@ protected:
         return text;
     }
 
-    int import(const std::string& bundle, const std::string& user = "1", bool skipBad = false) {
+    int import(const std::string& bundle, const std::string& user = "1", bool skipBad = false,
+               bool otherPerson = false, const std::string& sugarMember = "") {
         writeFile(data.root + "/bundle.json", bundle);
         ImportOptions o;
         o.user = user;
         o.skipBad = skipBad;
+        o.otherPerson = otherPerson;
+        o.bloodSugarMember = sugarMember;
         o.format = "fhir";
         o.file = data.root + "/bundle.json";
         testing::internal::CaptureStdout();
@@ -131,12 +134,12 @@ TEST_F(FhirExchange, EachVariableIsToldWithItsCodeUnitCategoryAndOffset) {
 
 TEST_F(FhirExchange, ExportThenImportGivesBackTheSameReadingsOnce) {
     data.write("user1.hma", userFileXml(1, "Ann", "Lee1", "\t<variable name=\"My  Sleep %\"/>\n"));
-    ASSERT_EQ(import(exportText("0", true)), kOk) << err;
+    ASSERT_EQ(import(exportText("0", true), "1", false, true), kOk) << err;
     EXPECT_EQ(out, "added 5, already present 0, refused 0\n  Blood Pressure: 1 new, 0 already present\n"
                    "  Blood Sugar: 1 new, 0 already present\n  My  Sleep %: 1 new, 0 already present\n"
-                   "  Pulse: 2 new, 0 already present\n  left out: 1 Patient resources (not readings)\n");
+                   "  Pulse: 2 new, 0 already present\n");
     EXPECT_EQ(readingsOf(exportText("1", false)), readingsOf(exportText("0", false)));
-    ASSERT_EQ(import(exportText("0", true)), kOk) << err;
+    ASSERT_EQ(import(exportText("0", true), "1", false, true), kOk) << err;
     EXPECT_EQ(out.substr(0, out.find('\n')), "added 0, already present 5, refused 0");
 }
 
@@ -230,8 +233,16 @@ TEST_F(FhirExchange, AGroupedReadingWithoutItsMembersIsNamedAndNotTaken) {
     const std::string sugar = R"({"resource":{"resourceType":"Observation","status":"final","code":{"coding":[
         {"system":"http://loinc.org","code":"2339-0"}]},"effectiveDateTime":"2024-03-01T06:00:00Z",
         "valueQuantity":{"value":99,"code":"mg/dL"}}})";
-    ASSERT_EQ(import(R"({"resourceType":"Bundle","entry":[)" + sugar + "]}"), kOk) << err;
-    EXPECT_NE(out.find("1 Blood Sugar Observations without a fasting or postprandial mark"), std::string::npos) << out;
+    // Never dropped: refused, or stored as the member the person chooses.
+    EXPECT_EQ(import(R"({"resourceType":"Bundle","entry":[)" + sugar + "]}"), kProblem);
+    EXPECT_NE(err.find("entry 1: Blood Sugar without a fasting or postprandial mark (--blood-sugar-member says which "
+                       "it is)"),
+              std::string::npos)
+        << err;
+    ASSERT_EQ(import(R"({"resourceType":"Bundle","entry":[)" + sugar + "]}", "1", false, false, "postprandial"), kOk)
+        << err;
+    EXPECT_EQ(readingsOf(exportText("1", false)),
+              (std::vector<std::string>{"Blood Sugar,postprandial,2024-03-01T07:00:00,99.000000"}));
     const std::string pressure = R"({"resource":{"resourceType":"Observation","status":"final","code":{"coding":[
         {"system":"http://loinc.org","code":"85354-9"}]},"effectiveDateTime":"2024-03-01T06:00:00Z",
         "component":[{"code":{"coding":[{"system":"http://loinc.org","code":"8867-4"}]},

@@ -118,7 +118,7 @@ TEST_F(HealthExport, AZippedExportIsReadValueByValueInTheDiarysUnitsAndLocalTime
                               "Weight,,2024-01-20T08:00:00,150.500000",
                               "Weight,,2024-01-21T08:00:00,154.323584",
                               "Blood Sugar,fasting,2024-01-22T06:45:00,105.000000",
-                              "Blood Sugar,postprandial,2024-01-22T13:30:00,135.116910",
+                              "Blood Sugar,postprandial,2024-01-22T13:30:00,135.120000",
                               "Temperature,,2024-07-01T12:30:00,98.600000",
                           }));
     EXPECT_NE(out.find("added 10, already present 0, refused 0\n"), std::string::npos) << out;

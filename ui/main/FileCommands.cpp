@@ -14,6 +14,7 @@
 #include "exchange/OutputFile.h"
 #include "exchange/ReadingsExport.h"
 #include "exchange/ReadingsImport.h"
+#include "exchange/Utf8Text.h"
 #include "exchange/fhir/FhirImport.h"
 #include "exchange/health/HealthImport.h"
 #include "exchange/report/DoctorReport.h"
@@ -117,8 +118,11 @@ std::string FileCommands::firstLines(const std::string& told, int count) {
     std::istringstream in(told);
     std::string line, out;
     int shown = 0, more = 0;
+    // Longest line shown: a refused row may quote a megabyte, more than a window can hold.
+    constexpr std::size_t kMaxLine = 160;
     while (std::getline(in, line)) {
         if (line.empty()) continue;
+        if (line.size() > kMaxLine) line = Utf8Text::cut(line, kMaxLine) + "...";
         if (shown < count) {
             out += (shown ? "\n" : "") + line;
             ++shown;
@@ -261,6 +265,11 @@ void FileCommands::importReadings(MainWindow& window) {
         return Global::saveFile(Global::currentFile.c_str(), Global::userDoc);
     };
     request.units = window.units();
+    importChecked(window, static_cast<int>(kind), request, path);
+}
+
+void FileCommands::importChecked(MainWindow& window, int kindNumber, ImportRequest request, const std::string& path) {
+    const ImportKind kind = static_cast<ImportKind>(kindNumber);
     request.dryRun = true;
     std::ostringstream told;
     Diagnostics tell(told, "");
@@ -273,7 +282,38 @@ void FileCommands::importReadings(MainWindow& window) {
     std::string lines = told.str();
     for (std::size_t at = lines.find(path + ":"); at != std::string::npos; at = lines.find(path + ":", at))
         lines.replace(at, path.size(), name);
-    const std::string shown = firstLines(lines, kShownLines);
+    std::string shown = firstLines(lines, kShownLines);
+    // A FHIR bundle of another person: imported for the open user only when the person says so.
+    if (summary.done && summary.otherPerson > 0 && kind == ImportKind::Fhir && !request.otherPerson) {
+        if (Dialogs::choice("Nothing imported: " + name + " holds readings of someone other than " + person + ":\n" +
+                                shown + "\nImport them to " + person + " anyway?",
+                            nullptr, "&Cancel", "Import Anyway") != 2)
+            return;
+        request.otherPerson = true;
+        return importChecked(window, kindNumber, request, path);
+    }
+    // A blood sugar without its member's mark goes where the person says.
+    if (summary.done && summary.unmarkedSugar > 0 && request.bloodSugarMember.empty()) {
+        const int member = Dialogs::choice(
+            std::to_string(summary.unmarkedSugar) + " blood sugar readings in " + name +
+                " are marked neither fasting nor postprandial. Store them as:",
+            "&Cancel", "Fasting", "Postprandial");
+        if (member == 0) return;
+        request.bloodSugarMember = member == 1 ? "fasting" : "postprandial";
+        return importChecked(window, kindNumber, request, path);
+    }
+    // A value no person can have is stored only when the person says so.
+    if (summary.done && summary.implausible > 0 && !request.implausible) {
+        if (Dialogs::choice(std::to_string(summary.implausible) +
+                                (summary.implausible == 1 ? " reading is" : " readings are") +
+                                " outside what can be measured on a person:\n" + shown + "\nStore them anyway?",
+                            nullptr, "&Cancel", "Store Them") != 2) {
+            // Without them: the rest is asked about as any refused rows are.
+        } else {
+            request.implausible = true;
+            return importChecked(window, kindNumber, request, path);
+        }
+    }
     if (!summary.done) {
         Dialogs::alert(checked == exchange::kUsage && kind == ImportKind::Csv
                            ? path + ": not readings exported by Quorvel (the export's header row is missing); nothing imported"

@@ -10,6 +10,7 @@
 #include "rules/units/Units.h"
 
 class MainWindow;
+struct ImportRequest;
 
 class FileCommands {
 public:
@@ -18,8 +19,9 @@ public:
     // the same preferences. Returns what was done, for the window to say
     // ("Exported the readings of ... to PATH"); empty when nothing was.
     static std::string exportReadings(const Units::Preferences& units);
-    // Readings from a CSV file into the open user's document, after a
-    // summary of what would be added and what is refused.
+    // Readings from a CSV file, a FHIR Bundle or a phone's export into the
+    // open user's document, after a summary of what would be added and what
+    // is refused.
     static void importReadings(MainWindow& window);
     // The whole data folder in one .zip file.
     static void backUp();
@@ -37,4 +39,10 @@ public:
     static std::tm today();
     // A name in the person's documents folder (the name alone when that is unknown).
     static std::string inDocuments(const std::string& name);
+
+private:
+    // The import of a chosen file (kind: what it holds): checked, the
+    // questions asked (another person, blood sugars without their mark,
+    // values no person can have, refused rows), then stored.
+    static void importChecked(MainWindow& window, int kind, ImportRequest request, const std::string& path);
 };
