@@ -6,6 +6,7 @@
 #include "exchange/OutputFile.h"
 #include "exchange/ReadingsExport.h"
 #include "exchange/UserReadings.h"
+#include "platform/Platform.h"
 
 namespace cli {
 
@@ -17,9 +18,15 @@ int runExport(const ExportOptions& options) {
     request.json = options.format == "json";
     request.fhir = options.format == "fhir";
     request.bom = options.bom;
+    request.spreadsheet = options.spreadsheet;
+    request.decimalComma = options.spreadsheet && platform::decimalComma();
     request.units = options.units;
     if ((request.json || request.fhir) && request.bom) {
         std::cerr << "quorvel-data: --bom is for CSV; JSON never begins with a byte-order mark" << std::endl;
+        return kUsage;
+    }
+    if ((request.json || request.fhir) && request.spreadsheet) {
+        std::cerr << "quorvel-data: --spreadsheet is for CSV" << std::endl;
         return kUsage;
     }
     int y = 0, m = 0, d = 0;

@@ -78,6 +78,10 @@ CLI::App* addExport(CLI::App& app, Choices& c) {
     exportCmd->add_option("--format", exp.format, "csv, json or fhir (a FHIR R4 Bundle; default: csv)")
         ->check(CLI::IsMember({"csv", "json", "fhir"}));
     exportCmd->add_flag("--bom", exp.bom, "Begin the CSV with a UTF-8 byte-order mark (for spreadsheets)");
+    exportCmd->add_flag("--spreadsheet", exp.spreadsheet,
+                        "Write the CSV as a spreadsheet opens it in the desktop's language: a byte-order mark, "
+                        "values as the windows show them, times as 2026-03-05 08:30:00, and ';' between values "
+                        "with a decimal comma where the desktop writes one (import reads it back)");
     exportCmd->add_option("-o,--output", exp.output,
                           "Write to FILE (atomically; a regular file only) instead of standard output (-)")
         ->type_name("FILE");

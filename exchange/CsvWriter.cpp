@@ -23,6 +23,19 @@ void appendCell(std::string& out, std::string_view text) {
     out += '"';
 }
 
+void appendCell(std::string& out, std::string_view text, char separator) {
+    if (separator == ',' || text.find(separator) == std::string_view::npos) {
+        appendCell(out, text);
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 std::string cell(const std::string& text) {
     std::string out;
     appendCell(out, text);

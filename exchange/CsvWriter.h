@@ -18,6 +18,8 @@ bool isPlain(std::string_view text);
 
 // The same, appended to out.
 void appendCell(std::string& out, std::string_view text);
+// The same for cells separated by another character (';'), quoted when they hold it.
+void appendCell(std::string& out, std::string_view text, char separator);
 
 // A name: a leading `=`, `+`, `-` or `@` would make a spreadsheet run it as
 // a formula, so such a name gets a leading `'` (and so does a name that

@@ -11,6 +11,9 @@
 #include "exchange/Utf8Text.h"
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/Plausibility.h"
+#include "rules/units/Units.h"
+#include "store/VariableTable.h"
 #include "store/Global.h"
 
 namespace {
@@ -88,10 +91,19 @@ public:
             readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
                 double value = 0;
                 const std::string stored(text);
-                if (!isNumber(stored, value))
+                const std::string name = member.empty() ? std::string("value") : std::string(member);
+                if (!isNumber(stored, value)) {
+                    add(file, 0, v.name, e.id, name + " \"" + stored + "\" is not a number");
+                    return;
+                }
+                // What the entry window asks about and the imports refuse.
+                const Variable* known = VariableTable::find(v.name);
+                const VariableMember* m = known ? known->member(member.empty() ? "value" : member) : nullptr;
+                if (m && Plausibility::outside(m->label, value))
                     add(file, 0, v.name, e.id,
-                        (member.empty() ? std::string("value") : std::string(member)) + " \"" + stored +
-                            "\" is not a number");
+                        name + " " + Plausibility::shortNumber(value) + " is outside what can be measured on a person (" +
+                            Plausibility::shortNumber(m->plausibleLow) + " to " +
+                            Units::withUnit(Plausibility::shortNumber(m->plausibleHigh), known->fileUnit) + ")");
             });
         }
         std::stable_sort(byTime.begin(), byTime.end(),

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <set>
 
+#include "app/NumberText.h"
+#include "exchange/CsvReader.h"
 #include "exchange/CsvWriter.h"
 #include "exchange/JsonWriter.h"
 #include "exchange/SelectedUsers.h"
@@ -282,7 +284,7 @@ struct CsvRows {
 // The rows of a user's variable, in the unit the preferences show, which
 // the rows name. The user's cells are made with its first row.
 void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReadings& v, bool repair, bool& userMade,
-                     ChosenReadings& chosen, const Units::Preferences& units) {
+                     ChosenReadings& chosen, const Units::Preferences& units, const ExportRequest& sheet) {
     bool variableMade = false;
     const Units::Quantity quantity = Units::quantityOf(v.name);
     const bool convert = !Units::isStored(quantity, units);
@@ -302,10 +304,20 @@ void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReading
         }
         char whenText[32];
         const std::string_view when(whenText, readings::isoText(e, whenText));
+        // A spreadsheet reads a date and time with a blank between them in every language.
+        if (sheet.spreadsheet && when.size() > 10 && whenText[10] == 'T') whenText[10] = ' ';
         const std::string_view id = utf8(e.id, repair, kept[1]);
         readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
             std::string_view value = utf8(text, repair, kept[3]);
-            if (convert) {
+            double number = 0;
+            if (sheet.spreadsheet && NumberText::readFinite(value, number, NumberText::typed())) {
+                // As the windows show it: 70.5, not 70.500000072.
+                converted = Units::readingText(quantity, number, units);
+                if (sheet.decimalComma)
+                    for (char& c : converted)
+                        if (c == '.') c = ',';
+                value = converted;
+            } else if (convert) {
                 converted = Units::shownText(quantity, std::string(value), units, Units::kExchangeDecimals);
                 value = converted;
             }
@@ -359,10 +371,33 @@ bool writeCsv(const ExportRequest& request, const SelectedUsers& selected, const
         bool userMade = false;
         for (const VariableReadings& v : selected.users[i].variables)
             if (chosen.variable(v))
-                addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen, request.units);
+                addVariableRows(rows, selected.users[i], v, repair[i], userMade, chosen, request.units, request);
     }
     sortByKey(rows.order);
-    return putCsv(rows, request.bom, out, stream);
+    if (!request.spreadsheet) return putCsv(rows, request.bom, out, stream);
+    // For a spreadsheet: the rows made whole, then written again with the
+    // separator the person's spreadsheet reads.
+    std::string whole;
+    putCsv(rows, false, whole, nullptr);
+    std::vector<CsvRow> records;
+    std::string error;
+    if (!CsvReader::parse(whole, records, error)) return false;
+    std::string().swap(whole);
+    const char separator = request.decimalComma ? ';' : ',';
+    out = "\xEF\xBB\xBF";
+    for (const CsvRow& r : records) {
+        for (std::size_t k = 0; k < r.cells.size(); ++k) {
+            if (k) out += separator;
+            CsvWriter::appendCell(out, r.cells[k], separator);
+        }
+        out += "\r\n";
+        if (stream && out.size() >= kPiece) {
+            stream->write(out.data(), static_cast<std::streamsize>(out.size()));
+            out.clear();
+            if (!*stream) return false;
+        }
+    }
+    return true;
 }
 
 }  // namespace

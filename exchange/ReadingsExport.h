@@ -20,6 +20,11 @@ struct ExportRequest {
     int toDay = 0;
     bool json = false;
     bool bom = false;   // CSV: a UTF-8 byte-order mark first, for spreadsheets
+    // CSV for a spreadsheet: a byte-order mark, values as the windows show
+    // them, times as "2026-03-05 08:30:00", and with decimalComma ';'
+    // between cells and a comma as the decimal point.
+    bool spreadsheet = false;
+    bool decimalComma = false;
     bool fhir = false;  // a FHIR R4 Bundle (FhirBundle) instead of CSV or JSON
     Units::Preferences units;  // the units CSV and JSON give values in
 };

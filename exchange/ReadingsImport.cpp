@@ -19,6 +19,7 @@
 #include "platform/Platform.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
+#include "rules/time/LocalDayClock.h"
 #include "rules/units/Units.h"
 
 namespace {
@@ -280,14 +281,26 @@ Target* Import::targetFor(const UserRecord& record, std::size_t& index) {
     // Variables a reading may go to: the user's own, and those the template gives every new user.
     target->known = variableNames(target->patient);
     target->known.insert(templateVariables_.begin(), templateVariables_.end());
+    // A reading stored at a time the clock skips (02:30 as daylight saving
+    // begins) is the reading another program gives at the instant that time
+    // stands for (03:30): known under that time too.
+    LocalDayClock clock;
+    std::vector<std::pair<std::string, std::pair<std::int64_t, std::map<std::string, std::string>>>> skipped;
     for (const XmlNode* v = target->patient->first_node("variable"); v; v = v->next_sibling("variable")) {
         if (!v->first_attribute()) continue;
-        auto& times = target->recorded[std::string(v->first_attribute()->value(), v->first_attribute()->value_size())];
+        const std::string name(v->first_attribute()->value(), v->first_attribute()->value_size());
+        auto& times = target->recorded[name];
         for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
             const EntryReading entry = readings::readEntry(e);
-            if (entry.readable) times.emplace(entry.key, readings::valuesOf(entry));
+            if (!entry.readable) continue;
+            times.emplace(entry.key, readings::valuesOf(entry));
+            std::tm shown{};
+            if (entry.typedYear >= 1970 && clock.skipped(entry.when, shown))
+                skipped.push_back({name, {readings::keyOf(shown, shown.tm_year + 1900), readings::valuesOf(entry)}});
         }
     }
+
+    for (auto& s : skipped) target->recorded[s.first].emplace(s.second.first, std::move(s.second.second));
     targets_.push_back(std::move(target));
     return targets_.back().get();
 }

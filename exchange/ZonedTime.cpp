@@ -82,14 +82,24 @@ std::string offsetText(const std::tm& when, int year, std::int64_t instant) {
 
 }  // namespace
 
-std::string ZonedTime::withOffset(const std::tm& when, int year) {
+std::string ZonedTime::withOffset(const std::tm& given, int year) {
     std::int64_t instant = 0;
-    if (!LocalDayClock::libraryInstant(when, instant)) return std::string();
-    return offsetText(when, year, instant);
+    if (!LocalDayClock::libraryInstant(given, instant)) return std::string();
+    // A time the clock skips (02:30 as daylight saving begins) is the instant
+    // the library gives it, told as the clock shows that instant.
+    std::tm shown{};
+    if (platform::instantToLocal(instant, shown) &&
+        (shown.tm_mday != given.tm_mday || shown.tm_hour != given.tm_hour || shown.tm_min != given.tm_min))
+        return offsetText(shown, shown.tm_year + 1900, instant);
+    return offsetText(given, year, instant);
 }
 
-std::string ZonedTime::withOffset(const std::tm& when, int year, LocalDayClock& clock) {
+std::string ZonedTime::withOffset(const std::tm& given, int year, LocalDayClock& clock) {
     std::int64_t instant = 0;
-    if (!clock.toInstant(when, instant)) return std::string();
-    return offsetText(when, year, instant);
+    if (!clock.toInstant(given, instant)) return std::string();
+    // The same rule for a skipped time; the clock asks the library only on
+    // the days whose offset changes.
+    std::tm shown{};
+    if (clock.skipped(given, shown)) return offsetText(shown, shown.tm_year + 1900, instant);
+    return offsetText(given, year, instant);
 }

@@ -180,6 +180,11 @@ void releaseUnusedRange(std::vector<char>& text, std::size_t from, std::size_t t
 // $HOME). Empty when it cannot be determined.
 std::string documentsFolder();
 
+// True when the person's desktop writes numbers with a decimal comma (the
+// locale the environment names on Linux and macOS, the user's regional
+// format on Windows): spreadsheets there separate values with ';'.
+bool decimalComma();
+
 // The names of the regular files directly inside a folder, sorted. False
 // with error when the folder cannot be read.
 bool listFiles(const std::string& folder, std::vector<std::string>& names, std::string& error);

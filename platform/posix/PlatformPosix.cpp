@@ -11,6 +11,8 @@
 #include <vector>
 
 #include <dirent.h>
+#include <langinfo.h>
+#include <locale.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 #if defined(__APPLE__)
 #include <mach-o/dyld.h>
+#include <xlocale.h>
 #endif
 
 #include "platform/SystemCalls.h"
@@ -282,6 +285,16 @@ void releaseUnusedRange(std::vector<char>& text, std::size_t from, std::size_t t
 }
 
 bool releasesUnusedCapacityInPlace() { return true; }
+
+bool decimalComma() {
+    // The environment's locale, asked without changing the program's own.
+    const locale_t desktop = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0));
+    if (desktop == static_cast<locale_t>(0)) return false;
+    const char* point = nl_langinfo_l(RADIXCHAR, desktop);
+    const bool comma = point && std::strcmp(point, ",") == 0;
+    freelocale(desktop);
+    return comma;
+}
 
 std::string documentsFolder() {
     const char* home = std::getenv("HOME");

@@ -283,6 +283,12 @@ void releaseUnusedRange(std::vector<char>& text, std::size_t from, std::size_t t
 
 bool releasesUnusedCapacityInPlace() { return false; }
 
+bool decimalComma() {
+    wchar_t point[8] = {};
+    if (GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, point, 8) == 0) return false;
+    return point[0] == L',' && point[1] == 0;
+}
+
 std::string documentsFolder() {
     wchar_t path[MAX_PATH];
     if (FAILED(SHGetFolderPathW(NULL, CSIDL_PERSONAL, NULL, SHGFP_TYPE_CURRENT, path))) return std::string();

@@ -113,6 +113,23 @@ const LocalDayClock::Day& LocalDayClock::day(std::int64_t year, int month, int m
     return *last_;
 }
 
+bool LocalDayClock::skipped(const std::tm& when, std::tm& shown) {
+    const std::int64_t year = static_cast<std::int64_t>(when.tm_year) + 1900;
+    const int month = when.tm_mon + 1;
+    if (year < kFirstYear || year > kLastYear || month < 1 || month > 12 || when.tm_mday < 1 ||
+        when.tm_mday > daysInMonth(year, month))
+        return false;
+    if (day(year, month, when.tm_mday).uniform) return false;
+    std::int64_t instant = 0;
+    std::tm local{};
+    if (!libraryInstant(when, instant) || !platform::instantToLocal(instant, local)) return false;
+    if (local.tm_year == when.tm_year && local.tm_mon == when.tm_mon && local.tm_mday == when.tm_mday &&
+        local.tm_hour == when.tm_hour && local.tm_min == when.tm_min && local.tm_sec == when.tm_sec)
+        return false;
+    shown = local;
+    return true;
+}
+
 bool LocalDayClock::toInstant(const std::tm& when, std::int64_t& out) {
     const std::int64_t year = static_cast<std::int64_t>(when.tm_year) + 1900;
     const int month = when.tm_mon + 1;

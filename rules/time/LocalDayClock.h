@@ -19,6 +19,11 @@ public:
     // when the library cannot convert it.
     bool toInstant(const std::tm& when, std::int64_t& out);
 
+    // True when the local clock never shows the time of when's fields (it
+    // jumps over it as daylight saving begins); shown then receives the
+    // clock reading of the instant the library gives that time.
+    bool skipped(const std::tm& when, std::tm& shown);
+
     // Days since 1970-01-01 of a proleptic Gregorian date (month 1 to 12).
     static std::int64_t daysFromCivil(std::int64_t year, int month, int day);
     // The other way: the date (tm_year, tm_mon, tm_mday) of a day since 1970-01-01.

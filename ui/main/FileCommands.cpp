@@ -207,6 +207,9 @@ std::string FileCommands::exportReadings(const Units::Preferences& units) {
     // A FHIR bundle is named as such; any other .json is the program's own JSON.
     request.fhir = endsWithAnyCase(path, ".fhir.json");
     request.json = !request.fhir && endsWithAnyCase(path, ".json");
+    // A CSV is opened in a spreadsheet: written as the desktop's spreadsheet reads it.
+    request.spreadsheet = !request.fhir && !request.json;
+    request.decimalComma = request.spreadsheet && platform::decimalComma();
     OutputFile file;
     std::string error;
     if (file.open(path, error) != exchange::kOk) {

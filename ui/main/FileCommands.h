@@ -16,8 +16,9 @@ class FileCommands {
 public:
     // The readings of the open user or of everyone, as CSV or JSON (by the
     // chosen name's ending), the same bytes as `quorvel-data export` with
-    // the same preferences. Returns what was done, for the window to say
-    // ("Exported the readings of ... to PATH"); empty when nothing was.
+    // the same preferences (a CSV with --spreadsheet). Returns what was
+    // done, for the window to say ("Exported the readings of ... to PATH");
+    // empty when nothing was.
     static std::string exportReadings(const Units::Preferences& units);
     // Readings from a CSV file, a FHIR Bundle or a phone's export into the
     // open user's document, after a summary of what would be added and what
