@@ -1,5 +1,7 @@
 #include "exchange/CsvWriter.h"
 
+#include <string>
+
 namespace CsvWriter {
 
 bool isPlain(std::string_view text) {
@@ -24,8 +26,13 @@ void appendCell(std::string& out, std::string_view text) {
 }
 
 void appendCell(std::string& out, std::string_view text, char separator) {
-    if (separator == ',' || text.find(separator) == std::string_view::npos) {
+    if (separator == ',') {
         appendCell(out, text);
+        return;
+    }
+    const bool bom = text.size() >= 3 && text[0] == '\xEF' && text[1] == '\xBB' && text[2] == '\xBF';
+    if (!bom && text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos) {
+        out += text;
         return;
     }
     out += '"';
