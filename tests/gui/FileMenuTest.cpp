@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <sstream>
 #include <thread>
 
 #include "MainWindowFixture.h"
@@ -162,7 +163,7 @@ TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
         const char* name;
         const char* toolOptions;
     };
-    for (const Case& c : {Case{1, "ada.csv", "--user 0"}, Case{2, "all.json", "--format json"},
+    for (const Case& c : {Case{1, "ada.csv", "--user 0 --spreadsheet"}, Case{2, "all.json", "--format json"},
                           Case{1, "ada.fhir.json", "--user 0 --format fhir"}}) {
         SCOPED_TRACE(c.name);
         dialogs->nextChoice = c.answer;
@@ -241,9 +242,74 @@ TEST_F(FileMenuTest, AFhirBundleFromTheWindowImportsBackThroughTheSameQuestion) 
     pickMenu(kImport);
     ASSERT_EQ(dialogs->questions.size(), 1u);
     EXPECT_EQ(dialogs->questions[0].substr(0, 58), "Would add 1 reading to Ada Lovelace; 1 already present; 0 ");
-    EXPECT_NE(dialogs->questions[0].find("left out: 1 "), std::string::npos) << "the Patient is named as left out";
+    EXPECT_EQ(dialogs->questions[0].find("left out"), std::string::npos) << "the Patient is the open user";
     EXPECT_NE(data->read("user0.hma").find("2026/11/02"), std::string::npos);
     EXPECT_TRUE(dialogs->alerts.empty());
+}
+
+namespace {
+
+std::string pulseObservation(const std::string& quantity, const std::string& when) {
+    return R"({"resource":{"resourceType":"Observation","status":"final","code":{"coding":[{"system":
+        "http://loinc.org","code":"8867-4"}]},"effectiveDateTime":")" + when + R"(","valueQuantity":)" + quantity + "}}";
+}
+
+}  // namespace
+
+// A value no person can have is asked about (Cancel leaves it out); a
+// megabyte of text in a refused reading is shown cut.
+TEST_F(FileMenuTest, AnImportAsksAboutValuesNoPersonCanHaveAndShowsLongTextsCut) {
+    chooseLine(1);
+    const std::string file = data->root + "/clinic.json";
+    writeFile(file, R"({"resourceType":"Bundle","entry":[)" +
+                        pulseObservation(R"({"value":75,"code":"/min"})", "2026-11-05T08:00:00+01:00") + "," +
+                        pulseObservation(R"({"value":720,"code":"/min"})", "2026-11-06T08:00:00+01:00") + "," +
+                        pulseObservation(R"({"value":74,"code":")" + std::string(1 << 20, 'u') + R"("})",
+                                         "2026-11-07T08:00:00+01:00") +
+                        "]}");
+    for (int store : {1, 2}) {
+        SCOPED_TRACE(store);
+        dialogs->files = {file};
+        dialogs->questions.clear();
+        dialogs->buttons.clear();
+        dialogs->choices = {store, 2};  // the values no person can have, then "Import the Good Rows"
+        pickMenu(kImport);
+        ASSERT_EQ(dialogs->questions.size(), 2u);
+        EXPECT_EQ(dialogs->questions[0].substr(0, 61),
+                  "1 reading is outside what can be measured on a person:\nclinic");
+        EXPECT_NE(dialogs->questions[0].find("Pulse 720 /min is outside"), std::string::npos);
+        EXPECT_EQ(dialogs->buttons[0], (std::vector<std::string>{"", "&Cancel", "Store Them"}));
+        for (const std::string& question : dialogs->questions) {
+            EXPECT_LT(question.size(), 1200u);
+            std::istringstream lines(question);
+            for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 163u) << line;
+        }
+        EXPECT_NE(data->read("user0.hma").find("2026/11/05"), std::string::npos);
+        EXPECT_EQ(data->read("user0.hma").find("2026/11/06") != std::string::npos, store == 2);
+        EXPECT_EQ(data->read("user0.hma").find("2026/11/07"), std::string::npos);
+    }
+    EXPECT_TRUE(dialogs->alerts.empty());
+}
+
+// Another person's bundle is refused by name; the second question, Cancel
+// its default, imports it for the open user all the same.
+TEST_F(FileMenuTest, ABundleOfAnotherPersonIsImportedOnlyWhenThePersonSaysSo) {
+    chooseLine(1);
+    const std::string file = data->root + "/alan.fhir.json";
+    writeFile(file, R"({"resourceType":"Bundle","entry":[{"resource":{"resourceType":"Patient","name":[{"family":
+        "Turing","given":["Alan"]}]}},)" + pulseObservation(R"({"value":61,"code":"/min"})", "2026-11-05T08:00:00+01:00") +
+                        "]}");
+    for (int answer : {1, 2}) {
+        dialogs->files = {file};
+        dialogs->questions.clear();
+        dialogs->choices = {answer, 2};
+        pickMenu(kImport);
+        ASSERT_GE(dialogs->questions.size(), 1u);
+        EXPECT_NE(dialogs->questions[0].find("holds readings of someone other than Ada Lovelace"), std::string::npos);
+        EXPECT_NE(dialogs->questions[0].find("the file is for Alan Turing"), std::string::npos);
+        EXPECT_EQ(dialogs->buttons.back().size(), 3u);
+        EXPECT_EQ(data->read("user0.hma").find("2026/11/05") != std::string::npos, answer == 2);
+    }
 }
 
 TEST_F(FileMenuTest, AFileOfAnotherPersonIsRefusedByName) {

@@ -96,6 +96,11 @@ DialogRecorder::DialogRecorder() {
     Dialogs::setChoiceHandler([this](const std::string& q, const char* b0, const char* b1, const char* b2) {
         questions.push_back(q);
         buttons.push_back({b0 ? b0 : "", b1 ? b1 : "", b2 ? b2 : ""});
+        if (!choices.empty()) {
+            const int choice = choices.front();
+            choices.erase(choices.begin());
+            return choice;
+        }
         return nextChoice;
     });
     Dialogs::setFileHandler([this](const Dialogs::FileRequest& request) {

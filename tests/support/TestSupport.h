@@ -53,6 +53,8 @@ public:
     // The buttons of each question, as given (an absent button as "").
     std::vector<std::vector<std::string>> buttons;
     int nextChoice = 1;
+    // Answers to the next questions in turn, before nextChoice answers the rest.
+    std::vector<int> choices;
     // The file choosers asked for, answered in turn from files (then "": cancelled).
     std::vector<std::string> fileTitles;
     std::vector<std::string> fileDefaults;
