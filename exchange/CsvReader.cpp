@@ -176,7 +176,7 @@ int CsvReader::next(CsvRow& row, std::string& error) {
         for (std::size_t i = 0; i < record.size(); ++i)
             line_ += record[i] == '\n' || (record[i] == '\r' && (i + 1 == record.size() || record[i + 1] != '\n')) ? 1 : 0;
         // A record ended by a CR alone is read as one ended by a line feed.
-        if (record.size() >= 1 && record.back() == '\r') record.back() = '\n';
+        if (!record.empty() && record.back() == '\r') record.back() = '\n';
         if (separator_ == 0) {
             bool quoted = false;
             separator_ = ',';

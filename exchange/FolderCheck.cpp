@@ -93,7 +93,7 @@ public:
                 const std::string stored(text);
                 const std::string name = member.empty() ? std::string("value") : std::string(member);
                 if (!isNumber(stored, value)) {
-                    add(file, 0, v.name, e.id, name + " \"" + stored + "\" is not a number");
+                    add(file, 0, v.name, e.id, std::string(name).append(" \"").append(stored).append("\" is not a number"));
                     return;
                 }
                 // What the entry window asks about and the imports refuse.

@@ -466,7 +466,7 @@ void Import::comparePeople() {
             !(sameText(person.first, user.first) && sameText(person.last, user.last)))
             differs = quoted(person.first) + " " + quoted(person.last) + (differs.empty() ? "" : " (" + differs + ")");
         if (!person.born.empty() && !born.empty() && person.born != born)
-            differs += (differs.empty() ? "" : ", ") + std::string("born ") + quoted(person.born);
+            differs.append(differs.empty() ? "" : ", ").append("born ").append(quoted(person.born));
         if (differs.empty()) continue;
         if (request_.otherPerson) {
             tell_.finding() << request_.file << ": " << request_.placeName << " " << person.place << ": the file is for "

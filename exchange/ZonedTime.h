@@ -24,12 +24,12 @@ public:
 
     // A local time as FHIR writes it: "2026-03-05T08:30:00+01:00", with the
     // offset the local time zone has at that time (the year as given by
-    // year, the other fields taken from when). A time the clock skips is
+    // year, the other fields taken from given). A time the clock skips is
     // written as the clock shows the instant the platform gives it, with the
     // offset of that instant ("2026-03-29T02:30" in Berlin as
     // "2026-03-29T03:30:00+02:00"). Empty when the local time cannot be converted.
-    static std::string withOffset(const std::tm& when, int year);
+    static std::string withOffset(const std::tm& given, int year);
     // The same, the offset found by a clock that remembers each day's (for
     // the many readings of an export, most of which share their day's).
-    static std::string withOffset(const std::tm& when, int year, LocalDayClock& clock);
+    static std::string withOffset(const std::tm& given, int year, LocalDayClock& clock);
 };

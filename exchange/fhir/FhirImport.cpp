@@ -150,7 +150,11 @@ private:
     }
     json& add(json value) {
         json& parent = *build_.back();
-        if (parent.is_object()) return parent[levels_.back().key] = std::move(value);
+        if (parent.is_object()) {
+            json& slot = parent[levels_.back().key];
+            slot = std::move(value);
+            return slot;
+        }
         parent.push_back(std::move(value));
         return parent.back();
     }
@@ -180,11 +184,14 @@ private:
     bool scalar(json value) {
         if (!build_.empty()) {
             add(std::move(value));
-        } else if (inEntryList()) {
-            entry_(value, ++place_);
-        } else if (levels_.size() == 1 && levels_[0].object && levels_[0].key == "resourceType" && value.is_string()) {
-            resourceType = value.get<std::string>();
+            return true;
         }
+        if (inEntryList()) {
+            entry_(value, ++place_);
+            return true;
+        }
+        if (levels_.size() == 1 && levels_[0].object && levels_[0].key == "resourceType" && value.is_string())
+            resourceType = value.get<std::string>();
         return true;
     }
 

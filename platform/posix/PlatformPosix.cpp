@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,6 @@
 
 #include <dirent.h>
 #include <langinfo.h>
-#include <locale.h>
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
