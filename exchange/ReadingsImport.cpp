@@ -464,7 +464,12 @@ void Import::comparePeople() {
         if (!person.id.empty() && person.id != user.id) differs = "id " + quoted(person.id);
         if ((!person.first.empty() || !person.last.empty()) &&
             !(sameText(person.first, user.first) && sameText(person.last, user.last)))
-            differs = quoted(person.first) + " " + quoted(person.last) + (differs.empty() ? "" : " (" + differs + ")");
+        {
+            std::string name = quoted(person.first);
+            name.append(" ").append(quoted(person.last));
+            if (!differs.empty()) name.append(" (").append(differs).append(")");
+            differs = std::move(name);
+        }
         if (!person.born.empty() && !born.empty() && person.born != born)
             differs.append(differs.empty() ? "" : ", ").append("born ").append(quoted(person.born));
         if (differs.empty()) continue;
