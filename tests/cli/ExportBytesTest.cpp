@@ -1,7 +1,9 @@
 // The JSON and FHIR exports of a fixed folder, byte for byte, in the files'
 // units and in metric ones. The expected files beside the folder were
 // written by the export before it wrote resource by resource; whatever
-// changes in how the export is made, what it writes stays the same. The
+// changes in how the export is made, what it writes stays the same (but
+// for the skipped hour's reading, which the FHIR bundle writes as the
+// instant the platform gives it: 02:30 as 03:30+02:00). The
 // folder holds what is easily got wrong: names and ids to escape, text that
 // is not UTF-8, readings out of order, a skipped and a repeated hour,
 // unreadable dates, values that are no numbers, limits that are none, a
