@@ -13,6 +13,7 @@
 #include "cli/ReportCommand.h"
 #include "cli/StandardOutput.h"
 #include "exchange/DataFolder.h"
+#include "exchange/FolderRestore.h"
 #include "platform/Platform.h"
 #include "rules/units/PreferencesFile.h"
 
@@ -54,10 +55,23 @@ void addProgramOptions(CLI::App& app, Choices& c) {
         ->check([](const std::string& dir) { return dir.empty() ? std::string("an empty folder name") : std::string(); });
 }
 
+// A restore of the folder that was interrupted is finished or undone (and
+// said) before any command reads it; one that another program is doing
+// now, or that cannot be carried on, stops the command.
+bool folderReady(Choices& c) {
+    const Expected<std::string> folder = DataFolder::resolve(c.dataDir);
+    if (!folder || !platform::pathExists(*folder)) return true;  // the command says so
+    Diagnostics tell(std::cerr, "quorvel-data: ");
+    if (FolderRestore::recoverBeforeUse(*folder, tell)) return true;
+    c.status = cli::kProblem;
+    return false;
+}
+
 CLI::App* addUsers(CLI::App& app, Choices& c) {
     CLI::App* usersCmd = app.add_subcommand("users", "List the users of the registry with their readings");
     usersCmd->add_flag("--json", c.users.json, "Write JSON instead of a table");
     usersCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.users.dataDir = c.dataDir;
         folderUnits(c.dataDir);  // damaged preferences are said all the same
         c.status = cli::runUsers(c.users);
@@ -86,6 +100,7 @@ CLI::App* addExport(CLI::App& app, Choices& c) {
                           "Write to FILE (atomically; a regular file only) instead of standard output (-)")
         ->type_name("FILE");
     exportCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.exp.dataDir = c.dataDir;
         c.exp.units = folderUnits(c.dataDir);
         c.status = cli::runExport(c.exp);
@@ -129,6 +144,7 @@ CLI::App* addImport(CLI::App& app, Choices& c) {
                           "phone's health export")
         ->required();
     importCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.imp.dataDir = c.dataDir;
         c.imp.units = folderUnits(c.dataDir);
         c.status = cli::runImport(c.imp);
@@ -140,6 +156,7 @@ CLI::App* addCheck(CLI::App& app, Choices& c) {
     CLI::App* checkCmd = app.add_subcommand("check", "Check every file of the data folder; writes nothing");
     checkCmd->add_flag("--json", c.check.json, "Write the findings as JSON");
     checkCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.check.dataDir = c.dataDir;
         folderUnits(c.dataDir);  // damaged preferences are said all the same
         c.status = cli::runCheck(c.check);
@@ -155,6 +172,7 @@ CLI::App* addRemove(CLI::App& app, Choices& c) {
     removeCmd->add_option("--entry", rem.entry, "The entry's id (see export's entry_id)")->required()->type_name("ID");
     removeCmd->add_flag("--yes,-y", rem.yes, "Do not ask for confirmation");
     removeCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.rem.dataDir = c.dataDir;
         c.rem.units = folderUnits(c.dataDir);
         c.status = cli::runRemove(c.rem);
@@ -178,6 +196,7 @@ CLI::App* addReport(CLI::App& app, Choices& c) {
     reportCmd->add_flag("--show-folder", rep.showFolder,
                         "Name the data folder on the page (left out by default: its path holds the login name)");
     reportCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.rep.dataDir = c.dataDir;
         c.rep.units = folderUnits(c.dataDir);
         c.status = cli::runReport(c.rep);
@@ -190,6 +209,7 @@ CLI::App* addBackup(CLI::App& app, Choices& c) {
     backupCmd->add_option("-o,--output", c.bak.output, "The file to write (default: Quorvel-backup-<today>.zip)")
         ->type_name("FILE");
     backupCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.bak.dataDir = c.dataDir;
         c.status = cli::runBackup(c.bak);
     });
@@ -202,6 +222,7 @@ CLI::App* addRestore(CLI::App& app, Choices& c) {
     restoreCmd->add_option("FILE", c.res.file, "The backup (.zip) to restore")->required();
     restoreCmd->add_flag("--yes,-y", c.res.yes, "Do not ask for confirmation");
     restoreCmd->callback([&c] {
+        if (!folderReady(c)) return;
         c.res.dataDir = c.dataDir;
         c.status = cli::runRestore(c.res);
     });

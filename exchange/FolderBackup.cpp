@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -12,27 +13,26 @@
 #include "exchange/Sha256.h"
 #include "exchange/report/ReportPeriod.h"
 #include "platform/Platform.h"
-#include "store/Global.h"
 #include "store/SafeWriter.h"
-#include "store/XmlFile.h"
 
 const char* const FolderBackup::kManifest = "quorvel-backup.txt";
 
 namespace {
 
 const char* const kManifestTitle = "Quorvel backup";
-
-bool endsWith(const std::string& s, const std::string& end) {
-    return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
-}
-
-// A name a backup may hold: a plain file name, as the store accepts it.
-bool plainName(const std::string& name) {
-    return Global::isSafeFileName(name) && name[0] != '.' && name.find(':') == std::string::npos &&
-           name != FolderBackup::kManifest && name != "quorvel.lock";
-}
-
-bool isDataFile(const std::string& name) { return endsWith(name, ".hma") || endsWith(name, ".xml"); }
+const char* const kConfig = "config.hma";
+// The program's own files a backup holds when the folder has them.
+const char* const kOwnFiles[] = {"config.hma", "preferences.xml", "template_new.xml", "readme.txt"};
+// Bytes read or written at a time.
+const std::size_t kBlock = 1 << 16;
+// Each entry is written readable and writable by its owner only: an archive
+// unpacked by hand gives private health files.
+const zip_uint32_t kEntryMode = 0100600;
+// zlib's own default level: about the time of the zip program, for an
+// archive a few per cent larger than the slowest level gives.
+const zip_uint32_t kCompressionLevel = 6;
+// A manifest larger than this is not a backup's.
+const std::size_t kMaxManifest = std::size_t(16) << 20;
 
 std::string grouped(std::size_t n) {
     std::string digits = std::to_string(n), out;
@@ -43,79 +43,10 @@ std::string grouped(std::size_t n) {
     return out;
 }
 
-// Parses a file's bytes as the store parses a data file.
-bool parse(const std::string& bytes, XmlDocument& doc, std::vector<char>& text, std::string& error) {
-    text.assign(bytes.begin(), bytes.end());
-    XmlFile::joinLinesInPlace(text);
-    XmlFile::Failure failure;
-    if (XmlFile::parse(text, doc, error, &failure)) return true;
-    error = XmlFile::positionInRaw(bytes.data(), bytes.size(), failure.offset) + ": " + failure.reason;
-    return false;
-}
-
-// Checks that the files read as the store reads them, counts people and
-// readings and puts the registry last. where names the folder or archive.
-int check(BackupContents& c, const std::string& where, Diagnostics& tell) {
-    auto config = std::find_if(c.files.begin(), c.files.end(), [](const BackupFile& f) { return f.name == "config.hma"; });
-    if (config == c.files.end()) {
-        tell.error() << where << ": no config.hma (the registry of people)" << std::endl;
-        return exchange::kProblem;
-    }
-    std::rotate(config, config + 1, c.files.end());
-    std::set<std::string> userFiles;
-    c.people = 0;
-    c.readings = 0;
-    int status = exchange::kOk;
-    for (const BackupFile& f : c.files) {
-        if (!isDataFile(f.name)) continue;
-        XmlDocument doc;
-        std::vector<char> text;
-        std::string error;
-        if (!parse(f.bytes, doc, text, error)) {
-            tell.error() << where << ": " << f.name << ": " << error << std::endl;
-            status = exchange::kProblem;
-            continue;
-        }
-        if (f.name == "config.hma") {
-            const XmlNode* root = doc->first_node("config");
-            if (!root) {
-                tell.error() << where << ": config.hma: the registry has no config element" << std::endl;
-                return exchange::kProblem;
-            }
-            for (const XmlNode* p = root->first_node("patient"); p; p = p->next_sibling("patient")) {
-                ++c.people;
-                const std::string file = Global::textOf(p->first_node("file"));
-                if (!userFiles.count(file)) {
-                    tell.error() << where << ": config.hma names " << (file.empty() ? "no file" : file)
-                                 << " for id " << Global::attributeText(p, "id") << ", which is not there" << std::endl;
-                    status = exchange::kProblem;
-                }
-            }
-            continue;
-        }
-        const XmlNode* patient = doc->first_node("patient");
-        if (!patient) {
-            if (f.name == "template_new.xml") continue;
-            tell.error() << where << ": " << f.name << ": no patient element" << std::endl;
-            status = exchange::kProblem;
-            continue;
-        }
-        userFiles.insert(f.name);
-        for (const XmlNode* v = patient->first_node("variable"); v; v = v->next_sibling("variable"))
-            for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) ++c.readings;
-    }
-    return status;
-}
-
-std::string manifestOf(const BackupContents& c) {
-    std::ostringstream m;
-    m << kManifestTitle << "\nmade " << c.madeOn << "\n";
-    for (const BackupFile& f : c.files) m << Sha256::hex(f.bytes) << " " << f.bytes.size() << " " << f.name << "\n";
-    return m.str();
-}
-
-// Owners of the library's handles. A source given to an archive that opened
-// is the archive's; the owner of one is then released.
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FileOwner = std::unique_ptr<std::FILE, FileClose>;
 struct SourceFree {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
 };
@@ -125,9 +56,6 @@ struct ArchiveDiscard {
     void operator()(zip_t* archive) const { zip_discard(archive); }
 };
 using ArchiveOwner = std::unique_ptr<zip_t, ArchiveDiscard>;
-struct FileClose {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
 
 // The library's error of an open that failed, released when it goes.
 class ZipError {
@@ -137,112 +65,350 @@ public:
     ZipError(const ZipError&) = delete;
     ZipError& operator=(const ZipError&) = delete;
     zip_error_t* get() { return &error_; }
+    int code() { return zip_error_code_zip(&error_); }
     std::string text() { return zip_error_strerror(&error_); }
 
 private:
     zip_error_t error_;
 };
 
-// Adds a file to the archive, its bytes read from memory when the archive is closed.
-bool addFile(zip_t* archive, const std::string& name, const std::string& bytes) {
-    SourceOwner source(zip_source_buffer(archive, bytes.data(), bytes.size(), 0));
-    if (!source || zip_file_add(archive, name.c_str(), source.get(), ZIP_FL_ENC_UTF_8) < 0) return false;
-    (void)source.release();  // the archive owns it now
-    return true;
-}
-
-// The bytes a memory source holds.
-bool bytesOf(zip_source_t* memory, std::string& out) {
-    zip_stat_t st;
-    if (zip_source_stat(memory, &st) != 0 || zip_source_open(memory) != 0) return false;
-    out.assign(static_cast<std::size_t>(st.size), '\0');
-    const bool read = zip_source_read(memory, &out[0], st.size) == static_cast<zip_int64_t>(st.size);
-    zip_source_close(memory);
-    return read;
-}
-
-// The zip's bytes, built in memory so that the file is written whole by the safe writer.
-bool zipOf(const BackupContents& c, const std::string& manifest, std::string& out, std::string& error) {
-    ZipError openError;
-    SourceOwner memory(zip_source_buffer_create(nullptr, 0, 0, openError.get()));
-    ArchiveOwner archive(memory ? zip_open_from_source(memory.get(), ZIP_TRUNCATE, openError.get()) : nullptr);
-    if (!archive) {
-        error = openError.text();
-        return false;
-    }
-    // The archive holds the source now; the owner keeps a reference of its
-    // own, to read the bytes once the archive is closed.
-    zip_source_keep(memory.get());
-    bool added = addFile(archive.get(), FolderBackup::kManifest, manifest);
-    for (const BackupFile& f : c.files) added = added && addFile(archive.get(), f.name, f.bytes);
-    if (!added || zip_close(archive.get()) != 0) {
-        error = zip_strerror(archive.get());
-        return false;
-    }
-    (void)archive.release();  // closed, and freed by the close
-    if (!bytesOf(memory.get(), out)) {
-        error = "the archive could not be put together";
-        return false;
-    }
-    return true;
-}
-
-bool readWhole(const std::string& path, std::string& out) {
-    std::unique_ptr<std::FILE, FileClose> f(platform::openFile(path, "rb"));
+bool readWhole(const std::string& path, std::string& out, std::size_t limit) {
+    FileOwner f(platform::openFile(path, "rb"));
     if (!f) return false;
     out.clear();
-    char block[65536];
+    char block[kBlock];
     std::size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) out.append(block, n);
+    while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) {
+        out.append(block, n);
+        if (out.size() > limit) return false;
+    }
     return !std::ferror(f.get());
 }
 
-// The bytes of entry i of the archive into f, its name already read. False
-// with error when the entry is too large or damaged.
-bool readEntry(zip_t* archive, zip_uint64_t i, const zip_stat_t& st, std::size_t& total, BackupFile& f,
-               std::string& error) {
-    total += static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, FolderBackup::kMaxFileSize + 1));
-    if (st.size > FolderBackup::kMaxFileSize || total > 2 * FolderBackup::kMaxFileSize) {
-        error = f.name + ": larger than a data folder's files can be";
-        return false;
-    }
-    f.bytes.assign(static_cast<std::size_t>(st.size), '\0');
-    zip_file_t* zf = zip_fopen_index(archive, i, 0);
-    const zip_int64_t got = zf ? zip_fread(zf, &f.bytes[0], st.size) : -1;
-    // Closing checks the entry's CRC: it is closed here, its result read.
-    const bool whole = zf && zip_fclose(zf) == 0 && got == static_cast<zip_int64_t>(st.size);
-    if (!whole) error = f.name + ": damaged in the archive";
-    return whole;
+std::string manifestOf(const std::string& madeOn, const std::vector<std::string>& lines) {
+    std::string m = std::string(kManifestTitle) + "\nmade " + madeOn + "\n";
+    for (const std::string& line : lines) m += line + "\n";
+    return m;
 }
 
-// The files of the zip, by name. False with error when it is not a zip the
-// library can read or an entry is not a plain file.
-bool unzip(const std::string& archiveBytes, std::vector<BackupFile>& files, std::string& error) {
-    ZipError openError;
-    SourceOwner source(zip_source_buffer_create(archiveBytes.data(), archiveBytes.size(), 0, openError.get()));
-    ArchiveOwner archive(source ? zip_open_from_source(source.get(), ZIP_RDONLY | ZIP_CHECKCONS, openError.get())
-                                : nullptr);
-    if (!archive) {
-        error = "not a readable .zip file (" + openError.text() + ")";
+// Adds a file to the archive from memory, private, with its time and the
+// default level of compression.
+bool addEntry(zip_t* archive, const std::string& name, const std::string& bytes, std::int64_t modified) {
+    SourceOwner source(zip_source_buffer(archive, bytes.data(), bytes.size(), 0));
+    if (!source) return false;
+    const zip_int64_t index = zip_file_add(archive, name.c_str(), source.get(), ZIP_FL_ENC_UTF_8);
+    if (index < 0) return false;
+    (void)source.release();  // the archive owns it now
+    const auto i = static_cast<zip_uint64_t>(index);
+    return zip_set_file_compression(archive, i, ZIP_CM_DEFLATE, kCompressionLevel) == 0 &&
+           zip_file_set_external_attributes(archive, i, 0, ZIP_OPSYS_UNIX, kEntryMode << 16) == 0 &&
+           zip_file_set_mtime(archive, i, static_cast<time_t>(modified), 0) == 0;
+}
+
+// The archive in memory, grown one file at a time: each file is compressed
+// when the archive is closed after it, so only one file is held at once.
+class GrowingArchive {
+public:
+    bool start(std::string& error) {
+        memory_.reset(zip_source_buffer_create(nullptr, 0, 0, error_.get()));
+        if (!memory_) error = error_.text();
+        return memory_ != nullptr;
+    }
+    bool add(const std::string& name, const std::string& bytes, std::int64_t modified, std::string& error) {
+        // The archive takes a reference to the source; the owner keeps its own.
+        zip_source_keep(memory_.get());
+        ArchiveOwner archive(zip_open_from_source(memory_.get(), 0, error_.get()));
+        if (!archive) {
+            zip_source_free(memory_.get());  // the reference the archive did not take
+            error = error_.text();
+            return false;
+        }
+        if (!addEntry(archive.get(), name, bytes, modified) || zip_close(archive.get()) != 0) {
+            error = zip_strerror(archive.get());
+            return false;
+        }
+        (void)archive.release();  // closed, and freed by the close
+        return true;
+    }
+    bool bytes(std::string& out, std::string& error) {
+        zip_stat_t st;
+        if (zip_source_stat(memory_.get(), &st) != 0 || zip_source_open(memory_.get()) != 0) {
+            error = "the archive could not be put together";
+            return false;
+        }
+        out.assign(static_cast<std::size_t>(st.size), '\0');
+        const bool read = st.size == 0 || zip_source_read(memory_.get(), &out[0], st.size) ==
+                                               static_cast<zip_int64_t>(st.size);
+        zip_source_close(memory_.get());
+        if (!read) error = "the archive could not be put together";
+        return read;
+    }
+
+private:
+    ZipError error_;
+    SourceOwner memory_;
+};
+
+// The name given twice in the archive's central directory, read from the
+// file's end (for a zip the library refuses to open for it); empty when
+// none is found.
+std::string nameGivenTwice(const std::string& path) {
+    FileOwner f(platform::openFile(path, "rb"));
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    if (!f || !platform::fileStamp(path, size, modified) || size < 22) return std::string();
+    const std::size_t tail = static_cast<std::size_t>(std::min<std::uint64_t>(size, 22 + 65535));
+    std::string end(tail, '\0');
+    if (std::fseek(f.get(), static_cast<long>(size - tail), SEEK_SET) != 0 ||
+        std::fread(&end[0], 1, tail, f.get()) != tail)
+        return std::string();
+    const std::size_t at = end.rfind(std::string("PK\5\6", 4));
+    if (at == std::string::npos || at + 22 > end.size()) return std::string();
+    auto number = [](const std::string& s, std::size_t i, int bytes) {
+        std::uint64_t v = 0;
+        for (int k = bytes - 1; k >= 0; --k) v = (v << 8) | static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
+        return v;
+    };
+    const std::uint64_t dirSize = number(end, at + 12, 4), dirStart = number(end, at + 16, 4);
+    if (dirStart + dirSize > size || dirSize > kMaxManifest) return std::string();
+    std::string dir(static_cast<std::size_t>(dirSize), '\0');
+    if (std::fseek(f.get(), static_cast<long>(dirStart), SEEK_SET) != 0 ||
+        std::fread(&dir[0], 1, dir.size(), f.get()) != dir.size())
+        return std::string();
+    std::set<std::string> seen;
+    for (std::size_t i = 0; i + 46 <= dir.size() && dir.compare(i, 4, "PK\1\2") == 0;) {
+        const std::size_t nameSize = number(dir, i + 28, 2), extra = number(dir, i + 30, 2),
+                          comment = number(dir, i + 32, 2);
+        if (i + 46 + nameSize > dir.size()) break;
+        const std::string name = dir.substr(i + 46, nameSize);
+        if (!seen.insert(name).second) return name;
+        i += 46 + nameSize + extra + comment;
+    }
+    return std::string();
+}
+
+// A small entry (the manifest, the registry) whole into out.
+bool readSmall(zip_t* archive, zip_uint64_t index, std::size_t limit, std::string& out) {
+    zip_stat_t st;
+    if (zip_stat_index(archive, index, 0, &st) != 0 || st.size > limit) return false;
+    out.assign(static_cast<std::size_t>(st.size), '\0');
+    zip_file_t* zf = zip_fopen_index(archive, index, 0);
+    const zip_int64_t got = zf && st.size ? zip_fread(zf, &out[0], st.size) : 0;
+    return zf && zip_fclose(zf) == 0 && got == static_cast<zip_int64_t>(st.size);
+}
+
+// The file names a registry's records give, read as the store reads it.
+std::set<std::string> namedFiles(std::string registry) {
+    std::set<std::string> named;
+    std::vector<char> text(registry.begin(), registry.end());
+    registry.clear();
+    XmlFile::joinLinesInPlace(text);
+    XmlDocument doc;
+    std::string error;
+    if (!XmlFile::parse(text, doc, error)) return named;
+    const XmlNode* root = doc->first_node("config");
+    for (const XmlNode* p = root ? root->first_node("patient") : nullptr; p; p = p->next_sibling("patient")) {
+        const XmlNode* file = p->first_node("file");
+        if (file) named.insert(std::string(file->value(), file->value_size()));
+    }
+    return named;
+}
+
+struct Listed {
+    std::string sum;
+    std::size_t size = 0;
+};
+
+// The manifest's lines: false with error at the first that is not a file's.
+bool readManifest(const std::string& bytes, std::string& madeOn, std::map<std::string, Listed>& listed,
+                  std::string& error) {
+    std::istringstream lines(bytes);
+    std::string line;
+    if (!std::getline(lines, line) || line != kManifestTitle || !std::getline(lines, line) ||
+        line.rfind("made ", 0) != 0) {
+        error = std::string(FolderBackup::kManifest) + ": not a Quorvel backup's list of files";
         return false;
     }
+    madeOn = line.substr(5);
+    while (std::getline(lines, line)) {
+        std::istringstream fields(line);
+        std::string name;
+        Listed l;
+        fields >> l.sum >> l.size;
+        std::getline(fields >> std::ws, name);
+        if (!fields.eof() && fields.fail()) name.clear();
+        if (name.empty() || name == FolderBackup::kManifest || l.sum.size() != 64 || !listed.emplace(name, l).second) {
+            error = std::string(FolderBackup::kManifest) + ": a damaged line: " + line;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Streams entry index into the incoming folder, checking it against the list.
+bool unpack(zip_t* archive, zip_uint64_t index, const std::string& name, const Listed& listed,
+            const std::string& incoming, std::size_t& done, std::size_t total,
+            const FolderBackup::Progress& progress, std::string& error) {
+    zip_file_t* zf = zip_fopen_index(archive, index, 0);
+    if (!zf) {
+        error = name + ": damaged in the archive (" + zip_strerror(archive) + ")";
+        return false;
+    }
+    Sha256 sum;
+    std::size_t size = 0;
+    bool damaged = false;
+    std::string written;
+    const bool wrote = SafeWriter::write(
+        incoming, name,
+        [&](const SafeWriter::Put& put) {
+            std::vector<char> block(kBlock);
+            for (;;) {
+                const zip_int64_t n = zip_fread(zf, block.data(), block.size());
+                if (n < 0) {
+                    damaged = true;
+                    return false;
+                }
+                if (n == 0) return true;
+                const auto got = static_cast<std::size_t>(n);
+                size += got;
+                if (size > FolderBackup::kMaxFileSize) {
+                    damaged = true;
+                    return false;
+                }
+                sum.add(block.data(), got);
+                if (!put(block.data(), got)) return false;
+                done += got;
+                if (progress) progress(done, total);
+            }
+        },
+        written);
+    // Closing checks the entry's CRC.
+    if (zip_fclose(zf) != 0 || damaged) {
+        error = name + ": damaged in the archive";
+        return false;
+    }
+    if (!wrote) {
+        error = name + ": " + written;
+        return false;
+    }
+    if (size != listed.size || sum.hex() != listed.sum) {
+        error = name + ": its checksum does not agree with the list";
+        return false;
+    }
+    return true;
+}
+
+// Opens the backup, its signature and directory looked at before anything
+// else is read. Null with error when it is not a zip this program reads.
+zip_t* openBackup(const std::string& path, std::string& error) {
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    if (!platform::fileStamp(path, size, modified) || !platform::isRegularFile(path)) {
+        error = "cannot be read";
+        return nullptr;
+    }
+    if (size > 2 * FolderBackup::kMaxFileSize + kMaxManifest) {
+        error = "larger than a backup of a data folder can be";
+        return nullptr;
+    }
+    FileOwner f(platform::openFile(path, "rb"));
+    char signature[4] = {};
+    if (!f || std::fread(signature, 1, 4, f.get()) != 4 || std::string(signature, 4) != std::string("PK\3\4", 4)) {
+        error = f ? "not a .zip file (it does not begin as one)" : "cannot be read";
+        return nullptr;
+    }
+    std::rewind(f.get());
+    ZipError openError;
+    // The source reads the file where it is needed, never whole.
+    SourceOwner source(zip_source_filep_create(f.get(), 0, -1, openError.get()));
+    if (!source) {
+        error = "cannot be read (" + openError.text() + ")";
+        return nullptr;
+    }
+    (void)f.release();  // the source owns it now
+    zip_t* archive = zip_open_from_source(source.get(), ZIP_RDONLY | ZIP_CHECKCONS, openError.get());
+    if (!archive) {
+        const std::string twice = openError.code() == ZIP_ER_EXISTS ? nameGivenTwice(path) : std::string();
+        error = twice.empty() ? "not a readable .zip file (" + openError.text() + ")"
+                              : "the name " + twice + " is in the backup twice";
+        return nullptr;
+    }
     (void)source.release();  // the archive owns it now
+    return archive;
+}
+
+// The checks of the archive's entries and their unpacking into incoming.
+bool unpackAll(zip_t* archive, const std::string& incoming, RestorePlan& plan, const FolderBackup::Progress& progress,
+               std::string& error) {
+    const zip_int64_t count = zip_get_num_entries(archive, 0);
+    const zip_int64_t manifestAt = zip_name_locate(archive, FolderBackup::kManifest, 0);
+    if (manifestAt < 0) {
+        error = std::string("not a Quorvel backup (it has no ") + FolderBackup::kManifest + ")";
+        return false;
+    }
+    std::string bytes;
+    if (!readSmall(archive, static_cast<zip_uint64_t>(manifestAt), kMaxManifest, bytes)) {
+        error = std::string(FolderBackup::kManifest) + ": damaged in the archive";
+        return false;
+    }
+    std::map<std::string, Listed> listed;
+    if (!readManifest(bytes, plan.madeOn, listed, error)) return false;
+    // The names a backup may hold: the program's own and those its registry gives.
+    std::set<std::string> allowed(std::begin(kOwnFiles), std::end(kOwnFiles));
+    const zip_int64_t configAt = zip_name_locate(archive, kConfig, 0);
+    if (configAt >= 0 && readSmall(archive, static_cast<zip_uint64_t>(configAt), FolderBackup::kMaxFileSize, bytes))
+        for (const std::string& n : namedFiles(std::move(bytes)))
+            if (FolderRestore::isPlainName(n)) allowed.insert(n);
+    std::vector<std::pair<zip_uint64_t, std::string>> entries;
     std::size_t total = 0;
-    const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
     for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
         zip_stat_t st;
-        if (zip_stat_index(archive.get(), static_cast<zip_uint64_t>(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)) {
+        if (zip_stat_index(archive, index, 0, &st) != 0 || !st.name) {
             error = "an entry cannot be read";
             return false;
         }
-        BackupFile f;
-        f.name = st.name ? st.name : "";
-        if (f.name != FolderBackup::kManifest && !plainName(f.name)) {
-            error = "holds \"" + f.name + "\", which is not a file of a data folder";
+        const std::string name = st.name;
+        if (name == FolderBackup::kManifest) continue;
+        if (!allowed.count(name)) {
+            error = "holds \"" + name + "\", which is not a file of a data folder";
             return false;
         }
-        if (!readEntry(archive.get(), static_cast<zip_uint64_t>(i), st, total, f, error)) return false;
-        files.push_back(std::move(f));
+        if (!listed.count(name)) {
+            error = name + " is not in the list of files";
+            return false;
+        }
+        if ((st.valid & ZIP_STAT_COMP_METHOD) && !zip_compression_method_supported(st.comp_method, 0)) {
+            error = name + ": stored with a compression method this program cannot read";
+            return false;
+        }
+        if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE) {
+            error = name + ": encrypted, which a backup never is";
+            return false;
+        }
+        total += static_cast<std::size_t>(std::min<zip_uint64_t>(st.size, FolderBackup::kMaxFileSize + 1));
+        if (st.size > FolderBackup::kMaxFileSize || total > 2 * FolderBackup::kMaxFileSize) {
+            error = name + ": larger than a data folder's files can be";
+            return false;
+        }
+        entries.emplace_back(index, name);
+    }
+    for (const auto& l : listed)
+        if (std::none_of(entries.begin(), entries.end(), [&](const auto& e) { return e.second == l.first; })) {
+            error = l.first + " is listed but missing";
+            return false;
+        }
+    if (configAt < 0) {
+        error = "no config.hma (the registry of people)";
+        return false;
+    }
+    // The registry last, as it goes into the folder.
+    std::stable_partition(entries.begin(), entries.end(), [](const auto& e) { return e.second != kConfig; });
+    std::size_t done = 0;
+    for (const auto& e : entries) {
+        if (!unpack(archive, e.first, e.second, listed.at(e.second), incoming, done, total, progress, error))
+            return false;
+        plan.files.push_back(e.second);
     }
     return true;
 }
@@ -261,20 +427,21 @@ std::string FolderBackup::defaultName(const std::tm& day) { return "Quorvel-back
 bool FolderBackup::folderFiles(const std::string& folder, std::vector<std::string>& names, std::string& error) {
     std::vector<std::string> all;
     if (!platform::listFiles(folder, all, error)) return false;
-    std::set<std::string> named;
+    std::set<std::string> wanted(std::begin(kOwnFiles), std::end(kOwnFiles));
     DataFolder data;
     if (data.open(folder))
-        for (const UserRecord& r : data.users()) named.insert(r.file);
+        for (const UserRecord& r : data.users())
+            if (FolderRestore::isPlainName(r.file)) wanted.insert(r.file);
     names.clear();
-    for (const std::string& name : all) {
-        if (!plainName(name) || endsWith(name, ".old")) continue;
-        if (isDataFile(name) || name == "readme.txt" || named.count(name)) names.push_back(name);
-    }
+    // Users' files first, the registry last.
+    for (const std::string& name : all)
+        if (wanted.count(name) && name != kConfig) names.push_back(name);
+    if (std::find(all.begin(), all.end(), kConfig) != all.end()) names.push_back(kConfig);
     return true;
 }
 
 int FolderBackup::make(const std::string& dataDir, const std::tm& madeOn, std::string& archive,
-                       BackupContents& contents, Diagnostics& tell) {
+                       BackupContents& contents, Diagnostics& tell, const Progress& progress) {
     const Expected<std::string> resolved = DataFolder::resolve(dataDir);
     if (!resolved) {
         tell.error() << resolved.error().reason << std::endl;
@@ -284,127 +451,83 @@ int FolderBackup::make(const std::string& dataDir, const std::tm& madeOn, std::s
     std::string error;
     std::vector<std::string> names;
     if (!folderFiles(folder, names, error)) {
-        tell.error() << error << std::endl;
+        tell.error() << error << "; nothing written" << std::endl;
         return exchange::kProblem;
     }
     contents = BackupContents();
     contents.madeOn = ReportPeriod::dayText(madeOn);
-    for (const std::string& name : names) {
-        BackupFile f;
-        f.name = name;
-        if (!readWhole(folder + name, f.bytes) || f.bytes.size() > kMaxFileSize) {
-            tell.error() << folder << name << ": cannot be read; nothing written" << std::endl;
-            return exchange::kProblem;
-        }
-        contents.files.push_back(std::move(f));
-    }
-    if (check(contents, folder, tell) != exchange::kOk) {
+    std::vector<PersonReadings> people;
+    // The checks a restore makes, so that every backup written can be restored.
+    if (std::find(names.begin(), names.end(), kConfig) == names.end() ||
+        FolderRestore::checkFolder(folder, folder.substr(0, folder.size() - 1), people, contents.readings, tell) !=
+            exchange::kOk) {
+        if (std::find(names.begin(), names.end(), kConfig) == names.end())
+            tell.error() << folder << ": no config.hma (the registry of people)" << std::endl;
         tell.error() << "a backup that could not be restored is not made; nothing written" << std::endl;
         return exchange::kProblem;
     }
-    if (!zipOf(contents, manifestOf(contents), archive, error)) {
+    contents.people = static_cast<int>(people.size());
+    std::size_t total = 0, done = 0;
+    for (const std::string& name : names) {
+        std::uint64_t size = 0;
+        std::int64_t modified = 0;
+        if (platform::fileStamp(folder + name, size, modified)) total += static_cast<std::size_t>(size);
+    }
+    GrowingArchive zip;
+    std::vector<std::string> lines;
+    if (!zip.start(error)) {
+        tell.error() << error << "; nothing written" << std::endl;
+        return exchange::kProblem;
+    }
+    for (const std::string& name : names) {
+        std::string bytes;
+        std::int64_t modified = 0;
+        if (!readWhole(folder + name, bytes, kMaxFileSize) || !platform::modifiedSeconds(folder + name, modified)) {
+            tell.error() << folder << name << ": cannot be read; nothing written" << std::endl;
+            return exchange::kProblem;
+        }
+        lines.push_back(Sha256::hex(bytes) + " " + std::to_string(bytes.size()) + " " + name);
+        if (!zip.add(name, bytes, modified, error)) {
+            tell.error() << error << "; nothing written" << std::endl;
+            return exchange::kProblem;
+        }
+        contents.files.push_back(name);
+        done += bytes.size();
+        if (progress) progress(done, total);
+    }
+    std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));
+    if (!zip.add(kManifest, manifestOf(contents.madeOn, lines), now, error) || !zip.bytes(archive, error)) {
         tell.error() << error << "; nothing written" << std::endl;
         return exchange::kProblem;
     }
     return exchange::kOk;
 }
 
-int FolderBackup::read(const std::string& path, BackupContents& contents, Diagnostics& tell) {
-    contents = BackupContents();
-    std::string archive, error;
-    if (!readWhole(path, archive)) {
-        tell.error() << path << ": cannot be read" << std::endl;
-        return exchange::kProblem;
-    }
-    std::vector<BackupFile> files;
-    if (!unzip(archive, files, error)) {
+int FolderBackup::stage(const std::string& path, const std::string& folder, RestorePlan& plan, Diagnostics& tell,
+                        const Progress& progress) {
+    plan = RestorePlan();
+    plan.folder = folder;
+    std::string error;
+    ArchiveOwner archive(openBackup(path, error));
+    if (!archive) {
         tell.error() << path << ": " << error << std::endl;
         return exchange::kProblem;
     }
-    auto manifest = std::find_if(files.begin(), files.end(), [](const BackupFile& f) { return f.name == kManifest; });
-    if (manifest == files.end()) {
-        tell.error() << path << ": not a Quorvel backup (it has no " << kManifest << ")" << std::endl;
+    const std::string incoming = folder + FolderRestore::kIncoming + platform::pathSeparator();
+    // What an earlier interrupted restore left there is not this backup's.
+    FolderRestore::discard(folder);
+    if (!SafeWriter::fileOps().makeFolder(incoming)) {
+        tell.error() << SafeWriter::fileOps().lastError() << std::endl;
         return exchange::kProblem;
     }
-    std::istringstream lines(manifest->bytes);
-    std::string line;
-    if (!std::getline(lines, line) || line != kManifestTitle || !std::getline(lines, line) ||
-        line.rfind("made ", 0) != 0) {
-        tell.error() << path << ": " << kManifest << ": not a Quorvel backup's list of files" << std::endl;
+    if (!unpackAll(archive.get(), incoming, plan, progress, error)) {
+        FolderRestore::discard(folder);
+        tell.error() << path << ": " << error << std::endl;
         return exchange::kProblem;
     }
-    contents.madeOn = line.substr(5);
-    int status = exchange::kOk;
-    std::set<std::string> listed;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string sum, name;
-        std::size_t size = 0;
-        fields >> sum >> size;
-        std::getline(fields >> std::ws, name);
-        auto file = std::find_if(files.begin(), files.end(), [&](const BackupFile& f) { return f.name == name; });
-        if (name.empty() || name == kManifest || !listed.insert(name).second) {
-            tell.error() << path << ": " << kManifest << ": a damaged line: " << line << std::endl;
-            status = exchange::kProblem;
-        } else if (file == files.end()) {
-            tell.error() << path << ": " << name << " is listed but missing" << std::endl;
-            status = exchange::kProblem;
-        } else if (file->bytes.size() != size || Sha256::hex(file->bytes) != sum) {
-            tell.error() << path << ": " << name << ": its checksum does not agree with the list" << std::endl;
-            status = exchange::kProblem;
-        }
-    }
-    for (BackupFile& f : files) {
-        if (f.name == kManifest) continue;
-        if (!listed.count(f.name)) {
-            tell.error() << path << ": " << f.name << " is not in the list of files" << std::endl;
-            status = exchange::kProblem;
-        }
-        contents.files.push_back(std::move(f));
-    }
-    if (status != exchange::kOk) return status;
-    return check(contents, path, tell);
-}
-
-int FolderBackup::restore(const BackupContents& contents, const std::string& folder, Diagnostics& tell) {
-    std::vector<std::string> present;
-    std::string error;
-    if (!folderFiles(folder, present, error)) {
-        tell.error() << error << "; nothing changed" << std::endl;
+    if (FolderRestore::checkFolder(incoming, path, plan.people, plan.readings, tell) != exchange::kOk) {
+        FolderRestore::discard(folder);
         return exchange::kProblem;
-    }
-    std::set<std::string> restored;
-    for (const BackupFile& f : contents.files) restored.insert(f.name);
-    // Data files the backup lacks go aside first: the registry, written
-    // last, never names a file of the old folder.
-    for (const std::string& name : present) {
-        if (restored.count(name)) continue;
-        if (!SafeWriter::fileOps().replace(folder + name, folder + name + ".old")) {
-            tell.error() << folder << name << ": cannot be kept as " << name << ".old ("
-                         << SafeWriter::fileOps().lastError() << "); nothing restored" << std::endl;
-            return exchange::kProblem;
-        }
-    }
-    std::size_t done = 0;
-    for (const BackupFile& f : contents.files) {
-        std::string old;
-        bool kept = true;
-        if (platform::isRegularFile(folder + f.name)) {
-            kept = readWhole(folder + f.name, old);
-            // A file that already holds the backup's bytes stays as it is.
-            if (kept && old == f.bytes) {
-                ++done;
-                continue;
-            }
-            kept = kept && SafeWriter::write(folder, f.name + ".old", old, error);
-        }
-        if (!kept || !SafeWriter::write(folder, f.name, f.bytes, error)) {
-            tell.error() << folder << f.name << ": " << (kept ? error : "cannot be kept as " + f.name + ".old")
-                         << "; " << done << " of " << contents.files.size()
-                         << " files restored, the files they replaced kept as .old" << std::endl;
-            return exchange::kProblem;
-        }
-        ++done;
     }
     return exchange::kOk;
 }

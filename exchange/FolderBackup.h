@@ -1,29 +1,28 @@
-// A backup of the whole data folder in one .zip file, with a manifest that
-// gives each file's size and SHA-256 checksum, and the restore of such a
-// file: what `quorvel-data backup` / `restore` and the window's "Back Up…" /
-// "Restore from Backup…" do. A backup is only made of, and only restored
-// from, files that read as the store reads them, so a backup that was
-// written can always be restored.
+// A backup of the data folder in one .zip file, with a manifest that gives
+// each file's size and SHA-256 checksum, and the reading of such a file
+// into a restore: what `quorvel-data backup` / `restore` and the window's
+// "Back Up…" / "Restore from Backup…" do. A backup holds every file of the
+// folder the program reads (the registry, each registered person's file,
+// the preferences, the template and the help text), and is only made of a
+// folder that passes the checks a restore makes, so that a backup that was
+// written can always be restored. The restore itself is FolderRestore's.
 #pragma once
 
 #include <cstddef>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "exchange/Diagnostics.h"
+#include "exchange/FolderRestore.h"
 #include "exchange/Status.h"
 
-struct BackupFile {
-    std::string name;
-    std::string bytes;
-};
-
 struct BackupContents {
-    std::vector<BackupFile> files;  // users' files first, the registry (config.hma) last
-    std::string madeOn;             // "2026-12-01"
-    int people = 0;                 // records of the registry
-    std::size_t readings = 0;       // entries of the users' files
+    std::vector<std::string> files;  // users' files first, the registry (config.hma) last
+    std::string madeOn;              // "2026-12-01"
+    int people = 0;                  // records of the registry
+    std::size_t readings = 0;        // entries of the users' files
 
     // "3 people, 5,716 readings, made 2026-12-01"
     std::string describe() const;
@@ -37,34 +36,34 @@ public:
     // (nor backups whose files together are larger than twice this).
     static constexpr std::size_t kMaxFileSize = std::size_t(512) << 20;
 
-    // False in a build without the .zip library: every
-    // other call then tells so and ends with kProblem.
+    // How far a long backup or restore has come: bytes done of all.
+    using Progress = std::function<void(std::size_t done, std::size_t total)>;
+
+    // False in a build without the .zip library: every other call then
+    // tells so and ends with kProblem.
     static bool available();
 
     // "Quorvel-backup-2026-12-01.zip"
     static std::string defaultName(const std::tm& day);
 
-    // The files of a folder a backup holds: the registry, the template, the
-    // help text and every data file (*.hma, *.xml, the files the registry
-    // names); never the lock, a save's temporary file or a kept .old file.
+    // The files of a folder a backup holds: the registry, the files its
+    // records name, preferences.xml, the template and the help text, those
+    // that are there; never the lock, a save's temporary file, a kept file
+    // or a file nobody names.
     static bool folderFiles(const std::string& folder, std::vector<std::string>& names, std::string& error);
 
     // Reads the folder (dataDir empty: the program's own) into archive, the
-    // bytes of the .zip. kOk; kProblem (told) when a file cannot be read or
-    // does not read as the store reads it.
+    // bytes of the .zip, one file at a time. kOk; kProblem (told) when a
+    // file cannot be read or the folder does not pass a restore's checks.
     static int make(const std::string& dataDir, const std::tm& madeOn, std::string& archive,
-                    BackupContents& contents, Diagnostics& tell);
+                    BackupContents& contents, Diagnostics& tell, const Progress& progress = Progress());
 
-    // Reads and checks a backup: every file listed in the manifest with the
-    // size and checksum it gives, nothing else, and each data file readable
-    // as the store reads it. kOk; kProblem (told) otherwise.
-    static int read(const std::string& path, BackupContents& contents, Diagnostics& tell);
-
-    // Puts the files of a checked backup into the folder (which ends with a
-    // separator; the caller holds its lock), each replaced atomically, the
-    // registry last. A file it replaces, or a data file the backup lacks, is
-    // kept as NAME.old; a file that already holds the backup's bytes is
-    // left. kOk; kProblem (told) when a file cannot be written: the files
-    // written so far stay, their old ones kept.
-    static int restore(const BackupContents& contents, const std::string& folder, Diagnostics& tell);
+    // Reads and checks a backup and puts its files, streamed, into the
+    // folder's FolderRestore::kIncoming (the caller holds the folder's
+    // lock): every file listed in the manifest with the size and checksum it
+    // gives, no other file than a data folder's, and the files passing the
+    // checks of FolderRestore::checkFolder. kOk with plan filled; kProblem
+    // (told) with nothing left behind.
+    static int stage(const std::string& path, const std::string& folder, RestorePlan& plan, Diagnostics& tell,
+                     const Progress& progress = Progress());
 };

@@ -23,10 +23,11 @@ bool FolderBackup::folderFiles(const std::string&, std::vector<std::string>& nam
     return true;
 }
 
-int FolderBackup::make(const std::string&, const std::tm&, std::string&, BackupContents&, Diagnostics& tell) {
+int FolderBackup::make(const std::string&, const std::tm&, std::string&, BackupContents&, Diagnostics& tell,
+                       const Progress&) {
     return unavailable(tell);
 }
 
-int FolderBackup::read(const std::string&, BackupContents&, Diagnostics& tell) { return unavailable(tell); }
-
-int FolderBackup::restore(const BackupContents&, const std::string&, Diagnostics& tell) { return unavailable(tell); }
+int FolderBackup::stage(const std::string&, const std::string&, RestorePlan&, Diagnostics& tell, const Progress&) {
+    return unavailable(tell);
+}

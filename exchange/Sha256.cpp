@@ -44,23 +44,47 @@ void compress(std::uint32_t state[8], const unsigned char* block) {
 }  // namespace
 
 std::string Sha256::hex(const std::string& data) {
-    std::uint32_t state[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
-                              0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.data());
-    std::size_t whole = data.size() / 64 * 64;
-    for (std::size_t at = 0; at < whole; at += 64) compress(state, bytes + at);
+    Sha256 sum;
+    sum.add(data.data(), data.size());
+    return sum.hex();
+}
+
+Sha256::Sha256() : state_{0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a, 0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19} {}
+
+void Sha256::add(const char* data, std::size_t size) {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data);
+    total_ += size;
+    while (size > 0) {
+        if (filled_ == 0 && size >= 64) {
+            compress(state_, bytes);
+            bytes += 64;
+            size -= 64;
+            continue;
+        }
+        const std::size_t take = size < 64 - filled_ ? size : 64 - filled_;
+        for (std::size_t i = 0; i < take; ++i) block_[filled_ + i] = bytes[i];
+        filled_ += take;
+        bytes += take;
+        size -= take;
+        if (filled_ == 64) {
+            compress(state_, block_);
+            filled_ = 0;
+        }
+    }
+}
+
+std::string Sha256::hex() {
     // The last bytes, the bit 1, zeros and the length in bits.
     unsigned char tail[128] = {};
-    const std::size_t rest = data.size() - whole;
-    for (std::size_t i = 0; i < rest; ++i) tail[i] = bytes[whole + i];
-    tail[rest] = 0x80;
-    const std::size_t tailSize = rest + 9 <= 64 ? 64 : 128;
-    const std::uint64_t bits = static_cast<std::uint64_t>(data.size()) * 8;
+    for (std::size_t i = 0; i < filled_; ++i) tail[i] = block_[i];
+    tail[filled_] = 0x80;
+    const std::size_t tailSize = filled_ + 9 <= 64 ? 64 : 128;
+    const std::uint64_t bits = total_ * 8;
     for (int i = 0; i < 8; ++i) tail[tailSize - 1 - i] = static_cast<unsigned char>(bits >> (8 * i));
-    for (std::size_t at = 0; at < tailSize; at += 64) compress(state, tail + at);
+    for (std::size_t at = 0; at < tailSize; at += 64) compress(state_, tail + at);
     static const char digits[] = "0123456789abcdef";
     std::string out;
-    for (std::uint32_t word : state)
+    for (std::uint32_t word : state_)
         for (int shift = 28; shift >= 0; shift -= 4) out += digits[(word >> shift) & 0xF];
     return out;
 }

@@ -79,6 +79,14 @@ struct FileOps {
     virtual void pause(int milliseconds);
     virtual bool syncFolder(const std::string& folder);
     virtual bool remove(const std::string& path);
+    // Moves a file or folder to a name where nothing is yet, in one atomic
+    // step on the same disk; an existing target is never replaced.
+    virtual bool moveNew(const std::string& source, const std::string& target);
+    // Creates one folder, readable by its owner only where the system has
+    // modes; an existing folder is a failure.
+    virtual bool makeFolder(const std::string& path);
+    // Removes an empty folder.
+    virtual bool removeFolder(const std::string& path);
     virtual std::string lastError() const { return lastError_; }
 
 protected:
@@ -137,6 +145,10 @@ bool entryExists(const std::string& path);
 // The size and last modification time (nanoseconds, or as fine as the
 // system keeps them) of a file; false when nothing is there.
 bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modified);
+
+// A file's last modification time in seconds since 1970 (UTC); false when
+// nothing is there.
+bool modifiedSeconds(const std::string& path, std::int64_t& seconds);
 
 // True when the path names an existing regular file (not a folder).
 bool isRegularFile(const std::string& path);

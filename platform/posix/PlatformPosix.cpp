@@ -149,6 +149,45 @@ bool FileOps::remove(const std::string& path) {
     return true;
 }
 
+bool FileOps::moveNew(const std::string& source, const std::string& target) {
+#if defined(RENAME_NOREPLACE)
+    if (::renameat2(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) return true;
+    if (errno != EINVAL && errno != ENOSYS) {
+        setError("cannot move " + source + " to " + target);
+        return false;
+    }
+#endif
+    // A file system that cannot refuse in the rename itself: the folder
+    // lock makes this program the only one that adds names here.
+    struct stat st;
+    if (::lstat(target.c_str(), &st) == 0) {
+        errno = EEXIST;
+        setError("cannot move " + source + " to " + target);
+        return false;
+    }
+    if (::rename(source.c_str(), target.c_str()) != 0) {
+        setError("cannot move " + source + " to " + target);
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::makeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0700) != 0) {
+        setError("cannot create the folder " + path);
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::removeFolder(const std::string& path) {
+    if (::rmdir(path.c_str()) != 0) {
+        setError("cannot remove the folder " + path);
+        return false;
+    }
+    return true;
+}
+
 bool removeFile(const std::string& path) { return std::remove(path.c_str()) == 0; }
 
 bool listFolder(const std::string& folder, std::vector<std::string>& names, std::string& error) {
@@ -213,6 +252,13 @@ bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modif
 #else
     modified = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
 #endif
+    return true;
+}
+
+bool modifiedSeconds(const std::string& path, std::int64_t& seconds) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    seconds = static_cast<std::int64_t>(st.st_mtime);
     return true;
 }
 

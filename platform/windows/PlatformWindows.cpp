@@ -160,6 +160,31 @@ bool FileOps::remove(const std::string& path) {
     return true;
 }
 
+bool FileOps::moveNew(const std::string& source, const std::string& target) {
+    // Without MOVEFILE_REPLACE_EXISTING an existing target makes the move fail.
+    if (!MoveFileExW(widen(source).c_str(), widen(target).c_str(), MOVEFILE_WRITE_THROUGH)) {
+        setSystemError("cannot move " + source + " to " + target);
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::makeFolder(const std::string& path) {
+    if (!CreateDirectoryW(widen(path).c_str(), NULL)) {
+        setSystemError("cannot create the folder " + path);
+        return false;
+    }
+    return true;
+}
+
+bool FileOps::removeFolder(const std::string& path) {
+    if (!RemoveDirectoryW(widen(path).c_str())) {
+        setSystemError("cannot remove the folder " + path);
+        return false;
+    }
+    return true;
+}
+
 bool removeFile(const std::string& path) { return _wremove(widen(path).c_str()) == 0; }
 
 bool listFolder(const std::string& folder, std::vector<std::string>& names, std::string& error) {
@@ -225,6 +250,13 @@ bool fileStamp(const std::string& path, std::uint64_t& size, std::int64_t& modif
     // 100-nanosecond steps.
     modified = static_cast<std::int64_t>((static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
                                          data.ftLastWriteTime.dwLowDateTime) * 100;
+    return true;
+}
+
+bool modifiedSeconds(const std::string& path, std::int64_t& seconds) {
+    struct _stat64 st;
+    if (_wstat64(widen(path).c_str(), &st) != 0) return false;
+    seconds = static_cast<std::int64_t>(st.st_mtime);
     return true;
 }
 

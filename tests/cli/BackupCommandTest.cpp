@@ -1,5 +1,5 @@
 // quorvel-data backup and restore: the round trip between two data folders,
-// the files kept as .old, a folder that would give an unrestorable backup,
+// the files kept in a before-restore folder, a folder that would give an unrestorable backup,
 // and the checksum the manifest gives each file.
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ protected:
     }
 };
 
-TEST_F(BackupCommand, RestoredIntoAnotherFolderGivesTheSameFilesKeepingTheReplacedAsOld) {
+TEST_F(BackupCommand, RestoredIntoAnotherFolderGivesTheSameFilesKeepingTheReplacedInABeforeRestoreFolder) {
     const std::string archive = data.root + "/b.zip";
     testing::internal::CaptureStdout();
     ASSERT_EQ(backup(archive), kOk);
@@ -76,8 +76,15 @@ TEST_F(BackupCommand, RestoredIntoAnotherFolderGivesTheSameFilesKeepingTheReplac
     EXPECT_NE(testing::internal::GetCapturedStdout().find("holds 2 people, 2 readings"), std::string::npos);
     for (const char* name : {"config.hma", "user0.hma", "user1.hma", "template_new.xml", "readme.txt"})
         EXPECT_EQ(readFile(other + name), data.read(name)) << name;
-    EXPECT_NE(readFile(other + "config.hma.old").find("Old"), std::string::npos);
-    EXPECT_EQ(readFile(other + "user9.hma.old"), userFileXml(9, "Old", "One", ""));
+    std::vector<std::string> names;
+    std::string error;
+    ASSERT_TRUE(platform::listFolder(other, names, error));
+    std::string kept;
+    for (const std::string& n : names)
+        if (n.rfind("before-restore-", 0) == 0) kept = other + n + "/";
+    ASSERT_FALSE(kept.empty());
+    EXPECT_NE(readFile(kept + "config.hma").find("Old"), std::string::npos);
+    EXPECT_EQ(readFile(kept + "user9.hma"), userFileXml(9, "Old", "One", ""));
     EXPECT_FALSE(platform::pathExists(other + "user9.hma"));
     EXPECT_EQ(readFile(other + "notes.txt"), "left alone");
 }
@@ -89,7 +96,7 @@ TEST_F(BackupCommand, AFolderThatWouldGiveAnUnrestorableBackupIsRefused) {
         const char* told;
     } cases[] = {
         {"user1.hma", "<patient><info>", "user1.hma: line 1"},
-        {"config.hma", "<config>" + record(5, "No", "File") + "</config>", "names user5.hma for id 5"},
+        {"config.hma", "<config>" + record(5, "No", "File") + "</config>", "user 5: its data file user5.hma is missing"},
     };
     for (const auto& c : cases) {
         const std::string kept = data.read(c.file);

@@ -11,6 +11,7 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "exchange/FolderBackup.h"
+#include "exchange/FolderRestore.h"
 #include "exchange/OutputFile.h"
 #include "exchange/ReadingsExport.h"
 #include "exchange/ReadingsImport.h"
@@ -19,6 +20,7 @@
 #include "exchange/health/HealthImport.h"
 #include "exchange/report/DoctorReport.h"
 #include "platform/Platform.h"
+#include "rules/units/PreferencesFile.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
@@ -396,32 +398,48 @@ void FileCommands::restore(MainWindow& window) {
     choose.defaultPath = inDocuments("");
     const std::string path = Dialogs::chooseFile(choose);
     if (path.empty()) return;
+    // The open user's last changes are in the files the restore keeps.
+    // A save that fails was told; the restore goes on, as asked.
+    if (Global::userOpen) (void)Global::saveUserIfChanged();
+    const std::string& folder = Global::dataFolder;
+    const std::vector<PersonReadings> now = FolderRestore::peopleOf(folder);
     std::ostringstream told;
     Diagnostics tell(told, "");
-    BackupContents contents;
-    if (FolderBackup::read(path, contents, tell) != exchange::kOk) {
+    RestorePlan plan;
+    if (FolderBackup::stage(path, folder, plan, tell) != exchange::kOk) {
         Dialogs::alert("This backup cannot be restored; nothing was changed:\n" + firstLines(told.str(), kShownLines));
         return;
     }
-    const std::string question = path + "\nholds " + contents.describe() +
-                                 ".\nReplace the people and readings in Quorvel with these? The files replaced are "
-                                 "kept as .old files.";
+    const std::string question = path + "\nholds " + plan.describe() + ".\n" +
+                                 FolderRestore::changes(now, plan.people) +
+                                 "\nThe files it replaces are kept in a before-restore folder inside the data folder.";
     // Cancel is the default: a stray Return replaces nobody.
-    if (Dialogs::choice(question, nullptr, "&Cancel", "Restore") != 2) return;
-    // The open user's last changes go to the file that is kept as .old.
-    // A save that fails was told; the restore goes on, as asked.
-    if (Global::userOpen) (void)Global::saveUserIfChanged();
-    const int restored = FolderBackup::restore(contents, Global::dataFolder, tell);
+    if (Dialogs::choice(question, nullptr, "&Cancel", "Restore") != 2) {
+        FolderRestore::discard(folder);
+        return;
+    }
+    std::string kept;
+    const int restored = FolderRestore::commit(plan, today(), kept, tell);
     TRACE_MSG(1, "FileCommands::restore") << "Restored from " << path << ": " << restored;
-    if (restored != exchange::kOk) Dialogs::alert("The backup was not wholly restored:\n" + firstLines(told.str(), kShownLines));
-    // The registry is read again; no user is open until one is chosen.
+    if (restored != exchange::kOk) {
+        Dialogs::alert("The backup was not restored:\n" + firstLines(told.str(), kShownLines));
+        return;
+    }
+    // The registry and the preferences are read again; no user is open
+    // until one is chosen.
     Global::userOpen = false;
     Global::currentId.clear();
     Global::currentFile.clear();
     Global::userDoc.reset();
     // A damaged registry was told; the one read before stays.
     (void)Global::loadFile(Global::configDoc, "config.hma", Global::configText);
+    Units::Preferences units;
+    const std::string unitsProblem = PreferencesFile::load(folder, units);
+    window.useUnits(units);
     window.setUserControlsActive(false);
     window.refreshPanels(MainWindow::UserLine::Deselected, MainWindow::ChartSeries::Cleared);
-    if (restored == exchange::kOk) window.tellDone("Restored " + contents.describe() + " from " + path);
+    window.tellDone("Restored " + plan.describe() + " from " + path);
+    Dialogs::alert("Restored " + plan.describe() + "." +
+                   (kept.empty() ? std::string() : "\nThe files it replaced are kept in\n" + folder + kept) +
+                   (unitsProblem.empty() ? std::string() : "\nThe preferences could not be read:\n" + unitsProblem));
 }

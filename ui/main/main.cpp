@@ -7,6 +7,7 @@
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "exchange/FolderRestore.h"
 #include "platform/Platform.h"
 #include "platform/WindowIcon.h"
 #include "rules/units/PreferencesFile.h"
@@ -43,6 +44,17 @@ int main() {
     // data files (never overwriting one); Linux's launcher does the same.
     std::string installed;
     if (platform::installedDataFolder(installed)) DataFolderSeed::seed(installed, folder);
+
+    // A restore from a backup that was interrupted is finished or undone
+    // before anything of the folder is read, and the person is told which.
+    std::string restoreSaid;
+    const FolderRestore::Recovery recovery = FolderRestore::recover(folder, restoreSaid);
+    if (recovery != FolderRestore::Recovery::None) {
+        TraceMessage(kMainFile, __LINE__, "main", 1) << restoreSaid;
+        Dialogs::alert(restoreSaid);
+        if (recovery == FolderRestore::Recovery::Busy || recovery == FolderRestore::Recovery::Failed)
+            Dialogs::terminate(1);
+    }
 
     if (!Global::loadFile(Global::configDoc, "config.hma", Global::configText)) Dialogs::terminate(1);
     // Damaged preferences never stop the start: they are reported and the
