@@ -97,12 +97,12 @@ public:
           incoming_(folder + FolderRestore::kIncoming + sep()), j_(j) {}
 
     bool forward() {
-        if (!platform::pathExists(kept_) && !ops_.makeFolder(kept_)) return failed();
+        if (!j_.aside.empty() && !platform::pathExists(kept_) && !ops_.makeFolder(kept_)) return failed();
         for (const std::string& n : j_.aside)
             if (!platform::entryExists(kept_ + n) && platform::entryExists(folder_ + n) &&
                 !ops_.moveNew(folder_ + n, kept_ + n))
                 return failed();
-        if (!ops_.syncFolder(kept_) || !ops_.syncFolder(folder_)) return failed();
+        if ((platform::pathExists(kept_) && !ops_.syncFolder(kept_)) || !ops_.syncFolder(folder_)) return failed();
         for (const std::string& n : j_.put)
             if (platform::entryExists(incoming_ + n) && !ops_.moveNew(incoming_ + n, folder_ + n)) return failed();
         return synced() && end(false);
@@ -135,7 +135,7 @@ private:
     bool end(bool undone) {
         if (!ops_.remove(folder_ + FolderRestore::kJournal) || !ops_.syncFolder(folder_)) return failed();
         FolderRestore::discard(folder_);
-        if (undone) (void)ops_.removeFolder(kept_);
+        if (undone && platform::pathExists(kept_)) (void)ops_.removeFolder(kept_);
         return true;
     }
 

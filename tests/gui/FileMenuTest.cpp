@@ -12,6 +12,7 @@
 
 #include <FL/Fl_Choice.H>
 
+#include "rules/units/PreferencesFile.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/ReportWindow.h"
@@ -377,4 +378,39 @@ TEST_F(FileMenuTest, ADamagedBackupIsRefusedAndNothingChanges) {
         EXPECT_NE(dialogs->alerts[0].find("cannot be restored; nothing was changed"), std::string::npos);
         EXPECT_EQ(folderBytes(), before);
     }
+}
+
+TEST_F(FileMenuTest, WithPreferencesSavedABackupIsMadeAndARestoreBringsTheirUnitsBack) {
+    Units::Preferences metric;
+    metric.temperature = Units::Temperature::Celsius;
+    metric.mass = Units::Mass::Kilogram;
+    metric.clock24 = true;
+    metric.isoDate = true;
+    metric.named = true;
+    std::string error;
+    ASSERT_TRUE(PreferencesFile::write(data->folder, metric, error)) << error;
+    const std::string archive = data->root + "/backup.zip";
+    dialogs->files = {archive};
+    pickMenu(kBackUp);
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_EQ(dialogs->alerts[0].find("Backed up 2 people, 3 readings"), 0u) << dialogs->alerts[0];
+
+    // Another person's folder: its preferences and people are replaced.
+    std::remove(data->path("preferences.xml").c_str());
+    writeUsers({{0, "Ada", "Lovelace", pulse(entry(0, 70, "2026/11/1"))}, {4, "Cy", "Moe", pulse("")}});
+    dialogs->alerts.clear();
+    dialogs->files = {archive};
+    dialogs->nextChoice = 2;
+    pickMenu(kRestore);
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    EXPECT_NE(dialogs->questions[0].find("Replaces Ada Lovelace (1 reading) with Ada Lovelace (2 readings); adds "
+                                         "Alan Turing (1 reading); drops Cy Moe (0 readings)."),
+              std::string::npos)
+        << dialogs->questions[0];
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("The files it replaced are kept in\n" + data->folder + "before-restore-"),
+              std::string::npos)
+        << dialogs->alerts[0];
+    EXPECT_EQ(win->units(), metric);
+    EXPECT_EQ(lines(usersList()).size(), 2u);
 }
