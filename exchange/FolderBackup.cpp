@@ -307,14 +307,14 @@ zip_t* openBackup(const std::string& path, std::string& error) {
         error = "cannot be read";
         return nullptr;
     }
-    if (size > 2 * FolderBackup::kMaxFileSize + kMaxManifest) {
-        error = "larger than a backup of a data folder can be";
-        return nullptr;
-    }
     FileOwner f(platform::openFile(path, "rb"));
     char signature[4] = {};
     if (!f || std::fread(signature, 1, 4, f.get()) != 4 || std::string(signature, 4) != std::string("PK\3\4", 4)) {
         error = f ? "not a .zip file (it does not begin as one)" : "cannot be read";
+        return nullptr;
+    }
+    if (size > 2 * FolderBackup::kMaxFileSize + kMaxManifest) {
+        error = "larger than a backup of a data folder can be";
         return nullptr;
     }
     std::rewind(f.get());

@@ -250,7 +250,7 @@ int FolderRestore::checkFolder(const std::string& folder, const std::string& whe
         }
         XmlDocument doc;
         std::vector<char> text;
-        if (const Expected<void> loaded = data.loadFile(r.file, doc, text); !loaded) {
+        if (const Expected<void> loaded = data.loadFile(r.file, doc, text, XmlFile::Text::Values); !loaded) {
             tell.error() << relative(loaded.error().reason, folder, where) << std::endl;
             status = exchange::kProblem;
             continue;
@@ -286,7 +286,7 @@ std::vector<PersonReadings> FolderRestore::peopleOf(const std::string& folder) {
         XmlDocument doc;
         std::vector<char> text;
         const XmlNode* patient = nullptr;
-        if (isPlainName(r.file) && !isOwnFile(r.file) && data.loadFile(r.file, doc, text))
+        if (isPlainName(r.file) && !isOwnFile(r.file) && data.loadFile(r.file, doc, text, XmlFile::Text::Values))
             patient = doc->first_node("patient");
         if (patient) p.readings = entriesOf(patient);
         out.push_back(std::move(p));
