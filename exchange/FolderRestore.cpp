@@ -403,7 +403,7 @@ FolderRestore::Recovery FolderRestore::recover(const std::string& folder, std::s
     Mover mover(folder, j);
     if (j.undo ? mover.backward() : mover.forward()) {
         said = j.undo ? "A restore from a backup that stopped on an error was undone: the folder is as it was before."
-                      : "A restore from a backup was interrupted and has now been finished: the folder holds the "
+                      : "A restore from a backup was interrupted and has now been finished.\nThe folder holds the "
                         "backup's files; the files it replaced are in " + j.kept + ".";
         return j.undo ? Recovery::Undone : Recovery::Finished;
     }

@@ -114,7 +114,7 @@ for k in $(seq 1 "$kills"); do
     as_after=$((as_after + 1))
     if grep -q "has now been finished" "$E2E_TMP/users.err"; then finished=$((finished + 1)); fi
     # Every file the restore replaced is whole in the kept folder.
-    kept=$(ls -d "$dir"/before-restore-*)
+    kept=$(ls -d "$dir"/before-restore-* 2>/dev/null) || fail "run $k ($shape): restored, but no before-restore folder keeps what it replaced"
     while read -r sum name; do
       if [ -e "$dir/$name" ] && [ "$(sha256sum <"$dir/$name" | cut -d' ' -f1)" = "$sum" ]; then continue; fi
       [ "$(sha256sum <"$kept/$name" | cut -d' ' -f1)" = "$sum" ] ||
