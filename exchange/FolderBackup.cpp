@@ -513,6 +513,11 @@ int FolderBackup::stage(const std::string& path, const std::string& folder, Rest
         tell.error() << path << ": " << error << std::endl;
         return exchange::kProblem;
     }
+    if (platform::entryExists(folder + FolderRestore::kJournal)) {
+        tell.error() << folder << ": a restore that was interrupted is still to be finished (open the folder "
+                     << "again); nothing restored" << std::endl;
+        return exchange::kProblem;
+    }
     const std::string incoming = folder + FolderRestore::kIncoming + platform::pathSeparator();
     // What an earlier interrupted restore left there is not this backup's.
     FolderRestore::discard(folder);

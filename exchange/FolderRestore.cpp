@@ -329,9 +329,12 @@ int FolderRestore::commit(const RestorePlan& plan, const std::tm& now, std::stri
     j.kept = keptName(folder, now);
     std::string error;
     // Nothing of the folder is moved before the journal is on disk.
-    if (platform::entryExists(folder + kJournal) || !SafeWriter::write(folder, kJournal, printed(j), error)) {
-        tell.error() << folder << kJournal << ": " << (error.empty() ? "a restore is under way" : error)
-                     << "; nothing restored" << std::endl;
+    if (platform::entryExists(folder + kJournal)) {
+        tell.error() << folder << kJournal << ": a restore is under way; nothing restored" << std::endl;
+        return exchange::kProblem;
+    }
+    if (!SafeWriter::write(folder, kJournal, printed(j), error)) {
+        tell.error() << folder << kJournal << ": " << error << "; nothing restored" << std::endl;
         discard(folder);
         return exchange::kProblem;
     }
@@ -358,6 +361,8 @@ int FolderRestore::commit(const RestorePlan& plan, const std::tm& now, std::stri
 }
 
 void FolderRestore::discard(const std::string& folder) {
+    // The files of a restore whose journal is there are still to go in.
+    if (platform::entryExists(folder + kJournal)) return;
     platform::FileOps& ops = SafeWriter::fileOps();
     // A journal whose writing was interrupted never took effect.
     const std::string unwritten = folder + SafeWriter::temporaryName(kJournal);

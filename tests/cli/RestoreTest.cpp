@@ -425,3 +425,46 @@ TEST_F(Restore, EntriesArePrivateWithTheirFilesTimes) {
     zip_discard(za);
     EXPECT_TRUE(seen);
 }
+
+TEST_F(Restore, ARestoreWhileAnInterruptedOneIsPendingLeavesItsFilesToFinishIt) {
+    ASSERT_EQ(backup(), kOk);
+    const std::string target = other("target");
+    fill(target, {{0, "Zed", "Old", 4}, {7, "Gus", "Lin", 1}});
+    // Killed in its moves: the journal is there, some files still incoming.
+    RestorePlan plan;
+    std::ostringstream told;
+    Diagnostics tell(told, "");
+    ASSERT_TRUE(FolderStore::lock(target));
+    ASSERT_EQ(FolderBackup::stage(archive, target, plan, tell), kOk);
+    class KilledAfterTheJournal : public platform::FileOps {
+    public:
+        bool moveNew(const std::string& s, const std::string& t) override {
+            if (s.find(FolderRestore::kIncoming) != std::string::npos) {
+                lastError_ = "killed";
+                return false;
+            }
+            return FileOps::moveNew(s, t);
+        }
+        bool replace(const std::string& s, const std::string& t) override {
+            // The journal of the undo is never written: the process is gone.
+            if (platform::entryExists(t)) {
+                lastError_ = "killed";
+                return false;
+            }
+            return FileOps::replace(s, t);
+        }
+    } ops;
+    std::string kept;
+    {
+        OpsInstalled installed(&ops);
+        EXPECT_EQ(FolderRestore::commit(plan, localTm(2026, 12, 8, 16, 30), kept, tell), kProblem);
+    }
+    ASSERT_TRUE(platform::entryExists(target + FolderRestore::kJournal));
+    std::string err;
+    EXPECT_EQ(restore(target, archive, nullptr, &err), kProblem);
+    EXPECT_NE(err.find("still to be finished"), std::string::npos) << err;
+    std::string said;
+    EXPECT_EQ(FolderRestore::recover(target, said), FolderRestore::Recovery::Finished);
+    EXPECT_EQ(readFile(target + "config.hma"), data.read("config.hma"));
+    EXPECT_EQ(readFile(target + "user1.hma"), data.read("user1.hma"));
+}
