@@ -180,7 +180,7 @@ std::string nameGivenTwice(const std::string& path) {
         const std::size_t nameSize = number(dir, i + 28, 2), extra = number(dir, i + 30, 2),
                           comment = number(dir, i + 32, 2);
         if (i + 46 + nameSize > dir.size()) break;
-        const std::string name = dir.substr(i + 46, nameSize);
+        std::string name = dir.substr(i + 46, nameSize);
         if (!seen.insert(name).second) return name;
         i += 46 + nameSize + extra + comment;
     }
@@ -356,8 +356,9 @@ bool unpackAll(zip_t* archive, const std::string& incoming, RestorePlan& plan, c
     // The names a backup may hold: the program's own and those its registry gives.
     std::set<std::string> allowed(std::begin(kOwnFiles), std::end(kOwnFiles));
     const zip_int64_t configAt = zip_name_locate(archive, kConfig, 0);
-    if (configAt >= 0 && readSmall(archive, static_cast<zip_uint64_t>(configAt), FolderBackup::kMaxFileSize, bytes))
-        for (const std::string& n : namedFiles(std::move(bytes)))
+    std::string registry;
+    if (configAt >= 0 && readSmall(archive, static_cast<zip_uint64_t>(configAt), FolderBackup::kMaxFileSize, registry))
+        for (const std::string& n : namedFiles(std::move(registry)))
             if (FolderRestore::isPlainName(n)) allowed.insert(n);
     std::vector<std::pair<zip_uint64_t, std::string>> entries;
     std::size_t total = 0;

@@ -18,7 +18,7 @@ public:
 
 private:
     std::uint32_t state_[8];
-    unsigned char block_[64];
+    unsigned char block_[64] = {};
     std::size_t filled_ = 0;
     std::uint64_t total_ = 0;
 };
