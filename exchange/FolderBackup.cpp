@@ -198,10 +198,9 @@ bool readSmall(zip_t* archive, zip_uint64_t index, std::size_t limit, std::strin
 }
 
 // The file names a registry's records give, read as the store reads it.
-std::set<std::string> namedFiles(std::string registry) {
+std::set<std::string> namedFiles(const std::string& registry) {
     std::set<std::string> named;
     std::vector<char> text(registry.begin(), registry.end());
-    registry.clear();
     XmlFile::joinLinesInPlace(text);
     XmlDocument doc;
     std::string error;
@@ -358,7 +357,7 @@ bool unpackAll(zip_t* archive, const std::string& incoming, RestorePlan& plan, c
     const zip_int64_t configAt = zip_name_locate(archive, kConfig, 0);
     std::string registry;
     if (configAt >= 0 && readSmall(archive, static_cast<zip_uint64_t>(configAt), FolderBackup::kMaxFileSize, registry))
-        for (const std::string& n : namedFiles(std::move(registry)))
+        for (const std::string& n : namedFiles(registry))
             if (FolderRestore::isPlainName(n)) allowed.insert(n);
     std::vector<std::pair<zip_uint64_t, std::string>> entries;
     std::size_t total = 0;
