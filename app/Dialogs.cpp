@@ -17,6 +17,10 @@ Dialogs::FileHandler& fileHandler() {
     static Dialogs::FileHandler h;
     return h;
 }
+Dialogs::ProgressHandler& progressHandler() {
+    static Dialogs::ProgressHandler h;
+    return h;
+}
 Dialogs::ExitHandler& exitHandler() {
     static Dialogs::ExitHandler h;
     return h;
@@ -45,6 +49,11 @@ std::string Dialogs::chooseFile(const FileRequest& request) {
     return std::string();  // nothing chosen: the action is not taken
 }
 
+void Dialogs::progress(const std::string& title, int percent) {
+    // Without a toolkit a task's end is told by its result alone.
+    if (progressHandler()) progressHandler()(title, percent);
+}
+
 void Dialogs::terminate(int status) {
     if (exitHandler()) exitHandler()(status);
     std::exit(status);
@@ -53,11 +62,13 @@ void Dialogs::terminate(int status) {
 void Dialogs::setAlertHandler(AlertHandler handler) { alertHandler() = std::move(handler); }
 void Dialogs::setChoiceHandler(ChoiceHandler handler) { choiceHandler() = std::move(handler); }
 void Dialogs::setFileHandler(FileHandler handler) { fileHandler() = std::move(handler); }
+void Dialogs::setProgressHandler(ProgressHandler handler) { progressHandler() = std::move(handler); }
 void Dialogs::setExitHandler(ExitHandler handler) { exitHandler() = std::move(handler); }
 
 void Dialogs::resetForTests() {
     alertHandler() = nullptr;
     choiceHandler() = nullptr;
     fileHandler() = nullptr;
+    progressHandler() = nullptr;
     exitHandler() = nullptr;
 }

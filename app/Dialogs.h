@@ -13,6 +13,9 @@ public:
     using ChoiceHandler =
         std::function<int(const std::string& question, const char* b0, const char* b1, const char* b2)>;
     using ExitHandler = std::function<void(int status)>;
+    // How far a long task has come: percent from 0 to 100, or -1 when it
+    // has ended.
+    using ProgressHandler = std::function<void(const std::string& title, int percent)>;
     // What a file chooser is asked for.
     struct FileRequest {
         std::string title;
@@ -29,12 +32,16 @@ public:
     static int choice(const std::string& question, const char* b0, const char* b1, const char* b2);
     // Lets the person choose a file; empty when cancelled.
     static std::string chooseFile(const FileRequest& request);
+    // Shows how far a long task named title has come (percent 0 to 100) and
+    // lets the window draw it; -1 takes the showing away.
+    static void progress(const std::string& title, int percent);
     // Ends the process with the given status.
     [[noreturn]] static void terminate(int status);
 
     static void setAlertHandler(AlertHandler handler);
     static void setChoiceHandler(ChoiceHandler handler);
     static void setFileHandler(FileHandler handler);
+    static void setProgressHandler(ProgressHandler handler);
     // Tests may replace the exit (for example to throw); a handler that
     // returns is followed by std::exit.
     static void setExitHandler(ExitHandler handler);

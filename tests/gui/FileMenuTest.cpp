@@ -12,9 +12,11 @@
 
 #include <FL/Fl_Choice.H>
 
+#include "app/Dialogs.h"
 #include "rules/units/PreferencesFile.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/FileCommands.h"
+#include "ui/main/ProgressWindow.h"
 #include "ui/main/ReportWindow.h"
 
 namespace {
@@ -342,6 +344,53 @@ TEST_F(FileMenuTest, BackupRestoredIntoAnEmptyFolderGivesTheSameFiles) {
     EXPECT_EQ(lines(usersList()).size(), 2u);
     EXPECT_EQ(std::string(win->statusBox->label()).rfind(" Restored 2 people, 3 readings, made ", 0), 0u)
         << win->statusBox->label();
+}
+
+TEST_F(FileMenuTest, ABackupAndARestoreOfALargeFileShowHowFarTheyHaveCome) {
+    std::string many;
+    for (int i = 0; i < 40000; ++i) many += entry(i, 60 + i % 40, "2026/11/" + std::to_string(1 + i % 28));
+    writeUsers({{0, "Ada", "Lovelace", pulse(many)}});
+    // What the window shows at each step, beside what it was told.
+    std::vector<int> told, shown;
+    std::vector<std::string> titles;
+    Dialogs::setProgressHandler([&](const std::string& title, int percent) {
+        ProgressWindow::report(title, percent);
+        if (percent < 0) {
+            shown.push_back(ProgressWindow::current() ? 1000 : -1);
+            return;
+        }
+        titles.push_back(title);
+        told.push_back(percent);
+        shown.push_back(ProgressWindow::current() ? ProgressWindow::current()->percent() : -1);
+    });
+    const std::string archive = data->root + "/backup.zip";
+    dialogs->files = {archive};
+    pickMenu(kBackUp);
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    ASSERT_GE(told.size(), 2u);
+    EXPECT_EQ(told.front(), 0);
+    EXPECT_EQ(told.back(), 100);
+    EXPECT_EQ(titles.back(), "Backing up\342\200\246");
+    std::vector<int> expected = told;
+    expected.push_back(-1);  // closed at the end
+    EXPECT_EQ(shown, expected);
+
+    told.clear();
+    shown.clear();
+    titles.clear();
+    dialogs->files = {archive};
+    dialogs->nextChoice = 0;  // cancelled after reading: only the reading is shown
+    pickMenu("File/Restore from Backup\342\200\246");
+    ASSERT_EQ(dialogs->questions.size(), 1u);
+    // Read in blocks: the bar moves through many steps, always forward, to the end.
+    EXPECT_GT(told.size(), 5u);
+    for (std::size_t i = 1; i < told.size(); ++i) EXPECT_GT(told[i], told[i - 1]);
+    EXPECT_EQ(told.back(), 100);
+    EXPECT_EQ(titles.back(), "Reading the backup\342\200\246");
+    expected = told;
+    expected.push_back(-1);
+    EXPECT_EQ(shown, expected);
+    EXPECT_EQ(ProgressWindow::current(), nullptr);
 }
 
 TEST_F(FileMenuTest, ADamagedBackupIsRefusedAndNothingChanges) {

@@ -3,12 +3,14 @@
 #include <cctype>
 #include <ctime>
 #include <map>
+#include <memory>
 #include <sstream>
 
 #include <FL/Fl_Menu_Button.H>
 
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
+#include "app/ProgressPercent.h"
 #include "app/Trace.h"
 #include "exchange/FolderBackup.h"
 #include "exchange/FolderRestore.h"
@@ -358,6 +360,18 @@ void FileCommands::importChecked(MainWindow& window, int kindNumber, ImportReque
     rechart(window);
 }
 
+namespace {
+
+// Tells the dialog seam each whole percent an engine's bytes reach, under title.
+FolderBackup::Progress shownProgress(const std::string& title) {
+    auto percent = std::make_shared<ProgressPercent>();
+    return [title, percent](std::size_t done, std::size_t total) {
+        if (percent->advance(done, total)) Dialogs::progress(title, percent->percent());
+    };
+}
+
+}  // namespace
+
 void FileCommands::backUp() {
     TRACE_SCOPE("FileCommands::backUp");
     if (!FolderBackup::available()) {
@@ -377,7 +391,12 @@ void FileCommands::backUp() {
     Diagnostics tell(told, "");
     std::string archive;
     BackupContents contents;
-    if (FolderBackup::make(Global::dataFolder, today(), archive, contents, tell) != exchange::kOk) {
+    const std::string showing = "Backing up\342\200\246";
+    const FolderBackup::Progress progress = shownProgress(showing);
+    progress(0, 1);  // shown while the folder is checked
+    const int made = FolderBackup::make(Global::dataFolder, today(), archive, contents, tell, progress);
+    Dialogs::progress(showing, -1);
+    if (made != exchange::kOk) {
         Dialogs::alert("No backup made:\n" + firstLines(told.str(), kShownLines));
         return;
     }
@@ -406,7 +425,12 @@ void FileCommands::restore(MainWindow& window) {
     std::ostringstream told;
     Diagnostics tell(told, "");
     RestorePlan plan;
-    if (FolderBackup::stage(path, folder, plan, tell) != exchange::kOk) {
+    const std::string showing = "Reading the backup\342\200\246";
+    const FolderBackup::Progress progress = shownProgress(showing);
+    progress(0, 1);
+    const int staged = FolderBackup::stage(path, folder, plan, tell, progress);
+    Dialogs::progress(showing, -1);
+    if (staged != exchange::kOk) {
         Dialogs::alert("This backup cannot be restored; nothing was changed:\n" + firstLines(told.str(), kShownLines));
         return;
     }

@@ -14,6 +14,7 @@
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
 #include "app/Trace.h"
+#include "ui/main/ProgressWindow.h"
 
 namespace {
 
@@ -115,6 +116,7 @@ void Dialogs::useToolkitDialogs() {
         TRACE_MSG(4, "Dialogs::choice") << "Answer: " << (answer >= 0 && answer <= 2 && buttons[answer] ? buttons[answer] : "");
         return answer;
     });
+    setProgressHandler(&ProgressWindow::report);
     setFileHandler([](const FileRequest& request) {
         Fl_Native_File_Chooser chooser(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
                                                     : Fl_Native_File_Chooser::BROWSE_FILE);
