@@ -38,7 +38,7 @@ table.averages { font-size: 9pt; }
 table.statistics td, table.statistics th { padding: .15em .2em .15em 0; }
 table.statistics td.n, table.statistics th.n { padding-left: .2em; }
 table.statistics col { width: 6.5%; }
-table.statistics col.name { width: 12.5%; }
+table.statistics col.name { width: 12%; }
 table.statistics col.wide { width: 9%; }
 table.statistics col.limits { width: 10.5%; }
 table.statistics th { vertical-align: bottom; }
@@ -68,7 +68,28 @@ footer { margin-top: 2em; border-top: 1px solid #999; padding-top: .5em; font-si
   details > summary { list-style: none; font-weight: bold; }
   table.figures, .averages { break-inside: avoid; }
   table.readings tr { break-inside: avoid; }
-  .readingsblock { columns: 2; column-gap: 8mm; font-size: 9pt; }
+  .readingsblock { columns: 3; column-gap: 6mm; font-size: 7.5pt; }
+  body { font-size: 9pt; max-width: none; }
+  h1 { font-size: 14pt; }
+  h2 { font-size: 11.5pt; margin: .8em 0 .3em; }
+  h3 { font-size: 9.5pt; margin: .5em 0 .1em; }
+  table.summary td, table.summary th, table.home td, table.home th, .note, .source { font-size: 8.5pt; }
+  /* A chart with its legend beside it and its figures under both, so
+     that about three fit on a page. */
+  .chartblock { display: grid; grid-template-columns: 62% 1fr; column-gap: 4mm; align-items: start; }
+  .chartblock > * { grid-column: 1 / -1; }
+  .chartblock > svg.chart { grid-column: 1; }
+  .chartblock > .legend { grid-column: 2; grid-row: 2; font-size: 7.5pt; margin: 0; }
+  .chartblock > .legend span { display: block; margin: 0 0 .3em; }
+  .chartblock > table.statistics { font-size: 7pt; margin: .2em 0; }
+  /* Wide enough for a range and the panic limits on one line. */
+  table.statistics col { width: 6.5%; }
+  table.statistics col.name { width: 10%; }
+  table.statistics col.wide { width: 6.8%; }
+  table.statistics col.range { width: 10%; }
+  table.statistics col.limits { width: 17%; }
+  table.statistics th { font-size: 6.5pt; }
+  .chartblock > table.averages { font-size: 7.5pt; margin: .2em 0; }
 }
 )";
 
@@ -200,7 +221,7 @@ void statistics(std::string& out, const ReportVariable& v) {
     // The last six columns under the limits they belong to: the normal
     // range (the range, readings inside, below and above it) and the panic
     // limits (the limits, readings beyond them).
-    out += "<table class=\"figures statistics\"><colgroup><col class=name><col span=5 class=wide><col span=4><col class=limits><col>"
+    out += "<table class=\"figures statistics\"><colgroup><col class=name><col span=5 class=wide><col class=range><col span=3><col class=limits><col>"
            "</colgroup>\n<tr><td colspan=6><th colspan=4 class=group>Normal "
            "range<th colspan=2 class=group>Panic limits</tr>\n<tr><th>Statistic";
     for (const auto& c : columns) out += std::string("<th class=n>") + c.first;

@@ -4,7 +4,8 @@
 # renders it to PNG and prints it to PDF on Letter and on A4; the PDF's pages
 # and text (names, the summary on the first page, section titles in their
 # order, the printed readings, the person and "page N of M" in the margins of
-# page 2) and the band and marker colours in the PNG are checked, and
+# page 2, each chart's block on one page, a week's summary and charts on
+# few pages) and the band and marker colours in the PNG are checked, and
 # axe-core (tests/e2e/axe, installed by scripts/install-deps.sh) finds no
 # accessibility violation in the page. With REPORT_SHOTS set to a folder, the
 # first printed page and a chart in colour and in grey are left there as PNG.
@@ -166,6 +167,55 @@ for ((i = 1; i <= people; i++)); do
   printed=$(grep -Eo '20[0-9]{2}-[0-9]{2}-[0-9]{2} +[0-9]{2}:[0-9]{2}' "$work/person$i.txt" | wc -l)
   check "$first $last: the readings tables print open ($printed day rows of $rows)" \
     "[[ $rows -gt 0 && $printed -ge $rows ]]"
+done
+
+# Each chart's block (title, chart, legend, statistics) on one printed page:
+# no page ends between a chart's title and the last row of its tables. The
+# titles and last rows are read from the page's blocks; in the PDF's text a
+# block runs from its title to the next block's title, and its last row is
+# the last line there that starts with that row's first word (a wrapped
+# cell keeps its first word on the row's first line).
+blocks_on_one_page() {
+  awk '/^<div class=chartblock>$/ {inside = 1; next}
+       inside && /^<h3>/ {title = $0; sub(/^<h3>/, "", title); sub(/<\/h3>$/, "", title)}
+       inside && /^<tr><td>/ {last = $0; sub(/^<tr><td>/, "", last); sub(/[ <].*/, "", last)}
+       inside && /^<\/div>$/ {print title "\t" last; inside = 0}' "$1" >"$1.blocks"
+  awk -F'\t' 'NR == FNR {title[++n] = $1; last[n] = $2; next}
+    function close_block() { if (k) print title[k] ": " (end == "" ? "missing" : end == from ? "same" : "split") }
+    { page += gsub(/\f/, "") }
+    /^ *Charts *$/ {charts = 1; next}
+    !charts {next}
+    /^ *All readings *$/ {close_block(); k = 0; charts = 0; next}
+    k < n && index($0, title[k + 1]) {close_block(); k++; from = page; end = ""; next}
+    k { line = $0; sub(/^ +/, "", line); if (index(line, last[k] " ") == 1 || line == last[k]) end = page }
+    END {close_block()}' "$1.blocks" "$2"
+}
+
+# A week's report: its summary and charts on at most this many printed
+# pages, the readings' lists after them.
+week_pages=3
+first=$(xmllint --xpath "string(/config/patient[1]/name/first)" "$folder/config.hma")
+last=$(xmllint --xpath "string(/config/patient[1]/name/last)" "$folder/config.hma")
+"$data_exe" report --data-dir "$folder" --user "$first $last" --from 2026-11-25 --to 2026-12-01 \
+  -o "$work/week-letter.html" >/dev/null 2>&1
+sed 's|</head>|<style>@page { size: A4; }</style></head>|' "$work/week-letter.html" >"$work/week-a4.html"
+for paper in letter a4; do
+  browser --print-to-pdf="$work/week-$paper.pdf" --no-pdf-header-footer "file://$work/week-$paper.html"
+  pages=$(pdfinfo "$work/week-$paper.pdf" 2>/dev/null | awk '/^Pages:/ {print $2}')
+  lists_page=0
+  for ((p = 1; p <= ${pages:-0}; p++)); do
+    if pdftotext -f $p -l $p "$work/week-$paper.pdf" - | grep -qx 'All readings'; then lists_page=$p; break; fi
+  done
+  check "a week on $paper: the readings' lists start on page $lists_page, after at most $week_pages pages" \
+    "[[ $lists_page -ge 2 && $lists_page -le $((week_pages + 1)) ]]"
+done
+for name in week-letter week-a4 person1 person1-a4; do
+  pdftotext -layout "$work/$name.pdf" "$work/$name-layout.txt"
+  blocks_on_one_page "$work/$name.html" "$work/$name-layout.txt" >"$work/$name-blocks"
+  sed "s/^/  $name: /" "$work/$name-blocks"
+  check "$name: every chart's block is found in print" \
+    "[[ -s '$work/$name.html.blocks' ]] && [[ \$(grep -c . '$work/$name-blocks') -eq \$(grep -c . '$work/$name.html.blocks') ]] && ! grep -q ': missing\$' '$work/$name-blocks'"
+  check "$name: no chart's block is split between printed pages" "! grep -q ': split\$' '$work/$name-blocks'"
 done
 
 # The colours on screen: the band and both kinds of markers, with the legend
