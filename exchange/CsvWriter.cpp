@@ -12,17 +12,26 @@ bool isPlain(std::string_view text) {
     return true;
 }
 
-void appendCell(std::string& out, std::string_view text) {
-    if (isPlain(text)) {
-        out += text;
-        return;
-    }
+namespace {
+
+// The text in double quotes, each quote inside doubled.
+void appendQuoted(std::string& out, std::string_view text) {
     out += '"';
     for (char c : text) {
         if (c == '"') out += '"';
         out += c;
     }
     out += '"';
+}
+
+}  // namespace
+
+void appendCell(std::string& out, std::string_view text) {
+    if (isPlain(text)) {
+        out += text;
+        return;
+    }
+    appendQuoted(out, text);
 }
 
 void appendCell(std::string& out, std::string_view text, char separator) {
@@ -35,12 +44,7 @@ void appendCell(std::string& out, std::string_view text, char separator) {
         out += text;
         return;
     }
-    out += '"';
-    for (char c : text) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
+    appendQuoted(out, text);
 }
 
 std::string cell(const std::string& text) {
