@@ -20,6 +20,7 @@ pid=$!
 MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala' 90) || fail "the main window did not appear for $USER"
 wait_file "${exe}_debuglog.txt" "Loaded file config.hma" || fail "the seeded registry was not loaded"
 grep -q "Seeded .*config.hma" "${exe}_debuglog.txt" || fail "the trace log does not tell the seeding"
+close_notice || fail "no first-start notice, or it did not close"
 shot_settled "$shot" || fail "the screen did not settle"
 # Down stops at the last item, File/Exit.
 pick_until "$MAIN" 17 12 Down Down Down Down Down Down Down Down Down Down -- Return -- wait_process "$pid" 10 ||

@@ -133,6 +133,18 @@ wait_gone() {
   return 1
 }
 
+# close_notice [SECONDS]: the first start of a folder without preferences
+# says once which units, clock and date style the desktop's settings gave;
+# waits for that notice and closes it with Return (its Close button has the
+# keyboard). Fails when no notice came.
+close_notice() {
+  local id
+  id=$(wait_window '^Notice$' "${1:-30}") || return 1
+  xdotool windowfocus --sync "$id" 2>/dev/null || true
+  xdotool key --window "$id" Return
+  wait_gone "$id" 10
+}
+
 # wait_process PID [SECONDS]: until the process has ended (it is not reaped).
 wait_process() {
   for _ in $(seq 1 $((${2:-30} * 10))); do

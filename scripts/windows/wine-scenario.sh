@@ -46,6 +46,10 @@ wait_file "$trace" "Loaded file config.hma" || fail "the registry was not loaded
 icon=$(icon_difference "$MAIN" "$src/data/quorvel.ico[2]")
 awk -v d="${icon:-1}" 'BEGIN { exit !(d < 0.05) }' || fail "the window does not show the program's icon (difference $icon)"
 
+echo "== the first start names the units the desktop's settings gave"
+close_notice || fail "no first-start notice, or it did not close"
+grep -q "<clock>" "$data/preferences.xml" 2>/dev/null || fail "the first start saved no preferences"
+
 echo "== a second start is refused"
 refused_start "$exe" "$WINE_ROOT/second" "${shot%.png}-second.png" ||
   fail "the second start was not refused with status 1"
