@@ -4,7 +4,7 @@
 # writes through libzip and expat, named outside ASCII in a profile named
 # outside ASCII: a backup of the data folder (named and by default), a
 # phone's health export imported for the user "Zoë Ångström", the backup
-# restored over it (the replaced file kept as .old), and what must be
+# restored over it (the replaced files kept in a before-restore folder), and what must be
 # refused: a damaged backup and a .zip without the export, each leaving the
 # folder as it was. Run by scripts/windows-test.sh with Wine set up
 # (WINEPREFIX; the folders are Linux paths inside the prefix). The data folder
@@ -71,10 +71,13 @@ out=$(run restore --yes "Zoë damaged.zip") || status=$?
 echo "refused, folder unchanged: a .zip without export.xml, a damaged backup ($(tail -n 1 <<<"$out"))"
 
 # The backup made before the import, restored: user1.hma as it was then, the
-# replaced one (with the phone's readings) kept as user1.hma.old.
+# replaced one (with the phone's readings) kept in the before-restore folder
+# the restore made inside the data folder.
 out=$(run restore --yes "Zoë Ångström backup.zip") || fail "restore: $out"
 cmp -s <(unzip -p "Zoë Ångström backup.zip" user1.hma) "$data/user1.hma" || fail "restore did not put user1.hma back"
-grep -q '<value>135\.58' "$data/user1.hma.old" || fail "the replaced user1.hma was not kept as user1.hma.old"
+kept=$(ls -d "$data"/before-restore-*/ 2>/dev/null | head -n 1)
+[ -n "$kept" ] || fail "the restore made no before-restore folder"
+grep -q '<value>135\.58' "$kept/user1.hma" || fail "the replaced user1.hma was not kept in $kept"
 readings=$(run export --user 1) || fail "export after the restore: $readings"
 ! grep -q ',Weight,,2024-01-16T07:00:00,' <<<"$readings" || fail "the restored folder still has the imported reading"
 echo "restore --yes \"Zoë Ångström backup.zip\": $(tail -n 1 <<<"$out")"
