@@ -13,6 +13,12 @@ source "$(dirname "$0")/lib/main-window.bash"
 
 export HOME="$E2E_TMP/home"
 mkdir -p "$HOME/Documents"
+# The toolkit's own file chooser, as on a desktop without the GTK libraries
+# the native one borrows: it reads a bare file name against the working
+# folder, not the folder it was given.
+mkdir -p "$HOME/.fltk/fltk.org"
+printf '; FLTK preferences file format 1.0\n; vendor: fltk.org\n; application: fltk\n\n[.]\n\n[./options]\nFNFCUsesGTK:0\n' \
+  >"$HOME/.fltk/fltk.org/fltk.prefs"
 cat >"$E2E_TMP/bin/xdg-open" <<'OPENER'
 #!/bin/sh
 printf '%s\n' "$1" >"$(dirname "$0")/opened.tmp"
