@@ -75,6 +75,7 @@ NumberText::Result NumberText::read(std::string_view text, double& value, const 
     const bool negative = !rest.empty() && rest[0] == '-';
     if (!rest.empty() && (rest[0] == '+' || rest[0] == '-')) rest.remove_prefix(1);
     if (rest.empty() || rest[0] == '+' || rest[0] == '-') return Result::Unreadable;
+    if (!form.words && !digit(rest[0]) && rest[0] != '.') return Result::Unreadable;
 
     double read = 0;
     const char* end = nullptr;
@@ -125,12 +126,15 @@ NumberText::Form NumberText::typed() {
     form.blanksBefore = true;
     form.blanksAfter = true;
     form.decimalComma = true;
+    form.exponent = false;
+    form.words = false;
     return form;
 }
 
-NumberText::Form NumberText::decimal() {
+NumberText::Form NumberText::stored() {
     Form form = typed();
-    form.exponent = false;
+    form.exponent = true;
+    form.words = true;
     return form;
 }
 

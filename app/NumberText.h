@@ -17,6 +17,7 @@ public:
         bool decimalComma = false;  // "36,8": one comma, and no point, is the decimal point
         bool hexadecimal = false;   // C's "0x1A" and "0x1.8p3"; without it any x or X refuses the text
         bool exponent = true;       // "1e3"; without it any e or E refuses the text
+        bool words = true;          // "inf", "infinity" and "nan", in any case
         bool textAfter = false;     // anything after the number: "72abc" reads 72
         // A word allowed after the number and blanks ("100 mmHg"); null for none.
         const char* unitAfter = nullptr;
@@ -31,13 +32,13 @@ public:
     // Read, and the value is finite.
     static bool readFinite(std::string_view text, double& value, const Form& form);
 
-    // A value a person typed: blanks around it, a decimal comma, no
-    // hexadecimal (infinite and not-a-number values are read for the caller
-    // to refuse).
+    // A value as a person writes it, typed in a window or read from another
+    // program's file: blanks around it, a decimal comma, and decimal
+    // notation only (no exponent, no hexadecimal, no "inf" or "nan").
     static Form typed();
-    // A value of another program's file as a person would write it: typed,
-    // in decimal notation only (no exponent).
-    static Form decimal();
+    // A value kept in a diary's file: what typed takes, and the exponent
+    // that values typed before it was refused may hold.
+    static Form stored();
     // A number as the C library reads it: blanks before, a sign, the
     // hexadecimal form, and (when prefix) whatever follows it.
     static Form library(bool prefix);

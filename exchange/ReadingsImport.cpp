@@ -512,8 +512,8 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
     // the hexadecimal form and any other text).
     for (const auto& v : p.values) {
         double value = 0;
-        if (NumberText::read(v.second, value, NumberText::typed()) == NumberText::Result::Read &&
-            NumberText::read(v.second, value, NumberText::decimal()) == NumberText::Result::Unreadable) {
+        if (NumberText::read(v.second, value, NumberText::stored()) == NumberText::Result::Read &&
+            NumberText::read(v.second, value, NumberText::typed()) == NumberText::Result::Unreadable) {
             refuse(p.line, "the " + (v.first.empty() ? std::string("value") : v.first) + " \"" + quoted(v.second) +
                                "\" is not a number written with decimals");
             return;

@@ -7,6 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/NumberText.h"
 #include "exchange/ZonedTime.h"
 #include "exchange/fhir/FhirCodes.h"
 #include "platform/Platform.h"
@@ -109,8 +110,12 @@ public:
     bool boolean(bool v) override { return scalar(json(v)); }
     bool number_integer(number_integer_t v) override { return scalar(json(v)); }
     bool number_unsigned(number_unsigned_t v) override { return scalar(json(v)); }
-    bool number_float(number_float_t v, const string_t& raw) override {
-        if (raw.find_first_of("eE") != string_t::npos) return scalar(json(kExponentMark + raw));
+    // A number is read as every reading that comes in is: decimal notation
+    // only. JSON's grammar leaves the exponent for that reader to refuse.
+    bool number_float(number_float_t, const string_t& raw) override {
+        double v = 0;
+        if (NumberText::read(raw, v, NumberText::typed()) != NumberText::Result::Read)
+            return scalar(json(kExponentMark + raw));
         return scalar(json(v));
     }
     bool string(string_t& v) override { return scalar(json(std::move(v))); }

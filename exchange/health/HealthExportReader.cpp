@@ -71,7 +71,9 @@ bool HealthExportReader::feed(char* data, std::size_t size, bool last, std::stri
         size -= part;
         if (XML_Parse(parser_, data, static_cast<int>(part), last && size == 0) == XML_STATUS_ERROR) {
             error = "line " + std::to_string(XML_GetCurrentLineNumber(parser_)) + ": " +
-                    XML_ErrorString(XML_GetErrorCode(parser_));
+                    (tooDeep_ ? "elements nested more than " + std::to_string(kMaxDepth) +
+                                    " levels deep, which no phone's export has"
+                              : std::string(XML_ErrorString(XML_GetErrorCode(parser_))));
             return false;
         }
         data += part;
@@ -81,6 +83,11 @@ bool HealthExportReader::feed(char* data, std::size_t size, bool last, std::stri
 
 void HealthExportReader::startElement(void* self, const char* name, const char** attributes) {
     HealthExportReader& reader = *static_cast<HealthExportReader*>(self);
+    if (++reader.depth_ > kMaxDepth) {
+        reader.tooDeep_ = true;
+        XML_StopParser(reader.parser_, XML_FALSE);
+        return;
+    }
     if (std::strcmp(name, "Record") == 0)
         reader.record(attributes);
     else if (reader.glucoseOpen_ && std::strcmp(name, "MetadataEntry") == 0)
@@ -89,6 +96,7 @@ void HealthExportReader::startElement(void* self, const char* name, const char**
 
 void HealthExportReader::endElement(void* self, const char* name) {
     HealthExportReader& reader = *static_cast<HealthExportReader*>(self);
+    --reader.depth_;
     if (reader.glucoseOpen_ && std::strcmp(name, "Record") == 0) reader.glucoseOpen_ = false;
 }
 
@@ -154,7 +162,7 @@ void HealthExportReader::record(const char** attributes) {
     double number = 0;
     double diary = 0;
     // Numbers as a person writes them: no hexadecimal, no exponent.
-    if (!value || NumberText::read(value, number, NumberText::decimal()) != NumberText::Result::Read) {
+    if (!value || NumberText::read(value, number, NumberText::typed()) != NumberText::Result::Read) {
         refuse(reading, "the value \"", value, "\" is not a number written with decimals");
         return;
     }

@@ -30,9 +30,14 @@ public:
     HealthExportReader& operator=(const HealthExportReader&) = delete;
     ~HealthExportReader();
 
+    // A phone's export nests its elements four deep; deeper ones are
+    // refused, so that a file of nested tags cannot fill the memory.
+    static constexpr int kMaxDepth = 64;
+
     // Parses the next piece of the text (changed in place: control
     // characters become blanks); last marks the end. False with error
-    // ("line L: reason") when the text is not well-formed XML.
+    // ("line L: reason") when the text is not well-formed XML or nests its
+    // elements deeper than kMaxDepth.
     bool feed(char* data, std::size_t size, bool last, std::string& error);
 
     // The readings made (place: the record's line), what was left out and
@@ -64,5 +69,7 @@ private:
     // The blood glucose record being read, whose metadata may say it was after a meal.
     std::size_t openGlucose_ = 0;
     bool glucoseOpen_ = false;
+    int depth_ = 0;          // the elements open
+    bool tooDeep_ = false;   // the parse was stopped for nesting past kMaxDepth
     std::string reason_;  // the reason a record is left out, made without allocating each time
 };

@@ -7,6 +7,7 @@
 #include <ctime>
 #include <limits>
 
+#include "app/NumberText.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
 #include "store/VariableTable.h"
@@ -37,6 +38,12 @@ std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::si
 
 namespace {
 
+// A value as the file keeps it, written before or after the window took
+// decimal notation only.
+bool storedValue(const std::string& text, double& value) {
+    return NumberText::read(text, value, NumberText::stored()) == NumberText::Result::Read;
+}
+
 std::size_t decimalsOf(const std::string& text) {
     const std::size_t point = text.find('.');
     return point == std::string::npos ? 0 : text.size() - point - 1;
@@ -50,7 +57,7 @@ void sameDecimals(std::vector<HistoryRow>& rows) {
         std::size_t most = 0;
         for (const HistoryRow& row : rows) {
             double value = 0;
-            if (c < row.cells.size() && EntryRules::readValue(row.cells[c], value) == EntryRules::ValueRead::Number &&
+            if (c < row.cells.size() && storedValue(row.cells[c], value) &&
                 std::isfinite(value))
                 most = std::max(most, decimalsOf(row.cells[c]));
         }
@@ -59,7 +66,7 @@ void sameDecimals(std::vector<HistoryRow>& rows) {
             double value = 0;
             if (c >= row.cells.size() || decimalsOf(row.cells[c]) == most ||
                 row.cells[c].find_first_of("eE") != std::string::npos ||
-                EntryRules::readValue(row.cells[c], value) != EntryRules::ValueRead::Number || !std::isfinite(value))
+                !storedValue(row.cells[c], value) || !std::isfinite(value))
                 continue;
             row.cells[c] = Units::fixed(value, static_cast<int>(most));
         }
@@ -93,7 +100,7 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
                 row.cells.emplace_back(child->value(), child->value_size());
                 double value = 0;
                 if (units.named && row.cells.size() > 2 &&
-                    EntryRules::readValue(row.cells.back(), value) == EntryRules::ValueRead::Number)
+                    storedValue(row.cells.back(), value))
                     row.cells.back() = Units::readingText(quantity, value, units);
                 continue;
             }
@@ -125,7 +132,7 @@ double sortKey(const HistoryRow& row, std::size_t column) {
     }
     if (column >= row.cells.size()) return unread;
     double value = 0;
-    return EntryRules::readValue(row.cells[column], value) == EntryRules::ValueRead::Number ? value : unread;
+    return storedValue(row.cells[column], value) ? value : unread;
 }
 
 }  // namespace

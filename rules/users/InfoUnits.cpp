@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "app/NumberText.h"
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
 #include "rules/users/InfoRules.h"
@@ -16,7 +17,7 @@ Units::Quantity quantityOf(Measure m) {
 
 // Inches from a stored text: a number, or "F ft I in" for the height.
 bool storedInches(Measure m, const std::string& text, double& value) {
-    if (m != Measure::Height) return EntryRules::readValue(text, value) == EntryRules::ValueRead::Number;
+    if (m != Measure::Height) return NumberText::read(text, value, NumberText::stored()) == NumberText::Result::Read;
     long long feet = 0;
     double inches = 0;
     if (InfoRules::readHeight(text, feet, inches) != 2) return false;

@@ -294,7 +294,7 @@ TEST_F(DataCommands, BadInputIsReportedByLineAndNothingIsWritten) {
         {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,7\xff,1\n", "", "1", kProblem, "line 3: the text is not UTF-8"},
         {header + good + "1,Bob,Roe,Pulse,,2024-02-30T08:00:00,71,1\n", "", "1", kProblem, ":3: The date names a day that does not exist"},
         {header + good + "1,Bob,Roe,Pulse,,2024-01-06,71,1\n", "", "1", kProblem, ":3: the datetime \"2024-01-06\""},
-        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: The Value you entered is not a finite"},
+        {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,nan,1\n", "", "1", kProblem, ":3: the value \"nan\" is not a number written with decimals"},
         {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,1e999,1\n", "", "1", kProblem, ":3: the value \"1e999\" is not a number written with decimals"},
         {header + good + "1,Bob,Roe,Pulse,,2024-01-06T08:00:00,72abc,1\n", "", "1", kProblem, ":3: The Value you entered is not a number"},
         {header + good + "1,Bob,Roe,Pulse,,2244-01-06T08:00:00,72,1\n", "", "1", kProblem, ":3: The date is after tomorrow."},

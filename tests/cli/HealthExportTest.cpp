@@ -147,3 +147,40 @@ TEST_F(HealthExport, AnUnknownUnitOrABrokenFileWritesNothing) {
     EXPECT_NE(err.find("; nothing written"), std::string::npos) << err;
     EXPECT_EQ(data.read("user0.hma"), before);
 }
+
+// 137 KB of nested tags, and of tags one after the other: the nesting is
+// refused at its limit with a message, the long sequence read through (the
+// memory of both is measured by bench_exports).
+TEST_F(HealthExport, NestedTagsAreRefusedPastTheirLimitAndALongSequenceOfTagsIsReadThrough) {
+    const std::string before = data.read("user0.hma");
+    const std::string head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<HealthData locale=\"en_US\">";
+    auto nested = [&](std::size_t levels) {
+        std::string text = head;
+        for (std::size_t i = 1; i < levels; ++i) text += "<a>";
+        for (std::size_t i = 1; i < levels; ++i) text += "</a>";
+        return text + "</HealthData>\n";
+    };
+    std::string open = head;
+    while (open.size() < 137 * 1024) open += "<a>";
+    std::string sequence = head;
+    while (sequence.size() < 137 * 1024) sequence += "<a/>";
+    sequence += "</HealthData>\n";
+    const std::string refused = "line 2: elements nested more than 64 levels deep, which no phone's export has; "
+                                "nothing written";
+    const struct {
+        std::string text;
+        bool read;
+    } cases[] = {{open, false}, {nested(65), false}, {nested(64), true}, {sequence, true}};
+    for (const auto& c : cases) {
+        writeFile(data.root + "/export.xml", c.text);
+        const int status = import(data.root + "/export.xml");
+        if (c.read) {
+            EXPECT_EQ(status, kOk) << err;
+            EXPECT_NE(out.find("added 0, already present 0, refused 0"), std::string::npos) << out;
+        } else {
+            EXPECT_EQ(status, kProblem);
+            EXPECT_NE(err.find(refused), std::string::npos) << err;
+        }
+        EXPECT_EQ(data.read("user0.hma"), before);
+    }
+}

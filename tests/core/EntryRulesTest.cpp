@@ -276,7 +276,7 @@ TEST_F(EntryPlanTest, EmptyTextsAreSkipped) {
 }
 
 TEST_F(EntryPlanTest, TextsThatAreNotWhollyANumberAreRefusedNamingTheField) {
-    for (const char* text : {"abc", "72abc", "-", "81.5 mmHg", "0x48", "7 2"}) {
+    for (const char* text : {"abc", "72abc", "-", "81.5 mmHg", "0x48", "7 2", "1e2", "0x1p6", "inf", "nan"}) {
         EntryPlan p = plan("Blood Pressure", {"120", text});
         EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotANumber)) << text;
         EXPECT_EQ(p.field, "Diastolic") << text;
@@ -322,30 +322,30 @@ TEST_F(EntryPlanTest, TomorrowIsThatOfTheZoneInEffectWhenAsked) {
     }
 }
 
-TEST_F(EntryPlanTest, NonFiniteValuesAreRefused) {
+TEST_F(EntryPlanTest, InfiniteAndNotANumberWordsAreRefusedAsNoNumber) {
     for (const char* text : {"1e999", "-1e999", "inf", "nan", "INFINITY"}) {
         EntryPlan p = plan("Blood Pressure", {"120", text});
-        EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotFinite)) << text;
+        EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotANumber)) << text;
         EXPECT_EQ(p.field, "Diastolic") << text;
         EXPECT_TRUE(p.values.empty()) << text;
     }
     EntryPlan p = plan("Mood", {"nan"});
-    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotFinite));
+    EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::NotANumber));
     EXPECT_EQ(p.field, "Mood Index");
     // A tiny number is zero, not a refusal.
-    p = plan("Pulse", {"1e-999"});
+    p = plan("Pulse", {"0." + std::string(60, '0') + "1"});
     ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_EQ(p.values[0].text, "0.000000");
 }
 
 TEST_F(EntryPlanTest, ValuesTooLargeToStoreAreRefused) {
-    EntryPlan p = plan("Pulse", {"1e55"});
+    EntryPlan p = plan("Pulse", {"1" + std::string(55, '0')});
     ASSERT_EQ(outcomeOf(p), acceptedWith(1));
     EXPECT_LE(p.values[0].text.size(), kMaxText);
-    p = plan("Pulse", {"1e56"});
+    p = plan("Pulse", {"1" + std::string(56, '0')});
     EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::ValueTooLarge));
     EXPECT_EQ(p.field, "Value");
-    p = plan("Pulse", {"-1e55"});
+    p = plan("Pulse", {"-1" + std::string(55, '0')});
     EXPECT_EQ(outcomeOf(p), refusedFor(Refusal::ValueTooLarge));
 }
 

@@ -23,7 +23,7 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 
 struct Case {
-    const char* text;
+    std::string text;
     Result result;
     double value;  // when read; NaN for "not a number"
 };
@@ -43,21 +43,46 @@ void expectCases(const std::vector<Case>& cases, const NumberText::Form& form, c
     }
 }
 
-TEST(NumberText, ATypedValueTakesBlanksASignAnExponentAndADecimalComma) {
+// Typed in a window or read from another program's file: decimal notation
+// only, whatever else the C library would read.
+TEST(NumberText, ATypedValueTakesBlanksASignAndADecimalCommaAndDecimalNotationOnly) {
     expectCases({{"72", Result::Read, 72},          {" 72\t", Result::Read, 72},       {"+72", Result::Read, 72},
                  {"-0.5", Result::Read, -0.5},      {"5.", Result::Read, 5},           {".5", Result::Read, 0.5},
-                 {"36,8", Result::Read, 36.8},      {" 36,8 ", Result::Read, 36.8},    {"1e3", Result::Read, 1000},
-                 {"2.5E-1", Result::Read, 0.25},    {"inf", Result::Read, kInf},       {"-INFINITY", Result::Read, -kInf},
-                 {"nan", Result::Read, kNan},       {"1e999", Result::Read, kInf},     {"-1e999", Result::Read, -kInf},
-                 {"1e-999", Result::Read, 0},       {"123456789e310", Result::Read, kInf},
-                 {"0.0000001e-400", Result::Read, 0},
+                 {"36,8", Result::Read, 36.8},      {" 36,8 ", Result::Read, 36.8},    {"-,5", Result::Read, -0.5},
+                 {"0072.50", Result::Read, 72.5},   {"1" + std::string(400, '0'), Result::Read, kInf},
                  {"", Result::Empty, 0},            {" \t ", Result::Empty, 0},
-                 {"0x48", Result::Unreadable, 0},   {"12X", Result::Unreadable, 0},    {"1,000.5", Result::Unreadable, 0},
+                 {"1e2", Result::Unreadable, 0},    {"1E2", Result::Unreadable, 0},    {"2.5e-1", Result::Unreadable, 0},
+                 {"1e999", Result::Unreadable, 0},  {"36,8e1", Result::Unreadable, 0}, {"0x48", Result::Unreadable, 0},
+                 {"0X48", Result::Unreadable, 0},   {"0x1p6", Result::Unreadable, 0},  {"inf", Result::Unreadable, 0},
+                 {"-INFINITY", Result::Unreadable, 0}, {"nan", Result::Unreadable, 0}, {"NaN", Result::Unreadable, 0},
+                 {"12X", Result::Unreadable, 0},    {"1,000.5", Result::Unreadable, 0},
                  {"1,2,3", Result::Unreadable, 0},  {"81.5 mmHg", Result::Unreadable, 0}, {"72abc", Result::Unreadable, 0},
                  {"7 2", Result::Unreadable, 0},    {"-", Result::Unreadable, 0},      {"+-5", Result::Unreadable, 0},
                  {"--5", Result::Unreadable, 0},    {".", Result::Unreadable, 0},      {"abc", Result::Unreadable, 0},
                  {"1e", Result::Unreadable, 0}},
                 NumberText::typed(), "typed");
+}
+
+// A diary's file may hold values typed before the exponent was refused.
+TEST(NumberText, AStoredValueAlsoTakesTheExponentAndInfiniteValues) {
+    expectCases({{"72.000000", Result::Read, 72},   {" 36,8 ", Result::Read, 36.8},    {"1e3", Result::Read, 1000},
+                 {"2.5E-1", Result::Read, 0.25},    {"inf", Result::Read, kInf},       {"-INFINITY", Result::Read, -kInf},
+                 {"nan", Result::Read, kNan},       {"1e999", Result::Read, kInf},     {"-1e999", Result::Read, -kInf},
+                 {"1e-999", Result::Read, 0},       {"123456789e310", Result::Read, kInf},
+                 {"0.0000001e-400", Result::Read, 0},
+                 {"0x48", Result::Unreadable, 0},   {"81.5 mmHg", Result::Unreadable, 0}},
+                NumberText::stored(), "stored");
+}
+
+// A unit after the number is taken where a form names it; the number part
+// is refused the same way.
+TEST(NumberText, AUnitAfterTheNumberStaysReadableWhileTheNumberIsRefusedInHexOrExponent) {
+    NumberText::Form form = NumberText::typed();
+    form.unitAfter = "mmHg";
+    expectCases({{"120 mmHg", Result::Read, 120}, {"120mmHg", Result::Read, 120},  {"120,5 mmHg", Result::Read, 120.5},
+                 {"1e2 mmHg", Result::Unreadable, 0}, {"0x78 mmHg", Result::Unreadable, 0},
+                 {"inf mmHg", Result::Unreadable, 0}, {"120 kPa", Result::Unreadable, 0}},
+                form, "typed with a unit");
 }
 
 // The forms that keep the C library's reading give what strtod gives, to the
@@ -92,11 +117,11 @@ TEST(NumberText, TheLibraryFormsReadWhatTheCLibraryReads) {
 TEST(NumberText, ReadFiniteRefusesInfinityAndNotANumber) {
     for (const char* text : {"inf", "-inf", "nan", "1e999"}) {
         double value = 5;
-        EXPECT_FALSE(NumberText::readFinite(text, value, NumberText::typed())) << text;
+        EXPECT_FALSE(NumberText::readFinite(text, value, NumberText::stored())) << text;
         EXPECT_EQ(value, 5) << text;
     }
     double value = 0;
-    EXPECT_TRUE(NumberText::readFinite("1e-999", value, NumberText::typed()));
+    EXPECT_TRUE(NumberText::readFinite("1e-999", value, NumberText::stored()));
     EXPECT_EQ(value, 0);
 }
 

@@ -82,7 +82,8 @@ TEST(RangeRulesValidate, ReadsWholeNumbersWithADecimalCommaAsAReadingIs) {
         float value;
         const char* stored;
     } cases[] = {
-        {" 60 ", true, 60.0f, " 60 "},  {"1.4e2", true, 140.0f, "1.4e2"}, {"36,8", true, 36.8f, "36.8"},
+        {" 60 ", true, 60.0f, " 60 "},  {"1.4e2", false, 0, nullptr},    {"36,8", true, 36.8f, "36.8"},
+        {"0x8C", false, 0, nullptr},    {"inf", false, 0, nullptr},       {"140,0", true, 140.0f, "140.0"},
         {"100abc", false, 0, nullptr},  {"12.5kg", false, 0, nullptr},    {"kg12", false, 0, nullptr},
         {"", false, 0, nullptr},        {"3,6,8", false, 0, nullptr},     {"3,6.8", false, 0, nullptr},
     };

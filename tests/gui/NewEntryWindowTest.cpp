@@ -317,6 +317,8 @@ TEST_F(NewEntryWindowTest, RefusedEntriesWriteNothingAndKeepTheWindow) {
         {{"2024/03/05", "10:30:00 AM", "abc", ""}, message(EntryRules::Refusal::NotANumber, "Systolic"), false},
         {{"2024/03/05", "10:30:00 AM", "120", "72abc"}, message(EntryRules::Refusal::NotANumber, "Diastolic"), false},
         {{"2244/01/01", "10:30:00 AM", "120", ""}, message(EntryRules::Refusal::AfterTomorrow), false},
+        {{"2024/03/05", "10:30:00 AM", "1e2", "80"}, message(EntryRules::Refusal::NotANumber, "Systolic"), false},
+        {{"2024/03/05", "10:30:00 AM", "120", "0x48"}, message(EntryRules::Refusal::NotANumber, "Diastolic"), false},
         {{"2024/03/05", "10:30:00 AM", "120", "1e999"}, "Diastolic", true},
         {{"2024/03/05", "10:30:00 AM", "nan", "80"}, "Systolic", true},
         {{"2024/03/05", "10:30:00 AM", "1e56", "80"}, "Systolic", true},
