@@ -104,7 +104,16 @@ Expected<void> DataFolder::loadFile(const std::string& fileName, XmlDocument& do
                                     XmlFile::Text kept) const {
     Expected<void> read = store_.read(fileName, doc, buffer, kept);
     if (read) return read;
-    const Error& failure = read.error();
+    return told(fileName, read.error());
+}
+
+Expected<void> DataFolder::checkFile(const std::string& fileName, const XmlFile::Visit& visit) const {
+    Expected<void> checked = store_.check(fileName, visit);
+    if (checked) return checked;
+    return told(fileName, checked.error());
+}
+
+Error DataFolder::told(const std::string& fileName, const Error& failure) const {
     const std::string path = folder_ + fileName;
     switch (failure.kind) {
     case Error::Kind::UnsafeName:

@@ -73,6 +73,9 @@ public:
     // node's offset in buffer gives its line.
     Expected<void> loadFile(const std::string& fileName, XmlDocument& doc, std::vector<char>& buffer,
                             XmlFile::Text kept = XmlFile::Text::Compact) const;
+    // Reads and checks a file of the folder as loadFile does, its tree handed
+    // to visit in parts and not kept (XmlFile::check); the same errors.
+    Expected<void> checkFile(const std::string& fileName, const XmlFile::Visit& visit) const;
 
     // Takes the lock the program takes on the folder for the rest of the
     // process (FolderStore::lock). Busy when the program (or another tool)
@@ -84,6 +87,9 @@ public:
     Expected<void> save(const std::string& fileName, const XmlDocument& doc);
 
 private:
+    // A failure of the store's about fileName, told as the data tool tells it.
+    Error told(const std::string& fileName, const Error& failure) const;
+
     std::string folder_;
     FolderStore store_{folder_};
     std::vector<UserRecord> users_;

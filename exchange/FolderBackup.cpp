@@ -3,6 +3,7 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -72,18 +73,91 @@ private:
     zip_error_t error_;
 };
 
-bool readWhole(const std::string& path, std::string& out, std::size_t limit) {
-    FileOwner f(platform::openFile(path, "rb"));
-    if (!f) return false;
-    out.clear();
-    char block[kBlock];
-    std::size_t n = 0;
-    while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) {
-        out.append(block, n);
-        if (out.size() > limit) return false;
+// A file of the folder as the archive reads it when it is closed: a block
+// at a time, never whole, its size and checksum taken of the very bytes that
+// go in (read again from the start should the archive open it again).
+class FileIntoZip {
+public:
+    explicit FileIntoZip(std::string path) : path_(std::move(path)) { zip_error_init(&error_); }
+    ~FileIntoZip() {
+        if (file_) std::fclose(file_);
+        zip_error_fini(&error_);
     }
-    return !std::ferror(f.get());
-}
+    FileIntoZip(const FileIntoZip&) = delete;
+    FileIntoZip& operator=(const FileIntoZip&) = delete;
+
+    // A source of the archive's that reads this file; it must outlive the
+    // source (the archive's close).
+    zip_source_t* source(std::string& error) {
+        ZipError made;
+        zip_source_t* s = zip_source_function_create(&FileIntoZip::command, this, made.get());
+        if (!s) error = made.text();
+        return s;
+    }
+
+    std::size_t size() const { return size_; }
+    std::string hex() { return sum_.hex(); }
+    // Why the file could not be read whole; empty when it was.
+    const std::string& failure() const { return failure_; }
+
+private:
+    static zip_int64_t command(void* self, void* data, zip_uint64_t length, zip_source_cmd_t cmd) {
+        return static_cast<FileIntoZip*>(self)->run(data, length, cmd);
+    }
+
+    zip_int64_t fail(const std::string& why) {
+        failure_ = why;
+        zip_error_set(&error_, ZIP_ER_READ, 0);
+        return -1;
+    }
+
+    zip_int64_t run(void* data, zip_uint64_t length, zip_source_cmd_t cmd) {
+        switch (cmd) {
+        case ZIP_SOURCE_OPEN:
+            if (file_) std::fclose(file_);
+            file_ = platform::openFile(path_, "rb");
+            sum_ = Sha256();
+            size_ = 0;
+            failure_.clear();
+            return file_ ? 0 : fail("cannot be read");
+        case ZIP_SOURCE_READ: {
+            const std::size_t n = std::fread(data, 1, static_cast<std::size_t>(length), file_);
+            if (n == 0 && std::ferror(file_)) return fail("cannot be read");
+            size_ += n;
+            if (size_ > FolderBackup::kMaxFileSize) return fail("larger than a data folder's files can be");
+            sum_.add(static_cast<const char*>(data), n);
+            return static_cast<zip_int64_t>(n);
+        }
+        case ZIP_SOURCE_CLOSE:
+            if (file_) std::fclose(file_);
+            file_ = nullptr;
+            return 0;
+        case ZIP_SOURCE_STAT: {
+            // The size is what is read: a file may change between a look and the read.
+            auto* st = static_cast<zip_stat_t*>(data);
+            zip_stat_init(st);
+            return sizeof(zip_stat_t);
+        }
+        case ZIP_SOURCE_ERROR:
+            return zip_error_to_data(&error_, data, length);
+        case ZIP_SOURCE_FREE:
+            return 0;
+        case ZIP_SOURCE_SUPPORTS:
+            return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ, ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
+                                                  ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
+        default:
+            zip_error_set(&error_, ZIP_ER_OPNOTSUPP, 0);
+            return -1;
+        }
+    }
+
+    std::string path_;
+    std::FILE* file_ = nullptr;
+    Sha256 sum_;
+    std::size_t size_ = 0;
+    std::string failure_;
+    zip_error_t error_;
+};
 
 std::string manifestOf(const std::string& madeOn, const std::vector<std::string>& lines) {
     std::string m = std::string(kManifestTitle) + "\nmade " + madeOn + "\n";
@@ -91,10 +165,10 @@ std::string manifestOf(const std::string& madeOn, const std::vector<std::string>
     return m;
 }
 
-// Adds a file to the archive from memory, private, with its time and the
-// default level of compression.
-bool addEntry(zip_t* archive, const std::string& name, const std::string& bytes, std::int64_t modified) {
-    SourceOwner source(zip_source_buffer(archive, bytes.data(), bytes.size(), 0));
+// Adds a file to the archive from source (the archive's once added),
+// private, with its time and the default level of compression.
+bool addEntry(zip_t* archive, const std::string& name, zip_source_t* made, std::int64_t modified) {
+    SourceOwner source(made);
     if (!source) return false;
     const zip_int64_t index = zip_file_add(archive, name.c_str(), source.get(), ZIP_FL_ENC_UTF_8);
     if (index < 0) return false;
@@ -114,7 +188,23 @@ public:
         if (!memory_) error = error_.text();
         return memory_ != nullptr;
     }
+    // Adds a file from memory.
     bool add(const std::string& name, const std::string& bytes, std::int64_t modified, std::string& error) {
+        return add(name, [&bytes](zip_t* archive) { return zip_source_buffer(archive, bytes.data(), bytes.size(), 0); },
+                   modified, error);
+    }
+    // Adds a file of the folder, read as the archive is closed.
+    bool add(const std::string& name, FileIntoZip& file, std::int64_t modified, std::string& error) {
+        std::string made;
+        const bool added = add(name, [&](zip_t*) { return file.source(made); }, modified, error);
+        if (!file.failure().empty()) error = file.failure();
+        else if (!made.empty()) error = made;
+        return added;
+    }
+
+private:
+    bool add(const std::string& name, const std::function<zip_source_t*(zip_t*)>& source, std::int64_t modified,
+             std::string& error) {
         // The archive takes a reference to the source; the owner keeps its own.
         zip_source_keep(memory_.get());
         ArchiveOwner archive(zip_open_from_source(memory_.get(), 0, error_.get()));
@@ -123,13 +213,15 @@ public:
             error = error_.text();
             return false;
         }
-        if (!addEntry(archive.get(), name, bytes, modified) || zip_close(archive.get()) != 0) {
+        if (!addEntry(archive.get(), name, source(archive.get()), modified) || zip_close(archive.get()) != 0) {
             error = zip_strerror(archive.get());
             return false;
         }
         (void)archive.release();  // closed, and freed by the close
         return true;
     }
+
+public:
     bool bytes(std::string& out, std::string& error) {
         zip_stat_t st;
         if (zip_source_stat(memory_.get(), &st) != 0 || zip_source_open(memory_.get()) != 0) {
@@ -480,19 +572,21 @@ int FolderBackup::make(const std::string& dataDir, const std::tm& madeOn, std::s
         return exchange::kProblem;
     }
     for (const std::string& name : names) {
-        std::string bytes;
         std::int64_t modified = 0;
-        if (!readWhole(folder + name, bytes, kMaxFileSize) || !platform::modifiedSeconds(folder + name, modified)) {
+        if (!platform::modifiedSeconds(folder + name, modified)) {
             tell.error() << folder << name << ": cannot be read; nothing written" << std::endl;
             return exchange::kProblem;
         }
-        lines.push_back(Sha256::hex(bytes) + " " + std::to_string(bytes.size()) + " " + name);
-        if (!zip.add(name, bytes, modified, error)) {
-            tell.error() << error << "; nothing written" << std::endl;
+        // Streamed in: the file is read a block at a time as it is compressed.
+        FileIntoZip file(folder + name);
+        if (!zip.add(name, file, modified, error)) {
+            tell.error() << (file.failure().empty() ? error : folder + name + ": " + error) << "; nothing written"
+                         << std::endl;
             return exchange::kProblem;
         }
+        lines.push_back(file.hex() + " " + std::to_string(file.size()) + " " + name);
         contents.files.push_back(name);
-        done += bytes.size();
+        done += file.size();
         if (progress) progress(done, total);
     }
     std::int64_t now = static_cast<std::int64_t>(std::time(nullptr));

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <string_view>
 
 #include "exchange/DataFolder.h"
 #include "platform/Platform.h"
@@ -178,6 +179,29 @@ long long entriesOf(const XmlNode* patient) {
     return n;
 }
 
+// What a restore reads of a person's file, handed over in parts
+// (XmlFile::check): whether it has a patient element, its id, and the
+// entries of its variables.
+struct Outline {
+    const XmlNode* patient = nullptr;  // valid only while the file is read
+    std::string id;
+    long long entries = 0;
+
+    XmlFile::Visit visitor() {
+        return [this](const RapidDocument& part, const XmlNode* parent) {
+            if (!parent) {
+                patient = part.first_node("patient");
+                id = patient ? Global::attributeText(patient, "id") : "";
+                entries = patient ? entriesOf(patient) : 0;
+                return;
+            }
+            if (!patient || parent->parent() != patient || std::string_view(parent->name(), parent->name_size()) != "variable")
+                return;
+            for (const XmlNode* e = part.first_node("entry"); e; e = e->next_sibling("entry")) ++entries;
+        };
+    }
+};
+
 // A line about a file of the checked folder, its folder's path replaced by where.
 std::string relative(const std::string& text, const std::string& folder, const std::string& where) {
     std::string out = text;
@@ -248,24 +272,22 @@ int FolderRestore::checkFolder(const std::string& folder, const std::string& whe
             status = exchange::kProblem;
             continue;
         }
-        XmlDocument doc;
-        std::vector<char> text;
-        if (const Expected<void> loaded = data.loadFile(r.file, doc, text, XmlFile::Text::Values); !loaded) {
-            tell.error() << relative(loaded.error().reason, folder, where) << std::endl;
+        // Checked in parts, never held whole: a backup's files may be large.
+        Outline outline;
+        if (const Expected<void> checked = data.checkFile(r.file, outline.visitor()); !checked) {
+            tell.error() << relative(checked.error().reason, folder, where) << std::endl;
             status = exchange::kProblem;
             continue;
         }
-        const XmlNode* patient = doc->first_node("patient");
-        const std::string fileId = patient ? Global::attributeText(patient, "id") : "";
-        if (!patient || fileId != r.id) {
+        if (!outline.patient || outline.id != r.id) {
             tell.error() << where << ": " << r.file << ": "
-                         << (patient ? "patient id " + fileId + " differs from the registry's id " + r.id
-                                     : std::string("no patient element"))
+                         << (outline.patient ? "patient id " + outline.id + " differs from the registry's id " + r.id
+                                             : std::string("no patient element"))
                          << std::endl;
             status = exchange::kProblem;
             continue;
         }
-        people.push_back({r.id, r.first + " " + r.last, entriesOf(patient)});
+        people.push_back({r.id, r.first + " " + r.last, outline.entries});
         readings += static_cast<std::size_t>(people.back().readings);
     }
     Units::Preferences units;
@@ -283,12 +305,9 @@ std::vector<PersonReadings> FolderRestore::peopleOf(const std::string& folder) {
     if (!data.open(folder)) return out;
     for (const UserRecord& r : data.users()) {
         PersonReadings p{r.id, r.first + " " + r.last, -1};
-        XmlDocument doc;
-        std::vector<char> text;
-        const XmlNode* patient = nullptr;
-        if (isPlainName(r.file) && !isOwnFile(r.file) && data.loadFile(r.file, doc, text, XmlFile::Text::Values))
-            patient = doc->first_node("patient");
-        if (patient) p.readings = entriesOf(patient);
+        Outline outline;
+        if (isPlainName(r.file) && !isOwnFile(r.file) && data.checkFile(r.file, outline.visitor()) && outline.patient)
+            p.readings = outline.entries;
         out.push_back(std::move(p));
     }
     return out;

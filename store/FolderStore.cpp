@@ -26,6 +26,21 @@ bool FolderStore::isSafeFileName(const std::string& name) {
     return true;
 }
 
+namespace {
+
+// A failure to read where, a damaged file's with the line and column of the
+// file as it is on disk.
+Expected<void> placed(const std::string& where, const Expected<void>& loaded, const XmlFile::Failure& failure) {
+    if (loaded.error().kind == Error::Kind::CannotOpen) return loaded;
+    std::vector<char> raw;
+    std::string ignored;
+    std::string place;
+    if (XmlFile::readRaw(where, raw, ignored)) place = XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset);
+    return Error(Error::Kind::Malformed, failure.reason, place);
+}
+
+}  // namespace
+
 Expected<void> FolderStore::read(const std::string& fileName, XmlDocument& doc, std::vector<char>& text,
                                  XmlFile::Text kept, FileMark* mark) const {
     if (!isSafeFileName(fileName)) return Error(Error::Kind::UnsafeName, "not a plain file name");
@@ -36,20 +51,21 @@ Expected<void> FolderStore::read(const std::string& fileName, XmlDocument& doc, 
     const FileMark stamp = mark ? FileMark::stamped(where) : FileMark();
     std::uint64_t sum = 0;
     Expected<void> loaded = XmlFile::load(where, freshText, fresh, &failure, kept, mark ? &sum : nullptr);
-    if (!loaded && loaded.error().kind == Error::Kind::CannotOpen) return loaded;
-    if (!loaded) {
-        // The line and column of the file as it is on disk.
-        std::vector<char> raw;
-        std::string ignored;
-        std::string place;
-        if (XmlFile::readRaw(where, raw, ignored)) place = XmlFile::positionInRaw(raw.data(), raw.size(), failure.offset);
-        return Error(Error::Kind::Malformed, failure.reason, place);
-    }
+    if (!loaded) return placed(where, loaded, failure);
     if (mark) *mark = stamp.withChecksum(sum);
     // The new tree points into its text: both replace the old ones together,
     // and the old tree's storage goes with them.
     text.swap(freshText);
     doc.swap(fresh);
+    return {};
+}
+
+Expected<void> FolderStore::check(const std::string& fileName, const XmlFile::Visit& visit) const {
+    if (!isSafeFileName(fileName)) return Error(Error::Kind::UnsafeName, "not a plain file name");
+    const std::string where = path(fileName);
+    XmlFile::Failure failure;
+    const Expected<void> checked = XmlFile::check(where, visit, &failure);
+    if (!checked) return placed(where, checked, failure);
     return {};
 }
 

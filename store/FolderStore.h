@@ -44,6 +44,9 @@ public:
     // and column in place). With mark, the file's mark is given back.
     Expected<void> read(const std::string& fileName, XmlDocument& doc, std::vector<char>& text,
                         XmlFile::Text kept = XmlFile::Text::Compact, FileMark* mark = nullptr) const;
+    // Reads and checks the file as read does, its tree handed to visit in
+    // parts and not kept (XmlFile::check): the least memory, for a check.
+    Expected<void> check(const std::string& fileName, const XmlFile::Visit& visit) const;
     // read, keeping the values' text, and remembering the file's mark; a
     // held document read again holds no unsaved change.
     Expected<void> load(const std::string& fileName, XmlDocument& doc, std::vector<char>& text);

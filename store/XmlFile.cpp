@@ -724,6 +724,79 @@ bool XmlFile::parseInPieces(std::vector<char>& text, const std::vector<Piece>& p
     return true;
 }
 
+Expected<void> XmlFile::check(const std::string& path, const Visit& visit, Failure* failure) {
+    {
+        std::vector<char> text;
+        std::string error;
+        if (!readRaw(path, text, error)) return Error(Error::Kind::CannotOpen, error);
+        joinLinesInPlace(text);
+        std::vector<Piece> pieces;
+        const int depth = compact(text, &pieces);
+        if (depth >= 0 && depth <= kMaxDepth && checkInPieces(text, pieces, depth, visit)) return {};
+    }
+    std::vector<char> text;
+    XmlDocument doc;
+    Expected<void> loaded = load(path, text, doc, failure, Text::Values);
+    if (loaded) visit(doc.get(), nullptr);
+    return loaded;
+}
+
+bool XmlFile::checkInPieces(std::vector<char>& text, const std::vector<Piece>& pieces, int depth,
+                            const std::function<void(const RapidDocument&, const XmlNode*)>& visit) {
+    if (pieces.empty()) {
+        XmlDocument doc;
+        std::string error;
+        if (!parseKnowingDepth(text, doc, error, nullptr, depth)) return false;
+        visit(doc.get(), nullptr);
+        return true;
+    }
+    try {
+        // The frame: the text without the pieces, the elements they belong in empty.
+        std::vector<char> frameText;
+        std::size_t from = 0;
+        for (const Piece& p : pieces) {
+            frameText.insert(frameText.end(), text.begin() + static_cast<std::ptrdiff_t>(from),
+                             text.begin() + static_cast<std::ptrdiff_t>(p.begin));
+            from = p.end;
+        }
+        frameText.insert(frameText.end(), text.begin() + static_cast<std::ptrdiff_t>(from), text.end());
+        RapidDocument frame;
+        frame.parse<kParseFlags>(frameText.data());
+        if (!hasElement(frame.first_node()) || valueWithZero(frame)) return false;
+        std::vector<const XmlNode*> parents;
+        std::size_t index = 0;
+        for (const XmlNode* top = frame.first_node(); top; top = top->next_sibling()) {
+            if (top->type() != rapidxml::node_element) continue;
+            for (const XmlNode* child = top->first_node(); child; child = child->next_sibling()) {
+                if (child->type() != rapidxml::node_element) continue;
+                while (parents.size() < pieces.size() && pieces[parents.size()].parent == index)
+                    parents.push_back(child);
+                ++index;
+            }
+        }
+        if (parents.size() != pieces.size()) return false;
+        visit(frame, nullptr);
+        RapidDocument part;
+        for (std::size_t i = 0; i < pieces.size(); ++i) {
+            char* const at = text.data() + pieces[i].begin;
+            char* const end = text.data() + pieces[i].end;
+            if (*at != '<') return false;
+            const char next = *end;
+            *end = '\0';
+            part.clear();
+            part.parse<kParseFlags>(at);
+            *end = next;
+            if (valueWithZero(part)) return false;
+            visit(part, parents[i]);
+        }
+    } catch (const rapidxml::parse_error&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
 bool XmlFile::parse(std::vector<char>& buffer, XmlDocument& doc, std::string& error, Failure* failure) {
     return parseKnowingDepth(buffer, doc, error, failure, -1);
 }

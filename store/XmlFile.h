@@ -90,6 +90,10 @@ private:
     // dropped) wherever the text is not a well-formed document of values
     // in their order: then it is read as a whole to tell why.
     static bool parseInPieces(std::vector<char>& text, const std::vector<Piece>& pieces, XmlDocument& doc);
+    // check on a compacted text cut into pieces; false wherever the parts do
+    // not read as the whole would.
+    static bool checkInPieces(std::vector<char>& text, const std::vector<Piece>& pieces, int depth,
+                              const std::function<void(const RapidDocument&, const XmlNode*)>& visit);
 
 public:
 
@@ -117,6 +121,20 @@ public:
     // order of the text): it is then to be read again as a whole, which
     // tells why or keeps it whole.
     static bool parseValues(std::vector<char>& text, XmlDocument& doc, std::size_t pieceBytes = kPieceBytes);
+
+    // The parts of a file as check hands them over: first the document
+    // with the long contents of the children of its top-level elements cut
+    // out (parent null; the whole document when nothing was cut), then each
+    // cut piece, its top nodes children of parent, a node of the first
+    // part, which lives until check returns. A part with parent null starts
+    // the file over: what was handed before it is to be forgotten.
+    using Visit = std::function<void(const RapidDocument& part, const XmlNode* parent)>;
+
+    // Reads and checks a data file as load does, handing its tree to visit
+    // in parts rather than keeping it: the file's text and one part's tree
+    // in memory at a time. Fails as load does, and only then reads the file
+    // whole to tell why (or to read it so, when the parts do not).
+    static Expected<void> check(const std::string& path, const Visit& visit, Failure* failure = nullptr);
 
     // Parses a zero-terminated buffer in place into doc. On failure doc is
     // left empty, error reads "<reason> at character N" and failure (when

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -517,5 +518,87 @@ TEST(XmlFileValues, PiecesOfAByteGiveTheSameDocumentOrNone) {
         if (XmlFile::parseValues(pieces, piecesDoc, 1)) {
             EXPECT_EQ(XmlFile::print(piecesDoc), XmlFile::print(wholeDoc)) << raw;
         }
+    }
+}
+
+namespace {
+
+// The elements of a file as check hands them over, counted by name; with
+// the error when it fails.
+std::string checkedCounts(const std::string& path) {
+    std::map<std::string, int> counts;
+    const XmlFile::Visit visit = [&counts](const RapidDocument& part, const XmlNode* parent) {
+        if (!parent) counts.clear();
+        const XmlNode* root = &part;
+        for (const XmlNode* n = part.first_node(); n;) {
+            if (n->type() == rapidxml::node_element) ++counts[std::string(n->name(), n->name_size())];
+            if (n->first_node()) {
+                n = n->first_node();
+                continue;
+            }
+            while (n != root && !n->next_sibling()) n = n->parent();
+            n = n == root ? nullptr : n->next_sibling();
+        }
+    };
+    const Expected<void> checked = XmlFile::check(path, visit);
+    if (!checked) return "malformed: " + checked.error().reason;
+    std::string out;
+    for (const auto& c : counts) out += c.first + "=" + std::to_string(c.second) + " ";
+    return out;
+}
+
+// The same counts of the tree load keeps whole.
+std::string loadedCounts(const std::string& path) {
+    std::vector<char> text;
+    XmlDocument doc;
+    const Expected<void> loaded = XmlFile::load(path, text, doc);
+    if (!loaded) return "malformed: " + loaded.error().reason;
+    std::map<std::string, int> counts;
+    const XmlNode* root = doc.get().first_node() ? &doc.get() : nullptr;
+    for (const XmlNode* n = root ? root->first_node() : nullptr; n;) {
+        if (n->type() == rapidxml::node_element) ++counts[std::string(n->name(), n->name_size())];
+        if (n->first_node()) {
+            n = n->first_node();
+            continue;
+        }
+        while (n != root && !n->next_sibling()) n = n->parent();
+        n = n == root ? nullptr : n->next_sibling();
+    }
+    std::string out;
+    for (const auto& c : counts) out += c.first + "=" + std::to_string(c.second) + " ";
+    return out;
+}
+
+}  // namespace
+
+// check hands a long file over in parts, never whole; what it finds, and
+// what it refuses and why, is what loading the file whole gives.
+TEST(XmlFileCheck, TheFileHandedOverInPartsGivesWhatLoadingItWholeGives) {
+    std::string entries;
+    for (int i = 0; entries.size() < (std::size_t(1) << 20); ++i)
+        entries += "\t\t<entry id=\"" + std::to_string(i) + "\">\n\t\t\t<value>72.000000</value>\n\t\t</entry>\n";
+    const std::string head = "<?xml version=\"1.0\"?>\n<patient id=\"0\">\n\t<info><name>Ann</name></info>\n";
+    const std::string pulse = "\t<variable name=\"Pulse\">\n";
+    const struct {
+        const char* name;
+        std::string text;
+        bool read;
+    } cases[] = {
+        {"short", head + pulse + "\t\t<entry id=\"0\"/>\n\t</variable>\n</patient>\n", true},
+        {"long", head + pulse + entries + "\t</variable>\n" + pulse + entries + "\t</variable>\n</patient>\n", true},
+        {"text between entries", head + pulse + entries + "loose text" + entries + "\t</variable>\n</patient>\n", true},
+        {"damaged in a piece", head + pulse + entries + "<entry><value>7</entry" + entries + "</variable></patient>",
+         false},
+        {"zero byte by reference", head + pulse + entries + "<entry><value>&#0;</value></entry>" + entries +
+                                       "</variable></patient>",
+         false},
+        {"not closed", head + pulse + entries, false},
+    };
+    TestDataFolder data;
+    for (const auto& c : cases) {
+        data.write("user.hma", c.text);
+        const std::string whole = loadedCounts(data.path("user.hma"));
+        EXPECT_EQ(whole.rfind("malformed", 0) != 0, c.read) << c.name << ": " << whole;
+        EXPECT_EQ(checkedCounts(data.path("user.hma")), whole) << c.name;
     }
 }
