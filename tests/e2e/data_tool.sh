@@ -93,6 +93,14 @@ assert_contains "$E2E_TMP/full.err" "quorvel-data: cannot write to standard outp
 step "conventions: the version of the build, usage lines that name the program, an empty --data-dir refused"
 assert_eq "$("$QD" --version)" "quorvel-data 1.0.0" "quorvel-data --version"
 "$QD" export --help | grep -q "^Usage: quorvel-data export \[OPTIONS\]" || fail "the usage line of export"
+# Every option the help of the program and of each command lists is in the manual page.
+man_text=$(sed 's/\\-/-/g' "$E2E_SRC/docs/man/quorvel-data.1")
+for command in "" users export import check remove report backup restore; do
+  for option in $("$QD" $command --help | grep -oE -- '--[a-z][a-z-]+' | sort -u); do
+    [ "$option" = --help ] || [ "$option" = --version ] || grep -qF -- "$option" <<<"$man_text" ||
+      fail "quorvel-data $command --help lists $option, which the manual page does not"
+  done
+done
 set +e
 "$QD" --data-dir "" users >/dev/null 2>"$E2E_TMP/empty.err"
 status=$?
