@@ -7,8 +7,9 @@
 # saved (Tab and Space answer the question), then corrected without the
 # mouse (Ctrl+M, Ctrl+Right to its point, Ctrl+Return to its history row,
 # Return to edit it); the chart reached by Tab, plain Right and Return; the
-# status line says what was added; the history reached by Shift+F10 and Edit/History...; and a
-# report for the doctor.
+# status line says what was added; the history reached by Shift+F10 and Edit/History...; a
+# meter's CSV imported with its implausible row asked about (Cancel, the
+# default, keeps it out) and the rest stored; and a report for the doctor.
 #
 # Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
@@ -162,6 +163,34 @@ H=$(wait_window '^Pulse History$') || fail "Return on the chart opened no histor
 give_keys "$H"
 key Escape
 wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+
+step "an import of a meter's CSV: the implausible row asked about, Cancel keeps it out, the rest comes in"
+cat >"$HOME/Documents/meter.csv" <<'CSV'
+user_id,first_name,last_name,variable,member,datetime,value,unit,entry_id
+0,Mia,Berg,Pulse,,2026-03-01T08:00:00,71,/min,
+0,Mia,Berg,Pulse,,2026-03-02T08:00:00,730,/min,
+0,Mia,Berg,Pulse,,2026-03-03T08:00:00,74,/min,
+CSV
+key F10
+wait_contains "$E2E_TRACE" "menu opened by key: File"
+key Down Down Down Down Down Down Return
+F=$(wait_window '^Import Readings$') || fail "no file chooser for the import"
+give_keys "$F"
+xdotool type --delay 15 "$HOME/Documents/meter.csv"
+key Return
+wait_contains "$E2E_TRACE" "Question: 1 reading is outside what can be measured on a person:"
+Q=$(wait_alert) || fail "no question about the implausible row"
+shot import_implausible_question
+give_keys "$Q"
+key Return
+wait_gone "$Q" || fail "Return did not answer Cancel"
+wait_contains "$E2E_TRACE" "Question: Would add 2 readings to Mia Berg; 0 already present; 1 refused:"
+Q=$(wait_alert) || fail "no question about the good rows"
+confirm "$Q"
+wait_contains "$E2E_DATA/user0.hma" "<value>74.000000</value>"
+wait_contains "$E2E_DATA/user0.hma" "<value>71.000000</value>"
+assert_not_contains "$E2E_DATA/user0.hma" "<value>730.000000</value>"
 give_keys "$MAIN"
 
 step "a report for the doctor"
