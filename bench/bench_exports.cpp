@@ -6,6 +6,10 @@
 // (peak_MB) and the size of what it wrote (out_MB). The JSON and FHIR rows also give
 // the CSV export's figures of the same user (the floor) and their ratios to
 // them (cpu_per_csv, peak_per_csv). Times are those of Europe/Berlin.
+// The imports' rows read 100,000 heart rates into an empty user: a FHIR
+// Bundle as another system writes it (compact, about 41 MB) and a phone's
+// export.xml; and 137 KB of nested tags as a phone's export, refused at
+// its depth. Each gives its peak memory beside the file (peak_per_file).
 // QUORVEL_BENCH_TOOL names another quorvel-data to measure (another build's).
 //   bench_exports --benchmark_filter=readings:100000/
 #include <benchmark/benchmark.h>
@@ -17,6 +21,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -24,6 +29,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "HealthExportWriter.h"
 #include "TestSupport.h"
 
 namespace {
@@ -167,6 +173,94 @@ BENCHMARK(BM_Command)
     ->Iterations(1)
     ->Unit(benchmark::kSecond)
     ->UseRealTime();
+
+// The time of reading i of the imports' files: 16 a day, on the hour from
+// 06:00 to 21:00 (in UTC; later in Berlin), from 2000/01/01, so that no two
+// fall on one local time when the clocks go back.
+std::tm readingTime(int i) {
+    const std::time_t at = 946684800 + static_cast<std::time_t>(i / 16) * 86400 + (6 + i % 16) * 3600;
+    std::tm t{};
+    gmtime_r(&at, &t);
+    return t;
+}
+
+const char* const kImports[] = {"fhir", "apple-health", "nested-tags"};
+constexpr int kImportedReadings = 100000;
+
+// The files the imports read, made once: index as kImports.
+const std::string& importFile(int which) {
+    static std::string files[3];
+    static Folder source(0);
+    std::string& file = files[which];
+    if (!file.empty()) return file;
+    if (which == 0) {
+        // As another system writes it: compact, each Observation with its
+        // code, subject, time and value only.
+        file = source.root + "bundle.json";
+        std::FILE* out = std::fopen(file.c_str(), "wb");
+        std::fputs("{\"resourceType\":\"Bundle\",\"type\":\"collection\",\"entry\":[{\"fullUrl\":\"urn:uuid:"
+                   "0e8f4b1a-3f1c-4d57-9a5e-2b6f1c9d7e01\",\"resource\":{\"resourceType\":\"Patient\",\"id\":\"p1\","
+                   "\"name\":[{\"family\":\"Lee\",\"given\":[\"Ann\"]}]}}",
+                   out);
+        char when[40];
+        for (int i = 0; i < kImportedReadings; ++i) {
+            const std::tm t = readingTime(i);
+            std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%S+00:00", &t);
+            std::fprintf(out,
+                         ",{\"fullUrl\":\"urn:uuid:5b1d2c3e-%04x-4a6b-8c7d-%012x\",\"resource\":{\"resourceType\":"
+                         "\"Observation\",\"id\":\"hr-%d\",\"status\":\"final\","
+                         "\"code\":{\"coding\":[{\"system\":\"http://loinc.org\",\"code\":\"8867-4\"}]},\"subject\":{\"reference\":\"urn:uuid:0e8f4b1a-3f1c-4d57-9a5e-2b6f1c9d7e01\"},"
+                         "\"effectiveDateTime\":\"%s\",\"valueQuantity\":{\"value\":%d,\"unit\":\"beats/minute\",\"system\":\"http://unitsofmeasure.org\",\"code\":\"/min\"}}}",
+                         i >> 16 & 0xffff, i, i, when, 50 + i % 60);
+        }
+        std::fputs("]}\n", out);
+        std::fclose(out);
+    } else if (which == 1) {
+        file = source.root + "export.xml";
+        std::FILE* out = std::fopen(file.c_str(), "wb");
+        HealthExportWriter w(out);
+        char start[40];
+        for (int i = 0; i < kImportedReadings; ++i) {
+            const std::tm t = readingTime(i);
+            std::strftime(start, sizeof start, "%Y-%m-%d %H:%M:%S +0000", &t);
+            w.record("HKQuantityTypeIdentifierHeartRate", "Omron Connect", "count/min", start,
+                     std::to_string(50 + i % 60));
+        }
+        w.finish();
+        std::fclose(out);
+    } else {
+        file = source.root + "nested.xml";
+        std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<HealthData>";
+        while (text.size() < 137 * 1024) text += "<a>";
+        writeFile(file, text);
+    }
+    return file;
+}
+
+void BM_Import(benchmark::State& state) {
+    setenv("TZ", "Europe/Berlin", 1);
+    tzset();
+    const int which = static_cast<int>(state.range(0));
+    const std::string& file = importFile(which);
+    Folder target(0);
+    const std::string empty = readFile(std::string(QUORVEL_SOURCE_DIR) + "/data/template_new.xml");
+    Run run;
+    for (auto _ : state) {
+        writeFile(target.root + "user0.hma", empty);
+        run = runTool({"--data-dir", target.root, "import", "--user", "0", "--format",
+                       which == 0 ? "fhir" : "apple-health", file},
+                      "");
+    }
+    // The nested tags are refused (status 1), the others read.
+    if (run.ok == (which == 2)) state.SkipWithError("the import did not end as it should");
+    const double fileMB = static_cast<double>(std::ifstream(file, std::ios::binary | std::ios::ate).tellg()) / 1e6;
+    state.SetLabel(kImports[which]);
+    state.counters["cpu_s"] = run.cpu;
+    state.counters["peak_MB"] = run.peakMB;
+    state.counters["file_MB"] = fileMB;
+    state.counters["peak_per_file"] = run.peakMB * 1.048576 / fileMB;
+}
+BENCHMARK(BM_Import)->ArgNames({"file"})->DenseRange(0, 2)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
 
 }  // namespace
 

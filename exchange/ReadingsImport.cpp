@@ -76,9 +76,11 @@ struct Pending {
     const Units::Unit* unit = nullptr;  // the unit of the values
 };
 
+// An accepted reading: what its entry stores (the plan's values; the rest
+// of the plan is not kept, for the memory of a file of many).
 struct Accepted {
     std::string variable, date, time;
-    EntryRules::EntryPlan plan;
+    std::vector<EntryRules::StoredValue> values;
 };
 
 // A user's file that readings go to, with what it already holds.
@@ -178,7 +180,7 @@ private:
     void addExportRow(const CsvRow& row, bool& failed);
     void addPlainRow(const CsvRow& row, bool first);
     // A reading another format's reader made; all of one person.
-    void addReading(const ImportReading& reading);
+    void addReading(ImportReading&& reading);
     // The people another format's file says it holds, against the user.
     void comparePeople();
     // The CSV's rows, or the readings another format's reader made, into
@@ -411,7 +413,7 @@ void Import::addPlainRow(const CsvRow& row, bool first) {
     pending_.push_back(std::move(p));
 }
 
-void Import::addReading(const ImportReading& r) {
+void Import::addReading(ImportReading&& r) {
     if (!request_.variable.empty() && r.variable != request_.variable) return;
     if (!r.refusal.empty()) {
         refuse(r.place, r.refusal);
@@ -425,9 +427,9 @@ void Import::addReading(const ImportReading& r) {
     }
     Pending p;
     p.line = r.place;
-    p.variable = r.variable;
-    p.datetime = r.datetime;
-    p.values = r.values;
+    p.variable = std::move(r.variable);
+    p.datetime = std::move(r.datetime);
+    p.values = std::move(r.values);
     p.userId = r.userId;
     pending_.push_back(std::move(p));
 }
@@ -534,24 +536,24 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
             text = EntryRules::valueText(Units::fromUnit(value, *p.unit));
         fields.push_back({labels[k], labels[k], text});
     }
-    a.plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences());
-    if (!a.plan.accepted()) {
+    EntryRules::EntryPlan plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences());
+    if (!plan.accepted()) {
         // The data tool has no buttons: the reason alone.
-        refuse(p.line, oneLine(EntryRules::refusal(a.plan.refused, a.plan.field).reason));
+        refuse(p.line, oneLine(EntryRules::refusal(plan.refused, plan.field).reason));
         return;
     }
     // What the entry window asks about before storing, the import refuses unless asked to store it.
-    for (const EntryRules::StoredValue& v : a.plan.values)
+    for (const EntryRules::StoredValue& v : plan.values)
         if (!request_.implausible && Plausibility::outside(v.series, v.value)) {
             refuse(p.line, Plausibility::importReason(v.series, v.value, p.unit, request_.units));
             ++implausible_;
             return;
         }
     std::map<std::string, std::string> values;
-    for (const EntryRules::StoredValue& v : a.plan.values)
+    for (const EntryRules::StoredValue& v : plan.values)
         values[v.element == "value" ? std::string() : v.element] = v.text;
     auto& times = target.recorded[p.variable];
-    const auto placed = times.emplace(readings::keyOf(a.plan.when, when.tm_year + 1900), values);
+    const auto placed = times.emplace(readings::keyOf(plan.when, when.tm_year + 1900), values);
     if (!placed.second) {
         // The same reading is there already; another one at that time is never merged with it.
         if (placed.first->second == values) {
@@ -563,6 +565,7 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
         return;
     }
     ++counts_[p.variable].accepted;
+    a.values = std::move(plan.values);
     target.accepted.push_back(std::move(a));
 }
 
@@ -570,8 +573,12 @@ bool Import::write() {
     for (const std::unique_ptr<Target>& target : targets_) {
         if (target->accepted.empty()) continue;
         RapidDocument& d = target->doc->get();
-        for (const Accepted& a : target->accepted)
-            EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), a.plan, a.date, a.time);
+        for (Accepted& a : target->accepted) {
+            EntryRules::EntryPlan plan;
+            plan.refused = EntryRules::Refusal::NotRefused;
+            plan.values = std::move(a.values);
+            EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), plan, a.date, a.time);
+        }
         if (target->open) {
             // Saved as the window saves: a failure is shown there, the readings stay in the document.
             if (!request_.openDocument.save()) {
@@ -656,7 +663,11 @@ int Import::takeReadings() {
     if (!openFolder(status)) return status;
     if (!variableKnown()) return exchange::kProblem;
     comparePeople();
-    for (const ImportReading& r : *request_.readings) addReading(r);
+    // Taken over one by one, and the reader's list given back: a file of
+    // a hundred thousand readings is held once.
+    pending_.reserve(pending_.size() + request_.readings->size());
+    for (ImportReading& r : *request_.readings) addReading(std::move(r));
+    std::vector<ImportReading>().swap(*request_.readings);
     if (request_.untoldRefusals > 0) {
         tell_.finding() << request_.file << ": and " << request_.untoldRefusals << " more "
                         << request_.placeName << "s refused, not told one by one" << std::endl;
@@ -671,8 +682,12 @@ int Import::run(ImportSummary& summary) {
     if (status != exchange::kOk) return status;
 
     const EntryRules::Tomorrow tomorrow = EntryRules::tomorrowOf(std::time(nullptr));
+    if (targets_.size() == 1) targets_[0]->accepted.reserve(pending_.size());
     for (const Pending& p : pending_)
         if (p.line > 0) plan(p, tomorrow);
+    // What was read is planned: only the plans are kept while the file grows.
+    std::vector<Pending>().swap(pending_);
+    for (const std::unique_ptr<Target>& target : targets_) target->recorded.clear();
 
     std::size_t accepted = 0;
     for (const std::unique_ptr<Target>& target : targets_) accepted += target->accepted.size();

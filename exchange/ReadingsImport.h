@@ -71,8 +71,8 @@ struct ImportRequest {
     OpenDocument openDocument;
     // Readings another format's reader made from file (the CSV is then not
     // read; user is needed), and the word findings name their place with
-    // ("entry" 4).
-    const std::vector<ImportReading>* readings = nullptr;
+    // ("entry" 4). The import takes them: the list is left empty.
+    std::vector<ImportReading>* readings = nullptr;
     const std::vector<ImportPerson>* people = nullptr;  // whom that file says it holds
     std::size_t untoldRefusals = 0;  // readings that reader refused beyond those it kept, counted
     std::string placeName = "line";
