@@ -580,8 +580,9 @@ int FolderBackup::make(const std::string& dataDir, const std::tm& madeOn, std::s
         // Streamed in: the file is read a block at a time as it is compressed.
         FileIntoZip file(folder + name);
         if (!zip.add(name, file, modified, error)) {
-            tell.error() << (file.failure().empty() ? error : folder + name + ": " + error) << "; nothing written"
-                         << std::endl;
+            std::ostream& line = tell.error();
+            if (!file.failure().empty()) line << folder << name << ": ";
+            line << error << "; nothing written" << std::endl;
             return exchange::kProblem;
         }
         lines.push_back(file.hex() + " " + std::to_string(file.size()) + " " + name);
