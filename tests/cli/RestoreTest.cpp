@@ -360,6 +360,22 @@ TEST_F(Restore, TheQuestionNamesWhomTheBackupReplacesAddsAndDrops) {
         << out;
 }
 
+// Files long enough to be checked a part at a time count every reading.
+TEST_F(Restore, LongFilesCheckedInPartsCountEveryReading) {
+    fill(data.folder, {{0, "Ann", "Lee", 6000}, {1, "Bob", "Ray", 2}});
+    ASSERT_GT(readFile(data.folder + "user0.hma").size(), std::size_t(512) << 10);
+    ASSERT_EQ(backup(), kOk);
+    const std::string target = other("target");
+    fill(target, {{0, "Ann", "Lee", 5000}});
+    std::string out;
+    ASSERT_EQ(restore(target, archive, &out), kOk);
+    EXPECT_NE(out.find("Replaces Ann Lee (5,000 readings) with Ann Lee (6,000 readings); adds Bob Ray (2 readings)."),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("Restored 2 people, 6,002 readings"), std::string::npos) << out;
+    EXPECT_EQ(readFile(target + "user0.hma"), readFile(data.folder + "user0.hma"));
+}
+
 TEST_F(Restore, TheZipsOwnFaultsAreToldAsWhatTheyAre) {
     const std::string config = "<config>\n</config>\n";
     // A file that is not a zip at all is refused by its first bytes.
