@@ -284,7 +284,10 @@ struct CsvRows {
 // The rows of a user's variable, in the unit the preferences show, which
 // the rows name. The user's cells are made with its first row.
 void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReadings& v, bool repair, bool& userMade,
-                     ChosenReadings& chosen, const Units::Preferences& units, const ExportRequest& sheet) {
+                     ChosenReadings& chosen, const Units::Preferences& shownUnits, const ExportRequest& sheet) {
+    // A file has its own decimal mark (a spreadsheet the desktop's), not the one the windows show.
+    Units::Preferences units = shownUnits;
+    units.decimalComma = false;
     bool variableMade = false;
     const Units::Quantity quantity = Units::quantityOf(v.name);
     const bool convert = !Units::isStored(quantity, units);

@@ -396,7 +396,7 @@ TickLabel tickLabel(const TimeAxis& axis, double days, const Units::Preferences&
 std::string shortDate(std::int64_t t, const Units::Preferences& units) {
     std::tm tm{};
     platform::instantToLocal(t, tm);
-    if (units.isoDate) return ClockStyle::date(tm, units);
+    if (units.dateStyle != Units::DateStyle::File) return ClockStyle::date(tm, units);
     int yy = ((tm.tm_year + 1900) % 100 + 100) % 100;
     return twoDigits(tm.tm_mon + 1) + "/" + twoDigits(tm.tm_mday) + "/" + twoDigits(yy);
 }

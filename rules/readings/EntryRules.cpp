@@ -130,7 +130,7 @@ std::string message(Refusal why, const std::string& field, const Units::Preferen
     switch (why) {
     case Refusal::DateUnreadable:
         return "The date you entered could not be read.\nType it as, for example: " + ClockStyle::date(now, style) +
-               (style.isoDate ? " (year-month-day)" : " (year/month/day)") + again;
+               " (" + ClockStyle::dateOrder(style) + ")" + again;
     case Refusal::TimeUnreadable:
         return "The time you entered could not be read.\nType it as, for example: " + ClockStyle::time(now, style) +
                (style.clock24 ? " (24-hour clock)" : "") + again;

@@ -1,5 +1,7 @@
 #include "rules/units/HelpText.h"
 
+#include "rules/units/ClockStyle.h"
+
 namespace HelpText {
 
 namespace {
@@ -12,9 +14,9 @@ void replace(std::string& text, const std::string& from, const std::string& to) 
 }  // namespace
 
 std::string styled(std::string text, const Units::Preferences& p) {
-    if (p.isoDate)
+    if (p.dateStyle != Units::DateStyle::File)
         replace(text, "year/month/day, for example 1975/04/23 (format YYYY/MM/DD)",
-                "year-month-day, for example 1975-04-23");
+                std::string(ClockStyle::dateOrder(p)) + ", for example " + ClockStyle::date(1975, 4, 23, p));
     if (p.mass == Units::Mass::Kilogram)
         replace(text, "Body Weight: in pounds, for example 165.5",
                 "Body Weight: in kilograms, for example 70.5 (or 70,5)");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Platform.h"
+#include "rules/units/ClockStyle.h"
 #include "store/SafeWriter.h"
 #include "store/XmlDocument.h"
 #include "store/XmlFile.h"
@@ -15,38 +16,52 @@ const char* const kName = "preferences.xml";
 
 namespace {
 
-// One setting: its element and the two texts it may hold (default first).
+// One setting: its element and the texts it may hold (default first).
 struct Setting {
     const char* element;
-    const char* first;
-    const char* second;
+    std::initializer_list<const char*> texts;
 };
 
+// The date style is kept twice: <date> holds one of the two styles every
+// version reads (YYYY-MM-DD standing in for DD.MM.YYYY), <dateStyle> the
+// style itself, which wins where both are given. So a file written here
+// still reads, with ISO dates, where <dateStyle> is not known, and a file
+// from before it keeps its meaning. <decimalMark> left out is the point.
 const Setting kSettings[] = {
-    {"temperature", "[degF]", "Cel"}, {"weight", "[lb_av]", "kg"},  {"length", "[in_i]", "cm"},
-    {"bloodSugar", "mg/dL", "mmol/L"}, {"clock", "12", "24"},       {"date", "YYYY/MM/DD", "YYYY-MM-DD"},
+    {"temperature", {"[degF]", "Cel"}},
+    {"weight", {"[lb_av]", "kg"}},
+    {"length", {"[in_i]", "cm"}},
+    {"bloodSugar", {"mg/dL", "mmol/L"}},
+    {"clock", {"12", "24"}},
+    {"date", {"YYYY/MM/DD", "YYYY-MM-DD"}},
+    {"dateStyle", {"YYYY/MM/DD", "YYYY-MM-DD", "DD.MM.YYYY"}},
+    {"decimalMark", {"point", "comma"}},
 };
 
-// The choice of setting i: false the default, true the other one.
-bool chosen(const Units::Preferences& p, int i) {
+// The choice of setting i: 0 the default, 1 the second text, 2 the third.
+int chosen(const Units::Preferences& p, int i) {
     switch (i) {
         case 0: return p.temperature == Units::Temperature::Celsius;
         case 1: return p.mass == Units::Mass::Kilogram;
         case 2: return p.length == Units::Length::Centimetre;
         case 3: return p.sugar == Units::Sugar::MillimolesPerLitre;
         case 4: return p.clock24;
-        default: return p.isoDate;
+        case 5: return p.dateStyle != Units::DateStyle::File;
+        case 6: return static_cast<int>(p.dateStyle);
+        default: return p.decimalComma;
     }
 }
 
-void choose(Units::Preferences& p, int i, bool other) {
+void choose(Units::Preferences& p, int i, int choice) {
     switch (i) {
-        case 0: p.temperature = other ? Units::Temperature::Celsius : Units::Temperature::Fahrenheit; break;
-        case 1: p.mass = other ? Units::Mass::Kilogram : Units::Mass::Pound; break;
-        case 2: p.length = other ? Units::Length::Centimetre : Units::Length::Inch; break;
-        case 3: p.sugar = other ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre; break;
-        case 4: p.clock24 = other; break;
-        default: p.isoDate = other; break;
+        case 0: p.temperature = choice ? Units::Temperature::Celsius : Units::Temperature::Fahrenheit; break;
+        case 1: p.mass = choice ? Units::Mass::Kilogram : Units::Mass::Pound; break;
+        case 2: p.length = choice ? Units::Length::Centimetre : Units::Length::Inch; break;
+        case 3: p.sugar = choice ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre; break;
+        case 4: p.clock24 = choice != 0; break;
+        case 5: p.dateStyle = choice ? Units::DateStyle::Iso : Units::DateStyle::File; break;
+        case 6: p.dateStyle = static_cast<Units::DateStyle>(choice); break;
+        default: p.decimalComma = choice != 0; break;
     }
 }
 
@@ -56,7 +71,7 @@ std::string print(const Units::Preferences& p) {
     std::string text = "<preferences>\n";
     int i = 0;
     for (const Setting& s : kSettings) {
-        text += std::string("\t<") + s.element + ">" + (chosen(p, i) ? s.second : s.first) + "</" + s.element + ">\n";
+        text += std::string("\t<") + s.element + ">" + s.texts.begin()[chosen(p, i)] + "</" + s.element + ">\n";
         ++i;
     }
     return text + "</preferences>\n";
@@ -79,12 +94,16 @@ bool parse(const std::string& text, Units::Preferences& p, std::string& error) {
         // A setting left out keeps its default.
         if (const XmlNode* n = root->first_node(s.element)) {
             const std::string value = n->value();
-            if (value != s.first && value != s.second) {
-                error = std::string("<") + s.element + "> holds \"" + value + "\", not \"" + s.first + "\" or \"" +
-                        s.second + "\"";
+            int choice = 0;
+            while (choice < static_cast<int>(s.texts.size()) && value != s.texts.begin()[choice]) ++choice;
+            if (choice == static_cast<int>(s.texts.size())) {
+                error = std::string("<") + s.element + "> holds \"" + value + "\", not ";
+                for (std::size_t k = 0; k < s.texts.size(); ++k)
+                    error += std::string(k == 0 ? "" : k + 1 == s.texts.size() ? " or " : ", ") + "\"" +
+                             s.texts.begin()[k] + "\"";
                 return false;
             }
-            choose(read, i, value == s.second);
+            choose(read, i, choice);
         }
         ++i;
     }
@@ -147,26 +166,27 @@ bool fromLocale(const std::string& measurementLocale, const std::string& timeLoc
     }
     if (!times.empty()) {
         p.clock24 = !among(times, {"US", "CA", "AU", "NZ", "IN", "PH", "PK", "EG", "SA", "MY", "CO", "MX"});
-        p.isoDate = times != "US";
+        p.dateStyle = times != "US" ? Units::DateStyle::Iso : Units::DateStyle::File;
     }
     p.named = true;
     return true;
 }
 
 std::string firstStart(const std::string& folder, const std::string& measurementLocale,
-                       const std::string& timeLocale, Units::Preferences& p) {
+                       const std::string& timeLocale, bool desktopComma, Units::Preferences& p) {
     Units::Preferences found;
     std::string error;
     if (read(folder, found, error) != 0) return std::string();
     Units::Preferences chosen = p;
     if (!fromLocale(measurementLocale, timeLocale, chosen)) return std::string();
+    chosen.decimalComma = desktopComma;
     p = chosen;
     std::string notice = "Values are shown in " + std::string(Units::shown(Units::Quantity::Weight, p).shown) + ", " +
                          Units::shown(Units::Quantity::Length, p).shown + ", " +
                          Units::shown(Units::Quantity::Temperature, p).shown + " and " +
                          Units::shown(Units::Quantity::BloodSugar, p).shown + ", times with the " +
                          (p.clock24 ? "24-hour" : "12-hour") + " clock and dates as " +
-                         (p.isoDate ? "YYYY-MM-DD" : "YYYY/MM/DD") +
+                         ClockStyle::dateLetters(p) + (p.decimalComma ? " and a decimal comma" : "") +
                          ", as the desktop's settings suggest.\nChange them in Edit \342\206\222 Preferences\342\200\246";
     // Saved, so that the choice is offered once; a failed save only means
     // the same notice at the next start.

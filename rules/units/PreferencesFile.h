@@ -33,16 +33,17 @@ std::string load(const std::string& folder, Units::Preferences& p);
 // territory it names: US units where they are the custom, metric elsewhere
 // (mmol/L where blood sugar is given so); the 12-hour clock and YYYY/MM/DD
 // where the 12-hour clock is the custom, the 24-hour clock and ISO dates
-// elsewhere. False, p untouched, when the locale names no territory ("C",
+// elsewhere (the decimal mark is left as it is). False, p untouched, when the locale names no territory ("C",
 // "POSIX", empty).
 bool fromLocale(const std::string& measurementLocale, const std::string& timeLocale, Units::Preferences& p);
 
 // A first start's preferences (folder has no file): those the desktop's
-// locales suggest, saved so that this happens once. Returns the notice that
+// locales suggest, with the decimal comma where the desktop writes numbers
+// so (desktopComma), saved so that this happens once. Returns the notice that
 // says what was chosen and where to change it; empty (p untouched) when the
 // folder has the file or the locales name no territory.
 std::string firstStart(const std::string& folder, const std::string& measurementLocale,
-                       const std::string& timeLocale, Units::Preferences& p);
+                       const std::string& timeLocale, bool desktopComma, Units::Preferences& p);
 
 // Writes the file safely; false with error naming the file.
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error);

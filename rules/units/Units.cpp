@@ -34,7 +34,7 @@ const Unit kMmolPerL{"mmol/L", "mmol/L", 1 / kGlucose, 0, 1};
 
 bool Preferences::operator==(const Preferences& o) const {
     return temperature == o.temperature && mass == o.mass && length == o.length && sugar == o.sugar &&
-           clock24 == o.clock24 && isoDate == o.isoDate && named == o.named;
+           clock24 == o.clock24 && dateStyle == o.dateStyle && decimalComma == o.decimalComma && named == o.named;
 }
 
 Quantity quantityOf(const std::string& variableOrSeries) {
@@ -113,7 +113,7 @@ std::string trimmed(double value, int decimals) {
 std::string readingText(Quantity q, double storedValue, const Preferences& p) {
     const Unit& u = shown(q, p);
     const double value = toUnit(storedValue, u);
-    if (isStored(q, p) || !std::isfinite(value)) return trimmed(value, kReadingDecimals);
+    if (isStored(q, p) || !std::isfinite(value)) return marked(trimmed(value, kReadingDecimals), p);
     // The fewest decimals that give the stored reading back to the digits it
     // has: a reading typed in this unit shows as typed (38.5), one typed in
     // the stored unit without digits it never had (97.4 °F as 36.33 °C).
@@ -124,14 +124,14 @@ std::string readingText(Quantity q, double storedValue, const Preferences& p) {
     for (int d = u.decimals; d < kReadingDecimals; ++d) {
         const double scale = std::pow(10.0, d);
         if (std::fabs(fromUnit(std::round(value * scale) / scale, u) - storedValue) <= tolerance)
-            return trimmed(value, d);
+            return marked(trimmed(value, d), p);
     }
-    return trimmed(value, kReadingDecimals);
+    return marked(trimmed(value, kReadingDecimals), p);
 }
 
 std::string limitText(Quantity q, double storedValue, const Preferences& p) {
     const Unit& u = shown(q, p);
-    return trimmed(toUnit(storedValue, u), u.decimals);
+    return marked(trimmed(toUnit(storedValue, u), u.decimals), p);
 }
 
 std::string shownText(Quantity q, const std::string& storedText, const Preferences& p, int decimals) {
@@ -139,6 +139,13 @@ std::string shownText(Quantity q, const std::string& storedText, const Preferenc
     double value = 0;
     if (!NumberText::readFinite(storedText, value, NumberText::library(false))) return storedText;
     return trimmed(toShown(q, value, p), decimals);
+}
+
+std::string marked(std::string numberText, const Preferences& p) {
+    if (p.decimalComma)
+        for (char& c : numberText)
+            if (c == '.') c = ',';
+    return numberText;
 }
 
 std::string storedText(double storedValue) { return trimmed(storedValue, kReadingDecimals); }

@@ -16,15 +16,20 @@ enum class Mass { Pound, Kilogram };
 enum class Length { Inch, Centimetre };
 enum class Sugar { MilligramsPerDecilitre, MillimolesPerLitre };
 
+// How dates are shown and typed: the file's own 2024/03/05, ISO 2024-03-05,
+// or day first 05.03.2024.
+enum class DateStyle { File, Iso, DayFirst };
+
 // What the person chose. The defaults are the units of the data files, the
-// 12-hour clock and the file's YYYY/MM/DD dates.
+// 12-hour clock, the file's YYYY/MM/DD dates and the decimal point.
 struct Preferences {
     Temperature temperature = Temperature::Fahrenheit;
     Mass mass = Mass::Pound;
     Length length = Length::Inch;
     Sugar sugar = Sugar::MilligramsPerDecilitre;
     bool clock24 = false;  // 19:30 rather than 07:30 PM
-    bool isoDate = false;  // 2024-03-05 rather than 2024/03/05
+    DateStyle dateStyle = DateStyle::File;
+    bool decimalComma = false;  // 36,8 rather than 36.8 in what the windows and the report show
     // Whether the windows name units at all: only once preferences were
     // saved, so that a folder without them looks as it always did.
     bool named = false;
@@ -69,21 +74,25 @@ std::string trimmed(double value, int decimals);
 // A value with a fixed number of decimals ("72.50"); a value too long to
 // show so, in its short form ("1e+300").
 std::string fixed(double value, int decimals);
-// A stored value as the person sees it: converted, with the fewest decimals
+// A stored value as the person sees it (with the chosen decimal mark): converted, with the fewest decimals
 // (up to kReadingDecimals) that give the stored value back to the digits it
 // has, so a reading typed in the shown unit reads back as typed, and one
 // typed in the stored unit shows no digits it never had (97.4 °F: 36.33 °C).
 std::string readingText(Quantity q, double storedValue, const Preferences& p);
-// A stored limit as the person sees it: converted, trimmed at the unit's
+// A stored limit as the person sees it (with the chosen decimal mark): converted, trimmed at the unit's
 // usual decimals (96.9 °F as 36.1 °C, not 36.06).
 std::string limitText(Quantity q, double storedValue, const Preferences& p);
+// A number text (or a text of numbers, "120.5/80.5") with the decimal mark
+// the person chose: every point a comma when they chose the comma.
+std::string marked(std::string numberText, const Preferences& p);
+
 // Decimals of a converted value put out for other programs: enough that
 // reading it back and storing it with six decimals gives the stored text.
 constexpr int kExchangeDecimals = 9;
 
 // A value text of a file in the shown unit: unchanged in the stored unit or
 // when it is not wholly a number, otherwise converted and trimmed at
-// `decimals`.
+// `decimals` (always with a decimal point: what other programs read).
 std::string shownText(Quantity q, const std::string& storedText, const Preferences& p,
                       int decimals = kReadingDecimals);
 // The text the files keep for a value converted to the stored unit (limits

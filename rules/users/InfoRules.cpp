@@ -6,6 +6,7 @@
 
 #include "app/NumberText.h"
 #include "rules/time/LocalDayClock.h"
+#include "rules/units/ClockStyle.h"
 
 namespace InfoRules {
 
@@ -139,8 +140,8 @@ std::string alertText(Check check, const Units::Preferences& style) {
     const std::string form = "YYYY/MM/DD";
     const std::size_t at = text.find(form);
     if (at != std::string::npos)
-        text.replace(at, form.size(), std::string("year") + (style.isoDate ? "-month-day" : "/month/day") +
-                                          ", for example " + (style.isoDate ? "1950-06-15" : "1950/06/15"));
+        text.replace(at, form.size(),
+                     std::string(ClockStyle::dateOrder(style)) + ", for example " + ClockStyle::date(1950, 6, 15, style));
     return text;
 }
 

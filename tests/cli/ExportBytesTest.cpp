@@ -44,7 +44,7 @@ TEST(ExportBytes, TheJsonAndFhirExportsOfAFixedFolderKeepTheirBytes) {
             o.units.length = Units::Length::Centimetre;
             o.units.sugar = Units::Sugar::MillimolesPerLitre;
             o.units.clock24 = true;
-            o.units.isoDate = true;
+            o.units.dateStyle = Units::DateStyle::Iso;
             o.units.named = true;
         }
         testing::internal::CaptureStderr();

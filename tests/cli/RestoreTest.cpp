@@ -183,7 +183,7 @@ TEST_F(Restore, PreferencesAreBackedUpAndRestoredAndKeptWhenTheBackupHasNone) {
     metric.temperature = Units::Temperature::Celsius;
     metric.mass = Units::Mass::Kilogram;
     metric.clock24 = true;
-    metric.isoDate = true;
+    metric.dateStyle = Units::DateStyle::Iso;
     metric.named = true;
     std::string error;
     // A backup made before there were preferences.

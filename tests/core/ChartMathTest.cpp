@@ -552,7 +552,8 @@ TEST(ChartMathLabels, OverlappingLabelsMoveApartOthersStay) {
 // before it are outside the chart and its averages.
 TEST_F(ChartMathTime, ARangeStartingWithinADayShowsItsTime) {
     Units::Preferences europe;
-    europe.isoDate = europe.clock24 = europe.named = true;
+    europe.dateStyle = Units::DateStyle::Iso;
+    europe.clock24 = europe.named = true;
     const struct {
         std::int64_t start;
         const Units::Preferences& units;

@@ -184,7 +184,8 @@ TEST(ReadingEditsUnits, QuestionsTellTheReadingInTheChosenUnitAndStyle) {
     XmlNode* entry = doc->first_node()->first_node()->first_node("entry");
     Units::Preferences p;
     p.temperature = Units::Temperature::Celsius;
-    p.isoDate = p.clock24 = true;
+    p.dateStyle = Units::DateStyle::Iso;
+    p.clock24 = true;
     EXPECT_EQ(ReadingEdits::removalQuestion("Temperature", {entry}, p),
               "Remove 1 reading of Temperature (2026-12-07 20:00:00: 38.5 \xC2\xB0" "C)?");
     EXPECT_EQ(ReadingEdits::valuesText(entry, kFileUnits), "101.3 \xC2\xB0" "F");
@@ -204,7 +205,8 @@ TEST(EntryMessages, DateAndTimeRefusalsFollowTheChosenStyle) {
     now.tm_hour = 17;
     now.tm_min = 20;
     Units::Preferences europe;
-    europe.isoDate = europe.clock24 = europe.named = true;
+    europe.dateStyle = Units::DateStyle::Iso;
+    europe.clock24 = europe.named = true;
     const Units::Preferences us;
     const std::string date = message(Refusal::DateUnreadable, "", europe, now);
     EXPECT_NE(date.find("2026-12-08 (year-month-day)"), std::string::npos) << date;

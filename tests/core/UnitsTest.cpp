@@ -99,7 +99,7 @@ TEST(Units, LabelsNameTheChosenUnitOnlyOncePreferencesExistAndCodesTheirQuantity
 TEST(PreferencesFile, PrintedPreferencesReadBack) {
     Units::Preferences p = metric();
     p.clock24 = true;
-    p.isoDate = true;
+    p.dateStyle = Units::DateStyle::Iso;
     Units::Preferences back;
     std::string error;
     ASSERT_TRUE(PreferencesFile::parse(PreferencesFile::print(p), back, error)) << error;
@@ -144,7 +144,7 @@ TEST(PreferencesFile, ADesktopLocaleSuggestsUnitsAndStylesByItsTerritory) {
         bool suggested;
         T temperature;
         S sugar;
-        bool clock24, isoDate;
+        bool clock24, isoDate;  // ISO dates rather than the file's
     } cases[] = {
         {"de_DE.UTF-8", "de_DE.UTF-8", true, T::Celsius, S::MilligramsPerDecilitre, true, true},
         {"en_GB.UTF-8@euro", "en_GB", true, T::Celsius, S::MillimolesPerLitre, true, true},
@@ -162,7 +162,7 @@ TEST(PreferencesFile, ADesktopLocaleSuggestsUnitsAndStylesByItsTerritory) {
         EXPECT_EQ(p.mass == Units::Mass::Kilogram, c.temperature == T::Celsius);
         EXPECT_EQ(p.sugar, c.sugar);
         EXPECT_EQ(p.clock24, c.clock24);
-        EXPECT_EQ(p.isoDate, c.isoDate);
+        EXPECT_EQ(p.dateStyle == Units::DateStyle::Iso, c.isoDate);
         EXPECT_EQ(p.named, c.suggested);
     }
 }
@@ -172,21 +172,22 @@ TEST(PreferencesFile, ADesktopLocaleSuggestsUnitsAndStylesByItsTerritory) {
 TEST(PreferencesFile, AFirstStartTakesTheDesktopsChoiceOnceAndSaysWhereToChangeIt) {
     TestDataFolder data;
     Units::Preferences p;
-    std::string notice = PreferencesFile::firstStart(data.folder, "C", "C", p);
+    std::string notice = PreferencesFile::firstStart(data.folder, "C", "C", false, p);
     EXPECT_EQ(notice, "");
     EXPECT_FALSE(data.exists(PreferencesFile::kName));
-    notice = PreferencesFile::firstStart(data.folder, "de_DE.UTF-8", "de_DE.UTF-8", p);
+    notice = PreferencesFile::firstStart(data.folder, "de_DE.UTF-8", "de_DE.UTF-8", true, p);
     EXPECT_EQ(notice,
-              "Values are shown in kg, cm, \302\260C and mg/dL, times with the 24-hour clock and dates as YYYY-MM-DD, "
-              "as the desktop's settings suggest.\nChange them in Edit \342\206\222 Preferences\342\200\246");
+              "Values are shown in kg, cm, \302\260C and mg/dL, times with the 24-hour clock and dates as YYYY-MM-DD "
+              "and a decimal comma, as the desktop's settings suggest.\nChange them in Edit \342\206\222 Preferences\342\200\246");
     Units::Preferences saved;
     std::string error;
     ASSERT_EQ(PreferencesFile::read(data.folder, saved, error), 1) << error;
     EXPECT_EQ(saved, p);
     EXPECT_EQ(saved.mass, Units::Mass::Kilogram);
+    EXPECT_TRUE(saved.decimalComma);
     // The next start, even with another locale, keeps what was saved.
     Units::Preferences again = saved;
-    EXPECT_EQ(PreferencesFile::firstStart(data.folder, "en_US.UTF-8", "en_US.UTF-8", again), "");
+    EXPECT_EQ(PreferencesFile::firstStart(data.folder, "en_US.UTF-8", "en_US.UTF-8", false, again), "");
     EXPECT_EQ(again, saved);
 }
 
@@ -225,7 +226,7 @@ TEST(Units, RangesFollowTheChosenUnit) {
 
 TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
     Units::Preferences iso24;
-    iso24.isoDate = true;
+    iso24.dateStyle = Units::DateStyle::Iso;
     iso24.clock24 = true;
     const std::tm t = localTm(2024, 3, 5, 19, 30, 5);
     EXPECT_EQ(ClockStyle::date(t, iso24) + " " + ClockStyle::time(t, iso24), "2024-03-05 19:30:05");
@@ -234,7 +235,7 @@ TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
         const char* file;
     } dates[] = {{"2024-03-05", "2024/03/05"}, {" 2024-3-5 ", "2024/03/05"}, {"2024/03/05", "2024/03/05"},
                  {"2024-03-05x", "2024-03-05x"}, {"", ""}};
-    for (const auto& d : dates) EXPECT_EQ(ClockStyle::fileDate(d.typed), d.file) << d.typed;
+    for (const auto& d : dates) EXPECT_EQ(ClockStyle::fileDate(d.typed, iso24), d.file) << d.typed;
     EXPECT_EQ(ClockStyle::shownDate("2024/3/5", iso24), "2024-03-05");
     EXPECT_EQ(ClockStyle::shownDate("2024/3/5", Units::Preferences()), "2024/3/5");
     EXPECT_EQ(ClockStyle::shownTime("12:15:00 AM", iso24), "00:15:00");

@@ -434,7 +434,7 @@ TEST_F(FileMenuTest, WithPreferencesSavedABackupIsMadeAndARestoreBringsTheirUnit
     metric.temperature = Units::Temperature::Celsius;
     metric.mass = Units::Mass::Kilogram;
     metric.clock24 = true;
-    metric.isoDate = true;
+    metric.dateStyle = Units::DateStyle::Iso;
     metric.named = true;
     std::string error;
     ASSERT_TRUE(PreferencesFile::write(data->folder, metric, error)) << error;

@@ -714,7 +714,8 @@ TEST_F(HelpWindowTest, TheUsersSectionFollowsTheChosenUnits) {
     Units::Preferences metric;
     metric.mass = Units::Mass::Kilogram;
     metric.length = Units::Length::Centimetre;
-    metric.isoDate = metric.clock24 = metric.named = true;
+    metric.dateStyle = Units::DateStyle::Iso;
+    metric.clock24 = metric.named = true;
     win->useUnits(metric);
     win->helpCB_i();
     const std::string text = helpText();

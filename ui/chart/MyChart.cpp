@@ -392,7 +392,7 @@ MyChart::ShownTime MyChart::showTimeSpan() {
     shown.window = ChartMath::timeWindow(variables, timeRange, static_cast<std::int64_t>(std::time(nullptr)));
     shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
-    const int dateWidth = units().isoDate ? 84 : 70;
+    const int dateWidth = units().dateStyle != Units::DateStyle::File ? 84 : 70;
     // A range that starts within a day shows its time too (Week, Month and
     // Year run back from the last reading's time).
     const std::string from = ChartMath::startText(shown.window.tMin, units());

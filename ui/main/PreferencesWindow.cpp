@@ -26,7 +26,7 @@ Fl_Choice* addChoice(int y, const char* label, const char* first, const char* se
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
-    : Fl_Double_Window(380, 300, "Preferences"), mainWindow_(mainWindow) {
+    : Fl_Double_Window(380, 335, "Preferences"), mainWindow_(mainWindow) {
     TRACE_SCOPE("PreferencesWindow::PreferencesWindow");
     color(panelColor);
     const Units::Preferences& p = MainWindow::unitsOf(mainWindow_);
@@ -36,12 +36,15 @@ PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
     length = addChoice(90, "Height, step size:", "ft\\/in", "cm", p.length == Units::Length::Centimetre);
     sugar = addChoice(125, "Blood sugar:", "mg\\/dL", "mmol\\/L", p.sugar == Units::Sugar::MillimolesPerLitre);
     clock = addChoice(160, "Clock:", "12-hour (AM\\/PM)", "24-hour", p.clock24);
-    date = addChoice(195, "Dates:", "YYYY\\/MM\\/DD", "YYYY-MM-DD", p.isoDate);
+    date = addChoice(195, "Dates:", "YYYY\\/MM\\/DD", "YYYY-MM-DD", false);
+    date->add("DD.MM.YYYY", 0, nullptr, nullptr, 0);
+    date->value(static_cast<int>(p.dateStyle));
+    decimal = addChoice(230, "Decimal mark:", "point (36.8)", "comma (36,8)", p.decimalComma);
 
-    okButton = new Fl_Return_Button(115, 245, 70, 30, "OK");
+    okButton = new Fl_Return_Button(115, 280, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
-    cancelButton = new Fl_Button(195, 245, 70, 30, "&Cancel");
+    cancelButton = new Fl_Button(195, 280, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
     end();
@@ -58,7 +61,8 @@ Units::Preferences PreferencesWindow::chosen() const {
     p.length = length->value() == 1 ? Units::Length::Centimetre : Units::Length::Inch;
     p.sugar = sugar->value() == 1 ? Units::Sugar::MillimolesPerLitre : Units::Sugar::MilligramsPerDecilitre;
     p.clock24 = clock->value() == 1;
-    p.isoDate = date->value() == 1;
+    p.dateStyle = static_cast<Units::DateStyle>(date->value() < 0 ? 0 : date->value());
+    p.decimalComma = decimal->value() == 1;
     p.named = true;
     return p;
 }

@@ -1,5 +1,5 @@
 // The modal "Preferences" window: the units values are shown and typed in,
-// the clock and the date style. OK saves them in the data folder and brings
+// the clock, the date style and the decimal mark. OK saves them in the data folder and brings
 // every panel up to date; Cancel and the close box change nothing. The
 // window deletes itself once closed.
 #pragma once
@@ -26,7 +26,8 @@ public:
     Fl_Choice* length = nullptr;
     Fl_Choice* sugar = nullptr;
     Fl_Choice* clock = nullptr;
-    Fl_Choice* date = nullptr;
+    Fl_Choice* date = nullptr;     // YYYY/MM/DD, YYYY-MM-DD, DD.MM.YYYY
+    Fl_Choice* decimal = nullptr;  // the decimal mark of the values shown
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
 

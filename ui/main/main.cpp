@@ -88,7 +88,8 @@ int main() {
     // A first start takes the desktop's units and styles and says so once
     // (with the folder locked: no other program writes the file).
     const std::string firstUnits =
-        PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false), units);
+        PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false),
+                                    platform::decimalComma(), units);
 
     WindowIcon::useProgramIcon();
 

@@ -161,9 +161,9 @@ std::string NewEntryWindow::styledMessage(EntryRules::Refusal why, const std::st
 }
 
 std::string NewEntryWindow::typedDate() const {
-    // With ISO dates chosen, one typed so is kept in the file's form.
+    // A date typed in the style shown is kept in the file's form.
     const std::string typed = !inputs.empty() && inputs[0]->value() ? inputs[0]->value() : "";
-    return units().isoDate ? ClockStyle::fileDate(typed) : typed;
+    return ClockStyle::fileDate(typed, units());
 }
 
 std::string NewEntryWindow::shownName(const Fl_Input* input) const {

@@ -97,7 +97,7 @@ InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, Person person)
     storedDob = dobInput->value();
     shownDob = ClockStyle::shownDate(storedDob, units());
     dobInput->value(shownDob.c_str());
-    hint(90, units().isoDate ? "(format: YYYY-MM-DD)" : "(format: YYYY/MM/DD)");
+    hint(90, (std::string("(format: ") + ClockStyle::dateLetters(units()) + ")").c_str());
     genderChoice = new Fl_Input_Choice(130, 120, 120, 25, "Gender  ");
     setInput("gender", info, genderChoice->input());
     // Measures take every character typed ("70,5" as the entry windows read
@@ -181,7 +181,7 @@ void InfoWindow::setInput(const char* elementName, XmlNode* parent, Fl_Input* in
 std::string InfoWindow::dobText() const {
     const std::string typed = dobInput->value();
     if (typed == shownDob) return storedDob;
-    return units().isoDate ? ClockStyle::fileDate(typed) : typed;
+    return ClockStyle::fileDate(typed, units());
 }
 
 Fl_Input* InfoWindow::measureInput(int i) const {
