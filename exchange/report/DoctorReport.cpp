@@ -65,9 +65,11 @@ int DoctorReport::make(const ReportRequest& request, std::string& page, std::str
     ReportHeader header;
     header.firstName = Global::childText(name, "first");
     header.lastName = Global::childText(name, "last");
-    header.dateOfBirth = ReportPeriod::recordedDayText(Global::textOf(name ? name->next_sibling("dob") : nullptr));
+    header.dates = request.units.dateStyle;
+    header.dateOfBirth =
+        ReportPeriod::recordedDayText(Global::textOf(name ? name->next_sibling("dob") : nullptr), header.dates);
     if (request.showFolder) header.folder = folder.path();
-    header.madeOn = ReportPeriod::dayText(request.madeOn);
+    header.madeOn = ReportPeriod::shownDay(request.madeOn, header.dates);
     header.period = request.period;
     page = HtmlReport::page(header, ReportData::gather(patient, request.period.from, request.period.to, request.units));
 

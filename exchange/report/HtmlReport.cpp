@@ -116,15 +116,16 @@ std::string pageMargins(const ReportHeader& h) {
     const char* const font = "font: 8.5pt \"DejaVu Sans\", Arial, Helvetica, sans-serif; color: #333;";
     return std::string("@page {\n  margin: 17mm 13mm 16mm;\n") + "  @top-left { content: " +
            HtmlText::cssString(person) + "; " + font + " }\n" + "  @top-right { content: " +
-           HtmlText::cssString("Readings " + h.period.fromText() + " to " + h.period.toText()) + "; " + font +
+           HtmlText::cssString("Readings " + ReportPeriod::shownDay(h.period.firstDay, h.dates) + " to " +
+                               ReportPeriod::shownDay(h.period.lastDay, h.dates)) + "; " + font +
            " }\n" + "  @bottom-right { content: \"page \" counter(page) \" of \" counter(pages); " + font +
            " }\n}\n";
 }
 
-std::string timeText(const TimeKey& key, std::string& day) {
+std::string timeText(const ReportVariable& v, const TimeKey& key, std::string& day) {
     std::tm local{};
     if (!platform::instantToLocal(key.instant, local)) local = key.tm;
-    day = ReportPeriod::dayText(local);
+    day = ReportPeriod::shownDay(local, v.dates);
     char buf[16];
     std::snprintf(buf, sizeof buf, "%02d:%02d", local.tm_hour, local.tm_min);
     return buf;
@@ -259,8 +260,8 @@ void pressureAverages(std::string& out, const ReportVariable& v, std::int64_t la
     out += "</table>\n";
 }
 
-std::string dayOf(std::int64_t day) {
-    return "<span class=nb>" + ReportPeriod::dayText(LocalDayClock::civilFromDays(day)) + "</span>";
+std::string dayOf(const ReportVariable& v, std::int64_t day) {
+    return "<span class=nb>" + ReportPeriod::shownDay(LocalDayClock::civilFromDays(day), v.dates) + "</span>";
 }
 
 std::string pressureText(const ReportVariable& v, double systolic, double diastolic) {
@@ -291,9 +292,9 @@ bool findHomeSeries(const ReportVariable& v, HomeSeries& home) {
 
 // What the home average leaves out: day 1, the afternoon, missing mornings
 // and evenings.
-std::string leftOutText(const HomeSeries& home) {
+std::string leftOutText(const ReportVariable& v, const HomeSeries& home) {
     std::vector<std::string> parts;
-    parts.push_back("day 1, " + dayOf(home.firstDay) + " (" + plural(home.firstDayReadings, "reading", "readings") +
+    parts.push_back("day 1, " + dayOf(v, home.firstDay) + " (" + plural(home.firstDayReadings, "reading", "readings") +
                     ")");
     if (home.middayReadings)
         parts.push_back(plural(home.middayReadings, "reading", "readings") + " between 12:00 and 18:00");
@@ -323,7 +324,7 @@ void homeSummary(std::string& out, const ReportVariable& v) {
                "evening</tr>\n";
     } else if (!home.accepted) {
         out += "<tr><th>Home average<td>none: the latest days in a row with morning or evening readings, " +
-               dayOf(home.firstDay) + " to " + dayOf(home.lastDay) + ", are " + plural(home.days, "day", "days") +
+               dayOf(v, home.firstDay) + " to " + dayOf(v, home.lastDay) + ", are " + plural(home.days, "day", "days") +
                "; at least " + std::to_string(HomePressureProtocol::kLeastDays) + " are needed</tr>\n";
     } else {
         const long long used = home.all.readings;
@@ -331,8 +332,8 @@ void homeSummary(std::string& out, const ReportVariable& v) {
         const double dia = VariableUnits::rounded(home.all.diastolic, v.decimals);
         const bool raised = HomePressureProtocol::raised(sys, dia);
         out += "<tr><th>Home average<td><strong>" + pressureText(v, home.all.systolic, home.all.diastolic) +
-               "</strong> over " + plural(home.days - 1, "day", "days") + ", " + dayOf(home.firstDay + 1) +
-               " to " + dayOf(home.lastDay) + ", from " + plural(used, "reading", "readings") + "</tr>\n";
+               "</strong> over " + plural(home.days - 1, "day", "days") + ", " + dayOf(v, home.firstDay + 1) +
+               " to " + dayOf(v, home.lastDay) + ", from " + plural(used, "reading", "readings") + "</tr>\n";
         out += std::string("<tr><th>Class<td><strong>") + (raised ? "raised" : "normal") + "</strong>: " +
                (raised ? "at or above " : "below ") + "the home threshold of " + threshold + " (" +
                HomePressureProtocol::kGuidelineName + ")</tr>\n";
@@ -349,7 +350,7 @@ void homeSummary(std::string& out, const ReportVariable& v) {
                ReportData::valueText(v, HomePressureProtocol::kDiastolicThreshold) + "<td>" +
                countText(home.atOrAboveThreshold) + " of " + plural(used, "reading", "readings") + " (" +
                shareText(home.atOrAboveThreshold, used) + ")</tr>\n";
-        out += "<tr><th>Left out<td>" + leftOutText(home) + "</tr>\n";
+        out += "<tr><th>Left out<td>" + leftOutText(v, home) + "</tr>\n";
     }
     out += "<tr><th>Home threshold<td>" + threshold + " (" + guideline + ")</tr>\n";
     std::string own;
@@ -423,7 +424,7 @@ void readings(std::string& out, const ReportVariable& v) {
     std::string currentDay;
     for (const ReportData::Row& r : rows) {
         std::string day;
-        const std::string time = timeText(r.when, day);
+        const std::string time = timeText(v, r.when, day);
         if (day != currentDay) {
             out += currentDay.empty() ? "<tr><td>" : "</tr>\n<tr><td>";
             out += day + "<td>";
@@ -441,7 +442,8 @@ void readings(std::string& out, const ReportVariable& v) {
 
 std::string page(const ReportHeader& header, const std::vector<ReportVariable>& variables) {
     const std::string name = escape(fullName(header));
-    const std::string period = escape(header.period.fromText()) + " to " + escape(header.period.toText());
+    const std::string period = escape(ReportPeriod::shownDay(header.period.firstDay, header.dates)) + " to " +
+                               escape(ReportPeriod::shownDay(header.period.lastDay, header.dates));
     std::string out;
     out.reserve(65536);
     out += "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"

@@ -18,10 +18,11 @@
 struct ReportHeader {
     std::string firstName;
     std::string lastName;
-    std::string dateOfBirth;  // "1950-03-07", or as recorded when it names no day
+    std::string dateOfBirth;  // "1950-03-07" (as dates), or as recorded when it names no day
     std::string folder;       // the data folder the readings come from; empty: not named
-    std::string madeOn;       // "2026-12-07"
+    std::string madeOn;       // "2026-12-07" (as dates)
     ReportPeriod period;
+    Units::DateStyle dates = Units::DateStyle::Iso;  // the days' style (ReportPeriod::shownDay)
 };
 
 namespace HtmlReport {

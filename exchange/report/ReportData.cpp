@@ -135,13 +135,19 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
             if (s.hasPanicHigh) decimals = VariableUnits::decimalsOf(s.panicHigh, decimals);
         }
         variable.decimals = decimals;
+        variable.decimalComma = units.decimalComma;
+        variable.dates = units.dateStyle;
         out.push_back(std::move(variable));
     }
     return out;
 }
 
 std::string valueText(const ReportVariable& variable, double value) {
-    return VariableUnits::number(value, variable.decimals);
+    const std::string text = VariableUnits::number(value, variable.decimals);
+    if (!variable.decimalComma) return text;
+    Units::Preferences comma;
+    comma.decimalComma = true;
+    return Units::marked(text, comma);
 }
 
 std::string valueWithUnit(const ReportVariable& variable, double value) {

@@ -51,6 +51,9 @@ struct ReportVariable {
     const char* unit = "";            // its unit ("mmHg"); empty for none
     int decimals = 0;                 // every value, limit and statistic of it shows with these
     ClinicalLimit clinical;
+    // How the page shows its values and days (ReportPeriod::shownDay).
+    bool decimalComma = false;
+    Units::DateStyle dates = Units::DateStyle::Iso;
 };
 
 namespace ReportData {
@@ -64,7 +67,8 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
 // (°C)"; the name alone for a variable without unit.
 std::string unitTitle(const std::string& variableName, const Units::Preferences& units);
 
-// A value of the variable in its one number format: "72", "98.6".
+// A value of the variable in its one number format: "72", "98.6" (or
+// "98,6" with the decimal comma).
 std::string valueText(const ReportVariable& variable, double value);
 // The same with the unit: "72 beats per minute", "96%".
 std::string valueWithUnit(const ReportVariable& variable, double value);

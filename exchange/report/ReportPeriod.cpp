@@ -5,6 +5,7 @@
 
 #include "exchange/UserReadings.h"
 #include "platform/Platform.h"
+#include "rules/units/ClockStyle.h"
 #include "rules/users/InfoRules.h"
 
 namespace {
@@ -38,13 +39,21 @@ std::string ReportPeriod::dayText(const std::tm& day) {
     return buf;
 }
 
-std::string ReportPeriod::recordedDayText(const std::string& recorded) {
+std::string ReportPeriod::shownDay(const std::tm& day, Units::DateStyle style) {
+    Units::Preferences p;
+    p.dateStyle = style == Units::DateStyle::DayFirst ? style : Units::DateStyle::Iso;
+    return ClockStyle::date(day, p);
+}
+
+std::string ReportPeriod::recordedDayText(const std::string& recorded, Units::DateStyle style) {
     long long year = 0, month = 0, day = 0;
     if (InfoRules::readDate(recorded, year, month, day) != 3 || year < 1 || !InfoRules::dateExists(year, month, day))
         return recorded;
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04lld-%02lld-%02lld", year, month, day);
-    return buf;
+    std::tm t{};
+    t.tm_year = static_cast<int>(year - 1900);
+    t.tm_mon = static_cast<int>(month - 1);
+    t.tm_mday = static_cast<int>(day);
+    return shownDay(t, style);
 }
 
 std::int64_t ReportPeriod::lastDaysStart(int days) const {
@@ -69,6 +78,16 @@ bool ReportPeriod::readDay(const std::string& text, std::tm& day) {
         return false;
     day = tm;
     return true;
+}
+
+bool ReportPeriod::readTypedDay(const std::string& typed, const Units::Preferences& p, std::tm& day) {
+    int year = 0, month = 0, mday = 0;
+    if (!ClockStyle::readDate(typed, p, year, month, mday)) return false;
+    std::tm read{};
+    read.tm_year = year - 1900;
+    read.tm_mon = month - 1;
+    read.tm_mday = mday;
+    return readDay(dayText(read), day);
 }
 
 bool ReportPeriod::fromOptions(const std::string& fromOption, const std::string& toOption,

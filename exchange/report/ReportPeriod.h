@@ -6,6 +6,8 @@
 #include <ctime>
 #include <string>
 
+#include "rules/units/Units.h"
+
 struct ReportPeriod {
     std::tm firstDay{};  // year, month, day (local calendar)
     std::tm lastDay{};
@@ -14,9 +16,12 @@ struct ReportPeriod {
 
     // "2026-03-05"
     static std::string dayText(const std::tm& day);
-    // A date as recorded ("1950/3/7", year/month/day) in the same style:
-    // "1950-03-07"; a text that names no day of the calendar stays as it is.
-    static std::string recordedDayText(const std::string& recorded);
+    // A day as the page shows it in the chosen date style: "05.03.2026"
+    // for DD.MM.YYYY, "2026-03-05" otherwise (the report's own form).
+    static std::string shownDay(const std::tm& day, Units::DateStyle style);
+    // A date as recorded ("1950/3/7", year/month/day) as shownDay shows
+    // it; a text that names no day of the calendar stays as it is.
+    static std::string recordedDayText(const std::string& recorded, Units::DateStyle style);
     std::string fromText() const { return dayText(firstDay); }
     std::string toText() const { return dayText(lastDay); }
 
@@ -27,6 +32,9 @@ struct ReportPeriod {
     // Reads a day "YYYY-MM-DD", as export reads it, that exists in the
     // calendar, from 1970 on. False otherwise.
     static bool readDay(const std::string& text, std::tm& day);
+    // The same for a day a person typed in the date style shown
+    // (ClockStyle::readDate: the style decides which number is the day).
+    static bool readTypedDay(const std::string& typed, const Units::Preferences& p, std::tm& day);
 
     // Builds the period from the option texts (empty when not given);
     // today is the local date the report is made. The default is the 90

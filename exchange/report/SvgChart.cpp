@@ -122,7 +122,9 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     for (int k = 0; k <= scales.nTicks; ++k) {
         const int row = ChartMath::gridRow(k, scales.nTicks, kTop, kBottom);
         if (k > 0) line(out, kLeft, row, kRight, row, gridStyle.c_str());
-        text(out, kLeft - 5, row + 4, "end", ChartMath::yLabel((y.lo + k) * y.step, y.step));
+        std::string label = ChartMath::yLabel((y.lo + k) * y.step, y.step);
+        if (variable.decimalComma) std::replace(label.begin(), label.end(), '.', ',');
+        text(out, kLeft - 5, row + 4, "end", label);
     }
     if (*variable.unit) {
         const int middle = (kTop + kBottom) / 2;
@@ -131,7 +133,7 @@ std::string chart(const ReportVariable& variable, std::int64_t from, std::int64_
     }
 
     // Time ticks as far apart as their labels need.
-    const TimeTicks ticks = TimeTicks::choose(from, to, kRight - kLeft, kTickFont);
+    const TimeTicks ticks = TimeTicks::choose(from, to, kRight - kLeft, kTickFont, variable.dates);
     for (const TimeTick& tick : ticks.ticks) {
         const int column = xOf(tick.instant);
         line(out, column, kBottom, column, kBottom + 5, "stroke=\"#000000\"");

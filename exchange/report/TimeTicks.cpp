@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "exchange/report/ReportPeriod.h"
 #include "platform/Platform.h"
 #include "rules/time/LocalDayClock.h"
 
@@ -40,11 +41,7 @@ std::string twoDigits(int n) {
     return buf;
 }
 
-std::string dayText(const std::tm& t) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%04d-%02d-%02d", t.tm_year + 1900, t.tm_mon + 1, t.tm_mday);
-    return buf;
-}
+std::string dayText(const std::tm& t, Units::DateStyle dates) { return ReportPeriod::shownDay(t, dates); }
 
 std::int64_t localDay(std::int64_t instant) {
     std::tm t{};
@@ -63,7 +60,7 @@ bool instantOf(LocalDayClock& clock, std::int64_t day, int hour, std::int64_t& o
     return platform::instantToLocal(out, back) && back.tm_hour == hour;
 }
 
-std::vector<TimeTick> ticksOf(const Candidate& c, std::int64_t from, std::int64_t to) {
+std::vector<TimeTick> ticksOf(const Candidate& c, std::int64_t from, std::int64_t to, Units::DateStyle dates) {
     std::vector<TimeTick> out;
     LocalDayClock clock;
     const std::int64_t first = localDay(from), last = localDay(to);
@@ -75,7 +72,7 @@ std::vector<TimeTick> ticksOf(const Candidate& c, std::int64_t from, std::int64_
     switch (c.kind) {
         case TimeTicks::Kind::Hours:
             for (std::int64_t day = first; day <= last; ++day) {
-                const std::string date = dayText(LocalDayClock::civilFromDays(day));
+                const std::string date = dayText(LocalDayClock::civilFromDays(day), dates);
                 bool dated = false;
                 for (int hour = 0; hour < 24; hour += c.step) {
                     const std::size_t before = out.size();
@@ -88,7 +85,7 @@ std::vector<TimeTick> ticksOf(const Candidate& c, std::int64_t from, std::int64_
             for (std::int64_t day = first; day <= last; ++day) {
                 // Weeks and fortnights begin on Mondays (1970-01-05 was one).
                 if (floorMod(c.step >= 7 ? day - 4 : day, c.step) != 0) continue;
-                add(day, 0, dayText(LocalDayClock::civilFromDays(day)));
+                add(day, 0, dayText(LocalDayClock::civilFromDays(day), dates));
             }
             break;
         case TimeTicks::Kind::Months: {
@@ -136,7 +133,8 @@ double TimeTicks::labelWidth(const std::string& text, double fontSize) {
     return em * fontSize;
 }
 
-TimeTicks TimeTicks::choose(std::int64_t from, std::int64_t to, double width, double fontSize) {
+TimeTicks TimeTicks::choose(std::int64_t from, std::int64_t to, double width, double fontSize,
+                             Units::DateStyle dates) {
     TimeTicks best, single;  // single: the finest step that leaves one tick
     const std::int64_t days = (to - from) / 86400 + 1;
     for (const Candidate& c : kCandidates) {
@@ -149,7 +147,7 @@ TimeTicks TimeTicks::choose(std::int64_t from, std::int64_t to, double width, do
         if (count * labelWidth("0000", fontSize) > width) continue;
         best.kind = c.kind;
         best.step = c.step;
-        best.ticks = ticksOf(c, from, to);
+        best.ticks = ticksOf(c, from, to, dates);
         if (best.ticks.size() >= 2 && apart(best.ticks, from, to, width, fontSize)) return best;
         if (best.ticks.size() == 1 && single.ticks.empty()) single = best;
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "rules/units/Units.h"
+
 struct TimeTick {
     std::int64_t instant = 0;
     std::string label;   // the first line: "2026-11-06", "Nov 2026", "2026", "06:00"
@@ -24,7 +26,9 @@ struct TimeTicks {
     // Ticks within [from, to] on an axis `width` units wide whose labels are
     // written with fontSize units: the smallest step whose labels stay at
     // least a gap apart; the coarsest step when none does.
-    static TimeTicks choose(std::int64_t from, std::int64_t to, double width, double fontSize);
+    // Days are labelled as ReportPeriod::shownDay labels them in `dates`.
+    static TimeTicks choose(std::int64_t from, std::int64_t to, double width, double fontSize,
+                            Units::DateStyle dates = Units::DateStyle::Iso);
 
     // The width of a label in DejaVu Sans at fontSize, a little generous.
     static double labelWidth(const std::string& text, double fontSize);

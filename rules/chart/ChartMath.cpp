@@ -490,8 +490,8 @@ NormalRange normalRange(const XmlNode* variable, const std::string& seriesName, 
     const Units::Quantity quantity = Units::quantityOf(seriesName);
     r.lo = Units::toShown(quantity, r.lo, units);
     r.hi = Units::toShown(quantity, r.hi, units);
-    r.loText = rangeText(r.lo);
-    r.hiText = rangeText(r.hi);
+    r.loText = Units::marked(rangeText(r.lo), units);
+    r.hiText = Units::marked(rangeText(r.hi), units);
     return r;
 }
 

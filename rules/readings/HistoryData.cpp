@@ -89,6 +89,9 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
     // Once units are named, values show in the chosen unit as typed (38.5,
     // not 101.300000); otherwise as the file holds them.
     const Units::Quantity quantity = Units::quantityOf(variableName);
+    // The decimals are lined up on the point; the chosen mark comes last.
+    Units::Preferences withPoint = units;
+    withPoint.decimalComma = false;
 
     for (XmlNode* entry = variable->first_node("entry"); entry; entry = entry->next_sibling("entry")) {
         HistoryRow row;
@@ -101,7 +104,7 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
                 double value = 0;
                 if (units.named && row.cells.size() > 2 &&
                     storedValue(row.cells.back(), value))
-                    row.cells.back() = Units::readingText(quantity, value, units);
+                    row.cells.back() = Units::readingText(quantity, value, withPoint);
                 continue;
             }
             const XmlAttribute* id = entry->first_attribute();
@@ -114,6 +117,9 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
         rows.push_back(std::move(row));
     }
     if (units.named) sameDecimals(rows);
+    if (units.decimalComma)
+        for (HistoryRow& row : rows)
+            for (std::size_t c = 2; c < row.cells.size(); ++c) row.cells[c] = Units::marked(row.cells[c], units);
     return rows;
 }
 

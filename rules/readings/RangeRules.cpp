@@ -83,12 +83,14 @@ std::string RangeRules::storedText(const std::string& typed) {
 std::vector<std::string> RangeRules::shownTexts(const std::vector<std::string>& stored, const std::string& variableName,
                                                 const Units::Preferences& units) {
     const Units::Quantity q = Units::quantityOf(variableName);
-    if (Units::isStored(q, units)) return stored;
     std::vector<std::string> shown;
     for (const std::string& text : stored) {
         double value = 0;
         const bool number = EntryRules::readValue(text, value) == EntryRules::ValueRead::Number;
-        shown.push_back(number ? Units::limitText(q, value, units) : text);
+        if (!number)
+            shown.push_back(text);
+        else
+            shown.push_back(Units::isStored(q, units) ? Units::marked(text, units) : Units::limitText(q, value, units));
     }
     return shown;
 }

@@ -63,7 +63,7 @@ public:
     static std::string storedText(const std::string& typed);
 
     // The stored texts as the window shows them in the chosen units: as
-    // stored in the file's units, otherwise each number converted
+    // stored in the file's units (with the chosen decimal mark), otherwise each number converted
     // (Units::limitText).
     static std::vector<std::string> shownTexts(const std::vector<std::string>& stored, const std::string& variableName,
                                                const Units::Preferences& units);

@@ -59,8 +59,7 @@ bool readThree(const std::string& text, char mark, int& a, int& b, int& c) {
 
 bool readDate(const std::string& typed, const Units::Preferences& p, int& year, int& month, int& day) {
     if (p.dateStyle == Units::DateStyle::DayFirst) return readThree(typed, '.', day, month, year);
-    if (p.dateStyle == Units::DateStyle::Iso && readThree(typed, '-', year, month, day)) return true;
-    return readThree(typed, '/', year, month, day);
+    return readThree(typed, '-', year, month, day) || readThree(typed, '/', year, month, day);
 }
 
 std::string fileDate(const std::string& typed, const Units::Preferences& p) {

@@ -24,8 +24,8 @@ const char* dateLetters(const Units::Preferences& p);
 
 // Reads a date typed in the style shown (blanks around it allowed): the
 // style alone decides which number is the day, so "05.03.2024" is the 5th
-// of March and nothing else. The year-first styles also read the file's
-// YYYY/MM/DD, which cannot be read otherwise. True with the three numbers;
+// of March and nothing else. The two year-first styles read each other's
+// form (YYYY/MM/DD, YYYY-MM-DD), which cannot be read otherwise. True with the three numbers;
 // the day is not checked against the calendar.
 bool readDate(const std::string& typed, const Units::Preferences& p, int& year, int& month, int& day);
 

@@ -41,7 +41,7 @@ bool asStored(Measure m, const Units::Preferences& p) { return Units::isStored(q
 std::string shown(Measure m, const std::string& stored, const Units::Preferences& p) {
     double value = 0;
     if (asStored(m, p) || !storedInches(m, stored, value)) return stored;
-    return Units::trimmed(Units::toShown(quantityOf(m), value, p), 1);
+    return Units::marked(Units::trimmed(Units::toShown(quantityOf(m), value, p), 1), p);
 }
 
 bool readable(Measure m, const std::string& typed, const Units::Preferences& p) {
@@ -63,7 +63,7 @@ std::string question(Measure m, const std::string& typed, const Units::Preferenc
     if (!storedInches(m, stored(m, typed, std::string(), std::string(), p), inFile)) return std::string();
     const Units::Quantity q = quantityOf(m);
     const Units::Unit& unit = Units::shown(q, p);
-    auto number = [&](double v) { return Units::trimmed(Units::toUnit(v, unit), 1); };
+    auto number = [&](double v) { return Units::marked(Units::trimmed(Units::toUnit(v, unit), 1), p); };
     // Weight: the readings' own limits; height: a newborn's to the tallest
     // person's ever measured, with room on both sides.
     const double low = m == Measure::Weight ? Plausibility::limitsFor("Weight")->low : kLowestHeight;

@@ -56,10 +56,14 @@ TEST(ReportPeriod, UnreadableOrContradictoryOptionsAreRefusedWithAReason) {
 }
 
 TEST(ReportPeriod, RecordedDatesTakeTheReportsStyleAndOthersStayAsTheyAre) {
+    using S = Units::DateStyle;
     const struct {
         const char* recorded;
+        S style;
         const char* shown;
-    } cases[] = {{"1950/3/7", "1950-03-07"},   {" 1980/02/29", "1980-02-29"}, {"1981/02/29", "1981/02/29"},
-                 {"15/06/1980", "15/06/1980"}, {"March 1950", "March 1950"},  {"", ""}};
-    for (const auto& c : cases) EXPECT_EQ(ReportPeriod::recordedDayText(c.recorded), c.shown) << c.recorded;
+    } cases[] = {{"1950/3/7", S::File, "1950-03-07"},       {"1950/3/7", S::Iso, "1950-03-07"},
+                 {"1950/3/7", S::DayFirst, "07.03.1950"},   {" 1980/02/29", S::File, "1980-02-29"},
+                 {"1981/02/29", S::DayFirst, "1981/02/29"}, {"15/06/1980", S::DayFirst, "15/06/1980"},
+                 {"March 1950", S::Iso, "March 1950"},      {"", S::DayFirst, ""}};
+    for (const auto& c : cases) EXPECT_EQ(ReportPeriod::recordedDayText(c.recorded, c.style), c.shown) << c.recorded;
 }

@@ -48,7 +48,8 @@ void IndividualTrend::build(const std::string& label, PointMap::const_iterator f
     title->labelfont(FL_HELVETICA_BOLD);
     // A name with its unit ("Postprandial (mmol/L)") fits the panel a size smaller.
     if (units.named) title->labelsize(12);
-    const TrendTexts stats = computeStats(first, last);
+    TrendTexts stats = computeStats(first, last);
+    for (std::string* text : {&stats.average, &stats.minimum, &stats.maximum}) *text = Units::marked(*text, units);
     TRACE_MSG(4, "IndividualTrend::build") << "Analysis of " << label << ": average " << stats.average
                                            << ", minimum " << stats.minimum << ", maximum " << stats.maximum;
     textBox(10, 35, "Average:");

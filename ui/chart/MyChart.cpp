@@ -95,7 +95,8 @@ void drawGrid(const ChartMath::PlotArea& plot, int nTicks) {
 bool labelsOutsideLeft(int slot) { return slot == 0 || slot == 3; }
 
 // A series' y labels and their ticks, in the current colour, on its side of the plot.
-void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const ChartMath::YScale& scale, int nTicks) {
+void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const ChartMath::YScale& scale, int nTicks,
+                 const Units::Preferences& units) {
     const int slot = static_cast<int>(index % 4);
     const int x0 = (index % 2 == 0) ? plot.left : plot.right;
     const int d = labelsOutsideLeft(slot) ? 5 : 0;
@@ -104,7 +105,7 @@ void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const Chart
         const int ly = ChartMath::gridRow(k, nTicks, plot.top, plot.bottom);
         fl_line_style(FL_SOLID, 0);
         fl_line(x0 - d, ly, x0 - d + 5, ly);
-        const std::string text = ChartMath::yLabel(value, scale.step);
+        const std::string text = Units::marked(ChartMath::yLabel(value, scale.step), units);
         fl_font(FL_HELVETICA, 12);
         if (labelsOutsideLeft(slot))
             fl_draw(text.c_str(), x0 - 37, ly - 15, 30, 15, FL_ALIGN_RIGHT);
@@ -512,7 +513,7 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     const bool againstRange = display == ChartMath::Display::NormalRange;
     const Fl_Color color = againstRange ? rangeColor(static_cast<int>(index % 2)) : seriesColors[index % 4];
     fl_color(color);
-    drawYLabels(plot, index, scale, scales.nTicks);
+    drawYLabels(plot, index, scale, scales.nTicks, units());
     drawLegendEntry(plot, legendX, ChartMath::legendText(v.name, display, v.range, units()));
 
     const std::vector<std::pair<int, int>> line = pixelsOf(stretch, drawnAxis, scale, plot);
@@ -667,7 +668,7 @@ std::string MyChart::pointText(const std::string& series, std::int64_t instant, 
                                const Units::Preferences& units) {
     const TimeKey key = TimeKey::fromInstant(instant);
     return series + ", " + ClockStyle::date(key.tm, units) + " " + ClockStyle::time(key.tm, units) + ": " +
-           ChartMath::withUnit(Units::trimmed(value, Units::kReadingDecimals), series, units);
+           ChartMath::withUnit(Units::marked(Units::trimmed(value, Units::kReadingDecimals), units), series, units);
 }
 
 const Units::Preferences& MyChart::units() const { return MainWindow::unitsOf(MainWindow::of(this)); }

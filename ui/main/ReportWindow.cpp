@@ -12,6 +12,7 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "exchange/report/ReportPeriod.h"
+#include "rules/units/ClockStyle.h"
 #include "store/Global.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
@@ -51,11 +52,14 @@ ReportWindow::ReportWindow(const std::tm& today, const Units::Preferences& units
     std::string ignored;
     ReportPeriod::fromOptions("", "", "", today_, standard, ignored);
     fromInput = new Fl_Input(90, 80, 100, 25, "From:");
-    fromInput->value(standard.fromText().c_str());
+    fromInput->value(ClockStyle::date(standard.firstDay, units_).c_str());
     toInput = new Fl_Input(240, 80, 100, 25, "To:");
-    toInput->value(standard.toText().c_str());
-    fromInput->tooltip("The first day, as 2026-03-05");
-    toInput->tooltip("The last day, as 2026-03-05");
+    toInput->value(ClockStyle::date(standard.lastDay, units_).c_str());
+    example_ = ClockStyle::date(2026, 3, 5, units_);
+    fromTip_ = "The first day, as " + example_;
+    toTip_ = "The last day, as " + example_;
+    fromInput->tooltip(fromTip_.c_str());
+    toInput->tooltip(toTip_.c_str());
     fromInput->deactivate();
     toInput->deactivate();
 
@@ -72,14 +76,19 @@ ReportWindow::ReportWindow(const std::tm& today, const Units::Preferences& units
 bool ReportWindow::period(ReportPeriod& out, std::string& error) const {
     const int chosen = periodChoice->value();
     if (chosen == kFromTo) {
-        std::tm day{};
-        for (Fl_Input* input : {fromInput, toInput})
-            if (!ReportPeriod::readDay(input->value(), day)) {
+        // The days are typed in the style shown; the period reads them in ISO form.
+        std::string days[2];
+        for (int i = 0; i < 2; ++i) {
+            Fl_Input* input = i == 0 ? fromInput : toInput;
+            std::tm read{};
+            if (!ReportPeriod::readTypedDay(input->value(), units_, read)) {
                 error = std::string(input->label()) + " cannot read the day \"" + input->value() +
-                        "\" (a day that exists, from 1970 on, as 2026-03-05)";
+                        "\" (a day that exists, from 1970 on, as " + example_ + ")";
                 return false;
             }
-        return ReportPeriod::fromOptions(fromInput->value(), toInput->value(), "", today_, out, error);
+            days[i] = ReportPeriod::dayText(read);
+        }
+        return ReportPeriod::fromOptions(days[0], days[1], "", today_, out, error);
     }
     return ReportPeriod::fromOptions("", "", kLast[chosen < 0 ? kDefaultPeriod : chosen], today_, out, error);
 }
@@ -97,8 +106,8 @@ void ReportWindow::periodCB_i() {
     ReportPeriod chosen;
     std::string error;
     if (!period(chosen, error)) return;
-    fromInput->value(chosen.fromText().c_str());
-    toInput->value(chosen.toText().c_str());
+    fromInput->value(ClockStyle::date(chosen.firstDay, units_).c_str());
+    toInput->value(ClockStyle::date(chosen.lastDay, units_).c_str());
 }
 
 void ReportWindow::writeCB_i() {

@@ -43,4 +43,6 @@ public:
 private:
     std::tm today_;
     Units::Preferences units_;
+    std::string example_;  // a day in the date style shown, for the tooltips and the refusal
+    std::string fromTip_, toTip_;
 };
