@@ -44,7 +44,9 @@ TEST(ExportBytes, TheJsonAndFhirExportsOfAFixedFolderKeepTheirBytes) {
             o.units.length = Units::Length::Centimetre;
             o.units.sugar = Units::Sugar::MillimolesPerLitre;
             o.units.clock24 = true;
-            o.units.dateStyle = Units::DateStyle::Iso;
+            // The date style and the decimal mark are the windows' own: the files keep theirs.
+            o.units.dateStyle = Units::DateStyle::DayFirst;
+            o.units.decimalComma = true;
             o.units.named = true;
         }
         testing::internal::CaptureStderr();

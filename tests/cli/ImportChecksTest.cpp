@@ -302,6 +302,13 @@ TEST_F(ImportChecks, TheSpreadsheetExportWritesWhatTheWindowsShowAndReadsBack) {
                      "1;Ann;Lee1;Weight;;2026-03-01 07:30:00;70,5;kg;0\r\n");
     EXPECT_EQ(csvOf("1", true, false, metric).substr(3, 9), "user_id,f");
     EXPECT_NE(csvOf("1", true, false, metric).find(",2026-03-01 07:30:00,70.5,kg,"), std::string::npos);
+    // The windows' decimal comma and date style stay out of every file: the desktop's mark decides.
+    Units::Preferences shownWithComma = metric;
+    shownWithComma.decimalComma = true;
+    shownWithComma.dateStyle = Units::DateStyle::DayFirst;
+    EXPECT_NE(csvOf("1", true, false, shownWithComma).find(",2026-03-01 07:30:00,70.5,kg,"), std::string::npos);
+    EXPECT_NE(csvOf("1", false, false, shownWithComma).find(",2026-03-01T07:30:00,70.5"), std::string::npos)
+        << csvOf("1", false, false, shownWithComma);
     EXPECT_EQ(import("back.csv", comma, ImportOptions()), kOk) << err;
     EXPECT_EQ(out, "added 0, already present 1, refused 0\n");
 }

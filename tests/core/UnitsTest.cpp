@@ -248,3 +248,113 @@ TEST(ClockStyle, DatesAndTimesInEitherStyleKeepTheFilesForms) {
     const std::string hour = ChartMath::tickLabel(hours, static_cast<double>(instant) / 86400, iso24).second;
     EXPECT_EQ(ChartMath::shortDate(instant, iso24) + " " + hour, "2025-12-08 19:00");
 }
+
+// Each style reads only its own order of day, month and year: a text that
+// another style would read differently is refused rather than guessed at.
+TEST(ClockStyle, TypedDatesAreReadInTheStyleShownAndStoredInTheFilesForm) {
+    using S = Units::DateStyle;
+    const struct {
+        S style;
+        const char* typed;
+        const char* file;  // what the entry stores; refused ones read no day
+        bool read;
+    } cases[] = {
+        {S::File, "2024/03/05", "2024/03/05", true},    {S::File, "05.03.2024", "05.03.2024", false},
+        {S::Iso, "2024-03-05", "2024/03/05", true},     {S::Iso, " 2024/3/5 ", "2024/03/05", true},
+        {S::Iso, "05.03.2024", "05.03.2024", false},    {S::DayFirst, "05.03.2024", "2024/03/05", true},
+        {S::DayFirst, " 5.3.2024 ", "2024/03/05", true}, {S::DayFirst, "2024/03/05", "2024.03.05", false},
+        {S::DayFirst, "05/03/2024", "05.03.2024", false}, {S::DayFirst, "2024-03-05", "2024-03-05", false},
+        {S::DayFirst, "05.03.2024x", "05.03.2024x", false}, {S::DayFirst, "", "", false},
+    };
+    for (const auto& c : cases) {
+        Units::Preferences p;
+        p.dateStyle = c.style;
+        SCOPED_TRACE(std::string(c.typed) + " in style " + std::to_string(static_cast<int>(c.style)));
+        const std::string file = ClockStyle::fileDate(c.typed, p);
+        EXPECT_EQ(file, c.file);
+        std::tm when{};
+        const bool read = EntryRules::readFields(file, "08:00", when) == EntryRules::Refusal::NotRefused;
+        EXPECT_EQ(read, c.read);
+        if (read) {
+            EXPECT_EQ(when.tm_mday, 5);
+        }
+    }
+}
+
+// The three styles by the two clocks and the two decimal marks: dates,
+// times and values as the windows show them, and what they give back.
+TEST(ClockStyle, EveryStyleShowsDatesTimesAndValuesItsWay) {
+    using S = Units::DateStyle;
+    const struct {
+        S style;
+        bool clock24, comma, metricUnits;
+        const char* date;
+        const char* time;
+        const char* temperature;  // 101.3 °F stored
+    } cases[] = {
+        {S::File, false, false, false, "2024/03/05", "07:30:05 PM", "101.3"},
+        {S::Iso, true, false, true, "2024-03-05", "19:30:05", "38.5"},
+        {S::DayFirst, true, true, true, "05.03.2024", "19:30:05", "38,5"},
+        {S::DayFirst, false, true, false, "05.03.2024", "07:30:05 PM", "101,3"},
+        {S::File, false, true, true, "2024/03/05", "07:30:05 PM", "38,5"},
+    };
+    const std::tm t = localTm(2024, 3, 5, 19, 30, 5);
+    for (const auto& c : cases) {
+        Units::Preferences p = c.metricUnits ? metric() : Units::Preferences();
+        p.dateStyle = c.style;
+        p.clock24 = c.clock24;
+        p.decimalComma = c.comma;
+        SCOPED_TRACE(c.date);
+        EXPECT_EQ(ClockStyle::date(t, p), c.date);
+        EXPECT_EQ(ClockStyle::time(t, p), c.time);
+        EXPECT_EQ(ClockStyle::shownDate("2024/3/5", p), c.style == S::File ? "2024/3/5" : c.date);
+        EXPECT_EQ(ClockStyle::fileDate(c.date, p), "2024/03/05");
+        EXPECT_EQ(Units::readingText(Quantity::Temperature, 101.3, p), c.temperature);
+        // What is shown is read back as the same value.
+        const EntryRules::EntryPlan plan = EntryRules::planEntry(
+            "Temperature", "2024/03/05", "08:00:00 AM", {{"Value", "Value", c.temperature}}, std::time(nullptr), p);
+        ASSERT_EQ(outcomeOf(plan), acceptedWith(1));
+        EXPECT_EQ(plan.values[0].text, "101.300000");
+    }
+}
+
+// A file written before the third style and the decimal mark keeps its
+// meaning; one written now still reads where only <date> is known.
+TEST(PreferencesFile, OlderFilesKeepTheirMeaningAndNewOnesNameAStyleOlderReadersKnow) {
+    using S = Units::DateStyle;
+    const struct {
+        const char* text;
+        S style;
+        bool comma;
+    } cases[] = {
+        {"<preferences><date>YYYY-MM-DD</date></preferences>", S::Iso, false},
+        {"<preferences><date>YYYY/MM/DD</date></preferences>", S::File, false},
+        {"<preferences><date>YYYY-MM-DD</date><dateStyle>DD.MM.YYYY</dateStyle></preferences>", S::DayFirst, false},
+        {"<preferences><dateStyle>YYYY/MM/DD</dateStyle><date>YYYY-MM-DD</date></preferences>", S::File, false},
+        {"<preferences><decimalMark>comma</decimalMark></preferences>", S::File, true},
+    };
+    for (const auto& c : cases) {
+        Units::Preferences p;
+        std::string error;
+        ASSERT_TRUE(PreferencesFile::parse(c.text, p, error)) << c.text << error;
+        EXPECT_EQ(p.dateStyle, c.style) << c.text;
+        EXPECT_EQ(p.decimalComma, c.comma) << c.text;
+    }
+    Units::Preferences p;
+    std::string error;
+    for (const char* refused : {"<preferences><dateStyle>MM/DD/YYYY</dateStyle></preferences>",
+                                "<preferences><date>DD.MM.YYYY</date></preferences>",
+                                "<preferences><decimalMark>,</decimalMark></preferences>"})
+        EXPECT_FALSE(PreferencesFile::parse(refused, p, error)) << refused;
+    EXPECT_EQ(error, "<decimalMark> holds \",\", not \"point\" or \"comma\"");
+    p.dateStyle = S::DayFirst;
+    p.decimalComma = true;
+    const std::string text = PreferencesFile::print(p);
+    EXPECT_NE(text.find("<date>YYYY-MM-DD</date>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<dateStyle>DD.MM.YYYY</dateStyle>"), std::string::npos) << text;
+    EXPECT_NE(text.find("<decimalMark>comma</decimalMark>"), std::string::npos) << text;
+    Units::Preferences back;
+    ASSERT_TRUE(PreferencesFile::parse(text, back, error)) << error;
+    EXPECT_EQ(back.dateStyle, S::DayFirst);
+    EXPECT_TRUE(back.decimalComma);
+}
