@@ -8,6 +8,7 @@
 #include "rules/chart/ChartMath.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/PreferencesWindow.h"
+#include "ui/measurements/HistoryTable.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/NewEntryWindow.h"
 #include "ui/users/InfoWindow.h"
@@ -42,12 +43,15 @@ std::vector<ChartMath::Triangle> shading(const ChartVariable& v) {
 
 class PreferencesWindowTest : public MainWindowFixture {
 protected:
-    void choose(int temperature, int weight, int length, int sugar, int clock = 0, int date = 0) {
+    void choose(int temperature, int weight, int length, int sugar, int clock = 0, int date = 0, int decimal = 0) {
         pickMenu("Edit/Preferences\342\200\246");
         PreferencesWindow* p = thePreferencesWindow();
         ASSERT_NE(p, nullptr);
         // Two plain items each (a slash in a unit makes no submenu).
-        for (Fl_Choice* c : {p->temperature, p->weight, p->length, p->sugar, p->clock, p->date}) ASSERT_EQ(c->size(), 3);
+        for (Fl_Choice* c : {p->temperature, p->weight, p->length, p->sugar, p->clock, p->decimal})
+            ASSERT_EQ(c->size(), 3);
+        ASSERT_EQ(p->date->size(), 4);
+        EXPECT_STREQ(p->date->text(2), "DD.MM.YYYY");
         EXPECT_STREQ(p->length->text(0), "ft/in");
         EXPECT_STREQ(p->sugar->text(1), "mmol/L");
         EXPECT_STREQ(p->clock->text(0), "12-hour (AM/PM)");
@@ -58,6 +62,7 @@ protected:
         p->sugar->value(sugar);
         p->clock->value(clock);
         p->date->value(date);
+        p->decimal->value(decimal);
         p->okButton->do_callback();
         EXPECT_FALSE(p->shown());
     }
@@ -184,4 +189,49 @@ TEST_F(PreferencesWindowTest, AReadingTypedInCelsiusAndIsoStyleIsStoredInTheFile
     EXPECT_STREQ(again.inputs[1]->value(), "19:30:00");
     EXPECT_STREQ(again.inputs[2]->value(), "37.25");
     again.hide();
+}
+
+// Day first and the decimal comma: what the windows show and read; the file
+// keeps its own forms.
+TEST_F(PreferencesWindowTest, DayFirstDatesAndTheDecimalCommaAreShownAndReadEverywhere) {
+    writeUsers({{0, "Ada", "Lovelace", kTemperature}});
+    openWindow();
+    chooseLine(1);
+    pick(win->normalRangeMenu, win->normalRangeMenu->find_item("Vitals/Temperature"));
+    choose(1, 1, 1, 1, 1, 2, 1);
+    const std::string prefs = data->read("preferences.xml");
+    EXPECT_NE(prefs.find("<dateStyle>DD.MM.YYYY</dateStyle>"), std::string::npos) << prefs;
+    EXPECT_NE(prefs.find("<decimalMark>comma</decimalMark>"), std::string::npos) << prefs;
+    NewEntryWindow* entry = new NewEntryWindow(win, "Temperature", "Vitals", "Temperature");
+    const std::string startDate = entry->inputs[0]->value();
+    ASSERT_EQ(startDate.size(), 10u);
+    EXPECT_EQ(startDate.substr(2, 1) + startDate.substr(5, 1), "..");
+    // A year-first date is not guessed at.
+    entry->inputs[0]->value("2026/11/03");
+    entry->inputs[1]->value("19:30");
+    entry->inputs[2]->value("37,25");
+    entry->okButton->do_callback();
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("(day.month.year)"), std::string::npos) << dialogs->alerts[0];
+    entry->inputs[0]->value("03.11.2026");
+    entry->okButton->do_callback();
+    const std::string file = data->read("user0.hma");
+    EXPECT_NE(file.find("<value>99.050000</value>"), std::string::npos) << file;
+    EXPECT_NE(file.find("<date>2026/11/03</date>"), std::string::npos);
+    XmlNode* last = Global::findVariable("Temperature")->last_node("entry");
+    NewEntryWindow again(win, "Temperature", last);
+    EXPECT_STREQ(again.inputs[0]->value(), "03.11.2026");
+    EXPECT_STREQ(again.inputs[2]->value(), "37,25");
+    again.hide();
+
+    HistoryTableWindow* history = HistoryTableWindow::showFor(win, "Temperature", 600, 400);
+    ASSERT_NE(history, nullptr);
+    std::vector<std::string> shown;
+    for (int r = 0; r < static_cast<int>(history->rows.size()); ++r)
+        shown.push_back(history->table->shownText(r, 0) + " " + history->table->shownText(r, 2));
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, (std::vector<std::string>{"01.11.2026 37,00", "02.11.2026 38,50", "03.11.2026 37,25"}));
+    history->hide();
+    ASSERT_EQ(win->chart->variables.size(), 1u);
+    EXPECT_EQ(win->chart->variables.front().range.hiText, "37,5");
 }

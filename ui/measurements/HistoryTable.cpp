@@ -38,6 +38,13 @@ const std::string* HistoryTable::cellText(int row, int col) const {
     return &r.cells[static_cast<std::size_t>(col)];
 }
 
+std::string HistoryTable::shownText(int row, int col) const {
+    const std::string* text = cellText(row, col);
+    if (!text) return std::string();
+    const Units::Preferences& units = owner ? owner->units() : MainWindow::unitsOf(nullptr);
+    return col == 0 ? ClockStyle::shownDate(*text, units) : col == 1 ? ClockStyle::shownTime(*text, units) : *text;
+}
+
 bool HistoryTable::cellRect(TableContext context, int row, int col, int& x, int& y, int& w, int& h) {
     return find_cell(context, row, col, x, y, w, h) == 0;
 }
@@ -94,14 +101,8 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             fl_rectf(x, y, w, h);
             fl_font(FL_HELVETICA, 12);
             fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
-            if (const std::string* text = cellText(row, col)) {
-                // Dates and times in the style the person chose; the rows keep the file's.
-                const Units::Preferences& units = owner ? owner->units() : MainWindow::unitsOf(nullptr);
-                const std::string shown = col == 0   ? ClockStyle::shownDate(*text, units)
-                                          : col == 1 ? ClockStyle::shownTime(*text, units)
-                                                     : *text;
-                fl_draw(shown.c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
-            }
+            const std::string shown = shownText(row, col);
+            if (!shown.empty()) fl_draw(shown.c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);
             fl_color(kGridColor);
             fl_rect(x, y, w, h);
             fl_pop_clip();

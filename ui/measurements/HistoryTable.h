@@ -22,6 +22,9 @@ public:
     const std::string* columnTitle(int col) const;
     // The text shown in a cell, or null outside the rows and columns.
     const std::string* cellText(int row, int col) const;
+    // The same as drawn: dates and times in the style the person chose (the
+    // rows keep the file's); empty outside the rows and columns.
+    std::string shownText(int row, int col) const;
     // The window rectangle of a cell or header; false when it is not shown.
     bool cellRect(TableContext context, int row, int col, int& x, int& y, int& w, int& h);
 
