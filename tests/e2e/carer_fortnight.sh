@@ -7,9 +7,11 @@
 # saved (Tab and Space answer the question), then corrected without the
 # mouse (Ctrl+M, Ctrl+Right to its point, Ctrl+Return to its history row,
 # Return to edit it); the chart reached by Tab, plain Right and Return; the
-# status line says what was added; the history reached by Shift+F10 and Edit/History...; a
-# meter's CSV imported with its implausible row asked about (Cancel, the
-# default, keeps it out) and the rest stored; and a report for the doctor.
+# status line says what was added; the history reached by Shift+F10 and Edit/History...;
+# DD.MM.YYYY dates and the decimal comma chosen in Edit/Preferences... by keys,
+# a temperature typed so and shown so in the history; a meter's CSV imported
+# with its implausible row asked about (Cancel, the default, keeps it out)
+# and the rest stored; and a report for the doctor in the same style.
 #
 # Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
@@ -35,6 +37,7 @@ OPENER
 chmod +x "$E2E_TMP/bin/xdg-open"
 export PATH="$E2E_TMP/bin:$PATH"
 today=$(date +%Y-%m-%d)
+todayDots=$(date +%d.%m.%Y)
 
 step "metric units, the 24-hour clock and ISO dates; the empty list asks for a person"
 seed_data
@@ -113,13 +116,56 @@ key Escape
 wait_gone "$H" || fail "Escape did not close the history window"
 give_keys "$MAIN"
 
+step "DD.MM.YYYY and the decimal comma chosen by keys; a temperature typed so"
+key F10
+wait_contains "$E2E_TRACE" "menu opened by key: File"
+key Right Down Down Down Down Return
+P=$(wait_window '^Preferences$') || fail "Edit/Preferences... opened no window"
+give_keys "$P"
+# Temperature, weight, height, blood sugar, clock: the dates' choice is the sixth.
+key Tab Tab Tab Tab Tab space
+sleep 0.3
+key Down Return
+key Tab space
+sleep 0.3
+key Down Return
+shot_settled preferences_day_first_comma || fail "the preferences window does not come to rest"
+give_keys "$P"
+key Return
+wait_gone "$P" || fail "Return did not save the preferences"
+wait_contains "$E2E_DATA/preferences.xml" "<dateStyle>DD.MM.YYYY</dateStyle>"
+wait_contains "$E2E_DATA/preferences.xml" "<decimalMark>comma</decimalMark>"
+give_keys "$MAIN"
+key Home Down Down Down Down Return
+E=$(wait_window '^Add history entry for Vitals: Temperature$') || fail "no temperature window"
+give_keys "$E"
+key ctrl+a
+xdotool type --delay 15 "$todayDots"; key Tab
+xdotool type --delay 15 "06:45"; key Tab
+xdotool type --delay 15 "37,8"
+shot_settled entry_day_first_comma || fail "the temperature window does not come to rest"
+key Return
+wait_gone "$E" || fail "Return did not confirm the temperature window"
+wait_contains "$E2E_DATA/user0.hma" "<value>100.040000</value>"
+wait_contains "$E2E_DATA/user0.hma" "<date>$(date +%Y/%m/%d)</date>"
+wait_contains "$E2E_TRACE" "Added Temperature 37,8 °C on $todayDots 06:45:00"
+give_keys "$MAIN"
+key Home Down Down Down Down shift+F10
+key Down Down Return
+H=$(wait_window '^Temperature History$') || fail "Shift+F10 gave no way to the temperature's history"
+shot_settled history_day_first_comma || fail "the history window does not come to rest"
+give_keys "$H"
+key Escape
+wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+
 step "the 720 corrected by keys alone: its point on the chart, its row, its edit"
 key ctrl+m
 wait_contains "$E2E_TRACE" "menu opened by key: Multi-Display"
 key Down Right Return
 wait_contains "$E2E_TRACE" "Pulse is checked"
 key ctrl+Right ctrl+Right
-wait_contains "$E2E_TRACE" "Point picked: Pulse, $today 08:30:00: 720 /min"
+wait_contains "$E2E_TRACE" "Point picked: Pulse, $todayDots 08:30:00: 720 /min"
 shot_settled chart_point_by_key || fail "the chart does not come to rest"
 key ctrl+Return
 H=$(wait_window '^Pulse History$') || fail "Ctrl+Return opened no history"
@@ -152,11 +198,11 @@ if [ "$(chart_focus)" != "The chart has the focus" ]; then key shift+Tab; fi
 for _ in $(seq 1 50); do [ "$(chart_focus)" = "The chart has the focus" ] && break; sleep 0.1; done
 [ "$(chart_focus)" = "The chart has the focus" ] || fail "Tab did not reach the chart"
 # The corrected point is still picked: Left goes to the one before, Right back.
-picks=$(count_of "$E2E_TRACE" "Point picked: Pulse, $today 07:15:00: 88 /min")
+picks=$(count_of "$E2E_TRACE" "Point picked: Pulse, $todayDots 07:15:00: 88 /min")
 key Left
-wait_count "$E2E_TRACE" "Point picked: Pulse, $today 07:15:00: 88 /min" $((picks + 1))
+wait_count "$E2E_TRACE" "Point picked: Pulse, $todayDots 07:15:00: 88 /min" $((picks + 1))
 key Right
-wait_contains "$E2E_TRACE" "Point picked: Pulse, $today 08:30:00: 72 /min"
+wait_contains "$E2E_TRACE" "Point picked: Pulse, $todayDots 08:30:00: 72 /min"
 shot_settled chart_focus_by_tab || fail "the chart does not come to rest"
 key Return
 H=$(wait_window '^Pulse History$') || fail "Return on the chart opened no history"
@@ -207,6 +253,8 @@ key Return
 wait_contains "$E2E_TMP/bin/opened" "$HOME/Documents/Mia-Berg-$today.html"
 wait_gone "$R" || fail "the report window stayed open"
 assert_contains "$HOME/Documents/Mia-Berg-$today.html" "Berg"
+assert_contains "$HOME/Documents/Mia-Berg-$today.html" "$todayDots"
+assert_contains "$HOME/Documents/Mia-Berg-$today.html" "37,8"
 
 step "Ctrl+Q leaves with everything saved"
 give_keys "$MAIN"
