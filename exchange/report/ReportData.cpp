@@ -143,7 +143,7 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
 }
 
 std::string valueText(const ReportVariable& variable, double value) {
-    const std::string text = VariableUnits::number(value, variable.decimals);
+    std::string text = VariableUnits::number(value, variable.decimals);
     if (!variable.decimalComma) return text;
     Units::Preferences comma;
     comma.decimalComma = true;

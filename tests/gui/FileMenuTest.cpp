@@ -159,6 +159,39 @@ TEST_F(FileMenuTest, TheReportsGreyedDaysShowThePeriodChosen) {
     }
 }
 
+// With DD.MM.YYYY the days are shown and read day first; a year-first day is
+// refused, not read another way.
+TEST_F(FileMenuTest, TheReportsDaysAreTypedDayFirstInThatStyle) {
+    Units::Preferences dayFirst;
+    dayFirst.dateStyle = Units::DateStyle::DayFirst;
+    std::tm today{};
+    today.tm_year = 2026 - 1900;
+    today.tm_mon = 11;
+    today.tm_mday = 10;
+    ReportWindow w(today, dayFirst);
+    EXPECT_STREQ(w.toInput->value(), "10.12.2026");
+    w.periodChoice->value(3);
+    w.periodCB_i();
+    ReportPeriod chosen;
+    std::string error;
+    const struct {
+        const char* from;
+        bool read;
+    } cases[] = {{"01.11.2026", true}, {" 1.11.2026 ", true}, {"2026-11-01", false}, {"11/01/2026", false},
+                 {"31.11.2026", false}};
+    for (const auto& c : cases) {
+        w.fromInput->value(c.from);
+        w.toInput->value("02.12.2026");
+        EXPECT_EQ(w.period(chosen, error), c.read) << c.from;
+        if (c.read) {
+            EXPECT_EQ(chosen.fromText() + " " + chosen.toText(), "2026-11-01 2026-12-02");
+        } else {
+            EXPECT_NE(error.find("(a day that exists, from 1970 on, as 05.03.2026)"), std::string::npos) << error;
+        }
+    }
+    w.hide();
+}
+
 TEST_F(FileMenuTest, ExportWritesTheBytesOfTheDataTool) {
     chooseLine(1);
     struct Case {

@@ -12,7 +12,6 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "exchange/report/ReportPeriod.h"
-#include "rules/units/ClockStyle.h"
 #include "store/Global.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
@@ -52,10 +51,15 @@ ReportWindow::ReportWindow(const std::tm& today, const Units::Preferences& units
     std::string ignored;
     ReportPeriod::fromOptions("", "", "", today_, standard, ignored);
     fromInput = new Fl_Input(90, 80, 100, 25, "From:");
-    fromInput->value(ClockStyle::date(standard.firstDay, units_).c_str());
+    fromInput->value(ReportPeriod::shownDay(standard.firstDay, units_.dateStyle).c_str());
     toInput = new Fl_Input(240, 80, 100, 25, "To:");
-    toInput->value(ClockStyle::date(standard.lastDay, units_).c_str());
-    example_ = ClockStyle::date(2026, 3, 5, units_);
+    toInput->value(ReportPeriod::shownDay(standard.lastDay, units_.dateStyle).c_str());
+    // The days as the report shows them.
+    std::tm example{};
+    example.tm_year = 2026 - 1900;
+    example.tm_mon = 2;
+    example.tm_mday = 5;
+    example_ = ReportPeriod::shownDay(example, units_.dateStyle);
     fromTip_ = "The first day, as " + example_;
     toTip_ = "The last day, as " + example_;
     fromInput->tooltip(fromTip_.c_str());
@@ -106,8 +110,8 @@ void ReportWindow::periodCB_i() {
     ReportPeriod chosen;
     std::string error;
     if (!period(chosen, error)) return;
-    fromInput->value(ClockStyle::date(chosen.firstDay, units_).c_str());
-    toInput->value(ClockStyle::date(chosen.lastDay, units_).c_str());
+    fromInput->value(ReportPeriod::shownDay(chosen.firstDay, units_.dateStyle).c_str());
+    toInput->value(ReportPeriod::shownDay(chosen.lastDay, units_.dateStyle).c_str());
 }
 
 void ReportWindow::writeCB_i() {

@@ -25,7 +25,7 @@ public:
 
     Fl_Box* personBox = nullptr;
     Fl_Choice* periodChoice = nullptr;  // "Last 30 days", "Last 90 days" (first shown), "Last year", "From … To …"
-    Fl_Input* fromInput = nullptr;      // YYYY-MM-DD, active for "From … To …"
+    Fl_Input* fromInput = nullptr;      // the day as the report shows it, active for "From … To …"
     Fl_Input* toInput = nullptr;
     Fl_Return_Button* writeButton = nullptr;
     Fl_Button* cancelButton = nullptr;
