@@ -6,6 +6,6 @@ namespace BatchedSeries {
 
 bool supported() { return false; }
 bool available() { return false; }
-bool draw(const std::vector<std::pair<int, int>>&) { return false; }
+bool draw(const std::vector<std::pair<int, int>>&, int) { return false; }
 
 }  // namespace BatchedSeries

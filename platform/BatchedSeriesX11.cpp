@@ -16,28 +16,34 @@ namespace {
 
 short toShort(int v) { return static_cast<short>(v < -32768 ? -32768 : (v > 32767 ? 32767 : v)); }
 
+// The box around a marker's centre its pixels are kept in, and the centre's
+// place in it.
+const int kBox = 32;
+const int kCentre = 16;
+
 // The pixels one marker covers, relative to its centre, as the window
-// system draws fl_pie(x - 4, y - 4, 8, 8, 0, 360): one bit row per line of
-// the 16 x 16 box around the centre (bit 0 at x - 8). Drawn once into a
-// small off-screen image and read back, so that it is exactly what the
-// server paints.
+// system draws fl_pie(x - m / 2, y - m / 2, m, m, 0, 360): one bit row per
+// line of the 32 x 32 box around the centre (bit 0 at x - 16). Drawn once
+// per size into a small off-screen image and read back, so that it is
+// exactly what the server paints.
 struct MarkerMask {
     bool ready = false;
-    std::uint16_t rows[16] = {};
+    std::uint32_t rows[kBox] = {};
     int first = 0, last = -1;  // the rows that hold any pixel
 };
 
-MarkerMask& markerMask() {
-    static MarkerMask mask;
+MarkerMask& markerMask(int marker) {
+    static MarkerMask masks[kLargestMarker + 1];
+    MarkerMask& mask = masks[marker];
     if (mask.ready) return mask;
-    const int size = 16;
+    const int size = kBox;
     Fl_Color saved = fl_color();
     Fl_Offscreen off = fl_create_offscreen(size, size);
     fl_begin_offscreen(off);
     fl_color(FL_WHITE);
     fl_rectf(0, 0, size, size);
     fl_color(FL_BLACK);
-    fl_pie(8 - 4, 8 - 4, 8, 8, 0, 360);
+    fl_pie(kCentre - marker / 2, kCentre - marker / 2, marker, marker, 0, 360);
     uchar pixels[size * size * 3];
     fl_read_image(pixels, 0, 0, size, size);
     fl_end_offscreen();
@@ -46,7 +52,7 @@ MarkerMask& markerMask() {
     for (int y = 0; y < size; ++y) {
         for (int x = 0; x < size; ++x) {
             const uchar* p = &pixels[(y * size + x) * 3];
-            if (p[0] < 128 && p[1] < 128 && p[2] < 128) mask.rows[y] |= static_cast<std::uint16_t>(1u << x);
+            if (p[0] < 128 && p[1] < 128 && p[2] < 128) mask.rows[y] |= std::uint32_t{1} << x;
         }
         if (mask.rows[y]) {
             if (mask.last < 0) mask.first = y;
@@ -92,7 +98,7 @@ std::vector<std::pair<int, int>> columnPath(const std::vector<std::pair<int, int
 // one row each; the line segments in multi-segment requests. One colour
 // and one line style per series, so neither the order of the shapes nor
 // drawing a pixel once instead of several times changes the picture.
-bool drawBatched(const std::vector<std::pair<int, int>>& points) {
+bool drawBatched(const std::vector<std::pair<int, int>>& points, int marker) {
     if (points.empty()) return true;
     int minX = points[0].first, maxX = minX, minY = points[0].second, maxY = minY;
     for (const auto& p : points) {
@@ -101,12 +107,12 @@ bool drawBatched(const std::vector<std::pair<int, int>>& points) {
         minY = std::min(minY, p.second);
         maxY = std::max(maxY, p.second);
     }
-    const long long width = static_cast<long long>(maxX) - minX + 16;
-    const long long height = static_cast<long long>(maxY) - minY + 16;
+    const long long width = static_cast<long long>(maxX) - minX + kBox;
+    const long long height = static_cast<long long>(maxY) - minY + kBox;
     if (width * height > 16LL * 1024 * 1024) return false;  // spread too far: the plain way
 
-    const MarkerMask& mask = markerMask();
-    // One bit per pixel, rows of 64-bit words; bit 0 of word 0 is minX - 8.
+    const MarkerMask& mask = markerMask(marker);
+    // One bit per pixel, rows of 64-bit words; bit 0 of word 0 is minX - kCentre.
     const std::size_t words = static_cast<std::size_t>(width + 63) / 64 + 1;
     std::vector<std::uint64_t> bits(words * static_cast<std::size_t>(height), 0);
     // Many points share a pixel (more readings than columns): each centre
@@ -123,7 +129,7 @@ bool drawBatched(const std::vector<std::pair<int, int>>& points) {
             const std::uint64_t row = mask.rows[r];
             std::uint64_t* line = &bits[(by + r) * words];
             line[word] |= row << shift;
-            if (shift > 48) line[word + 1] |= row >> (64 - shift);
+            if (shift > 64 - kBox) line[word + 1] |= row >> (64 - shift);
         }
     }
     std::vector<XRectangle> runs;
@@ -144,8 +150,8 @@ bool drawBatched(const std::vector<std::pair<int, int>>& points) {
             long long start = x;
             while (x < limit && ((line[x / 64] >> (x % 64)) & 1)) ++x;
             XRectangle r;
-            r.x = toShort(static_cast<int>(start + minX - 8));
-            r.y = toShort(static_cast<int>(y + minY - 8));
+            r.x = toShort(static_cast<int>(start + minX - kCentre));
+            r.y = toShort(static_cast<int>(y + minY - kCentre));
             r.width = static_cast<unsigned short>(x - start);
             r.height = 1;
             runs.push_back(r);
@@ -178,6 +184,8 @@ bool supported() { return true; }
 
 bool available() { return fl_display != nullptr && fl_window != 0 && fl_gc != nullptr; }
 
-bool draw(const std::vector<std::pair<int, int>>& points) { return available() && drawBatched(points); }
+bool draw(const std::vector<std::pair<int, int>>& points, int marker) {
+    return marker > 0 && marker <= kLargestMarker && available() && drawBatched(points, marker);
+}
 
 }  // namespace BatchedSeries

@@ -8,7 +8,8 @@ else()
   set(QUORVEL_PLATFORM_SYSTEM platform/posix/PlatformPosix.cpp)
   set(QUORVEL_PLATFORM_ICON platform/posix/WindowIconPosix.cpp)
 endif()
-add_library(quorvel_platform STATIC platform/Platform.cpp platform/PathKind.cpp ${QUORVEL_PLATFORM_SYSTEM})
+add_library(quorvel_platform STATIC platform/Platform.cpp platform/PathKind.cpp platform/DesktopScale.cpp
+  ${QUORVEL_PLATFORM_SYSTEM})
 target_include_directories(quorvel_platform PUBLIC ${CMAKE_SOURCE_DIR})
 if(WIN32)
   target_link_libraries(quorvel_platform PUBLIC shell32)
@@ -20,12 +21,17 @@ endif()
 # window system rather than the operating system: X11 requests on Linux; on
 # Windows and macOS the stand-ins (the chart draws shape by shape, no notice
 # needs dropping).
-if(WIN32 OR APPLE)
+# The desktop's scale: the X resource database, Windows' logical DPI, none
+# on macOS.
+if(WIN32)
   add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesPlain.cpp platform/ToolkitNoticesPlain.cpp
-    ${QUORVEL_PLATFORM_ICON})
+    platform/windows/DesktopScaleWindows.cpp ${QUORVEL_PLATFORM_ICON})
+elseif(APPLE)
+  add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesPlain.cpp platform/ToolkitNoticesPlain.cpp
+    platform/DesktopScalePlain.cpp ${QUORVEL_PLATFORM_ICON})
 else()
   add_library(quorvel_platform_drawing STATIC platform/BatchedSeriesX11.cpp platform/ToolkitNoticesX11.cpp
-    ${QUORVEL_PLATFORM_ICON})
+    platform/DesktopScaleX11.cpp ${QUORVEL_PLATFORM_ICON})
 endif()
 target_include_directories(quorvel_platform_drawing SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
 target_link_libraries(quorvel_platform_drawing PUBLIC quorvel_platform)

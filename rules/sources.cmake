@@ -7,5 +7,6 @@ add_library(quorvel_rules STATIC
   rules/users/InfoRules.cpp rules/users/TypeAhead.cpp rules/users/InfoUnits.cpp
   rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp
   rules/chart/ChartMath.cpp rules/chart/TrendStats.cpp rules/chart/SeriesCache.cpp rules/chart/DisplayMenuRules.cpp
-  rules/units/Units.cpp rules/units/PreferencesFile.cpp rules/units/ClockStyle.cpp rules/units/HelpText.cpp)
+  rules/units/Units.cpp rules/units/PreferencesFile.cpp rules/units/ClockStyle.cpp rules/units/HelpText.cpp
+  rules/units/TextSize.cpp)
 target_link_libraries(quorvel_rules PUBLIC quorvel_store)

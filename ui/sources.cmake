@@ -1,6 +1,6 @@
 # ui/: the widgets, and the window program's main.
 add_library(quorvel_ui STATIC
-  ui/main/MainWindow.cpp ui/main/FileCommands.cpp ui/main/ReportWindow.cpp ui/main/Icons.cpp ui/main/ToolkitDialogs.cpp ui/main/ProgressWindow.cpp ui/main/ToolkitLook.cpp
+  ui/main/MainWindow.cpp ui/main/FileCommands.cpp ui/main/ReportWindow.cpp ui/main/Icons.cpp ui/main/ToolkitDialogs.cpp ui/main/ProgressWindow.cpp ui/main/ToolkitLook.cpp ui/main/TextScale.cpp
   ui/main/PreferencesWindow.cpp
   ui/chart/MyChart.cpp ui/chart/ChartKeys.cpp ui/chart/TrendBox.cpp ui/chart/IndividualTrend.cpp ui/chart/SeriesPainter.cpp
   ui/users/SearchUserBox.cpp ui/users/UserList.cpp ui/users/UserInfoBox.cpp ui/users/InfoWindow.cpp

@@ -423,12 +423,13 @@ std::vector<int> spreadLabels(const std::vector<int>& wanted, int height) {
     return rows;
 }
 
-PlotArea plotArea(int x, int y, int w, int h) {
+PlotArea plotArea(int x, int y, int w, int h, double scale) {
+    const auto at = [scale](int designed) { return static_cast<int>(std::lround(designed * scale)); };
     PlotArea plot;
-    plot.left = x + w / 20 + 10;
-    plot.right = x + w - 50;
-    plot.top = y + 90;
-    plot.bottom = y + 50 + 2 * h / 3;
+    plot.left = x + w / 20 + at(10);
+    plot.right = x + w - at(50);
+    plot.top = y + at(90);
+    plot.bottom = y + at(50) + 2 * h / 3;
     // Three fifths of the way down from the plot to the bottom of the widget.
     plot.legendRow = (3 * (y + h) + 2 * plot.bottom) / 5;
     return plot;

@@ -135,7 +135,8 @@ struct PlotArea {
     int width() const { return right - left; }
     int height() const { return bottom - top; }
 };
-PlotArea plotArea(int x, int y, int w, int h);
+// Its margins (for the title, labels and legend) grow with scale, the text size.
+PlotArea plotArea(int x, int y, int w, int h, double scale = 1.0);
 
 // Keeps a pixel coordinate inside what the window system can draw.
 inline int clampPixel(double v) {

@@ -6,6 +6,7 @@
 
 #include "platform/Platform.h"
 #include "rules/units/ClockStyle.h"
+#include "rules/units/TextSize.h"
 #include "store/SafeWriter.h"
 #include "store/XmlDocument.h"
 #include "store/XmlFile.h"
@@ -74,6 +75,7 @@ std::string print(const Units::Preferences& p) {
         text += std::string("\t<") + s.element + ">" + s.texts.begin()[chosen(p, i)] + "</" + s.element + ">\n";
         ++i;
     }
+    text += "\t<textSize>" + std::to_string(p.textSize) + "</textSize>\n";
     return text + "</preferences>\n";
 }
 
@@ -106,6 +108,19 @@ bool parse(const std::string& text, Units::Preferences& p, std::string& error) {
             choose(read, i, choice);
         }
         ++i;
+    }
+    if (const XmlNode* n = root->first_node("textSize")) {
+        const std::string value = n->value();
+        const int percent = value.size() == 3 && std::isdigit(static_cast<unsigned char>(value[0])) &&
+                                    std::isdigit(static_cast<unsigned char>(value[1])) &&
+                                    std::isdigit(static_cast<unsigned char>(value[2]))
+                                ? std::stoi(value)
+                                : 0;
+        if (!TextSize::offered(percent)) {
+            error = "<textSize> holds \"" + value + "\", not 100, 125, 150, 175 or 200";
+            return false;
+        }
+        read.textSize = percent;
     }
     read.named = true;
     p = read;
@@ -191,6 +206,16 @@ std::string firstStart(const std::string& folder, const std::string& measurement
     // Saved, so that the choice is offered once; a failed save only means
     // the same notice at the next start.
     if (!write(folder, p, error)) notice += "\n(" + error + ")";
+    return notice;
+}
+
+std::string firstTextSize(const std::string& folder, Units::Preferences& p, bool saved) {
+    if (p.textSize == TextSize::kDesigned) return std::string();
+    std::string notice = std::string(saved ? "\n" : "") + "Text is shown at " + std::to_string(p.textSize) +
+                         " %, as the desktop's scale suggests.\nChange it in Edit \342\206\222 Preferences\342\200\246 "
+                         "or with Ctrl+plus, Ctrl+minus and Ctrl+0.";
+    std::string error;
+    if (!saved && !write(folder, p, error)) notice += "\n(" + error + ")";
     return notice;
 }
 

@@ -45,6 +45,11 @@ bool fromLocale(const std::string& measurementLocale, const std::string& timeLoc
 std::string firstStart(const std::string& folder, const std::string& measurementLocale,
                        const std::string& timeLocale, bool desktopComma, Units::Preferences& p);
 
+// A first start's text size (p.textSize, the desktop's scale) other than
+// the designed one: saved unless the units' first start saved it already
+// (saved), and told in a line of the notice; empty for the designed size.
+std::string firstTextSize(const std::string& folder, Units::Preferences& p, bool saved);
+
 // Writes the file safely; false with error naming the file.
 bool write(const std::string& folder, const Units::Preferences& p, std::string& error);
 

@@ -34,7 +34,8 @@ const Unit kMmolPerL{"mmol/L", "mmol/L", 1 / kGlucose, 0, 1};
 
 bool Preferences::operator==(const Preferences& o) const {
     return temperature == o.temperature && mass == o.mass && length == o.length && sugar == o.sugar &&
-           clock24 == o.clock24 && dateStyle == o.dateStyle && decimalComma == o.decimalComma && named == o.named;
+           clock24 == o.clock24 && dateStyle == o.dateStyle && decimalComma == o.decimalComma && named == o.named &&
+           textSize == o.textSize;
 }
 
 Quantity quantityOf(const std::string& variableOrSeries) {

@@ -33,6 +33,9 @@ struct Preferences {
     // Whether the windows name units at all: only once preferences were
     // saved, so that a folder without them looks as it always did.
     bool named = false;
+    // The size text and windows are drawn at, in percent of their designed
+    // size (rules/units/TextSize).
+    int textSize = 100;
     bool operator==(const Preferences& o) const;
     bool operator!=(const Preferences& o) const { return !(*this == o); }
 };

@@ -19,6 +19,7 @@
 #include "store/Global.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -44,6 +45,12 @@ const char* const kModeTips[6] = {"Show every reading (Ctrl+1)", "Show the last 
 
 const int kLimitLabelHeight = 15;
 
+// A designed length or font size at the text size (ui/main/TextScale).
+int s(int designed) { return TextScale::px(designed); }
+
+// Lines one pixel wide at the designed size, thicker as the text grows.
+int lineWidth() { return TextScale::factor() >= 1.5 ? s(1) : 0; }
+
 // The frame of the plot: its left and bottom axes.
 void drawAxes(const ChartMath::PlotArea& plot) {
     fl_color(FL_BLACK);
@@ -56,8 +63,9 @@ void drawTitle(const ChartMath::PlotArea& plot, const std::list<ChartVariable>& 
     std::vector<std::string> names;
     for (const ChartVariable& v : variables) names.push_back(v.name);
     fl_color(FL_BLACK);
-    fl_font(FL_HELVETICA_BOLD, 16);
-    fl_draw(ChartMath::title(names).c_str(), plot.left, plot.top - 40, plot.width(), 40, FL_ALIGN_CENTER, nullptr, 0);
+    fl_font(FL_HELVETICA_BOLD, s(16));
+    fl_draw(ChartMath::title(names).c_str(), plot.left, plot.top - s(40), plot.width(), s(40), FL_ALIGN_CENTER, nullptr,
+            0);
 }
 
 // The ticks of the time axis below the plot, each with its two lines of label.
@@ -68,14 +76,14 @@ void drawTimeAxis(const ChartMath::PlotArea& plot, const ChartMath::TimeAxis& ax
     for (int i = 0; i <= n; ++i) {
         const int xp = ChartMath::tickColumn(i, n, plot.left, plot.right);
         fl_color(gridColor);
-        fl_line_style(FL_SOLID, 0);
-        fl_line(xp, plot.bottom - 5, xp, plot.bottom);
+        fl_line_style(FL_SOLID, lineWidth());
+        fl_line(xp, plot.bottom - s(5), xp, plot.bottom);
         const ChartMath::TickLabel label = MyChart::tickLabel(axis, (i + axis.xmin) * axis.S, units);
         fl_color(gridColor);
-        fl_font(FL_HELVETICA, 12);
+        fl_font(FL_HELVETICA, s(12));
         const int lx = static_cast<int>(xp - half);
-        fl_draw(label.day.c_str(), lx, plot.bottom + 6, labelWidth, 20, FL_ALIGN_CENTER);
-        fl_draw(label.second.c_str(), lx, plot.bottom + 20, labelWidth, 20, FL_ALIGN_CENTER);
+        fl_draw(label.day.c_str(), lx, plot.bottom + s(6), labelWidth, s(20), FL_ALIGN_CENTER);
+        fl_draw(label.second.c_str(), lx, plot.bottom + s(20), labelWidth, s(20), FL_ALIGN_CENTER);
     }
 }
 
@@ -84,7 +92,7 @@ void drawGrid(const ChartMath::PlotArea& plot, int nTicks) {
     fl_color(gridColor);
     for (int k = 1; k <= nTicks; ++k) {
         const int gy = ChartMath::gridRow(k, nTicks, plot.top, plot.bottom);
-        fl_line_style(FL_DASH, 0);
+        fl_line_style(FL_DASH, lineWidth());
         fl_line(plot.left, gy, plot.right, gy);
     }
 }
@@ -99,18 +107,18 @@ void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const Chart
                  const Units::Preferences& units) {
     const int slot = static_cast<int>(index % 4);
     const int x0 = (index % 2 == 0) ? plot.left : plot.right;
-    const int d = labelsOutsideLeft(slot) ? 5 : 0;
+    const int d = labelsOutsideLeft(slot) ? s(5) : 0;
     for (int k = 0; k <= nTicks; ++k) {
         const double value = (scale.lo + k) * scale.step;
         const int ly = ChartMath::gridRow(k, nTicks, plot.top, plot.bottom);
-        fl_line_style(FL_SOLID, 0);
-        fl_line(x0 - d, ly, x0 - d + 5, ly);
+        fl_line_style(FL_SOLID, lineWidth());
+        fl_line(x0 - d, ly, x0 - d + s(5), ly);
         const std::string text = Units::marked(ChartMath::yLabel(value, scale.step), units);
-        fl_font(FL_HELVETICA, 12);
+        fl_font(FL_HELVETICA, s(12));
         if (labelsOutsideLeft(slot))
-            fl_draw(text.c_str(), x0 - 37, ly - 15, 30, 15, FL_ALIGN_RIGHT);
+            fl_draw(text.c_str(), x0 - s(37), ly - s(15), s(30), s(15), FL_ALIGN_RIGHT);
         else
-            fl_draw(text.c_str(), x0 + 7, ly - 15, 30, 15, FL_ALIGN_LEFT);
+            fl_draw(text.c_str(), x0 + s(7), ly - s(15), s(30), s(15), FL_ALIGN_LEFT);
     }
 }
 
@@ -118,15 +126,16 @@ void drawYLabels(const ChartMath::PlotArea& plot, std::size_t index, const Chart
 // a marker in the current colour, then its text; legendX moves past it.
 void drawLegendEntry(const ChartMath::PlotArea& plot, int& legendX, const std::string& text) {
     const int row = plot.legendRow;
-    fl_line(legendX, row, legendX + 50, row);
-    fl_pie(legendX + 20, row - 4, 8, 8, 0, 360);
-    legendX += 55;
+    fl_line_style(FL_SOLID, lineWidth());
+    fl_line(legendX, row, legendX + s(50), row);
+    fl_pie(legendX + s(20), row - s(4), s(8), s(8), 0, 360);
+    legendX += s(55);
     fl_color(FL_BLACK);
-    fl_font(FL_HELVETICA, 14);
+    fl_font(FL_HELVETICA, s(14));
     int lw = 0, lh = 0;
     fl_measure(text.c_str(), lw, lh, 0);
-    fl_draw(text.c_str(), legendX, row - 10, lw, 20, FL_ALIGN_LEFT, nullptr, 0);
-    legendX += lw + 15;
+    fl_draw(text.c_str(), legendX, row - s(10), lw, s(20), FL_ALIGN_LEFT, nullptr, 0);
+    legendX += lw + s(15);
 }
 
 }  // namespace
@@ -393,14 +402,14 @@ MyChart::ShownTime MyChart::showTimeSpan() {
     shown.window = ChartMath::timeWindow(variables, timeRange, static_cast<std::int64_t>(std::time(nullptr)));
     shown.axis = ChartMath::timeAxis(shown.window.tMin, shown.window.tMax, &MyChart::bestSpacing);
     // An ISO date is wider than the usual one; the pack lays the row out again.
-    const int dateWidth = units().dateStyle != Units::DateStyle::File ? 84 : 70;
+    const int dateWidth = s(units().dateStyle != Units::DateStyle::File ? 84 : 70);
     // A range that starts within a day shows its time too (Week, Month and
     // Year run back from the last reading's time).
     const std::string from = ChartMath::startText(shown.window.tMin, units());
     const bool withTime = from != ChartMath::shortDate(shown.window.tMin, units());
-    const int timeWidth = !withTime ? 0 : units().clock24 ? 46 : 72;
-    fromBox->size(dateWidth + timeWidth, 20);
-    toBox->size(dateWidth, 20);
+    const int timeWidth = !withTime ? 0 : s(units().clock24 ? 46 : 72);
+    fromBox->size(dateWidth + timeWidth, fromBox->h());
+    toBox->size(dateWidth, toBox->h());
     fromBox->copy_label(from.c_str());
     fromBox->copy_tooltip(timeWidth ? "The chart starts at this time: readings of that day before it are not shown "
                                       "and not in the averages."
@@ -424,7 +433,7 @@ void MyChart::draw() {
     }
     TRACE_SCOPE("MyChart::draw");
     ++draws;
-    plot = ChartMath::plotArea(x(), y(), w(), h());
+    plot = ChartMath::plotArea(x(), y(), w(), h(), TextScale::factor());
     // The copies of the last draw are kept aside: a series whose shown
     // points did not change takes its copy back instead of a new one.
     std::list<ChartVariable> previous;
@@ -449,7 +458,7 @@ void MyChart::drawReadings(std::list<ChartVariable>& previous) {
     const ChartMath::YScales scales = scalesOf(stretches);
     drawGrid(plot, scales.nTicks);
 
-    int legendX = x() + 20;
+    int legendX = x() + s(20);
     std::vector<LimitLabel> limitLabels;
     std::size_t index = 0;
     for (auto it = variables.begin(); it != variables.end(); ++it, ++index) {
@@ -470,12 +479,12 @@ void MyChart::drawReadings(std::list<ChartVariable>& previous) {
     std::vector<int> rows;
     rows.reserve(limitLabels.size());
     for (const LimitLabel& l : limitLabels) rows.push_back(l.row);
-    rows = ChartMath::spreadLabels(rows, kLimitLabelHeight);
-    fl_font(FL_HELVETICA_BOLD, 12);
+    rows = ChartMath::spreadLabels(rows, s(kLimitLabelHeight));
+    fl_font(FL_HELVETICA_BOLD, s(12));
     for (std::size_t i = 0; i < limitLabels.size(); ++i) {
         const LimitLabel& l = limitLabels[i];
         fl_color(l.color);
-        fl_draw(l.text.c_str(), plot.left + 5, rows[i], 30, kLimitLabelHeight,
+        fl_draw(l.text.c_str(), plot.left + s(5), rows[i], s(30), s(kLimitLabelHeight),
                 l.side == LimitSide::Low ? FL_ALIGN_TOP | FL_ALIGN_LEFT | FL_ALIGN_RIGHT
                                          : FL_ALIGN_TOP | FL_ALIGN_BOTTOM | FL_ALIGN_LEFT);
     }
@@ -525,22 +534,23 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     }
     // The series line with its markers.
     fl_color(color);
-    SeriesPainter::drawSeries(line, paintMode);
+    fl_line_style(FL_SOLID, lineWidth());
+    SeriesPainter::drawSeries(line, paintMode, s(8));
     if (!againstRange) return;
     // A limit line only where its row lies in the plot; its label above the
     // low line and below the high line, drawn once every series is.
     const Fl_Color limitColor = rangeColor(4 + static_cast<int>(index % 2));
     fl_color(limitColor);
-    fl_line_style(FL_DASH, 2);
+    fl_line_style(FL_DASH, s(2));
     if (limits.low >= plot.top && limits.low <= plot.bottom) {
         fl_line(plot.left, limits.low, plot.right, limits.low);
         limitLabels.push_back(
-            {ChartMath::withUnit(v.range.loText, v.name, units()), limits.low - 20, limitColor, LimitSide::Low});
+            {ChartMath::withUnit(v.range.loText, v.name, units()), limits.low - s(20), limitColor, LimitSide::Low});
     }
     if (limits.high >= plot.top && limits.high <= plot.bottom) {
         fl_line(plot.left, limits.high, plot.right, limits.high);
         limitLabels.push_back(
-            {ChartMath::withUnit(v.range.hiText, v.name, units()), limits.high + 5, limitColor, LimitSide::High});
+            {ChartMath::withUnit(v.range.hiText, v.name, units()), limits.high + s(5), limitColor, LimitSide::High});
     }
 }
 
@@ -561,17 +571,17 @@ void MyChart::drawPickedPoint() {
         return;
     }
     const std::string text = pointText(pickedSeries, picked->instant, picked->value, units());
-    fl_font(FL_HELVETICA, 12);
+    fl_font(FL_HELVETICA, s(12));
     int tw = 0, th = 0;
     fl_measure(text.c_str(), tw, th, 0);
-    tw += 10;
-    th += 6;
+    tw += s(10);
+    th += s(6);
     // Right of the point, or left of it near the right edge; above it, or below near the top.
-    const int bx = picked->x + 8 + tw > plot.right ? picked->x - 8 - tw : picked->x + 8;
-    const int by = picked->y - th - 4 < plot.top ? picked->y + 4 : picked->y - th - 4;
+    const int bx = picked->x + s(8) + tw > plot.right ? picked->x - s(8) - tw : picked->x + s(8);
+    const int by = picked->y - th - s(4) < plot.top ? picked->y + s(4) : picked->y - th - s(4);
     fl_draw_box(FL_BORDER_BOX, bx, by, tw, th, fl_rgb_color(255, 255, 225));
     fl_color(FL_BLACK);
-    fl_draw(text.c_str(), bx + 5, by, tw - 10, th, FL_ALIGN_LEFT, nullptr, 0);
+    fl_draw(text.c_str(), bx + s(5), by, tw - s(10), th, FL_ALIGN_LEFT, nullptr, 0);
 }
 
 void MyChart::drawEmptyHint() {
@@ -579,7 +589,7 @@ void MyChart::drawEmptyHint() {
     if (hint.empty()) return;
     TRACE_MSG(4, "MyChart::draw") << "Hint: " << hint;
     fl_color(FL_DARK3);
-    fl_font(FL_HELVETICA, 16);
+    fl_font(FL_HELVETICA, s(16));
     fl_draw(hint.c_str(), plot.left, plot.top, plot.width(), plot.height(), FL_ALIGN_CENTER | FL_ALIGN_WRAP, nullptr,
             0);
 }
@@ -637,7 +647,7 @@ MyChart::DrawnPoint MyChart::drawnPoint(std::size_t index) const {
 }
 
 bool MyChart::pointNear(int px, int py, DrawnPoint& found) const {
-    const int reach = 6;  // a little more than a marker's radius
+    const int reach = s(6);  // a little more than a marker's radius
     bool any = false;
     int bestDistance = reach * reach + 1;
     for (std::size_t i = 0; i < drawnSeries.size(); ++i) {

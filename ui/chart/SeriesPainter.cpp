@@ -12,10 +12,10 @@ namespace SeriesPainter {
 
 namespace {
 
-void drawOneByOne(const std::vector<std::pair<int, int>>& points) {
+void drawOneByOne(const std::vector<std::pair<int, int>>& points, int marker) {
     for (std::size_t i = 0; i < points.size(); ++i) {
         const int x = points[i].first, y = points[i].second;
-        fl_pie(x - 4, y - 4, 8, 8, 0, 360);
+        fl_pie(x - marker / 2, y - marker / 2, marker, marker, 0, 360);
         if (i > 0) fl_line(points[i - 1].first, points[i - 1].second, x, y);
     }
 }
@@ -135,9 +135,9 @@ void drawShading(const std::vector<ChartMath::Triangle>& triangles, Fl_Color abo
     }
 }
 
-void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode) {
-    if (mode == Mode::Batched && BatchedSeries::draw(points)) return;
-    drawOneByOne(points);
+void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode, int marker) {
+    if (mode == Mode::Batched && BatchedSeries::draw(points, marker)) return;
+    drawOneByOne(points, marker);
 }
 
 }  // namespace SeriesPainter

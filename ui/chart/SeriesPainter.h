@@ -21,11 +21,11 @@ Mode defaultMode();
 // True when batched drawing is possible right now (a drawable is current).
 bool batchingAvailable();
 
-// For every point an 8-pixel filled circle centred on it (fl_pie(x - 4,
-// y - 4, 8, 8, 0, 360)) and, from the second point on, a line from the
-// previous point, in the current colour and line style. Batched falls back
-// to one call per shape when batching is not available.
-void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode);
+// For every point a filled circle of marker pixels centred on it (8:
+// fl_pie(x - 4, y - 4, 8, 8, 0, 360)) and, from the second point on, a line
+// from the previous point, in the current colour and line style. Batched
+// falls back to one call per shape when batching is not available.
+void drawSeries(const std::vector<std::pair<int, int>>& points, Mode mode, int marker = 8);
 
 // The shading outside the normal range: every triangle filled and outlined
 // (fl_polygon) in order, in the above or the below colour. A triangle whose

@@ -1,6 +1,7 @@
 #include "ui/main/MainWindow.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <vector>
@@ -26,6 +27,8 @@
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/ReadingEdits.h"
 #include "rules/units/HelpText.h"
+#include "rules/units/PreferencesFile.h"
+#include "rules/units/TextSize.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 #include "ui/chart/ChartKeys.h"
@@ -35,6 +38,7 @@
 #include "ui/main/Icons.h"
 #include "ui/main/ReportWindow.h"
 #include "ui/main/PreferencesWindow.h"
+#include "ui/main/TextScale.h"
 #include "ui/measurements/HistoryBox.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/MyBrowser.h"
@@ -123,7 +127,12 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     editUserButton = toolButton("Edit selected user (Ctrl+E)", icons[1], infoCB, this);
     removeUserButton = toolButton("Remove selected user", icons[2], userRemoveCB, this);
     clearChartButton = toolButton("Clear selected variables and chart", icons[3], chartRemoveCB, this);
-    toolButton("Help on Quorvel (F1)", icons[4], helpCB, this);
+    Fl_Button* helpButton = toolButton("Help on Quorvel (F1)", icons[4], helpCB, this);
+    iconButtons[0] = addUserButton;
+    iconButtons[1] = editUserButton;
+    iconButtons[2] = removeUserButton;
+    iconButtons[3] = clearChartButton;
+    iconButtons[4] = helpButton;
     fl_font(FL_HELVETICA, 12);
     multiDisplayMenu =
         new Fl_Menu_Button(0, 0, static_cast<int>(fl_width("Multi-Display")) + 40, 25, "Multi-Display");
@@ -134,13 +143,6 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     normalRangeMenu->box(FL_UP_BOX);
     normalRangeMenu->tooltip("Chart one variable against its normal range (Ctrl+R)");
     toolbarPack->end();
-    // The buttons that need a user look inactive without one.
-    Fl_Button* userButtons[] = {editUserButton, removeUserButton, clearChartButton};
-    for (int i = 0; i < 3; ++i) {
-        greyIcons[i] = icons[i + 1]->copy();
-        greyIcons[i]->inactive();
-        userButtons[i]->deimage(greyIcons[i]);
-    }
 
     fl_font(FL_HELVETICA_ITALIC, 12);
     const int c = static_cast<int>(fl_width(makerNotice));
@@ -197,8 +199,10 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     callback(windowCB, this);
     end();
     resizable(body);
-    // The smallest size at which every row, button and panel stays whole.
-    size_range(920, 640);
+    // Laid out at the person's text size, as large as the screen holds.
+    scaledBy_ = TextScale::fit(*this);
+    limitSize();
+    showIcons();
     show();
     // Keyboard work starts in the users list.
     searchUserBox->browser->take_focus();
@@ -227,6 +231,87 @@ MainWindow::~MainWindow() {
         delete icon;
         icon = nullptr;
     }
+    for (Fl_Image*& icon : shownIcons) {
+        delete icon;
+        icon = nullptr;
+    }
+}
+
+void MainWindow::limitSize() {
+    // The smallest size at which every row, button and panel stays whole;
+    // never more than the screen holds.
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    Fl::screen_work_area(sx, sy, sw, sh, x() + w() / 2, y() + h() / 2);
+    size_range(std::min(sw, static_cast<int>(std::lround(920 * scaledBy_))),
+               std::min(sh, static_cast<int>(std::lround(640 * scaledBy_))));
+}
+
+void MainWindow::showIcons() {
+    for (int i = 0; i < 6; ++i) {
+        delete shownIcons[i];
+        shownIcons[i] = nullptr;
+        if (!icons[i]) continue;
+        const int iw = static_cast<int>(std::lround(icons[i]->w() * scaledBy_));
+        const int ih = static_cast<int>(std::lround(icons[i]->h() * scaledBy_));
+        shownIcons[i] = icons[i]->copy(iw, ih);
+    }
+    for (int i = 0; i < 5; ++i) iconButtons[i]->image(shownIcons[i]);
+    logoBox->image(shownIcons[5]);
+    // The buttons that need a user look inactive without one.
+    Fl_Button* userButtons[] = {editUserButton, removeUserButton, clearChartButton};
+    for (int i = 0; i < 3; ++i) {
+        delete greyIcons[i];
+        greyIcons[i] = shownIcons[i + 1]->copy();
+        greyIcons[i]->inactive();
+        userButtons[i]->deimage(greyIcons[i]);
+    }
+}
+
+void MainWindow::useTextSize(int percent) {
+    TRACE_MSG(3, "MainWindow::useTextSize") << "Text size " << percent << " %";
+    TextScale::setPercent(percent);
+    units_.textSize = TextScale::percent();
+    // Laid out again from its designed size, at the size of the screen it is on.
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    Fl::screen_work_area(sx, sy, sw, sh, x() + w() / 2, y() + h() / 2);
+    const double designedW = w() / scaledBy_, designedH = h() / scaledBy_;
+    const double to = TextScale::fittingFactor(static_cast<int>(std::lround(std::max(designedW, 920.0))),
+                                               static_cast<int>(std::lround(std::max(designedH, 640.0))), sw, sh);
+    size_range(1, 1);
+    TextScale::rescale(*this, scaledBy_, to);
+    scaledBy_ = to;
+    limitSize();
+    showIcons();
+    if (helpWindow) {
+        const double helpTo = TextScale::fittingFactor(static_cast<int>(std::lround(helpWindow->w() / helpScaledBy_)),
+                                                       static_cast<int>(std::lround(helpWindow->h() / helpScaledBy_)),
+                                                       sw, sh);
+        TextScale::rescale(*helpWindow, helpScaledBy_, helpTo);
+        helpScaledBy_ = helpTo;
+    }
+    redraw();
+}
+
+void MainWindow::stepTextSize(TextStep step) {
+    const int now = TextScale::percent();
+    const int next = step == TextStep::Larger    ? TextSize::larger(now)
+                     : step == TextStep::Smaller ? TextSize::smaller(now)
+                                                 : TextSize::kDesigned;
+    if (next == now) return;
+    Units::Preferences p = units_;
+    p.textSize = next;
+    p.named = true;
+    std::string error;
+    if (!PreferencesFile::write(Global::dataFolder, p, error)) {
+        TRACE_MSG(1, "MainWindow::stepTextSize") << "Error: " << error;
+        Dialogs::alert("The text size could not be saved:\n" + error + "\nIt is used until the program ends.");
+    }
+    // A first change also names the units, as saved preferences do.
+    if (!units_.named) {
+        units_.named = true;
+        readingsChanged();
+    }
+    useTextSize(next);
 }
 
 MainWindow* MainWindow::of(const Fl_Widget* widget) {
@@ -388,6 +473,7 @@ void MainWindow::helpCB_i() {
         helpWindow->resizable(helpDisplay);
         helpWindow->end();
         Fl_Group::current(saved);
+        helpScaledBy_ = TextScale::fit(*helpWindow);
 
         // A missing or unreadable file leaves the text empty.
         const std::string path = Global::dataFolder + "readme.txt";
@@ -459,6 +545,23 @@ bool MainWindow::keyShortcut() {
         menuBar->picked(menuBar->menu()->pulldown(menuBar->x(), menuBar->y(), menuBar->w(), menuBar->h(), item,
                                                   menuBar, nullptr, 1));
         return true;
+    }
+    // Ctrl+plus (with or without Shift, on the main keys or the keypad),
+    // Ctrl+minus and Ctrl+0: the text size.
+    if ((state & ~FL_SHIFT) == FL_CTRL) {
+        const char typed = Fl::event_length() == 1 ? Fl::event_text()[0] : '\0';
+        if (typed == '+' || key == '=' || key == FL_KP + '+') {
+            stepTextSize(TextStep::Larger);
+            return true;
+        }
+        if (key == '-' || key == FL_KP + '-') {
+            stepTextSize(TextStep::Smaller);
+            return true;
+        }
+        if (key == '0' || key == FL_KP + '0') {
+            stepTextSize(TextStep::Designed);
+            return true;
+        }
     }
     if (state != FL_CTRL) return false;
     if (key == 'm' || key == 'r') {
@@ -599,7 +702,9 @@ void MainWindow::readingsChanged() {
 void MainWindow::openHistory(const std::string& variableName, std::int64_t instant) {
     TRACE_SCOPE("MainWindow::openHistory");
     int w = 0, h = 0;
-    MyBrowser::historyWindowSize(Fl::w(), Fl::h(), w, h);
+    // Designed for the screen at the chosen text size.
+    MyBrowser::historyWindowSize(static_cast<int>(Fl::w() / TextScale::factor()),
+                                 static_cast<int>(Fl::h() / TextScale::factor()), w, h);
     HistoryTableWindow* window = HistoryTableWindow::showFor(this, variableName, w, h);
     if (window) window->selectInstant(instant);
 }

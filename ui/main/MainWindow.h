@@ -56,6 +56,16 @@ public:
     // The person chose other units: every series, range and label is shown
     // again in them.
     void useUnits(const Units::Preferences& units);
+    // The person chose another text size (TextSize): this window and its
+    // help are laid out again at it, the windows opened next open at it.
+    void useTextSize(int percent);
+    // Ctrl+plus, Ctrl+minus and Ctrl+0: the next larger or smaller text
+    // size, or the designed one, saved with the preferences.
+    enum class TextStep { Larger, Smaller, Designed };
+    void stepTextSize(TextStep step);
+    // The factor this window is laid out at (the text size, or as much of
+    // it as the screen holds).
+    double layoutFactor() const { return scaledBy_; }
 
     Fl_Menu_Bar* menuBar = nullptr;
     Fl_Menu_Button* multiDisplayMenu = nullptr;
@@ -193,8 +203,17 @@ private:
     static void pickSeries(Fl_Widget* menu, const char* elementName, void* node);
 
     Fl_Pixmap* icons[6] = {};
-    // Greyed copies of the icons of the buttons that need a user.
+    // The icons at the size the window is laid out at, and greyed copies of
+    // those of the buttons that need a user.
+    Fl_Image* shownIcons[6] = {};
     Fl_Image* greyIcons[4] = {};
+    Fl_Button* iconButtons[5] = {};
+    // Puts the icons on the toolbar at the layout's size.
+    void showIcons();
+    // The smallest size the window may be made, at the layout's size.
+    void limitSize();
+    double scaledBy_ = 1.0;
+    double helpScaledBy_ = 1.0;
     // The open user's series, built once for every pick that shows them.
     SeriesCache seriesCache;
     Units::Preferences units_;

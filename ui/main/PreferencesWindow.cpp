@@ -5,11 +5,15 @@
 #include <FL/Fl_Choice.H>
 #include <FL/Fl_Return_Button.H>
 
+#include <string>
+
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "rules/units/PreferencesFile.h"
+#include "rules/units/TextSize.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -26,7 +30,7 @@ Fl_Choice* addChoice(int y, const char* label, const char* first, const char* se
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
-    : Fl_Double_Window(380, 335, "Preferences"), mainWindow_(mainWindow) {
+    : Fl_Double_Window(380, 370, "Preferences"), mainWindow_(mainWindow) {
     TRACE_SCOPE("PreferencesWindow::PreferencesWindow");
     color(panelColor);
     const Units::Preferences& p = MainWindow::unitsOf(mainWindow_);
@@ -40,17 +44,23 @@ PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
     date->add("DD.MM.YYYY", 0, nullptr, nullptr, 0);
     date->value(static_cast<int>(p.dateStyle));
     decimal = addChoice(230, "Decimal mark:", "point (36.8)", "comma (36,8)", p.decimalComma);
+    textSize = new Fl_Choice(150, 265, 200, 25, "Text size:");
+    for (int percent : TextSize::kChoices) textSize->add((std::to_string(percent) + " %").c_str(), 0, nullptr, nullptr, 0);
+    const int shownSize = mainWindow_ ? TextScale::percent() : p.textSize;
+    for (int i = 0; i < 5; ++i)
+        if (TextSize::kChoices[i] == shownSize) textSize->value(i);
 
-    okButton = new Fl_Return_Button(115, 280, 70, 30, "OK");
+    okButton = new Fl_Return_Button(115, 315, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
-    cancelButton = new Fl_Button(195, 280, 70, 30, "&Cancel");
+    cancelButton = new Fl_Button(195, 315, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
     end();
     // The close box does what Cancel does.
     callback(cancelCB, this);
     set_modal();
+    TextScale::fit(*this);
     show();
 }
 
@@ -63,6 +73,7 @@ Units::Preferences PreferencesWindow::chosen() const {
     p.clock24 = clock->value() == 1;
     p.dateStyle = static_cast<Units::DateStyle>(date->value() < 0 ? 0 : date->value());
     p.decimalComma = decimal->value() == 1;
+    p.textSize = TextSize::kChoices[textSize->value() >= 0 && textSize->value() < 5 ? textSize->value() : 0];
     p.named = true;
     return p;
 }
@@ -80,6 +91,8 @@ void PreferencesWindow::okCB_i() {
     hide();
     // Every series, range and label is shown again in the new units.
     if (mainWindow_) mainWindow_->useUnits(p);
+    // And drawn at the text size chosen.
+    if (mainWindow_ && p.textSize != TextScale::percent()) mainWindow_->useTextSize(p.textSize);
 }
 
 void PreferencesWindow::cancelCB_i() {

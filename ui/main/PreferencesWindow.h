@@ -1,5 +1,5 @@
 // The modal "Preferences" window: the units values are shown and typed in,
-// the clock, the date style and the decimal mark. OK saves them in the data folder and brings
+// the clock, the date style, the decimal mark and the text size. OK saves them in the data folder and brings
 // every panel up to date; Cancel and the close box change nothing. The
 // window deletes itself once closed.
 #pragma once
@@ -28,6 +28,7 @@ public:
     Fl_Choice* clock = nullptr;
     Fl_Choice* date = nullptr;     // YYYY/MM/DD, YYYY-MM-DD, DD.MM.YYYY
     Fl_Choice* decimal = nullptr;  // the decimal mark of the values shown
+    Fl_Choice* textSize = nullptr;  // 100 to 200 %
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/LiteralText.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -31,6 +32,7 @@ ProgressWindow::ProgressWindow() : Fl_Window(360, 90) {
     // The task cannot be stopped halfway: the close box and Escape do nothing.
     callback([](Fl_Widget*, void*) {});
     set_modal();
+    TextScale::fit(*this);
 }
 
 void ProgressWindow::report(const std::string& title, int percent) {

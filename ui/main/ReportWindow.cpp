@@ -15,6 +15,7 @@
 #include "store/Global.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -74,6 +75,7 @@ ReportWindow::ReportWindow(const std::tm& today, const Units::Preferences& units
     callback(cancelCB, this);
     end();
     set_modal();
+    TextScale::fit(*this);
     show();
 }
 

@@ -15,6 +15,7 @@
 #include "app/LiteralText.h"
 #include "app/Trace.h"
 #include "ui/main/ProgressWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -81,6 +82,7 @@ int ask(const std::string& label, const Ask& how) {
     window.end();
     window.set_modal();
     Fl_Group::current(saved);
+    TextScale::fit(window);
     // Over the window that asks, within the screen's work area.
     if (Fl_Window* over = askingWindow()) {
         int sx = 0, sy = 0, sw = 0, sh = 0;

@@ -1,5 +1,6 @@
 // Start-up: trace log, toolkit look, data store defaults, data folder,
 // registry, main window and the event loop.
+#include <algorithm>
 #include <iostream>
 #include <string>
 
@@ -8,13 +9,16 @@
 #include "app/Dialogs.h"
 #include "app/Trace.h"
 #include "exchange/FolderRestore.h"
+#include "platform/DesktopScale.h"
 #include "platform/Platform.h"
 #include "platform/WindowIcon.h"
 #include "rules/units/PreferencesFile.h"
+#include "rules/units/TextSize.h"
 #include "store/DataFolderSeed.h"
 #include "store/FolderStore.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 #include "ui/main/ToolkitLook.h"
 
 // The name under which start-up's trace records appear.
@@ -86,14 +90,25 @@ int main() {
     }
 
     // A first start takes the desktop's units and styles and says so once
-    // (with the folder locked: no other program writes the file).
-    const std::string firstUnits =
-        PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false),
-                                    platform::decimalComma(), units);
+    // (with the folder locked: no other program writes the file); its text
+    // size is the desktop's scale where that can be read.
+    std::string firstUnits;
+    if (!platform::pathExists(folder + PreferencesFile::kName)) {
+        units.textSize = TextSize::fromDpi(DesktopScale::dpi());
+        if (units.textSize == 0) units.textSize = TextSize::kDesigned;
+        firstUnits = PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false),
+                                                 platform::decimalComma(), units);
+        firstUnits += PreferencesFile::firstTextSize(folder, units, !firstUnits.empty());
+    }
 
     WindowIcon::useProgramIcon();
 
-    new MainWindow(Fl::w() - 20, Fl::h() - 40, units);
+    // Every window is laid out at the text size; the main window is designed
+    // for the screen at that size (never below its smallest size).
+    TextScale::setPercent(units.textSize);
+    const double f = TextScale::factor();
+    new MainWindow(std::max(920, static_cast<int>((Fl::w() - 20) / f)), std::max(640, static_cast<int>((Fl::h() - 40) / f)),
+                   units);
     if (!firstUnits.empty()) Dialogs::alert(firstUnits);
     int result = Fl::run();
     return result;

@@ -5,6 +5,7 @@
 
 #include "rules/units/ClockStyle.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 #include "ui/measurements/HistoryTableWindow.h"
 
 namespace {
@@ -72,19 +73,19 @@ int HistoryTable::handle(int event) {
 void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int y, int w, int h) {
     switch (context) {
         case CONTEXT_STARTPAGE:
-            fl_font(FL_HELVETICA, 12);
+            fl_font(FL_HELVETICA, TextScale::px(12));
             return;
         case CONTEXT_COL_HEADER: {
             fl_push_clip(x, y, w, h);
             fl_draw_box(FL_THIN_DOWN_BOX, x, y, w, h, row_header_color());
             fl_color(FL_BLACK);
-            fl_font(FL_HELVETICA, 12);
+            fl_font(FL_HELVETICA, TextScale::px(12));
             // Texts from the data are drawn as they are, without symbols.
             if (const std::string* title = columnTitle(col))
                 fl_draw(title->c_str(), x, y, w, h, FL_ALIGN_CENTER, nullptr, 0);
             if (owner && owner->sortColumn == col) {
                 // The sorted column carries a small triangle: up ascending, down descending.
-                const int cx = x + w - 12, cy = y + h / 2;
+                const int cx = x + w - TextScale::px(12), cy = y + h / 2;
                 if (owner->sortAscending)
                     fl_polygon(cx - 4, cy + 2, cx + 4, cy + 2, cx, cy - 3);
                 else
@@ -99,7 +100,7 @@ void HistoryTable::draw_cell(TableContext context, int row, int col, int x, int 
             const bool selected = row_selected(row) == 1;
             fl_color(selected ? selection_color() : FL_WHITE);
             fl_rectf(x, y, w, h);
-            fl_font(FL_HELVETICA, 12);
+            fl_font(FL_HELVETICA, TextScale::px(12));
             fl_color(selected ? fl_contrast(FL_BLACK, selection_color()) : FL_BLACK);
             const std::string shown = shownText(row, col);
             if (!shown.empty()) fl_draw(shown.c_str(), x + 4, y, w - 8, h, FL_ALIGN_LEFT, nullptr, 0);

@@ -17,6 +17,7 @@
 #include "rules/time/LocalDayClock.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 #include "ui/measurements/HistoryTable.h"
 #include "ui/measurements/NewEntryWindow.h"
 
@@ -76,6 +77,7 @@ HistoryTableWindow::HistoryTableWindow(MainWindow* mainWindow, int w, int h, con
         Dialogs::alert(RangeRules::nameTooLongMessage(variableName));
         return;
     }
+    TextScale::fit(*this);
     show();
 }
 
@@ -129,7 +131,7 @@ void HistoryTableWindow::refill() {
     loadData();
     table->rows(static_cast<int>(rows.size()));
     for (int r = 0; r < table->rows(); ++r) {
-        table->row_height(r, 18);
+        table->row_height(r, TextScale::px(18));
         const XmlNode* e = rows[static_cast<std::size_t>(r)].entry;
         table->select_row(r, std::find(selected.begin(), selected.end(), e) != selected.end() ? 1 : 0);
     }

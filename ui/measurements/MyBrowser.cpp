@@ -14,6 +14,7 @@
 #include "ui/main/MainWindow.h"
 #include "ui/measurements/HistoryTableWindow.h"
 #include "ui/measurements/VariablePropertiesWindow.h"
+#include "ui/main/TextScale.h"
 
 MyBrowser::PopupHandler MyBrowser::popupHandler;
 
@@ -115,7 +116,9 @@ void MyBrowser::editHistoryCB_i() {
     std::string name = selectedText();
     std::cout << "Edit History Callback for " << name << std::endl;
     int w = 0, h = 0;
-    historyWindowSize(Fl::w(), Fl::h(), w, h);
+    // Designed for the screen at the chosen text size.
+    historyWindowSize(static_cast<int>(Fl::w() / TextScale::factor()), static_cast<int>(Fl::h() / TextScale::factor()),
+                      w, h);
     // One history window per variable: an open one comes to the front.
     HistoryTableWindow::showFor(MainWindow::of(this), name, w, h);
     deselect(0);

@@ -21,6 +21,7 @@
 #include "store/Global.h"
 #include "store/VariableTable.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* title, const char* tab, const char* variable)
     : Fl_Double_Window(420, 200), tabName(tab ? tab : ""), variableName(variable ? variable : ""),
@@ -40,6 +41,7 @@ NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* title, const 
             return;
         }
     }
+    TextScale::fit(*this);
     show();
 }
 
@@ -54,6 +56,7 @@ NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* variable, Xml
     callback(closeCB, this);
     set_modal();
     fillFrom(entry);
+    TextScale::fit(*this);
     show();
 }
 

@@ -13,6 +13,7 @@
 #include "store/VariableTable.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -99,6 +100,7 @@ VariablePropertiesWindow::VariablePropertiesWindow(MainWindow* mainWindow, int w
         Dialogs::alert("There is no variable \"" + variableName + "\" in the open user's file.");
         return;
     }
+    TextScale::fit(*this);
     show();
 }
 

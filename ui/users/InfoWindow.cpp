@@ -19,6 +19,7 @@
 #include "rules/users/InfoUnits.h"
 #include "store/Global.h"
 #include "ui/main/MainWindow.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -130,6 +131,7 @@ InfoWindow::InfoWindow(MainWindow* mainWindow, const char* title, Person person)
     // Closing from the title bar (or Escape) is the same as "Cancel".
     callback(cancelCB, this);
     end();
+    TextScale::fit(*this);
     show();
 }
 
