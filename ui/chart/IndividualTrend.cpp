@@ -6,11 +6,17 @@
 #include "app/Trace.h"
 #include "rules/chart/TrendStats.h"
 #include "rules/units/Units.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
+// The panel is built again at every draw of the chart, at the text size
+// (ui/main/TextScale), its places relative to the panel's corner.
+int s(int designed) { return TextScale::px(designed); }
+
 Fl_Box* textBox(int x, int y, const char* text) {
-    Fl_Box* b = new Fl_Box(x, y, 30, 15);
+    Fl_Box* b = new Fl_Box(s(x), s(y), s(30), s(15));
+    b->labelsize(s(FL_NORMAL_SIZE));
     b->copy_label(text);
     b->box(FL_NO_BOX);
     b->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
@@ -26,14 +32,14 @@ std::string titleOf(const std::string& name, const Units::Preferences& units) {
 
 IndividualTrend::IndividualTrend(int h, const std::string& name, const PointMap& points,
                                  const Units::Preferences& units)
-    : Fl_Group(0, 0, 150, h) {
+    : Fl_Group(0, 0, s(150), h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
     build(LiteralText::label(titleOf(name, units)), points.begin(), points.end(), units);
 }
 
 IndividualTrend::IndividualTrend(int h, const std::string& name, PointMap::const_iterator begin,
                                  PointMap::const_iterator end, const Units::Preferences& units)
-    : Fl_Group(0, 0, 150, h) {
+    : Fl_Group(0, 0, s(150), h) {
     TRACE_SCOPE("IndividualTrend::IndividualTrend");
     build(LiteralText::label(titleOf(name, units)), begin, end, units);
 }
@@ -42,12 +48,13 @@ void IndividualTrend::build(const std::string& label, PointMap::const_iterator f
                             const Units::Preferences& units) {
     box(FL_PLASTIC_DOWN_BOX);
     color(FL_WHITE);
-    Fl_Box* title = new Fl_Box(5, 5, 140, 20);
+    Fl_Box* title = new Fl_Box(s(5), s(5), s(140), s(20));
+    title->labelsize(s(FL_NORMAL_SIZE));
     title->copy_label(label.c_str());
     title->box(FL_NO_BOX);
     title->labelfont(FL_HELVETICA_BOLD);
     // A name with its unit ("Postprandial (mmol/L)") fits the panel a size smaller.
-    if (units.named) title->labelsize(12);
+    if (units.named) title->labelsize(s(12));
     TrendTexts stats = computeStats(first, last);
     for (std::string* text : {&stats.average, &stats.minimum, &stats.maximum}) *text = Units::marked(*text, units);
     TRACE_MSG(4, "IndividualTrend::build") << "Analysis of " << label << ": average " << stats.average
