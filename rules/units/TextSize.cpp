@@ -17,7 +17,11 @@ int fromDpi(int dpi) {
     // Below 48 or above 480 dots per inch no desktop is set up: a value
     // read wrongly rather than a scale.
     if (dpi < 48 || dpi > 480) return 0;
-    return nearest((dpi * 100 + 48) / 96);
+    // Compared in hundredths of dots per inch, so that halfway is exact.
+    int best = kChoices[0];
+    for (int choice : kChoices)
+        if (std::abs(choice * 96 - dpi * 100) < std::abs(best * 96 - dpi * 100)) best = choice;
+    return best;
 }
 
 int larger(int percent) {

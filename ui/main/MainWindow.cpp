@@ -275,8 +275,8 @@ void MainWindow::useTextSize(int percent) {
     int sx = 0, sy = 0, sw = 0, sh = 0;
     Fl::screen_work_area(sx, sy, sw, sh, x() + w() / 2, y() + h() / 2);
     const double designedW = w() / scaledBy_, designedH = h() / scaledBy_;
-    const double to = TextScale::fittingFactor(static_cast<int>(std::lround(std::max(designedW, 920.0))),
-                                               static_cast<int>(std::lround(std::max(designedH, 640.0))), sw, sh);
+    const double to = TextScale::fittingFactor(static_cast<int>(std::lround(designedW)),
+                                               static_cast<int>(std::lround(designedH)), sw, sh);
     size_range(1, 1);
     TextScale::rescale(*this, scaledBy_, to);
     scaledBy_ = to;

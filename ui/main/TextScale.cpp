@@ -10,6 +10,7 @@
 #include <FL/Fl_Browser.H>
 #include <FL/Fl_Input_.H>
 #include <FL/Fl_Menu_.H>
+#include <FL/Fl_Pack.H>
 #include <FL/Fl_Table.H>
 #include <FL/Fl_Text_Display.H>
 #include <FL/Fl_Tooltip.H>
@@ -92,6 +93,8 @@ void rescaleFonts(Fl_Widget& w, double from, double to) {
     if (Fl_Value_Input* value = dynamic_cast<Fl_Value_Input*>(&w))
         value->textsize(rescaled(value->textsize(), from, to));
     if (Fl_Table* table = dynamic_cast<Fl_Table*>(&w)) rescaleTable(*table, from, to);
+    // A row of packed widgets keeps the gaps between them in proportion.
+    if (Fl_Pack* pack = dynamic_cast<Fl_Pack*>(&w)) pack->spacing(rescaled(pack->spacing(), from, to));
 }
 
 // Widgets made of parts they place themselves (scroll bars, a text area):
