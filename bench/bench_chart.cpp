@@ -1,6 +1,7 @@
 // Speed of the chart on years of readings: building a 100,000-entry series
 // from a user's document, one full draw of four such series (under a
-// display, e.g. scripts/with-display.sh), and the trend statistics.
+// display, e.g. scripts/with-display.sh) at the designed text size and at
+// 200 %, and the trend statistics.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -23,6 +24,7 @@
 #include "store/XmlDocument.h"
 #include "ui/chart/MyChart.h"
 #include "ui/chart/TrendBox.h"
+#include "ui/main/TextScale.h"
 
 namespace {
 
@@ -103,8 +105,9 @@ BENCHMARK(BM_TrendStats)->Unit(benchmark::kMillisecond);
 
 // One full draw (chart, its labels and the trend panel) of four series of
 // 100,000 points into an off-screen image, waiting for the display server
-// to finish the drawing.
-void drawFour(benchmark::State& state, SeriesPainter::Mode mode, bool changed) {
+// to finish the drawing; at a text size of percent (the window, the chart's
+// labels, markers and lines that much larger).
+void drawFour(benchmark::State& state, SeriesPainter::Mode mode, bool changed, int percent = 100) {
     if (!std::getenv("DISPLAY")) {
         state.SkipWithError("no display");
         return;
@@ -121,14 +124,19 @@ void drawFour(benchmark::State& state, SeriesPainter::Mode mode, bool changed) {
     const char* names[4] = {"Pulse", "Systolic", "Diastolic", "SpO2"};
     for (int s = 0; s < 4; ++s) chart->addVariable(ChartVariable{names[s], seriesOf(s + 2), "", NormalRange{}});
     chart->paintMode = mode;
+    TextScale::setPercent(percent);
+    TextScale::rescale(win, 1.0, TextScale::factor());
     win.show();
     while (!win.shown()) Fl::wait(0.05);
     Fl::check();
     win.make_current();
-    Fl_Offscreen off = fl_create_offscreen(W, H);
+    Fl_Offscreen off = fl_create_offscreen(win.w(), win.h());
     for (auto _ : state) {
         // After a change no copy of the last draw can be taken back.
         if (changed) chart->shownVariables.clear();
+        // Drawn whole, as after a change: without damage of its own the
+        // chart only draws its children again.
+        chart->damage(FL_DAMAGE_ALL);
         fl_begin_offscreen(off);
         chart->draw();
         fl_end_offscreen();
@@ -136,6 +144,7 @@ void drawFour(benchmark::State& state, SeriesPainter::Mode mode, bool changed) {
     }
     fl_delete_offscreen(off);
     win.hide();
+    TextScale::setPercent(100);
 }
 
 void BM_DrawFourSeries(benchmark::State& state) { drawFour(state, SeriesPainter::defaultMode(), false); }
@@ -145,6 +154,16 @@ void BM_DrawFourSeriesAfterChange(benchmark::State& state) {
     drawFour(state, SeriesPainter::defaultMode(), true);
 }
 BENCHMARK(BM_DrawFourSeriesAfterChange)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_DrawFourSeriesAt200Percent(benchmark::State& state) {
+    drawFour(state, SeriesPainter::defaultMode(), false, 200);
+}
+BENCHMARK(BM_DrawFourSeriesAt200Percent)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_DrawFourSeriesAfterChangeAt200Percent(benchmark::State& state) {
+    drawFour(state, SeriesPainter::defaultMode(), true, 200);
+}
+BENCHMARK(BM_DrawFourSeriesAfterChangeAt200Percent)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_DrawFourSeriesOneCallPerShape(benchmark::State& state) {
     drawFour(state, SeriesPainter::Mode::OneCallPerShape, false);

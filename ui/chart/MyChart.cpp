@@ -534,7 +534,10 @@ void MyChart::drawSeries(std::size_t index, const ChartVariable& v, const ShownS
     }
     // The series line with its markers.
     fl_color(color);
-    fl_line_style(FL_SOLID, lineWidth());
+    // Thicker as the text grows, while the line can be followed at all: a
+    // series with more points than the plot has pixel columns is a band of
+    // markers, which a thick line (many times slower to draw) would not change.
+    fl_line_style(FL_SOLID, line.size() <= static_cast<std::size_t>(plot.width()) ? lineWidth() : 0);
     SeriesPainter::drawSeries(line, paintMode, s(8));
     if (!againstRange) return;
     // A limit line only where its row lies in the plot; its label above the
