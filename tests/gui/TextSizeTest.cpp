@@ -207,8 +207,24 @@ TEST_F(TextSizeTest, AWindowTooLargeForTheScreenIsMadeAsLargeAsFitsWithEveryCont
     EXPECT_DOUBLE_EQ(TextScale::fittingFactor(sw * 2, sh, sw, sh), 1.0);
 }
 
+// A key as the toolkit delivers it to the main window.
+void press(Fl_Window* win, int key, int state, const char* text) {
+    Fl::e_keysym = key;
+    Fl::e_state = state;
+    Fl::e_text = const_cast<char*>(text);
+    Fl::e_length = static_cast<int>(std::strlen(text));
+    Fl::handle(FL_KEYBOARD, win);
+    Fl::e_keysym = 0;
+    Fl::e_state = 0;
+    Fl::e_length = 0;
+    Fl::check();
+}
+
 TEST_F(TextSizeTest, CtrlPlusMinusAndZeroChangeTheTextSizeAndSaveIt) {
-    openAt(100);
+    // Small enough to be laid out at every size on the test screen.
+    openWindow(600, 400);
+    chooseLine(1);
+    Fl::check();
     const std::vector<Laid> designed = layoutOf(*win);
     const auto press = [this](int key, int state, const char* text) {
         Fl::e_keysym = key;
@@ -256,4 +272,30 @@ TEST_F(TextSizeTest, ThePreferencesWindowChangesTheTextSize) {
     EXPECT_NE(data->read("preferences.xml").find("<textSize>150</textSize>"), std::string::npos);
     EXPECT_EQ(win->units().textSize, 150);
     EXPECT_DOUBLE_EQ(win->layoutFactor(), 1.5);
+}
+
+TEST_F(TextSizeTest, AMainWindowFillingTheScreenKeepsFillingItAtEverySize) {
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    Fl::screen_work_area(sx, sy, sw, sh);
+    openWindow(sw - 20, sh - 40);
+    const int menuText = win->menuBar->textsize();
+    press(win, '=', FL_CTRL, "=");
+    EXPECT_EQ(TextScale::percent(), 125);
+    EXPECT_EQ(win->menuBar->textsize(), std::lround(menuText * win->layoutFactor()));
+    EXPECT_GT(win->menuBar->textsize(), menuText);
+    for (int i = 0; i < 3; ++i) press(win, '=', FL_CTRL, "=");
+    EXPECT_EQ(TextScale::percent(), 200);
+    // As large as the screen holds, all of it on the screen.
+    EXPECT_GT(win->layoutFactor(), 1.0);
+    EXPECT_LE(win->layoutFactor(), 2.0);
+    EXPECT_LE(win->x() + win->w(), sx + sw);
+    EXPECT_LE(win->y() + win->h(), sy + sh);
+    for (int i = 0; i < win->children(); ++i) {
+        const Fl_Widget* c = win->child(i);
+        EXPECT_LE(c->x() + c->w(), win->w()) << i;
+        EXPECT_LE(c->y() + c->h(), win->h()) << i;
+    }
+    press(win, '0', FL_CTRL, "0");
+    EXPECT_EQ(win->menuBar->textsize(), menuText);
+    EXPECT_GE(win->w(), sw - 40);
 }

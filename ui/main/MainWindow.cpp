@@ -274,12 +274,20 @@ void MainWindow::useTextSize(int percent) {
     // Laid out again from its designed size, at the size of the screen it is on.
     int sx = 0, sy = 0, sw = 0, sh = 0;
     Fl::screen_work_area(sx, sy, sw, sh, x() + w() / 2, y() + h() / 2);
-    const double designedW = w() / scaledBy_, designedH = h() / scaledBy_;
-    const double to = TextScale::fittingFactor(static_cast<int>(std::lround(designedW)),
-                                               static_cast<int>(std::lround(designedH)), sw, sh);
+    // A window that fills the screen is designed for the screen anew, as at
+    // the start (never below its smallest size); another keeps its size.
+    const double f = TextScale::factor();
+    const bool filling = w() >= sw - 40 || h() >= sh - 60;
+    const int designedW = static_cast<int>(std::lround(filling ? std::max(920.0, (sw - 20) / f) : w() / scaledBy_));
+    const int designedH = static_cast<int>(std::lround(filling ? std::max(640.0, (sh - 40) / f) : h() / scaledBy_));
+    const double to = TextScale::fittingFactor(designedW, designedH, sw, sh);
     size_range(1, 1);
     TextScale::rescale(*this, scaledBy_, to);
     scaledBy_ = to;
+    // The panels beside the chart keep their size; the chart takes the rest.
+    const int wanted = static_cast<int>(std::lround(designedW * to));
+    const int wantedH = static_cast<int>(std::lround(designedH * to));
+    if (filling && (wanted != w() || wantedH != h())) resize(x(), y(), std::min(wanted, sw), std::min(wantedH, sh));
     limitSize();
     showIcons();
     if (helpWindow) {
