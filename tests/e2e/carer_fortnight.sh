@@ -11,7 +11,9 @@
 # DD.MM.YYYY dates and the decimal comma chosen in Edit/Preferences... by keys,
 # a temperature typed so and shown so in the history; a meter's CSV imported
 # with its implausible row asked about (Cancel, the default, keeps it out)
-# and the rest stored; and a report for the doctor in the same style.
+# and the rest stored; a report for the doctor in the same style; and
+# larger text with Ctrl+plus (kept in the preferences, the history opening
+# at it) and back with Ctrl+0.
 #
 # Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
@@ -255,6 +257,26 @@ wait_gone "$R" || fail "the report window stayed open"
 assert_contains "$HOME/Documents/Mia-Berg-$today.html" "Berg"
 assert_contains "$HOME/Documents/Mia-Berg-$today.html" "$todayDots"
 assert_contains "$HOME/Documents/Mia-Berg-$today.html" "37,8"
+
+step "Ctrl+plus makes the text larger and keeps it; Ctrl+0 brings it back"
+give_keys "$MAIN"
+key ctrl+plus
+wait_contains "$E2E_TRACE" "Text size 125 %"
+wait_contains "$E2E_DATA/preferences.xml" "<textSize>125</textSize>"
+assert_contains "$E2E_DATA/preferences.xml" "<clock>24</clock>"
+key ctrl+plus
+wait_contains "$E2E_DATA/preferences.xml" "<textSize>150</textSize>"
+shot_settled text_size_150 || fail "the main window at 150 % does not come to rest"
+key ctrl+Right ctrl+Return
+H=$(wait_window '^Pulse History$') || fail "Ctrl+Return on the chart opened no history at 150 %"
+shot_settled history_150 || fail "the history at 150 % does not come to rest"
+give_keys "$H"
+key Escape
+wait_gone "$H" || fail "Escape did not close the history window"
+give_keys "$MAIN"
+key ctrl+0
+wait_contains "$E2E_TRACE" "Text size 100 %"
+wait_contains "$E2E_DATA/preferences.xml" "<textSize>100</textSize>"
 
 step "Ctrl+Q leaves with everything saved"
 give_keys "$MAIN"

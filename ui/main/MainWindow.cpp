@@ -284,10 +284,11 @@ void MainWindow::useTextSize(int percent) {
     size_range(1, 1);
     TextScale::rescale(*this, scaledBy_, to);
     scaledBy_ = to;
-    // The panels beside the chart keep their size; the chart takes the rest.
-    const int wanted = static_cast<int>(std::lround(designedW * to));
-    const int wantedH = static_cast<int>(std::lround(designedH * to));
-    if (filling && (wanted != w() || wantedH != h())) resize(x(), y(), std::min(wanted, sw), std::min(wantedH, sh));
+    // Still filling the screen: the panels beside the chart keep their
+    // size, the chart takes the rest.
+    const int wanted = std::min(sw, std::max(sw - 20, static_cast<int>(std::lround(designedW * to))));
+    const int wantedH = std::min(sh, std::max(sh - 40, static_cast<int>(std::lround(designedH * to))));
+    if (filling && (wanted != w() || wantedH != h())) resize(x(), y(), wanted, wantedH);
     limitSize();
     showIcons();
     if (helpWindow) {
