@@ -24,7 +24,10 @@
 #     a damaged backup and a .zip without the export refused;
 #  7. a second account, "Zoë Ångström", never set up by an installer: the
 #     program in her own programs folder seeds her missing data folder on
-#     its first start.
+#     its first start;
+#  8. a prefix of its own whose screen is at 150 % (LogPixels 144): the
+#     first start takes 150 % as the text size (scripts/windows/text-size.sh);
+#     its screenshot is build-windows/quorvel-wine-150.png.
 # Before the program, the tests of the libraries built for it (zlib, expat,
 # libzip: scripts/windows/test-libraries.sh) run under Wine too. Nothing is
 # left in the Linux home (Wine gets its own, see wine-common.bash): the run
@@ -147,6 +150,10 @@ for f in config.hma template_new.xml readme.txt; do
   cmp -s "$own/data/$f" "$second/AppData/Roaming/Brelwick/Quorvel/$f" || fail "$f was not seeded for $USER"
 done
 wine_stop
+
+echo "== A desktop at 150 %: the text size follows it"
+scripts/with-display.sh scripts/windows/text-size.sh "$out/quorvel/quorvel.exe" data "$WINE_ROOT/text-size" \
+  "$out/quorvel-wine-150.png" || fail "the first start at 150 %"
 left=$(home_marks)
 [ -z "$left" ] || fail "Wine left these in the Linux home $LINUX_HOME: $left"
 echo "Nothing left in the Linux home $LINUX_HOME"

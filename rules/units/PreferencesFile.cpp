@@ -209,6 +209,18 @@ std::string firstStart(const std::string& folder, const std::string& measurement
     return notice;
 }
 
+bool namesTextSize(const std::string& folder) {
+    std::vector<char> raw;
+    std::string reason;
+    if (!XmlFile::readRaw(folder + kName, raw, reason)) return false;
+    std::vector<char> buffer;
+    XmlFile::joinLines(raw.data(), raw.size(), buffer);
+    XmlDocument doc;
+    if (!XmlFile::parse(buffer, doc, reason)) return false;
+    const XmlNode* root = doc->first_node("preferences");
+    return root && root->first_node("textSize");
+}
+
 std::string firstTextSize(const std::string& folder, Units::Preferences& p, bool saved) {
     if (p.textSize == TextSize::kDesigned) return std::string();
     std::string notice = std::string(saved ? "\n" : "") + "Text is shown at " + std::to_string(p.textSize) +

@@ -45,6 +45,10 @@ bool fromLocale(const std::string& measurementLocale, const std::string& timeLoc
 std::string firstStart(const std::string& folder, const std::string& measurementLocale,
                        const std::string& timeLocale, bool desktopComma, Units::Preferences& p);
 
+// Whether the folder's preferences name a text size (files saved before
+// there was one do not; then the desktop's scale is taken).
+bool namesTextSize(const std::string& folder);
+
 // A first start's text size (p.textSize, the desktop's scale) other than
 // the designed one: saved unless the units' first start saved it already
 // (saved), and told in a line of the notice; empty for the designed size.

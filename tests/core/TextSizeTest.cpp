@@ -91,3 +91,14 @@ TEST(PreferencesFile, AFirstStartAtTheDesktopsScaleSavesItAndSaysSo) {
     // With the units' notice, a line of its own after it.
     EXPECT_EQ(PreferencesFile::firstTextSize(data.folder, p, true).find("\nText is shown at 150 %"), 0u);
 }
+
+TEST(PreferencesFile, OnlyAFileWithATextSizeNamesOne) {
+    TestDataFolder data;
+    EXPECT_FALSE(PreferencesFile::namesTextSize(data.folder));  // no file
+    data.write(PreferencesFile::kName, "<preferences><clock>24</clock></preferences>");
+    EXPECT_FALSE(PreferencesFile::namesTextSize(data.folder));
+    data.write(PreferencesFile::kName, "<preferences><textSize>150</textSize></preferences>");
+    EXPECT_TRUE(PreferencesFile::namesTextSize(data.folder));
+    data.write(PreferencesFile::kName, "<preferences><textSize>150</textSize>");  // damaged
+    EXPECT_FALSE(PreferencesFile::namesTextSize(data.folder));
+}

@@ -99,6 +99,11 @@ int main() {
         firstUnits = PreferencesFile::firstStart(folder, platform::desktopLocale(true), platform::desktopLocale(false),
                                                  platform::decimalComma(), units);
         firstUnits += PreferencesFile::firstTextSize(folder, units, !firstUnits.empty());
+    } else if (unitsProblem.empty() && !PreferencesFile::namesTextSize(folder)) {
+        // Preferences saved before there was a text size: the desktop's
+        // scale, until one is chosen.
+        const int desktop = TextSize::fromDpi(DesktopScale::dpi());
+        if (desktop) units.textSize = desktop;
     }
 
     WindowIcon::useProgramIcon();
