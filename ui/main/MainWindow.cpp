@@ -14,6 +14,7 @@
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Pack.H>
 #include <FL/Fl_Pixmap.H>
+#include <FL/Fl_RGB_Image.H>
 #include <FL/Fl_Text_Buffer.H>
 #include <FL/Fl_Text_Display.H>
 #include <FL/fl_draw.H>
@@ -99,6 +100,9 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     icons[3] = new Fl_Pixmap(Icons::clearChart);
     icons[4] = new Fl_Pixmap(Icons::help);
     icons[5] = new Fl_Pixmap(Icons::logo);
+    const char* const* const large[6] = {Icons::addUser2x,    Icons::editUser2x, Icons::removeUser2x,
+                                         Icons::clearChart2x, Icons::help2x,     Icons::logo2x};
+    for (int i = 0; i < 6; ++i) largeIcons[i] = new Fl_Pixmap(large[i]);
 
     // Top band: menu bar and toolbar row.
     Fl_Group* top = new Fl_Group(0, 0, W, 50);
@@ -235,6 +239,10 @@ MainWindow::~MainWindow() {
         delete icon;
         icon = nullptr;
     }
+    for (Fl_Pixmap*& icon : largeIcons) {
+        delete icon;
+        icon = nullptr;
+    }
 }
 
 void MainWindow::limitSize() {
@@ -253,7 +261,18 @@ void MainWindow::showIcons() {
         if (!icons[i]) continue;
         const int iw = static_cast<int>(std::lround(icons[i]->w() * scaledBy_));
         const int ih = static_cast<int>(std::lround(icons[i]->h() * scaledBy_));
-        shownIcons[i] = icons[i]->copy(iw, ih);
+        // Drawn for the size, or made from the one drawn twice as large,
+        // smoothly: never a small picture blown up.
+        if (iw == icons[i]->w()) {
+            shownIcons[i] = icons[i]->copy();
+        } else if (iw == largeIcons[i]->w()) {
+            shownIcons[i] = largeIcons[i]->copy();
+        } else {
+            Fl_RGB_Image large(largeIcons[i]);
+            Fl_RGB_Image::RGB_scaling(FL_RGB_SCALING_BILINEAR);
+            shownIcons[i] = large.copy(iw, ih);
+            Fl_RGB_Image::RGB_scaling(FL_RGB_SCALING_NEAREST);
+        }
     }
     for (int i = 0; i < 5; ++i) iconButtons[i]->image(shownIcons[i]);
     logoBox->image(shownIcons[5]);

@@ -203,6 +203,7 @@ private:
     static void pickSeries(Fl_Widget* menu, const char* elementName, void* node);
 
     Fl_Pixmap* icons[6] = {};
+    Fl_Pixmap* largeIcons[6] = {};  // drawn at twice the size
     // The icons at the size the window is laid out at, and greyed copies of
     // those of the buttons that need a user.
     Fl_Image* shownIcons[6] = {};
