@@ -51,7 +51,7 @@ while IFS= read -r file; do
       fi
     elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*\<FL/ ]]; then
       case "$file" in
-        ui/* | platform/BatchedSeries* | platform/ToolkitNotices* | platform/WindowIcon* | platform/*/WindowIcon*) ;;
+        ui/* | platform/BatchedSeries* | platform/ToolkitNotices* | platform/DesktopScale* | platform/WindowIcon* | platform/*/WindowIcon*) ;;
         *) offence "$file:$line" "the toolkit (FL/) belongs to ui/ alone" ;;
       esac
     elif [[ $text =~ ^[[:space:]]*#[[:space:]]*include[[:space:]]*[\<\"]CLI/ ]]; then
