@@ -35,3 +35,7 @@ else()
 endif()
 target_include_directories(quorvel_platform_drawing SYSTEM PUBLIC ${FLTK_INCLUDE_DIR})
 target_link_libraries(quorvel_platform_drawing PUBLIC quorvel_platform)
+if(WIN32)
+  # GetDeviceCaps, for the screen's DPI.
+  target_link_libraries(quorvel_platform_drawing PUBLIC gdi32)
+endif()

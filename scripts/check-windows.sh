@@ -48,7 +48,7 @@ ln -sfn "$rapidxml_dir" "$out/include/rapidxml"
 
 # The core sources, as the build lists them.
 mapfile -t sources < <(cat platform/sources.cmake app/sources.cmake store/sources.cmake rules/sources.cmake 2>/dev/null |
-  grep -o '[A-Za-z0-9_./-]*\.cpp' | grep -v -e 'BatchedSeries' -e 'ToolkitNotices' -e 'WindowIcon' -e '/posix/' |
+  grep -o '[A-Za-z0-9_./-]*\.cpp' | grep -v -e 'BatchedSeries' -e 'ToolkitNotices' -e 'WindowIcon' -e 'DesktopScaleX11' -e 'DesktopScalePlain' -e 'DesktopScaleWindows' -e '/posix/' |
   sort -u)
 [ "${#sources[@]}" -gt 0 ] || { echo "No core sources found." >&2; exit 1; }
 sources+=(scripts/windows/WindowsCheck.cpp)
