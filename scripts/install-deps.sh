@@ -10,7 +10,7 @@
 set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
-  libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps imagemagick fonts-dejavu-core tzdata libxml2-utils
+  libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core tzdata libxml2-utils
   chromium poppler-utils libexpat1-dev libzip-dev pkg-config nodejs
   desktop-file-utils dpkg-dev lintian groff-base man-db "$@")
 # npm comes with some builds of nodejs; Debian's nodejs needs its npm package.

@@ -125,11 +125,11 @@ key Right Down Down Down Down Return
 P=$(wait_window '^Preferences$') || fail "Edit/Preferences... opened no window"
 give_keys "$P"
 # Temperature, weight, height, blood sugar, clock: the dates' choice is the sixth.
-key Tab Tab Tab Tab Tab space
-sleep 0.3
+key Tab Tab Tab Tab Tab
+open_list space
 key Down Return
-key Tab space
-sleep 0.3
+key Tab
+open_list space
 key Down Return
 shot_settled preferences_day_first_comma || fail "the preferences window does not come to rest"
 give_keys "$P"

@@ -211,6 +211,21 @@ wait_contains() {
   fail "$1 does not contain: $2"
 }
 
+# open_list KEY...: presses the keys that open a choice's list (or a popup
+# menu) and waits until the list is on the screen: the toolkit shows it as a
+# new nameless window of the root, and keys sent before it is there are lost.
+nameless_windows() { xwininfo -root -children 2>/dev/null | grep -c '(has no name): ()'; }
+open_list() {
+  local before
+  before=$(nameless_windows)
+  key "$@"
+  for _ in $(seq 1 150); do
+    [ "$(nameless_windows)" -gt "$before" ] && return 0
+    sleep 0.1
+  done
+  fail "no list opened after: $*"
+}
+
 # wait_count FILE TEXT N [SECONDS]: waits until the text occurs N times.
 wait_count() {
   local limit=${4:-15} n=0
