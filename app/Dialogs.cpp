@@ -13,6 +13,10 @@ Dialogs::ChoiceHandler& choiceHandler() {
     static Dialogs::ChoiceHandler h;
     return h;
 }
+Dialogs::ButtonsHandler& buttonsHandler() {
+    static Dialogs::ButtonsHandler h;
+    return h;
+}
 Dialogs::FileHandler& fileHandler() {
     static Dialogs::FileHandler h;
     return h;
@@ -43,6 +47,13 @@ int Dialogs::choice(const std::string& question, const char* b0, const char* b1,
     return 0;  // the first button is the safe answer
 }
 
+int Dialogs::choose(const std::string& question, const std::vector<std::string>& buttons, int defaultButton,
+                    int cancelButton) {
+    if (buttonsHandler()) return buttonsHandler()(question, buttons, defaultButton, cancelButton);
+    std::cerr << question << std::endl;
+    return cancelButton;
+}
+
 std::string Dialogs::chooseFile(const FileRequest& request) {
     if (fileHandler()) return fileHandler()(request);
     std::cerr << request.title << std::endl;
@@ -63,6 +74,7 @@ void Dialogs::setAlertHandler(AlertHandler handler) { alertHandler() = std::move
 void Dialogs::setChoiceHandler(ChoiceHandler handler) { choiceHandler() = std::move(handler); }
 void Dialogs::setFileHandler(FileHandler handler) { fileHandler() = std::move(handler); }
 void Dialogs::setProgressHandler(ProgressHandler handler) { progressHandler() = std::move(handler); }
+void Dialogs::setButtonsHandler(ButtonsHandler handler) { buttonsHandler() = std::move(handler); }
 void Dialogs::setExitHandler(ExitHandler handler) { exitHandler() = std::move(handler); }
 
 void Dialogs::resetForTests() {
@@ -70,5 +82,6 @@ void Dialogs::resetForTests() {
     choiceHandler() = nullptr;
     fileHandler() = nullptr;
     progressHandler() = nullptr;
+    buttonsHandler() = nullptr;
     exitHandler() = nullptr;
 }

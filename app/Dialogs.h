@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 class Dialogs {
 public:
@@ -12,6 +13,9 @@ public:
     // Returns the index of the chosen button (0, 1 or 2).
     using ChoiceHandler =
         std::function<int(const std::string& question, const char* b0, const char* b1, const char* b2)>;
+    // Returns the index of the chosen button of any number.
+    using ButtonsHandler = std::function<int(const std::string& question, const std::vector<std::string>& buttons,
+                                             int defaultButton, int cancelButton)>;
     using ExitHandler = std::function<void(int status)>;
     // How far a long task has come: percent from 0 to 100, or -1 when it
     // has ended.
@@ -30,6 +34,11 @@ public:
     static void alert(const std::string& message);
     // Asks a question with up to three buttons (null for an absent button).
     static int choice(const std::string& question, const char* b0, const char* b1, const char* b2);
+    // Asks a question with the buttons given, left to right: Return answers
+    // defaultButton, Escape and the close box cancelButton. Without a
+    // handler the question goes to standard error and cancelButton answers.
+    static int choose(const std::string& question, const std::vector<std::string>& buttons, int defaultButton,
+                      int cancelButton);
     // Lets the person choose a file; empty when cancelled.
     static std::string chooseFile(const FileRequest& request);
     // Shows how far a long task named title has come (percent 0 to 100) and
@@ -42,6 +51,7 @@ public:
     static void setChoiceHandler(ChoiceHandler handler);
     static void setFileHandler(FileHandler handler);
     static void setProgressHandler(ProgressHandler handler);
+    static void setButtonsHandler(ButtonsHandler handler);
     // Tests may replace the exit (for example to throw); a handler that
     // returns is followed by std::exit.
     static void setExitHandler(ExitHandler handler);

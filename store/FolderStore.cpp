@@ -75,6 +75,7 @@ Expected<void> FolderStore::load(const std::string& fileName, XmlDocument& doc, 
     if (!done) return done;
     if (isOpenUser(doc)) setUnsaved(false);
     marks_[path(fileName)] = mark;
+    keepBase(fileName, doc);
     return done;
 }
 
@@ -84,7 +85,25 @@ bool FolderStore::changedOutside(const std::string& fileName) const {
 }
 
 Expected<void> FolderStore::readFresh(const std::string& fileName, Fresh& into) const {
-    return read(fileName, into.doc, into.text, XmlFile::Text::Values, &into.mark);
+    Expected<void> done = read(fileName, into.doc, into.text, XmlFile::Text::Values, &into.mark);
+    std::string ignored;
+    if (done && !XmlFile::readJoined(path(fileName), into.joined, ignored)) into.joined.clear();
+    return done;
+}
+
+void FolderStore::keepBase(const std::string& fileName, const XmlDocument& doc) {
+    if (!heldText(doc)) return;
+    std::vector<char>& base = bases_[path(fileName)];
+    std::string ignored;
+    if (!XmlFile::readJoined(path(fileName), base, ignored)) bases_.erase(path(fileName));
+}
+
+bool FolderStore::readBase(const std::string& fileName, XmlDocument& doc, std::vector<char>& text) const {
+    const auto base = bases_.find(path(fileName));
+    if (base == bases_.end()) return false;
+    text = base->second;  // zero-terminated, as joined
+    std::string ignored;
+    return XmlFile::parse(text, doc, ignored);
 }
 
 void FolderStore::take(const std::string& fileName, XmlDocument& doc, Fresh& fresh) {
@@ -97,6 +116,7 @@ void FolderStore::take(const std::string& fileName, XmlDocument& doc, Fresh& fre
     if (text) text->swap(fresh.text);
     else retired_.back()->text.swap(fresh.text);  // the tree points into it: it lives as long as the store
     marks_[path(fileName)] = fresh.mark;
+    if (text && !fresh.joined.empty()) bases_[path(fileName)].swap(fresh.joined);
 }
 
 Expected<bool> FolderStore::reloadIfChanged(const std::string& fileName, XmlDocument& doc) {
@@ -115,16 +135,27 @@ Expected<void> FolderStore::save(const std::string& fileName, const XmlDocument&
     bool written = false;
     // The document is printed into the file piece by piece, never whole.
     FileMark::Summer summer;
+    // A held document's file is kept as written: the base of a later merge.
+    const bool keep = heldText(doc) != nullptr;
+    std::string printed;
     const bool saved = SafeWriter::write(
         *folder_, fileName,
-        [&tree, &summer](const SafeWriter::Put& put) {
-            return XmlFile::print(tree, [&summer, &put](const char* data, std::size_t size) {
+        [&tree, &summer, &printed, keep](const SafeWriter::Put& put) {
+            printed.clear();
+            return XmlFile::print(tree, [&summer, &put, &printed, keep](const char* data, std::size_t size) {
                 summer.add(data, size);
+                if (keep) printed.append(data, size);
                 return put(data, size);
             });
         },
         error, &written);
-    if (written) marks_[path(fileName)] = FileMark::ofWritten(path(fileName), summer.sum());
+    if (written) {
+        marks_[path(fileName)] = FileMark::ofWritten(path(fileName), summer.sum());
+        if (heldText(doc)) {
+            std::vector<char>& base = bases_[path(fileName)];
+            XmlFile::joinLines(printed.data(), printed.size(), base);
+        }
+    }
     if (isOpenUser(doc)) setUnsaved(!written);
     if (saved) return {};
     return Error(written ? Error::Kind::NotSafe : Error::Kind::NotSaved, error);

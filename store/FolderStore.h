@@ -59,6 +59,7 @@ public:
         XmlDocument doc;
         std::vector<char> text;
         FileMark mark;
+        std::vector<char> joined;  // the file's text, lines joined: the base once taken
     };
     Expected<void> readFresh(const std::string& fileName, Fresh& into) const;
     // Puts the fresh tree in place of doc's. The old tree stays alive (a
@@ -80,7 +81,15 @@ public:
     void setUnsaved(bool unsaved) { *userUnsaved_ = unsaved; }
 
     // Forgets the marks of what was read and written (a new data folder).
-    void forget() { marks_.clear(); }
+    void forget() {
+        marks_.clear();
+        bases_.clear();
+    }
+
+    // What a held document's file held when the store last read or wrote
+    // it (the base a merge starts from), parsed into doc and text. False
+    // when the store has not read or written that file.
+    bool readBase(const std::string& fileName, XmlDocument& doc, std::vector<char>& text) const;
 
     // Takes the lock on the folder for the rest of the process: one program
     // or tool at a time works in a data folder. A folder this process locked
@@ -102,6 +111,9 @@ private:
     bool noMark_ = false;
     bool* userUnsaved_ = &noMark_;
     std::map<std::string, FileMark> marks_;
+    // Held documents' files as last read or written, lines joined.
+    std::map<std::string, std::vector<char>> bases_;
+    void keepBase(const std::string& fileName, const XmlDocument& doc);
     struct Retired {
         XmlDocument doc;
         std::vector<char> text;

@@ -8,11 +8,14 @@
 #include <iostream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "app/Dialogs.h"
 #include "app/Trace.h"
+#include "platform/Platform.h"
 #include "store/FolderStore.h"
+#include "store/RegistryMerge.h"
 #include "store/VariableLookup.h"
 #include "store/VariableTable.h"
 #include "store/XmlFile.h"
@@ -170,6 +173,7 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
     TRACE_MSG(1, "Global::saveFile") << fileName << " was changed by another program";
     FolderStore::Fresh fresh;
     const Expected<void> read = files().readFresh(fileName, fresh);
+    if (read && &doc == &configDoc && mergeRegistry(fileName, doc, fresh)) return true;
     std::string question = std::string(fileName) + " was changed by another program since Quorvel read it.";
     if (read) {
         const std::string dropped = droppedByReload(doc.get(), fresh.doc.get());
@@ -177,7 +181,10 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
                                     : "\nReload takes the file on disk and drops what differs here:" + dropped;
     }
     question += "\nOverwrite replaces it with the data shown here.";
-    const int answer = Dialogs::choice(question, "&Cancel", "Reload", "Overwrite");
+    // A change here and one in the file are merged when the person keeps both.
+    const bool both = read && files().isOpenUser(doc) && files().unsaved();
+    const int answer = both ? askKeepBoth(question) : Dialogs::choice(question, "&Cancel", "Reload", "Overwrite");
+    if (answer == kKeepBoth) return keepBoth(fileName, doc, fresh);
     if (answer == 2) {
         TRACE_MSG(1, "Global::saveFile") << "Overwrite " << fileName << " changed by another program";
         return true;
@@ -195,6 +202,63 @@ bool Global::confirmReplace(const char* fileName, XmlDocument& doc) {
     }
     TRACE_MSG(3, "Global::saveFile") << "Not saved: " << fileName << " was changed by another program";
     return false;
+}
+
+int Global::askKeepBoth(const std::string& question) {
+    const int answer = Dialogs::choose(question + "\nKeep Both merges them: what was added, changed or removed here "
+                                                  "and in the file is kept, and you are asked where both differ.",
+                                       {"Keep Both", "Reload", "Overwrite", "&Cancel"}, 0, 3);
+    const int asChoice[] = {kKeepBoth, 1, 2, 0};
+    return answer >= 0 && answer < 4 ? asChoice[answer] : 0;
+}
+
+UserMerge::Resolve Global::askEachConflict(std::size_t count) {
+    auto asked = std::make_shared<std::size_t>(0);
+    return [asked, count](const UserMerge::Conflict& c) {
+        ++*asked;
+        const std::string question = "Both versions changed " + c.what + " (" + std::to_string(*asked) + " of " +
+                                     std::to_string(count) + "):\n  in the file: " + c.kept +
+                                     "\n  here: " + c.other + "\nWhich one is kept?";
+        return Dialogs::choice(question, "The file's", "This one", nullptr) == 1 ? UserMerge::Side::Other
+                                                                                   : UserMerge::Side::Kept;
+    };
+}
+
+bool Global::keepBoth(const char* fileName, XmlDocument& doc, FolderStore::Fresh& fresh) {
+    XmlDocument base;
+    std::vector<char> baseText;
+    const bool known = files().readBase(fileName, base, baseText);
+    const RapidDocument* from = known ? &*base : nullptr;
+    const std::size_t count = UserMerge::conflicts(from, *fresh.doc, *doc).size();
+    FolderStore::Fresh merged;
+    const UserMerge::Outcome outcome = UserMerge::merge(from, *fresh.doc, *doc, *merged.doc, askEachConflict(count));
+    merged.mark = fresh.mark;
+    merged.joined.swap(fresh.joined);
+    files().take(fileName, doc, merged);
+    files().markChanged();
+    TRACE_MSG(1, "Global::saveFile") << "Kept both: merged " << fileName << " changed by another program ("
+                                     << outcome.added << " added, " << outcome.removed << " removed, "
+                                     << outcome.changed << " changed, " << outcome.conflicts.size() << " asked)";
+    if (afterReload) afterReload();
+    return true;
+}
+
+bool Global::mergeRegistry(const char* fileName, XmlDocument& doc, FolderStore::Fresh& fresh) {
+    XmlDocument base;
+    std::vector<char> baseText;
+    if (!files().readBase(fileName, base, baseText)) return false;
+    auto taken = [](const std::string& name) { return platform::isRegularFile(dataFolder + name); };
+    XmlDocument scratch;
+    const RegistryMerge::Outcome planned = RegistryMerge::merge(&*base, *fresh.doc, *doc, *scratch, nullptr, taken);
+    // Another person under an id in use here needs their file moved: asked.
+    if (!planned.moved.empty()) return false;
+    FolderStore::Fresh merged;
+    RegistryMerge::merge(&*base, *fresh.doc, *doc, *merged.doc, askEachConflict(planned.conflicts.size()), taken);
+    merged.mark = fresh.mark;
+    merged.joined.swap(fresh.joined);
+    files().take(fileName, doc, merged);
+    TRACE_MSG(1, "Global::saveFile") << "Merged " << fileName << " changed by another program";
+    return true;
 }
 
 Expected<void> Global::refreshRegistry() {

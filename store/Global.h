@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/Expected.h"
+#include "store/FolderStore.h"
+#include "store/UserMerge.h"
 #include "store/XmlDocument.h"
-
-class FolderStore;
 
 // The facade over the silent FolderStore: it keeps the documents the
 // windows work on and does the asking and telling (alerts, the Reload or
@@ -58,7 +58,10 @@ public:
 
     // Before a file is replaced it must still be the file the store read or
     // last wrote (size, time and checksum). When another program changed it,
-    // the person is asked: "Reload" takes the file on disk into doc (the
+    // the registry is merged with it (RegistryMerge); for the open user's
+    // document holding a change, "Keep Both" (the default) merges the file,
+    // what was read and the document (UserMerge) and saves the result.
+    // Otherwise the person is asked: "Reload" takes the file on disk into doc (the
     // question lists what is dropped; the save returns false and
     // afterReload runs), "Overwrite" saves, "&Cancel" (the default) saves
     // nothing and returns false.
@@ -138,6 +141,20 @@ private:
     static FolderStore& files();
     // Asks before replacing a file another program changed; true: save.
     static bool confirmReplace(const char* fileName, XmlDocument& doc);
+    // The question when the open user's document holds a change too: Keep
+    // Both (the default), Reload, Overwrite or Cancel, answered as
+    // confirmReplace's choice (0 Cancel, 1 Reload, 2 Overwrite) or kKeepBoth.
+    static constexpr int kKeepBoth = 3;
+    static int askKeepBoth(const std::string& question);
+    // Merges the file on disk, what was read and doc (UserMerge), asking
+    // about each conflict, and puts the result in doc's place; true: save.
+    static bool keepBoth(const char* fileName, XmlDocument& doc, FolderStore::Fresh& fresh);
+    // Merges the registry on disk with the one here (RegistryMerge) before
+    // it is written; false when it cannot be merged so (no base, or a person
+    // would need a new id), and the question is asked.
+    static bool mergeRegistry(const char* fileName, XmlDocument& doc, FolderStore::Fresh& fresh);
+    // Asks the person which side of each of count conflicts is kept.
+    static UserMerge::Resolve askEachConflict(std::size_t count);
     // saveFile with the last line of its alert chosen by the caller
     // (undoneNote, for a change taken back in memory); NotSafe tells that
     // the new content reached the file even though the save failed.

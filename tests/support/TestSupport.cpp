@@ -97,9 +97,19 @@ DialogRecorder::DialogRecorder() {
         questions.push_back(q);
         buttons.push_back({b0 ? b0 : "", b1 ? b1 : "", b2 ? b2 : ""});
         if (!choices.empty()) {
-            const int choice = choices.front();
+            const int chosen = choices.front();
             choices.erase(choices.begin());
-            return choice;
+            return chosen;
+        }
+        return nextChoice;
+    });
+    Dialogs::setButtonsHandler([this](const std::string& q, const std::vector<std::string>& b, int, int) {
+        questions.push_back(q);
+        buttons.push_back(b);
+        if (!choices.empty()) {
+            const int chosen = choices.front();
+            choices.erase(choices.begin());
+            return chosen;
         }
         return nextChoice;
     });

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/Dialogs.h"
 #include "app/LiteralText.h"
@@ -98,6 +99,52 @@ int ask(const std::string& label, const Ask& how) {
     return answer;
 }
 
+// A question of any number of answers, placed left to right; Return
+// answers defaultButton, Escape and the close box cancelButton.
+int askWithButtons(const std::string& label, const std::vector<std::string>& names, int defaultButton,
+                   int cancelButton) {
+    fl_font(FL_HELVETICA, FL_NORMAL_SIZE);
+    const int count = static_cast<int>(names.size());
+    int w = 560, h = 0;
+    fl_measure(label.c_str(), w, h);
+    w = std::max({w + 100, 460, 100 * count + 15});
+    h = std::max(h, 50) + 20;
+    Fl_Group* saved = Fl_Group::current();
+    Fl_Group::current(nullptr);
+    Fl_Window window(w, h + 50, "Question");
+    Fl_Box icon(10, 10, 50, 50, "?");
+    icon.box(FL_THIN_UP_BOX);
+    icon.labelfont(FL_TIMES_BOLD);
+    icon.labelsize(34);
+    icon.color(FL_WHITE);
+    icon.labelcolor(FL_BLUE);
+    Fl_Box text(70, 10, w - 85, h, nullptr);
+    text.label(label.c_str());
+    text.align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE | FL_ALIGN_WRAP | FL_ALIGN_TOP);
+    int answer = cancelButton;
+    std::vector<Fl_Button*> buttons;
+    for (int i = 0; i < count; ++i) {
+        const int x = w - 100 * (count - i) - 5;
+        Fl_Button* b = i == defaultButton ? new Fl_Return_Button(x, h + 12, 95, 26) : new Fl_Button(x, h + 12, 95, 26);
+        b->label(names[static_cast<std::size_t>(i)].c_str());
+        b->argument(i);
+        b->callback([](Fl_Widget* button, void*) {
+            *static_cast<int*>(button->window()->user_data()) = static_cast<int>(button->argument());
+            button->window()->hide();
+        });
+        buttons.push_back(b);
+    }
+    window.callback([](Fl_Widget* win, void*) { win->hide(); });
+    window.user_data(&answer);
+    window.end();
+    window.set_modal();
+    Fl_Group::current(saved);
+    window.show();
+    if (defaultButton >= 0 && defaultButton < count) buttons[static_cast<std::size_t>(defaultButton)]->take_focus();
+    while (window.shown()) Fl::wait();
+    return answer;
+}
+
 }  // namespace
 
 void Dialogs::useToolkitDialogs() {
@@ -119,6 +166,14 @@ void Dialogs::useToolkitDialogs() {
         return answer;
     });
     setProgressHandler(&ProgressWindow::report);
+    setButtonsHandler([](const std::string& question, const std::vector<std::string>& names, int defaultButton,
+                         int cancelButton) {
+        TRACE_MSG(4, "Dialogs::choose") << "Question: " << question;
+        const int answer = askWithButtons(LiteralText::label(question), names, defaultButton, cancelButton);
+        TRACE_MSG(4, "Dialogs::choose")
+            << "Answer: " << (answer >= 0 && answer < static_cast<int>(names.size()) ? names[answer] : "");
+        return answer;
+    });
     setFileHandler([](const FileRequest& request) {
         Fl_Native_File_Chooser chooser(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
                                                     : Fl_Native_File_Chooser::BROWSE_FILE);
