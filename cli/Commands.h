@@ -54,6 +54,11 @@ struct CheckOptions {
     bool json = false;
 };
 
+struct MergeOptions {
+    std::string dataDir;
+    std::string keep;  // where both differ: "file" or "copy"; empty: list and write nothing
+};
+
 struct RemoveOptions {
     std::string dataDir;
     std::string user;
@@ -83,6 +88,7 @@ int runImport(const ImportOptions& options);
 int importFormat(const ImportOptions& options, const ImportRequest& request, ImportSummary& summary,
                  std::string& details, Diagnostics& tell);
 int runCheck(const CheckOptions& options);
+int runMerge(const MergeOptions& options);
 int runRemove(const RemoveOptions& options);
 int runBackup(const BackupOptions& options);
 int runRestore(const RestoreOptions& options);

@@ -39,6 +39,7 @@ struct Choices {
     cli::ExportOptions exp;
     cli::ImportOptions imp;
     cli::CheckOptions check;
+    cli::MergeOptions merge;
     cli::RemoveOptions rem;
     cli::ReportOptions rep;
     cli::BackupOptions bak;
@@ -164,6 +165,20 @@ CLI::App* addCheck(CLI::App& app, Choices& c) {
     return checkCmd;
 }
 
+CLI::App* addMerge(CLI::App& app, Choices& c) {
+    CLI::App* mergeCmd = app.add_subcommand(
+        "merge", "Merge the conflict copies a sync tool left (Syncthing, Nextcloud, Dropbox) into their files");
+    mergeCmd->add_option("--keep", c.merge.keep,
+                         "Where the file and its copy differ (a reading changed on both computers): keep the "
+                         "file's or the copy's; without it such differences are listed and nothing is written")
+        ->check(CLI::IsMember({"file", "copy"}));
+    mergeCmd->callback([&c] {
+        c.merge.dataDir = c.dataDir;
+        c.status = cli::runMerge(c.merge);
+    });
+    return mergeCmd;
+}
+
 CLI::App* addRemove(CLI::App& app, Choices& c) {
     cli::RemoveOptions& rem = c.rem;
     CLI::App* removeCmd = app.add_subcommand("remove", "Remove one mistyped reading, after confirmation");
@@ -255,7 +270,7 @@ int run(int argc, char** argv) {
     addProgramOptions(app, c);
     const std::vector<CLI::App*> subcommands = {addUsers(app, c),  addExport(app, c), addImport(app, c),
                                                 addCheck(app, c),  addRemove(app, c), addReport(app, c),
-                                                addBackup(app, c), addRestore(app, c)};
+                                                addBackup(app, c), addRestore(app, c), addMerge(app, c)};
     app.footer("Exit status: 0 success, 1 a problem found in the data or the input, 2 a usage error.\n"
                "Run quorvel-data SUBCOMMAND --help for the options of each.");
     // --data-dir is accepted after the subcommand as well.

@@ -6,7 +6,7 @@ find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)
 
 add_library(quorvel_cli STATIC
   cli/UsersCommand.cpp cli/ExportCommand.cpp cli/ImportCommand.cpp cli/CheckCommand.cpp cli/RemoveCommand.cpp
-  cli/ReportCommand.cpp cli/BackupCommand.cpp cli/StandardOutput.cpp cli/FormatImportCommand.cpp)
+  cli/ReportCommand.cpp cli/BackupCommand.cpp cli/MergeCommand.cpp cli/StandardOutput.cpp cli/FormatImportCommand.cpp)
 target_link_libraries(quorvel_cli PUBLIC quorvel_exchange)
 
 add_executable(quorvel-data cli/main.cpp)

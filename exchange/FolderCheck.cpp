@@ -13,6 +13,7 @@
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/Plausibility.h"
 #include "rules/units/Units.h"
+#include "store/ConflictCopy.h"
 #include "store/VariableTable.h"
 #include "store/Global.h"
 
@@ -193,6 +194,13 @@ int FolderCheck::run(const std::string& dataDir, std::vector<Finding>& findings,
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         if (name == "config.hma" || named.count(name)) continue;
+        const std::string original = ConflictCopy::originalOf(name);
+        if (!original.empty()) {
+            // Readings of the other computer are in the copy until it is merged.
+            checker.add(name, 0, "", "", "conflict copy of " + original + " left by " + ConflictCopy::toolOf(name) +
+                                             "; merge it with \"quorvel-data merge\" or by opening Quorvel");
+            continue;
+        }
         const bool dataFile = name.size() > 4 && name.compare(name.size() - 4, 4, ".hma") == 0;
         const bool old = name.find(".hma.") != std::string::npos || name.find(".old") != std::string::npos ||
                          name.find(".tmp") != std::string::npos;

@@ -7,7 +7,7 @@ add_library(quorvel_exchange STATIC
   exchange/DataFolder.cpp exchange/SelectedUsers.cpp exchange/UserReadings.cpp exchange/OutputFile.cpp
   exchange/CsvReader.cpp exchange/CsvWriter.cpp exchange/JsonStream.cpp exchange/JsonWriter.cpp
   exchange/UserSummaries.cpp exchange/ReadingsExport.cpp exchange/Utf8Text.cpp exchange/ReadingsImport.cpp exchange/FolderCheck.cpp
-  exchange/ReadingRemoval.cpp exchange/Sha256.cpp exchange/ZonedTime.cpp exchange/FolderRestore.cpp
+  exchange/ReadingRemoval.cpp exchange/ConflictCopies.cpp exchange/Sha256.cpp exchange/ZonedTime.cpp exchange/FolderRestore.cpp
   exchange/fhir/FhirCodes.cpp exchange/fhir/FhirBundle.cpp exchange/fhir/FhirImport.cpp
   exchange/report/DoctorReport.cpp exchange/report/HtmlReport.cpp exchange/report/HtmlText.cpp
   exchange/report/SvgChart.cpp exchange/report/ReportData.cpp exchange/report/ReportStats.cpp
