@@ -80,7 +80,8 @@ TEST(MergeCommand, TwoComputersThatEachAddedAPersonKeepBothPeopleAndEveryReading
 }
 
 TEST(MergeCommand, AReadingThatDiffersIsListedAndNothingWrittenUntilASideIsChosen) {
-    for (const std::string& keep : {"", "file", "copy"}) {
+    for (const char* side : {"", "file", "copy"}) {
+        const std::string keep = side;
         SCOPED_TRACE(keep);
         TestDataFolder data;
         data.write("config.hma", "<config>\n" + record(0, "Ann") + "</config>\n");
