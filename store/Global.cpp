@@ -302,7 +302,8 @@ Expected<void> Global::saveReporting(const char* fileName, XmlDocument& doc, con
         // Not written: what memory holds is kept there, unless it was just
         // taken again from disk.
         if (files().isOpenUser(doc)) files().setUnsaved(files().changedOutside(fileName));
-        return Error(Error::Kind::NotSaved, std::string(fileName) + " was changed by another program");
+        return Error(Error::Kind::NotSaved, std::string(fileName) + " was changed by another program", "",
+                     kLeftForOutsideChange);
     }
     Expected<void> saved = files().save(fileName, doc);
     if (!saved) {

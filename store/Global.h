@@ -71,6 +71,10 @@ public:
     // it was and doc is not touched.
     // A data file without write permission is refused the same way.
     static Expected<void> saveFile(const char* fileName, XmlDocument& doc);
+    // The hint of the NotSaved error of a save left undone by the answer to
+    // the question about a file another program changed (Reload, Cancel):
+    // nothing was said besides the question.
+    static constexpr const char* kLeftForOutsideChange = "left undone after the question about the changed file";
     // saveFile for a change the caller takes back in memory when the file
     // does not hold it (for userDoc it marks the change, see
     // markUserChanged): the alert ends with undoneNote, and the result is

@@ -513,3 +513,45 @@ TEST_F(NewEntryWindowTest, MoodStoresTheIndexAsValue) {
 }
 
 }  // namespace
+
+// The file changed by another computer while a reading is typed: whatever
+// the answer, the reading is stored or still shown with a word that it is not.
+TEST_F(NewEntryWindowTest, AReadingTypedWhileTheFileChangedOutsideIsNeverDroppedUnsaid) {
+    struct Case {
+        const char* name;
+        std::vector<int> answers;  // to the question (Keep Both, Reload, Overwrite, Cancel), then to the retry's
+        const char* told;          // the alert after the first OK ("": none)
+        bool outsideKept;
+    } cases[] = {
+        {"Keep Both", {0}, "", true},
+        {"Reload, then OK", {1}, "is not stored: user0.hma was read again from disk without it", true},
+        {"Cancel, then OK and Keep Both", {3, 0}, "is not stored in user0.hma yet", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        dialogs->choices = c.answers;
+        NewEntryWindow* w = open("Pulse");
+        fill(w, {"2024/03/05", "08:00:00 AM", "80"});
+        std::string outside = data->read("user0.hma");
+        outside.insert(outside.find("\t</variable>"), "\t\t<entry id=\"8\">\n\t\t\t<value>66.000000</value>\n\t\t\t"
+                                                      "<date>2024/03/04</date>\n\t\t\t<time>07:00:00 AM</time>\n\t\t"
+                                                      "</entry>\n");
+        data->write("user0.hma", outside);
+        w->saveCB_i(NewEntryWindow::AfterSave::Close);
+        if (*c.told) {
+            ASSERT_EQ(dialogs->alerts.size(), 1u);
+            EXPECT_NE(dialogs->alerts[0].find(c.told), std::string::npos) << dialogs->alerts[0];
+            EXPECT_TRUE(w->shown());
+            EXPECT_EQ(texts(w), (std::vector<std::string>{"2024/03/05", "08:00:00 AM", "80"}));
+            w->saveCB_i(NewEntryWindow::AfterSave::Close);
+        }
+        EXPECT_FALSE(w->shown());
+        std::vector<std::string> values;
+        for (const SavedEntry& e : savedEntries("Pulse")) values.push_back(e.child("value"));
+        EXPECT_NE(std::find(values.begin(), values.end(), "80.000000"), values.end());
+        EXPECT_EQ(std::find(values.begin(), values.end(), "66.000000") != values.end(), c.outsideKept);
+        EXPECT_EQ(std::count(values.begin(), values.end(), "80.000000"), 1);
+    }
+}

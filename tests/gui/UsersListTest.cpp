@@ -245,3 +245,36 @@ TEST_F(UsersListTest, ClickInALongListKeepsTheLineUnderThePointer) {
     win->refreshPanels(MainWindow::UserLine::Reselected, MainWindow::ChartSeries::Cleared);
     EXPECT_TRUE(list->displayed(2000));
 }
+
+// A sync tool's copy of the chosen person's file is offered for merging:
+// Merge (the default) brings the other computer's readings in and keeps the
+// copy as .old; Later leaves it and opens the file as it is.
+TEST_F(UsersListTest, ChoosingAPersonOffersToMergeTheSyncToolsCopyOfTheirFile) {
+    const std::string copy = "user0.sync-conflict-20261208-101010-ABCDEFG.hma";
+    for (int answer : {0, 1}) {
+        SCOPED_TRACE(answer);
+        TearDown();
+        SetUp();
+        writeUsers({{0, "Ada", "Lovelace", pulseEntries}, {1, "Alan", "Turing", ""}});
+        data->write(copy, userFileXml(0, "Ada", "Lovelace",
+                                      "\t<variable name=\"Pulse\">\n\t\t<entry id=\"0\"><value>88</value><date>2026/11/"
+                                      "03</date><time>09:00:00 AM</time></entry>\n\t</variable>\n"));
+        data->write("user1.sync-conflict-20261208-101010-ABCDEFG.hma", userFileXml(1, "Alan", "Turing", ""));
+        openWindow();
+        dialogs->choices = {answer};
+        chooseLine(1);
+        ASSERT_EQ(dialogs->buttons.size(), 1u);
+        EXPECT_EQ(dialogs->buttons[0], (std::vector<std::string>{"Merge", "Later"}));
+        // Only the chosen person's copy is offered.
+        EXPECT_NE(dialogs->questions[0].find(copy + " (Syncthing, of user0.hma)"), std::string::npos);
+        EXPECT_EQ(dialogs->questions[0].find("user1.sync-conflict"), std::string::npos);
+        const XmlNode* pulse = Global::findVariable("Pulse");
+        ASSERT_NE(pulse, nullptr);
+        int readings = 0;
+        for (const XmlNode* e = pulse->first_node("entry"); e; e = e->next_sibling("entry")) ++readings;
+        EXPECT_EQ(readings, answer == 0 ? 2 : 1);
+        EXPECT_EQ(data->exists(copy), answer != 0);
+        EXPECT_EQ(data->exists(copy + ".old"), answer == 0);
+        EXPECT_TRUE(data->exists("user1.sync-conflict-20261208-101010-ABCDEFG.hma"));
+    }
+}

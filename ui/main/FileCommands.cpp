@@ -12,6 +12,7 @@
 #include "app/LiteralText.h"
 #include "app/ProgressPercent.h"
 #include "app/Trace.h"
+#include "exchange/ConflictCopies.h"
 #include "exchange/FolderBackup.h"
 #include "exchange/FolderRestore.h"
 #include "exchange/OutputFile.h"
@@ -466,4 +467,51 @@ void FileCommands::restore(MainWindow& window) {
     Dialogs::alert("Restored " + plan.describe() + "." +
                    (kept.empty() ? std::string() : "\nThe files it replaced are kept in\n" + folder + kept) +
                    (unitsProblem.empty() ? std::string() : "\nThe preferences could not be read:\n" + unitsProblem));
+}
+
+bool FileCommands::offerConflictMerge(const std::string& only) {
+    std::string listed;
+    int count = 0;
+    for (const ConflictCopies::Copy& c : ConflictCopies::find(Global::dataFolder)) {
+        if (!only.empty() && c.original != only) continue;
+        ++count;
+        listed += "\n  " + c.name + " (" + c.tool + ", of " + c.original + ")";
+    }
+    if (count == 0) return false;
+    const std::string question =
+        "The sync tool left " + std::string(count == 1 ? "a copy" : "copies") +
+        " of the diary that another computer changed at the same time:" + listed +
+        "\nMerge keeps the readings of both computers and asks where they differ; each copy is kept as .old."
+        "\nLater leaves the copies as they are.";
+    if (Dialogs::choose(question, {"Merge", "Later"}, 0, 1) != 0) {
+        TRACE_MSG(3, "FileCommands::offerConflictMerge") << "Conflict copies left for later: " << count;
+        return false;
+    }
+    const UserMerge::Resolve resolve = [](const UserMerge::Conflict& c) {
+        const std::string asked = "The file and the other computer's copy differ in " + c.what +
+                                  ":\n  in the file: " + c.kept + "\n  in the copy: " + c.other +
+                                  "\nWhich one is kept?";
+        return Dialogs::choice(asked, "The file's", "The copy's", nullptr) == 1 ? UserMerge::Side::Other
+                                                                                 : UserMerge::Side::Kept;
+    };
+    const Expected<ConflictCopies::Result> merged = ConflictCopies::merge(Global::dataFolder, resolve, true, only);
+    if (!merged) {
+        TRACE_MSG(1, "FileCommands::offerConflictMerge") << "Error: " << merged.error().reason;
+        Dialogs::alert("The copies were not all merged:\n" + merged.error().reason +
+                       "\nWhat could not be merged was left as it was.");
+    }
+    // The registry may hold new people now.
+    (void)Global::refreshRegistry();
+    if (merged) {
+        TRACE_MSG(1, "FileCommands::offerConflictMerge")
+            << "Merged " << merged->merged.size() << " conflict copies, " << merged->added << " readings brought in";
+        std::string told = "Merged " + std::to_string(merged->merged.size()) + " cop" +
+                           (merged->merged.size() == 1 ? "y" : "ies") + ": " + std::to_string(merged->added) +
+                           " reading(s) of the other computer brought in.";
+        for (const RegistryMerge::Moved& m : merged->moved)
+            told += "\n" + m.first + " " + m.last + " was added on both computers under one id: now id " + m.newId +
+                    ", file " + m.newFile + ".";
+        Dialogs::alert(told);
+    }
+    return true;
 }

@@ -34,6 +34,12 @@ public:
     // written (refused, or the person cancelled the file chooser).
     static bool writeReport(const ReportPeriod& period, const std::tm& today, const Units::Preferences& units);
 
+    // Offers to merge the conflict copies a sync tool left in the data
+    // folder (those of the file `only`, when given) into their files:
+    // "Merge" (the default) merges them, asking about each difference, and
+    // keeps each copy as .old; "Later" leaves them. True when a file changed.
+    static bool offerConflictMerge(const std::string& only);
+
     // The first lines an engine told, for a dialog ("and N more" after them).
     static std::string firstLines(const std::string& told, int count);
     // The day the program runs on, local time.

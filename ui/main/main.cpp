@@ -17,6 +17,7 @@
 #include "store/DataFolderSeed.h"
 #include "store/FolderStore.h"
 #include "store/Global.h"
+#include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TextScale.h"
 #include "ui/main/ToolkitLook.h"
@@ -112,6 +113,9 @@ int main() {
     // for the screen at that size (never below its smallest size).
     TextScale::setPercent(units.textSize);
     const double f = TextScale::factor();
+    // What another computer wrote while this one did too, left by a sync tool.
+    FileCommands::offerConflictMerge(std::string());
+
     new MainWindow(std::max(920, static_cast<int>((Fl::w() - 20) / f)), std::max(640, static_cast<int>((Fl::h() - 40) / f)),
                    units);
     if (!firstUnits.empty()) Dialogs::alert(firstUnits);

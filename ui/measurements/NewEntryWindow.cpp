@@ -309,11 +309,18 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
         ReadingEdits::Removal removal;
         if (part.replaced) removal.take({part.replaced});
         ReadingEdits::replaceEntry(doc, editedEntry, part.plan, date, part.plan.time);
+        const std::uint64_t corrected = Global::userDoc.generation();
         if (!Global::saveChange(Global::currentFile.c_str(), Global::userDoc,
                                 "The reading was put back as it was; nothing was changed.")) {
             editedEntry->remove_all_nodes();
             for (XmlNode* c : before) editedEntry->append_node(c);
             removal.putBack();
+            if (Global::userDoc.generation() != corrected) {
+                // The file was read again: the reading corrected here is not in it any more.
+                Dialogs::alert("The correction shown here is not stored: " + Global::currentFile +
+                               " was read again from disk.\nOpen the reading again from the history to correct it.");
+                hide();
+            }
             return;
         }
         TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Corrected an entry of " << variableName;
@@ -322,7 +329,7 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
         return;
     }
 
-    if (pending && currentTexts() == pendingTexts) {
+    if (pending && currentTexts() == pendingTexts && !pendingDocumentReplaced()) {
         // The change is already in the document; only its save failed.
         TRACE_MSG(3, "NewEntryWindow::saveCB_i") << "Retrying the save of the last entry";
     } else {
@@ -332,13 +339,15 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
         // place: only what the person confirmed last is stored.
         undoPending();
         applyParts(patient, parts, date);
+        pendingGeneration = Global::userDoc.generation();
         Global::markUserChanged();
         pendingTexts = currentTexts();
     }
 
-    if (!Global::saveFile(Global::currentFile.c_str(), Global::userDoc)) {
+    if (Expected<void> saved = Global::saveFile(Global::currentFile.c_str(), Global::userDoc); !saved) {
         // The store has told the person; the window stays open for a retry.
         // The entry kept in memory shows on the chart like any other.
+        tellNotStored(saved.error());
         if (mainWindow_) mainWindow_->readingsChanged();
         return;
     }
@@ -378,6 +387,29 @@ std::size_t NewEntryWindow::insertEntry(XmlNode* variable) {
     const std::string date = typedDate();
     EntryRules::appendEntry(Global::userDoc.get(), variable, unsavedPlan, date, unsavedPlan.time);
     return unsavedPlan.values.size();
+}
+
+bool NewEntryWindow::pendingDocumentReplaced() const {
+    return pending && pendingGeneration != Global::userDoc.generation();
+}
+
+void NewEntryWindow::tellNotStored(const Error& why) {
+    if (why.hint != Global::kLeftForOutsideChange) return;  // a failed write was told already
+    if (pendingDocumentReplaced()) {
+        // Its entries went with the replaced tree: nothing to take back.
+        pendingEntries.clear();
+        pendingRemoval = ReadingEdits::Removal();
+        pendingParts.clear();
+        pendingTexts.clear();
+        pending = false;
+        Dialogs::alert("The reading shown here is not stored: " + Global::currentFile +
+                       " was read again from disk without it.\nOK stores it in the file as it is now; Cancel leaves "
+                       "it out.");
+        return;
+    }
+    Dialogs::alert("The reading shown here is not stored in " + Global::currentFile +
+                   " yet: it is kept in memory and on the chart.\nOK asks again about the file changed by another "
+                   "program.");
 }
 
 const Units::Preferences& NewEntryWindow::units() const { return MainWindow::unitsOf(mainWindow_); }

@@ -2,10 +2,14 @@
 // a recorded one corrected ("Edit Pulse entry").
 #pragma once
 
+#include <cstdint>
+
 #include <string>
 #include <vector>
 
 #include <FL/Fl_Double_Window.H>
+
+#include "app/Error.h"
 
 #include "rules/readings/EntryRules.h"
 #include "rules/readings/ReadingEdits.h"
@@ -80,6 +84,13 @@ private:
     void undoPending();
     // Fills the inputs from the corrected entry.
     void fillFrom(const XmlNode* entry);
+    // After a save left undone because another program changed the file:
+    // the pending change of a document read again since is gone with it
+    // (forgotten, so that OK stores the texts into the file as it is now),
+    // and the person is told that what the window shows is not stored.
+    void tellNotStored(const Error& why);
+    // True when the document the pending change went into was replaced.
+    bool pendingDocumentReplaced() const;
 
     // The field a refused entry is about, for the alert.
     std::string refusedField;
@@ -91,6 +102,7 @@ private:
     std::vector<XmlNode*> pendingEntries;  // entries appended
     ReadingEdits::Removal pendingRemoval;  // readings replaced
     std::vector<Part> pendingParts;
+    std::uint64_t pendingGeneration = 0;  // the document the pending change went into
     // The corrected entry's children as they were, to put back when the save fails.
     std::vector<XmlNode*> editedBefore;
     // Entries were saved with Add: Cancel brings the main window up to date.

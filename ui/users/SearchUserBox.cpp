@@ -11,6 +11,7 @@
 #include "app/Trace.h"
 #include "rules/readings/ReadingEdits.h"
 #include "store/Global.h"
+#include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
 #include "ui/users/UserList.h"
 
@@ -108,6 +109,8 @@ void SearchUserBox::browserCB_i() {
             const std::string previousFile = Global::currentFile;
             Global::currentId = id;
             Global::currentFile = file;
+            // What another computer added to this person waits in a sync tool's copy.
+            FileCommands::offerConflictMerge(file);
             if (!Global::loadFile(Global::userDoc, file.c_str(), Global::userText)) {
                 // The previous user (saved above) stays the open one.
                 Global::currentId = previousId;
