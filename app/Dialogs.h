@@ -26,6 +26,7 @@ public:
         std::string filter;       // "CSV files\t*.csv\nJSON files\t*.json", as the native chooser reads it
         std::string defaultPath;  // the folder and name first shown (a name alone: the current folder)
         bool save = false;        // choosing a file to write (an existing one is replaced after asking)
+        bool folder = false;      // choosing a folder, not a file
     };
     // Returns the chosen path, or an empty text when the person cancelled.
     using FileHandler = std::function<std::string(const FileRequest& request)>;

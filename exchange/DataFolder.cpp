@@ -3,6 +3,7 @@
 #include "exchange/Utf8Text.h"
 #include "platform/PathKind.h"
 #include "platform/Platform.h"
+#include "store/DataFolderChoice.h"
 #include "store/Global.h"
 #include "store/XmlFile.h"
 
@@ -30,14 +31,11 @@ const char* const kOwnFiles[] = {"config.hma", "template_new.xml", "readme.txt",
 }  // namespace
 
 Expected<std::string> DataFolder::resolve(const std::string& given) {
-    std::string folder;
-    if (given.empty()) {
-        if (platform::dataFolder(folder)) return folder;
+    // The folder chosen on this computer (the window's File, Data Folder)
+    // when none is given.
+    std::string folder = DataFolderChoice::inUse(given);
+    if (folder.empty())
         return Error(Error::Kind::Failed, "the data folder cannot be determined (no home folder); give it with --data-dir");
-    }
-    folder = given;
-    const char sep = platform::pathSeparator();
-    if (folder.back() != sep && folder.back() != '/') folder += sep;
     return folder;
 }
 

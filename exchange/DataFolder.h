@@ -30,7 +30,8 @@ public:
     DataFolder& operator=(const DataFolder&) = delete;
 
     // The folder a command works on: `given` (--data-dir) when not empty,
-    // otherwise the program's own data folder. The result ends with a
+    // otherwise the one chosen on this computer (DataFolderChoice), otherwise
+    // the program's own data folder. The result ends with a
     // separator. Failed when neither can be determined.
     static Expected<std::string> resolve(const std::string& given);
 

@@ -31,6 +31,11 @@ bool dataFolder(std::string& out);
 // Elsewhere there is none: returns false.
 bool localDataFolder(std::string& out);
 
+// Where this computer's own settings of the program live (never synced
+// with the data): Linux: $XDG_CONFIG_HOME, else $HOME/.config, then
+// /Brelwick/Quorvel/; Windows: localDataFolder. False when unknown.
+bool settingsFolder(std::string& out);
+
 // The data files an installation ships, for seeding a user's data folder on
 // first start: Windows: the folder "data" beside the executable's folder
 // (<install>\bin\quorvel.exe, <install>\data\). Elsewhere the launcher

@@ -3,6 +3,6 @@ add_library(quorvel_store STATIC store/Global.cpp store/XmlFile.cpp store/SafeWr
   store/FileMark.cpp
   store/VariableTable.cpp store/VariableLookup.cpp
   store/FolderStore.cpp
-  store/XmlCopy.cpp store/UserMerge.cpp store/RegistryMerge.cpp store/ConflictCopy.cpp)
+  store/DataFolderChoice.cpp store/XmlCopy.cpp store/UserMerge.cpp store/RegistryMerge.cpp store/ConflictCopy.cpp)
 target_include_directories(quorvel_store SYSTEM PUBLIC ${RAPIDXML_INCLUDE_DIR})
 target_link_libraries(quorvel_store PUBLIC quorvel_app)

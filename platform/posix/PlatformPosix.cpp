@@ -60,6 +60,20 @@ bool localDataFolder(std::string& out) {
     return false;
 }
 
+bool settingsFolder(std::string& out) {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg && *xdg == '/') {  // relative values are invalid by the XDG rules
+        out = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        if (!home || !*home) return false;
+        out = std::string(home) + "/.config";
+    }
+    while (out.size() > 1 && out.back() == '/') out.pop_back();
+    out += "/Brelwick/Quorvel/";
+    return true;
+}
+
 bool installedDataFolder(std::string& out) {
     (void)out;
     return false;

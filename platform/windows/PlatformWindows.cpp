@@ -70,6 +70,8 @@ std::string desktopLocale(bool measurement) {
     return length > 1 ? narrow(name, length - 1) : std::string();
 }
 
+bool settingsFolder(std::string& out) { return localDataFolder(out); }
+
 bool installedDataFolder(std::string& out) {
     const std::string exe = executablePath();
     const std::size_t bin = exe.find_last_of("\\/");
@@ -292,7 +294,19 @@ int lockDataFolder(const std::string& folder, std::string& error) {
     if (!lockedFolder.empty() && lockedFolder == folder) return 1;
     // A lock file nobody else may open while this process lives; the system
     // deletes it when the last handle closes, also when the process is killed.
-    const std::string path = folder + "quorvel.lock";
+    // It lies in this computer's local settings, named after the folder, so
+    // that a sync tool never carries it to another computer's copy.
+    std::string path = folder + "quorvel.lock";
+    std::string local;
+    if (localDataFolder(local) && makeFolders(local)) {
+        std::string key;
+        for (char c : folder) key += static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c == '/' ? '\\' : c);
+        std::uint64_t hash = 1469598103934665603ull;  // FNV-1a of the folder's path, case folded
+        for (unsigned char c : key) hash = (hash ^ c) * 1099511628211ull;
+        char name[40];
+        std::snprintf(name, sizeof name, "folder-%016llx.lock", static_cast<unsigned long long>(hash));
+        path = local + name;
+    }
     HANDLE h = CreateFileW(widen(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, NULL);
     if (h == INVALID_HANDLE_VALUE) {

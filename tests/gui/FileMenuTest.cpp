@@ -13,7 +13,9 @@
 #include <FL/Fl_Choice.H>
 
 #include "app/Dialogs.h"
+#include "platform/Platform.h"
 #include "rules/units/PreferencesFile.h"
+#include "store/DataFolderChoice.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/FileCommands.h"
 #include "ui/main/ProgressWindow.h"
@@ -495,4 +497,24 @@ TEST_F(FileMenuTest, WithPreferencesSavedABackupIsMadeAndARestoreBringsTheirUnit
         << dialogs->alerts[0];
     EXPECT_EQ(win->units(), metric);
     EXPECT_EQ(lines(usersList()).size(), 2u);
+}
+
+// File, Data Folder…: a folder that holds a diary is remembered on this
+// computer for the next start; one without a registry is refused.
+TEST_F(FileMenuTest, DataFolderIsRememberedForTheNextStartAndAFolderWithoutADiaryRefused) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    const std::string empty = data->root + "/Empty", synced = data->root + "/Sync";
+    ASSERT_TRUE(platform::makeFolders(empty + "/"));
+    ASSERT_TRUE(platform::makeFolders(synced + "/"));
+    writeFile(synced + "/config.hma", "<config/>\n");
+    dialogs->files = {empty, synced};
+    pickMenu("File/Data Folder\342\200\246");
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("holds no Quorvel diary"), std::string::npos);
+    EXPECT_EQ(DataFolderChoice::remembered(), "");
+    pickMenu("File/Data Folder\342\200\246");
+    ASSERT_EQ(dialogs->alerts.size(), 2u);
+    EXPECT_NE(dialogs->alerts[1].find("from its next start"), std::string::npos);
+    EXPECT_EQ(DataFolderChoice::remembered(), synced + "/");
 }

@@ -13,6 +13,7 @@ void prepareTestEnvironment() {
     mkdir((home + "/xdg").c_str(), 0700);
     setenv("HOME", home.c_str(), 1);
     setenv("XDG_DATA_HOME", (home + "/xdg").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
     setenv("LC_ALL", "C", 1);
     setenv("TZ", "Europe/Berlin", 1);
     tzset();

@@ -54,6 +54,8 @@ TestDataFolder::TestDataFolder(bool seed) {
         if (fs::create_directory(pathOf(candidate))) root = candidate;
     }
     setenv("XDG_DATA_HOME", root.c_str(), 1);
+    // This computer's settings (a chosen data folder) are the test's own too.
+    setenv("XDG_CONFIG_HOME", (root + "/config").c_str(), 1);
     folder = root + "/Brelwick/Quorvel/";
     fs::create_directories(pathOf(folder));
     if (seed) {

@@ -98,11 +98,13 @@ TEST(WindowsFiles, RedirectedStandardOutputKeepsItsLineEnds) {
     EXPECT_EQ(data.read("out.csv"), "id,name\r\n0,Zo\xc3\xab\r\n");
 }
 
-TEST(WindowsFiles, LockFileThatCannotBeOpenedIsAFailureNotAnotherProgram) {
+TEST(WindowsFiles, TheLockLiesOnThisComputerNeverInTheSyncedDataFolder) {
     TestDataFolder data;
-    // A folder where the lock file belongs: opening it is refused (access denied).
-    ASSERT_EQ(mkdir(data.path("quorvel.lock").c_str(), 0700), 0);
     std::string error;
-    EXPECT_EQ(platform::lockDataFolder(data.folder, error), -1);
-    EXPECT_NE(error.find("quorvel.lock"), std::string::npos) << error;
+    ASSERT_EQ(platform::lockDataFolder(data.folder, error), 1) << error;
+    // A lock file in the folder would travel to the other computer's copy.
+    EXPECT_FALSE(data.exists("quorvel.lock"));
+    std::vector<std::string> names;
+    ASSERT_TRUE(platform::listFolder(data.folder, names, error)) << error;
+    for (const std::string& name : names) EXPECT_EQ(name.find(".lock"), std::string::npos) << name;
 }

@@ -24,6 +24,7 @@
 #include "exchange/report/DoctorReport.h"
 #include "platform/Platform.h"
 #include "rules/units/PreferencesFile.h"
+#include "store/DataFolderChoice.h"
 #include "store/Global.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/MainWindow.h"
@@ -514,4 +515,27 @@ bool FileCommands::offerConflictMerge(const std::string& only) {
         Dialogs::alert(told);
     }
     return true;
+}
+
+void FileCommands::chooseDataFolder() {
+    Dialogs::FileRequest request;
+    request.title = "Data Folder (the folder your sync tool shares, for example)";
+    request.folder = true;
+    request.defaultPath = Global::dataFolder;
+    const std::string chosen = Dialogs::chooseFile(request);
+    if (chosen.empty()) return;
+    const std::string folder = DataFolderChoice::withSeparator(chosen);
+    if (!platform::isRegularFile(folder + "config.hma")) {
+        Dialogs::alert("The folder " + chosen +
+                       " holds no Quorvel diary (no config.hma).\nCopy the data folder there first (or let the sync "
+                       "tool bring it), then choose it again.");
+        return;
+    }
+    const Expected<void> remembered = DataFolderChoice::remember(folder);
+    if (!remembered) {
+        Dialogs::alert("The data folder could not be remembered:\n" + remembered.error().reason);
+        return;
+    }
+    TRACE_MSG(1, "FileCommands::chooseDataFolder") << "Data folder chosen: " << folder;
+    Dialogs::alert("Quorvel uses the data folder " + chosen + " on this computer from its next start.");
 }

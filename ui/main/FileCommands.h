@@ -34,6 +34,12 @@ public:
     // written (refused, or the person cancelled the file chooser).
     static bool writeReport(const ReportPeriod& period, const std::tm& today, const Units::Preferences& units);
 
+    // Lets the person choose the data folder this computer uses from the next
+    // start (a folder a sync tool shares with another computer): remembered
+    // in this computer's settings (DataFolderChoice). A folder without a
+    // registry is refused.
+    static void chooseDataFolder();
+
     // Offers to merge the conflict copies a sync tool left in the data
     // folder (those of the file `only`, when given) into their files:
     // "Merge" (the default) merges them, asking about each difference, and

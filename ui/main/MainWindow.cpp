@@ -114,7 +114,8 @@ MainWindow::MainWindow(int width, int height, const Units::Preferences& units)
     menuBar->add("File/Export Readings\342\200\246", 0, exportCB, this, 0);
     menuBar->add("File/Import Readings\342\200\246", 0, importCB, this, FL_MENU_DIVIDER);
     menuBar->add("File/Back Up\342\200\246", 0, backupCB, this, 0);
-    menuBar->add("File/Restore from Backup\342\200\246", 0, restoreCB, this, FL_MENU_DIVIDER);
+    menuBar->add("File/Restore from Backup\342\200\246", 0, restoreCB, this, 0);
+    menuBar->add("File/Data Folder\342\200\246", 0, dataFolderCB, this, FL_MENU_DIVIDER);
     menuBar->add("File/Exit", FL_CTRL + 'q', menuCB, this, 0);
     menuBar->add("Edit/Information", FL_CTRL + 'e', infoCB, this, FL_MENU_DIVIDER);
     // The readings and ranges of the variable selected in the list, without the mouse.
@@ -644,6 +645,7 @@ void MainWindow::exportCB(Fl_Widget*, void* data) {
 void MainWindow::importCB(Fl_Widget*, void* data) { FileCommands::importReadings(*static_cast<MainWindow*>(data)); }
 void MainWindow::backupCB(Fl_Widget*, void*) { FileCommands::backUp(); }
 void MainWindow::restoreCB(Fl_Widget*, void* data) { FileCommands::restore(*static_cast<MainWindow*>(data)); }
+void MainWindow::dataFolderCB(Fl_Widget*, void*) { FileCommands::chooseDataFolder(); }
 
 void MainWindow::infoCB(Fl_Widget*, void* data) {
     // Only an open user's information can be edited (after a new user's

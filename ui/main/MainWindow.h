@@ -139,6 +139,7 @@ public:
     static void importCB(Fl_Widget*, void* data);
     static void backupCB(Fl_Widget*, void* data);
     static void restoreCB(Fl_Widget*, void* data);
+    static void dataFolderCB(Fl_Widget*, void* data);
     static void preferencesCB(Fl_Widget*, void* data);
 
     // Switches the user-dependent controls together: the menu items

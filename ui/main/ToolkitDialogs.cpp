@@ -175,8 +175,9 @@ void Dialogs::useToolkitDialogs() {
         return answer;
     });
     setFileHandler([](const FileRequest& request) {
-        Fl_Native_File_Chooser chooser(request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
-                                                    : Fl_Native_File_Chooser::BROWSE_FILE);
+        Fl_Native_File_Chooser chooser(request.folder ? Fl_Native_File_Chooser::BROWSE_DIRECTORY
+                                       : request.save ? Fl_Native_File_Chooser::BROWSE_SAVE_FILE
+                                                      : Fl_Native_File_Chooser::BROWSE_FILE);
         chooser.title(request.title.c_str());
         if (!request.filter.empty()) chooser.filter(request.filter.c_str());
         if (request.save) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <FL/Fl.H>
 
@@ -14,6 +15,7 @@
 #include "platform/WindowIcon.h"
 #include "rules/units/PreferencesFile.h"
 #include "rules/units/TextSize.h"
+#include "store/DataFolderChoice.h"
 #include "store/DataFolderSeed.h"
 #include "store/FolderStore.h"
 #include "store/Global.h"
@@ -28,7 +30,28 @@ static const char* const kMainFile = "Quorvel 1.0";
 // first line reads the same in logs of all versions.
 static const int kStartMarkerLine = 12;
 
-int main() {
+namespace {
+
+// The folder given with --data-dir DIR (or --data-dir=DIR); empty without.
+// False (after a word on standard error) for an option it does not know.
+bool givenDataFolder(int argc, char** argv, std::string& folder) {
+    const std::vector<std::string> args = platform::commandLineArguments(argc, argv);
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--data-dir" && i + 1 < args.size()) {
+            folder = args[++i];
+        } else if (args[i].rfind("--data-dir=", 0) == 0 && args[i].size() > 11) {
+            folder = args[i].substr(11);
+        } else {
+            std::cerr << "Usage: quorvel [--data-dir DIR]" << std::endl;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
     Trace::setThreshold(5);
     Trace::startMarker(kMainFile, kStartMarkerLine);
     TraceScope scope(__LINE__, "main", kMainFile, 3);
@@ -38,8 +61,11 @@ int main() {
 
     Global::init();
 
-    std::string folder;
-    if (!platform::dataFolder(folder)) {
+    std::string given;
+    if (!givenDataFolder(argc, argv, given)) return 2;
+    // --data-dir, else the folder chosen on this computer, else the own one.
+    std::string folder = DataFolderChoice::inUse(given);
+    if (folder.empty()) {
         Dialogs::alert("Error: AppData folder could not be found on this machine.\nPlease contact your vendor Brelwick.");
         tracePrintf(kMainFile, __LINE__, "main", 3, "AppData folder could not be found on this machine");
         Dialogs::terminate(1);
@@ -48,7 +74,7 @@ int main() {
     // Every account's first start fills its data folder from the installed
     // data files (never overwriting one); Linux's launcher does the same.
     std::string installed;
-    if (platform::installedDataFolder(installed)) DataFolderSeed::seed(installed, folder);
+    if (given.empty() && platform::installedDataFolder(installed)) DataFolderSeed::seed(installed, folder);
 
     // A restore from a backup that was interrupted is finished or undone
     // before anything of the folder is read, and the person is told which.

@@ -14,6 +14,7 @@ E2E_TMP=$(mktemp -d "${TMPDIR:-/tmp}/quorvel-e2e.XXXXXX")
 E2E_APP="$E2E_TMP/bin/quorvel"
 E2E_PID=""
 export XDG_DATA_HOME="$E2E_TMP/xdg"
+export XDG_CONFIG_HOME="$E2E_TMP/config"
 E2E_DATA="$XDG_DATA_HOME/Brelwick/Quorvel"
 E2E_TRACE="$E2E_APP"_debuglog.txt
 E2E_FAILED=0
