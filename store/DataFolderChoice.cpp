@@ -28,7 +28,7 @@ std::string DataFolderChoice::remembered() {
 
 std::string DataFolderChoice::inUse(const std::string& given) {
     if (!given.empty()) return withSeparator(given);
-    const std::string chosen = remembered();
+    std::string chosen = remembered();
     if (!chosen.empty()) return chosen;
     std::string own;
     return platform::dataFolder(own) ? own : std::string();

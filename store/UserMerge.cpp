@@ -129,16 +129,17 @@ private:
             if (o && contentOf(o) == contentOf(b)) continue;
             XmlNode* k = findKeyed(&keptVar, "entry", id);
             const bool keptUnchanged = k && contentOf(k) == contentOf(b);
+            const std::string what = std::string(name).append(" reading ").append(id);
             if (!o) {
                 if (!k) continue;  // removed on both sides
-                if (keptUnchanged || decide({name + " reading " + id, valuesOf(k), "removed"})) {
+                if (keptUnchanged || decide({what, valuesOf(k), "removed"})) {
                     keptVar.remove_node(k);
                     ++outcome.removed;
                 }
                 continue;
             }
             if (k && contentOf(k) == contentOf(o)) continue;  // the same change on both sides
-            if (!keptUnchanged && !decide({name + " reading " + id, valuesOf(k), valuesOf(o)})) continue;
+            if (!keptUnchanged && !decide({what, valuesOf(k), valuesOf(o)})) continue;
             if (k) {
                 replace(keptVar, *k, *o, id);
                 ++outcome.changed;

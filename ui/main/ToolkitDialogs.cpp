@@ -107,7 +107,11 @@ int askWithButtons(const std::string& label, const std::vector<std::string>& nam
     const int count = static_cast<int>(names.size());
     int w = 560, h = 0;
     fl_measure(label.c_str(), w, h);
-    w = std::max({w + 100, 460, 100 * count + 15});
+    // Each button wide enough for its label beside the Return key's mark.
+    int buttonWidth = 95;
+    for (const std::string& name : names)
+        buttonWidth = std::max(buttonWidth, static_cast<int>(fl_width(name.c_str())) + 45);
+    w = std::max({w + 100, 460, (buttonWidth + 5) * count + 15});
     h = std::max(h, 50) + 20;
     Fl_Group* saved = Fl_Group::current();
     Fl_Group::current(nullptr);
@@ -124,8 +128,9 @@ int askWithButtons(const std::string& label, const std::vector<std::string>& nam
     int answer = cancelButton;
     std::vector<Fl_Button*> buttons;
     for (int i = 0; i < count; ++i) {
-        const int x = w - 100 * (count - i) - 5;
-        Fl_Button* b = i == defaultButton ? new Fl_Return_Button(x, h + 12, 95, 26) : new Fl_Button(x, h + 12, 95, 26);
+        const int x = w - (buttonWidth + 5) * (count - i) - 5;
+        Fl_Button* b = i == defaultButton ? new Fl_Return_Button(x, h + 12, buttonWidth, 26)
+                                          : new Fl_Button(x, h + 12, buttonWidth, 26);
         b->label(names[static_cast<std::size_t>(i)].c_str());
         b->argument(i);
         b->callback([](Fl_Widget* button, void*) {
