@@ -57,6 +57,7 @@ struct CheckOptions {
 struct MergeOptions {
     std::string dataDir;
     std::string keep;  // where both differ: "file" or "copy"; empty: list and write nothing
+    bool skipBad = false;  // merge a copy's good readings when some are refused
 };
 
 struct RemoveOptions {

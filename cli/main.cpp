@@ -172,6 +172,8 @@ CLI::App* addMerge(CLI::App& app, Choices& c) {
                          "Where the file and its copy differ (a reading changed on both computers): keep the "
                          "file's or the copy's; without it such differences are listed and nothing is written")
         ->check(CLI::IsMember({"file", "copy"}));
+    mergeCmd->add_flag("--skip-bad", c.merge.skipBad,
+                      "Merge a copy's good readings when some are refused (the copy, kept as .old, still holds them)");
     mergeCmd->callback([&c] {
         c.merge.dataDir = c.dataDir;
         c.status = cli::runMerge(c.merge);

@@ -32,8 +32,9 @@ void setId(RapidDocument& doc, const std::string& id) {
 
 class Merging {
 public:
-    Merging(DataFolder& folder, const UserMerge::Resolve& resolve, bool write)
-        : folder_(folder), resolve_(resolve), write_(write) {}
+    Merging(DataFolder& folder, const UserMerge::Resolve& resolve, bool write, const UserMerge::Check& check,
+            bool skipBad)
+        : folder_(folder), resolve_(resolve), write_(write), check_(check), skipBad_(skipBad) {}
 
     ConflictCopies::Result result;
 
@@ -125,7 +126,14 @@ public:
         if (Expected<void> r = load(copy.original, kept); !r) return r;
         if (Expected<void> r = load(copy.name, other); !r) return r;
         XmlDocument merged;
-        const UserMerge::Outcome outcome = UserMerge::merge(nullptr, *kept.doc, *other.doc, *merged, resolve_);
+        const UserMerge::Outcome outcome =
+            UserMerge::merge(nullptr, *kept.doc, *other.doc, *merged, resolve_, check_);
+        for (const UserMerge::Refused& r : outcome.refused) result.refused.push_back({copy.name + ": " + r.what, r.reason});
+        if (!outcome.refused.empty() && !skipBad_) {
+            // Nothing of it is taken: the copy stays as it is.
+            result.leftOut.push_back(copy.name);
+            return {};
+        }
         result.conflicts.insert(result.conflicts.end(), outcome.conflicts.begin(), outcome.conflicts.end());
         result.added += outcome.added;
         if (Expected<void> r = save(copy.original, merged); !r) return r;
@@ -142,6 +150,8 @@ private:
     DataFolder& folder_;
     const UserMerge::Resolve& resolve_;
     bool write_;
+    const UserMerge::Check& check_;
+    bool skipBad_;
 };
 
 }  // namespace
@@ -161,13 +171,14 @@ std::vector<ConflictCopies::Copy> ConflictCopies::find(const std::string& folder
 }
 
 Expected<ConflictCopies::Result> ConflictCopies::merge(const std::string& folder, const UserMerge::Resolve& resolve,
-                                                       bool write, const std::string& only) {
+                                                       bool write, const std::string& only,
+                                                       const UserMerge::Check& check, bool skipBad) {
     DataFolder data;
     if (Expected<void> opened = data.open(folder); !opened) return opened.error();
     if (write)
         if (Expected<void> locked = data.lock(); !locked) return locked.error();
     std::vector<Copy> copies = find(data.path());
-    Merging merging(data, resolve, write);
+    Merging merging(data, resolve, write, check, skipBad);
     // The registry's copies first: they may move a person's copy away.
     while ((only.empty() || only == "config.hma") && !copies.empty() && copies.front().original == "config.hma") {
         const Copy copy = copies.front();

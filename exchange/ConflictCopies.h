@@ -5,8 +5,10 @@
 // someone else gets a new id and file, and their data file (the one whose
 // name is theirs, the file or its copy) is written under it. A person's
 // copy is merged into the file (UserMerge, without a base: every reading of
-// both is kept). A merged copy is kept as COPY.old (.old2, ...), never
-// deleted; a copy that cannot be merged stays as it is.
+// both is kept), each reading it brings in checked as a typed one. A merged
+// copy is kept as COPY.old (.old2, ...), never deleted; a copy that cannot
+// be merged stays as it is, and so does one holding a refused reading
+// unless the rest is asked for (its refused readings then stay in .old).
 #pragma once
 
 #include <string>
@@ -34,12 +36,16 @@ public:
         std::vector<std::string> keptAs;  // the name each was kept under
         std::vector<RegistryMerge::Moved> moved;
         std::vector<UserMerge::Conflict> conflicts;
+        std::vector<UserMerge::Refused> refused;  // what: "COPY: Pulse reading 7 at ..."
+        std::vector<std::string> leftOut;  // copies not merged for a refused reading
         int added = 0;  // readings brought in from the copies
     };
     // Merges the copies (only those of the file `only`, when given) into
     // their files. Without write nothing is written: the result says what
     // would be done and asked. The first failure ends it (what was merged
-    // before stays merged); its reason names the file.
+    // before stays merged); its reason names the file. A copy with a reading
+    // check refuses is merged only with skipBad (the good ones brought in).
     static Expected<Result> merge(const std::string& folder, const UserMerge::Resolve& resolve, bool write,
-                                  const std::string& only = std::string());
+                                  const std::string& only = std::string(), const UserMerge::Check& check = nullptr,
+                                  bool skipBad = false);
 };

@@ -33,6 +33,7 @@ bool Global::userOpen = false;
 bool Global::userUnsaved = false;
 std::function<void()> Global::afterReload;
 std::function<std::string(const XmlNode*, const XmlNode*)> Global::readingText;
+UserMerge::Check Global::checkMerged;
 std::map<std::string, double> Global::defaultLow;
 std::map<std::string, double> Global::defaultHigh;
 
@@ -229,9 +230,20 @@ bool Global::keepBoth(const char* fileName, XmlDocument& doc, FolderStore::Fresh
     std::vector<char> baseText;
     const bool known = files().readBase(fileName, base, baseText);
     const RapidDocument* from = known ? &*base : nullptr;
-    const std::size_t count = UserMerge::conflicts(from, *fresh.doc, *doc).size();
+    const UserMerge::Outcome planned = UserMerge::plan(from, *fresh.doc, *doc, checkMerged);
+    if (!planned.refused.empty()) {
+        // Nothing of the window's is dropped unasked: the refused readings are named first.
+        std::string listed;
+        for (const UserMerge::Refused& r : planned.refused) listed += "\n  " + r.what + ": " + r.reason;
+        if (Dialogs::choice("These readings here cannot be stored in the merged file:" + listed +
+                                "\nKeep Both leaves them out; Cancel keeps everything shown here, not saved.",
+                            "&Cancel", "Keep Both", nullptr) != 1)
+            return false;
+    }
+    const std::size_t count = planned.conflicts.size();
     FolderStore::Fresh merged;
-    const UserMerge::Outcome outcome = UserMerge::merge(from, *fresh.doc, *doc, *merged.doc, askEachConflict(count));
+    const UserMerge::Outcome outcome =
+        UserMerge::merge(from, *fresh.doc, *doc, *merged.doc, askEachConflict(count), checkMerged);
     merged.mark = fresh.mark;
     merged.joined.swap(fresh.joined);
     files().take(fileName, doc, merged);

@@ -104,6 +104,9 @@ public:
     // variable: the window names its values in the chosen units and its time
     // on the chosen clock. Unset, the file's own texts are listed.
     static std::function<std::string(const XmlNode* variable, const XmlNode* entry)> readingText;
+    // The checks a reading Keep Both brings in from the window passes (set by
+    // the program; none: every reading is taken).
+    static UserMerge::Check checkMerged;
     // Forgets what was read and written (a new data folder, tests).
     static void forgetFiles();
 

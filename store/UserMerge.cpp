@@ -40,7 +40,8 @@ XmlNode* findKeyed(const XmlNode* parent, const char* name, const std::string& k
 
 class Merger {
 public:
-    Merger(RapidDocument& into, const UserMerge::Resolve& resolve) : into_(into), resolve_(resolve) {}
+    Merger(RapidDocument& into, const UserMerge::Resolve& resolve, const UserMerge::Check& check)
+        : into_(into), resolve_(resolve), check_(check) {}
 
     UserMerge::Outcome outcome;
 
@@ -80,8 +81,16 @@ public:
         if (!keptVar) {
             // A variable the kept file does not have comes whole (one it
             // removed is brought back: its readings are not lost).
-            keptPatient->append_node(XmlCopy::copy(into_, *otherVar));
-            for (const XmlNode* e = otherVar->first_node("entry"); e; e = e->next_sibling("entry")) ++outcome.added;
+            XmlNode* copied = XmlCopy::copy(into_, *otherVar);
+            for (XmlNode* e = copied->first_node("entry"); e;) {
+                XmlNode* next = e->next_sibling("entry");
+                if (refused(name, *e))
+                    copied->remove_node(e);
+                else
+                    ++outcome.added;
+                e = next;
+            }
+            keptPatient->append_node(copied);
             return;
         }
         const XmlNode* baseVar = findKeyed(basePatient, "variable", name);
@@ -139,6 +148,7 @@ private:
                 continue;
             }
             if (k && contentOf(k) == contentOf(o)) continue;  // the same change on both sides
+            if (refused(name, *o)) continue;
             if (!keptUnchanged && !decide({what, valuesOf(k), valuesOf(o)})) continue;
             if (k) {
                 replace(keptVar, *k, *o, id);
@@ -157,7 +167,7 @@ private:
                 if (contentOf(k) == contentOf(o)) alreadyThere = true;
                 sameTime = k;
             }
-            if (alreadyThere) continue;
+            if (alreadyThere || refused(name, *o)) continue;
             if (sameTime) {
                 if (decide({name + " reading at " + whenOf(o), valuesOf(sameTime), valuesOf(o)})) {
                     replace(keptVar, *sameTime, *o, XmlCopy::key(sameTime));
@@ -206,6 +216,16 @@ private:
         a->value(into_.allocate_string(id.c_str(), id.size() + 1), id.size());
     }
 
+    // True (and listed) when the check refuses the other version's reading.
+    bool refused(const std::string& variable, const XmlNode& entry) {
+        if (!check_) return false;
+        std::string reason = check_(variable, entry);
+        if (reason.empty()) return false;
+        outcome.refused.push_back({variable + " reading " + XmlCopy::key(&entry) + " at " + whenOf(&entry),
+                                   std::move(reason)});
+        return true;
+    }
+
     // True when the other version's side is taken.
     bool decide(const UserMerge::Conflict& conflict) {
         outcome.conflicts.push_back(conflict);
@@ -214,20 +234,27 @@ private:
 
     RapidDocument& into_;
     const UserMerge::Resolve& resolve_;
+    const UserMerge::Check& check_;
 };
 
 }  // namespace
 
 UserMerge::Outcome UserMerge::merge(const RapidDocument* base, const RapidDocument& kept, const RapidDocument& other,
-                                    RapidDocument& into, const Resolve& resolve) {
+                                    RapidDocument& into, const Resolve& resolve, const Check& check) {
     XmlCopy::copyDocument(into, kept);
-    Merger merger(into, resolve);
+    Merger merger(into, resolve, check);
     XmlNode* keptPatient = into.first_node("patient");
     const XmlNode* otherPatient = other.first_node("patient");
-    if (!keptPatient || !otherPatient) {
-        // Nothing to merge into: the other version is taken whole.
-        if (!keptPatient && otherPatient) XmlCopy::copyDocument(into, other);
-        return merger.outcome;
+    if (!otherPatient) return merger.outcome;
+    if (!keptPatient) {
+        // Nothing to merge into: the other version is taken, its readings checked.
+        keptPatient = XmlCopy::copy(into, *otherPatient);
+        for (XmlNode* v = keptPatient->first_node("variable"); v;) {
+            XmlNode* next = v->next_sibling("variable");
+            keptPatient->remove_node(v);
+            v = next;
+        }
+        into.append_node(keptPatient);
     }
     const XmlNode* basePatient = base ? base->first_node("patient") : nullptr;
     merger.mergeInfo(basePatient, keptPatient, otherPatient);
@@ -236,8 +263,13 @@ UserMerge::Outcome UserMerge::merge(const RapidDocument* base, const RapidDocume
     return merger.outcome;
 }
 
-std::vector<UserMerge::Conflict> UserMerge::conflicts(const RapidDocument* base, const RapidDocument& kept,
-                                                      const RapidDocument& other) {
+UserMerge::Outcome UserMerge::plan(const RapidDocument* base, const RapidDocument& kept, const RapidDocument& other,
+                                   const Check& check) {
     RapidDocument scratch;
-    return merge(base, kept, other, scratch, nullptr).conflicts;
+    return merge(base, kept, other, scratch, nullptr, check);
+}
+
+std::vector<UserMerge::Conflict> UserMerge::conflicts(const RapidDocument* base, const RapidDocument& kept,
+                                                      const RapidDocument& other, const Check& check) {
+    return plan(base, kept, other, check).conflicts;
 }

@@ -34,6 +34,14 @@ public:
         std::string other;  // the other version's
     };
     using Resolve = std::function<Side(const Conflict&)>;
+    // Why a reading of the other version may not be stored (the checks a
+    // typed or imported reading passes), empty when it may; given the
+    // variable's name and the entry.
+    using Check = std::function<std::string(const std::string& variable, const XmlNode& entry)>;
+    struct Refused {
+        std::string what;    // "Pulse reading 7 at 2026/12/08 10:10:10 AM"
+        std::string reason;
+    };
 
     struct Outcome {
         int added = 0;       // readings of the other version added to the kept file
@@ -41,13 +49,18 @@ public:
         int changed = 0;     // readings and fields taken from the other version
         int renumbered = 0;  // readings added under a new id
         std::vector<Conflict> conflicts;
+        std::vector<Refused> refused;  // readings of the other version left out, and why
     };
 
     // Merges into `into` (which then holds its own texts); base may be null.
-    // resolve is asked once per conflict, in the order of the file.
+    // resolve is asked once per conflict, in the order of the file. A
+    // reading of the other version that check refuses is never brought in
+    // (nor asked about): it is listed in the outcome's refused.
     static Outcome merge(const RapidDocument* base, const RapidDocument& kept, const RapidDocument& other,
-                         RapidDocument& into, const Resolve& resolve);
-    // The conflicts merge would ask about, nothing merged.
+                         RapidDocument& into, const Resolve& resolve, const Check& check = nullptr);
+    // What merge would ask about and refuse, nothing merged.
+    static Outcome plan(const RapidDocument* base, const RapidDocument& kept, const RapidDocument& other,
+                        const Check& check = nullptr);
     static std::vector<Conflict> conflicts(const RapidDocument* base, const RapidDocument& kept,
-                                           const RapidDocument& other);
+                                           const RapidDocument& other, const Check& check = nullptr);
 };

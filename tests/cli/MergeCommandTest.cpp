@@ -104,3 +104,53 @@ TEST(MergeCommand, AReadingThatDiffersIsListedAndNothingWrittenUntilASideIsChose
         }
     }
 }
+
+TEST(MergeCommand, ACopysReadingThatATypedOneCouldNotBeIsRefusedAndTheCopyLeftUnlessTheRestIsAskedFor) {
+    struct Case {
+        const char* name;
+        std::string bad;     // the copy's entry besides a good one at 09:00
+        const char* reason;  // what the command says of it
+    } cases[] = {
+        {"not a number", entry(5, "abc", "10:00:00 AM"), "Pulse reading 5 at 2026/12/08 10:00:00 AM: "},
+        {"negative", entry(5, "-3", "10:00:00 AM"), "Pulse reading 5 at"},
+        {"implausible", entry(5, "720", "10:00:00 AM"), "Pulse 720 /min is outside what can be measured on a person"},
+        {"time unreadable", entry(5, "70", "ten"), "Pulse reading 5 at 2026/12/08 ten: "},
+        {"after tomorrow",
+         "\t\t<entry id=\"5\"><value>70</value><date>2999/01/01</date><time>10:00:00 AM</time></entry>\n",
+         "Pulse reading 5 at 2999/01/01"},
+        {"no value", "\t\t<entry id=\"5\"><date>2026/12/08</date><time>10:00:00 AM</time></entry>\n",
+         "Pulse reading 5 at"},
+        {"not a member",
+         "\t\t<entry id=\"5\"><systolic>120</systolic><date>2026/12/08</date><time>10:00:00 AM</time></entry>\n",
+         "\"systolic\" is not a member of Pulse"},
+    };
+    for (const Case& c : cases) {
+        for (const bool skipBad : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (skipBad ? ", --skip-bad" : ""));
+            TestDataFolder data;
+            data.write("config.hma", "<config>\n" + record(0, "Ann") + "</config>\n");
+            const std::string file = userFileXml(0, "Ann", "L", pulse(entry(0, "70", "08:00:00 AM")));
+            data.write("user0.hma", file);
+            data.write(kDropbox, userFileXml(0, "Ann", "L", pulse(entry(4, "66", "09:00:00 AM") + c.bad)));
+            MergeOptions merge;
+            merge.dataDir = data.folder;
+            merge.skipBad = skipBad;
+            std::string out;
+            EXPECT_EQ(quietly([&] { return runMerge(merge); }, out), kProblem) << out;
+            EXPECT_NE(out.find(std::string(kDropbox) + ": "), std::string::npos) << out;
+            EXPECT_NE(out.find(c.reason), std::string::npos) << out;
+            if (!skipBad) {
+                EXPECT_EQ(data.read("user0.hma"), file);
+                EXPECT_TRUE(data.exists(kDropbox));
+                EXPECT_NE(out.find("nothing was written"), std::string::npos) << out;
+            } else {
+                // The good reading comes in; the refused one stays in the copy kept as .old.
+                EXPECT_NE(data.read("user0.hma").find("<value>66</value>"), std::string::npos);
+                EXPECT_EQ(data.read("user0.hma").find("10:00:00 AM"), std::string::npos);
+                EXPECT_EQ(data.read("user0.hma").find("ten<"), std::string::npos);
+                EXPECT_NE(data.read(std::string(kDropbox) + ".old").find("<entry id=\"5\">"), std::string::npos);
+                EXPECT_NE(out.find("1 refused (still in the copies kept as .old)"), std::string::npos) << out;
+            }
+        }
+    }
+}

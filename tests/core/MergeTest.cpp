@@ -2,9 +2,11 @@
 // names of sync tools' conflict copies, as tables of base/kept/other.
 #include <gtest/gtest.h>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
+#include "rules/readings/MergeCheck.h"
 #include "store/ConflictCopy.h"
 #include "store/RegistryMerge.h"
 #include "store/UserMerge.h"
@@ -208,4 +210,47 @@ TEST(ConflictCopy, EachSyncToolsCopyIsNamedWithItsFileAndOtherNamesAreNot) {
         EXPECT_EQ(ConflictCopy::originalOf(c.name), c.original);
         EXPECT_EQ(ConflictCopy::toolOf(c.name), c.tool);
     }
+}
+
+TEST(UserMerge, AReadingTheChecksRefuseIsNeitherTakenNorAskedAboutButListed) {
+    const UserMerge::Check check = MergeCheck::asOf(std::time(nullptr));
+    struct Case {
+        const char* name;
+        std::string base, kept, other;
+        std::string merged;
+    } cases[] = {
+        {"changed there to a negative value", entry(0, 70, k8), entry(0, 70, k8), entry(0, -70, k8), "0:70@" + k8},
+        {"changed on both sides, there to 999", entry(0, 70, k8), entry(0, 74, k8), entry(0, 999, k8), "0:74@" + k8},
+        {"added there at a time that does not exist", "", entry(0, 70, k8), entry(0, 70, k8) + entry(1, 71, "25:00:00"),
+         "0:70@" + k8},
+        {"two readings at one time, there implausible", "", entry(0, 70, k8), entry(0, 5, k8), "0:70@" + k8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Parsed base(pulse(c.base)), kept(pulse(c.kept)), other(pulse(c.other));
+        RapidDocument into;
+        const UserMerge::Outcome outcome =
+            UserMerge::merge(c.base.empty() ? nullptr : &*base.doc, *kept.doc, *other.doc, into,
+                             [](const UserMerge::Conflict&) { return UserMerge::Side::Other; }, check);
+        EXPECT_EQ(readings(into), c.merged);
+        EXPECT_TRUE(outcome.conflicts.empty());
+        ASSERT_EQ(outcome.refused.size(), 1u);
+        EXPECT_EQ(outcome.refused[0].what.rfind("Pulse reading ", 0), 0u) << outcome.refused[0].what;
+        EXPECT_FALSE(outcome.refused[0].reason.empty());
+    }
+    // A variable the file does not have comes without its refused readings.
+    const std::string temperature = "<variable name=\"Temperature\"><entry id=\"0\"><value>98.6</value><date>"
+                                    "2026/12/08</date><time>08:00:00 AM</time></entry><entry id=\"1\"><value>190"
+                                    "</value><date>2026/12/08</date><time>09:00:00 AM</time></entry></variable>";
+    std::string withTemperature = pulse("");
+    withTemperature.insert(withTemperature.find("</patient>"), temperature);
+    Parsed kept(pulse("")), other(withTemperature);
+    RapidDocument into;
+    const UserMerge::Outcome outcome = UserMerge::merge(nullptr, *kept.doc, *other.doc, into, nullptr, check);
+    EXPECT_EQ(outcome.added, 1);
+    ASSERT_EQ(outcome.refused.size(), 1u);
+    EXPECT_EQ(outcome.refused[0].what, "Temperature reading 1 at 2026/12/08 09:00:00 AM");
+    const std::string merged = XmlFile::print(into);
+    EXPECT_NE(merged.find("98.6"), std::string::npos);
+    EXPECT_EQ(merged.find(">190<"), std::string::npos);
 }

@@ -23,6 +23,7 @@
 #include "exchange/health/HealthImport.h"
 #include "exchange/report/DoctorReport.h"
 #include "platform/Platform.h"
+#include "rules/readings/MergeCheck.h"
 #include "rules/units/PreferencesFile.h"
 #include "store/DataFolderChoice.h"
 #include "store/Global.h"
@@ -495,7 +496,8 @@ bool FileCommands::offerConflictMerge(const std::string& only) {
         return Dialogs::choice(asked, "The file's", "The copy's", nullptr) == 1 ? UserMerge::Side::Other
                                                                                  : UserMerge::Side::Kept;
     };
-    const Expected<ConflictCopies::Result> merged = ConflictCopies::merge(Global::dataFolder, resolve, true, only);
+    const Expected<ConflictCopies::Result> merged = ConflictCopies::merge(
+        Global::dataFolder, resolve, true, only, MergeCheck::asOf(std::time(nullptr)), true);
     if (!merged) {
         TRACE_MSG(1, "FileCommands::offerConflictMerge") << "Error: " << merged.error().reason;
         Dialogs::alert("The copies were not all merged:\n" + merged.error().reason +
@@ -512,6 +514,11 @@ bool FileCommands::offerConflictMerge(const std::string& only) {
         for (const RegistryMerge::Moved& m : merged->moved)
             told += "\n" + m.first + " " + m.last + " was added on both computers under one id: now id " + m.newId +
                     ", file " + m.newFile + ".";
+        if (!merged->refused.empty()) {
+            told += "\n" + std::to_string(merged->refused.size()) +
+                    " reading(s) of the copies were not brought in (they stay in the copies kept as .old):";
+            for (const UserMerge::Refused& r : merged->refused) told += "\n  " + r.what + ": " + r.reason;
+        }
         Dialogs::alert(told);
     }
     return true;

@@ -1,6 +1,7 @@
 // Start-up: trace log, toolkit look, data store defaults, data folder,
 // registry, main window and the event loop.
 #include <algorithm>
+#include <ctime>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "platform/DesktopScale.h"
 #include "platform/Platform.h"
 #include "platform/WindowIcon.h"
+#include "rules/readings/MergeCheck.h"
 #include "rules/units/PreferencesFile.h"
 #include "rules/units/TextSize.h"
 #include "store/DataFolderChoice.h"
@@ -60,6 +62,10 @@ int main(int argc, char** argv) {
     Dialogs::useToolkitDialogs();
 
     Global::init();
+    // Keep Both brings in the window's readings: checked as on the day they are merged.
+    Global::checkMerged = [](const std::string& variable, const XmlNode& entry) {
+        return MergeCheck::asOf(std::time(nullptr), false)(variable, entry);
+    };
 
     std::string given;
     if (!givenDataFolder(argc, argv, given)) return 2;
