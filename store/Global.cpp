@@ -217,12 +217,22 @@ UserMerge::Resolve Global::askEachConflict(std::size_t count) {
     auto asked = std::make_shared<std::size_t>(0);
     return [asked, count](const UserMerge::Conflict& c) {
         ++*asked;
-        const std::string question = "Both versions changed " + c.what + " (" + std::to_string(*asked) + " of " +
-                                     std::to_string(count) + "):\n  in the file: " + c.kept +
-                                     "\n  here: " + c.other + "\nWhich one is kept?";
+        const std::string question = conflictQuestion(
+            c, "Both versions changed ", " (" + std::to_string(*asked) + " of " + std::to_string(count) + "):\n  in the file: ",
+            "\n  here: ");
         return Dialogs::choice(question, "The file's", "This one", nullptr) == 1 ? UserMerge::Side::Other
                                                                                    : UserMerge::Side::Kept;
     };
+}
+
+std::string Global::conflictQuestion(const UserMerge::Conflict& c, const std::string& opening,
+                                     const std::string& keptSide, const std::string& otherSide) {
+    const bool reading = !c.variable.empty() && readingText;
+    auto told = [&](const XmlNode* entry, const std::string& stored) {
+        return !reading ? stored : entry ? readingText(entry->parent(), entry) : std::string("removed");
+    };
+    return opening + (reading ? c.variable + " reading" : c.what) + keptSide + told(c.keptEntry, c.kept) + otherSide +
+           told(c.otherEntry, c.other) + "\nWhich one is kept?";
 }
 
 bool Global::keepBoth(const char* fileName, XmlDocument& doc, FolderStore::Fresh& fresh) {

@@ -100,13 +100,17 @@ public:
     // Runs after a document was reloaded from disk in place of the one in
     // memory (the window brings its panels up to date).
     static std::function<void()> afterReload;
-    // How the question about a file changed outside names a reading of a
-    // variable: the window names its values in the chosen units and its time
-    // on the chosen clock. Unset, the file's own texts are listed.
+    // How the question about a file changed outside and a merge's questions
+    // name a reading of a variable: the window names its values in the
+    // chosen units and its time on the chosen clock. Unset, the file's own
+    // texts are listed.
     static std::function<std::string(const XmlNode* variable, const XmlNode* entry)> readingText;
     // The checks a reading Keep Both brings in from the window passes (set by
     // the program; none: every reading is taken).
     static UserMerge::Check checkMerged;
+    // The question of a merge's conflict, the two sides named so.
+    static std::string conflictQuestion(const UserMerge::Conflict& c, const std::string& opening,
+                                        const std::string& keptSide, const std::string& otherSide);
     // Forgets what was read and written (a new data folder, tests).
     static void forgetFiles();
 

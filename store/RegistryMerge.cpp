@@ -63,14 +63,17 @@ RegistryMerge::Outcome RegistryMerge::merge(const RapidDocument* base, const Rap
         XmlNode* k = recordWithId(config, id);
         const bool keptUnchanged = k && XmlCopy::content(k) == XmlCopy::content(b);
         if (!o) {
-            if (k && (keptUnchanged || decide({"person " + id, nameOf(k), "removed"}))) {
+            if (k && (keptUnchanged ||
+                      decide({"person " + id, nameOf(k), "removed", std::string(), nullptr, nullptr}))) {
                 config->remove_node(k);
                 ++outcome.removed;
             }
             continue;
         }
         if (k && XmlCopy::content(k) == XmlCopy::content(o)) continue;
-        if (!keptUnchanged && !decide({"person " + id, k ? nameOf(k) : "removed", nameOf(o)})) continue;
+        if (!keptUnchanged &&
+            !decide({"person " + id, k ? nameOf(k) : "removed", nameOf(o), std::string(), nullptr, nullptr}))
+            continue;
         if (k) {
             config->insert_node(k, XmlCopy::copy(into, *o));
             config->remove_node(k);

@@ -113,7 +113,7 @@ private:
         if (keptField && other == kept) return;
         if (baseKnown && baseField && other == XmlCopy::content(baseField)) return;  // not changed there
         const bool keptUnchanged = baseKnown && baseField && keptField && kept == XmlCopy::content(baseField);
-        if (keptField && !keptUnchanged && !decide({what, kept, other})) return;
+        if (keptField && !keptUnchanged && !decide({what, kept, other, std::string(), nullptr, nullptr})) return;
         XmlNode* copied = XmlCopy::copy(into_, otherField);
         if (keptField) {
             keptParent.insert_node(keptField, copied);
@@ -141,7 +141,7 @@ private:
             const std::string what = std::string(name).append(" reading ").append(id);
             if (!o) {
                 if (!k) continue;  // removed on both sides
-                if (keptUnchanged || decide({what, valuesOf(k), "removed"})) {
+                if (keptUnchanged || decide({what, valuesOf(k), "removed", name, k, nullptr})) {
                     keptVar.remove_node(k);
                     ++outcome.removed;
                 }
@@ -149,7 +149,7 @@ private:
             }
             if (k && contentOf(k) == contentOf(o)) continue;  // the same change on both sides
             if (refused(name, *o)) continue;
-            if (!keptUnchanged && !decide({what, valuesOf(k), valuesOf(o)})) continue;
+            if (!keptUnchanged && !decide({what, valuesOf(k), valuesOf(o), name, k, o})) continue;
             if (k) {
                 replace(keptVar, *k, *o, id);
                 ++outcome.changed;
@@ -169,7 +169,7 @@ private:
             }
             if (alreadyThere || refused(name, *o)) continue;
             if (sameTime) {
-                if (decide({name + " reading at " + whenOf(o), valuesOf(sameTime), valuesOf(o)})) {
+                if (decide({name + " reading at " + whenOf(o), valuesOf(sameTime), valuesOf(o), name, sameTime, o})) {
                     replace(keptVar, *sameTime, *o, XmlCopy::key(sameTime));
                     ++outcome.changed;
                 }

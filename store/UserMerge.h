@@ -32,6 +32,11 @@ public:
         std::string what;   // "Pulse reading at 2026/12/08 10:10:10 AM", "information: dob", "Pulse normalLow"
         std::string kept;   // the kept file's text ("removed" when it removed it)
         std::string other;  // the other version's
+        // For a reading: its variable and the two entries (null where a side
+        // removed it), valid while resolve is asked, for texts in a person's units.
+        std::string variable;
+        const XmlNode* keptEntry = nullptr;
+        const XmlNode* otherEntry = nullptr;
     };
     using Resolve = std::function<Side(const Conflict&)>;
     // Why a reading of the other version may not be stored (the checks a

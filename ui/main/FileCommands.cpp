@@ -490,9 +490,8 @@ bool FileCommands::offerConflictMerge(const std::string& only) {
         return false;
     }
     const UserMerge::Resolve resolve = [](const UserMerge::Conflict& c) {
-        const std::string asked = "The file and the other computer's copy differ in " + c.what +
-                                  ":\n  in the file: " + c.kept + "\n  in the copy: " + c.other +
-                                  "\nWhich one is kept?";
+        const std::string asked = Global::conflictQuestion(c, "The file and the other computer's copy differ in ",
+                                                           ":\n  in the file: ", "\n  in the copy: ");
         return Dialogs::choice(asked, "The file's", "The copy's", nullptr) == 1 ? UserMerge::Side::Other
                                                                                  : UserMerge::Side::Kept;
     };

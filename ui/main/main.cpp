@@ -15,6 +15,7 @@
 #include "platform/Platform.h"
 #include "platform/WindowIcon.h"
 #include "rules/readings/MergeCheck.h"
+#include "rules/readings/ReadingEdits.h"
 #include "rules/units/PreferencesFile.h"
 #include "rules/units/TextSize.h"
 #include "store/DataFolderChoice.h"
@@ -145,6 +146,11 @@ int main(int argc, char** argv) {
     // for the screen at that size (never below its smallest size).
     TextScale::setPercent(units.textSize);
     const double f = TextScale::factor();
+    // The merge's questions name readings in the units chosen (the main
+    // window names them in its own once it is there).
+    Global::readingText = [units](const XmlNode*, const XmlNode* entry) {
+        return ReadingEdits::readingLine(entry, units);
+    };
     // What another computer wrote while this one did too, left by a sync tool.
     FileCommands::offerConflictMerge(std::string());
 
