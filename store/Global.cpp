@@ -231,7 +231,7 @@ std::string Global::conflictQuestion(const UserMerge::Conflict& c, const std::st
     auto told = [&](const XmlNode* entry, const std::string& stored) {
         return !reading ? stored : entry ? readingText(entry->parent(), entry) : std::string("removed");
     };
-    return opening + (reading ? c.variable + " reading" : c.what) + keptSide + told(c.keptEntry, c.kept) + otherSide +
+    return opening + (reading ? "a " + c.variable + " reading" : c.what) + keptSide + told(c.keptEntry, c.kept) + otherSide +
            told(c.otherEntry, c.other) + "\nWhich one is kept?";
 }
 

@@ -131,3 +131,34 @@ TEST(StoreKeepBoth, TheRegistryIsMergedWithAPersonAddedOutsideBeforeItIsWritten)
     EXPECT_TRUE(dialogs.questions.empty());
     EXPECT_EQ(data.read("config.hma"), "<config>\n" + rec("0", "Anne") + rec("1", "Bob") + "</config>\n\n");
 }
+
+// Several differences are asked one by one, in the order of the file and
+// numbered, and each answer is kept for its own difference.
+TEST(StoreKeepBoth, EachDifferenceIsAskedInTurnAndEachAnswerKeptForItsOwn) {
+    TestDataFolder data;
+    DialogRecorder dialogs;
+    // Keep Both; then the name: the file's; the range: this one; the reading: the file's.
+    dialogs.choices = {0, 0, 1, 0};
+    openTestUser(data, kBase);
+    XmlNode* patient = Global::userDoc->first_node("patient");
+    patient->first_node("info")->first_node("name")->first_node("first")->value("Anne");
+    Global::findVariable("Pulse")->first_node("normalLow")->value("55");
+    Global::findVariable("Pulse")->first_node("entry")->first_node("value")->value("75.000000");
+    Global::markUserChanged();
+    std::string outside = kBase;
+    outside.replace(outside.find("72.000000"), 9, "74.000000");
+    outside.replace(outside.find(">60<"), 4, ">58<");
+    data.write("user0.hma", userFileXml(0, "Annie", "Lee", outside));
+    ASSERT_TRUE(Global::saveFile("user0.hma", Global::userDoc));
+    ASSERT_EQ(dialogs.questions.size(), 4u);
+    const char* asked[] = {"information: first name (1 of 3)", "Pulse normalLow (2 of 3)", "(3 of 3)"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_NE(dialogs.questions[i + 1].find(asked[i]), std::string::npos) << dialogs.questions[i + 1];
+        EXPECT_EQ(dialogs.buttons[i + 1], (std::vector<std::string>{"The file's", "This one", ""}));
+    }
+    const std::string disk = data.read("user0.hma");
+    EXPECT_NE(disk.find("<first>Annie</first>"), std::string::npos);
+    EXPECT_NE(disk.find("<normalLow>55</normalLow>"), std::string::npos);
+    EXPECT_NE(disk.find("<value>74.000000</value>"), std::string::npos);
+    EXPECT_EQ(disk.find("75.000000"), std::string::npos);
+}

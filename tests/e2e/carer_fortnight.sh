@@ -13,7 +13,8 @@
 # with its implausible row asked about (Cancel, the default, keeps it out)
 # and the rest stored; a report for the doctor in the same style; and
 # larger text with Ctrl+plus (kept in the preferences, the history opening
-# at it) and back with Ctrl+0.
+# at it) and back with Ctrl+0; and at the next start, the copy a sync tool
+# left of the other computer's version merged in by Return.
 #
 # Usage: carer_fortnight.sh <quorvel binary> <source folder>   (needs DISPLAY)
 source "$(dirname "$0")/lib/common.bash"
@@ -283,5 +284,33 @@ give_keys "$MAIN"
 key ctrl+q
 wait_exit || fail "Ctrl+Q did not end the program"
 assert_eq "$E2E_STATUS" 0 "exit status after Ctrl+Q"
+
+step "the diary kept on a second computer too: the sync tool's copy is merged at the next start"
+# The other computer took an evening pulse while this one wrote: Syncthing
+# left its version beside the file.
+copy="user0.sync-conflict-20261208-101010-ABCDEFG.hma"
+evening="\t\t<entry id=\"90\">\n\t\t\t<value>64.000000</value>\n\t\t\t<date>$(date +%Y/%m/%d)</date>\n"
+evening+="\t\t\t<time>09:00:00 PM</time>\n\t\t</entry>\n"
+awk -v add="$(printf "$evening")" '
+  /<variable name="Pulse">/ { pulse = 1 }
+  pulse && /<\/variable>/ { print add; pulse = 0 }
+  { print }' "$E2E_DATA/user0.hma" >"$E2E_DATA/$copy"
+assert_contains "$E2E_DATA/$copy" "<value>64.000000</value>"
+start_app
+wait_contains "$E2E_TRACE" "Question: The sync tool left a copy of the diary"
+wait_alert >/dev/null || fail "no offer to merge the copy"
+shot merge_offer
+answer_alert Return
+wait_contains "$E2E_TRACE" "Merged 1 conflict copies, 1 readings brought in"
+answer_alert Return
+MAIN=$(wait_window 'Brelwick\. - Quorvel Ondrala') || fail "the main window did not appear after the merge"
+assert_contains "$E2E_DATA/user0.hma" "<value>64.000000</value>"
+assert_contains "$E2E_DATA/user0.hma" "<value>72.000000</value>"
+[ -f "$E2E_DATA/$copy.old" ] || fail "the merged copy was not kept as .old"
+[ ! -f "$E2E_DATA/$copy" ] || fail "the merged copy is still offered"
+give_keys "$MAIN"
+key ctrl+q
+wait_exit || fail "Ctrl+Q did not end the program after the merge"
+assert_eq "$E2E_STATUS" 0 "exit status after the merge"
 if [ -n "${E2E_SHOTS:-}" ]; then mkdir -p "$E2E_SHOTS" && cp "$E2E_TMP"/shots/*.png "$E2E_SHOTS"/; fi
 echo "PASS"

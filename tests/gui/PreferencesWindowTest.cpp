@@ -3,9 +3,12 @@
 #include <algorithm>
 
 #include <FL/Fl_Choice.H>
+#include <FL/Fl_Output.H>
 
 #include "MainWindowFixture.h"
+#include "platform/Platform.h"
 #include "rules/chart/ChartMath.h"
+#include "store/DataFolderChoice.h"
 #include "ui/chart/MyChart.h"
 #include "ui/main/PreferencesWindow.h"
 #include "ui/measurements/HistoryTable.h"
@@ -234,4 +237,40 @@ TEST_F(PreferencesWindowTest, DayFirstDatesAndTheDecimalCommaAreShownAndReadEver
     history->hide();
     ASSERT_EQ(win->chart->variables.size(), 1u);
     EXPECT_EQ(win->chart->variables.front().range.hiText, "37,5");
+}
+
+// The data folder of this computer is chosen here too: a folder without a
+// diary is refused, Cancel forgets the choice and OK remembers it for the
+// next start, beside the units it saves.
+TEST_F(PreferencesWindowTest, TheDataFolderChosenIsRememberedOnOkOnlyAndAFolderWithoutADiaryRefused) {
+    writeUsers({{0, "Ada", "Lovelace", ""}});
+    openWindow();
+    const std::string empty = data->root + "/Empty", synced = data->root + "/Sync";
+    ASSERT_TRUE(platform::makeFolders(empty + "/"));
+    ASSERT_TRUE(platform::makeFolders(synced + "/"));
+    writeFile(synced + "/config.hma", "<config/>\n");
+    ASSERT_TRUE(DataFolderChoice::remember(""));
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok);
+        dialogs->alerts.clear();
+        pickMenu("Edit/Preferences\342\200\246");
+        PreferencesWindow* p = thePreferencesWindow();
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(std::string(p->folder->value()), data->folder);
+        dialogs->files = {empty, synced};
+        p->folderButton->do_callback();
+        ASSERT_EQ(dialogs->alerts.size(), 1u);
+        EXPECT_NE(dialogs->alerts[0].find("holds no Quorvel diary"), std::string::npos) << dialogs->alerts[0];
+        EXPECT_EQ(std::string(p->folder->value()), data->folder);
+        p->folderButton->do_callback();
+        EXPECT_EQ(std::string(p->folder->value()), synced + "/");
+        EXPECT_EQ(DataFolderChoice::remembered(), "");
+        (ok ? p->okButton : p->cancelButton)->do_callback();
+        EXPECT_FALSE(p->shown());
+        EXPECT_EQ(DataFolderChoice::remembered(), ok ? synced + "/" : "");
+        EXPECT_EQ(dialogs->alerts.size(), ok ? 2u : 1u);
+        // The folder in use now stays the one opened.
+        EXPECT_EQ(Global::dataFolder, data->folder);
+    }
+    EXPECT_NE(dialogs->alerts[1].find("from its next start"), std::string::npos);
 }

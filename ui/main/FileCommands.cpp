@@ -523,25 +523,35 @@ bool FileCommands::offerConflictMerge(const std::string& only) {
     return true;
 }
 
-void FileCommands::chooseDataFolder() {
+std::string FileCommands::askDataFolder(const std::string& from) {
     Dialogs::FileRequest request;
     request.title = "Data Folder (the folder your sync tool shares, for example)";
     request.folder = true;
-    request.defaultPath = Global::dataFolder;
+    request.defaultPath = from;
     const std::string chosen = Dialogs::chooseFile(request);
-    if (chosen.empty()) return;
+    if (chosen.empty()) return std::string();
     const std::string folder = DataFolderChoice::withSeparator(chosen);
     if (!platform::isRegularFile(folder + "config.hma")) {
         Dialogs::alert("The folder " + chosen +
                        " holds no Quorvel diary (no config.hma).\nCopy the data folder there first (or let the sync "
                        "tool bring it), then choose it again.");
-        return;
+        return std::string();
     }
+    return folder;
+}
+
+bool FileCommands::rememberDataFolder(const std::string& folder) {
     const Expected<void> remembered = DataFolderChoice::remember(folder);
     if (!remembered) {
         Dialogs::alert("The data folder could not be remembered:\n" + remembered.error().reason);
-        return;
+        return false;
     }
-    TRACE_MSG(1, "FileCommands::chooseDataFolder") << "Data folder chosen: " << folder;
-    Dialogs::alert("Quorvel uses the data folder " + chosen + " on this computer from its next start.");
+    TRACE_MSG(1, "FileCommands::rememberDataFolder") << "Data folder chosen: " << folder;
+    Dialogs::alert("Quorvel uses the data folder " + folder + " on this computer from its next start.");
+    return true;
+}
+
+void FileCommands::chooseDataFolder() {
+    const std::string folder = askDataFolder(Global::dataFolder);
+    if (!folder.empty()) rememberDataFolder(folder);
 }

@@ -39,6 +39,12 @@ public:
     // in this computer's settings (DataFolderChoice). A folder without a
     // registry is refused.
     static void chooseDataFolder();
+    // The chooser of a data folder, opened at `from`: the folder chosen,
+    // ending with a separator; empty when cancelled or refused (told).
+    static std::string askDataFolder(const std::string& from);
+    // Remembers folder as this computer's data folder from the next start and
+    // says so; false (told) when it cannot be remembered.
+    static bool rememberDataFolder(const std::string& folder);
 
     // Offers to merge the conflict copies a sync tool left in the data
     // folder (those of the file `only`, when given) into their files:

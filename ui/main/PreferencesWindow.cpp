@@ -2,7 +2,9 @@
 
 #include <FL/Fl.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Box.H>
 #include <FL/Fl_Choice.H>
+#include <FL/Fl_Output.H>
 #include <FL/Fl_Return_Button.H>
 
 #include <string>
@@ -12,6 +14,7 @@
 #include "rules/units/PreferencesFile.h"
 #include "rules/units/TextSize.h"
 #include "store/Global.h"
+#include "ui/main/FileCommands.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TextScale.h"
 
@@ -30,7 +33,7 @@ Fl_Choice* addChoice(int y, const char* label, const char* first, const char* se
 }  // namespace
 
 PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
-    : Fl_Double_Window(380, 370, "Preferences"), mainWindow_(mainWindow) {
+    : Fl_Double_Window(500, 410, "Preferences"), mainWindow_(mainWindow) {
     TRACE_SCOPE("PreferencesWindow::PreferencesWindow");
     color(panelColor);
     const Units::Preferences& p = MainWindow::unitsOf(mainWindow_);
@@ -50,10 +53,20 @@ PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
     for (int i = 0; i < 5; ++i)
         if (TextSize::kChoices[i] == shownSize) textSize->value(i);
 
-    okButton = new Fl_Return_Button(115, 315, 70, 30, "OK");
+    // The data folder belongs to this computer, not to the synced diary.
+    folder = new Fl_Output(150, 300, 250, 25, "Data folder:");
+    folder->value(Global::dataFolder.c_str());
+    folder->tooltip("The folder of the diary on this computer");
+    folderButton = new Fl_Button(405, 300, 80, 25, "C&hoose\342\200\246");
+    folderButton->callback(chooseFolderCB, this);
+    Fl_Box* note = new Fl_Box(150, 325, 335, 20, "This computer's choice, used from the next start");
+    note->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
+    note->labelsize(FL_NORMAL_SIZE - 2);
+
+    okButton = new Fl_Return_Button(165, 360, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
-    cancelButton = new Fl_Button(195, 315, 70, 30, "&Cancel");
+    cancelButton = new Fl_Button(245, 360, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
     end();
@@ -88,11 +101,21 @@ void PreferencesWindow::okCB_i() {
         return;
     }
     TRACE_MSG(3, "PreferencesWindow::okCB_i") << "Saved file " << PreferencesFile::kName;
+    // A folder that cannot be remembered is told, and the window stays.
+    if (!chosenFolder_.empty() && !FileCommands::rememberDataFolder(chosenFolder_)) return;
     hide();
     // Every series, range and label is shown again in the new units.
     if (mainWindow_) mainWindow_->useUnits(p);
     // And drawn at the text size chosen.
     if (mainWindow_ && p.textSize != TextScale::percent()) mainWindow_->useTextSize(p.textSize);
+}
+
+void PreferencesWindow::chooseFolderCB_i() {
+    TRACE_SCOPE("PreferencesWindow::chooseFolderCB_i");
+    const std::string chosen = FileCommands::askDataFolder(folder->value());
+    if (chosen.empty()) return;
+    chosenFolder_ = chosen;
+    folder->value(chosen.c_str());
 }
 
 void PreferencesWindow::cancelCB_i() {
@@ -102,3 +125,4 @@ void PreferencesWindow::cancelCB_i() {
 
 void PreferencesWindow::okCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->okCB_i(); }
 void PreferencesWindow::cancelCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->cancelCB_i(); }
+void PreferencesWindow::chooseFolderCB(Fl_Widget*, void* w) { static_cast<PreferencesWindow*>(w)->chooseFolderCB_i(); }

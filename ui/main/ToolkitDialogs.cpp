@@ -29,6 +29,22 @@ Fl_Window* askingWindow() {
     return nullptr;
 }
 
+// Places a dialog over the window that asks, within the screen's work area;
+// in the middle of the screen before any window is shown.
+void placeOverAskingWindow(Fl_Window& window) {
+    Fl_Window* over = askingWindow();
+    int sx = 0, sy = 0, sw = 0, sh = 0;
+    if (!over) {
+        Fl::screen_work_area(sx, sy, sw, sh, 0);
+        window.position(sx + std::max(0, (sw - window.w()) / 2), sy + std::max(0, (sh - window.h()) / 3));
+        return;
+    }
+    Fl::screen_work_area(sx, sy, sw, sh, over->x() + over->w() / 2, over->y() + over->h() / 2);
+    const int x = over->x() + (over->w() - window.w()) / 2;
+    const int y = over->y() + std::max(0, (over->h() - window.h()) / 3);
+    window.position(std::max(sx, std::min(x, sx + sw - window.w())), std::max(sy, std::min(y, sy + sh - window.h())));
+}
+
 // How a dialog of the toolkit's look is made: its title and icon, its buttons
 // from right to left, and the answer Return gives (Escape and the close box
 // answer 0, the first button).
@@ -84,15 +100,7 @@ int ask(const std::string& label, const Ask& how) {
     window.set_modal();
     Fl_Group::current(saved);
     TextScale::fit(window);
-    // Over the window that asks, within the screen's work area.
-    if (Fl_Window* over = askingWindow()) {
-        int sx = 0, sy = 0, sw = 0, sh = 0;
-        Fl::screen_work_area(sx, sy, sw, sh, over->x() + over->w() / 2, over->y() + over->h() / 2);
-        const int x = over->x() + (over->w() - window.w()) / 2;
-        const int y = over->y() + std::max(0, (over->h() - window.h()) / 3);
-        window.position(std::max(sx, std::min(x, sx + sw - window.w())),
-                        std::max(sy, std::min(y, sy + sh - window.h())));
-    }
+    placeOverAskingWindow(window);
     window.show();
     if (focus) focus->take_focus();
     while (window.shown()) Fl::wait();
@@ -144,6 +152,8 @@ int askWithButtons(const std::string& label, const std::vector<std::string>& nam
     window.end();
     window.set_modal();
     Fl_Group::current(saved);
+    TextScale::fit(window);
+    placeOverAskingWindow(window);
     window.show();
     if (defaultButton >= 0 && defaultButton < count) buttons[static_cast<std::size_t>(defaultButton)]->take_focus();
     while (window.shown()) Fl::wait();
