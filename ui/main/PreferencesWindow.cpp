@@ -63,10 +63,10 @@ PreferencesWindow::PreferencesWindow(MainWindow* mainWindow)
     note->align(FL_ALIGN_LEFT | FL_ALIGN_INSIDE);
     note->labelsize(FL_NORMAL_SIZE - 2);
 
-    okButton = new Fl_Return_Button(165, 360, 70, 30, "OK");
+    okButton = new Fl_Return_Button(170, 360, 70, 30, "OK");
     okButton->box(FL_UP_BOX);
     okButton->callback(okCB, this);
-    cancelButton = new Fl_Button(245, 360, 70, 30, "&Cancel");
+    cancelButton = new Fl_Button(260, 360, 70, 30, "&Cancel");
     cancelButton->box(FL_UP_BOX);
     cancelButton->callback(cancelCB, this);
     end();
