@@ -15,6 +15,7 @@ TEST(DataFolderChoice, TheChoiceIsRememberedOnThisComputerAndAGivenFolderComesFi
     std::string own;
     ASSERT_TRUE(platform::dataFolder(own));
     const std::string synced = data.root + "/Sync/Diary";
+    const std::string separator(1, platform::pathSeparator());
     struct Case {
         const char* name;
         std::string remembered;  // "" forgets
@@ -22,7 +23,7 @@ TEST(DataFolderChoice, TheChoiceIsRememberedOnThisComputerAndAGivenFolderComesFi
         std::string inUse;
     } cases[] = {
         {"nothing chosen", "", "", own},
-        {"chosen", synced, "", synced + "/"},
+        {"chosen", synced, "", synced + separator},
         {"given wins", synced, data.root + "/Other/", data.root + "/Other/"},
         {"forgotten again", "", "", own},
     };
@@ -33,6 +34,9 @@ TEST(DataFolderChoice, TheChoiceIsRememberedOnThisComputerAndAGivenFolderComesFi
         EXPECT_EQ(*DataFolder::resolve(c.given), c.inUse);
     }
     // On this computer, beside its other settings: nothing is written into a data folder.
-    EXPECT_TRUE(platform::isRegularFile(data.root + "/config/Brelwick/Quorvel/data-folder.txt"));
+    std::string settings;
+    ASSERT_TRUE(platform::settingsFolder(settings));
+    EXPECT_TRUE(platform::isRegularFile(settings + "data-folder.txt"));
+    EXPECT_NE(settings.find(data.folder), 0u);
     EXPECT_FALSE(data.exists("data-folder.txt"));
 }
