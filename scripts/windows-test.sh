@@ -124,14 +124,21 @@ echo "== Backup, restore and a phone's export under Wine, named outside ASCII"
 tests/windows/data-tool-archives.sh "$tool" "$data" "$WINE_PROFILE/Documents/Zoë Ångström" ||
   fail "backup, restore or the phone's export under Wine"
 
-# The lock file cannot be opened (a folder stands in its place): no start.
+# The lock file cannot be opened: no start. It lies in the local settings
+# folder; with a file standing in that folder's place the lock is taken in
+# the data folder itself, where a folder stands in its place.
 # (A window program needs a Wine started on its display.)
 wine_stop
+local_settings="$WINE_PROFILE/AppData/Local/Brelwick/Quorvel"
+rm -rf "$local_settings"
+mkdir -p "$(dirname "$local_settings")"
+: >"$local_settings"
 mkdir "$data/quorvel.lock"
 scripts/with-display.sh bash -c 'source scripts/windows/wine-common.bash; refused_start "$1" "$2" "$3"' refused \
   "$programs/quorvel.exe" "$WINE_ROOT/no-lock" "$out/quorvel-wine-no-lock.png" ||
   fail "a start without the lock was not refused with status 1: $(cat "$WINE_ROOT/no-lock")"
 rmdir "$data/quorvel.lock"
+rm "$local_settings"
 tr -d '\r' <"$WINE_ROOT/no-lock" | grep -q 'Quorvel does not run without the lock on its data folder: cannot lock .*quorvel.lock' ||
   fail "the start without the lock did not say why: $(cat "$WINE_ROOT/no-lock")"
 echo "start without the lock refused: $(tr -d '\r' <"$WINE_ROOT/no-lock")"

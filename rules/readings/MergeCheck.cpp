@@ -26,12 +26,13 @@ UserMerge::Check asOf(std::time_t now, bool refuseImplausible) {
     return [tomorrow, refuseImplausible](const std::string& variable, const XmlNode& entry) -> std::string {
         const std::vector<std::string> labels = EntryRules::valueLabels(variable);
         std::vector<std::string> members;
+        members.reserve(labels.size());
         for (const std::string& label : labels) members.push_back(EntryRules::elementName(label));
         for (const XmlNode* n = entry.first_node(); n; n = n->next_sibling()) {
             const std::string name(n->name(), n->name_size());
             if (name == "date" || name == "time" || name.empty()) continue;
             if (std::find(members.begin(), members.end(), name) == members.end())
-                return "\"" + name + "\" is not a member of " + variable;
+                return std::string("\"").append(name).append("\" is not a member of ").append(variable);
         }
         std::vector<EntryRules::ValueField> fields;
         for (std::size_t k = 0; k < labels.size(); ++k)

@@ -530,7 +530,7 @@ std::string FileCommands::askDataFolder(const std::string& from) {
     request.defaultPath = from;
     const std::string chosen = Dialogs::chooseFile(request);
     if (chosen.empty()) return std::string();
-    const std::string folder = DataFolderChoice::withSeparator(chosen);
+    std::string folder = DataFolderChoice::withSeparator(chosen);
     if (!platform::isRegularFile(folder + "config.hma")) {
         Dialogs::alert("The folder " + chosen +
                        " holds no Quorvel diary (no config.hma).\nCopy the data folder there first (or let the sync "
