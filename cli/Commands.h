@@ -31,6 +31,7 @@ struct ExportOptions {
     std::string format = "csv";
     bool bom = false;    // the CSV begins with a UTF-8 byte-order mark
     bool spreadsheet = false;  // the CSV as the person's spreadsheet opens it
+    std::string grep;    // not empty: only readings whose note holds it
     std::string output;  // empty or "-": standard output
     Units::Preferences units;  // the folder's preferences (the program's start reads them)
 };

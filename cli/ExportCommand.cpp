@@ -21,6 +21,7 @@ int runExport(const ExportOptions& options) {
     request.spreadsheet = options.spreadsheet;
     request.decimalComma = options.spreadsheet && platform::decimalComma();
     request.units = options.units;
+    request.grep = options.grep;
     if ((request.json || request.fhir) && request.bom) {
         std::cerr << "quorvel-data: --bom is for CSV; JSON never begins with a byte-order mark" << std::endl;
         return kUsage;

@@ -92,6 +92,8 @@ CLI::App* addExport(CLI::App& app, Choices& c) {
     exportCmd->add_option("--to", exp.to, "Last day, YYYY-MM-DD")->type_name("DATE");
     exportCmd->add_option("--format", exp.format, "csv, json or fhir (a FHIR R4 Bundle; default: csv)")
         ->check(CLI::IsMember({"csv", "json", "fhir"}));
+    exportCmd->add_option("--grep", exp.grep, "Only the readings whose note holds TEXT (in any case)")
+        ->type_name("TEXT");
     exportCmd->add_flag("--bom", exp.bom, "Begin the CSV with a UTF-8 byte-order mark (for spreadsheets)");
     exportCmd->add_flag("--spreadsheet", exp.spreadsheet,
                         "Write the CSV as a spreadsheet opens it in the desktop's language: a byte-order mark, "

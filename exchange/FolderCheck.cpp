@@ -106,6 +106,10 @@ public:
                             Plausibility::shortNumber(m->plausibleLow) + " to " +
                             Units::withUnit(Plausibility::shortNumber(m->plausibleHigh), known->fileUnit) + ")");
             });
+            // The note and the blood pressure details, as every import checks them.
+            const EntryRules::Refusal detail = EntryRules::refusalOf(ReadingDetails::of(e.node).check(v.name));
+            if (detail != EntryRules::Refusal::NotRefused)
+                add(file, 0, v.name, e.id, EntryRules::refusal(detail).reason);
         }
         std::stable_sort(byTime.begin(), byTime.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });

@@ -130,6 +130,11 @@ void JsonStream::null() {
     out_ += "null";
 }
 
+void JsonStream::boolean(bool value) {
+    beforeValue();
+    out_ += value ? "true" : "false";
+}
+
 void JsonStream::keep() {
     keeping_ = true;
     keptFrom_ = out_.size();

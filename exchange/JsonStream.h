@@ -25,6 +25,7 @@ public:
     void string(std::string_view text);
     void number(double value);  // not finite: null, as the library writes it
     void null();
+    void boolean(bool value);
 
     // Members that many objects share (at the same depth) are written once
     // and kept as text, then written again as they are: keep() starts

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/Units.h"
 #include "store/Global.h"
 
@@ -129,7 +130,15 @@ void putVariable(JsonStream& out, const VariableReadings& v, const Units::Prefer
     out.beginArray();
     Members values;
     for (const EntryReading& e : v.entries) {
+        // The details only when given, so that readings without them read as before.
+        const ReadingDetails details = ReadingDetails::of(e.node);
+        auto detail = [&out](const char* key, const std::string& text) {
+            if (text.empty()) return;
+            out.key(key);
+            out.string(text);
+        };
         out.beginObject();
+        detail("arm", details.arm);
         out.key("date");
         out.string(e.date);
         out.key("datetime");
@@ -137,6 +146,12 @@ void putVariable(JsonStream& out, const VariableReadings& v, const Units::Prefer
         out.string(std::string_view(when, readings::isoText(e, when)));
         out.key("id");
         out.string(e.id);
+        if (details.irregular) {
+            out.key("irregular");
+            out.boolean(true);
+        }
+        detail("note", details.note);
+        detail("position", details.position);
         out.key("time");
         out.string(e.time);
         out.key("values");

@@ -1,4 +1,5 @@
 #include "exchange/ReadingRemoval.h"
+#include "rules/readings/ReadingDetails.h"
 
 #include "rules/readings/EntryRules.h"
 #include "rules/units/Units.h"
@@ -43,7 +44,7 @@ std::string ReadingRemoval::description(const Units::Preferences& units) const {
     const Units::Quantity quantity = Units::quantityOf(variableName_);
     for (const XmlNode* c = entry_->first_node(); c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
-        if (name == "date" || name == "time") continue;
+        if (name == "date" || name == "time" || ReadingDetails::isDetail(c->name(), c->name_size())) continue;
         const std::string stored = Global::textOf(c);
         text.append(", ").append(name).append(" ").append(stored);
         const std::string shown = Units::shownText(quantity, stored, units);

@@ -11,12 +11,15 @@
 #include "exchange/SelectedUsers.h"
 #include "exchange/Utf8Text.h"
 #include "exchange/fhir/FhirBundle.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/Units.h"
 
 namespace {
 
 const char* kHeader[] = {"user_id",  "first_name", "last_name", "variable", "member",
                          "datetime", "value",      "unit",      "entry_id"};
+// The columns of the readings' details, after those above when any reading put out has one.
+const char* kDetailHeader[] = {"note", "arm", "position", "irregular"};
 
 // The fewest bytes a readable entry takes in a file's text as loaded (blanks
 // between tags and the names of closing tags dropped):
@@ -144,6 +147,7 @@ public:
         }
         const int day = ReadingsExport::dayKey(e.typedYear, e.when.tm_mon + 1, e.when.tm_mday);
         if ((request_.fromDay && day < request_.fromDay) || (request_.toDay && day > request_.toDay)) return false;
+        if (!request_.grep.empty() && !ReadingDetails::of(e.node).noteHolds(request_.grep)) return false;
         ++count_;
         return true;
     }
@@ -237,6 +241,7 @@ struct CsvRows {
     std::vector<std::string> userCells;
     std::vector<std::pair<std::size_t, std::string>> variableCells;  // user, "variable,"
     std::size_t wholeSize = 128;  // the text put out, header and all
+    bool withDetails = false;     // a row has a note, arm, position or flag
 
     // Space is set aside by the size of the files' texts, about what the
     // rows take (it grows when they take more; space never used costs nothing).
@@ -266,13 +271,21 @@ struct CsvRows {
         variableCells.push_back({userCells.size() - 1, std::move(cells)});
     }
 
-    // One row of the last variable: its end, after its length and the number of its cells.
+    // One row of the last variable: its end, after its length and the number
+    // of its cells (twice it, plus one when the row ends with its details'
+    // cells, given as ",note,arm,position,irregular" or empty).
     void addRow(std::int64_t key, std::string_view member, std::string_view when, std::string_view value,
-                std::string_view unit, std::string_view id) {
+                std::string_view unit, std::string_view id, const std::string& details) {
         const std::size_t place = inFileOrder.size();
-        const std::size_t prefix = variableCells.size() - 1;
+        const std::size_t prefix = 2 * (variableCells.size() - 1) + (details.empty() ? 0 : 1);
         inFileOrder.append(2 * sizeof(std::size_t), '\0');
         appendRowEnd(inFileOrder, member, when, value, unit, id);
+        if (!details.empty()) {
+            inFileOrder.resize(inFileOrder.size() - 2);
+            inFileOrder += details;
+            inFileOrder += "\r\n";
+            withDetails = true;
+        }
         const std::size_t length = inFileOrder.size() - place - 2 * sizeof length;
         std::memcpy(&inFileOrder[place], &length, sizeof length);
         std::memcpy(&inFileOrder[place + sizeof length], &prefix, sizeof prefix);
@@ -310,6 +323,19 @@ void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReading
         // A spreadsheet reads a date and time with a blank between them in every language.
         if (sheet.spreadsheet && when.size() > 10 && whenText[10] == 'T') whenText[10] = ' ';
         const std::string_view id = utf8(e.id, repair, kept[1]);
+        const ReadingDetails details = ReadingDetails::of(node);
+        std::string detailCells;
+        if (!details.empty()) {
+            // A note is free text: kept from running as a formula, as a name is.
+            std::string keptNote;
+            detailCells += ',';
+            CsvWriter::appendNameCell(detailCells, utf8(details.note, repair, keptNote));
+            for (const std::string* cell : {&details.arm, &details.position}) {
+                detailCells += ',';
+                CsvWriter::appendCell(detailCells, *cell);
+            }
+            detailCells += details.irregular ? ",yes" : ",";
+        }
         readings::forEachValue(e, [&](std::string_view member, std::string_view text) {
             std::string_view value = utf8(text, repair, kept[3]);
             double number = 0;
@@ -324,7 +350,7 @@ void addVariableRows(CsvRows& rows, const UserReadings& u, const VariableReading
                 converted = Units::shownText(quantity, std::string(value), units, Units::kExchangeDecimals);
                 value = converted;
             }
-            rows.addRow(e.key, utf8(member, repair, kept[2]), when, value, unit, id);
+            rows.addRow(e.key, utf8(member, repair, kept[2]), when, value, unit, id, detailCells);
         });
     }
 }
@@ -336,7 +362,9 @@ bool putCsv(const CsvRows& rows, bool bom, std::string& out, std::ostream* strea
     const bool whole = stream == nullptr;
     out.reserve(whole ? rows.wholeSize : 2 * kPiece);
     if (bom) out += "\xEF\xBB\xBF";
-    CsvWriter::appendRow(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
+    std::vector<std::string> header(std::begin(kHeader), std::end(kHeader));
+    if (rows.withDetails) header.insert(header.end(), std::begin(kDetailHeader), std::end(kDetailHeader));
+    CsvWriter::appendRow(out, header);
     const Order& order = rows.order;
     const std::string& inFileOrder = rows.inFileOrder;
     for (std::size_t i = 0; i < order.size(); ++i) {
@@ -346,6 +374,8 @@ bool putCsv(const CsvRows& rows, bool bom, std::string& out, std::ostream* strea
         std::size_t length = 0, prefix = 0;
         std::memcpy(&length, inFileOrder.data() + order[i].second, sizeof length);
         std::memcpy(&prefix, inFileOrder.data() + order[i].second + sizeof length, sizeof prefix);
+        const bool ownDetails = (prefix & 1) != 0;
+        prefix /= 2;
         const std::string& user = rows.userCells[rows.variableCells[prefix].first];
         if (!whole && user.size() > kPiece) {
             // A long name goes to the stream as it is, never through the buffer.
@@ -356,7 +386,13 @@ bool putCsv(const CsvRows& rows, bool bom, std::string& out, std::ostream* strea
             out += user;
         }
         out += rows.variableCells[prefix].second;
-        out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
+        if (rows.withDetails && !ownDetails) {
+            // Empty detail cells before the line end.
+            out.append(inFileOrder, order[i].second + 2 * sizeof length, length - 2);
+            out += ",,,,\r\n";
+        } else {
+            out.append(inFileOrder, order[i].second + 2 * sizeof length, length);
+        }
         if (!whole && out.size() >= kPiece) {
             stream->write(out.data(), static_cast<std::streamsize>(out.size()));
             out.clear();

@@ -1,6 +1,8 @@
 // The readings of a data folder in time order, as CSV (one row per value,
 // the header the import reads back) or JSON: what `quorvel-data export` and
-// the window's export write, byte for byte the same.
+// the window's export write, byte for byte the same. The CSV has the columns
+// note, arm, position and irregular after entry_id only when a reading put
+// out has one of them; JSON gives them to the entries that have them.
 #pragma once
 
 #include <cstddef>
@@ -26,6 +28,8 @@ struct ExportRequest {
     bool spreadsheet = false;
     bool decimalComma = false;
     bool fhir = false;  // a FHIR R4 Bundle (FhirBundle) instead of CSV or JSON
+    // Not empty: only the readings whose note holds this text (any case).
+    std::string grep;
     Units::Preferences units;  // the units CSV and JSON give values in
 };
 

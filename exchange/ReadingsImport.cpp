@@ -26,6 +26,10 @@ namespace {
 
 const std::vector<std::string> kExportHeader = {"user_id",  "first_name", "last_name", "variable", "member",
                                                 "datetime", "value",      "unit",      "entry_id"};
+// The export's form with the readings' details after those columns.
+const std::vector<std::string> kDetailHeader = {"user_id",  "first_name", "last_name", "variable",  "member",
+                                                "datetime", "value",      "unit",      "entry_id",  "note",
+                                                "arm",      "position",   "irregular"};
 // The export's form before it named units: its values are in the files' units.
 const std::vector<std::string> kUnitlessHeader = {"user_id",  "first_name", "last_name", "variable",
                                                   "member",   "datetime",   "value",     "entry_id"};
@@ -74,6 +78,7 @@ struct Pending {
     std::string userId;
     std::map<std::string, std::string> values;
     const Units::Unit* unit = nullptr;  // the unit of the values
+    ReadingDetails details;
 };
 
 // An accepted reading: what its entry stores (the plan's values; the rest
@@ -81,6 +86,7 @@ struct Pending {
 struct Accepted {
     std::string variable, date, time;
     std::vector<EntryRules::StoredValue> values;
+    ReadingDetails details;
 };
 
 // A user's file that readings go to, with what it already holds.
@@ -212,6 +218,7 @@ private:
     std::vector<std::unique_ptr<Target>> targets_;
     std::vector<Pending> pending_;
     bool withUnits_ = false;  // the export's form names each value's unit
+    bool withDetails_ = false;  // and gives each reading's details
     std::string rowPerson_;  // with --allow-other-person, or of another format: the person the readings are of
     std::string separatorNote_;  // ", the file uses ';' between values"
     int refused_ = 0;
@@ -353,7 +360,8 @@ bool Import::personOf(const CsvRow& row, const std::string& first, const std::st
 // variable, time and entry id) come together.
 void Import::addExportRow(const CsvRow& row, bool& failed) {
     const std::vector<std::string>& c = row.cells;
-    const std::size_t columns = withUnits_ ? kExportHeader.size() : kUnitlessHeader.size();
+    const std::size_t columns =
+        withDetails_ ? kDetailHeader.size() : withUnits_ ? kExportHeader.size() : kUnitlessHeader.size();
     if (c.size() != columns) {
         refuse(row.line, "expected " + std::to_string(columns) + " columns, found " + std::to_string(c.size()) +
                              separatorNote_);
@@ -370,6 +378,17 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
         refuse(row.line, "unknown unit \"" + quoted(unitCode) + "\" for " + quoted(variable));
         return;
     }
+    ReadingDetails details;
+    if (withDetails_) {
+        details.note = CsvWriter::nameOfCell(c[9]);
+        details.arm = c[10];
+        details.position = c[11];
+        details.irregular = c[12] == "yes";
+        if (!details.irregular && !c[12].empty()) {
+            refuse(row.line, "irregular \"" + quoted(c[12]) + "\" is neither yes nor empty");
+            return;
+        }
+    }
     std::size_t target = 0;
     if (!personOf(row, CsvWriter::nameOfCell(c[1]), CsvWriter::nameOfCell(c[2]), target, failed)) return;
     Pending* last = pending_.empty() ? nullptr : &pending_.back();
@@ -384,6 +403,11 @@ void Import::addExportRow(const CsvRow& row, bool& failed) {
         last->datetime = isoTimeOf(c[5]);
         last->entryId = entryId;
         last->unit = unit;
+        last->details = details;
+    } else if (last->details != details) {
+        refuse(row.line, "the rows of one entry give it different notes, arms, positions or flags");
+        last->line = -1;  // refused as a whole
+        return;
     }
     if (last->values.count(c[4])) {
         refuse(row.line, "the entry holds a " + (c[4].empty() ? std::string("value") : c[4]) + " twice");
@@ -431,6 +455,7 @@ void Import::addReading(ImportReading&& r) {
     p.datetime = std::move(r.datetime);
     p.values = std::move(r.values);
     p.userId = r.userId;
+    p.details = r.details;
     pending_.push_back(std::move(p));
 }
 
@@ -536,7 +561,8 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
             text = EntryRules::valueText(Units::fromUnit(value, *p.unit));
         fields.push_back({labels[k], labels[k], text});
     }
-    EntryRules::EntryPlan plan = EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences());
+    EntryRules::EntryPlan plan =
+        EntryRules::planEntry(p.variable, a.date, a.time, fields, tomorrow, Units::Preferences(), p.details);
     if (!plan.accepted()) {
         // The data tool has no buttons: the reason alone.
         refuse(p.line, oneLine(EntryRules::refusal(plan.refused, plan.field).reason));
@@ -566,6 +592,7 @@ void Import::plan(const Pending& p, const EntryRules::Tomorrow& tomorrow) {
     }
     ++counts_[p.variable].accepted;
     a.values = std::move(plan.values);
+    a.details = std::move(plan.details);
     target.accepted.push_back(std::move(a));
 }
 
@@ -577,6 +604,7 @@ bool Import::write() {
             EntryRules::EntryPlan plan;
             plan.refused = EntryRules::Refusal::NotRefused;
             plan.values = std::move(a.values);
+            plan.details = std::move(a.details);
             EntryRules::appendEntry(d, EntryRules::variableFor(d, target->patient, a.variable), plan, a.date, a.time);
         }
         if (target->open) {
@@ -628,7 +656,8 @@ int Import::readRows() {
     if (reader.separator() == ';') separatorNote_ = "; the file uses ';' between values";
     // A byte-order mark before the header, as spreadsheets write it.
     if (read == 1 && !row.cells.empty() && row.cells[0].compare(0, 3, "\xEF\xBB\xBF") == 0) row.cells[0].erase(0, 3);
-    withUnits_ = read == 1 && row.cells == kExportHeader;
+    withDetails_ = read == 1 && row.cells == kDetailHeader;
+    withUnits_ = withDetails_ || (read == 1 && row.cells == kExportHeader);
     const bool exportForm = withUnits_ || (read == 1 && row.cells == kUnitlessHeader);
     if (!exportForm && request_.variable.empty()) {
         tell_.error() << file << ": not the export's CSV (its header row is missing" << separatorNote_

@@ -20,6 +20,7 @@
 #include "app/Expected.h"
 #include "exchange/Diagnostics.h"
 #include "exchange/Status.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
@@ -32,6 +33,7 @@ struct ImportReading {
     std::map<std::string, std::string> values;  // value texts by member ("" for a single value)
     std::string refusal;    // not empty: the reader refuses it, for this reason
     std::string userId;     // whose reading it is, when the file tells (one person per import)
+    ReadingDetails details;  // the note (and, for blood pressure, arm, position, flag) the file gives
 };
 
 // The person a file says it holds (a FHIR bundle's Patient), compared with

@@ -13,6 +13,7 @@
 
 #include "exchange/DataFolder.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingDetails.h"
 #include "store/XmlDocument.h"
 
 struct EntryReading {
@@ -57,7 +58,7 @@ EntryReading readEntry(const XmlNode* entry);
 EntryRules::Refusal readWhen(const char* date, const char* time, std::tm& when, int& typedYear);
 
 // Calls f(member, text) for each value element of an entry in file order:
-// every child but `date` and `time`; the member of `value` is empty, the
+// every child but `date`, `time` and the details (ReadingDetails); the member of `value` is empty, the
 // others are "systolic", "diastolic", "fasting" or "postprandial"; the text
 // is the stored one, unchanged.
 template <typename F>
@@ -66,6 +67,7 @@ void forEachValue(const EntryReading& entry, F f) {
         const std::size_t n = c->name_size();
         const char* name = c->name();
         if (n == 4 && (std::memcmp(name, "date", 4) == 0 || std::memcmp(name, "time", 4) == 0)) continue;
+        if (ReadingDetails::isDetail(name, n)) continue;
         const bool single = n == 5 && std::memcmp(name, "value", 5) == 0;
         f(single ? std::string_view() : std::string_view(name, n), std::string_view(c->value(), c->value_size()));
     }

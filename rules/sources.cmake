@@ -3,6 +3,7 @@
 add_library(quorvel_rules STATIC
   rules/readings/EntryRules.cpp rules/readings/RangeRules.cpp rules/readings/HistoryData.cpp
   rules/readings/Plausibility.cpp rules/readings/ReadingEdits.cpp rules/readings/MergeCheck.cpp
+  rules/readings/ReadingDetails.cpp
   rules/readings/VariableUnits.cpp rules/readings/HomePressureProtocol.cpp
   rules/users/InfoRules.cpp rules/users/TypeAhead.cpp rules/users/InfoUnits.cpp
   rules/time/TimeKey.cpp rules/time/LocalDayClock.cpp

@@ -342,6 +342,42 @@ void beginObservation(JsonStream& out, const std::string& id, const UserRecord& 
     });
     out.key("effectiveDateTime");
     out.string(ZonedTime::withOffset(e.when, e.typedYear, clock));
+    // What the person said about the reading and, for blood pressure, how it was taken.
+    const ReadingDetails details = ReadingDetails::of(e.node);
+    if (const FhirCoding* position = FhirCodes::positionCoding(details.position)) {
+        out.key("extension");
+        out.beginArray();
+        out.beginObject();
+        out.key("url");
+        out.string(FhirCodes::kBodyPosition);
+        out.key("valueCodeableConcept");
+        out.beginObject();
+        out.key("coding");
+        out.beginArray();
+        coding(out, *position);
+        out.endArray();
+        out.endObject();
+        out.endObject();
+        out.endArray();
+    }
+    if (!details.note.empty()) {
+        out.key("note");
+        out.beginArray();
+        out.beginObject();
+        out.key("text");
+        out.string(details.note);
+        out.endObject();
+        out.endArray();
+    }
+    if (const FhirCoding* arm = FhirCodes::armCoding(details.arm)) {
+        out.key("bodySite");
+        out.beginObject();
+        out.key("coding");
+        out.beginArray();
+        coding(out, *arm);
+        out.endArray();
+        out.endObject();
+    }
 }
 
 // The Observations of one entry: the panel's components together, any other value by itself.

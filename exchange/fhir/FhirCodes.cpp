@@ -85,6 +85,43 @@ const FhirCoding* FhirCodes::componentOf(const std::string& member) {
     return nullptr;
 }
 
+namespace {
+
+// The diary's words for the arm and the position, with their SNOMED CT codings.
+const std::vector<std::pair<std::string, FhirCoding>>& arms() {
+    static const std::vector<std::pair<std::string, FhirCoding>> list = {
+        {"left", {FhirCodes::kSnomed, "368208006", "Left upper arm structure"}},
+        {"right", {FhirCodes::kSnomed, "368209003", "Right upper arm structure"}}};
+    return list;
+}
+
+const std::vector<std::pair<std::string, FhirCoding>>& positions() {
+    static const std::vector<std::pair<std::string, FhirCoding>> list = {
+        {"sitting", {FhirCodes::kSnomed, "33586001", "Sitting position"}},
+        {"standing", {FhirCodes::kSnomed, "10904000", "Standing position"}},
+        {"lying", {FhirCodes::kSnomed, "102538003", "Recumbent body position"}}};
+    return list;
+}
+
+const FhirCoding* codingIn(const std::vector<std::pair<std::string, FhirCoding>>& list, const std::string& word) {
+    for (const auto& c : list)
+        if (word == c.first) return &c.second;
+    return nullptr;
+}
+
+std::string wordIn(const std::vector<std::pair<std::string, FhirCoding>>& list, const std::string& code) {
+    for (const auto& c : list)
+        if (code == c.second.code) return c.first;
+    return std::string();
+}
+
+}  // namespace
+
+const FhirCoding* FhirCodes::armCoding(const std::string& arm) { return codingIn(arms(), arm); }
+std::string FhirCodes::armOf(const std::string& code) { return wordIn(arms(), code); }
+const FhirCoding* FhirCodes::positionCoding(const std::string& position) { return codingIn(positions(), position); }
+std::string FhirCodes::positionOf(const std::string& code) { return wordIn(positions(), code); }
+
 std::string FhirCodes::ownCode(const std::string& name) {
     std::string code;
     for (const char c : name) {

@@ -35,6 +35,10 @@ public:
     static constexpr const char* kMember = "urn:quorvel:member";
     static constexpr const char* kUser = "urn:quorvel:user";
     static constexpr const char* kEntry = "urn:quorvel:entry";
+    // Where a blood pressure was taken: the arm in bodySite, the position in
+    // the standard extension, both coded in SNOMED CT.
+    static constexpr const char* kSnomed = "http://snomed.info/sct";
+    static constexpr const char* kBodyPosition = "http://hl7.org/fhir/StructureDefinition/observation-bodyPosition";
 
     static const std::vector<FhirVariable>& variables();
     // The known variable of that name, or null.
@@ -52,6 +56,14 @@ public:
     // (empty / null when not one of them).
     static std::string memberOfComponent(const std::string& code);
     static const FhirCoding* componentOf(const std::string& member);
+
+    // The SNOMED CT coding of an arm ("left", "right") and of a position
+    // ("sitting", "standing", "lying"), null for another word; and back from
+    // a SNOMED CT code (empty for another code).
+    static const FhirCoding* armCoding(const std::string& arm);
+    static std::string armOf(const std::string& code);
+    static const FhirCoding* positionCoding(const std::string& position);
+    static std::string positionOf(const std::string& code);
 
     // The code of the program's own system for a variable's name: the name
     // with '%' and white space written as %XX (a FHIR code holds no runs of

@@ -241,6 +241,24 @@ void EntryReading::patient(const json& resource, int place) {
     bundle_.people.push_back(std::move(person));
 }
 
+// The notes of an Observation (each annotation's text, joined by "; "),
+// the arm of its bodySite and the position of the body-position extension,
+// when coded in SNOMED CT; a code the diary has no word for is left out.
+void readDetails(const json& resource, ReadingDetails& details) {
+    for (const json& n : listOf(resource, "note")) {
+        const std::string said = text(n, "text");
+        if (said.empty()) continue;
+        if (!details.note.empty()) details.note += "; ";
+        details.note += said;
+    }
+    if (const json* site = codingOf(member(resource, "bodySite"), FhirCodes::kSnomed))
+        details.arm = FhirCodes::armOf(text(*site, "code"));
+    for (const json& x : listOf(resource, "extension"))
+        if (text(x, "url") == FhirCodes::kBodyPosition)
+            if (const json* position = codingOf(member(x, "valueCodeableConcept"), FhirCodes::kSnomed))
+                details.position = FhirCodes::positionOf(text(*position, "code"));
+}
+
 void EntryReading::read(const json& entry, int place) {
     FhirImport::Skipped& skipped = bundle_.skipped;
     const json& resource = member(entry, "resource");
@@ -344,6 +362,8 @@ void EntryReading::read(const json& entry, int place) {
             reading.values[valueMember] = value;
     }
 
+    readDetails(resource, reading.details);
+
     std::vector<ImportReading>& readings = bundle_.readings;
     if (reading.refusal.empty()) {
         auto found = entryAt_.find({variable, reading.datetime});
@@ -352,6 +372,11 @@ void EntryReading::read(const json& entry, int place) {
             const std::string& m = reading.values.begin()->first;
             if (reading.values.size() == 1 && !earlier.values.count(m)) {
                 earlier.values[m] = reading.values.begin()->second;
+                // The halves of one reading: what either says of it is kept.
+                ReadingDetails& kept = earlier.details;
+                if (kept.note.empty()) kept.note = reading.details.note;
+                if (kept.arm.empty()) kept.arm = reading.details.arm;
+                if (kept.position.empty()) kept.position = reading.details.position;
                 return;
             }
         }

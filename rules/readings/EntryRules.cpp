@@ -119,6 +119,19 @@ Error refusal(Refusal why, const std::string& field) {
     case Refusal::NameTooLong:
         return Error(kind, "The name \"" + field + "\" is longer than " + std::to_string(kMaxName) +
                                " characters.\nEntries cannot be recorded under it.");
+    case Refusal::NoteTooLong:
+        return Error(kind, "The note you entered is longer than " + std::to_string(ReadingDetails::kMaxNote) +
+                               " characters.", "", "Please shorten it or hit \"Cancel\"");
+    case Refusal::NoteUnstorable:
+        return Error(kind, "The note holds a character that cannot be stored (a zero byte, or bytes that are not UTF-8 text).",
+                     "", again);
+    case Refusal::BadArm:
+        return Error(kind, "The arm must be left or right.", "", again);
+    case Refusal::BadPosition:
+        return Error(kind, "The position must be sitting, standing or lying.", "", again);
+    case Refusal::NotBloodPressure:
+        return Error(kind, "Arm, position and an irregular heartbeat are recorded with blood pressure readings only.",
+                     "", again);
     case Refusal::NotRefused:
         break;
     }
@@ -406,13 +419,33 @@ bool dayMissing(const std::string& date) {
 
 }  // namespace
 
-EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields, std::time_t now, const Units::Preferences& units) {
-    return planEntry(variableName, date, time, fields, tomorrowOf(now), units);
+Refusal refusalOf(ReadingDetails::Fault fault) {
+    switch (fault) {
+    case ReadingDetails::Fault::NoteTooLong:
+        return Refusal::NoteTooLong;
+    case ReadingDetails::Fault::NoteUnstorable:
+        return Refusal::NoteUnstorable;
+    case ReadingDetails::Fault::BadArm:
+        return Refusal::BadArm;
+    case ReadingDetails::Fault::BadPosition:
+        return Refusal::BadPosition;
+    case ReadingDetails::Fault::NotBloodPressure:
+        return Refusal::NotBloodPressure;
+    case ReadingDetails::Fault::Fine:
+        break;
+    }
+    return Refusal::NotRefused;
 }
 
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units) {
+                    const std::vector<ValueField>& fields, std::time_t now, const Units::Preferences& units,
+                    const ReadingDetails& details) {
+    return planEntry(variableName, date, time, fields, tomorrowOf(now), units, details);
+}
+
+EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
+                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units,
+                    const ReadingDetails& details) {
     EntryPlan plan;
     auto refuse = [&plan](Refusal why, const std::string& field) {
         plan.refused = why;
@@ -449,7 +482,11 @@ EntryPlan planEntry(const std::string& variableName, const std::string& date, co
         stored.value = v;
         plan.values.push_back(stored);
     }
-    plan.refused = plan.values.empty() ? Refusal::NoValueGiven : Refusal::NotRefused;
+    if (plan.values.empty()) return refuse(Refusal::NoValueGiven, std::string());
+    const Refusal detail = refusalOf(details.check(variableName));
+    if (detail != Refusal::NotRefused) return refuse(detail, "Note");
+    plan.details = details;
+    plan.refused = Refusal::NotRefused;
     plan.time = initialTimeText(plan.when);
     return plan;
 }
@@ -488,6 +525,7 @@ XmlNode* appendEntry(RapidDocument& doc, XmlNode* variable, const EntryPlan& pla
     for (const StoredValue& v : plan.values) entry->append_node(element(v.element.c_str(), v.text));
     entry->append_node(element("date", date));
     entry->append_node(element("time", time));
+    plan.details.appendTo(doc, entry);
     variable->append_node(entry);
     return entry;
 }

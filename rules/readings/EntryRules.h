@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/Error.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/Units.h"
 #include "store/XmlDocument.h"
 
@@ -39,7 +40,15 @@ enum class Refusal {
     Negative,        // a value below zero of a quantity that has plausible limits
     AfterTomorrow,   // a date later than tomorrow
     NoSuchDay,       // a day the month does not have (February 30)
+    NoteTooLong,     // a note longer than ReadingDetails::kMaxNote characters
+    NoteUnstorable,  // a note that is not UTF-8 text or holds a zero byte
+    BadArm,          // an arm other than left or right
+    BadPosition,     // a position other than sitting, standing or lying
+    NotBloodPressure,  // arm, position or the irregular heartbeat flag of another variable
 };
+
+// The refusal for what ReadingDetails::check finds (NotRefused when Fine).
+Refusal refusalOf(ReadingDetails::Fault fault);
 
 // Why an entry was refused (field names the input concerned where the
 // refusal is about one input), with what the entry window adds of its
@@ -134,6 +143,7 @@ struct EntryPlan {
     std::tm when{};
     std::string time;  // the time in the file's own form, "07:30:00 PM"
     std::vector<StoredValue> values;  // what is stored, in input order
+    ReadingDetails details;           // note, arm, position, flag: stored after the time
 
     bool accepted() const { return refused == Refusal::NotRefused; }
 };
@@ -146,9 +156,11 @@ struct EntryPlan {
 // large to store, or a negative one of a quantity with plausible limits
 // refuses the entry.
 // The values are typed in the units of `units` and planned in the file's.
+// The details are checked last (ReadingDetails::check) and kept in the plan.
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
                     const std::vector<ValueField>& fields, std::time_t now = std::time(nullptr),
-                    const Units::Preferences& units = Units::Preferences());
+                    const Units::Preferences& units = Units::Preferences(),
+                    const ReadingDetails& details = ReadingDetails());
 
 // The local date after that of an instant, worked out once for the many
 // readings an import or a check asks about (the platform's conversions are
@@ -161,7 +173,8 @@ Tomorrow tomorrowOf(std::time_t now);
 
 // planEntry with tomorrow as of `now` already worked out.
 EntryPlan planEntry(const std::string& variableName, const std::string& date, const std::string& time,
-                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units);
+                    const std::vector<ValueField>& fields, const Tomorrow& tomorrow, const Units::Preferences& units,
+                    const ReadingDetails& details = ReadingDetails());
 
 // True when the local calendar date of `when` lies after tomorrow, given as
 // such or as of `now`.
@@ -181,7 +194,8 @@ std::string nextEntryIdOf(XmlNode* variable);
 
 // Stores an accepted plan as the variable's last entry, exactly as the entry
 // window does: attribute id (nextEntryIdOf), the value elements ("%f"
-// texts), then date and time as typed. Every text belongs to doc. Returns
+// texts), then date and time as typed, then the plan's details when
+// given. Every text belongs to doc. Returns
 // the entry; null when the plan holds no value.
 XmlNode* appendEntry(RapidDocument& doc, XmlNode* variable, const EntryPlan& plan, const std::string& date,
                      const std::string& time);

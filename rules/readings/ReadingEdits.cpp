@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/NumberText.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
 
@@ -60,7 +61,9 @@ std::string valuesText(const XmlNode* entry, const Units::Preferences& units) {
     std::string text;
     for (const XmlNode* c = entry ? entry->first_node() : nullptr; c; c = c->next_sibling()) {
         const std::string name(c->name(), c->name_size());
-        if (name == "date" || name == "time" || c->type() != rapidxml::node_element) continue;
+        if (name == "date" || name == "time" || c->type() != rapidxml::node_element ||
+            ReadingDetails::isDetail(c->name(), c->name_size()))
+            continue;
         const std::string stored = textOf(c);
         double v = 0;
         const bool number = NumberText::read(stored, v, NumberText::library(false)) == NumberText::Result::Read;
@@ -107,6 +110,7 @@ bool replaceEntry(RapidDocument& doc, XmlNode* entry, const EntryRules::EntryPla
     for (const EntryRules::StoredValue& v : plan.values) entry->append_node(element(v.element, v.text));
     entry->append_node(element("date", date));
     entry->append_node(element("time", time));
+    plan.details.appendTo(doc, entry);
     return true;
 }
 
