@@ -10,6 +10,8 @@
 #include <vector>
 
 #include <FL/Fl.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Float_Input.H>
 #include <FL/Fl_Input_Choice.H>
@@ -104,9 +106,12 @@ TEST_F(DialogKeyboardTest, NewEntryWindowWithTwoValues) {
     Fl::check();
     ASSERT_EQ(window->inputs.size(), 4u);
     ASSERT_NE(window->pulseInput, nullptr);
-    // Date, Time, Systolic, Diastolic, Pulse: a meter's order.
+    // Date, Time, Systolic, Diastolic, Pulse: a meter's order; then the note,
+    // arm, position and flag.
     std::vector<Fl_Widget*> expected(window->inputs.begin(), window->inputs.end());
-    expected.insert(expected.end(), {window->pulseInput, window->addButton, window->okButton, window->cancelButton});
+    expected.insert(expected.end(), {window->pulseInput, window->noteInput, window->armChoice, window->positionChoice,
+                                     window->irregularCheck, window->addButton, window->okButton,
+                                     window->cancelButton});
     EXPECT_EQ(tabCycle(window.get(), window->inputs[0], 20), expected);
     EXPECT_TRUE(inLayoutOrder(expected));
     // Alt+A is "Add": with nothing typed it refuses and the window stays.

@@ -7,6 +7,8 @@
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Input_Choice.H>
 #include <FL/Fl_Menu_Button.H>
 #include <FL/Fl_Return_Button.H>
@@ -66,7 +68,7 @@ protected:
 TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     NewEntryWindow* w = open("Blood Pressure");
     EXPECT_EQ(w->w(), 420);
-    EXPECT_EQ(w->h(), 225);
+    EXPECT_EQ(w->h(), 345);
     EXPECT_STREQ(w->label(), "Add history entry for Vitals: Blood Pressure");
     EXPECT_EQ(w->color(), panelColor);
     EXPECT_TRUE(w->modal());
@@ -95,8 +97,16 @@ TEST_F(NewEntryWindowTest, BloodPressureLayout) {
     ASSERT_NE(w->pulseInput, nullptr);
     EXPECT_EQ(w->pulseInput->y(), 140);
     EXPECT_EQ(w->pulseInput->x(), 120);
+    // Below them what the person says about the reading and how it was taken.
+    ASSERT_TRUE(w->noteInput && w->armChoice && w->positionChoice && w->irregularCheck);
+    EXPECT_STREQ(w->noteInput->label(), "Note");
+    EXPECT_STREQ(w->armChoice->label(), "Arm");
+    EXPECT_STREQ(w->positionChoice->label(), "Position");
+    EXPECT_STREQ(w->irregularCheck->label(), "Irregular heartbeat flagged by the meter");
+    EXPECT_EQ(w->noteInput->y(), 170);
+    EXPECT_EQ(w->irregularCheck->y(), 260);
     for (Fl_Button* b : {w->addButton, static_cast<Fl_Button*>(w->okButton), w->cancelButton}) {
-        EXPECT_EQ(b->y(), 180);
+        EXPECT_EQ(b->y(), 300);
         EXPECT_EQ(b->w(), 70);
         EXPECT_EQ(b->h(), 30);
         EXPECT_EQ(b->box(), FL_UP_BOX);
@@ -108,12 +118,16 @@ TEST_F(NewEntryWindowTest, SingleValueAndBloodSugarLayouts) {
     ASSERT_EQ(pulse->inputs.size(), 3u);
     EXPECT_STREQ(pulse->inputs[2]->label(), "Value");
     EXPECT_EQ(pulse->inputs[2]->y(), 80);
-    EXPECT_EQ(pulse->okButton->y(), 135);
+    // A note, but no arm or position: they belong to blood pressure.
+    ASSERT_NE(pulse->noteInput, nullptr);
+    EXPECT_EQ(pulse->noteInput->y(), 110);
+    EXPECT_EQ(pulse->armChoice, nullptr);
+    EXPECT_EQ(pulse->okButton->y(), 150);
     NewEntryWindow* sugar = open("Blood Sugar");
     ASSERT_EQ(sugar->inputs.size(), 4u);
     EXPECT_STREQ(sugar->inputs[2]->label(), "Fasting");
     EXPECT_STREQ(sugar->inputs[3]->label(), "Postprandial");
-    EXPECT_EQ(sugar->okButton->y(), 150);
+    EXPECT_EQ(sugar->okButton->y(), 180);
 }
 
 TEST_F(NewEntryWindowTest, MoodHasIndexChoiceOneToTen) {
@@ -142,7 +156,7 @@ TEST_F(NewEntryWindowTest, MoodHasIndexChoiceOneToTen) {
         }
     }
     EXPECT_TRUE(hint);
-    EXPECT_EQ(w->okButton->y(), 135);
+    EXPECT_EQ(w->okButton->y(), 150);
 }
 
 TEST_F(NewEntryWindowTest, DateAndTimeStartAtNow) {
@@ -283,6 +297,54 @@ TEST_F(NewEntryWindowTest, AddTwiceStoresConsecutiveEntriesAndStaysOpen) {
     w->cancelCB_i();
     EXPECT_FALSE(w->shown());
     EXPECT_EQ(savedEntries("Blood Pressure").size(), 2u);  // Cancel keeps what Add saved
+}
+
+TEST_F(NewEntryWindowTest, ANoteArmPositionAndFlagAreStoredAfterTheTimeAndArmAndPositionAreOfferedAgain) {
+    NewEntryWindow::lastArm.clear();
+    NewEntryWindow::lastPosition.clear();
+    NewEntryWindow* w = open("Blood Pressure");
+    EXPECT_EQ(w->armChoice->value(), 0);  // nothing said yet
+    fill(w, {"2024/03/05", "08:00:00 AM", "142", "91"});
+    w->noteInput->value("after the walk & <stairs>");
+    w->armChoice->value(1);       // left
+    w->positionChoice->value(1);  // sitting
+    w->irregularCheck->value(1);
+    w->saveCB_i(NewEntryWindow::AfterSave::KeepOpen);
+    EXPECT_TRUE(dialogs->alerts.empty());
+    // The note and the flag belong to the reading; arm and position stay for the next.
+    EXPECT_STREQ(w->noteInput->value(), "");
+    EXPECT_EQ(w->irregularCheck->value(), 0);
+    EXPECT_EQ(w->armChoice->value(), 1);
+    auto entries = savedEntries("Blood Pressure");
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].names(), (std::vector<std::string>{"systolic", "diastolic", "date", "time", "note", "arm",
+                                                            "position", "irregular"}));
+    EXPECT_EQ(entries[0].child("note"), "after the walk & <stairs>");
+    EXPECT_EQ(entries[0].child("arm"), "left");
+    EXPECT_EQ(entries[0].child("position"), "sitting");
+    EXPECT_EQ(entries[0].child("irregular"), "yes");
+    EXPECT_NE(data->read("user0.hma").find("<note>after the walk &amp; &lt;stairs&gt;</note>"), std::string::npos);
+    w->cancelCB_i();
+    NewEntryWindow* next = open("Blood Pressure");
+    EXPECT_EQ(next->armChoice->value(), 1);
+    EXPECT_EQ(next->positionChoice->value(), 1);
+    // A pulse with nothing said is stored as before, without detail elements.
+    NewEntryWindow* pulse = open("Pulse");
+    fill(pulse, {"2024/03/05", "08:00:00 AM", "70"});
+    pulse->saveCB_i(NewEntryWindow::AfterSave::Close);
+    EXPECT_EQ(savedEntries("Pulse").back().names(), (std::vector<std::string>{"value", "date", "time"}));
+}
+
+TEST_F(NewEntryWindowTest, AnOverLongNoteIsRefusedAndNothingIsWritten) {
+    const std::string before = data->read("user0.hma");
+    NewEntryWindow* w = open("Pulse");
+    fill(w, {"2024/03/05", "08:00:00 AM", "70"});
+    w->noteInput->value(std::string(ReadingDetails::kMaxNote + 1, 'x').c_str());
+    w->saveCB_i(NewEntryWindow::AfterSave::Close);
+    ASSERT_EQ(dialogs->alerts.size(), 1u);
+    EXPECT_NE(dialogs->alerts[0].find("The note you entered is longer than 200 characters."), std::string::npos);
+    EXPECT_TRUE(w->shown());
+    EXPECT_EQ(data->read("user0.hma"), before);
 }
 
 TEST_F(NewEntryWindowTest, EarlyYearIsStoredAsTyped) {

@@ -7,6 +7,8 @@
 
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
+#include <FL/Fl_Check_Button.H>
+#include <FL/Fl_Choice.H>
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Input_Choice.H>
 #include <FL/Fl_Return_Button.H>
@@ -22,6 +24,31 @@
 #include "store/VariableTable.h"
 #include "ui/main/MainWindow.h"
 #include "ui/main/TextScale.h"
+
+std::string NewEntryWindow::lastArm;
+std::string NewEntryWindow::lastPosition;
+
+namespace {
+
+// The items of the arm and position choices: the first, empty, says nothing.
+const char* const kArms[] = {"", "left", "right"};
+const char* const kPositions[] = {"", "sitting", "standing", "lying"};
+
+template <std::size_t N>
+void fillChoice(Fl_Choice* choice, const char* const (&words)[N], const std::string& chosen) {
+    for (const char* word : words) choice->add(*word ? word : " ");
+    choice->value(0);
+    for (std::size_t i = 0; i < N; ++i)
+        if (chosen == words[i]) choice->value(static_cast<int>(i));
+}
+
+template <std::size_t N>
+std::string chosenWord(const Fl_Choice* choice, const char* const (&words)[N]) {
+    const int i = choice ? choice->value() : 0;
+    return i > 0 && static_cast<std::size_t>(i) < N ? words[i] : "";
+}
+
+}  // namespace
 
 NewEntryWindow::NewEntryWindow(MainWindow* mainWindow, const char* title, const char* tab, const char* variable)
     : Fl_Double_Window(420, 200), tabName(tab ? tab : ""), variableName(variable ? variable : ""),
@@ -126,9 +153,24 @@ void NewEntryWindow::build() {
         }
     }
 
-    // A third row (the pulse) makes the window taller, with room above the buttons.
-    const int yb = pulseInput ? lastRow + 40 : EntryRules::buttonRowY(lastRow);
-    if (pulseInput) size(this->w(), yb + 45);
+    // What the person says about the reading, after the values in Tab order.
+    const bool pressure = VariableTable::is(variableName, VariableId::BloodPressure);
+    int y = lastRow + 30;
+    noteInput = new Fl_Input(x, y, 400 - x, 25, "Note");
+    noteInput->tooltip("Optional: \"after the walk\", \"felt dizzy\", \"before the tablets\"");
+    lastRow = y;
+    if (pressure) {
+        armChoice = new Fl_Choice(x, y += 30, 100, 25, "Arm");
+        fillChoice(armChoice, kArms, editedEntry ? std::string() : lastArm);
+        positionChoice = new Fl_Choice(x, y += 30, 100, 25, "Position");
+        fillChoice(positionChoice, kPositions, editedEntry ? std::string() : lastPosition);
+        irregularCheck = new Fl_Check_Button(x, y += 30, 400 - x, 25, "Irregular heartbeat flagged by the meter");
+        lastRow = y;
+    }
+
+    // Rows below the values make the window taller, with room above the buttons.
+    const int yb = lastRow + 40;
+    size(this->w(), yb + 45);
     if (!editedEntry) {
         addButton = new Fl_Button(420 / 2 - 110, yb, 70, 30, "&Add");
         addButton->box(FL_UP_BOX);
@@ -155,6 +197,20 @@ void NewEntryWindow::fillFrom(const XmlNode* entry) {
         const bool number = EntryRules::readValue(stored, value) == EntryRules::ValueRead::Number;
         inputs[i]->value(number ? Units::readingText(q, value, units()).c_str() : stored.c_str());
     }
+    const ReadingDetails details = ReadingDetails::of(entry);
+    if (noteInput) noteInput->value(details.note.c_str());
+    if (armChoice) fillChoice(armChoice, kArms, details.arm);
+    if (positionChoice) fillChoice(positionChoice, kPositions, details.position);
+    if (irregularCheck) irregularCheck->value(details.irregular ? 1 : 0);
+}
+
+ReadingDetails NewEntryWindow::currentDetails() const {
+    ReadingDetails details;
+    if (noteInput && noteInput->value()) details.note = noteInput->value();
+    details.arm = chosenWord(armChoice, kArms);
+    details.position = chosenWord(positionChoice, kPositions);
+    details.irregular = irregularCheck && irregularCheck->value() != 0;
+    return details;
 }
 
 std::string NewEntryWindow::styledMessage(EntryRules::Refusal why, const std::string& field) const {
@@ -179,6 +235,8 @@ std::vector<std::string> NewEntryWindow::currentTexts() const {
     std::vector<std::string> texts;
     for (const Fl_Input* input : inputs) texts.push_back(input->value() ? input->value() : "");
     if (pulseInput) texts.push_back(pulseInput->value() ? pulseInput->value() : "");
+    const ReadingDetails details = currentDetails();
+    texts.insert(texts.end(), {details.note, details.arm, details.position, details.irregular ? "yes" : ""});
     return texts;
 }
 
@@ -196,7 +254,8 @@ bool NewEntryWindow::planParts(XmlNode* patient, std::vector<Part>& parts) {
         f.text = inputs[i]->value() ? inputs[i]->value() : "";
         fields.push_back(f);
     }
-    Part main{variableName, EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), units()),
+    Part main{variableName,
+              EntryRules::planEntry(variableName, date, time, fields, std::time(nullptr), units(), currentDetails()),
               nullptr};
     // An entry without a value is refused below only when the pulse brings none either.
     using EntryRules::Refusal;
@@ -369,9 +428,14 @@ void NewEntryWindow::saveCB_i(AfterSave after) {
     pending = false;
     unsavedPlan = EntryRules::EntryPlan();
 
+    // The arm and position are offered again for the next reading; the note and flag are its own.
+    if (armChoice) lastArm = chosenWord(armChoice, kArms);
+    if (positionChoice) lastPosition = chosenWord(positionChoice, kPositions);
     if (after == AfterSave::KeepOpen) {
         for (std::size_t i = 2; i < inputs.size(); ++i) inputs[i]->value("");
         if (pulseInput) pulseInput->value("");
+        if (noteInput) noteInput->value("");
+        if (irregularCheck) irregularCheck->value(0);
         savedWithAdd = true;
         if (replacedAny && mainWindow_) mainWindow_->readingsChanged();
         redraw();

@@ -15,6 +15,8 @@
 #include "rules/readings/ReadingEdits.h"
 #include "store/XmlDocument.h"
 
+class Fl_Check_Button;
+class Fl_Choice;
 class Fl_Input;
 class Fl_Return_Button;
 class Fl_Button;
@@ -35,6 +37,17 @@ public:
     // Blood Pressure only: the pulse taken in the same sitting, stored as a
     // Pulse entry with the same date and time when filled in.
     Fl_Input* pulseInput = nullptr;
+    // After the values, in Tab order: a one-line note for every variable of
+    // the Vitals tab; for Blood Pressure also the arm, the position (their
+    // first item empty: not said) and the meter's irregular heartbeat flag.
+    Fl_Input* noteInput = nullptr;
+    Fl_Choice* armChoice = nullptr;
+    Fl_Choice* positionChoice = nullptr;
+    Fl_Check_Button* irregularCheck = nullptr;
+    // The arm and position of the last blood pressure saved, offered again
+    // for the next reading.
+    static std::string lastArm;
+    static std::string lastPosition;
     Fl_Return_Button* okButton = nullptr;
     Fl_Button* cancelButton = nullptr;
     Fl_Button* addButton = nullptr;
@@ -75,6 +88,8 @@ private:
     // The name the person sees next to a value input.
     std::string shownName(const Fl_Input* input) const;
     std::vector<std::string> currentTexts() const;
+    // The note, arm, position and flag as chosen.
+    ReadingDetails currentDetails() const;
     // Checks the texts and asks the questions (outside what a person can
     // have, a reading already at that time); false when refused or cancelled.
     bool planParts(XmlNode* patient, std::vector<Part>& parts);
