@@ -9,6 +9,7 @@
 
 #include "app/NumberText.h"
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/units/Units.h"
 #include "store/VariableTable.h"
 
@@ -29,8 +30,19 @@ std::vector<std::string> HistoryData::columnsFor(const std::string& variableName
     return columns;
 }
 
+void HistoryData::addDetailColumns(const XmlNode* variable, const std::string& variableName,
+                                   std::vector<std::string>& columns) {
+    bool any = false;
+    for (const XmlNode* e = variable ? variable->first_node("entry") : nullptr; e && !any; e = e->next_sibling("entry"))
+        any = !ReadingDetails::of(e).empty();
+    if (!any) return;
+    if (VariableTable::is(variableName, VariableId::BloodPressure)) columns.push_back(kTakenColumn);
+    columns.push_back(kNoteColumn);
+}
+
 std::string HistoryData::keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped) {
     if (index == 2 && !grouped) return "value";
+    if (index < columns.size() && columns[index] == kTakenColumn) return "taken";
     std::string key = index < columns.size() ? columns[index].substr(0, columns[index].find(" (")) : std::string();
     if (!key.empty()) key[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(key[0])));
     return key;
@@ -51,8 +63,8 @@ std::size_t decimalsOf(const std::string& text) {
 
 // Every number of one value column with as many decimals as the one that
 // has most ("37.0" beside "36.9", not "37"); texts that are not numbers stay.
-void sameDecimals(std::vector<HistoryRow>& rows) {
-    const std::size_t columns = rows.empty() ? 0 : rows.front().cells.size();
+// The value columns end before `columns`.
+void sameDecimals(std::vector<HistoryRow>& rows, std::size_t columns) {
     for (std::size_t c = 2; c < columns; ++c) {
         std::size_t most = 0;
         for (const HistoryRow& row : rows) {
@@ -97,7 +109,12 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
         HistoryRow row;
         row.entry = entry;
         row.cells.reserve(keys.size());
+        const ReadingDetails details = ReadingDetails::of(entry);
         for (const std::string& key : keys) {
+            if (key == "note" || key == "taken") {
+                row.cells.push_back(key == "note" ? ReadingDetails::oneLine(details.note) : details.shortText());
+                continue;
+            }
             const XmlNode* child = entry->first_node(key.c_str(), key.size());
             if (child) {
                 row.cells.emplace_back(child->value(), child->value_size());
@@ -116,10 +133,13 @@ std::vector<HistoryRow> HistoryData::readRows(const XmlNode* variable, const std
         }
         rows.push_back(std::move(row));
     }
-    if (units.named) sameDecimals(rows);
+    // The value columns; a note and how it was taken are texts, not numbers.
+    std::size_t values = columns.size();
+    while (values > 2 && (keys[values - 1] == "note" || keys[values - 1] == "taken")) --values;
+    if (units.named) sameDecimals(rows, values);
     if (units.decimalComma)
         for (HistoryRow& row : rows)
-            for (std::size_t c = 2; c < row.cells.size(); ++c) row.cells[c] = Units::marked(row.cells[c], units);
+            for (std::size_t c = 2; c < values && c < row.cells.size(); ++c) row.cells[c] = Units::marked(row.cells[c], units);
     return rows;
 }
 

@@ -12,6 +12,11 @@
 
 class HistoryData {
 public:
+    // The columns after the values: arm, position and the irregular
+    // heartbeat flag in short form (blood pressure only), and the note.
+    static constexpr const char* kTakenColumn = "Taken";
+    static constexpr const char* kNoteColumn = "Note";
+
     // "Date", "Time" and the value columns: "Systolic", "Diastolic" for
     // "Blood Pressure", "Fasting", "Postprandial" for "Blood Sugar" (both
     // grouped), the variable's own name otherwise; once units are named,
@@ -19,9 +24,15 @@ public:
     static std::vector<std::string> columnsFor(const std::string& variableName, bool& grouped,
                                                const Units::Preferences& units);
 
+    // When a reading of the variable has a note, arm, position or flag: the
+    // columns "Taken" (for "Blood Pressure") and "Note" after the values.
+    static void addDetailColumns(const XmlNode* variable, const std::string& variableName,
+                                 std::vector<std::string>& columns);
+
     // The entry element read for column index: "value" for the third column
     // of a variable that is not grouped, otherwise the title with its first
-    // letter lower-cased, without a unit ("Date" -> "date", "Systolic (mmHg)" -> "systolic").
+    // letter lower-cased, without a unit ("Date" -> "date", "Systolic (mmHg)" -> "systolic");
+    // "note" and "taken" for the columns of the details.
     static std::string keyFor(const std::vector<std::string>& columns, std::size_t index, bool grouped);
 
     // One row per entry child of variable, in document order, one text per

@@ -59,13 +59,7 @@ HistoryTableWindow::HistoryTableWindow(MainWindow* mainWindow, int w, int h, con
     table->rows(1);
     table->row_height(0, 18);
     table->rows(static_cast<int>(rows.size()));
-    table->cols(static_cast<int>(columns.size()));
-    if (!columns.empty()) {
-        // Share the width out among the columns; the user may resize them.
-        const int usable = w - 20 - Fl::scrollbar_size() - 4;
-        const int width = usable / static_cast<int>(columns.size());
-        table->col_width_all(width < 80 ? 80 : width);
-    }
+    fitColumns();
     table->redraw();
     resizable(table);
     end();
@@ -92,6 +86,7 @@ void HistoryTableWindow::loadData() {
     columns = HistoryData::columnsFor(variableName, grouped, units());
     generation = Global::userDoc.generation();
     XmlNode* variable = Global::userOpen ? Global::findVariable(variableName.c_str()) : nullptr;
+    HistoryData::addDetailColumns(variable, variableName, columns);
     rows = HistoryData::readRows(variable, variableName, columns, grouped, units(), std::cerr);
     applyOrder();
 }
@@ -126,9 +121,20 @@ void HistoryTableWindow::reload() {
     refill();
 }
 
+void HistoryTableWindow::fitColumns() {
+    table->cols(static_cast<int>(columns.size()));
+    if (columns.empty()) return;
+    // Share the width out among the columns; the user may resize them.
+    const int usable = w() - 20 - Fl::scrollbar_size() - 4;
+    const int width = usable / static_cast<int>(columns.size());
+    table->col_width_all(width < 80 ? 80 : width);
+}
+
 void HistoryTableWindow::refill() {
     const std::vector<XmlNode*> selected = selectedEntries();
     loadData();
+    // The first note of a variable brings its columns.
+    if (table->cols() != static_cast<int>(columns.size())) fitColumns();
     table->rows(static_cast<int>(rows.size()));
     for (int r = 0; r < table->rows(); ++r) {
         table->row_height(r, TextScale::px(18));

@@ -74,6 +74,8 @@ public:
     static void reloadAll();
 
 private:
+    // The table's columns, sharing out the window's width.
+    void fitColumns();
     MainWindow* mainWindow_;
     void setCount();
     // Reads the rows from the open user's document, keeping the selected
