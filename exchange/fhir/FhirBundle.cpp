@@ -344,9 +344,12 @@ void beginObservation(JsonStream& out, const std::string& id, const UserRecord& 
     out.string(ZonedTime::withOffset(e.when, e.typedYear, clock));
     // What the person said about the reading and, for blood pressure, how it was taken.
     const ReadingDetails details = ReadingDetails::of(e.node);
-    if (const FhirCoding* position = FhirCodes::positionCoding(details.position)) {
+    const FhirCoding* position = FhirCodes::positionCoding(details.position);
+    if (position || details.irregular) {
         out.key("extension");
         out.beginArray();
+    }
+    if (position) {
         out.beginObject();
         out.key("url");
         out.string(FhirCodes::kBodyPosition);
@@ -358,8 +361,17 @@ void beginObservation(JsonStream& out, const std::string& id, const UserRecord& 
         out.endArray();
         out.endObject();
         out.endObject();
-        out.endArray();
     }
+    if (details.irregular) {
+        // No standard code says it: the program's own extension.
+        out.beginObject();
+        out.key("url");
+        out.string(FhirCodes::kIrregular);
+        out.key("valueBoolean");
+        out.boolean(true);
+        out.endObject();
+    }
+    if (position || details.irregular) out.endArray();
     if (!details.note.empty()) {
         out.key("note");
         out.beginArray();

@@ -39,6 +39,8 @@ public:
     // the standard extension, both coded in SNOMED CT.
     static constexpr const char* kSnomed = "http://snomed.info/sct";
     static constexpr const char* kBodyPosition = "http://hl7.org/fhir/StructureDefinition/observation-bodyPosition";
+    // The meter flagged an irregular heartbeat: the program's own extension (valueBoolean).
+    static constexpr const char* kIrregular = "urn:quorvel:irregular-heartbeat";
 
     static const std::vector<FhirVariable>& variables();
     // The known variable of that name, or null.

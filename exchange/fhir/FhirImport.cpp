@@ -243,7 +243,8 @@ void EntryReading::patient(const json& resource, int place) {
 
 // The notes of an Observation (each annotation's text, joined by "; "),
 // the arm of its bodySite and the position of the body-position extension,
-// when coded in SNOMED CT; a code the diary has no word for is left out.
+// when coded in SNOMED CT (a code the diary has no word for is left out),
+// and the program's own irregular heartbeat flag.
 void readDetails(const json& resource, ReadingDetails& details) {
     for (const json& n : listOf(resource, "note")) {
         const std::string said = text(n, "text");
@@ -253,10 +254,12 @@ void readDetails(const json& resource, ReadingDetails& details) {
     }
     if (const json* site = codingOf(member(resource, "bodySite"), FhirCodes::kSnomed))
         details.arm = FhirCodes::armOf(text(*site, "code"));
-    for (const json& x : listOf(resource, "extension"))
+    for (const json& x : listOf(resource, "extension")) {
         if (text(x, "url") == FhirCodes::kBodyPosition)
             if (const json* position = codingOf(member(x, "valueCodeableConcept"), FhirCodes::kSnomed))
                 details.position = FhirCodes::positionOf(text(*position, "code"));
+        if (text(x, "url") == FhirCodes::kIrregular) details.irregular = member(x, "valueBoolean") == true;
+    }
 }
 
 void EntryReading::read(const json& entry, int place) {

@@ -23,6 +23,10 @@ const KNOWN = {
   '2339-0': ['laboratory', ['mg/dL', 'mmol/L']],
 };
 const COMPONENTS = { '8480-6': 'systolic', '8462-4': 'diastolic' };
+const SNOMED = 'http://snomed.info/sct';
+const BODY_POSITION = 'http://hl7.org/fhir/StructureDefinition/observation-bodyPosition';
+const ARMS = ['368208006', '368209003'];
+const POSITIONS = ['33586001', '10904000', '102538003'];
 const WITH_OFFSET = /^\d{4}-\d{2}-\d{2}T\d{2}:\d{2}:\d{2}(\.\d+)?(Z|[+-]\d{2}:\d{2})$/;
 
 const bundle = JSON.parse(fs.readFileSync(process.argv[2], 'utf8'));
@@ -52,6 +56,14 @@ for (const { resource: o } of bundle.entry || []) {
   if (o.status !== 'final') problem(where, `status ${o.status}`);
   if (!WITH_OFFSET.test(o.effectiveDateTime || '')) problem(where, `effectiveDateTime ${o.effectiveDateTime} has no offset`);
   if (!patients.has(o.subject && o.subject.reference)) problem(where, 'subject does not reference a Patient of the Bundle');
+  // How a reading was taken and what was said about it.
+  const snomed = (concept) => ((concept && concept.coding) || []).filter((c) => c.system === SNOMED).map((c) => c.code);
+  if (o.bodySite && !snomed(o.bodySite).some((c) => ARMS.includes(c))) problem(where, 'bodySite is not a SNOMED CT upper arm');
+  for (const x of o.extension || []) {
+    if (x.url !== BODY_POSITION) continue;
+    if (!snomed(x.valueCodeableConcept).some((c) => POSITIONS.includes(c))) problem(where, 'body position is not a SNOMED CT position');
+  }
+  for (const n of o.note || []) if (typeof n.text !== 'string' || n.text === '') problem(where, 'a note without text');
   const loinc = (o.code.coding || []).filter((c) => c.system === LOINC).map((c) => c.code);
   const code = loinc.find((c) => KNOWN[c]);
   counts[code || 'own code'] = (counts[code || 'own code'] || 0) + 1;
