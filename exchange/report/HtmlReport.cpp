@@ -352,6 +352,9 @@ void homeSummary(std::string& out, const ReportVariable& v) {
                shareText(home.atOrAboveThreshold, used) + ")</tr>\n";
         out += "<tr><th>Left out<td>" + leftOutText(v, home) + "</tr>\n";
     }
+    if (v.irregular > 0)
+        out += "<tr><th>Irregular heartbeat flagged by the meter<td>" + plural(v.irregular, "reading", "readings") +
+               "</tr>\n";
     out += "<tr><th>Home threshold<td>" + threshold + " (" + guideline + ")</tr>\n";
     std::string own;
     for (const ReportSeries& s : v.series) {
@@ -408,6 +411,13 @@ void readingItem(std::string& out, const ReportVariable& v, const ReportData::Ro
     for (std::size_t i = 0; i < r.values.size(); ++i) {
         if (i > 0) out += "/";
         markedValue(out, v, v.series[i], r.values[i]);
+    }
+    // What was said about it: arm, position and flag in short form, then the note.
+    if (r.details) {
+        const std::string taken = r.details->shortText();
+        if (!taken.empty()) out += " <span class=taken>" + escape(taken) + "</span>";
+        if (!r.details->note.empty())
+            out += " <span class=said>\u201C" + escape(ReadingDetails::oneLine(r.details->note)) + "\u201D</span>";
     }
 }
 

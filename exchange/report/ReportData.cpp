@@ -6,7 +6,9 @@
 
 #include "rules/chart/ChartMath.h"
 #include "rules/chart/DisplayMenuRules.h"
+#include "rules/readings/EntryRules.h"
 #include "rules/readings/RangeRules.h"
+#include "store/Global.h"
 #include "rules/units/Units.h"
 #include "store/VariableTable.h"
 
@@ -72,6 +74,27 @@ ClinicalLimit clinicalLimit(const std::string& name, Units::Quantity quantity, c
     return c;
 }
 
+// The details of the variable's readings that its series show.
+void gatherDetails(const XmlNode* v, ReportVariable& variable) {
+    for (const XmlNode* e = v->first_node("entry"); e; e = e->next_sibling("entry")) {
+        ReadingDetails details = ReadingDetails::of(e);
+        if (details.empty()) continue;
+        std::tm when{};
+        if (EntryRules::readFields(Global::childText(e, "date"), Global::childText(e, "time"), when) !=
+            EntryRules::Refusal::NotRefused)
+            continue;
+        const TimeKey key = TimeKey::fromTm(when);
+        bool shown = false;
+        for (const ReportSeries& s : variable.series) {
+            const auto p = s.points.lower_bound(key);
+            shown = shown || (p != s.points.end() && p->first.instant == key.instant);
+        }
+        if (!shown || variable.details.count(key.instant)) continue;
+        if (details.irregular) ++variable.irregular;
+        variable.details.emplace(key.instant, std::move(details));
+    }
+}
+
 }  // namespace
 
 bool ClinicalLimit::counts(double reading, int decimals) const {
@@ -114,6 +137,7 @@ std::vector<ReportVariable> gather(XmlNode* patient, std::int64_t from, std::int
         bool any = false;
         for (const ReportSeries& s : variable.series) any = any || !s.points.empty();
         if (!any) continue;
+        gatherDetails(v, variable);
         // The unit's decimals, or more when a reading or a limit as filed
         // needs them. Values converted from the file's unit show with the
         // unit's own decimals: 180 mg/dL as 10.0 mmol/L, never 9.99.
@@ -179,7 +203,9 @@ std::vector<Row> rowsNewestFirst(const ReportVariable& variable) {
         for (std::size_t i = 0; i < n; ++i)
             if (at[i] != end[i] && (!newest || newest->instant < at[i]->first.instant)) newest = &at[i]->first;
         if (!newest) break;
-        Row row{TimeKey::fromInstant(newest->instant), std::vector<double>(n, std::nan(""))};
+        Row row{TimeKey::fromInstant(newest->instant), std::vector<double>(n, std::nan("")), nullptr};
+        const auto said = variable.details.find(row.when.instant);
+        if (said != variable.details.end()) row.details = &said->second;
         for (std::size_t i = 0; i < n; ++i) {
             if (at[i] != end[i] && at[i]->first.instant == row.when.instant) {
                 row.values[i] = at[i]->second;

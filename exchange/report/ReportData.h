@@ -7,10 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "rules/chart/PointMap.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/readings/VariableUnits.h"
 #include "rules/units/Units.h"
 #include "store/XmlDocument.h"
@@ -54,6 +56,10 @@ struct ReportVariable {
     // How the page shows its values and days (ReportPeriod::shownDay).
     bool decimalComma = false;
     Units::DateStyle dates = Units::DateStyle::Iso;
+    // What was said about its readings in the period, by instant (only those with something said).
+    std::map<std::int64_t, ReadingDetails> details;
+    // The number of those whose meter flagged an irregular heartbeat.
+    long long irregular = 0;
 };
 
 namespace ReportData {
@@ -78,6 +84,7 @@ std::string valueWithUnit(const ReportVariable& variable, double value);
 struct Row {
     TimeKey when;
     std::vector<double> values;
+    const ReadingDetails* details = nullptr;  // what was said about it, when anything
 };
 std::vector<Row> rowsNewestFirst(const ReportVariable& variable);
 

@@ -4,6 +4,10 @@
 #include <cctype>
 #include <cstring>
 
+#include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingEdits.h"
+#include "store/VariableTable.h"
+
 namespace {
 
 bool named(const XmlNode* n, const char* name) {
@@ -122,4 +126,17 @@ bool ReadingDetails::noteHolds(const std::string& text) const {
     auto lower = [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); };
     return std::search(note.begin(), note.end(), text.begin(), text.end(),
                        [&lower](char a, char b) { return lower(a) == lower(b); }) != note.end();
+}
+
+ReadingDetails ReadingDetails::atPoint(XmlNode* patient, const std::string& series, const std::tm& when) {
+    const Variable* known = VariableTable::findByNameOrLabel(series);
+    XmlNode* variable = EntryRules::findVariable(patient, known ? std::string(known->name) : series);
+    return of(variable ? ReadingEdits::entryAt(variable, when) : nullptr);
+}
+
+std::string ReadingDetails::pointLine() const {
+    std::string line = oneLine(note);
+    const std::string taken = shortText();
+    if (!taken.empty()) line += (line.empty() ? "(" : " (") + taken + ")";
+    return line;
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <string>
 
 #include "store/XmlDocument.h"
@@ -53,6 +54,16 @@ struct ReadingDetails {
     // Arm, position and the flag in short form for a column or a list:
     // "L, sitting, IHB"; empty when none is given.
     std::string shortText() const;
+
+    // The details of the reading a chart series shows at a local time: the
+    // series is a variable's name or one of its members' labels
+    // ("Systolic"); empty details when there is no such reading.
+    static ReadingDetails atPoint(XmlNode* patient, const std::string& series, const std::tm& when);
+
+    // The line a chart's point details add: the note on one line, then the
+    // short form in brackets ("felt dizzy (L, sitting, IHB)"); empty when
+    // nothing was said.
+    std::string pointLine() const;
 
     // True when the note holds text, compared without regard to case (ASCII letters).
     bool noteHolds(const std::string& text) const;

@@ -8,6 +8,7 @@
 
 #include "TestSupport.h"
 #include "cli/Commands.h"
+#include "cli/ReportCommand.h"
 
 using namespace cli;
 
@@ -183,4 +184,28 @@ TEST_F(NotesExchange, ExportGrepFindsReadingsByTheirNoteInAnyCase) {
     const std::string none = exportOf(source, "csv", "no such words");
     EXPECT_EQ(none, "user_id,first_name,last_name,variable,member,datetime,value,unit,entry_id\r\n");
     EXPECT_NE(exportOf(source, "json", "walk").find("after the walk"), std::string::npos);
+}
+
+TEST_F(NotesExchange, TheReportListsWhatWasSaidAndCountsTheFlaggedHeartbeats) {
+    ReportOptions o;
+    o.dataDir = source.folder;
+    o.user = "0";
+    o.from = "2026-03-01";
+    o.to = "2026-03-10";
+    o.output = "-";
+    std::ostringstream page, err;
+    ASSERT_EQ(runReport(o, page, err), kOk) << err.str();
+    const std::string html = page.str();
+    EXPECT_NE(html.find("<tr><th>Irregular heartbeat flagged by the meter<td>1 reading</tr>"), std::string::npos);
+    EXPECT_NE(html.find("<span class=taken>L, sitting, IHB</span> <span class=said>\u201Cfelt dizzy\u201D</span>"),
+              std::string::npos);
+    // Escaped as every text is, and on one line.
+    EXPECT_NE(html.find("\u201Cbefore the tablets, &quot;as told&quot;\u201D"), std::string::npos);
+    EXPECT_NE(html.find("\u201C=after the walk second line\u201D"), std::string::npos);
+    // Without anything said, no count and no marks.
+    source.write("user0.hma", withoutDetails(readFile(kFixture + "notes/user0.hma")));
+    std::ostringstream plain;
+    ASSERT_EQ(runReport(o, plain, err), kOk) << err.str();
+    EXPECT_EQ(plain.str().find("Irregular heartbeat"), std::string::npos);
+    EXPECT_EQ(plain.str().find("class=said"), std::string::npos);
 }

@@ -137,6 +137,12 @@ TEST(ReadingDetails, TheHistoryShowsTheirColumnsOnlyWhenAReadingHasThem) {
     EXPECT_EQ(rows[0].cells[5], "1.25");
     EXPECT_EQ(rows[1].cells[5], "72");  // a note is never given another note's decimals
     EXPECT_EQ(errors.str(), "");  // a reading without a note is not missing anything
+    // The chart's point details find the reading by its series and time.
+    std::tm when{};
+    ASSERT_EQ(EntryRules::readFields("2024/03/06", "08:00:00 AM", when), EntryRules::Refusal::NotRefused);
+    XmlNode* patient = doc->first_node("patient");
+    EXPECT_EQ(ReadingDetails::atPoint(patient, "Diastolic", when).pointLine(), "72 (L, sitting, IHB)");
+    EXPECT_EQ(ReadingDetails::atPoint(patient, "Pulse", when).pointLine(), "");
     std::vector<std::string> pulse = HistoryData::columnsFor("Pulse", grouped, named);
     const std::size_t before = pulse.size();
     HistoryData::addDetailColumns(pressure->next_sibling("variable"), "Pulse", pulse);

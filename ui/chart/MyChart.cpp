@@ -16,6 +16,7 @@
 #include "rules/readings/Plausibility.h"
 #include "rules/units/ClockStyle.h"
 #include "rules/units/Units.h"
+#include "rules/readings/ReadingDetails.h"
 #include "store/Global.h"
 #include "ui/chart/TrendBox.h"
 #include "ui/main/MainWindow.h"
@@ -573,7 +574,12 @@ void MyChart::drawPickedPoint() {
         pickedSeries.clear();
         return;
     }
-    const std::string text = pointText(pickedSeries, picked->instant, picked->value, units());
+    std::string text = pointText(pickedSeries, picked->instant, picked->value, units());
+    // What was said about the reading, on a line of its own.
+    XmlNode* patient = Global::userOpen ? Global::userDoc->first_node("patient") : nullptr;
+    const std::string said =
+        ReadingDetails::atPoint(patient, pickedSeries, TimeKey::fromInstant(picked->instant).tm).pointLine();
+    if (!said.empty()) text += "\n" + said;
     fl_font(FL_HELVETICA, s(12));
     int tw = 0, th = 0;
     fl_measure(text.c_str(), tw, th, 0);
