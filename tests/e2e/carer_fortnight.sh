@@ -3,7 +3,8 @@
 # units, the 24-hour clock and ISO dates; the empty chart says to add a
 # person; a new person with weight "70,5" and height "163,5" (stored
 # converted, the comma read as the decimal point); blood pressure typed in a
-# meter's order (SYS Tab DIA Tab PULSE); a pulse of 720 asked about in /min,
+# meter's order (SYS Tab DIA Tab PULSE), then a note, the arm, the position
+# and the meter's irregular heartbeat flag, found again by export --grep; a pulse of 720 asked about in /min,
 # saved (Tab and Space answer the question), then corrected without the
 # mouse (Ctrl+M, Ctrl+Right to its point, Ctrl+Return to its history row,
 # Return to edit it); the chart reached by Tab, plain Right and Return; the
@@ -85,13 +86,30 @@ xdotool type --delay 15 "142"; key Tab
 xdotool type --delay 15 "76"; key Tab
 xdotool type --delay 15 "88"
 shot_settled blood_pressure_meter_order || fail "the blood pressure window does not come to rest"
+# Then what was said and how it was taken: the note, the left arm, sitting, the meter's flag.
+key Tab
+xdotool type --delay 15 "after the walk, felt dizzy"; key Tab
+key space; sleep 0.3; key Down Return; key Tab
+key space; sleep 0.3; key Down Return; key Tab
+key space
+shot_settled blood_pressure_note || fail "the blood pressure window does not come to rest"
 key Return
 wait_gone "$E" || fail "Return did not confirm the blood pressure window"
 wait_contains "$E2E_DATA/user0.hma" "<systolic>142.000000</systolic>"
 wait_contains "$E2E_DATA/user0.hma" "<diastolic>76.000000</diastolic>"
 wait_contains "$E2E_DATA/user0.hma" "<value>88.000000</value>"
+wait_contains "$E2E_DATA/user0.hma" "<note>after the walk, felt dizzy</note>"
+wait_contains "$E2E_DATA/user0.hma" "<arm>left</arm>"
+wait_contains "$E2E_DATA/user0.hma" "<position>sitting</position>"
+wait_contains "$E2E_DATA/user0.hma" "<irregular>yes</irregular>"
 wait_contains "$E2E_TRACE" "Added Blood Pressure 142/76 mmHg on $today 07:15:00; Pulse 88 /min on $today 07:15:00"
 give_keys "$MAIN"
+
+step "the reading is found again by its note"
+found=$("$(dirname "$E2E_BIN")/quorvel-data" --data-dir "$E2E_DATA" export --grep DIZZY) || fail "export --grep failed"
+assert_contains_text() { case "$1" in *"$2"*) ;; *) fail "expected \"$2\" in: $1" ;; esac; }
+assert_contains_text "$found" "Blood Pressure,systolic,${today}T07:15:00,142.000000,mm[Hg],0,\"after the walk, felt dizzy\",left,sitting,yes"
+case "$found" in *Pulse*) fail "the pulse without a note was found by the note's words" ;; esac
 
 step "a pulse of 720 is asked about in /min and saved"
 key Home Return
