@@ -80,11 +80,11 @@ step "pulse entries with Add and with OK"
 open_entry 1 Pulse
 before=$(saved_count user0.hma)
 fill_entry "2026/11/01" "08:00:00 AM" "72"
-click "$entry_window" 135 150           # Add: saved, window stays open
+click "$entry_window" 135 165           # Add: saved, window stays open
 fill_entry "2026/11/15" "09:30:00 PM" "110"
-click "$entry_window" 135 150
+click "$entry_window" 135 165
 fill_entry "2026/12/01" "07:00:00 AM" "55"
-click "$entry_window" 210 150           # OK
+click "$entry_window" 210 165           # OK
 wait_gone "$entry_window" || fail "OK did not close the entry window"
 wait_count "$E2E_DATA/user0.hma" '<entry id=' 3
 wait_contains "$E2E_DATA/user0.hma" "<value>110.000000</value>"
@@ -94,10 +94,10 @@ wait_count "$E2E_TRACE" "Saved file user0.hma" $((before + 3))
 step "a bad date and a bad time are refused"
 open_entry 1 Pulse
 fill_entry "2026-12-02" "08:00:00 AM" "80"
-click "$entry_window" 210 150
+click "$entry_window" 210 165
 answer_alert Return
 fill_entry "2026/12/02" "08.00.00" "80"
-click "$entry_window" 210 150
+click "$entry_window" 210 165
 answer_alert Return
 key Escape                                 # Escape is Cancel
 wait_gone "$entry_window" || fail "Escape did not close the entry window"
@@ -107,20 +107,20 @@ assert_not_contains "$E2E_DATA/user0.hma" "2026-12-02"
 step "blood pressure, blood sugar, SpO2, temperature, weight and mood"
 open_entry 2 "Blood Pressure"
 fill_entry "2026/11/01" "08:05:00 AM" "120" "80"
-click "$entry_window" 135 195
+click "$entry_window" 135 315
 fill_entry "2026/11/10" "08:05:00 AM" "85" "55"
-click "$entry_window" 135 195
+click "$entry_window" 135 315
 fill_entry "2026/11/20" "08:05:00 AM" "150" "95"
-click "$entry_window" 135 195
+click "$entry_window" 135 315
 fill_entry "2026/12/01" "08:05:00 AM" "128" ""
-click "$entry_window" 210 195
+click "$entry_window" 210 315
 wait_gone "$entry_window" || fail "blood pressure window stays"
 wait_contains "$E2E_DATA/user0.hma" "<systolic>150.000000</systolic>"
 wait_contains "$E2E_DATA/user0.hma" "<diastolic>55.000000</diastolic>"
 
 open_entry 3 "Blood Sugar"
 fill_entry "2026/11/02" "07:00:00 AM" "95"
-click "$entry_window" 210 165
+click "$entry_window" 210 195
 wait_gone "$entry_window" || fail "blood sugar window stays"
 wait_contains "$E2E_DATA/user0.hma" "<fasting>95.000000</fasting>"
 if grep -q '<postprandial>[0-9]*\.[0-9]\{6\}</postprandial>' "$E2E_DATA/user0.hma"; then

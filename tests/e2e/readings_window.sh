@@ -63,10 +63,10 @@ shot_settled no_variable || fail "the main window does not come to rest"
 step "two pulses with Add, then Cancel: the display menu offers Pulse at once"
 open_entry 1 Pulse
 fill_entry "2026/12/05" "08:00:00 AM" "72"
-click "$entry_window" 135 150
+click "$entry_window" 135 165
 wait_contains "$E2E_DATA/user0.hma" "<value>72.000000</value>"
 fill_entry "2026/12/06" "7:30 pm" "80"
-click "$entry_window" 135 150
+click "$entry_window" 135 165
 wait_contains "$E2E_DATA/user0.hma" "<time>07:30:00 PM</time>"
 key Escape
 wait_gone "$entry_window" || fail "Escape did not close the entry window"
@@ -77,7 +77,7 @@ wait_last "Analysis of Pulse: " "Analysis of Pulse: average 76.00, minimum 72.0,
 step "720 asks before it is stored; Save stores it"
 open_entry 1 Pulse
 fill_entry "2026/12/07" "08:00:00 AM" "720"
-click "$entry_window" 210 150
+click "$entry_window" 210 165
 Q=$(question_shown plausibility_question \
   "Pulse 720 /min is outside what can be measured on a person (20 to 300 /min). Save it anyway?")
 confirm "$Q"
