@@ -89,8 +89,8 @@ shot_settled blood_pressure_meter_order || fail "the blood pressure window does 
 # Then what was said and how it was taken: the note, the left arm, sitting, the meter's flag.
 key Tab
 xdotool type --delay 15 "after the walk, felt dizzy"; key Tab
-key space; sleep 0.3; key Down Return; key Tab
-key space; sleep 0.3; key Down Return; key Tab
+open_list space; key Down Return; key Tab
+open_list space; key Down Return; key Tab
 key space
 shot_settled blood_pressure_note || fail "the blood pressure window does not come to rest"
 key Return
