@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "rules/readings/EntryRules.h"
+#include "rules/readings/ReadingDetails.h"
 #include "rules/readings/Plausibility.h"
 #include "store/XmlCopy.h"
 
@@ -30,7 +31,8 @@ UserMerge::Check asOf(std::time_t now, bool refuseImplausible) {
         for (const std::string& label : labels) members.push_back(EntryRules::elementName(label));
         for (const XmlNode* n = entry.first_node(); n; n = n->next_sibling()) {
             const std::string name(n->name(), n->name_size());
-            if (name == "date" || name == "time" || name.empty()) continue;
+            if (name == "date" || name == "time" || name.empty() || ReadingDetails::isDetail(n->name(), n->name_size()))
+                continue;
             if (std::find(members.begin(), members.end(), name) == members.end())
                 return std::string("\"").append(name).append("\" is not a member of ").append(variable);
         }
@@ -40,7 +42,7 @@ UserMerge::Check asOf(std::time_t now, bool refuseImplausible) {
         const EntryRules::EntryPlan plan =
             EntryRules::planEntry(variable, XmlCopy::content(XmlCopy::child(&entry, "date")),
                                   XmlCopy::content(XmlCopy::child(&entry, "time")), fields, tomorrow,
-                                  Units::Preferences());
+                                  Units::Preferences(), ReadingDetails::of(&entry));
         if (!plan.accepted()) return reasonOf(plan.refused, plan.field);
         for (const EntryRules::StoredValue& v : plan.values)
             if (refuseImplausible && Plausibility::outside(v.series, v.value)) {

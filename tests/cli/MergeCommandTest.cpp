@@ -123,6 +123,13 @@ TEST(MergeCommand, ACopysReadingThatATypedOneCouldNotBeIsRefusedAndTheCopyLeftUn
         {"not a member",
          "\t\t<entry id=\"5\"><systolic>120</systolic><date>2026/12/08</date><time>10:00:00 AM</time></entry>\n",
          "\"systolic\" is not a member of Pulse"},
+        {"a note too long",
+         "\t\t<entry id=\"5\"><value>70</value><date>2026/12/08</date><time>10:00:00 AM</time><note>" +
+             std::string(201, 'n') + "</note></entry>\n",
+         "Pulse reading 5 at 2026/12/08 10:00:00 AM: "},
+        {"an arm on a pulse",
+         "\t\t<entry id=\"5\"><value>70</value><date>2026/12/08</date><time>10:00:00 AM</time><arm>left</arm></entry>\n",
+         "Pulse reading 5 at 2026/12/08 10:00:00 AM: "},
     };
     for (const Case& c : cases) {
         for (const bool skipBad : {false, true}) {
@@ -153,4 +160,19 @@ TEST(MergeCommand, ACopysReadingThatATypedOneCouldNotBeIsRefusedAndTheCopyLeftUn
             }
         }
     }
+}
+
+// What was said about a reading comes in with it.
+TEST(MergeCommand, ACopysReadingWithANoteComesInWithIt) {
+    TestDataFolder data;
+    data.write("config.hma", "<config>\n" + record(0, "Ann") + "</config>\n");
+    data.write("user0.hma", userFileXml(0, "Ann", "L", pulse(entry(0, "70", "08:00:00 AM"))));
+    data.write(kDropbox, userFileXml(0, "Ann", "L",
+                                     pulse("\t\t<entry id=\"4\"><value>66</value><date>2026/12/08</date>"
+                                           "<time>09:00:00 AM</time><note>after the walk</note></entry>\n")));
+    MergeOptions merge;
+    merge.dataDir = data.folder;
+    std::string out;
+    EXPECT_EQ(quietly([&] { return runMerge(merge); }, out), kOk) << out;
+    EXPECT_NE(data.read("user0.hma").find("<note>after the walk</note>"), std::string::npos) << data.read("user0.hma");
 }
