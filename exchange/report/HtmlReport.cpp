@@ -54,6 +54,7 @@ svg.chart { width: 100%; height: auto; display: block; }
 .swatch { display: inline-block; width: .9em; height: .9em; vertical-align: -.1em; margin-right: .3em; border-radius: 50%; }
 .band.swatch { border-radius: 0; }
 .chartblock { break-inside: avoid; }
+table.bystatistic { display: none; }
 table.readings td:first-child { white-space: nowrap; }
 .o { color: #b35c00; font-weight: bold; }
 .p { color: #c0182a; font-weight: bold; }
@@ -69,27 +70,34 @@ footer { margin-top: 2em; border-top: 1px solid #999; padding-top: .5em; font-si
   table.figures, .averages { break-inside: avoid; }
   table.readings tr { break-inside: avoid; }
   .readingsblock { columns: 3; column-gap: 6mm; font-size: 7.5pt; }
-  body { font-size: 9pt; max-width: none; }
-  h1 { font-size: 14pt; }
-  h2 { font-size: 11.5pt; margin: .8em 0 .3em; }
-  h3 { font-size: 9.5pt; margin: .5em 0 .1em; }
+  body { font-size: 9pt; line-height: 1.25; max-width: none; }
+  h1 { font-size: 14pt; margin: 0 0 .1em; }
+  h2 { font-size: 11.5pt; margin: .6em 0 .2em; }
+  h3 { font-size: 9.5pt; margin: .3em 0 .1em; }
+  table { margin: .2em 0; }
+  th, td { padding: .05em .6em .05em 0; }
   table.summary td, table.summary th, table.home td, table.home th, .note, .source { font-size: 8.5pt; }
-  /* A chart with its legend beside it and its figures under both, so
-     that about three fit on a page. */
-  .chartblock { display: grid; grid-template-columns: 62% 1fr; column-gap: 4mm; align-items: start; }
+  .note, .source { margin: .2em 0; }
+  /* The facts about the person on two lines. */
+  table.facts tbody { display: grid; grid-template-columns: auto auto; justify-content: start; column-gap: 6mm; }
+  table.summary, table.home { width: 100%; line-height: 1.15; }
+  table.home th { white-space: nowrap; padding-right: 1em; }
+  /* A chart with its legend under it and its figures beside both, one row
+     per statistic, so that a week's charts print on two pages. */
+  .chartblock { display: grid; grid-template-columns: 53% minmax(0, 1fr); column-gap: 4mm; align-items: start; }
   .chartblock > * { grid-column: 1 / -1; }
-  .chartblock > svg.chart { grid-column: 1; }
-  .chartblock > .legend { grid-column: 2; grid-row: 2; font-size: 7.5pt; margin: 0; }
-  .chartblock > .legend span { display: block; margin: 0 0 .3em; }
-  .chartblock > table.statistics { font-size: 7pt; margin: .2em 0; }
-  /* Wide enough for a range and the panic limits on one line. */
-  table.statistics col { width: 6.5%; }
-  table.statistics col.name { width: 10%; }
-  table.statistics col.wide { width: 6.8%; }
-  table.statistics col.range { width: 10%; }
-  table.statistics col.limits { width: 17%; }
-  table.statistics th { font-size: 6.5pt; }
-  .chartblock > table.averages { font-size: 7.5pt; margin: .2em 0; }
+  .chartblock > svg.chart, .chartblock > .legend { grid-column: 1; }
+  .chartblock > table.statistics { display: none; }
+  .chartblock > table.bystatistic { display: table; grid-column: 2; grid-row: 2 / span 2; width: 100%;
+                                    font-size: 8pt; line-height: 1.05; margin: 0; }
+  table.bystatistic th, table.bystatistic td { white-space: nowrap; padding: .05em 0 .05em .6em; }
+  table.bystatistic th:first-child { font-weight: normal; padding-left: 0; }
+  table.bystatistic tr:first-child th { font-weight: bold; }
+  .chartblock > .legend { font-size: 8pt; line-height: 1.15; margin: .1em 0 0; }
+  .chartblock > .legend span { margin-right: .8em; }
+  .chartblock > table.averages { font-size: 8pt; margin: .2em 0 0; }
+  /* Labels of a chart drawn narrower than on screen, still legible. */
+  svg.chart text { font-size: 14px; }
 }
 )";
 
@@ -231,6 +239,42 @@ void statistics(std::string& out, const ReportVariable& v) {
         out += "<tr><td>" + escape(columnName(v.series[i].name, v.unit));
         for (const auto& c : columns) {
             const std::string cell = c.second(i);
+            out += "<td class=n>" + (cell.empty() ? std::string(kDash) : escape(cell));
+        }
+        out += "</tr>\n";
+    }
+    out += "</table>\n";
+    // The same figures for print, one row per statistic and one column per
+    // series, short enough to stand beside the chart.
+    const auto pair = [](const std::string& a, const char* between, const std::string& b) {
+        return a.empty() && b.empty() ? std::string() : a + between + b;
+    };
+    const std::pair<const char*, std::function<std::string(std::size_t)>> rows[] = {
+        columns[0],
+        columns[1],
+        {"Minimum - maximum",
+         [&](std::size_t i) { return pair(value(i, &SeriesStats::minimum), " - ", value(i, &SeriesStats::maximum)); }},
+        columns[4],
+        {"Normal range", columns[5].second},
+        {"Inside it", columns[6].second},
+        {"Below / above it", [&](std::size_t i) { return pair(ranged(i, stats[i].below), " / ", ranged(i, stats[i].above)); }},
+        {"Panic limits",
+         [&](std::size_t i) {
+             const ReportSeries& s = v.series[i];
+             std::string text;
+             if (s.hasPanicLow) text = "< " + ReportData::valueText(v, s.panicLow);
+             if (s.hasPanicHigh) text += (text.empty() ? "> " : " or > ") + ReportData::valueText(v, s.panicHigh);
+             return text.empty() ? std::string("not set") : text;
+         }},
+        {"Beyond them", columns[10].second},
+    };
+    out += "<table class=\"figures bystatistic\"><tr><th>Statistic";
+    for (const ReportSeries& s : v.series) out += "<th class=n>" + escape(s.name);
+    out += "</tr>\n";
+    for (const auto& r : rows) {
+        out += std::string("<tr><th>") + r.first;
+        for (std::size_t i = 0; i < stats.size(); ++i) {
+            const std::string cell = r.second(i);
             out += "<td class=n>" + (cell.empty() ? std::string(kDash) : escape(cell));
         }
         out += "</tr>\n";
