@@ -11,7 +11,7 @@ set -euo pipefail
 
 packages=(g++ make cmake libfltk1.3-dev librapidxml-dev libgtest-dev libgmock-dev
   libbenchmark-dev libcli11-dev nlohmann-json3-dev xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core tzdata libxml2-utils
-  chromium poppler-utils libexpat1-dev libzip-dev pkg-config nodejs syncthing
+  chromium poppler-utils libexpat1-dev libzip-dev pkg-config nodejs syncthing curl
   desktop-file-utils dpkg-dev lintian groff-base man-db "$@")
 # npm comes with some builds of nodejs; Debian's nodejs needs its npm package.
 command -v npm >/dev/null 2>&1 || packages+=(npm)

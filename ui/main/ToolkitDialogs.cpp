@@ -196,12 +196,14 @@ void Dialogs::useToolkitDialogs() {
         chooser.title(request.title.c_str());
         if (!request.filter.empty()) chooser.filter(request.filter.c_str());
         if (request.save) chooser.options(Fl_Native_File_Chooser::SAVEAS_CONFIRM | Fl_Native_File_Chooser::NEW_FOLDER);
-        // The whole path as the preset: the toolkit's own chooser reads a bare
-        // name against the working folder, whatever folder it was given; the
-        // GTK and Windows choosers take the name from it.
+        // A file name is preset with its whole path: the toolkit's own chooser
+        // reads a bare name against the working folder, whatever folder it was
+        // given; the GTK and Windows choosers take the name from it. A folder
+        // alone is only opened.
         const std::size_t slash = request.defaultPath.find_last_of("/\\");
         if (slash != std::string::npos) chooser.directory(request.defaultPath.substr(0, slash).c_str());
-        if (!request.defaultPath.empty()) chooser.preset_file(request.defaultPath.c_str());
+        if (!request.defaultPath.empty() && slash + 1 != request.defaultPath.size())
+            chooser.preset_file(request.defaultPath.c_str());
         if (chooser.show() != 0 || !chooser.filename()) return std::string();
         return std::string(chooser.filename());
     });
